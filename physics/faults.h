@@ -1,0 +1,78 @@
+// Errors the program reports in its error box, and the floating-point fault
+// layer: arithmetic runs with the IEEE flags, and the code tests them after
+// each step so that a fault ends the operation where it happened instead of
+// leaving an infinity or a NaN behind.
+#pragma once
+
+#include <cfenv>
+#include <stdexcept>
+#include <string>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <xmmintrin.h>
+#endif
+
+namespace torv {
+
+// Base of every error shown to the user; what() is the message without the
+// closing full stop.
+class TorvError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Division by zero, invalid operation or overflow.
+class FloatError : public TorvError {
+public:
+    using TorvError::TorvError;
+};
+
+// A result file that could not be created or written; carries errno.
+class IoError : public TorvError {
+public:
+    explicit IoError(int code) : TorvError("I/O error " + std::to_string(code)), code_(code) {}
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// A field text that does not read as a number.
+class ConvertError : public TorvError {
+public:
+    explicit ConvertError(const std::string& text)
+        : TorvError("'" + text + "' is not a valid floating point value")
+    {
+    }
+};
+
+inline constexpr int kTrappedFlags = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW;
+
+// Forget earlier faults; every handler and every test starts with this.
+inline void fpClear()
+{
+    std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+// Clears the flags and throws the message of the most serious one:
+// division by zero before overflow before invalid operation.
+[[noreturn]] void fpRaise(int flags);
+
+// Cheap test of the trapped flags; on x86-64 all double arithmetic is SSE,
+// so MXCSR holds every flag this program can raise.
+inline int fpPending()
+{
+#if defined(__x86_64__)
+    return static_cast<int>(_mm_getcsr()) & kTrappedFlags;
+#else
+    return std::fetestexcept(kTrappedFlags);
+#endif
+}
+
+inline void fpCheck()
+{
+    if (int f = fpPending(); __builtin_expect(f != 0, 0))
+        fpRaise(f | std::fetestexcept(kTrappedFlags));
+}
+
+}  // namespace torv

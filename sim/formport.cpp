@@ -1,0 +1,36 @@
+#include "sim/formport.h"
+
+#include "physics/faults.h"
+#include "sim/numfmt.h"
+#include "sim/state.h"
+
+namespace torv {
+
+namespace {
+FormPort defaultPort;
+FormPort* installed = &defaultPort;
+}  // namespace
+
+void FormPort::setEdS0(const std::string& text)
+{
+    auto v = parseNumber(text, decimalSeparator());
+    if (!v)
+        throw ConvertError(text);
+    st.S0 = *v;
+}
+
+void FormPort::setEdBelastung(const std::string&) {}
+
+void FormPort::drawGraph() {}
+
+FormPort& formPort()
+{
+    return *installed;
+}
+
+void setFormPort(FormPort* port)
+{
+    installed = port ? port : &defaultPort;
+}
+
+}  // namespace torv

@@ -1,0 +1,124 @@
+#include "sim/numfmt.h"
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <locale.h>
+
+namespace torv {
+
+std::string formatGeneral(double value, int precision, int expDigits, char sep)
+{
+    if (value == 0 || !std::isfinite(value))
+        return value == 0 ? "0" : (std::isnan(value) ? "NAN" : (value > 0 ? "INF" : "-INF"));
+
+    // to_chars rounds the exact binary value to the requested digits and,
+    // unlike printf, ignores the process locale.
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific,
+                                   precision - 1);
+    *res.ptr = '\0';
+    std::string digits;
+    const char* p = buf;
+    for (; *p && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9')
+            digits += *p;
+    const int exponent = std::atoi(p + 1);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+
+    std::string out = value < 0 ? "-" : "";
+    if (exponent >= precision || exponent < -4) {
+        out += digits[0];
+        if (digits.size() > 1) {
+            out += sep;
+            out.append(digits, 1, std::string::npos);
+        }
+        out += 'E';
+        if (exponent < 0)
+            out += '-';
+        std::string e = std::to_string(std::abs(exponent));
+        if (static_cast<int>(e.size()) < expDigits)
+            e.insert(0, expDigits - e.size(), '0');
+        out += e;
+    } else if (exponent >= 0) {
+        const size_t intLen = static_cast<size_t>(exponent) + 1;
+        if (digits.size() <= intLen) {
+            out += digits;
+            out.append(intLen - digits.size(), '0');
+        } else {
+            out.append(digits, 0, intLen);
+            out += sep;
+            out.append(digits, intLen, std::string::npos);
+        }
+    } else {
+        out += '0';
+        out += sep;
+        out.append(static_cast<size_t>(-exponent - 1), '0');
+        out += digits;
+    }
+    return out;
+}
+
+std::optional<double> parseNumber(std::string_view text, char sep)
+{
+    size_t i = 0;
+    const size_t n = text.size();
+    auto isDigit = [&](size_t k) { return k < n && text[k] >= '0' && text[k] <= '9'; };
+
+    while (i < n && text[i] == ' ')
+        ++i;
+    std::string c;  // the number re-spelt for strtod in the C locale
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        c += text[i++];
+    size_t mantissaDigits = 0;
+    while (isDigit(i)) {
+        c += text[i++];
+        ++mantissaDigits;
+    }
+    if (i < n && text[i] == sep) {
+        c += '.';
+        ++i;
+        while (isDigit(i)) {
+            c += text[i++];
+            ++mantissaDigits;
+        }
+    }
+    if (mantissaDigits == 0)
+        return std::nullopt;
+    if (i < n && (text[i] == 'E' || text[i] == 'e')) {
+        c += 'e';
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-'))
+            c += text[i++];
+        if (!isDigit(i))
+            return std::nullopt;
+        while (isDigit(i))
+            c += text[i++];
+    }
+    while (i < n && text[i] == ' ')
+        ++i;
+    if (i != n)
+        return std::nullopt;
+
+    // strtod in the C locale: the separator was already mapped to '.', and
+    // a value below the smallest double reads as 0 as it should.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    const double v = strtod_l(c.c_str(), nullptr, cLocale);
+    if (!std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::string fixedField(double value, int width, int decimals)
+{
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    std::string s(buf, res.ptr);
+    if (static_cast<int>(s.size()) < width)
+        s.insert(0, width - s.size(), ' ');
+    return s;
+}
+
+}  // namespace torv

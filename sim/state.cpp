@@ -1,0 +1,51 @@
+#include "sim/state.h"
+
+#include <cstring>
+#include <type_traits>
+
+namespace torv {
+
+static_assert(std::is_standard_layout_v<SzenarioRecord>);
+static_assert(sizeof(SzenarioRecord) == kScenarioSize * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Klasse) == 0 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, GasDichte) == 2 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Masse) == 5 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, S0) == 6 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Cx) == 7 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Cy) == 8 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, H0) == 11 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, V0) == 12 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, TTO) == 13 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, HFlug) == 14 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Hk) == 16 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Vk) == 17 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Tk) == 18 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, dt) == 19 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Vwind) == 20 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, RSAT) == 22 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Mt) == 30 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Iud) == 31 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Mdv) == 32 * sizeof(double));
+static_assert(offsetof(SzenarioRecord, Schub) == 33 * sizeof(double));
+
+SimState st;
+
+double& SzenarioRecord::at(int pos)
+{
+    // The record is 40 doubles laid out without padding (asserted above).
+    return reinterpret_cast<double*>(this)[pos];
+}
+
+double SzenarioRecord::at(int pos) const
+{
+    double v;
+    std::memcpy(&v, reinterpret_cast<const char*>(this) + pos * sizeof(double), sizeof v);
+    return v;
+}
+
+void resetState()
+{
+    st = SimState{};
+}
+
+}  // namespace torv

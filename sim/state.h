@@ -1,0 +1,187 @@
+// The simulation state: every process-wide variable that the forms, the run
+// driver, the physics and the renderer share. One value, one instance (`st`);
+// a test resets everything with `resetState()`.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+namespace torv {
+
+// The scenario record a preset writes: 40 doubles, each named field at its
+// fixed position (unnamed positions are read by nobody).
+struct SzenarioRecord {
+    double Klasse = 0;     // 0: vehicle class 1.0 .. 8.0
+    double Pos1 = 0;       // 1
+    double GasDichte = 0;  // 2: lifting-gas density, kg/m3
+    double Pos3 = 0;       // 3
+    double Pos4 = 0;       // 4
+    double Masse = 0;      // 5: initial mass, kg
+    double S0 = 0;         // 6: reference area, m2
+    double Cx = 0;         // 7: drag coefficient
+    double Cy = 0;         // 8: lift coefficient
+    double Pos9 = 0;       // 9
+    double Pos10 = 0;      // 10
+    double H0 = 0;         // 11: initial altitude, m
+    double V0 = 0;         // 12: initial speed, m/s
+    double TTO = 0;        // 13: initial path angle, degree
+    double HFlug = 0;      // 14: float altitude, m
+    double Pos15 = 0;      // 15
+    double Hk = 0;         // 16: end altitude, m
+    double Vk = 0;         // 17: end speed, m/s
+    double Tk = 0;         // 18: end time, s
+    double dt = 0;         // 19: integration step, s
+    double Vwind = 0;      // 20: wind speed, m/s
+    double Pos21 = 0;      // 21
+    double RSAT = 0;       // 22: nose radius, m
+    double Pos23 = 0, Pos24 = 0, Pos25 = 0, Pos26 = 0, Pos27 = 0, Pos28 = 0, Pos29 = 0;
+    double Mt = 0;         // 30: fuel mass, kg
+    double Iud = 0;        // 31: specific impulse, N*s/kg
+    double Mdv = 0;        // 32: engine mass without fuel, kg
+    double Schub = 0;      // 33: thrust, N
+    double Pos34 = 0, Pos35 = 0, Pos36 = 0, Pos37 = 0, Pos38 = 0, Pos39 = 0;
+
+    // Position-indexed view of the same 40 doubles.
+    double& at(int pos);
+    double at(int pos) const;
+};
+
+constexpr int kScenarioSize = 40;
+constexpr int kSeriesCount = 100;
+constexpr int kSamples = 500;
+constexpr int kErgebnisSize = kSeriesCount * kSamples;  // 50 000
+constexpr int kGraphCodesSize = 21;
+
+struct SimState {
+    // User choices (start form)
+    int Sprache = 0;  // 1 Russian, 2 German, 3 English
+    int Klasse = 0;   // vehicle class 1..8 from the class groups
+
+    SzenarioRecord Szenario;
+
+    // Input parameters (calculation form fields)
+    double H0 = 0;            // m
+    double V0 = 0;            // m/s
+    double TTO = 0;           // degree
+    double MassaStart = 0;    // kg
+    double S0 = 0;            // m2
+    double Cx = 0;            // -
+    double Cy = 0;            // -
+    double dt0 = 0;           // s
+    double Vwind = 0;         // m/s
+    double Tk = 0;            // s
+    double Hk = 0;            // m
+    double Vk = 0;            // m/s, in no end test
+    double Mt = 0;            // kg
+    double Iud = 0;           // N*s/kg
+    double Mdv = 0;           // kg, used by no computation
+    double Schub = 0;         // N
+    double RSAT = 0;          // m
+    double Auftriebplus = 0;  // %
+    double Gasverlust = 0;    // litre per m2 of envelope per 24 h
+    double GasDensity = 0;    // kg/m3
+    double HFlug = 0;         // m
+    double AeroModel = 0;     // 0 constant, 1 Titan-2, 2 zero-alpha model
+
+    // Switches, modes and display values
+    int DatenSchalter = 0;  // 1: write the step log
+    std::string Titel;      // caption and graph title
+    double Vopt = 0;        // m/s, glider level-flight speed (display only)
+    int BallonModus = 0;    // 1: no wind term in the range
+
+    // Integration variables and derived quantities
+    double t = 0;           // s
+    double H = 0;           // m
+    double X = 0;           // m
+    double V = 0;           // m/s
+    double Q = 0;           // rad
+    double Qgrad = 0;       // degree
+    double Hkm = 0;         // km
+    double Xkm = 0;         // km
+    double Q0grad = 0;      // degree
+    double Massa = 0;       // kg
+    double S = 0;           // m2
+    double Belastung = 0;   // kg/m2
+    double P = 0;           // N
+    double MtRun = 0;       // kg
+    double IudRun = 0;      // N*s/kg
+    double MdvRun = 0;      // kg
+    double Mdot = 0;        // kg/s
+    double tBurn = 0;       // s
+    double Hend = 0;        // m
+    double Vend = 0;        // m/s
+    double g = 0;           // m/s2
+    double CxRun = 0;       // -
+    double CyRun = 0;       // -
+    double Alfa = 0;        // degree
+    double Cx0 = 0;         // -
+    double Reserve = 0;     // spare argument of the aerodynamic model
+    double Mach = 0;        // -
+    double Re = 0;          // Reynolds number for 1 m
+    double qDyn = 0;        // Pa
+    double nx = 0;          // g
+    double ny = 0;          // g
+    double Drag = 0;        // N
+    double Lift = 0;        // N
+    double Widerstand = 0;  // N
+    double qWaerme = 0;     // kW/m2
+
+    // Atmosphere outputs
+    double Temp = 0;     // K
+    double Druck = 0;    // bar
+    double Aschall = 0;  // m/s
+    double Roh = 0;      // kg/m3
+    double Mu = 0;       // poise
+
+    // Balloon and airship
+    double Auftrieb = 0;         // N
+    double Gewicht = 0;          // N
+    double AuftriebSoll = 0;     // N
+    double Volumen = 0;          // m3
+    double VolumenStart = 0;     // m3
+    double Radius = 0;           // m
+    double Oberflaeche = 0;      // m2
+    double SBallon = 0;          // m2
+    double GasVerloren = 0;      // m3
+    double AuftriebVerlust = 0;  // N
+    int HFlugErreicht = 0;       // 1 once H reached HFlug in this pass
+
+    // Reentry heating constants
+    double KWaerme = 0;
+    double RohNull = 0;  // kg/m3
+    double VWaerme = 0;  // m/s
+    double ExpV = 0;
+    double ExpRoh = 0;
+
+    // Result series: series k sample i (1..500) at k*500 + i - 1
+    std::array<double, kErgebnisSize> Ergebnis{};
+
+    // Unit flags
+    int FlagT = 0, FlagV = 0, FlagQ = 0, FlagH = 0, FlagX = 0, FlagP = 0, FlagM = 0;
+
+    // Recording control
+    int NPunkte = 0;
+    int iPunkt = 0;
+    int Durchlauf2 = 0;
+    double dtProbe = 0;  // s
+    double FracNeu = 0;
+    double FracAlt = 0;
+    double jReal = 0;
+
+    // Graph selection
+    std::array<int, kGraphCodesSize> GraphCodes{};
+    int GraphCount = 0;
+    int GraphPage = 0;
+    int PageSize = 0;
+
+    // Separator written before every number of the result files
+    std::string Trenn;
+};
+
+extern SimState st;
+
+// Puts every variable back to its start value (all zero, strings empty).
+void resetState();
+
+}  // namespace torv
