@@ -1,0 +1,7 @@
+#include "plot/catalog.h"
+
+namespace torv {
+
+void applyGraphSelection(Sel) {}
+
+}  // namespace torv

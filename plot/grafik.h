@@ -1,0 +1,27 @@
+// The graph renderer: draws a selection of recorded series into an 800 x 600
+// picture and hands it to the calculation form's graph area.
+#pragma once
+
+#include <QImage>
+
+namespace torv {
+
+// The five graph buttons whose visibility the renderer decides.
+enum class GraphButton { ButtonCya, Button6, Button11, Button14, Button18 };
+
+// What the renderer needs of the calculation form.
+class GraphTarget {
+public:
+    virtual ~GraphTarget() = default;
+    virtual void showGraph(const QImage& picture) = 0;
+    virtual void setGraphButtonVisible(GraphButton button, bool visible) = 0;
+};
+
+// The picture alone, from the state's unit flags, Sprache, Titel, GraphPage
+// and PageSize and the given series and selection.
+QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount);
+
+// Sets the button visibility, draws, and shows the picture on `target`.
+void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount);
+
+}  // namespace torv

@@ -1,0 +1,12 @@
+// The run driver: integrates the flight twice from the input parameters in
+// the state (a timing pass and a recording pass of 500 samples), converts
+// units, writes "Torv_500.txt" and draws the default graph.
+#pragma once
+
+namespace torv {
+
+// Throws FloatError on an arithmetic fault, IoError when a result file
+// cannot be written, TorvError when the integration step is unusable.
+void Flugbahn();
+
+}  // namespace torv

@@ -1,0 +1,41 @@
+// The one place where the errors of every handler of both forms end: the
+// standard error box (error icon, one OK button, the application's title as
+// caption, the message and a full stop). No exception crosses Qt's event loop.
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <functional>
+#include <utility>
+
+namespace torv {
+
+// Shows the error box for `message` (without its full stop).
+void showErrorBox(const QString& message);
+
+// Tests replace the box with a sink that records (caption, text); nullptr
+// puts the real box back.
+using ErrorSink = std::function<void(const QString& caption, const QString& text)>;
+void setErrorSink(ErrorSink sink);
+
+// Reports the exception currently being handled.
+void reportCurrentException();
+
+// Clears the floating-point flags (a handler starts afresh).
+void fpClearFlags();
+
+// Runs a handler body: floating-point flags cleared first, any error
+// reported in the box, nothing rethrown.
+template <typename F>
+void guarded(F&& body)
+{
+    try {
+        fpClearFlags();
+        std::forward<F>(body)();
+    } catch (...) {
+        reportCurrentException();
+    }
+}
+
+}  // namespace torv
