@@ -1,0 +1,7 @@
+#include "sim/flugbahn.h"
+
+namespace torv {
+
+void Flugbahn() {}
+
+}  // namespace torv
