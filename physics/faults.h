@@ -8,9 +8,6 @@
 #include <stdexcept>
 #include <string>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <xmmintrin.h>
-#endif
 
 namespace torv {
 
@@ -63,14 +60,33 @@ inline void fpClear()
 inline int fpPending()
 {
 #if defined(__x86_64__)
-    return static_cast<int>(_mm_getcsr()) & kTrappedFlags;
+    // Our own volatile read: the compiler may merge two _mm_getcsr() calls.
+    unsigned csr;
+    asm volatile("stmxcsr %0" : "=m"(csr));
+    return static_cast<int>(csr) & kTrappedFlags;
 #else
     return std::fetestexcept(kTrappedFlags);
 #endif
 }
 
-inline void fpCheck()
+// Forces `v` to be computed before this point and to be used only after it.
+// The compiler does not know that arithmetic writes the flags, and would
+// otherwise be free to move a division past the test of its flag.
+inline void fpFence(double& v)
 {
+#if defined(__x86_64__)
+    asm volatile("" : "+x"(v));
+#else
+    asm volatile("" : "+m"(v));
+#endif
+}
+
+// Throws if a trapped fault happened in the arithmetic so far; `results` are
+// the values computed by the step just done.
+template <typename... T>
+inline void fpCheck(T&... results)
+{
+    (fpFence(results), ...);
     if (int f = fpPending(); __builtin_expect(f != 0, 0))
         fpRaise(f | std::fetestexcept(kTrappedFlags));
 }

@@ -159,12 +159,12 @@ void Aerodynamik(double model, double /*P*/, double M, double& Alfa, double& Cx,
             cx = M - 0.51;
         else
             cx = 0.5 / M + 0.091;
-        fpCheck();
+        fpCheck(cx);
         Cx = cx;
     } else if (n == 2.0) {
         Alfa = 0;
-        const double B = std::pow(std::fabs(M * M - 1), 0.5);
-        fpCheck();
+        double B = std::pow(std::fabs(M * M - 1), 0.5);
+        fpCheck(B);
         double cx0;
         if (M < 1)
             cx0 = 0.43 / B;
@@ -172,7 +172,7 @@ void Aerodynamik(double model, double /*P*/, double M, double& Alfa, double& Cx,
             cx0 = 0.03 / B;
         else
             cx0 = 0.03;
-        fpCheck();
+        fpCheck(cx0);
         Cx0 = cx0;
         Cx = cx0;
         Cy = 0;
@@ -193,51 +193,51 @@ void Bewegung(double A, double P, double S, int Klasse, double& q, double& ny, d
     if (V == 0)
         V = 0.0002;
 
-    const double qNew = rho * (V * V) / 2;
-    fpCheck();
+    double qNew = rho * (V * V) / 2;
+    fpCheck(qNew);
     q = qNew;
     const double sinQ = std::sin(Q);
     const double cosQ = std::cos(Q);
 
     if (Klasse != 7) {
-        const double a =
+        double a =
             (A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m;
-        fpCheck();
-        const double xNew = st.BallonModus != 1 ? X + (V + W * cosQ) * cosQ * dt : X + V * cosQ * dt;
-        fpCheck();
+        fpCheck(a);
+        double xNew = st.BallonModus != 1 ? X + (V + W * cosQ) * cosQ * dt : X + V * cosQ * dt;
+        fpCheck(xNew);
         X = xNew;
-        const double hNew = H + V * sinQ * dt;
-        fpCheck();
+        double hNew = H + V * sinQ * dt;
+        fpCheck(hNew);
         H = hNew;
-        const double vNew = V + a * dt;
-        fpCheck();
+        double vNew = V + a * dt;
+        fpCheck(vNew);
         V = vNew;
         const double w = (Cy * rho * (V * V) * S / 2 + A * cosQ - m * g * cosQ - Cx * rho * (W * W) / 2 * S * sinQ) /
                          (m * V);
         double qAngle = Q + w * dt;
-        fpCheck();
+        fpCheck(qAngle);
         if (qAngle < -kMaxQGeneral)
             qAngle = -kMaxQGeneral;
         if (qAngle > kMaxQGeneral)
             qAngle = kMaxQGeneral;
         Q = qAngle;
     } else {
-        const double sigma = Cx * S / (m * g);
-        fpCheck();
-        const double a = -sigma * rho * (V * V) * g - g * sinQ;
-        fpCheck();
-        const double vNew = V + a * dt;
-        fpCheck();
+        double sigma = Cx * S / (m * g);
+        fpCheck(sigma);
+        double a = -sigma * rho * (V * V) * g - g * sinQ;
+        fpCheck(a);
+        double vNew = V + a * dt;
+        fpCheck(vNew);
         V = vNew;
-        const double hNew = H + V * sinQ * dt;
-        fpCheck();
+        double hNew = H + V * sinQ * dt;
+        fpCheck(hNew);
         H = hNew;
-        const double xNew = X + V * cosQ * dt;
-        fpCheck();
+        double xNew = X + V * cosQ * dt;
+        fpCheck(xNew);
         X = xNew;
         const double w = (sigma * (Cy / Cx) * q * g + (V * V) / (H + kEarthRadius) - g) / V;
         double qAngle = Q + w * dt;
-        fpCheck();
+        fpCheck(qAngle);
         if (qAngle <= -kMaxQReentry)
             qAngle = -kMaxQReentry;
         if (qAngle >= kMaxQReentry)
@@ -245,18 +245,18 @@ void Bewegung(double A, double P, double S, int Klasse, double& q, double& ny, d
         Q = qAngle;
     }
 
-    const double tNew = t + dt;
-    fpCheck();
+    double tNew = t + dt;
+    fpCheck(tNew);
     t = tNew;
-    const double nxNew = -Cx * q / (mS * g);
-    fpCheck();
+    double nxNew = -Cx * q / (mS * g);
+    fpCheck(nxNew);
     nx = nxNew;
-    const double nyNew = Cy * q / (mS * g);
-    fpCheck();
+    double nyNew = Cy * q / (mS * g);
+    fpCheck(nyNew);
     ny = nyNew;
-    const double drag = Cx * q * S;
-    const double lift = Cy * q * S;
-    fpCheck();
+    double drag = Cx * q * S;
+    double lift = Cy * q * S;
+    fpCheck(drag, lift);
     st.Drag = drag;
     st.Lift = lift;
 }

@@ -13,18 +13,33 @@ std::string formatGeneral(double value, int precision, int expDigits, char sep)
     if (value == 0 || !std::isfinite(value))
         return value == 0 ? "0" : (std::isnan(value) ? "NAN" : (value > 0 ? "INF" : "-INF"));
 
-    // to_chars rounds the exact binary value to the requested digits and,
-    // unlike printf, ignores the process locale.
+    // Like the classic conversion routine: 18 significant digits first, then
+    // rounded half up (away from zero) to the requested precision.
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific,
-                                   precision - 1);
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 17);
     *res.ptr = '\0';
     std::string digits;
     const char* p = buf;
     for (; *p && *p != 'e'; ++p)
         if (*p >= '0' && *p <= '9')
             digits += *p;
-    const int exponent = std::atoi(p + 1);
+    int exponent = std::atoi(p + 1);
+    if (precision < static_cast<int>(digits.size())) {
+        const bool up = digits[precision] >= '5';
+        digits.resize(precision);
+        if (up) {
+            int k = precision - 1;
+            while (k >= 0 && digits[k] == '9')
+                digits[k--] = '0';
+            if (k >= 0) {
+                ++digits[k];
+            } else {
+                digits.insert(digits.begin(), '1');
+                digits.pop_back();
+                ++exponent;
+            }
+        }
+    }
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
 
