@@ -1,8 +1,119 @@
 #include "ui/haupt.h"
 
-TForm2::TForm2(QWidget* parent) : QWidget(parent)
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include <cmath>
+#include <utility>
+
+#include "app/sprache.h"
+#include "physics/faults.h"
+#include "physics/subrout.h"
+#include "sim/flugbahn.h"
+#include "sim/numfmt.h"
+#include "sim/state.h"
+#include "ui/guard.h"
+
+using torv::st;
+
+namespace {
+
+const char* const kTitel = "  TORV vers 1.16 Beta  ";
+
+const char* const kInfoText
+    = "TORV is a  program that simulates the flight of a flight vehicle in two dimension.\n"
+      "\n"
+      "Terms of use:\n"
+      "1. The program may be used free of charge for private study, teaching and research.\n"
+      "2. It must not be sold, rented or used for any commercial purpose.\n"
+      "3. It may be passed on only complete and unchanged, together with this text.\n"
+      "4. It comes without any warranty: its results are estimates for conceptual studies and must be "
+      "checked independently before they are relied on.\n"
+      "\n"
+      "Questions and remarks: send a message to the author via the project's issue tracker.";
+
+const char* const kHelpText = "        \n"
+                              "   A)    What's the problem? -->\n"
+                              "\n"
+                              "   1.   Pictures? Date? Time? --> Change an integration step !!!\n"
+                              "   2.   Set the correct data !!!\n"
+                              "\n"
+                              "   B)  The problem is not solved --->\n"
+                              "\n"
+                              "   3.   Pictures? Date? Time? --> Change an integration step !!!\n"
+                              "   4.   Set the correct data !!!\n"
+                              "\n"
+                              "   C)  The problem is not solved --->\n"
+                              "\n"
+                              "   5.   Send a message to the author via the project's issue tracker !!!";
+
+// Runs one computing step of a handler: faults raised by earlier widget
+// work are not its own, faults of the step end the handler here.
+template <typename F> auto computed(F&& step)
 {
+    torv::fpClear();
+    auto result = std::forward<F>(step)();
+    torv::fpCheck();
+    return result;
+}
+
+QString fromStd(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+TForm2::TForm2(QWidget* parent)
+    : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("  Torv version 1.16 (Beta)"));
     setFixedSize(1228, 868);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::white);
+    setPalette(p);
+    QFont f;
+    f.setFamilies({ QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans") });
+    f.setPixelSize(14);
+    setFont(f);
+
+    createControls();
+    Memo1->setPlainText(QString::fromUtf8(kInfoText));
+    Memo2->setPlainText(QString::fromUtf8(kHelpText));
+
+    torv::setFormPort(this);
+    qApp->installEventFilter(this);
+}
+
+TForm2::~TForm2()
+{
+    torv::setFormPort(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Activation
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    if (!centred_) {
+        centred_ = true;
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
 }
 
 void TForm2::showFromStart()
@@ -10,4 +121,431 @@ void TForm2::showFromStart()
     show();
     raise();
     activateWindow();
+    lastActiveForm_ = this;
+    FormAktivate();
 }
+
+// The form's activation runs whenever it becomes the program's active form
+// coming from another of the program's forms; not when the program as a
+// whole comes back from another program, and not when a message box or a
+// popup of its own closes.
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        const bool isForm = w->isWindow() && w->windowType() == Qt::Window && !qobject_cast<QDialog*>(w);
+        if (isForm) {
+            QWidget* previous = lastActiveForm_;
+            lastActiveForm_ = w;
+            if (w == this && previous != this)
+                FormAktivate();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm2::FormAktivate()
+{
+    torv::guarded([this] {
+        const char sep = decimalSeparator();
+        const auto& sz = st.Szenario;
+        const double klasse = sz.Klasse;
+        auto g15 = [sep](double v) { return fromStd(torv::general15(v, sep)); };
+        auto g4 = [sep](double v) { return fromStd(torv::general4(v, sep)); };
+
+        // 1. Title
+        st.Titel = kTitel;
+        setWindowTitle(fromStd(st.Titel));
+
+        // 2, 3. Modes and gravity
+        st.BallonModus = (klasse == 3.0 || klasse == 4.0) ? 1 : 0;
+        st.DatenSchalter = 0;
+        st.g = 9.8;
+
+        // 4. The common fields; their handlers store the numbers
+        struct Fill {
+            QLineEdit* TForm2::*field;
+            double torv::SzenarioRecord::*value;
+            double onlyClass; // 0: every class
+        };
+        static const Fill kCommon[] = {
+            { &TForm2::edMassaStart, &torv::SzenarioRecord::Masse, 0 },
+            { &TForm2::edH0, &torv::SzenarioRecord::H0, 0 },
+            { &TForm2::edV0, &torv::SzenarioRecord::V0, 0 },
+            { &TForm2::EdRSAT, &torv::SzenarioRecord::RSAT, 7.0 },
+            { &TForm2::EdS0, &torv::SzenarioRecord::S0, 0 },
+            { &TForm2::EdCx, &torv::SzenarioRecord::Cx, 0 },
+            { &TForm2::EdCy, &torv::SzenarioRecord::Cy, 0 },
+            { &TForm2::EdTTO, &torv::SzenarioRecord::TTO, 0 },
+            { &TForm2::edTk, &torv::SzenarioRecord::Tk, 0 },
+            { &TForm2::edHkk, &torv::SzenarioRecord::Hk, 0 },
+            { &TForm2::edVk, &torv::SzenarioRecord::Vk, 0 },
+            { &TForm2::eddt0, &torv::SzenarioRecord::dt, 0 },
+            { &TForm2::edVwind, &torv::SzenarioRecord::Vwind, 0 },
+        };
+        for (const Fill& f : kCommon)
+            if (f.onlyClass == 0 || klasse == f.onlyClass)
+                setFieldText(this->*f.field, g15(sz.*f.value));
+        setFieldText(EdAuftriebplus, g15(1.0));
+        setFieldText(EdGasverlust, g15(4.4));
+        edVwind->show();
+        Label7->show();
+
+        // 5. Class picture. What an earlier activation showed for another
+        // class goes first, so that the form never mixes two classes.
+        hideClassControls();
+        struct ClassPicture {
+            double klasse;
+            QLabel* TForm2::*picture;
+        };
+        static const ClassPicture kPictures[] = {
+            { 1.0, &TForm2::Image8 },
+            { 3.0, &TForm2::Image3 },
+            { 6.0, &TForm2::Image5 },
+            { 8.0, &TForm2::Image7 },
+        };
+        for (const ClassPicture& p : kPictures)
+            if (klasse == p.klasse)
+                (this->*p.picture)->show();
+
+        // 6. Rocket
+        if (klasse == 8.0) {
+            struct RocketRow {
+                int top;
+                QLabel* TForm2::*label;
+                QLineEdit* TForm2::*field;
+                double torv::SzenarioRecord::*value;
+                bool shown;
+            };
+            static const RocketRow kRocket[] = {
+                { 50, &TForm2::Label23, &TForm2::EdMt, &torv::SzenarioRecord::Mt, true },
+                { 130, &TForm2::Label6, &TForm2::EdIud, &torv::SzenarioRecord::Iud, true },
+                { 170, &TForm2::Label24, &TForm2::EdSchub, &torv::SzenarioRecord::Schub, true },
+                { 90, &TForm2::Label22, &TForm2::EdMdv, &torv::SzenarioRecord::Mdv, false },
+            };
+            for (const RocketRow& r : kRocket) {
+                QLabel* label = this->*r.label;
+                QLineEdit* field = this->*r.field;
+                label->move(16, r.top);
+                field->move(160, r.top);
+                label->setVisible(r.shown);
+                field->setVisible(r.shown);
+                setFieldText(field, g15(sz.*r.value));
+            }
+            ButtonP->show();
+        }
+
+        // 7. Glider: level-flight speed at the initial altitude
+        if (klasse == 5.0) {
+            EdiVopt->show();
+            st.Vopt = computed([] {
+                torv::Atmosphere(st.H0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
+                return std::pow(2 * st.MassaStart * 9.8 / st.Cy / st.Roh / st.S0, 0.5);
+            });
+            EdiVopt->setText(g15(st.Vopt));
+        }
+
+        // 8. Captions
+        setCaptions(st.Sprache);
+
+        // 9. Cover the graph buttons until START
+        Panel6->raise();
+
+        // 10. Balloon
+        if (klasse == 3.0) {
+            EdGasverlust->move(160, 110);
+            Label28->move(16, 110);
+            EdAuftriebplus->move(160, 150);
+            Label27->move(16, 150);
+            for (QWidget* w : { static_cast<QWidget*>(EdGasverlust), static_cast<QWidget*>(Label28),
+                     static_cast<QWidget*>(EdAuftriebplus), static_cast<QWidget*>(Label27) })
+                w->show();
+            EdGas->show();
+            Label18->show();
+            setFieldText(EdGas, g15(sz.GasDichte));
+            EdHFlug->show();
+            Label20->show();
+            setFieldText(EdHFlug, g15(sz.HFlug));
+
+            computed([] {
+                st.Auftrieb = st.MassaStart * st.g;
+                st.Gewicht = st.Auftrieb;
+                return 0;
+            });
+            const std::string plus = EdAuftriebplus->text().toStdString();
+            const auto surplus = torv::parseNumber(plus, sep);
+            if (!surplus)
+                throw torv::ConvertError(plus);
+            st.Auftriebplus = *surplus;
+            computed([] {
+                st.AuftriebSoll = st.Auftrieb + st.Auftrieb / 100 * st.Auftriebplus;
+                return 0;
+            });
+            computed([] {
+                torv::Atmosphere(0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
+                st.Volumen = st.Auftrieb / (st.Roh - st.GasDensity);
+                st.VolumenStart = st.Volumen;
+                return 0;
+            });
+            computed([] {
+                st.Radius = std::pow(3 * st.Volumen / 4 / 3.14, 0.33);
+                return 0;
+            });
+            computed([] {
+                st.Oberflaeche = 12.56 * st.Radius * st.Radius;
+                return 0;
+            });
+            computed([] {
+                st.SBallon = 3.14 * st.Radius * st.Radius;
+                st.S0 = st.SBallon;
+                return 0;
+            });
+            setFieldText(EdS0, g4(st.S0));
+        }
+
+        // 11. Area loading
+        EdBelastung->setText(g4(computed([] { return st.MassaStart / st.S0; })));
+
+        // 12, 13.
+        if (sz.Cy != 0)
+            Button14->show();
+        Label7->hide();
+        edVwind->hide();
+    });
+}
+
+void TForm2::hideClassControls()
+{
+    QWidget* const controls[] = { Image7, Label18, Label20, Label27, Label28, EdGas, EdHFlug, EdAuftriebplus,
+        EdGasverlust, Label24, EdMdv, EdMt, Label23, Label22, Label6, EdIud, EdSchub, ButtonP, EdRSAT, Label26,
+        Button17, EdiVopt, Image8, Image5, Image3 };
+    for (QWidget* w : controls)
+        w->hide();
+}
+
+// ---------------------------------------------------------------------------
+// Fields
+
+void TForm2::setFieldText(QLineEdit* field, const QString& text)
+{
+    ++settingText_;
+    handlerError_ = nullptr;
+    if (field->text() == text) {
+        if (const auto it = fieldHandlers_.constFind(field); it != fieldHandlers_.cend())
+            runFieldHandler(*it);
+    } else {
+        field->setText(text);
+    }
+    --settingText_;
+    if (handlerError_)
+        std::rethrow_exception(std::exchange(handlerError_, nullptr));
+}
+
+void TForm2::runFieldHandler(Handler handler)
+{
+    if (settingText_ > 0) {
+        try {
+            (this->*handler)();
+        } catch (...) {
+            handlerError_ = std::current_exception();
+        }
+        return;
+    }
+    torv::guarded([&] { (this->*handler)(); });
+}
+
+void TForm2::fieldChange(QLineEdit* field, double& target)
+{
+    const std::string text = field->text().toStdString();
+    const auto value = torv::parseNumber(text, decimalSeparator());
+    if (!value)
+        throw torv::ConvertError(text);
+    target = *value;
+}
+
+// clang-format off
+void TForm2::edMassaStartChange()   { fieldChange(edMassaStart, st.MassaStart); }
+void TForm2::EdS0Change()           { fieldChange(EdS0, st.S0); }
+void TForm2::eddt0Change()          { fieldChange(eddt0, st.dt0); }
+void TForm2::EdCxChange()           { fieldChange(EdCx, st.Cx); }
+void TForm2::EdCyChange()           { fieldChange(EdCy, st.Cy); }
+void TForm2::EdTTOChange()          { fieldChange(EdTTO, st.TTO); }
+void TForm2::edH0Change()           { fieldChange(edH0, st.H0); }
+void TForm2::edV0Change()           { fieldChange(edV0, st.V0); }
+void TForm2::edTkChange()           { fieldChange(edTk, st.Tk); }
+void TForm2::edVwindChange()        { fieldChange(edVwind, st.Vwind); }
+void TForm2::edHkkChange()          { fieldChange(edHkk, st.Hk); }
+void TForm2::edVkChange()           { fieldChange(edVk, st.Vk); }
+void TForm2::EdGasChange()          { fieldChange(EdGas, st.GasDensity); }
+void TForm2::EdHFlugChange()        { fieldChange(EdHFlug, st.HFlug); }
+void TForm2::EdGasverlustChange()   { fieldChange(EdGasverlust, st.Gasverlust); }
+void TForm2::EdAuftriebplusChange() { fieldChange(EdAuftriebplus, st.Auftriebplus); }
+void TForm2::EdMtChange()           { fieldChange(EdMt, st.Mt); }
+void TForm2::EdIudChange()          { fieldChange(EdIud, st.Iud); }
+void TForm2::EdSchubChange()        { fieldChange(EdSchub, st.Schub); }
+void TForm2::EdMdvChange()          { fieldChange(EdMdv, st.Mdv); }
+void TForm2::EdRSATChange()         { fieldChange(EdRSAT, st.RSAT); }
+// clang-format on
+
+void TForm2::AeroBox1Change()
+{
+    // Typed text that names no item selects none, whatever index the
+    // combo box still remembers.
+    int item = AeroBox1->currentIndex();
+    if (item >= 0 && AeroBox1->currentText() != AeroBox1->itemText(item))
+        item = -1;
+    if (item == 0)
+        st.AeroModel = 0.0;
+    else if (item == 1)
+        st.AeroModel = 1.0;
+}
+
+// ---------------------------------------------------------------------------
+// The run's and the renderer's way to the form
+
+char TForm2::decimalSeparator() const
+{
+    const QString point = QLocale::system().decimalPoint();
+    if (point.size() == 1 && point.at(0).unicode() > 32 && point.at(0).unicode() < 128)
+        return static_cast<char>(point.at(0).unicode());
+    return '.';
+}
+
+void TForm2::setEdS0(const std::string& text)
+{
+    // Widget work may leave stray flags behind; the run's own must survive.
+    std::fexcept_t flags;
+    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    setFieldText(EdS0, fromStd(text));
+    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+}
+
+void TForm2::setEdBelastung(const std::string& text)
+{
+    std::fexcept_t flags;
+    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    EdBelastung->setText(fromStd(text));
+    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+}
+
+void TForm2::drawGraph()
+{
+    torv::Grafik(*this, st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount);
+}
+
+void TForm2::showGraph(const QImage& picture)
+{
+    Image1->setPixmap(QPixmap::fromImage(picture));
+    Image1->repaint();
+}
+
+void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
+{
+    QPushButton* b = nullptr;
+    switch (button) {
+    case torv::GraphButton::ButtonCya:
+        b = ButtonCya;
+        break;
+    case torv::GraphButton::Button6:
+        b = Button6;
+        break;
+    case torv::GraphButton::Button11:
+        b = Button11;
+        break;
+    case torv::GraphButton::Button14:
+        b = Button14;
+        break;
+    case torv::GraphButton::Button18:
+        b = Button18;
+        break;
+    }
+    if (b)
+        b->setVisible(visible);
+}
+
+// ---------------------------------------------------------------------------
+// Command buttons
+
+void TForm2::Button1Click()
+{
+    torv::guarded([this] {
+        Memo1->hide();
+        Memo2->hide();
+        Panel6->lower();
+        torv::Flugbahn();
+    });
+}
+
+void TForm2::Button5Click()
+{
+    torv::guarded([this] {
+        Memo1->hide();
+        Memo2->hide();
+        hideClassControls();
+        QPixmap blank(770, 515);
+        blank.fill(Qt::white);
+        Image1->setPixmap(blank);
+        Image1->repaint();
+        for (QLabel* picture : { Image8, Image7, Image5, Image3 })
+            picture->hide();
+        hide();
+        if (Form1)
+            Form1->showLanguageAgain();
+    });
+}
+
+void TForm2::Button16Click()
+{
+    torv::guarded([this] {
+        Memo1->hide();
+        Memo2->hide();
+        if (Form1)
+            Form1->close();
+        close();
+    });
+}
+
+void TForm2::Button19Click()
+{
+    Memo1->show();
+    Memo2->hide();
+}
+
+void TForm2::ButtonHELPClick()
+{
+    Memo2->show();
+    Memo1->hide();
+}
+
+// ---------------------------------------------------------------------------
+// Graph buttons: a selection, drawn from the last run's series
+
+void TForm2::graphButton(torv::Sel selection)
+{
+    torv::guarded([&] {
+        torv::applyGraphSelection(selection);
+        drawGraph();
+    });
+}
+
+// clang-format off
+void TForm2::Button9Click()   { graphButton(torv::Sel::Button9); }
+void TForm2::Button10Click()  { graphButton(torv::Sel::Button10); }
+void TForm2::Button22Click()  { graphButton(torv::Sel::Button22); }
+void TForm2::Button27Click()  { graphButton(torv::Sel::Button27); }
+void TForm2::Button2Click()   { graphButton(torv::Sel::Button2); }
+void TForm2::Button3Click()   { graphButton(torv::Sel::Button3); }
+void TForm2::Button4Click()   { graphButton(torv::Sel::Button4); }
+void TForm2::Button6Click()   { graphButton(torv::Sel::Button6); }
+void TForm2::Button7Click()   { graphButton(torv::Sel::Button7); }
+void TForm2::Button8Click()   { graphButton(torv::Sel::Button8); }
+void TForm2::Button11Click()  { graphButton(torv::Sel::Button11); }
+void TForm2::Button12Click()  { graphButton(torv::Sel::Button12); }
+void TForm2::Button14Click()  { graphButton(torv::Sel::Button14); }
+void TForm2::Button15Click()  { graphButton(torv::Sel::Button15); }
+void TForm2::Button17Click()  { graphButton(torv::Sel::Button17); }
+void TForm2::Button18Click()  { graphButton(torv::Sel::Button18); }
+void TForm2::ButtonPClick()   { graphButton(torv::Sel::ButtonP); }
+void TForm2::ButtonCyaClick() { graphButton(torv::Sel::ButtonCya); }
+void TForm2::Button13Click()  { graphButton(torv::Sel::Button13); }
+// clang-format on

@@ -1,20 +1,237 @@
-// The calculation form.
+// The calculation form: shows and edits the parameters of one trajectory,
+// starts the run and chooses the graphs of its result.
 #pragma once
 
+#include <QHash>
+#include <QString>
 #include <QWidget>
+
+#include <exception>
+
+#include "plot/catalog.h"
+#include "plot/grafik.h"
+#include "sim/formport.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 
 class TForm1;
 
-class TForm2 : public QWidget {
+class TForm2 : public QWidget, public torv::FormPort, public torv::GraphTarget {
     Q_OBJECT
 
 public:
     explicit TForm2(QWidget* parent = nullptr);
+    ~TForm2() override;
 
     void setStartForm(TForm1* form) { Form1 = form; }
-    // START on the start form: show this form; its activation lays it out.
+    // START on the start form: show this form and run its activation once
+    // (the window system's own activation that follows does not repeat it).
     void showFromStart();
 
+    // The run's way to the form.
+    char decimalSeparator() const override;
+    void setEdS0(const std::string& text) override;
+    void setEdBelastung(const std::string& text) override;
+    void drawGraph() override;
+
+    // The renderer's way to the graph area and its five buttons.
+    void showGraph(const QImage& picture) override;
+    void setGraphButtonVisible(torv::GraphButton button, bool visible) override;
+
+    // Sets a field's text and runs its change handler, also when the text
+    // does not change (QLineEdit signals nothing then). A conversion error
+    // of the handler is rethrown to the caller.
+    void setFieldText(QLineEdit* field, const QString& text);
+
+    // Lays the form out for the loaded scenario and language and fills
+    // every field from the scenario.
+    void FormAktivate();
+
+    // Field change handlers: each stores its field's number in the state.
+    void edMassaStartChange();
+    void EdS0Change();
+    void eddt0Change();
+    void EdCxChange();
+    void EdCyChange();
+    void EdTTOChange();
+    void edH0Change();
+    void edV0Change();
+    void edTkChange();
+    void edVwindChange();
+    void edHkkChange();
+    void edVkChange();
+    void EdGasChange();
+    void EdHFlugChange();
+    void EdGasverlustChange();
+    void EdAuftriebplusChange();
+    void EdMtChange();
+    void EdIudChange();
+    void EdSchubChange();
+    void EdMdvChange();
+    void EdRSATChange();
+
+    void AeroBox1Change();
+
+    // Command buttons.
+    void Button1Click(); // START
+    void Button5Click(); // MAIN
+    void Button16Click(); // QUIT
+    void Button19Click(); // I N F
+    void ButtonHELPClick(); // H E L P
+
+    // Graph buttons.
+    void Button9Click();
+    void Button10Click();
+    void Button22Click();
+    void Button27Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Button11Click();
+    void Button12Click();
+    void Button14Click();
+    void Button15Click();
+    void Button17Click();
+    void Button18Click();
+    void ButtonPClick();
+    void ButtonCyaClick();
+    void Button13Click();
+
+    // Bevel frames.
+    QFrame* Bevel1 = nullptr; // class-specific fields
+    QFrame* Bevel2 = nullptr; // aerodynamics
+    QFrame* Bevel3 = nullptr; // vehicle data
+    QFrame* Bevel4 = nullptr; // start conditions
+    QFrame* Bevel5 = nullptr; // around EdBelastung
+    QFrame* Bevel6 = nullptr; // end conditions
+    QFrame* Bevel7 = nullptr; // pictures
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLabel* Label14 = nullptr;
+    QLabel* Label17 = nullptr;
+    QLabel* Label18 = nullptr;
+    QLabel* Label19 = nullptr;
+    QLabel* Label20 = nullptr;
+    QLabel* Label21 = nullptr;
+    QLabel* Label22 = nullptr;
+    QLabel* Label23 = nullptr;
+    QLabel* Label24 = nullptr;
+    QLabel* Label25 = nullptr;
+    QLabel* Label26 = nullptr;
+    QLabel* Label27 = nullptr;
+    QLabel* Label28 = nullptr;
+    QLabel* edV = nullptr;
+
+    // Parameter fields.
+    QLineEdit* edMassaStart = nullptr;
+    QLineEdit* EdS0 = nullptr;
+    QLineEdit* eddt0 = nullptr;
+    QLineEdit* EdCx = nullptr;
+    QLineEdit* EdCy = nullptr;
+    QLineEdit* EdTTO = nullptr;
+    QLineEdit* edH0 = nullptr;
+    QLineEdit* edV0 = nullptr;
+    QLineEdit* edTk = nullptr;
+    QLineEdit* edVwind = nullptr;
+    QLineEdit* edHkk = nullptr;
+    QLineEdit* edVk = nullptr;
+    QLineEdit* EdGas = nullptr;
+    QLineEdit* EdHFlug = nullptr;
+    QLineEdit* EdGasverlust = nullptr;
+    QLineEdit* EdAuftriebplus = nullptr;
+    QLineEdit* EdMt = nullptr;
+    QLineEdit* EdIud = nullptr;
+    QLineEdit* EdSchub = nullptr;
+    QLineEdit* EdMdv = nullptr;
+    QLineEdit* EdRSAT = nullptr;
+
+    // Display boxes (no change handler).
+    QLineEdit* EdBelastung = nullptr;
+    QLineEdit* EdiVopt = nullptr;
+
+    QComboBox* AeroBox1 = nullptr;
+
+    // Pictures; Image1 is the graph area.
+    QLabel* Image1 = nullptr;
+    QLabel* Image3 = nullptr;
+    QLabel* Image5 = nullptr;
+    QLabel* Image7 = nullptr;
+    QLabel* Image8 = nullptr;
+
+    QFrame* Panel4 = nullptr; // frame of START
+    QFrame* Panel6 = nullptr; // cover of the graph buttons
+    QFrame* Panel7 = nullptr; // divider between the graph button groups
+
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QPushButton* Button9 = nullptr;
+    QPushButton* Button10 = nullptr;
+    QPushButton* Button11 = nullptr;
+    QPushButton* Button12 = nullptr;
+    QPushButton* Button13 = nullptr;
+    QPushButton* Button14 = nullptr;
+    QPushButton* Button15 = nullptr;
+    QPushButton* Button16 = nullptr;
+    QPushButton* Button17 = nullptr;
+    QPushButton* Button18 = nullptr;
+    QPushButton* Button19 = nullptr;
+    QPushButton* Button22 = nullptr;
+    QPushButton* Button27 = nullptr;
+    QPushButton* ButtonP = nullptr;
+    QPushButton* ButtonCya = nullptr;
+    QPushButton* ButtonHELP = nullptr;
+
+    QPlainTextEdit* Memo1 = nullptr; // information
+    QPlainTextEdit* Memo2 = nullptr; // help
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    using Handler = void (TForm2::*)();
+    struct Control;
+    struct Caption;
+    static const Control kLayout[];
+    static const Caption kCaptions[];
+
+    void createControls();
+    void runFieldHandler(Handler handler);
+    void fieldChange(QLineEdit* field, double& target);
+    void graphButton(torv::Sel selection);
+    void hideClassControls();
+    void setCaptions(int language);
+
     TForm1* Form1 = nullptr;
+    QHash<QLineEdit*, Handler> fieldHandlers_;
+    int settingText_ = 0; // > 0 while setFieldText runs a handler
+    std::exception_ptr handlerError_; // its error, rethrown by setFieldText
+    QWidget* lastActiveForm_ = nullptr;
+    bool centred_ = false;
 };
