@@ -1,0 +1,35 @@
+// Drawing primitives with the graph's pixel conventions on top of QPainter:
+// a line leaves out its end point, and a rectangle or ellipse given from
+// (x1,y1) to (x2,y2) covers x1..x2-1 and y1..y2-1, outline included.
+#pragma once
+
+#include <QColor>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+
+namespace torv {
+
+// The aliased 1-pixel line from (x1,y1) to (x2,y2) without (x2,y2). Exact
+// for horizontal, vertical and 45-degree lines, the only ones the graph
+// draws; other slopes end one pixel short along their major axis.
+void lineTo(QPainter& p, int x1, int y1, int x2, int y2);
+
+// True when the area from (x1,y1) to (x2,y2) covers no pixel.
+bool emptyArea(int x1, int y1, int x2, int y2);
+
+// The QRect whose 1-pixel outline covers x1..x2-1 and y1..y2-1; the corners
+// may come in either order. Only for a non-empty area.
+QRect areaRect(int x1, int y1, int x2, int y2);
+
+// Outlined with the current pen and filled with the current brush; an empty
+// area draws nothing.
+void rectangle(QPainter& p, int x1, int y1, int x2, int y2);
+void ellipse(QPainter& p, int x1, int y1, int x2, int y2);
+
+// `text` in the current pen and font on an opaque box of `background`, the
+// box's top-left corner at (x, y).
+void textOut(QPainter& p, int x, int y, const QString& text, const QColor& background);
+
+}  // namespace torv

@@ -1,0 +1,245 @@
+#include "plot/scene.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+#include "plot/catalog.h"
+#include "sim/numfmt.h"
+#include "sim/state.h"
+
+namespace torv {
+
+namespace {
+
+constexpr int kBase = 460;     // base line y
+constexpr int kHeight = 440;   // plot height
+constexpr int kRight = 730;    // the plot ends here
+constexpr double kFar = 1e6;   // pixel offsets beyond this are off every picture
+
+// Rounds to the nearest integer, halves to the even neighbour (the default
+// rounding mode); only for values already known to fit an int.
+int rnd(double x)
+{
+    return static_cast<int>(std::nearbyint(x));
+}
+
+// A linear scale: `top` units map to `pixels` pixels. A top of 0 is drawn as
+// if it were 1. Offsets are clamped far outside the picture so that wild
+// values stay drawable; within the picture they are exactly rnd(v * factor).
+class Scale {
+public:
+    Scale(double pixels, double top)
+        : pixels_(pixels), top_(top > 0 ? top : 1.0), tiny_(top_ < 1e-300),
+          factor_(tiny_ ? 0.0 : pixels_ / top_)
+    {
+    }
+
+    // The value shown at the scale's top (the maximum, or 1 for a 0 maximum).
+    double top() const { return top_; }
+
+    int offset(double v) const
+    {
+        double r;
+        if (tiny_) {
+            // pixels/top would overflow: go through v/top, which stays small
+            // once v is limited.
+            const double lim = top_ * (kFar / pixels_);
+            r = std::clamp(v, -lim, lim) / top_ * pixels_;
+        } else if (factor_ <= 1) {
+            r = v * factor_;
+        } else {
+            const double lim = kFar / factor_;
+            r = std::clamp(v, -lim, lim) * factor_;
+        }
+        return rnd(std::clamp(r, -kFar, kFar));
+    }
+
+private:
+    double pixels_;
+    double top_;
+    bool tiny_;
+    double factor_;
+};
+
+// j * top / div as written, or j * (top / div) where j * top would overflow.
+double labelValue(int j, double top, double div)
+{
+    if (top <= DBL_MAX / 8)
+        return j * top / div;
+    return j * (top / div);
+}
+
+// The series `code` at positions 0 .. n-1 (position 0 is never read and
+// stays 0). An element outside the array, or a value that is not a finite
+// number, reads as 0.
+std::vector<double> readSeries(const double* ergebnis, int code, int n)
+{
+    std::vector<double> v(static_cast<size_t>(std::max(n, 1)), 0.0);
+    const long long first = static_cast<long long>(st.GraphPage) * st.PageSize + static_cast<long long>(code) * n;
+    for (int i = 1; i < n; ++i) {
+        const long long e = first + i;
+        if (e >= 0 && e < kErgebnisSize && std::isfinite(ergebnis[e]))
+            v[i] = ergebnis[e];
+    }
+    return v;
+}
+
+class Builder {
+public:
+    explicit Builder(GraphScene& g) : g_(g) {}
+
+    void line(int x1, int y1, int x2, int y2) { add(GraphOp::Line, x1, y1, x2, y2); }
+    void grid(int x1, int y1, int x2, int y2) { add(GraphOp::GridLine, x1, y1, x2, y2); }
+    void text(int x, int y, std::string s)
+    {
+        if (s.empty())
+            return;
+        GraphOp& op = add(GraphOp::Text, x, y, 0, 0);
+        op.text = std::move(s);
+    }
+    void mark(int x, int y, const MarkStyle& m)
+    {
+        GraphOp& op = add(GraphOp::Mark, x, y, 0, 0);
+        op.size = m.size;
+        op.mark = m.kind;
+    }
+    GraphOp& add(GraphOp::Kind kind, int x1, int y1, int x2, int y2)
+    {
+        GraphOp& op = g_.ops.emplace_back();
+        op.kind = kind;
+        op.x1 = x1;
+        op.y1 = y1;
+        op.x2 = x2;
+        op.y2 = y2;
+        return op;
+    }
+
+private:
+    GraphScene& g_;
+};
+
+}  // namespace
+
+GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, char sep)
+{
+    GraphScene g;
+    const int K = std::min(GraphCount - 1, kGraphCodesSize);
+    if (K < 1)
+        return g;
+    const int N = std::max(NPunkte, 0);
+    g.K = K;
+
+    std::vector<std::vector<double>> series;
+    series.reserve(K);
+    for (int k = 0; k < K; ++k)
+        series.push_back(readSeries(Ergebnis, GraphCodes[k], N));
+    for (const auto& s : series)
+        g.negative = g.negative || std::any_of(s.begin() + 1, s.end(), [](double v) { return v < 0; });
+
+    g.L = rnd(37.0 * K + 26);
+    g.W = kRight - g.L;
+    g.D = K > 1 ? rnd((37.0 * K + 15) / (K - 1)) : 0;
+    g.Y0 = g.negative ? kBase - rnd(kHeight / 3.0) : kBase;
+    g.Hp = g.negative ? rnd(2 * kHeight / 3.0) : kHeight;
+    g.Hn = g.negative ? rnd(kHeight / 3.0) : 0;
+    g.G = rnd(g.Hp / 7.0);
+    const int L = g.L, W = g.W, D = g.D, Y0 = g.Y0, G = g.G;
+
+    Builder b(g);
+    if (g.negative)
+        b.add(GraphOp::Band, L, kBase, L + W + 1, Y0);
+
+    for (int j = 0; j <= 7; ++j)
+        b.grid(L, Y0 - j * G, L + W, Y0 - j * G);
+    for (int j = 0; j <= 8; ++j) {
+        const int x = L + rnd(j * W / 8.0);
+        b.grid(x, Y0, x, Y0 - 7 * G);
+    }
+
+    const std::vector<double>& A = series[0];
+    const Scale sx(W, std::max(0.0, *std::max_element(A.begin() + (N > 1 ? 1 : 0), A.end())));
+    b.text(L + rnd(W / 2.0), 490, horizontalTitle(GraphCodes[0]));
+    for (int j = 0; j <= 8; ++j)
+        b.text(L + j * rnd(W / 8.0) - 8, 469, formatGeneral(labelValue(j, sx.top(), 8), 4, 2, sep));
+
+    const int R = rnd(std::sqrt(static_cast<double>(N)));
+    for (int k = 1; k < K; ++k) {
+        const int code = GraphCodes[k];
+        const std::vector<double>& B = series[k];
+        double Bmax = 0, Bmin = 0;
+        for (int i = 1; i < N; ++i) {
+            Bmax = std::max(Bmax, B[i]);
+            Bmin = std::min(Bmin, B[i]);
+        }
+        const bool negative = Bmin < 0;
+        const int axis = L - k * D;
+        int T;
+        double scaleTop;
+
+        if (!negative) {
+            T = rnd(0.9 * g.Hp);
+            scaleTop = Bmax;
+            const double top = Bmax > 0 ? Bmax : 1.0;
+            if (k == 1) {
+                for (int j = 0; j <= 7; ++j) {
+                    b.line(L, Y0 - j * G, L - 3, Y0 - j * G);
+                    double v = j * (top / 7);
+                    v = v > DBL_MAX / 1.1 ? DBL_MAX : v * 1.1;
+                    b.text(L - 6 - rnd(D / 2.0) - 13, Y0 - j * G - 5, formatGeneral(v, 4, 2, sep));
+                }
+            } else {
+                b.line(axis, Y0, axis, Y0 - T);
+                const int t = rnd(T / 7.0);
+                for (int j = 0; j <= 7; ++j) {
+                    b.line(axis, Y0 - j * t, axis + 3, Y0 - j * t);
+                    b.text(axis + 6, Y0 - j * t, formatGeneral(labelValue(j, top, 7), 4, 2, sep));
+                }
+            }
+        } else {
+            b.line(axis, kBase, axis, kBase - 2 * g.Hn);
+            T = rnd(0.9 * g.Hn);
+            scaleTop = -Bmin < Bmax ? Bmax : -Bmin;
+            const double step = scaleTop / 4;
+            const int t = rnd(T / 4.0);
+            b.text(axis + 9, Y0, "0.0");
+            for (int j = 1; j <= 4; ++j) {
+                const std::string label = formatGeneral(j * step, 3, 1, sep);
+                b.line(axis, Y0 - j * t, axis + 3, Y0 - j * t);
+                b.text(axis + 6, Y0 - j * t, label);
+                b.line(axis, Y0 + j * t, axis + 3, Y0 + j * t);
+                b.text(axis + 6, Y0 + j * t, label);
+            }
+        }
+
+        const CurveTitle title = curveTitle(code, negative, k == 1);
+        b.text(axis + title.dx, Y0 - T + title.dy, title.text);
+        b.text(axis + title.raisedDx, Y0 - T + title.raisedDy, title.raised);
+
+        const SeriesMarks* marks = seriesMarks(code);
+        const int foot = k == 1 ? L : axis;
+        b.add(GraphOp::Legend, foot - 6, Y0 - 6, foot + 6, Y0 + 6);
+        if (marks)
+            b.mark(foot, Y0, marks->legend);
+
+        const Scale sy(T, scaleTop);
+        if (N >= 2) {
+            GraphOp& curve = b.add(GraphOp::Curve, 0, 0, 0, 0);
+            curve.points.reserve(N - 1);
+            curve.points.push_back({L, Y0 - sy.offset(B[1])});
+            for (int i = 2; i < N; ++i)
+                curve.points.push_back({L + sx.offset(A[i]), Y0 - sy.offset(B[i])});
+        }
+        const int period = marks ? R + marks->d : 0;
+        if (period != 0)
+            for (int i = 1; i < N; ++i)
+                if (i % period == 0)
+                    b.mark(L + sx.offset(A[i]), Y0 - sy.offset(B[i]), marks->curve);
+        b.add(GraphOp::WhiteFill, 0, 0, 0, 0);
+    }
+
+    b.text(L + 10, Y0 - 18, st.Titel);
+    return g;
+}
+
+}  // namespace torv

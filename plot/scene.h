@@ -1,0 +1,60 @@
+// A graph worked out as an ordered list of drawing operations at exact pixel
+// positions, from the recorded series, the selection and the state's unit
+// flags, Sprache, Titel, GraphPage and PageSize. Qt-free, so that every
+// position and label text can be checked without fonts; grafik.cpp paints
+// the list in order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace torv {
+
+struct Pixel {
+    int x = 0;
+    int y = 0;
+};
+
+// One drawing operation. Lines run from (x1,y1) to (x2,y2) without their
+// end point; rectangles and circles given from (x1,y1) to (x2,y2) cover
+// x1..x2-1 and y1..y2-1 (corners in either order).
+struct GraphOp {
+    enum Kind : unsigned char {
+        GridLine,  // grey (128,128,128) line
+        Line,      // black line
+        Band,      // black rectangle, white inside
+        Legend,    // circle, black outline, white inside
+        Text,      // `text` (UTF-8), top-left corner at (x1,y1), black on white
+        Mark,      // marker `mark` of `size` pixels centred on (x1,y1)
+        Curve,     // black polyline through `points`
+        WhiteFill, // the fill goes back to white
+    };
+    Kind kind = Line;
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    int size = 0;
+    int mark = 0;
+    std::string text;
+    std::vector<Pixel> points;
+};
+
+struct GraphScene {
+    // Layout quantities; K = 0 when the selection names no code at all.
+    int K = 0;          // number of codes, the horizontal one included
+    int L = 0;          // left edge of the plot
+    int W = 0;          // plot width
+    int D = 0;          // axis spacing
+    int Y0 = 0;         // zero line
+    int Hp = 0;         // upper band height
+    int Hn = 0;         // lower band height (negative graphs only)
+    int G = 0;          // grid step
+    bool negative = false;
+    std::vector<GraphOp> ops;
+};
+
+// Lays out the graph of `GraphCodes`[0 .. GraphCount-2] over positions
+// 1 .. NPunkte-1 of `Ergebnis` (the whole 50 000-element series array).
+// Tick labels use the decimal separator `sep`. A scale whose maximum is 0
+// is drawn as if it were 1; no finite series raises a floating-point fault.
+GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, char sep);
+
+}  // namespace torv
