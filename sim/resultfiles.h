@@ -1,0 +1,63 @@
+// The run's text files in the working directory: the sample file written at
+// the end of a run from the 500 recorded samples, and the step log written
+// step by step while DatenSchalter is 1. ASCII, CRLF line ends, fixed-point
+// numbers with a full stop in every locale, each preceded by Trenn.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace torv {
+
+inline constexpr const char* kSampleFileName = "Torv_500.txt";
+inline constexpr const char* kStepLogName = "Torv Daten.txt";
+
+// The values of one sample-file line, in column order.
+struct SampleRow {
+    double j; // sample number
+    double t; // series 0
+    double X; // series 7
+    double H; // series 3
+    double V; // series 1
+    double q; // series 2
+    double Qgrad; // series 4, degree
+    double Roh; // series 28, kg/m3
+};
+
+// One line of the sample file without its line end.
+std::string sampleLine(const std::string& trenn, const SampleRow& row);
+
+// Writes "Torv_500.txt" from the state's series 0..30 (as converted) with
+// st.Trenn; sets st.jReal. The text goes to a temporary file in the same
+// directory that replaces the old file only once it is complete, so a failed
+// write leaves the previous run's file as it was. Throws IoError(errno).
+void writeSampleFile();
+
+// "Torv Daten.txt": created with its heading by open(), one line per step,
+// closed by close() or the destructor. Every failed operation throws
+// IoError(errno).
+class StepLog {
+public:
+    StepLog() = default;
+    StepLog(const StepLog&) = delete;
+    StepLog& operator=(const StepLog&) = delete;
+    ~StepLog();
+
+    bool isOpen() const { return file_ != nullptr; }
+    // `buoyant`: the balloon and airship layout (classes 3 and 4).
+    void open(bool buoyant);
+    // The line of the step just done, from the state.
+    void writeStep();
+    // The marker of sample slot `slot` and the sample heading (classes 3, 4).
+    void writeMarker(int slot);
+    void close();
+
+private:
+    void put(const std::string& text);
+
+    std::FILE* file_ = nullptr;
+    bool buoyant_ = false;
+    std::string line_; // reused for every line
+};
+
+} // namespace torv

@@ -1,0 +1,55 @@
+// Helpers for running the simulation without the forms: the calculation
+// form's activation reduced to what a run reads, a form double that records
+// what the run shows, and a temporary working directory.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sim/formport.h"
+
+namespace torv::testing {
+
+// What the calculation form's activation leaves in the state for the loaded
+// scenario: every input as the number its general-15 text reads as, the fixed
+// balloon inputs (1 %, 4.4 L/m2/24h), g, the switches, and for a balloon the
+// envelope area rounded through general 4. Klasse follows Szenario.Klasse.
+void activateHeadless();
+
+// A form with a full-stop separator that records every call; EdS0 stores
+// its number back as the real field's handler does.
+class RecordingPort : public FormPort {
+public:
+    RecordingPort();
+    ~RecordingPort() override;
+
+    void setEdS0(const std::string& text) override;
+    void setEdBelastung(const std::string& text) override;
+    void drawGraph() override;
+
+    std::vector<std::string> edS0;
+    std::vector<std::string> edBelastung;
+    int graphs = 0;
+};
+
+// Creates a fresh directory, makes it the working directory, and on
+// destruction goes back and removes it with everything in it.
+class TempWorkDir {
+public:
+    TempWorkDir();
+    ~TempWorkDir();
+    TempWorkDir(const TempWorkDir&) = delete;
+    TempWorkDir& operator=(const TempWorkDir&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+// Whole file as bytes; empty if it cannot be read.
+std::string readFile(const std::string& name);
+bool fileExists(const std::string& name);
+
+} // namespace torv::testing
