@@ -1,11 +1,15 @@
-#include <QApplication>
-
 #include "app/sprache.h"
+#include "ui/guard.h"
 #include "ui/haupt.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    torv::GuardedApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Torv"));
+    // The start form alone decides when the program ends (its closeEvent
+    // quits), not the last window to close.
+    app.setQuitOnLastWindowClosed(false);
+
     TForm1 Form1;
     TForm2 Form2;
     Form1.setCalcForm(&Form2);

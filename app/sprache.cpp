@@ -1,11 +1,447 @@
 #include "app/sprache.h"
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent)
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include "sim/state.h"
+#include "ui/guard.h"
+#include "ui/haupt.h"
+
+using torv::PresetList;
+using torv::st;
+
+namespace {
+
+// The form was laid out with fonts Linux lacks; these stand in at the same
+// pixel height.
+QFont formFont()
 {
+    QFont f;
+    f.setFamilies({ QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans") });
+    f.setPixelSize(13);
+    return f;
+}
+
+QFont verdanaBold(int pixels)
+{
+    QFont f;
+    f.setFamilies({ QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans") });
+    f.setPixelSize(pixels);
+    f.setBold(true);
+    return f;
+}
+
+// Class entries: entry n of every group means vehicle class n.
+struct ClassEntry {
+    const char* de;
+    const char* ru;
+    const char* en;
+};
+
+constexpr ClassEntry kClasses[] = {
+    { "Ballistik (Projectil, Kugel, Ball,Tropfen, Railgun etc.)", "Снаряд",
+        "Projectile (Railguns, Ballistic, Drop, Pellmor projectil, Brannok ,balls etc. )" },
+    { "Fallschirm", "Парашют", "Parachute" },
+    { "Ballon (Ballon, Luftballon, Gasballon (H,He,HeisseLuft, Vakuum) etc.)", "Воздушный шар",
+        "Ballon (He-, H-, HotAir-, Vacuum- Ballons)" },
+    { "Luftschiff", "Дирижабль", "Airship" },
+    { "Segelflugzeug (Modelle etc. )", "Планер", "Glider (Stratospheric, Modell etc.)" },
+    { "Flugzeug (konventionell, elektrische Antrieb, Raketenflugzeug)", "Самолет", "Airplane" },
+    { "Landekapsel (Soyuz, Appollo, Space Shuttle, Meteoriten, Luna 16 etc.)", "Спускаемый аппарат",
+        "Reentry Vehicles (Wostok, Apollo, Sojuz, Space Shuttle, Meteorits etc.)" },
+    { "Raketetraeger - (V-2, Raketenmodele, SpaceShipOne, Globale Glider etc.)", "Ракетоноситель",
+        "Rocket (Launcher, Model of rockets, SpaceSpipOne etc.)" },
+};
+
+constexpr int kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
+
+const char* const kNotice = "Torv estimates the flight path of a vehicle treated as a point mass moving in a vertical "
+                            "plane through the standard atmosphere, and draws its time history as graphs.\n"
+                            "\n"
+                            "How to use it:\n"
+                            "1. Choose the language of the forms below: R (Russian), D (German) or E (English).\n"
+                            "2. Choose the class of vehicle: projectile, parachute, balloon, glider, reentry vehicle "
+                            "or rocket.\n"
+                            "3. Pick a ready-made scenario from the list that appears and press START. Without a "
+                            "choice the calculation form keeps the last scenario loaded.\n"
+                            "4. On the calculation form, check or edit the vehicle data, the initial and the end "
+                            "conditions, then press its START to run the simulation. The graph buttons show other "
+                            "quantities of the same run; MAIN brings you back here, QUIT ends the program.\n"
+                            "\n"
+                            "Every run writes its 500 samples to the file Torv_500.txt in the working directory.\n"
+                            "The models are deliberately simple: the results are estimates for study and comparison, "
+                            "not data for design. By choosing a language you accept this.";
+
+// A radio group: a frame with one column of entries in equal rows below the
+// caption. A captioned group keeps 13 pixels above for the caption and 5
+// below, so a 214-pixel group of eight has 24-pixel rows from 13 down; one
+// without a caption shares its whole height.
+constexpr int kGroupCaption = 13;
+constexpr int kGroupBottom = 5;
+constexpr int kGroupInset = 8;
+
+QGroupBox* makeRadioGroup(
+    QWidget* parent, const QRect& place, const QString& caption, const QStringList& entries, QButtonGroup*& items)
+{
+    auto* box = new QGroupBox(caption, parent);
+    box->setGeometry(place);
+    // A plain line with the caption set into it and the form's background
+    // inside, so that the white panels over two entries leave no trace.
+    box->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                                      "QGroupBox::title { subcontrol-origin: margin; left: 6px;"
+                                      " padding: 0 2px; background-color: white; }"));
+    items = new QButtonGroup(box);
+    const int top = caption.isEmpty() ? 0 : kGroupCaption;
+    const int bottom = caption.isEmpty() ? 0 : kGroupBottom;
+    const int rowHeight = (place.height() - top - bottom) / int(entries.size());
+    for (int i = 0; i < entries.size(); ++i) {
+        auto* button = new QRadioButton(entries[i], box);
+        button->setGeometry(kGroupInset, top + i * rowHeight, place.width() - 2 * kGroupInset, rowHeight);
+        items->addButton(button, i);
+    }
+    return box;
+}
+
+int itemIndex(const QButtonGroup* items)
+{
+    return items->checkedId();
+}
+
+// Unchecking the checked entry of an exclusive group needs exclusivity off
+// for a moment; no click is emitted, so no handler runs.
+void clearItemIndex(QButtonGroup* items)
+{
+    if (QAbstractButton* checked = items->checkedButton()) {
+        items->setExclusive(false);
+        checked->setChecked(false);
+        items->setExclusive(true);
+    }
+}
+
+int selectedRow(const QListWidget* list)
+{
+    const QList<QListWidgetItem*> items = list->selectedItems();
+    return items.isEmpty() ? -1 : list->row(items.first());
+}
+
+void clearSelectedRow(QListWidget* list)
+{
+    const QSignalBlocker quiet(list);
+    list->clearSelection();
+    list->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+}
+
+QFrame* makePanel(QWidget* parent, const QRect& place, const QColor& colour, QFrame::Shadow shadow, QFrame::Shape shape)
+{
+    auto* panel = new QFrame(parent);
+    panel->setGeometry(place);
+    panel->setFrameStyle(shape | shadow);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, colour);
+    panel->setPalette(pal);
+    panel->setAutoFillBackground(true);
+    return panel;
+}
+
+// A picture control: the picture unscaled from the top-left corner, clipped
+// to the frame. A picture that failed to load leaves the frame empty.
+QLabel* makePicture(QWidget* parent, const QRect& place, const QString& resource)
+{
+    auto* label = new QLabel(parent);
+    label->setGeometry(place);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setPixmap(QPixmap(resource));
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const QRect& place, const QString& caption)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setGeometry(place);
+    button->setFont(verdanaBold(10));
+    return button;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("  Torv version 1.16 (Beta)"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(775, 560);
+    setFont(formFont());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    QStringList german, russian, english;
+    for (const ClassEntry& c : kClasses) {
+        german << QString::fromUtf8(c.de);
+        russian << QString::fromUtf8(c.ru);
+        english << QString::fromUtf8(c.en);
+    }
+    const QRect classPlace(10, 43, 687, 214);
+
+    // Created bottom to top: a later control lies above an earlier one.
+    Image2 = makePicture(this, QRect(0, 0, 841, 585), QStringLiteral(":/pictures/background.jpg"));
+    Image1 = makePicture(this, QRect(180, 298, 325, 191), QStringLiteral(":/pictures/sprache.jpg"));
+    Label1 = new QLabel(QStringLiteral("I ACCEPT"), this);
+    Label1->setGeometry(113, 384, 66, 16);
+    Label1->setFont(verdanaBold(13));
+    Panel4 = makePanel(this, QRect(702, 7, 62, 60), Qt::red, QFrame::Sunken, QFrame::Panel);
+    RadioWahl = makeRadioGroup(this, classPlace, QStringLiteral("Wahl"), german, RadioWahlItems);
+    WahlRU = makeRadioGroup(this, classPlace, QStringLiteral("Выбор"), russian, WahlRUItems);
+    WahlEN = makeRadioGroup(this, classPlace, QStringLiteral("Choice"), english, WahlENItems);
+    ListBoxProjectil = makePresetList(QRect(337, 353, 356, 149), PresetList::Projectil, &TForm1::ListBoxProjectilClick);
+    BitBtn1 = makeButton(this, QRect(708, 12, 51, 50), QStringLiteral("START"));
+    QPalette black = BitBtn1->palette();
+    black.setColor(QPalette::ButtonText, Qt::black);
+    BitBtn1->setPalette(black);
+    ListBoxFallschirm
+        = makePresetList(QRect(321, 342, 356, 120), PresetList::Fallschirm, &TForm1::ListBoxFallschirmClick);
+    Button1 = makeButton(this, QRect(708, 81, 54, 50), QStringLiteral("QUIT"));
+    ListBoxBallon = makePresetList(QRect(361, 284, 356, 119), PresetList::Ballon, &TForm1::ListBoxBallonClick);
+    RadioSprach = makeRadioGroup(this, QRect(229, 323, 50, 149), QString(),
+        { QStringLiteral("R"), QStringLiteral("D"), QStringLiteral("E") }, RadioSprachItems);
+    RadioSprach->setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); background-color: palette(midlight); }"));
+    ListBoxGlider = makePresetList(QRect(385, 307, 356, 119), PresetList::Glider, &TForm1::ListBoxGliderClick);
+    ListBoxLandekapsel
+        = makePresetList(QRect(417, 320, 355, 198), PresetList::Landekapsel, &TForm1::ListBoxLandekapselClick);
+    ListBoxLauncher = makePresetList(QRect(361, 411, 356, 119), PresetList::Launcher, &TForm1::ListBoxLauncherClick);
+    Panel1 = makePanel(this, QRect(16, 128, 673, 25), Qt::white, QFrame::Plain, QFrame::NoFrame);
+    Panel3 = makePanel(this, QRect(16, 176, 673, 25), Qt::white, QFrame::Plain, QFrame::NoFrame);
+    Memo1 = new QPlainTextEdit(QString::fromUtf8(kNotice), this);
+    Memo1->setGeometry(8, 8, 689, 273);
+    Memo1->setReadOnly(true);
+    Memo1->setFrameShape(QFrame::NoFrame);
+    QPalette paper = Memo1->palette();
+    paper.setColor(QPalette::Base, Qt::white);
+    Memo1->setPalette(paper);
+
+    for (QWidget* w :
+        std::initializer_list<QWidget*> { Image2, Panel4, RadioWahl, WahlRU, WahlEN, BitBtn1, Panel1, Panel3 })
+        w->hide();
+
+    connect(RadioSprachItems, &QButtonGroup::idClicked, this, &TForm1::RadioSprachClick);
+    connect(RadioWahlItems, &QButtonGroup::idClicked, this, &TForm1::RadioWahlClick);
+    connect(WahlRUItems, &QButtonGroup::idClicked, this, &TForm1::WahlRUClick);
+    connect(WahlENItems, &QButtonGroup::idClicked, this, &TForm1::WahlENClick);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+
+    QRect frame(QPoint(), size());
+    if (const QScreen* screen = this->screen())
+        frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (TForm1::*handler)())
+{
+    auto* list = new QListWidget(this);
+    list->setGeometry(place);
+    list->setFrameShape(QFrame::NoFrame);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setUniformItemSizes(true);
+    for (const torv::Preset& p : torv::presets(which)) {
+        const QString label = QString::fromUtf8(p.label);
+        auto* item = new QListWidgetItem(label, list);
+        item->setSizeHint(QSize(list->fontMetrics().horizontalAdvance(label) + 8, 16));
+        item->setToolTip(label);
+    }
+    list->hide();
+
+    // A choice fires once: a press on a new entry changes the selection (the
+    // click that follows is the same choice); a click on the entry already
+    // selected, which changes nothing, is a choice of its own.
+    connect(list, &QListWidget::itemSelectionChanged, this, [this, list, handler] {
+        if (selectedRow(list) < 0)
+            return;
+        justSelected = list;
+        (this->*handler)();
+    });
+    connect(list, &QListWidget::itemClicked, this, [this, list, handler] {
+        if (justSelected == list) {
+            justSelected = nullptr;
+            return;
+        }
+        (this->*handler)();
+    });
+    return list;
+}
+
+QListWidget* TForm1::presetList(int klasse) const
+{
+    switch (klasse) {
+    case 1:
+        return ListBoxProjectil;
+    case 2:
+        return ListBoxFallschirm;
+    case 3:
+        return ListBoxBallon;
+    case 5:
+        return ListBoxGlider;
+    case 7:
+        return ListBoxLandekapsel;
+    case 8:
+        return ListBoxLauncher;
+    default:
+        return nullptr;
+    }
 }
 
 void TForm1::showLanguageAgain()
 {
     show();
+    raise();
+    activateWindow();
+    Image1->show();
+    RadioSprach->show();
+    clearItemIndex(RadioSprachItems);
+}
+
+void TForm1::RadioSprachClick()
+{
+    torv::guarded([this] {
+        st.Sprache = itemIndex(RadioSprachItems) + 1;
+        Image1->hide();
+        RadioSprach->hide();
+        switch (st.Sprache) {
+        case 1:
+            WahlRU->show();
+            break;
+        case 2:
+            RadioWahl->show();
+            break;
+        case 3:
+            WahlEN->show();
+            break;
+        default:
+            break;
+        }
+        Panel1->show();
+        Panel3->show();
+        Memo1->hide();
+        Label1->hide();
+        Image2->show();
+    });
+}
+
+void TForm1::chooseClass(QGroupBox* group, QButtonGroup* items)
+{
+    torv::guarded([&] {
+        const int n = itemIndex(items);
+        st.Klasse = n + 1;
+        if (QListWidget* list = presetList(st.Klasse))
+            list->show();
+        if (n >= 0) {
+            Panel4->show();
+            BitBtn1->show();
+        }
+        Panel1->hide();
+        Panel3->hide();
+        group->hide();
+        clearItemIndex(items);
+    });
+}
+
+void TForm1::RadioWahlClick()
+{
+    chooseClass(RadioWahl, RadioWahlItems);
+}
+
+void TForm1::WahlRUClick()
+{
+    chooseClass(WahlRU, WahlRUItems);
+}
+
+void TForm1::WahlENClick()
+{
+    chooseClass(WahlEN, WahlENItems);
+}
+
+void TForm1::BitBtn1Click()
+{
+    torv::guarded([this] {
+        for (int klasse = 1; klasse <= kClassCount; ++klasse) {
+            if (QListWidget* list = presetList(klasse)) {
+                clearSelectedRow(list);
+                list->hide();
+            }
+        }
+        if (Form2)
+            Form2->showFromStart();
+    });
+}
+
+void TForm1::Button1Click()
+{
+    torv::guarded([this] { close(); });
+}
+
+void TForm1::FormActivate()
+{
+}
+
+void TForm1::choosePreset(QListWidget* list, PresetList which)
+{
+    torv::guarded([&] { torv::loadPreset(which, selectedRow(list)); });
+}
+
+void TForm1::ListBoxProjectilClick()
+{
+    choosePreset(ListBoxProjectil, PresetList::Projectil);
+}
+
+void TForm1::ListBoxFallschirmClick()
+{
+    choosePreset(ListBoxFallschirm, PresetList::Fallschirm);
+}
+
+void TForm1::ListBoxBallonClick()
+{
+    choosePreset(ListBoxBallon, PresetList::Ballon);
+}
+
+void TForm1::ListBoxGliderClick()
+{
+    choosePreset(ListBoxGlider, PresetList::Glider);
+}
+
+void TForm1::ListBoxLandekapselClick()
+{
+    choosePreset(ListBoxLandekapsel, PresetList::Landekapsel);
+}
+
+void TForm1::ListBoxLauncherClick()
+{
+    choosePreset(ListBoxLauncher, PresetList::Launcher);
+}
+
+bool TForm1::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QWidget::event(e);
+}
+
+// The start form is the main window: closing it, by QUIT or by the close
+// box, ends the program even while the calculation form is open.
+void TForm1::closeEvent(QCloseEvent* e)
+{
+    e->accept();
+    QCoreApplication::quit();
 }

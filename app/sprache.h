@@ -1,8 +1,20 @@
-// The start form: language, vehicle class and preset choice.
+// The start form: usage notice and language, then vehicle class, then a
+// preset scenario and START. It is the program's main window: closing it
+// ends the program.
 #pragma once
 
 #include <QWidget>
 
+#include "app/presets.h"
+
+class QButtonGroup;
+class QEvent;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
 class TForm2;
 
 class TForm1 : public QWidget {
@@ -12,10 +24,63 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
 
     void setCalcForm(TForm2* form) { Form2 = form; }
+
     // MAIN on the calculation form: show this form again with the language
     // picture and the language choice visible and nothing selected.
     void showLanguageAgain();
 
+    // Event handlers, one per control event.
+    void RadioSprachClick();
+    void RadioWahlClick();
+    void WahlRUClick();
+    void WahlENClick();
+    void BitBtn1Click();
+    void Button1Click();
+    void FormActivate();
+    void ListBoxProjectilClick();
+    void ListBoxFallschirmClick();
+    void ListBoxBallonClick();
+    void ListBoxGliderClick();
+    void ListBoxLandekapselClick();
+    void ListBoxLauncherClick();
+
+    // Controls, bottom to top of the stacking order. A radio group is a
+    // captioned frame plus the button group that numbers its entries 0..n-1.
+    QLabel* Image2;
+    QLabel* Image1;
+    QLabel* Label1;
+    QFrame* Panel4;
+    QGroupBox* RadioWahl;
+    QButtonGroup* RadioWahlItems;
+    QGroupBox* WahlRU;
+    QButtonGroup* WahlRUItems;
+    QGroupBox* WahlEN;
+    QButtonGroup* WahlENItems;
+    QListWidget* ListBoxProjectil;
+    QPushButton* BitBtn1;
+    QListWidget* ListBoxFallschirm;
+    QPushButton* Button1;
+    QListWidget* ListBoxBallon;
+    QGroupBox* RadioSprach;
+    QButtonGroup* RadioSprachItems;
+    QListWidget* ListBoxGlider;
+    QListWidget* ListBoxLandekapsel;
+    QListWidget* ListBoxLauncher;
+    QFrame* Panel1;
+    QFrame* Panel3;
+    QPlainTextEdit* Memo1;
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
 private:
+    void chooseClass(QGroupBox* group, QButtonGroup* items);
+    void choosePreset(QListWidget* list, torv::PresetList which);
+    QListWidget* presetList(int klasse) const;
+    QListWidget* makePresetList(const QRect& place, torv::PresetList which, void (TForm1::*handler)());
+
     TForm2* Form2 = nullptr;
+    // The list whose selection a mouse press has just changed.
+    QListWidget* justSelected = nullptr;
 };

@@ -29,7 +29,7 @@ void showErrorBox(const QString& message)
         errorSink(caption, text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
     // Whatever the box's own painting did to the flags is not ours.
     fpClear();
@@ -46,4 +46,19 @@ void reportCurrentException()
     }
 }
 
-}  // namespace torv
+GuardedApplication::GuardedApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool GuardedApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        reportCurrentException();
+        return true;
+    }
+}
+
+} // namespace torv

@@ -3,6 +3,7 @@
 // caption, the message and a full stop). No exception crosses Qt's event loop.
 #pragma once
 
+#include <QApplication>
 #include <QString>
 
 #include <exception>
@@ -27,8 +28,7 @@ void fpClearFlags();
 
 // Runs a handler body: floating-point flags cleared first, any error
 // reported in the box, nothing rethrown.
-template <typename F>
-void guarded(F&& body)
+template <typename F> void guarded(F&& body)
 {
     try {
         fpClearFlags();
@@ -38,4 +38,13 @@ void guarded(F&& body)
     }
 }
 
-}  // namespace torv
+// The application object. Every handler runs its body through `guarded`;
+// this is the last line of defence for an error from any other event
+// handler, so that no exception ever unwinds through Qt's event loop.
+class GuardedApplication : public QApplication {
+public:
+    GuardedApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+} // namespace torv

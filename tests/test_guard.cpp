@@ -1,0 +1,196 @@
+// The error box: every handler's error ends there with the application's
+// name as caption and a full stop after the message, and nothing escapes
+// into Qt's event loop.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cfenv>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+#include "physics/faults.h"
+#include "ui/guard.h"
+
+namespace {
+
+struct Shown {
+    QString caption;
+    QString text;
+};
+
+class ErrorBox : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        torv::setErrorSink([this](const QString& caption, const QString& text) { shown.push_back({ caption, text }); });
+    }
+    void TearDown() override { torv::setErrorSink(nullptr); }
+
+    std::vector<Shown> shown;
+};
+
+volatile double zero = 0.0;
+volatile double huge = 1e308;
+
+struct Fault {
+    const char* name;
+    std::function<void()> body;
+    const char* text;
+};
+
+const Fault kFaults[] = {
+    { "division by zero",
+        [] {
+            double r = 1.0 / zero;
+            torv::fpCheck(r);
+        },
+        "Floating point division by zero." },
+    { "invalid operation",
+        [] {
+            double r = zero / zero;
+            torv::fpCheck(r);
+        },
+        "Invalid floating point operation." },
+    { "overflow",
+        [] {
+            double r = huge * 10.0;
+            torv::fpCheck(r);
+        },
+        "Floating point overflow." },
+    { "file error", [] { throw torv::IoError(13); }, "I/O error 13." },
+    { "bad field", [] { throw torv::ConvertError("1,2,3"); }, "'1,2,3' is not a valid floating point value." },
+    { "other library error", [] { throw std::out_of_range("index out of range"); }, "index out of range." },
+    { "not an exception class", [] { throw 42; }, "Unknown error." },
+};
+
+TEST_F(ErrorBox, EachFaultShowsItsMessageWithAFullStopUnderTheApplicationName)
+{
+    for (const Fault& f : kFaults) {
+        SCOPED_TRACE(f.name);
+        shown.clear();
+        EXPECT_NO_THROW(torv::guarded(f.body));
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].caption, QStringLiteral("Torv"));
+        EXPECT_EQ(shown[0].text, QString::fromUtf8(f.text));
+    }
+}
+
+TEST_F(ErrorBox, WorkBeforeTheErrorStaysDoneAndNothingAfterItRuns)
+{
+    int before = 0, after = 0;
+    torv::guarded([&] {
+        before = 1;
+        double r = zero / zero;
+        torv::fpCheck(r);
+        after = 1;
+    });
+    EXPECT_EQ(before, 1);
+    EXPECT_EQ(after, 0);
+    ASSERT_EQ(shown.size(), 1u);
+}
+
+TEST_F(ErrorBox, AHandlerStartsWithCleanFlagsAndLeavesNoneBehind)
+{
+    std::feraiseexcept(FE_DIVBYZERO | FE_OVERFLOW);
+    torv::guarded([] { torv::fpCheck(); });
+    EXPECT_TRUE(shown.empty());
+
+    torv::guarded([] {
+        double r = 1.0 / zero;
+        torv::fpCheck(r);
+    });
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(torv::fpPending(), 0);
+}
+
+// A receiver whose event handler is not guarded at all.
+class Thrower : public QObject {
+public:
+    int handled = 0;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User)
+            throw torv::IoError(28);
+        if (e->type() == QEvent::Type(QEvent::User + 1)) {
+            ++handled;
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+TEST_F(ErrorBox, AnUnguardedEventHandlerStillEndsInTheBoxAndTheLoopGoesOn)
+{
+    Thrower t;
+    QEvent direct(QEvent::User);
+    EXPECT_NO_THROW(QCoreApplication::sendEvent(&t, &direct));
+
+    // Posted events run inside the event loop proper.
+    QCoreApplication::postEvent(&t, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&t, new QEvent(QEvent::Type(QEvent::User + 1)));
+    EXPECT_NO_THROW(QCoreApplication::processEvents());
+
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].text, QStringLiteral("I/O error 28."));
+    EXPECT_EQ(shown[1].text, QStringLiteral("I/O error 28."));
+    EXPECT_EQ(t.handled, 1);
+}
+
+TEST_F(ErrorBox, AThrowingSlotOfAClickedButtonIsCaught)
+{
+    QPushButton button(QStringLiteral("go"));
+    QObject::connect(&button, &QPushButton::clicked, [] { throw torv::FloatError("Floating point overflow"); });
+    button.show();
+    EXPECT_NO_THROW(QTest::mouseClick(&button, Qt::LeftButton));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, QStringLiteral("Floating point overflow."));
+}
+
+TEST(ErrorBoxWindow, IsACriticalBoxWithOneOkButton)
+{
+    torv::setErrorSink(nullptr);
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = -1;
+    bool found = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box || !box->isVisible())
+                continue;
+            found = true;
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = int(box->buttons().size());
+            box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
+        }
+    });
+    // Should the box not be found, it must not hang the run.
+    QTimer rescue;
+    rescue.setSingleShot(true);
+    QObject::connect(&rescue, &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w))
+                box->reject();
+    });
+    rescue.start(3000);
+    torv::showErrorBox(QStringLiteral("Floating point division by zero"));
+    rescue.stop();
+    ASSERT_TRUE(found);
+    EXPECT_EQ(title, QStringLiteral("Torv"));
+    EXPECT_EQ(text, QStringLiteral("Floating point division by zero."));
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(buttons, 1);
+}
+
+} // namespace

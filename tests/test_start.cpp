@@ -1,0 +1,485 @@
+// The start form driven by simulated clicks: its states, the class groups'
+// geometry under the two white panels, the preset lists, and the end of the
+// program.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/sprache.h"
+#include "sim/state.h"
+#include "ui/guard.h"
+#include "ui/haupt.h"
+
+using torv::st;
+using torv::SzenarioRecord;
+using Names = std::set<std::string>;
+
+namespace {
+
+class StartForm : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        torv::resetState();
+        torv::setErrorSink([this](const QString&, const QString& text) { errors << text; });
+        form = std::make_unique<TForm1>();
+        calc = std::make_unique<TForm2>();
+        form->setCalcForm(calc.get());
+        calc->setStartForm(form.get());
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void TearDown() override
+    {
+        calc.reset();
+        form.reset();
+        torv::setErrorSink(nullptr);
+    }
+
+    Names visible() const
+    {
+        const std::pair<const char*, QWidget*> controls[] = {
+            { "Image2", form->Image2 },
+            { "Image1", form->Image1 },
+            { "Label1", form->Label1 },
+            { "Panel4", form->Panel4 },
+            { "RadioWahl", form->RadioWahl },
+            { "WahlRU", form->WahlRU },
+            { "WahlEN", form->WahlEN },
+            { "ListBoxProjectil", form->ListBoxProjectil },
+            { "BitBtn1", form->BitBtn1 },
+            { "ListBoxFallschirm", form->ListBoxFallschirm },
+            { "Button1", form->Button1 },
+            { "ListBoxBallon", form->ListBoxBallon },
+            { "RadioSprach", form->RadioSprach },
+            { "ListBoxGlider", form->ListBoxGlider },
+            { "ListBoxLandekapsel", form->ListBoxLandekapsel },
+            { "ListBoxLauncher", form->ListBoxLauncher },
+            { "Panel1", form->Panel1 },
+            { "Panel3", form->Panel3 },
+            { "Memo1", form->Memo1 },
+        };
+        Names names;
+        for (const auto& [name, w] : controls)
+            if (w->isVisible())
+                names.insert(name);
+        return names;
+    }
+
+    // Clicks the radio indicator of entry n (0-based), as a user would.
+    static void choose(QButtonGroup* items, int n)
+    {
+        QAbstractButton* b = items->button(n);
+        ASSERT_TRUE(b->isVisible());
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+    }
+
+    static void clickRow(QListWidget* list, int row)
+    {
+        const QRect r = list->visualItemRect(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    }
+
+    // Language 0, 1, 2 = R, D, E.
+    QGroupBox* classGroup(int language) const
+    {
+        QGroupBox* groups[] = { form->WahlRU, form->RadioWahl, form->WahlEN };
+        return groups[language];
+    }
+    QButtonGroup* classItems(int language) const
+    {
+        QButtonGroup* items[] = { form->WahlRUItems, form->RadioWahlItems, form->WahlENItems };
+        return items[language];
+    }
+
+    void pressStart() { QTest::mouseClick(form->BitBtn1, Qt::LeftButton); }
+
+    // What the calculation form's MAIN does with the two windows.
+    void mainButton()
+    {
+        calc->hide();
+        form->showLanguageAgain();
+    }
+
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TForm2> calc;
+    QStringList errors;
+};
+
+const Names kNotice = { "Memo1", "Image1", "Label1", "RadioSprach", "Button1" };
+const Names kPresetNoList = { "Image2", "Panel4", "BitBtn1", "Button1" };
+const Names kLanguageAgain = { "Image2", "Image1", "RadioSprach", "Panel4", "BitBtn1", "Button1" };
+
+TEST_F(StartForm, OpensOnTheNoticeWithNothingChosen)
+{
+    EXPECT_EQ(visible(), kNotice);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("  Torv version 1.16 (Beta)"));
+    EXPECT_EQ(form->minimumSize(), QSize(775, 560));
+    EXPECT_EQ(form->maximumSize(), QSize(775, 560));
+    EXPECT_EQ(form->RadioSprachItems->checkedId(), -1);
+    EXPECT_TRUE(form->Memo1->isReadOnly());
+    EXPECT_EQ(st.Sprache, 0);
+    EXPECT_EQ(st.Klasse, 0);
+}
+
+TEST_F(StartForm, TheNoticeOpensWithOneLineSayingWhatTheProgramIsFor)
+{
+    const QString text = form->Memo1->toPlainText();
+    const QString first = text.section(QLatin1Char('\n'), 0, 0);
+    EXPECT_TRUE(first.startsWith(QStringLiteral("Torv ")));
+    EXPECT_TRUE(first.contains(QStringLiteral("flight path")));
+    EXPECT_TRUE(text.section(QLatin1Char('\n'), 1, 1).isEmpty());
+}
+
+TEST_F(StartForm, ClassEntriesLieInTwentyFourPixelRowsFromFiftySix)
+{
+    for (int language = 0; language < 3; ++language) {
+        QButtonGroup* items = classItems(language);
+        ASSERT_EQ(items->buttons().size(), 8);
+        for (int n = 1; n <= 8; ++n) {
+            SCOPED_TRACE(testing::Message() << "language " << language << " entry " << n);
+            QAbstractButton* b = items->button(n - 1);
+            const QRect r(b->mapTo(form.get(), QPoint(0, 0)), b->size());
+            EXPECT_EQ(r.top(), 56 + 24 * (n - 1));
+            EXPECT_EQ(r.height(), 24);
+        }
+    }
+}
+
+TEST_F(StartForm, LanguageEntriesShareTheCaptionlessGroupInThirds)
+{
+    // 149 pixels, no caption: three rows of 49 from the group's top at 323.
+    ASSERT_EQ(form->RadioSprachItems->buttons().size(), 3);
+    for (int n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        QAbstractButton* b = form->RadioSprachItems->button(n);
+        const QRect r(b->mapTo(form.get(), QPoint(0, 0)), b->size());
+        EXPECT_EQ(r.top(), 323 + 49 * n);
+        EXPECT_EQ(r.height(), 49);
+        EXPECT_EQ(form->childAt(r.topLeft() + QPoint(6, r.height() / 2)), b);
+    }
+    // "I ACCEPT" stands beside the middle entry.
+    const int labelMiddle = form->Label1->geometry().center().y();
+    EXPECT_GE(labelMiddle, 323 + 49);
+    EXPECT_LT(labelMiddle, 323 + 2 * 49);
+}
+
+class LanguageChoice : public StartForm, public ::testing::WithParamInterface<int> { };
+
+TEST_P(LanguageChoice, SetsTheLanguageAndShowsItsClassGroup)
+{
+    const int language = GetParam();
+    const char* groupName[] = { "WahlRU", "RadioWahl", "WahlEN" };
+    choose(form->RadioSprachItems, language);
+    EXPECT_EQ(st.Sprache, language + 1);
+    EXPECT_EQ(visible(), (Names { "Image2", groupName[language], "Panel1", "Panel3", "Button1" }));
+    EXPECT_EQ(classItems(language)->checkedId(), -1);
+}
+
+TEST_P(LanguageChoice, WhitePanelsHideTheAirshipAndAirplaneEntriesCompletely)
+{
+    const int language = GetParam();
+    choose(form->RadioSprachItems, language);
+    QButtonGroup* items = classItems(language);
+    for (int n = 1; n <= 8; ++n) {
+        SCOPED_TRACE(n);
+        QAbstractButton* b = items->button(n - 1);
+        const QRect r(b->mapTo(form.get(), QPoint(0, 0)), b->size());
+        QWidget* hit = form->childAt(r.topLeft() + QPoint(6, r.height() / 2));
+        if (n == 4 || n == 6) {
+            QFrame* panel = n == 4 ? form->Panel1 : form->Panel3;
+            EXPECT_TRUE(panel->geometry().contains(r));
+            EXPECT_EQ(hit, panel);
+        } else {
+            EXPECT_EQ(hit, b);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RDE, LanguageChoice, ::testing::Range(0, 3));
+
+class ClassChoice : public StartForm, public ::testing::WithParamInterface<std::tuple<int, int>> { };
+
+TEST_P(ClassChoice, SetsTheClassShowsItsListAndStartAndClearsTheGroup)
+{
+    const auto [language, entry] = GetParam();
+    const char* listName[] = { "ListBoxProjectil", "ListBoxFallschirm", "ListBoxBallon", nullptr, "ListBoxGlider",
+        nullptr, "ListBoxLandekapsel", "ListBoxLauncher" };
+    choose(form->RadioSprachItems, language);
+    choose(classItems(language), entry);
+
+    EXPECT_EQ(st.Klasse, entry + 1);
+    Names expected = kPresetNoList;
+    if (listName[entry])
+        expected.insert(listName[entry]);
+    EXPECT_EQ(visible(), expected);
+    EXPECT_EQ(classItems(language)->checkedId(), -1);
+    EXPECT_EQ(st.Szenario.Klasse, 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryLanguageAndEntry, ClassChoice, ::testing::Combine(::testing::Range(0, 3), ::testing::Range(0, 8)));
+
+TEST_F(StartForm, StartWithoutAPresetShowsTheCalculationFormAndKeepsTheScenario)
+{
+    choose(form->RadioSprachItems, 2);
+    choose(form->WahlENItems, 3);
+    pressStart();
+    EXPECT_TRUE(calc->isVisible());
+    EXPECT_EQ(visible(), kPresetNoList);
+    EXPECT_EQ(st.Szenario.Klasse, 0.0);
+    EXPECT_EQ(st.Szenario.Masse, 0.0);
+    EXPECT_EQ(st.Klasse, 4);
+    EXPECT_EQ(st.Sprache, 3);
+}
+
+TEST_F(StartForm, StartClearsAndHidesThePresetListButKeepsTheChoice)
+{
+    choose(form->RadioSprachItems, 1);
+    choose(form->RadioWahlItems, 0);
+    clickRow(form->ListBoxProjectil, 0);
+    ASSERT_EQ(st.Szenario.Klasse, 1.0);
+    pressStart();
+    EXPECT_FALSE(form->ListBoxProjectil->isVisible());
+    EXPECT_TRUE(form->ListBoxProjectil->selectedItems().isEmpty());
+    EXPECT_EQ(st.Szenario.Klasse, 1.0);
+    EXPECT_EQ(st.Szenario.V0, 100.0);
+    EXPECT_TRUE(calc->isVisible());
+}
+
+TEST_F(StartForm, MainShowsTheLanguageChoiceClearedWithoutFiring)
+{
+    choose(form->RadioSprachItems, 2);
+    choose(form->WahlENItems, 0);
+    pressStart();
+    st.Sprache = 77; // a handler that fired would overwrite this
+    mainButton();
+    EXPECT_EQ(visible(), kLanguageAgain);
+    EXPECT_EQ(form->RadioSprachItems->checkedId(), -1);
+    EXPECT_EQ(st.Sprache, 77);
+}
+
+TEST_F(StartForm, StartRightAfterMainShowsTheCalculationFormAgain)
+{
+    choose(form->RadioSprachItems, 0);
+    choose(form->WahlRUItems, 6);
+    clickRow(form->ListBoxLandekapsel, 0);
+    pressStart();
+    mainButton();
+    ASSERT_FALSE(calc->isVisible());
+    pressStart();
+    EXPECT_TRUE(calc->isVisible());
+    EXPECT_EQ(st.Sprache, 1);
+    EXPECT_EQ(st.Klasse, 7);
+    EXPECT_EQ(st.Szenario.Klasse, 7.0);
+    EXPECT_EQ(visible(), kLanguageAgain);
+}
+
+TEST_F(StartForm, ANewLanguageAfterMainKeepsTheClassUntilANewChoice)
+{
+    choose(form->RadioSprachItems, 2);
+    choose(form->WahlENItems, 1);
+    pressStart();
+    mainButton();
+    choose(form->RadioSprachItems, 1);
+    EXPECT_EQ(st.Sprache, 2);
+    EXPECT_EQ(st.Klasse, 2);
+    EXPECT_TRUE(form->RadioWahl->isVisible());
+    EXPECT_FALSE(form->WahlEN->isVisible());
+    EXPECT_EQ(form->RadioWahlItems->checkedId(), -1);
+    EXPECT_TRUE(form->Panel1->isVisible());
+    EXPECT_TRUE(form->Panel3->isVisible());
+    EXPECT_FALSE(form->Memo1->isVisible());
+    EXPECT_FALSE(form->Label1->isVisible());
+}
+
+TEST_F(StartForm, TheSameChoicesInASecondPassFireAgain)
+{
+    choose(form->RadioSprachItems, 2);
+    choose(form->WahlENItems, 4);
+    pressStart();
+    st.Sprache = 0;
+    st.Klasse = 0;
+    mainButton();
+    choose(form->RadioSprachItems, 2);
+    EXPECT_EQ(st.Sprache, 3);
+    choose(form->WahlENItems, 4);
+    EXPECT_EQ(st.Klasse, 5);
+    EXPECT_TRUE(form->ListBoxGlider->isVisible());
+}
+
+// One spot-checked entry of every list, values as the catalogue gives them.
+struct PresetCase {
+    int classEntry; // 0-based entry of the class group
+    QListWidget* TForm1::*list;
+    int entries;
+    int row;
+    const char* label;
+    std::vector<std::pair<double SzenarioRecord::*, double>> fields;
+
+    friend void PrintTo(const PresetCase& c, std::ostream* os) { *os << c.label; }
+};
+
+const PresetCase kPresetCases[] = {
+    { 0, &TForm1::ListBoxProjectil, 9, 6, "Tropfen, Drop",
+        { { &SzenarioRecord::Klasse, 1 }, { &SzenarioRecord::Masse, 0.0002 }, { &SzenarioRecord::S0, 1.5e-5 },
+            { &SzenarioRecord::Cx, 0.45 }, { &SzenarioRecord::Cy, 0 }, { &SzenarioRecord::H0, 8000 },
+            { &SzenarioRecord::V0, 0 }, { &SzenarioRecord::TTO, -87 }, { &SzenarioRecord::Tk, 400 },
+            { &SzenarioRecord::dt, 0.02 } } },
+    { 1, &TForm1::ListBoxFallschirm, 2, 1, "Parachute ( V = 0 m/s, Cx = 1.0, Ho = 4000 m,  m = 100kg )",
+        { { &SzenarioRecord::Klasse, 2 }, { &SzenarioRecord::Masse, 100 }, { &SzenarioRecord::S0, 36 },
+            { &SzenarioRecord::Cx, 1 }, { &SzenarioRecord::H0, 4000 }, { &SzenarioRecord::TTO, -90 },
+            { &SzenarioRecord::Tk, 5000 }, { &SzenarioRecord::dt, 0.1 } } },
+    { 2, &TForm1::ListBoxBallon, 4, 1, "Gasballon (Gas - He, m=1000 kg, H=1km)",
+        { { &SzenarioRecord::Klasse, 3 }, { &SzenarioRecord::Masse, 1000 }, { &SzenarioRecord::S0, 6 },
+            { &SzenarioRecord::TTO, 90 }, { &SzenarioRecord::Tk, 3500 }, { &SzenarioRecord::GasDichte, 0.178 },
+            { &SzenarioRecord::HFlug, 1000 } } },
+    { 4, &TForm1::ListBoxGlider, 4, 0, "Glider (Vo=40m/s, Ho=2000m, K=50)",
+        { { &SzenarioRecord::Klasse, 5 }, { &SzenarioRecord::Masse, 300 }, { &SzenarioRecord::Cx, 0.03 },
+            { &SzenarioRecord::Cy, 1.5 }, { &SzenarioRecord::H0, 2000 }, { &SzenarioRecord::V0, 25.45 },
+            { &SzenarioRecord::TTO, -1.1 } } },
+    { 6, &TForm1::ListBoxLandekapsel, 9, 2, "Apollo               ( K = 0,3  V=11,2 km/s )",
+        { { &SzenarioRecord::Klasse, 7 }, { &SzenarioRecord::Masse, 5560 }, { &SzenarioRecord::S0, 12 },
+            { &SzenarioRecord::Cx, 0.85 }, { &SzenarioRecord::Cy, 0.252 }, { &SzenarioRecord::H0, 120000 },
+            { &SzenarioRecord::V0, 11200 }, { &SzenarioRecord::TTO, -6.5 }, { &SzenarioRecord::RSAT, 2.8 } } },
+    { 7, &TForm1::ListBoxLauncher, 6, 5, "Rocket Model (F=86N, Q=85, t=2s))",
+        { { &SzenarioRecord::Klasse, 8 }, { &SzenarioRecord::Masse, 0.9 }, { &SzenarioRecord::S0, 0.008 },
+            { &SzenarioRecord::V0, 0.001 }, { &SzenarioRecord::TTO, 85 }, { &SzenarioRecord::dt, 0.01 },
+            { &SzenarioRecord::Mt, 0.1056 }, { &SzenarioRecord::Iud, 1640 }, { &SzenarioRecord::Mdv, 0.228 },
+            { &SzenarioRecord::Schub, 86 } } },
+};
+
+class PresetChoice : public StartForm, public ::testing::WithParamInterface<PresetCase> { };
+
+TEST_P(PresetChoice, AClickWritesTheEntryIntoTheScenario)
+{
+    const PresetCase& c = GetParam();
+    choose(form->RadioSprachItems, 2);
+    choose(form->WahlENItems, c.classEntry);
+    QListWidget* list = form.get()->*c.list;
+    ASSERT_TRUE(list->isVisible());
+    ASSERT_EQ(list->count(), c.entries);
+    EXPECT_EQ(list->item(c.row)->text(), QString::fromUtf8(c.label));
+
+    // The end conditions and the wind are written as zero.
+    st.Szenario.Hk = st.Szenario.Vk = st.Szenario.Vwind = 1.5;
+    const Names before = visible();
+    clickRow(list, c.row);
+    for (const auto& [field, value] : c.fields)
+        EXPECT_DOUBLE_EQ(st.Szenario.*field, value);
+    EXPECT_EQ(st.Szenario.Hk, 0.0);
+    EXPECT_EQ(st.Szenario.Vk, 0.0);
+    EXPECT_EQ(st.Szenario.Vwind, 0.0);
+    EXPECT_EQ(visible(), before);
+    EXPECT_EQ(list->currentRow(), c.row);
+
+    // The same entry again is a choice of its own.
+    st.Szenario.Klasse = 0;
+    clickRow(list, c.row);
+    EXPECT_DOUBLE_EQ(st.Szenario.Klasse, c.fields[0].second);
+}
+
+INSTANTIATE_TEST_SUITE_P(OneOfEveryList, PresetChoice, ::testing::ValuesIn(kPresetCases));
+
+TEST_F(StartForm, PresetListsAreFlatSingleSelectionWithSixteenPixelRows)
+{
+    const QListWidget* lists[] = { form->ListBoxProjectil, form->ListBoxFallschirm, form->ListBoxBallon,
+        form->ListBoxGlider, form->ListBoxLandekapsel, form->ListBoxLauncher };
+    int total = 0;
+    for (const QListWidget* list : lists) {
+        total += list->count();
+        EXPECT_EQ(list->frameShape(), QFrame::NoFrame);
+        EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+        EXPECT_TRUE(list->selectedItems().isEmpty());
+        for (int i = 0; i < list->count(); ++i)
+            EXPECT_EQ(list->visualItemRect(list->item(i)).height(), 16);
+    }
+    EXPECT_EQ(total, 34);
+}
+
+TEST_F(StartForm, TheArrowKeysChooseTooButFocusAloneDoesNot)
+{
+    choose(form->RadioSprachItems, 2);
+    choose(form->WahlENItems, 7);
+    QListWidget* list = form->ListBoxLauncher;
+    list->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(st.Szenario.Klasse, 0.0);
+
+    clickRow(list, 0);
+    EXPECT_EQ(st.Szenario.Schub, 300000.0);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(st.Szenario.Schub, 500.0);
+    EXPECT_EQ(st.Szenario.Masse, 10.0);
+}
+
+// Closing the start form, by QUIT or by the window's close box, ends the
+// event loop, also while the calculation form is open.
+struct EndCase {
+    const char* name;
+    bool byQuit;
+    bool calcOpen;
+
+    friend void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ProgramEnd : public StartForm, public ::testing::WithParamInterface<EndCase> { };
+
+TEST_P(ProgramEnd, ClosingTheStartFormEndsTheEventLoop)
+{
+    const EndCase c = GetParam();
+    if (c.calcOpen) {
+        choose(form->RadioSprachItems, 2);
+        choose(form->WahlENItems, 0);
+        pressStart();
+        ASSERT_TRUE(calc->isVisible());
+    }
+    QTimer::singleShot(0, form.get(), [&] {
+        if (c.byQuit) {
+            QTest::mouseClick(form->Button1, Qt::LeftButton);
+        } else {
+            QCloseEvent closeBox;
+            QCoreApplication::sendEvent(form->windowHandle(), &closeBox);
+        }
+    });
+    bool timedOut = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    watchdog.start(5000);
+    QApplication::exec();
+    watchdog.stop();
+    EXPECT_FALSE(timedOut);
+    EXPECT_FALSE(form->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(QuitAndCloseBox, ProgramEnd,
+    ::testing::Values(EndCase { "Quit", true, false }, EndCase { "CloseBox", false, false },
+        EndCase { "QuitWithCalculationOpen", true, true }, EndCase { "CloseBoxWithCalculationOpen", false, true }),
+    [](const ::testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
+
+} // namespace
