@@ -55,4 +55,4 @@ void textOut(QPainter& p, int x, int y, const QString& text, const QColor& backg
     p.drawText(x, y + fm.ascent(), text);
 }
 
-}  // namespace torv
+} // namespace torv

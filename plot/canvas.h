@@ -32,4 +32,4 @@ void ellipse(QPainter& p, int x1, int y1, int x2, int y2);
 // box's top-left corner at (x, y).
 void textOut(QPainter& p, int x, int y, const QString& text, const QColor& background);
 
-}  // namespace torv
+} // namespace torv

@@ -14,15 +14,24 @@ enum class By { Nothing, FlagT, FlagV, FlagQ, FlagH, FlagX, FlagP, FlagM, Sprach
 int chooserValue(By by)
 {
     switch (by) {
-    case By::Nothing: return 0;
-    case By::FlagT: return st.FlagT;
-    case By::FlagV: return st.FlagV;
-    case By::FlagQ: return st.FlagQ;
-    case By::FlagH: return st.FlagH;
-    case By::FlagX: return st.FlagX;
-    case By::FlagP: return st.FlagP;
-    case By::FlagM: return st.FlagM;
-    case By::Sprache: return st.Sprache;
+    case By::Nothing:
+        return 0;
+    case By::FlagT:
+        return st.FlagT;
+    case By::FlagV:
+        return st.FlagV;
+    case By::FlagQ:
+        return st.FlagQ;
+    case By::FlagH:
+        return st.FlagH;
+    case By::FlagX:
+        return st.FlagX;
+    case By::FlagP:
+        return st.FlagP;
+    case By::FlagM:
+        return st.FlagM;
+    case By::Sprache:
+        return st.Sprache;
     }
     return 0;
 }
@@ -42,9 +51,9 @@ const char* pick(const Titles& titles, By by)
 struct SeriesRow {
     int code;
     By by;
-    Titles title;          // curve without negative values
-    const char* negTitle;  // curve with negative values; nullptr: no title
-    SeriesMarks marks;     // legend (kind, size), curve (kind, size), d
+    Titles title; // curve without negative values
+    const char* negTitle; // curve with negative values; nullptr: no title
+    SeriesMarks marks; // legend (kind, size), curve (kind, size), d
 };
 
 // clang-format off
@@ -154,7 +163,7 @@ const SeriesRow* findSeries(int code)
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 void applyGraphSelection(Sel s)
 {
@@ -189,8 +198,8 @@ CurveTitle curveTitle(int code, bool negative, bool firstCurve)
     t.dy = -20;
     for (const TitleShift& s : kShifts) {
         const bool applies = s.when == Case::Negative ? negative
-                             : s.when == Case::Positive ? !negative
-                                                        : !negative && firstCurve;
+            : s.when == Case::Positive                ? !negative
+                                                      : !negative && firstCurve;
         if (s.code == code && applies && (!s.text || t.text == s.text)) {
             t.dx = s.dx;
             t.dy = s.dy;
@@ -212,4 +221,4 @@ std::string horizontalTitle(int code)
     return {};
 }
 
-}  // namespace torv
+} // namespace torv

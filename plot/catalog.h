@@ -58,7 +58,7 @@ const SeriesMarks* seriesMarks(int code);
 // curve's axis x and axis top. `raised` is drawn separately at its own
 // offset (the squared unit of the heat flux).
 struct CurveTitle {
-    std::string text;  // empty: no title
+    std::string text; // empty: no title
     int dx = 0;
     int dy = 0;
     std::string raised;
@@ -75,4 +75,4 @@ CurveTitle curveTitle(int code, bool negative, bool firstCurve);
 // by the unit flags; empty for a code without one.
 std::string horizontalTitle(int code);
 
-}  // namespace torv
+} // namespace torv

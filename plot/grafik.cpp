@@ -64,8 +64,8 @@ QImage paint(const GraphScene& g)
             break;
         case GraphOp::Text:
             p.setPen(black);
-            textOut(p, op.x1, op.y1, QString::fromUtf8(op.text.data(), static_cast<qsizetype>(op.text.size())),
-                    Qt::white);
+            textOut(
+                p, op.x1, op.y1, QString::fromUtf8(op.text.data(), static_cast<qsizetype>(op.text.size())), Qt::white);
             break;
         case GraphOp::Mark:
             Marke(p, op.x1, op.y1, op.size, op.mark);
@@ -88,7 +88,7 @@ QImage paint(const GraphScene& g)
     return img;
 }
 
-}  // namespace
+} // namespace
 
 QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount)
 {
@@ -98,10 +98,10 @@ QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int
 void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount)
 {
     const bool lift = st.CyRun != 0;
-    for (GraphButton b : {GraphButton::ButtonCya, GraphButton::Button6, GraphButton::Button11, GraphButton::Button14})
+    for (GraphButton b : { GraphButton::ButtonCya, GraphButton::Button6, GraphButton::Button11, GraphButton::Button14 })
         target.setGraphButtonVisible(b, lift);
     target.setGraphButtonVisible(GraphButton::Button18, st.Szenario.Klasse == 3.0);
     target.showGraph(drawGraph(Ergebnis, GraphCodes, NPunkte, GraphCount));
 }
 
-}  // namespace torv
+} // namespace torv

@@ -24,4 +24,4 @@ QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int
 // Sets the button visibility, draws, and shows the picture on `target`.
 void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount);
 
-}  // namespace torv
+} // namespace torv

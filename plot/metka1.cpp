@@ -25,11 +25,19 @@ int rnd(double x)
     return static_cast<int>(std::nearbyint(x));
 }
 
+// Filled, then outlined edge by edge: Qt's outline of a closed polygon can
+// leave out a corner pixel, and every corner belongs to the triangle.
 void triangle(QPainter& c, const QColor& fill, QPoint a, QPoint b, QPoint apex)
 {
     c.setBrush(fill);
-    const QPoint pts[3] = {a, b, apex};
+    const QPoint pts[3] = { a, b, apex };
+    const QPen pen = c.pen();
+    c.setPen(Qt::NoPen);
     c.drawPolygon(pts, 3);
+    c.setPen(pen);
+    c.drawLine(a, b);
+    c.drawLine(b, apex);
+    c.drawLine(apex, a);
 }
 
 void box(QPainter& c, const QColor& fill, int x1, int y1, int x2, int y2)
@@ -44,7 +52,7 @@ void circle(QPainter& c, const QColor& fill, int x, int y)
     ellipse(c, x - 4, y - 4, x + 4, y + 4);
 }
 
-}  // namespace
+} // namespace
 
 void Marke(QPainter& c, int x, int y, int size, int kind)
 {
@@ -79,20 +87,40 @@ void Marke(QPainter& c, int x, int y, int size, int kind)
         lineTo(c, x - h, y, x + h + 1, y);
         lineTo(c, x, y + h, x, y - h);
         break;
-    case 6: box(c, kRed, x - h, y - h, x + h, y + h); break;
-    case 7: box(c, kLime, x - h, y - h, x + h, y + h); break;
-    case 8: triangle(c, Qt::black, {x - h, y + v}, {x + h, y + v}, {x, y - h}); break;
-    case 9: triangle(c, Qt::black, {x - h, y - v}, {x + h, y - v}, {x, y + h}); break;
-    case 10: box(c, kRed, x - q, y - h, x + q, y + h); break;
-    case 11: box(c, kSilver, x - h, y - q, x + h, y + q); break;
-    case 12: triangle(c, kYellow, {x - h, y + v}, {x + h, y + v}, {x, y - h}); break;
-    case 13: triangle(c, kAqua, {x - h, y - v}, {x + h, y - v}, {x, y + h}); break;
-    case 14: circle(c, Qt::black, x, y); break;
+    case 6:
+        box(c, kRed, x - h, y - h, x + h, y + h);
+        break;
+    case 7:
+        box(c, kLime, x - h, y - h, x + h, y + h);
+        break;
+    case 8:
+        triangle(c, Qt::black, { x - h, y + v }, { x + h, y + v }, { x, y - h });
+        break;
+    case 9:
+        triangle(c, Qt::black, { x - h, y - v }, { x + h, y - v }, { x, y + h });
+        break;
+    case 10:
+        box(c, kRed, x - q, y - h, x + q, y + h);
+        break;
+    case 11:
+        box(c, kSilver, x - h, y - q, x + h, y + q);
+        break;
+    case 12:
+        triangle(c, kYellow, { x - h, y + v }, { x + h, y + v }, { x, y - h });
+        break;
+    case 13:
+        triangle(c, kAqua, { x - h, y - v }, { x + h, y - v }, { x, y + h });
+        break;
+    case 14:
+        circle(c, Qt::black, x, y);
+        break;
     case 15:
         box(c, kAqua, x - 8, y - 8, x + 8, y + 8);
         textOut(c, x - 3, y - 7, QStringLiteral("l"), kAqua);
         break;
-    case 16: circle(c, kAqua, x, y); break;
+    case 16:
+        circle(c, kAqua, x, y);
+        break;
     case 17:
         circle(c, kLightBlue, x, y);
         lineTo(c, x - h, y, x + h, y);
@@ -101,9 +129,10 @@ void Marke(QPainter& c, int x, int y, int size, int kind)
         circle(c, kLightCyan, x, y);
         lineTo(c, x, y + h, x, y - h);
         break;
-    default: break;
+    default:
+        break;
     }
     c.setBrush(kSilver);
 }
 
-}  // namespace torv
+} // namespace torv

@@ -11,4 +11,4 @@ namespace torv {
 // the fill is silver again.
 void Marke(QPainter& canvas, int x, int y, int size, int kind);
 
-}  // namespace torv
+} // namespace torv

@@ -12,10 +12,10 @@ namespace torv {
 
 namespace {
 
-constexpr int kBase = 460;     // base line y
-constexpr int kHeight = 440;   // plot height
-constexpr int kRight = 730;    // the plot ends here
-constexpr double kFar = 1e6;   // pixel offsets beyond this are off every picture
+constexpr int kBase = 460; // base line y
+constexpr int kHeight = 440; // plot height
+constexpr int kRight = 730; // the plot ends here
+constexpr double kFar = 1e6; // pixel offsets beyond this are off every picture
 
 // Rounds to the nearest integer, halves to the even neighbour (the default
 // rounding mode); only for values already known to fit an int.
@@ -30,8 +30,10 @@ int rnd(double x)
 class Scale {
 public:
     Scale(double pixels, double top)
-        : pixels_(pixels), top_(top > 0 ? top : 1.0), tiny_(top_ < 1e-300),
-          factor_(tiny_ ? 0.0 : pixels_ / top_)
+        : pixels_(pixels)
+        , top_(top > 0 ? top : 1.0)
+        , tiny_(top_ < 1e-300)
+        , factor_(tiny_ ? 0.0 : pixels_ / top_)
     {
     }
 
@@ -62,12 +64,13 @@ private:
     double factor_;
 };
 
-// j * top / div as written, or j * (top / div) where j * top would overflow.
+// j * top / div as written, or (j / div) * top where j * top would
+// overflow (j <= div, so that product cannot).
 double labelValue(int j, double top, double div)
 {
     if (top <= DBL_MAX / 8)
         return j * top / div;
-    return j * (top / div);
+    return (j / div) * top;
 }
 
 // The series `code` at positions 0 .. n-1 (position 0 is never read and
@@ -87,7 +90,10 @@ std::vector<double> readSeries(const double* ergebnis, int code, int n)
 
 class Builder {
 public:
-    explicit Builder(GraphScene& g) : g_(g) {}
+    explicit Builder(GraphScene& g)
+        : g_(g)
+    {
+    }
 
     void line(int x1, int y1, int x2, int y2) { add(GraphOp::Line, x1, y1, x2, y2); }
     void grid(int x1, int y1, int x2, int y2) { add(GraphOp::GridLine, x1, y1, x2, y2); }
@@ -119,7 +125,7 @@ private:
     GraphScene& g_;
 };
 
-}  // namespace
+} // namespace
 
 GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, char sep)
 {
@@ -184,7 +190,8 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
             if (k == 1) {
                 for (int j = 0; j <= 7; ++j) {
                     b.line(L, Y0 - j * G, L - 3, Y0 - j * G);
-                    double v = j * (top / 7);
+                    // 1.1 rather than 1/0.9: the top grid line reads about 1.1 Bmax.
+                    double v = top <= DBL_MAX / 8 ? j * (top / 7) : (j / 7.0) * top;
                     v = v > DBL_MAX / 1.1 ? DBL_MAX : v * 1.1;
                     b.text(L - 6 - rnd(D / 2.0) - 13, Y0 - j * G - 5, formatGeneral(v, 4, 2, sep));
                 }
@@ -226,9 +233,9 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
         if (N >= 2) {
             GraphOp& curve = b.add(GraphOp::Curve, 0, 0, 0, 0);
             curve.points.reserve(N - 1);
-            curve.points.push_back({L, Y0 - sy.offset(B[1])});
+            curve.points.push_back({ L, Y0 - sy.offset(B[1]) });
             for (int i = 2; i < N; ++i)
-                curve.points.push_back({L + sx.offset(A[i]), Y0 - sy.offset(B[i])});
+                curve.points.push_back({ L + sx.offset(A[i]), Y0 - sy.offset(B[i]) });
         }
         const int period = marks ? R + marks->d : 0;
         if (period != 0)
@@ -242,4 +249,4 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
     return g;
 }
 
-}  // namespace torv
+} // namespace torv

@@ -20,13 +20,13 @@ struct Pixel {
 // x1..x2-1 and y1..y2-1 (corners in either order).
 struct GraphOp {
     enum Kind : unsigned char {
-        GridLine,  // grey (128,128,128) line
-        Line,      // black line
-        Band,      // black rectangle, white inside
-        Legend,    // circle, black outline, white inside
-        Text,      // `text` (UTF-8), top-left corner at (x1,y1), black on white
-        Mark,      // marker `mark` of `size` pixels centred on (x1,y1)
-        Curve,     // black polyline through `points`
+        GridLine, // grey (128,128,128) line
+        Line, // black line
+        Band, // black rectangle, white inside
+        Legend, // circle, black outline, white inside
+        Text, // `text` (UTF-8), top-left corner at (x1,y1), black on white
+        Mark, // marker `mark` of `size` pixels centred on (x1,y1)
+        Curve, // black polyline through `points`
         WhiteFill, // the fill goes back to white
     };
     Kind kind = Line;
@@ -39,14 +39,14 @@ struct GraphOp {
 
 struct GraphScene {
     // Layout quantities; K = 0 when the selection names no code at all.
-    int K = 0;          // number of codes, the horizontal one included
-    int L = 0;          // left edge of the plot
-    int W = 0;          // plot width
-    int D = 0;          // axis spacing
-    int Y0 = 0;         // zero line
-    int Hp = 0;         // upper band height
-    int Hn = 0;         // lower band height (negative graphs only)
-    int G = 0;          // grid step
+    int K = 0; // number of codes, the horizontal one included
+    int L = 0; // left edge of the plot
+    int W = 0; // plot width
+    int D = 0; // axis spacing
+    int Y0 = 0; // zero line
+    int Hp = 0; // upper band height
+    int Hn = 0; // lower band height (negative graphs only)
+    int G = 0; // grid step
     bool negative = false;
     std::vector<GraphOp> ops;
 };
@@ -57,4 +57,4 @@ struct GraphScene {
 // is drawn as if it were 1; no finite series raises a floating-point fault.
 GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, char sep);
 
-}  // namespace torv
+} // namespace torv

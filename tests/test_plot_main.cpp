@@ -1,0 +1,14 @@
+// The graph tests paint text, which needs a QGuiApplication for its fonts.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
