@@ -62,10 +62,7 @@ void BM_Steps(benchmark::State& state, PresetList list, int index, double dt0)
         // Both passes integrate the same trajectory.
         steps += 2 * (st.t / st.dt0);
     }
-    state.counters["ns_per_step"]
-        = benchmark::Counter(steps, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["ns_per_step"] = benchmark::Counter(
-        steps, benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+    state.counters["per_step"] = benchmark::Counter(steps, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 int registerAll()

@@ -1,1 +1,11 @@
-# sim tests
+# sim tests: the run driver, the result files and the preset catalogue
+add_executable(sim_tests
+  test_flugbahn.cpp
+  test_flugbahn_reference.cpp
+  test_resultfiles.cpp
+  test_presets.cpp
+  support/headless.cpp
+)
+target_include_directories(sim_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(sim_tests PRIVATE torvcore GTest::gtest_main)
+gtest_discover_tests(sim_tests DISCOVERY_MODE PRE_TEST)

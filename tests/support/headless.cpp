@@ -7,6 +7,10 @@
 #include <iterator>
 #include <stdexcept>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/numfmt.h"
@@ -130,6 +134,51 @@ std::string readFile(const std::string& name)
 bool fileExists(const std::string& name)
 {
     return std::filesystem::exists(name);
+}
+
+std::optional<std::string> inReadOnlyDir(const TempWorkDir& dir, void (*body)())
+{
+    auto attempt = [&]() -> std::string {
+        try {
+            body();
+        } catch (const TorvError& e) {
+            return e.what();
+        }
+        return "";
+    };
+    if (geteuid() != 0) {
+        chmod(dir.path().c_str(), 0555);
+        std::string message = attempt();
+        chmod(dir.path().c_str(), 0755);
+        return message;
+    }
+
+    chmod(dir.path().c_str(), 0555);
+    int fds[2];
+    if (pipe(fds) != 0)
+        return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        constexpr uid_t kNobody = 65534;
+        if (setegid(kNobody) != 0 || seteuid(kNobody) != 0)
+            _exit(3);
+        const std::string message = attempt();
+        const bool sent = write(fds[1], message.data(), message.size()) == static_cast<ssize_t>(message.size());
+        _exit(sent ? 0 : 4);
+    }
+    close(fds[1]);
+    std::string message;
+    char buf[256];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+        message.append(buf, static_cast<size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    chmod(dir.path().c_str(), 0755);
+    if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return message;
 }
 
 } // namespace torv::testing

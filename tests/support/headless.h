@@ -3,6 +3,7 @@
 // what the run shows, and a temporary working directory.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,5 +52,16 @@ private:
 // Whole file as bytes; empty if it cannot be read.
 std::string readFile(const std::string& name);
 bool fileExists(const std::string& name);
+
+} // namespace torv::testing
+
+namespace torv::testing {
+
+// Runs `body` where the working directory cannot be written to and returns
+// the message of the TorvError it throws ("" if none). Without root the
+// directory is made read-only; as root (which ignores permissions) `body`
+// runs in a child process under the unprivileged user "nobody". Returns
+// nullopt if neither is possible here.
+std::optional<std::string> inReadOnlyDir(const TempWorkDir& dir, void (*body)());
 
 } // namespace torv::testing
