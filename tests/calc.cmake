@@ -1,1 +1,15 @@
-# calc tests
+# Calculation form: layout, activation and handlers (the test main picks the
+# offscreen platform). The comma-separator tests run again under a German
+# locale; everywhere else a full stop is the separator.
+find_package(Qt6 REQUIRED COMPONENTS Test)
+add_executable(calc_tests
+  test_calc_main.cpp
+  test_calc_activation.cpp
+  test_calc_handlers.cpp
+)
+target_link_libraries(calc_tests PRIVATE torvui Qt6::Test GTest::gtest)
+gtest_discover_tests(calc_tests DISCOVERY_MODE PRE_TEST
+  PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8" TIMEOUT 120)
+gtest_discover_tests(calc_tests DISCOVERY_MODE PRE_TEST
+  TEST_FILTER "CommaLocale.*" TEST_SUFFIX ".comma"
+  PROPERTIES ENVIRONMENT "LC_ALL=de_DE.UTF-8" TIMEOUT 120)

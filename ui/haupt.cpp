@@ -56,13 +56,14 @@ const char* const kHelpText = "        \n"
                               "\n"
                               "   5.   Send a message to the author via the project's issue tracker !!!";
 
-// Runs one computing step of a handler: faults raised by earlier widget
-// work are not its own, faults of the step end the handler here.
-template <typename F> auto computed(F&& step)
+// Runs one computing step of a handler and returns its result only if it
+// is sound: faults raised by earlier widget work are not the step's own, a
+// fault of the step ends the handler here.
+template <typename F> double computed(F&& step)
 {
     torv::fpClear();
-    auto result = std::forward<F>(step)();
-    torv::fpCheck();
+    double result = std::forward<F>(step)();
+    torv::fpCheck(result);
     return result;
 }
 
@@ -238,10 +239,8 @@ void TForm2::FormAktivate()
         // 7. Glider: level-flight speed at the initial altitude
         if (klasse == 5.0) {
             EdiVopt->show();
-            st.Vopt = computed([] {
-                torv::Atmosphere(st.H0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
-                return std::pow(2 * st.MassaStart * 9.8 / st.Cy / st.Roh / st.S0, 0.5);
-            });
+            torv::Atmosphere(st.H0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
+            st.Vopt = computed([] { return std::pow(2 * st.MassaStart * 9.8 / st.Cy / st.Roh / st.S0, 0.5); });
             EdiVopt->setText(g15(st.Vopt));
         }
 
@@ -267,39 +266,22 @@ void TForm2::FormAktivate()
             Label20->show();
             setFieldText(EdHFlug, g15(sz.HFlug));
 
-            computed([] {
-                st.Auftrieb = st.MassaStart * st.g;
-                st.Gewicht = st.Auftrieb;
-                return 0;
-            });
+            // Each value reaches the state only once it is known to be sound.
+            st.Auftrieb = computed([] { return st.MassaStart * st.g; });
+            st.Gewicht = st.Auftrieb;
             const std::string plus = EdAuftriebplus->text().toStdString();
             const auto surplus = torv::parseNumber(plus, sep);
             if (!surplus)
                 throw torv::ConvertError(plus);
             st.Auftriebplus = *surplus;
-            computed([] {
-                st.AuftriebSoll = st.Auftrieb + st.Auftrieb / 100 * st.Auftriebplus;
-                return 0;
-            });
-            computed([] {
-                torv::Atmosphere(0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
-                st.Volumen = st.Auftrieb / (st.Roh - st.GasDensity);
-                st.VolumenStart = st.Volumen;
-                return 0;
-            });
-            computed([] {
-                st.Radius = std::pow(3 * st.Volumen / 4 / 3.14, 0.33);
-                return 0;
-            });
-            computed([] {
-                st.Oberflaeche = 12.56 * st.Radius * st.Radius;
-                return 0;
-            });
-            computed([] {
-                st.SBallon = 3.14 * st.Radius * st.Radius;
-                st.S0 = st.SBallon;
-                return 0;
-            });
+            st.AuftriebSoll = computed([] { return st.Auftrieb + st.Auftrieb / 100 * st.Auftriebplus; });
+            torv::Atmosphere(0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
+            st.Volumen = computed([] { return st.Auftrieb / (st.Roh - st.GasDensity); });
+            st.VolumenStart = st.Volumen;
+            st.Radius = computed([] { return std::pow(3 * st.Volumen / 4 / 3.14, 0.33); });
+            st.Oberflaeche = computed([] { return 12.56 * st.Radius * st.Radius; });
+            st.SBallon = computed([] { return 3.14 * st.Radius * st.Radius; });
+            st.S0 = st.SBallon;
             setFieldText(EdS0, g4(st.S0));
         }
 

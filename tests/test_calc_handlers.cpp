@@ -1,0 +1,450 @@
+// The calculation form's handlers: fields, the aerodynamics box, START, the
+// graph buttons, MAIN, QUIT, I N F and H E L P, and the run's way back in.
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBlock>
+
+#include <cfenv>
+#include <vector>
+
+#include "physics/faults.h"
+#include "test_calc.h"
+
+using torv::PresetList;
+using torv::st;
+
+namespace {
+
+struct FieldCase {
+    const char* name;
+    QLineEdit* TForm2::*field;
+    double torv::SimState::*variable;
+};
+
+// Which state variable each field writes.
+const FieldCase kFields[] = {
+    { "edMassaStart", &TForm2::edMassaStart, &torv::SimState::MassaStart },
+    { "EdS0", &TForm2::EdS0, &torv::SimState::S0 },
+    { "eddt0", &TForm2::eddt0, &torv::SimState::dt0 },
+    { "EdCx", &TForm2::EdCx, &torv::SimState::Cx },
+    { "EdCy", &TForm2::EdCy, &torv::SimState::Cy },
+    { "EdTTO", &TForm2::EdTTO, &torv::SimState::TTO },
+    { "edH0", &TForm2::edH0, &torv::SimState::H0 },
+    { "edV0", &TForm2::edV0, &torv::SimState::V0 },
+    { "edTk", &TForm2::edTk, &torv::SimState::Tk },
+    { "edVwind", &TForm2::edVwind, &torv::SimState::Vwind },
+    { "edHkk", &TForm2::edHkk, &torv::SimState::Hk },
+    { "edVk", &TForm2::edVk, &torv::SimState::Vk },
+    { "EdGas", &TForm2::EdGas, &torv::SimState::GasDensity },
+    { "EdHFlug", &TForm2::EdHFlug, &torv::SimState::HFlug },
+    { "EdGasverlust", &TForm2::EdGasverlust, &torv::SimState::Gasverlust },
+    { "EdAuftriebplus", &TForm2::EdAuftriebplus, &torv::SimState::Auftriebplus },
+    { "EdMt", &TForm2::EdMt, &torv::SimState::Mt },
+    { "EdIud", &TForm2::EdIud, &torv::SimState::Iud },
+    { "EdSchub", &TForm2::EdSchub, &torv::SimState::Schub },
+    { "EdMdv", &TForm2::EdMdv, &torv::SimState::Mdv },
+    { "EdRSAT", &TForm2::EdRSAT, &torv::SimState::RSAT },
+};
+
+struct GraphCase {
+    const char* name;
+    QPushButton* TForm2::*button;
+    std::vector<int> codes;
+};
+
+// The graph selections of the buttons: horizontal code, then the curves.
+const GraphCase kGraphs[] = {
+    { "Button9", &TForm2::Button9, { 7, 3, 1, 4, 2, 9 } },
+    { "Button10", &TForm2::Button10, { 0, 3, 1, 4, 2, 9 } },
+    { "Button22", &TForm2::Button22, { 0, 3, 1 } },
+    { "Button27", &TForm2::Button27, { 0, 1 } },
+    { "Button2", &TForm2::Button2, { 7, 3, 1 } },
+    { "Button3", &TForm2::Button3, { 0, 3 } },
+    { "Button4", &TForm2::Button4, { 0, 9 } },
+    { "Button6", &TForm2::Button6, { 0, 10 } },
+    { "Button7", &TForm2::Button7, { 0, 2 } },
+    { "Button8", &TForm2::Button8, { 0, 4 } },
+    { "Button11", &TForm2::Button11, { 0, 3, 9, 10, 4, 1 } },
+    { "Button12", &TForm2::Button12, { 0, 21 } },
+    { "Button14", &TForm2::Button14, { 0, 22 } },
+    { "Button15", &TForm2::Button15, { 1, 3 } },
+    { "Button17", &TForm2::Button17, { 0, 3, 1, 4, 2, 9, 14 } },
+    { "Button18", &TForm2::Button18, { 0, 3, 1, 12, 11 } },
+    { "ButtonP", &TForm2::ButtonP, { 0, 3, 1, 4, 15, 16, 17 } },
+    { "ButtonCya", &TForm2::ButtonCya, { 0, 3, 23, 25, 21 } },
+    { "Button13", &TForm2::Button13, { 0, 3, 1, 26, 27, 28, 29 } },
+};
+
+// Series that every graph can scale: all positive, rising.
+void fillSeries()
+{
+    st.NPunkte = torv::kSamples;
+    for (int k = 0; k < torv::kSeriesCount; ++k)
+        for (int i = 0; i < torv::kSamples; ++i)
+            st.Ergebnis[k * torv::kSamples + i] = (i + 1) * (k + 1) * 0.5;
+}
+
+bool allWhite(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF)
+                return false;
+    return true;
+}
+
+QString notANumber(const QString& text)
+{
+    return QStringLiteral("'%1' is not a valid floating point value.").arg(text);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Fields
+
+class FieldChange : public CalcForm, public ::testing::WithParamInterface<FieldCase> { };
+
+TEST_P(FieldChange, StoresIntoItsOwnVariableOnly)
+{
+    const FieldCase& c = GetParam();
+    (form2.get()->*c.field)->setText(QStringLiteral("-123.25e1"));
+    EXPECT_EQ(st.*c.variable, -1232.5);
+    for (const FieldCase& other : kFields) {
+        if (other.variable != c.variable) {
+            EXPECT_EQ(st.*other.variable, 0) << other.name;
+        }
+    }
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFields, FieldChange, ::testing::ValuesIn(kFields),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CalcForm, TypingOverASelectionStoresEveryIntermediateNumber)
+{
+    openWith(PresetList::Projectil, 0);
+    form2->edH0->selectAll();
+    std::vector<double> seen;
+    for (const char key : { '2', '5', '0', '0' }) {
+        QTest::keyClick(form2->edH0, key);
+        seen.push_back(st.H0);
+    }
+    EXPECT_EQ(seen, (std::vector<double> { 2, 25, 250, 2500 }));
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(CalcForm, EmptyingAFieldShowsTheErrorAndKeepsTheValue)
+{
+    openWith(PresetList::Projectil, 0);
+    form2->EdCx->selectAll();
+    QTest::keyClick(form2->EdCx, Qt::Key_Backspace);
+    EXPECT_EQ(errors, QStringList { QStringLiteral("'' is not a valid floating point value.") });
+    EXPECT_EQ(st.Cx, 0.01);
+    EXPECT_TRUE(form2->EdCx->text().isEmpty());
+
+    // Typing goes on after the box.
+    QTest::keyClicks(form2->EdCx, QStringLiteral("0.3"));
+    EXPECT_EQ(st.Cx, 0.3);
+    EXPECT_EQ(errors.size(), 1);
+}
+
+TEST_F(CalcForm, TextsThatAreNoNumberAreRefusedAsTyped)
+{
+    openWith(PresetList::Projectil, 0);
+    for (const char* text : { "1.2.3", "1,000", "-", "12a", "e5", "1e", "0x10", "1 000" }) {
+        errors.clear();
+        form2->edV0->setText(QString::fromUtf8(text));
+        EXPECT_EQ(errors, QStringList { notANumber(QString::fromUtf8(text)) }) << text;
+        EXPECT_EQ(st.V0, 100) << text;
+        EXPECT_EQ(form2->edV0->text(), QString::fromUtf8(text));
+    }
+    for (const auto& [text, value] : std::vector<std::pair<const char*, double>> {
+             { " 12 ", 12 }, { "+.5", 0.5 }, { "1E3", 1000 }, { "-2.5e-1", -0.25 }, { "7.", 7 } }) {
+        errors.clear();
+        form2->edV0->setText(QString::fromUtf8(text));
+        EXPECT_TRUE(errors.isEmpty()) << text;
+        EXPECT_EQ(st.V0, value) << text;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Aerodynamics box
+
+TEST_F(CalcForm, AeroBoxChoosesTheModelAndKeepsItAcrossActivations)
+{
+    openWith(PresetList::Landekapsel, 1);
+    EXPECT_EQ(st.AeroModel, 0.0);
+    form2->AeroBox1->setCurrentIndex(1);
+    EXPECT_EQ(st.AeroModel, 1.0);
+
+    // Text that names no item selects none and changes nothing.
+    form2->AeroBox1->lineEdit()->selectAll();
+    QTest::keyClicks(form2->AeroBox1->lineEdit(), QStringLiteral("Constan"));
+    EXPECT_EQ(st.AeroModel, 1.0);
+
+    form2->AeroBox1->setCurrentIndex(0);
+    EXPECT_EQ(st.AeroModel, 0.0);
+    form2->AeroBox1->setCurrentIndex(1);
+
+    openWith(PresetList::Landekapsel, 1);
+    EXPECT_EQ(st.AeroModel, 1.0);
+    EXPECT_EQ(form2->AeroBox1->currentIndex(), 1);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+// ---------------------------------------------------------------------------
+// Graph buttons
+
+class GraphButtons : public CalcForm, public ::testing::WithParamInterface<GraphCase> { };
+
+TEST_P(GraphButtons, SetTheirSelectionKeepLeftoversAndDraw)
+{
+    const GraphCase& c = GetParam();
+    fillSeries();
+    st.GraphCodes.fill(99);
+    st.GraphPage = 3;
+    (form2.get()->*c.button)->click();
+
+    const int n = static_cast<int>(c.codes.size());
+    for (int j = 0; j < torv::kGraphCodesSize; ++j)
+        EXPECT_EQ(st.GraphCodes[j], j < n ? c.codes[j] : 99) << "entry " << j;
+    EXPECT_EQ(st.GraphCount, n + 1);
+    EXPECT_EQ(st.GraphPage, 0);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_EQ(form2->Image1->pixmap().size(), QSize(800, 600));
+}
+
+INSTANTIATE_TEST_SUITE_P(Selections, GraphButtons, ::testing::ValuesIn(kGraphs),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CalcForm, AShorterSelectionLeavesTheLongerOnesEntries)
+{
+    fillSeries();
+    form2->Button9->click();
+    form2->Button3->click();
+    const std::vector<int> expected { 0, 3, 1, 4, 2, 9 }; // Button3's two, then Button9's
+    for (int j = 0; j < 6; ++j)
+        EXPECT_EQ(st.GraphCodes[j], expected[j]);
+    EXPECT_EQ(st.GraphCount, 3);
+}
+
+TEST_F(CalcForm, RendererDecidesFiveButtons)
+{
+    using torv::GraphButton;
+    const std::pair<GraphButton, QPushButton*> buttons[] = {
+        { GraphButton::ButtonCya, form2->ButtonCya },
+        { GraphButton::Button6, form2->Button6 },
+        { GraphButton::Button11, form2->Button11 },
+        { GraphButton::Button14, form2->Button14 },
+        { GraphButton::Button18, form2->Button18 },
+    };
+    for (const auto& [which, button] : buttons) {
+        for (const auto& [other, b] : buttons)
+            b->setVisible(other != which);
+        form2->setGraphButtonVisible(which, false);
+        form2->setGraphButtonVisible(which, true);
+        for (const auto& [other, b] : buttons)
+            EXPECT_TRUE(shown(b));
+        form2->setGraphButtonVisible(which, false);
+        EXPECT_FALSE(shown(button));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// START, MAIN, QUIT, I N F, H E L P
+
+TEST_F(CalcForm, StartUncoversTheButtonsAndDrawsTheRunsGraph)
+{
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    openWith(PresetList::Projectil, 0);
+    form2->Button19->click();
+    form2->Button1->click();
+    QDir::setCurrent(previous);
+
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_FALSE(shown(form2->Memo1));
+    EXPECT_FALSE(shown(form2->Memo2));
+    EXPECT_LT(stackIndex(form2->Panel6), stackIndex(form2->Bevel1));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Torv_500.txt"))));
+    EXPECT_EQ(st.NPunkte, 500);
+    EXPECT_EQ(st.GraphCount, 7);
+    EXPECT_EQ(form2->Image1->pixmap().size(), QSize(800, 600));
+    EXPECT_FALSE(allWhite(form2->Image1->pixmap().toImage()));
+}
+
+TEST_F(CalcForm, StartRefusesAStepThatWouldNeverEnd)
+{
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    openWith(PresetList::Projectil, 0);
+    for (const char* step : { "0", "-0.01" }) {
+        errors.clear();
+        form2->eddt0->setText(QString::fromUtf8(step));
+        form2->Button1->click();
+        EXPECT_EQ(errors.size(), 1) << step;
+    }
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(form2->Button1->isEnabled());
+}
+
+TEST_F(CalcForm, MainHidesTheClassLayoutBlanksTheGraphAndShowsTheLanguageChoice)
+{
+    openWith(PresetList::Launcher, 0);
+    form2->AeroBox1->setCurrentIndex(1);
+    fillSeries();
+    form2->Button10->click();
+    form2->ButtonHELP->click();
+    form2->Button5->click();
+
+    for (QWidget* w : std::initializer_list<QWidget*> { form2->Image7, form2->Image8, form2->Image3, form2->Image5,
+             form2->EdMt, form2->EdIud, form2->EdSchub, form2->Label23, form2->Label6, form2->Label24, form2->ButtonP,
+             form2->Memo1, form2->Memo2, form2->EdiVopt, form2->EdGas, form2->EdHFlug })
+        EXPECT_FALSE(shown(w));
+    EXPECT_EQ(form2->Image1->pixmap().size(), QSize(770, 515));
+    EXPECT_TRUE(allWhite(form2->Image1->grab().toImage()));
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_TRUE(form1->isVisible());
+    EXPECT_TRUE(shown(form1->RadioSprach));
+    EXPECT_EQ(form1->RadioSprachItems->checkedId(), -1);
+
+    // Texts, state and the aerodynamics choice are left alone.
+    EXPECT_EQ(form2->EdMt->text(), QStringLiteral("8200"));
+    EXPECT_EQ(st.Mt, 8200);
+    EXPECT_EQ(form2->AeroBox1->currentIndex(), 1);
+    EXPECT_EQ(st.AeroModel, 1.0);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(CalcForm, QuitClosesBothForms)
+{
+    openWith(PresetList::Projectil, 0);
+    form2->Button19->click();
+    form2->Button16->click();
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_FALSE(shown(form2->Memo1));
+}
+
+TEST_F(CalcForm, InfoAndHelpShowOneTextBoxAtATime)
+{
+    openWith(PresetList::Projectil, 0);
+    form2->ButtonHELP->click();
+    form2->Button19->click();
+    EXPECT_TRUE(shown(form2->Memo1));
+    EXPECT_FALSE(shown(form2->Memo2));
+    form2->ButtonHELP->click();
+    form2->ButtonHELP->click();
+    EXPECT_FALSE(shown(form2->Memo1));
+    EXPECT_TRUE(shown(form2->Memo2));
+    // Above the graph area, and usable while the graph buttons are covered.
+    EXPECT_GT(stackIndex(form2->Memo2), stackIndex(form2->Image1));
+    EXPECT_FALSE(form2->ButtonHELP->geometry().intersects(form2->Panel6->geometry()));
+    EXPECT_FALSE(form2->Button19->geometry().intersects(form2->Panel6->geometry()));
+}
+
+TEST_F(CalcForm, TextBoxesCarryTheirTexts)
+{
+    const QTextDocument* info = form2->Memo1->document();
+    EXPECT_EQ(info->firstBlock().text(),
+        QStringLiteral("TORV is a  program that simulates the flight of a flight vehicle in two dimension."));
+    for (int term = 1; term <= 4; ++term)
+        EXPECT_TRUE(form2->Memo1->toPlainText().contains(QStringLiteral("\n%1. ").arg(term))) << term;
+
+    const QStringList help = form2->Memo2->toPlainText().split('\n');
+    ASSERT_EQ(help.size(), 14);
+    const char* const lines[] = {
+        "",
+        "A)    What's the problem? -->",
+        "",
+        "1.   Pictures? Date? Time? --> Change an integration step !!!",
+        "2.   Set the correct data !!!",
+        "",
+        "B)  The problem is not solved --->",
+        "",
+        "3.   Pictures? Date? Time? --> Change an integration step !!!",
+        "4.   Set the correct data !!!",
+        "",
+        "C)  The problem is not solved --->",
+        "",
+    };
+    for (int i = 0; i < 13; ++i)
+        EXPECT_EQ(help[i].trimmed(), QString::fromUtf8(lines[i])) << i;
+    EXPECT_FALSE(help[0].isEmpty()); // a line of blanks
+    for (int i : { 1, 3, 4, 6, 8, 9, 11, 13 })
+        EXPECT_TRUE(help[i].startsWith(' ')) << i;
+    EXPECT_TRUE(help[13].trimmed().startsWith(QStringLiteral("5.")));
+}
+
+// ---------------------------------------------------------------------------
+// The run's way to the form
+
+TEST_F(CalcForm, RunWritesAreaAndLoadingThroughTheFields)
+{
+    openWith(PresetList::Projectil, 0);
+    torv::FormPort& port = torv::formPort();
+    ASSERT_EQ(&port, static_cast<torv::FormPort*>(form2.get()));
+
+    st.S0 = 5;
+    port.setEdS0("0.02"); // same text as shown: the handler still stores it
+    EXPECT_EQ(st.S0, 0.02);
+    port.setEdS0("12.5");
+    EXPECT_EQ(form2->EdS0->text(), QStringLiteral("12.5"));
+    EXPECT_EQ(st.S0, 12.5);
+    EXPECT_THROW(port.setEdS0("x"), torv::ConvertError);
+    EXPECT_EQ(st.S0, 12.5);
+    EXPECT_TRUE(errors.isEmpty()); // the run reports it, not the field
+
+    port.setEdBelastung("6350");
+    EXPECT_EQ(form2->EdBelastung->text(), QStringLiteral("6350"));
+    EXPECT_EQ(port.decimalSeparator(), '.');
+
+    // The run's pending floating-point flags pass through unchanged.
+    torv::fpClear();
+    std::feraiseexcept(FE_OVERFLOW);
+    port.setEdS0("3");
+    port.setEdBelastung("1");
+    EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT & ~FE_INEXACT), FE_OVERFLOW);
+    torv::fpClear();
+}
+
+// ---------------------------------------------------------------------------
+// A comma as decimal separator (run with LC_ALL=de_DE.UTF-8)
+
+class CommaLocale : public CalcForm {
+protected:
+    void SetUp() override
+    {
+        CalcForm::SetUp();
+        if (form2->decimalSeparator() != ',')
+            GTEST_SKIP() << "needs a locale whose decimal separator is a comma";
+    }
+};
+
+TEST_F(CommaLocale, FieldsWriteAndReadCommas)
+{
+    openWith(PresetList::Ballon, 1);
+    EXPECT_EQ(form2->EdGasverlust->text(), QStringLiteral("4,4"));
+    EXPECT_EQ(st.Gasverlust, 4.4);
+    EXPECT_EQ(form2->EdGas->text(), QStringLiteral("0,178"));
+    EXPECT_EQ(st.GasDensity, 0.178);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_EQ(st.S0, QLocale(QLocale::German).toDouble(form2->EdS0->text()));
+
+    typeOver(form2->eddt0, QStringLiteral("1,5"));
+    EXPECT_EQ(st.dt0, 1.5);
+    EXPECT_TRUE(errors.isEmpty());
+    form2->eddt0->setText(QStringLiteral("1.5"));
+    EXPECT_EQ(errors, QStringList { notANumber(QStringLiteral("1.5")) });
+    EXPECT_EQ(st.dt0, 1.5);
+}
