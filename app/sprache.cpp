@@ -95,9 +95,11 @@ QGroupBox* makeRadioGroup(
 {
     auto* box = new QGroupBox(caption, parent);
     box->setGeometry(place);
-    // A plain line with the caption set into it and the form's background
-    // inside, so that the white panels over two entries leave no trace.
-    box->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+    // White inside the frame, as the white panels over two entries must
+    // leave no trace also over the background picture; a plain line with
+    // the caption set into it.
+    box->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px;"
+                                      " background-color: white; }"
                                       "QGroupBox::title { subcontrol-origin: margin; left: 6px;"
                                       " padding: 0 2px; background-color: white; }"));
     items = new QButtonGroup(box);
@@ -255,7 +257,8 @@ QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (
     list->setGeometry(place);
     list->setFrameShape(QFrame::NoFrame);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setUniformItemSizes(true);
+    // Labels wider than the list scroll sideways instead of being cut.
+    list->setTextElideMode(Qt::ElideNone);
     for (const torv::Preset& p : torv::presets(which)) {
         const QString label = QString::fromUtf8(p.label);
         auto* item = new QListWidgetItem(label, list);

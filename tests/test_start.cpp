@@ -138,6 +138,8 @@ TEST_F(StartForm, OpensOnTheNoticeWithNothingChosen)
     EXPECT_EQ(form->maximumSize(), QSize(775, 560));
     EXPECT_EQ(form->RadioSprachItems->checkedId(), -1);
     EXPECT_TRUE(form->Memo1->isReadOnly());
+    EXPECT_EQ(form->Image1->pixmap().size(), QSize(314, 193));
+    EXPECT_EQ(form->Image2->pixmap().size(), QSize(1000, 700));
     EXPECT_EQ(st.Sprache, 0);
     EXPECT_EQ(st.Klasse, 0);
 }
