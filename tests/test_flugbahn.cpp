@@ -250,6 +250,34 @@ TEST_F(Run, LongFlightsConvertTheWholeTimeSeries)
     }
 }
 
+TEST_F(Run, UnitFlagsConvertTheirSeries)
+{
+    // A heavy, fast rocket passes 10 km, 1 km/s, 10 kN and 10 t at once;
+    // sample 1 is the state after the first step, in the larger units.
+    Flight f;
+    f.klasse = 8, f.m = 20000, f.s0 = 1, f.cx = 0.1, f.h0 = 5000, f.v0 = 2000, f.tto = 45, f.tk = 60;
+    load(f);
+    st.Schub = 500000, st.Iud = 3000, st.Mt = 5000, st.Vwind = 5;
+    Flugbahn();
+    EXPECT_EQ(st.FlagH + st.FlagV + st.FlagX + st.FlagP + st.FlagM, 5);
+
+    const double dt = 0.01, W = 5, Q = 45 / 57.3, P = 500000, S = 1, Cx = 0.1, g = 9.8;
+    const double m = 20000 - P / 3000 * dt;
+    double T, p, a, rho, mu;
+    Atmosphere(5000, T, p, a, rho, mu);
+    const double acc
+        = (P - Cx * rho * (2000.0 * 2000.0) / 2 * S + Cx * rho * (W * W) / 2 * S * std::cos(Q) - m * g * std::sin(Q))
+        / m;
+    const double rel = 1e-12;
+    EXPECT_NEAR(sample(16, 1), m / 1000, rel * m);
+    EXPECT_EQ(sample(15, 1), P / 1000);
+    EXPECT_NEAR(sample(7, 1), (2000 + W * std::cos(Q)) * std::cos(Q) * dt / 1000, rel * 20);
+    EXPECT_NEAR(sample(3, 1), (5000 + 2000 * std::sin(Q) * dt) / 1000, rel * 5);
+    EXPECT_NEAR(sample(1, 1), (2000 + acc * dt) / 1000, rel * 2);
+    for (int i = 1; i <= 500; ++i)
+        ASSERT_EQ(sample(13, i), W) << "slot " << i;
+}
+
 TEST_F(Run, ReservedAndDuplicateSeries)
 {
     struct Row {
@@ -376,6 +404,7 @@ TEST_F(Run, InputsThatTakeNoPartLeaveTheRunUnchanged)
     EXPECT_EQ(run([] { st.Mdv = 1e6; }), base);
     EXPECT_EQ(run([] { st.Schub = 5000; }), base) << "no thrust but for rockets";
     EXPECT_EQ(run([] { st.Iud = 0; }), base);
+    EXPECT_EQ(run([] { st.Auftrieb = 5000; }), base) << "buoyancy left by an earlier balloon";
 }
 
 TEST_F(Run, DefaultGraphIsDrawnOnce)
