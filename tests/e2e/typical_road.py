@@ -1,0 +1,167 @@
+#!/usr/bin/env python3
+"""End-to-end: the real program under Xvfb with a window manager, driven with
+xdotool as a person would click: "E", the first projectile class entry, the
+first projectile preset, START, START on the calculation form, then
+"V, H = f (x)". Checks the sample file and that the graph area changed after
+each graph; leaves screenshots in the artifacts folder.
+
+Usage: typical_road.py TORV_BINARY ARTIFACT_DIR
+"""
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+START_CAPTION = r"Torv version 1\.16 \(Beta\)"
+CALC_CAPTION = r"TORV vers 1\.16 Beta"
+
+
+def run(*args, env=None, check=True):
+    return subprocess.run(args, env=env, check=check, capture_output=True, text=True).stdout
+
+
+def free_display():
+    for n in range(91, 140):
+        if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
+            return f":{n}"
+    raise RuntimeError("no free X display number")
+
+
+class Desktop:
+    def __init__(self):
+        self.display = free_display()
+        self.env = dict(os.environ, DISPLAY=self.display)
+        self.env.pop("QT_QPA_PLATFORM", None)
+        self.procs = []
+
+    def __enter__(self):
+        self.procs.append(subprocess.Popen(
+            ["Xvfb", self.display, "-screen", "0", "1600x1200x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        for _ in range(100):
+            if subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0:
+                break
+            time.sleep(0.1)
+        else:
+            raise RuntimeError("Xvfb did not start")
+        self.procs.append(subprocess.Popen(["openbox"], env=self.env,
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        time.sleep(1.0)
+        return self
+
+    def start(self, argv, cwd):
+        env = dict(self.env, LC_ALL="C.UTF-8", LANG="C.UTF-8")
+        p = subprocess.Popen(argv, cwd=cwd, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.procs.append(p)
+        return p
+
+    def __exit__(self, *exc):
+        for p in reversed(self.procs):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+
+    def window(self, name, timeout=20):
+        end = time.time() + timeout
+        while time.time() < end:
+            out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
+                                 env=self.env, capture_output=True, text=True).stdout.split()
+            if out:
+                return out[-1]
+            time.sleep(0.2)
+        raise AssertionError(f"no window named {name!r}")
+
+    def click(self, win, x, y):
+        """Clicks at (x, y) of the window's client area."""
+        run("xdotool", "windowactivate", "--sync", win, env=self.env, check=False)
+        run("xdotool", "mousemove", "--window", win, str(x), str(y), env=self.env)
+        time.sleep(0.15)
+        run("xdotool", "click", "1", env=self.env)
+        time.sleep(0.4)
+
+    def shot(self, win, path):
+        run("import", "-window", win, path, env=self.env)
+        return path
+
+    def region_hash(self, png, x, y, w, h):
+        raw = subprocess.run(["convert", png, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "rgb:-"],
+                             capture_output=True, check=True).stdout
+        return hashlib.sha1(raw).hexdigest()
+
+
+SAMPLE_LINE = re.compile(
+    r"^  +\d+\.\d{2}  +-?\d+\.\d{2}  +-?\d+\.\d{2}  +-?\d+\.\d  +-?\d+\.\d  +-?\d+\.\d  +-?\d+\.\d  +-?\d+\.\d{6}  $")
+
+
+def check_sample_file(path):
+    data = open(path, "rb").read()
+    assert b"\r\n" in data, "lines must end with CR LF"
+    lines = data.decode("ascii").split("\r\n")
+    assert lines[-1] == "", "file must end with CR LF"
+    lines = lines[:-1]
+    assert len(lines) == 503, f"{len(lines)} lines instead of 503"
+    assert lines[0] == " " and lines[2] == " "
+    assert lines[1] == "    j      t       X,km      H,km     V      q     Q     Roh", repr(lines[1])
+    for j, line in enumerate(lines[3:], start=1):
+        assert SAMPLE_LINE.match(line), f"sample line {j} malformed: {line!r}"
+        assert float(line.split()[0]) == j, f"line {j} numbered {line.split()[0]}"
+    # First projectile preset: 100 m/s at 45 degrees from 1 m, landing after
+    # about 14 s, a little short of v^2/g = 1020 m.
+    last = lines[-1].split()
+    t_end, x_end = float(last[1]), float(last[2])
+    assert 13.0 < t_end < 15.0, f"flight time {t_end}"
+    assert 900 < x_end < 1021, f"range {x_end}"
+
+
+def main():
+    torv, artifacts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    os.makedirs(artifacts, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="torv-e2e-")
+    try:
+        with Desktop() as desk:
+            app = desk.start([torv], cwd=work)
+            start = desk.window(START_CAPTION)
+            time.sleep(0.5)
+            desk.shot(start, f"{artifacts}/1_notice.png")
+            desk.click(start, 229 + 20, 323 + round(149 * 5 / 6))   # "E"
+            desk.shot(start, f"{artifacts}/2_classes.png")
+            desk.click(start, 10 + 60, 56 + 12)                     # first class entry
+            desk.click(start, 337 + 60, 353 + 8)                    # first preset
+            desk.shot(start, f"{artifacts}/3_preset.png")
+            desk.click(start, 708 + 25, 12 + 25)                    # START
+            calc = desk.window(CALC_CAPTION)
+            time.sleep(0.5)
+            before = desk.shot(calc, f"{artifacts}/4_calc_form.png")
+            desk.click(calc, 1164 + 28, 7 + 30)                     # START of the calculation form
+            sample = os.path.join(work, "Torv_500.txt")
+            end = time.time() + 60
+            while not os.path.exists(sample) and time.time() < end:
+                time.sleep(0.2)
+            assert os.path.exists(sample), "Torv_500.txt was not written"
+            time.sleep(1.0)
+            after_run = desk.shot(calc, f"{artifacts}/5_default_graph.png")
+            desk.click(calc, 650 + 43, 89 + 15)                     # "V, H = f (x)"
+            time.sleep(0.5)
+            after_button = desk.shot(calc, f"{artifacts}/6_range_graph.png")
+
+            area = (276, 216, 800, 600)
+            h0, h1, h2 = (desk.region_hash(p, *area) for p in (before, after_run, after_button))
+            assert h0 != h1, "graph area did not change after START"
+            assert h1 != h2, "graph area did not change after V, H = f (x)"
+            check_sample_file(sample)
+            shutil.copy(sample, os.path.join(artifacts, "Torv_500.txt"))
+            assert app.poll() is None, "the program ended unexpectedly"
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("1 passed, 0 failed")
+
+
+if __name__ == "__main__":
+    main()
