@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +21,25 @@
 
 using namespace torv;
 using namespace torv::testing;
+
+// Every allocation of this test program is counted.
+static std::atomic<long> allocations { 0 };
+
+void* operator new(std::size_t n)
+{
+    ++allocations;
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -466,6 +488,26 @@ TEST_F(Run, StepLogLinesOfBothPasses)
         }
         for (size_t i = 0; i < r.extra.size(); ++i)
             EXPECT_EQ(log[5 + i], r.extra[i]);
+    }
+}
+
+TEST_F(Run, StepLoopDoesNotAllocate)
+{
+    // Two runs that differ only in their number of steps allocate alike.
+    for (int logging : { 0, 1 }) {
+        auto allocationsOfRun = [&](double tk) {
+            SetUp();
+            Flight f;
+            f.h0 = 1e5, f.tk = tk, f.dt0 = 0.01;
+            load(f);
+            st.DatenSchalter = logging;
+            form.edS0.clear(), form.edBelastung.clear();
+            const long before = allocations;
+            Flugbahn();
+            return allocations - before;
+        };
+        allocationsOfRun(1); // the form double's lists reach their size
+        EXPECT_EQ(allocationsOfRun(1), allocationsOfRun(20)) << "step log " << logging;
     }
 }
 
