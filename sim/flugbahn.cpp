@@ -35,6 +35,8 @@ RunKind runKind()
 }
 
 // The envelope of a balloon that carries its start mass at ground level.
+// It comes before this pass sets g, so it uses the g the calculation form's
+// activation (or the previous pass) left.
 void balloonSetup()
 {
     double auftrieb = st.MassaStart * st.g;
