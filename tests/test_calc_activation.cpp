@@ -117,6 +117,9 @@ const ActivationCase kCases[] = {
         { { "MassaStart", 1000 }, { "GasDensity", 0.178 }, { "HFlug", 1000 }, { "Auftriebplus", 1 },
             { "Gasverlust", 4.4 }, { "Auftrieb", 9800 }, { "Gewicht", 9800 }, { "AuftriebSoll", 9898 } },
         1 },
+    { "BalloonGerman", PresetList::Ballon, 0, 2,
+        { "Image3", "Label18", "Label20", "Label27", "Label28", "EdGas", "EdHFlug", "EdAuftriebplus", "EdGasverlust" },
+        { { "EdGas", "0.085" }, { "EdS0", "482.1" } }, { { "GasDensity", 0.085 }, { "S0", 482.1 } }, 1 },
     { "Glider", PresetList::Glider, 0, 1, { "EdiVopt", "Button14" },
         { { "edMassaStart", "300" }, { "EdS0", "6" }, { "EdCx", "0.03" }, { "EdCy", "1.5" }, { "edH0", "2000" },
             { "edV0", "25.45" }, { "EdTTO", "-1.1" }, { "EdBelastung", "50" } },
@@ -192,6 +195,14 @@ QLineEdit* fieldByName(TForm2& f, const std::string& name)
     return fields.at(name);
 }
 
+// Where a one-line label's letters stand in the form.
+QRect letters(const QLabel* label)
+{
+    const QFontMetrics m = label->fontMetrics();
+    return m.tightBoundingRect(label->text())
+        .translated(label->geometry().topLeft() + label->contentsRect().topLeft() + QPoint(0, m.ascent()));
+}
+
 // Every text the form shows in a label, a button or a field.
 QStringList allTexts(const TForm2& f)
 {
@@ -256,13 +267,14 @@ TEST_P(Activation, NoControlsOverlapUnlessDesignedTo)
                 << inputs[i]->geometry().x() << "," << inputs[i]->geometry().y() << " and " << inputs[j]->geometry().x()
                 << "," << inputs[j]->geometry().y();
 
-    // Captions left of the fields end before them (the long Russian ones
-    // run beneath, as designed).
+    // The letters of captions left of the fields end before them (the long
+    // Russian ones run beneath, as designed).
     if (c.sprache != 1)
         for (const QLabel* l : form2->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
             if (shown(l) && l->x() < 197 && !l->text().isEmpty()) {
+                const QRect ink = l->wordWrap() ? l->geometry() : letters(l);
                 for (QWidget* w : inputs)
-                    EXPECT_FALSE(l->geometry().intersects(w->geometry())) << l->text().toStdString();
+                    EXPECT_FALSE(ink.intersects(w->geometry())) << l->text().toStdString();
             }
 }
 
@@ -354,6 +366,14 @@ TEST_F(CalcForm, StackingKeepsInputsAboveLabelsFramesAndPictures)
     EXPECT_GT(stackIndex(form2->Image8), stackIndex(form2->Label17));
     EXPECT_GT(stackIndex(form2->Image7), stackIndex(form2->Label17));
     EXPECT_GT(stackIndex(form2->Memo1), stackIndex(form2->Image1));
+}
+
+// The picture frame's caption lies wholly beneath each class picture.
+TEST_F(CalcForm, ClassPicturesCoverTheFrameCaption)
+{
+    const QRect ink = letters(form2->Label17);
+    for (const QLabel* picture : { form2->Image8, form2->Image3, form2->Image5, form2->Image7 })
+        EXPECT_TRUE(picture->geometry().contains(ink)) << picture->geometry().y() << " " << ink.y();
 }
 
 TEST_F(CalcForm, CreatedStateBeforeAnyActivation)

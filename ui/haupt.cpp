@@ -67,6 +67,14 @@ template <typename F> double computed(F&& step)
     return result;
 }
 
+// A number written by the program is read from its start, also when the
+// box is too narrow for all of it.
+void showText(QLineEdit* box, const QString& text)
+{
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
 QString fromStd(const std::string& s)
 {
     return QString::fromStdString(s);
@@ -83,11 +91,6 @@ TForm2::TForm2(QWidget* parent)
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
     setPalette(p);
-    QFont f;
-    f.setFamilies({ QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans") });
-    f.setPixelSize(14);
-    setFont(f);
-
     createControls();
     Memo1->setPlainText(QString::fromUtf8(kInfoText));
     Memo2->setPlainText(QString::fromUtf8(kHelpText));
@@ -122,7 +125,14 @@ void TForm2::showFromStart()
     show();
     raise();
     activateWindow();
+    // The window system activates the form a little later; the program
+    // takes it as active at once, so that an error box of the activation
+    // belongs to this form and leaves it active when closed.
     lastActiveForm_ = this;
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    QApplication::setActiveWindow(this);
+    QT_WARNING_POP
     FormAktivate();
 }
 
@@ -241,7 +251,7 @@ void TForm2::FormAktivate()
             EdiVopt->show();
             torv::Atmosphere(st.H0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
             st.Vopt = computed([] { return std::pow(2 * st.MassaStart * 9.8 / st.Cy / st.Roh / st.S0, 0.5); });
-            EdiVopt->setText(g15(st.Vopt));
+            showText(EdiVopt, g15(st.Vopt));
         }
 
         // 8. Captions
@@ -286,7 +296,7 @@ void TForm2::FormAktivate()
         }
 
         // 11. Area loading
-        EdBelastung->setText(g4(computed([] { return st.MassaStart / st.S0; })));
+        showText(EdBelastung, g4(computed([] { return st.MassaStart / st.S0; })));
 
         // 12, 13.
         if (sz.Cy != 0)
@@ -317,6 +327,7 @@ void TForm2::setFieldText(QLineEdit* field, const QString& text)
             runFieldHandler(*it);
     } else {
         field->setText(text);
+        field->setCursorPosition(0);
     }
     --settingText_;
     if (handlerError_)
@@ -406,7 +417,7 @@ void TForm2::setEdBelastung(const std::string& text)
 {
     std::fexcept_t flags;
     std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
-    EdBelastung->setText(fromStd(text));
+    showText(EdBelastung, fromStd(text));
     std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
 }
 

@@ -51,11 +51,13 @@ constexpr QRgb kButtonFace = 0xF0F0F0;
 constexpr QRgb kActiveBorder = 0xB4B4B4;
 constexpr QRgb kScrollBar = 0xC8C8C8;
 
-// The named faces are not on every system; DejaVu Sans stands in.
-QFont face(const char* family, int pixels, bool bold = false)
+// The named faces are not on every system. Stand-ins of about the same
+// width keep every caption inside its place: DejaVu Sans for Verdana (the
+// same design), its condensed cut for the narrower MS Sans Serif.
+QFont face(const char* family, const char* standIn, int pixels, bool bold)
 {
     QFont f;
-    f.setFamilies({ QString::fromLatin1(family), QStringLiteral("DejaVu Sans") });
+    f.setFamilies({ QString::fromLatin1(family), QString::fromLatin1(standIn), QStringLiteral("DejaVu Sans") });
     f.setPixelSize(pixels);
     f.setBold(bold);
     return f;
@@ -63,12 +65,12 @@ QFont face(const char* family, int pixels, bool bold = false)
 
 QFont msSans(int pixels, bool bold = false)
 {
-    return face("MS Sans Serif", pixels, bold);
+    return face("MS Sans Serif", "DejaVu Sans Condensed", pixels, bold);
 }
 
 QFont verdana(int pixels, bool bold = false)
 {
-    return face("Verdana", pixels, bold);
+    return face("Verdana", "DejaVu Sans", pixels, bold);
 }
 
 void setColour(QWidget* w, QPalette::ColorRole role, QRgb rgb)
@@ -272,6 +274,7 @@ void setLabelText(QLabel* label, const QString& text)
 
 void TForm2::createControls()
 {
+    setFont(msSans(14));
     for (const Control& c : kLayout) {
         const QString text = c.text ? QString::fromUtf8(c.text) : QString();
         QWidget* w = nullptr;
@@ -422,6 +425,11 @@ void TForm2::createControls()
             w->move(c.x, c.y);
         w->setHidden(c.hidden);
     }
+
+    // Windows leaves a caption's internal leading above its letters; the
+    // picture frame's caption needs it to lie wholly under the class pictures.
+    Label17->setContentsMargins(0, 3, 0, 0);
+    Label17->adjustSize();
 }
 
 void TForm2::setCaptions(int language)
