@@ -28,62 +28,26 @@ struct Named {
     const char* name;
     Get get;
 };
-#define CONTROL(m)                                                                                                     \
-    Named                                                                                                              \
-    {                                                                                                                  \
-#m, [](const TForm2& f) -> QWidget* { return f.m; }                                                            \
-    }
+
+// clang-format off
+#define CONTROL(m) Named{ #m, [](const TForm2& f) -> QWidget* { return f.m; } }
 
 // Everything that activation shows for one class only.
 const std::vector<Named> kClassControls = {
-    CONTROL(Image8),
-    CONTROL(Image3),
-    CONTROL(Image5),
-    CONTROL(Image7),
-    CONTROL(Label18),
-    CONTROL(Label20),
-    CONTROL(Label27),
-    CONTROL(Label28),
-    CONTROL(EdGas),
-    CONTROL(EdHFlug),
-    CONTROL(EdAuftriebplus),
-    CONTROL(EdGasverlust),
-    CONTROL(Label23),
-    CONTROL(Label6),
-    CONTROL(Label24),
-    CONTROL(Label22),
-    CONTROL(Label26),
-    CONTROL(EdMt),
-    CONTROL(EdIud),
-    CONTROL(EdSchub),
-    CONTROL(EdMdv),
-    CONTROL(EdRSAT),
-    CONTROL(ButtonP),
-    CONTROL(EdiVopt),
-    CONTROL(Button14),
+    CONTROL(Image8),  CONTROL(Image3),  CONTROL(Image5),  CONTROL(Image7),  CONTROL(Label18), CONTROL(Label20),
+    CONTROL(Label27), CONTROL(Label28), CONTROL(EdGas),   CONTROL(EdHFlug), CONTROL(EdAuftriebplus),
+    CONTROL(EdGasverlust), CONTROL(Label23), CONTROL(Label6), CONTROL(Label24), CONTROL(Label22), CONTROL(Label26),
+    CONTROL(EdMt),    CONTROL(EdIud),   CONTROL(EdSchub), CONTROL(EdMdv),   CONTROL(EdRSAT),  CONTROL(ButtonP),
+    CONTROL(EdiVopt), CONTROL(Button14),
 };
 
 const std::vector<Named> kGraphButtons = {
-    CONTROL(Button9),
-    CONTROL(Button10),
-    CONTROL(Button22),
-    CONTROL(Button27),
-    CONTROL(Button2),
-    CONTROL(Button3),
-    CONTROL(Button4),
-    CONTROL(Button6),
-    CONTROL(Button7),
-    CONTROL(Button8),
-    CONTROL(Button11),
-    CONTROL(Button12),
-    CONTROL(Button14),
-    CONTROL(Button15),
-    CONTROL(Button17),
-    CONTROL(Button18),
-    CONTROL(ButtonP),
-    CONTROL(ButtonCya),
+    CONTROL(Button9),  CONTROL(Button10), CONTROL(Button22), CONTROL(Button27), CONTROL(Button2),  CONTROL(Button3),
+    CONTROL(Button4),  CONTROL(Button6),  CONTROL(Button7),  CONTROL(Button8),  CONTROL(Button11), CONTROL(Button12),
+    CONTROL(Button14), CONTROL(Button15), CONTROL(Button17), CONTROL(Button18), CONTROL(ButtonP),  CONTROL(ButtonCya),
     CONTROL(Button13),
 };
+// clang-format on
 
 struct ActivationCase {
     const char* name;
