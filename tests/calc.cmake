@@ -3,7 +3,7 @@
 # locale; everywhere else a full stop is the separator.
 find_package(Qt6 REQUIRED COMPONENTS Test)
 add_executable(calc_tests
-  test_calc_main.cpp
+  support/widget_test_main.cpp
   test_calc_activation.cpp
   test_calc_handlers.cpp
 )

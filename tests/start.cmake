@@ -2,7 +2,7 @@
 # input on the offscreen platform.
 find_package(Qt6 REQUIRED COMPONENTS Test)
 add_executable(start_tests
-  test_start_main.cpp
+  support/widget_test_main.cpp
   test_start.cpp
   test_guard.cpp
 )
