@@ -18,6 +18,9 @@ constexpr int kRecordedSeries = 31; // series 0..30
 constexpr double kRecordTolerance = 0.0001;
 constexpr double kSoundSpeedHigh = 290.0; // m/s above 120 km
 constexpr double kHeatingCeiling = 160000.0;
+// A pass longer than this would keep the program from answering for many
+// seconds (or forever, once t + dt0 no longer grows); it is refused instead.
+constexpr long long kMaxStepsPerPass = 100000000;
 
 // What the run does differently by class, decided once from Szenario.Klasse.
 struct RunKind {
@@ -205,7 +208,10 @@ inline double fracPart(double r)
 template <bool Rocket, bool Reentry, bool Buoyant> void integrate(bool aero, StepLog* log)
 {
     const bool recording = st.Durchlauf2 == 1;
+    long long steps = 0;
     do {
+        if (++steps > kMaxStepsPerPass)
+            throw TorvError("The flight needs more than 100000000 integration steps; choose a larger integration step");
         // 1. Thrust and mass
         if (Rocket && st.t <= st.tBurn) {
             double mdot = st.P / st.IudRun;

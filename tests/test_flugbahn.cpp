@@ -22,7 +22,9 @@
 using namespace torv;
 using namespace torv::testing;
 
-// Every allocation of this test program is counted.
+// Every allocation of this test program is counted. The replacement pair
+// uses malloc/free on purpose, which GCC mistakes for a mismatch.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 static std::atomic<long> allocations { 0 };
 
 void* operator new(std::size_t n)
@@ -588,6 +590,23 @@ TEST_F(Run, UnwritableResultFiles)
     if (!message)
         GTEST_SKIP() << "cannot make an unwritable directory here";
     EXPECT_EQ(*message, "I/O error 13");
+}
+
+TEST_F(Run, StepTooSmallForTheFlightEndsWithAClearError)
+{
+    // 1e-300 s steps: the time would take forever to reach Tk, and once
+    // t + dt0 stops growing it never would.
+    fillSentinel();
+    load(endlessFall(100, 1e-300));
+    try {
+        Flugbahn();
+        ADD_FAILURE() << "no error";
+    } catch (const TorvError& e) {
+        EXPECT_NE(std::string(e.what()).find("integration steps"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(fileExists(kSampleFileName));
+    EXPECT_EQ(form.graphs, 0);
+    EXPECT_EQ(sample(0, 1), kSentinel); // the timing pass was stopped: nothing recorded
 }
 
 TEST_F(Run, UnusableStepIsRefusedBeforeAnythingChanges)
