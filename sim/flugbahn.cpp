@@ -123,6 +123,30 @@ void passStart(const RunKind& kind)
     form.setEdBelastung(general4(belastung, form.decimalSeparator()));
 }
 
+// Raises the unit flags by the values being recorded.
+void updateUnitFlags()
+{
+    if (st.t > 3600)
+        st.FlagT = 2;
+    if (st.t > 36000)
+        st.FlagT = 3;
+    if (st.V > 1000)
+        st.FlagV = 1;
+    // The last sample above 1000 Pa decides between kPa and MPa.
+    if (st.qDyn > 1000)
+        st.FlagQ = 1;
+    if (st.qDyn > 100000)
+        st.FlagQ = 2;
+    if (st.H > 10000)
+        st.FlagH = 1;
+    if (st.X > 10000)
+        st.FlagX = 1;
+    if (st.P > 10000)
+        st.FlagP = 1;
+    if (st.Massa > 10000)
+        st.FlagM = 1;
+}
+
 // Stores sample `slot` of series 0..30 and raises the unit flags by the
 // values just stored.
 void recordSample(int slot)
@@ -130,6 +154,12 @@ void recordSample(int slot)
     double re = st.Roh * st.V * 1.0 / st.Mu;
     fpCheck(re);
     st.Re = re;
+    updateUnitFlags();
+    // Slot 500 of series 0..30 is replaced by slot 499 when the run ends, so
+    // what would be stored there is never seen; long passes land here on
+    // every step.
+    if (slot == kSamples)
+        return;
     double schubProMasse = st.P / st.Massa;
     double reKilo = st.Re / 1000;
     double netto = st.Auftrieb - st.Massa * st.g;
@@ -169,26 +199,6 @@ void recordSample(int slot)
     put(28, st.Roh);
     put(29, reKilo);
     put(30, st.AuftriebVerlust);
-
-    if (st.t > 3600)
-        st.FlagT = 2;
-    if (st.t > 36000)
-        st.FlagT = 3;
-    if (st.V > 1000)
-        st.FlagV = 1;
-    // The last sample above 1000 Pa decides between kPa and MPa.
-    if (st.qDyn > 1000)
-        st.FlagQ = 1;
-    if (st.qDyn > 100000)
-        st.FlagQ = 2;
-    if (st.H > 10000)
-        st.FlagH = 1;
-    if (st.X > 10000)
-        st.FlagX = 1;
-    if (st.P > 10000)
-        st.FlagP = 1;
-    if (st.Massa > 10000)
-        st.FlagM = 1;
 }
 
 // Fractional part of r, r minus its truncation toward zero. Magnitudes of
@@ -282,9 +292,8 @@ template <bool Rocket, bool Reentry, bool Buoyant> void integrate(bool aero, Ste
             }
         }
         // 8. Area loading again
-        belastung = st.Massa / st.S;
-        fpCheck(belastung);
-        st.Belastung = belastung;
+        // Nothing since step 2 changed the mass or the area: the quotient is
+        // the one already stored.
         // 9. Motion
         Bewegung(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, st.Q, st.V, st.X, st.H, st.t, st.CyRun,
             st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung);
