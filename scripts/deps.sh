@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqt6gui6 libjpeg62-turbo
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox xdotool x11-utils imagemagick
-  fonts-dejavu-core fonts-dejavu-extra locales
+  fonts-dejavu-core fonts-dejavu-extra locales python3
 )
 
 as_root() {

@@ -1,0 +1,46 @@
+// Runs every preset headless, as after the calculation form's activation,
+// and leaves each run's sample file in DIR as <list>_<entry>.txt.
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "app/presets.h"
+#include "physics/faults.h"
+#include "sim/flugbahn.h"
+#include "sim/state.h"
+#include "support/headless.h"
+
+using namespace torv;
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+        return 2;
+    }
+    const std::string dir = argv[1];
+    const PresetList lists[] = {PresetList::Projectil, PresetList::Fallschirm,  PresetList::Ballon,
+                                PresetList::Glider,    PresetList::Landekapsel, PresetList::Launcher};
+    int failures = 0;
+    for (int l = 0; l < 6; ++l) {
+        for (size_t i = 0; i < presets(lists[l]).size(); ++i) {
+            resetState();
+            loadPreset(lists[l], static_cast<int>(i));
+            testing::activateHeadless();
+            fpClear();
+            try {
+                Flugbahn();
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "%d.%zu: %s\n", l, i, e.what());
+                ++failures;
+                continue;
+            }
+            const std::string target = dir + "/" + std::to_string(l) + "_" + std::to_string(i) + ".txt";
+            if (std::rename("Torv_500.txt", target.c_str()) != 0) {
+                std::perror(target.c_str());
+                ++failures;
+            }
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
