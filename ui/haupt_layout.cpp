@@ -337,6 +337,10 @@ void TForm2::createControls()
                 e->setStyleSheet(borderless.arg(QColor(kSilver).name()));
             else if (c.look == Look::DisplayScroll)
                 e->setStyleSheet(borderless.arg(QColor(kScrollBar).name()));
+            // The display boxes show results; the text cursor starts in a
+            // parameter field, not in them.
+            if (c.look == Look::DisplaySilver || c.look == Look::DisplayScroll)
+                e->setFocusPolicy(Qt::ClickFocus);
             if (c.handler) {
                 const Handler h = c.handler;
                 fieldHandlers_.insert(e, h);
