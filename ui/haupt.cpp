@@ -54,7 +54,7 @@ const char* const kHelpText = "        \n"
                               "\n"
                               "   C)  The problem is not solved --->\n"
                               "\n"
-                              "   5.   Send a message to the author via the project's issue tracker !!!";
+                              "   5.   Write to the author (project issue tracker) !!!";
 
 // Runs one computing step of a handler and returns its result only if it
 // is sound: faults raised by earlier widget work are not the step's own, a
@@ -94,6 +94,12 @@ TForm2::TForm2(QWidget* parent)
     createControls();
     Memo1->setPlainText(QString::fromUtf8(kInfoText));
     Memo2->setPlainText(QString::fromUtf8(kHelpText));
+    // The help is a list of short lines: one line each, so that all fourteen
+    // fit the box without scrolling.
+    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont helpFont = Memo2->font();
+    helpFont.setPixelSize(13);
+    Memo2->setFont(helpFont);
 
     torv::setFormPort(this);
     qApp->installEventFilter(this);
