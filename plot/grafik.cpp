@@ -18,15 +18,6 @@ constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 const QColor kGrey(128, 128, 128);
 
-// The user's decimal separator; one that is not a plain character (no
-// format of ours can carry it) falls back to the full stop.
-char decimalSeparator()
-{
-    const QString point = QLocale::system().decimalPoint();
-    const char c = point.isEmpty() ? '\0' : point.at(0).toLatin1();
-    return c > ' ' && c < 127 ? c : '.';
-}
-
 QImage paint(const GraphScene& g)
 {
     QImage img(kWidth, kHeight, QImage::Format_RGB32);
@@ -90,9 +81,16 @@ QImage paint(const GraphScene& g)
 
 } // namespace
 
+char userDecimalSeparator()
+{
+    const QString point = QLocale::system().decimalPoint();
+    const char c = point.size() == 1 ? point.at(0).toLatin1() : '\0';
+    return c > ' ' && c < 127 ? c : '.';
+}
+
 QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount)
 {
-    return paint(layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, decimalSeparator()));
+    return paint(layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator()));
 }
 
 void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount)

@@ -17,6 +17,11 @@ public:
     virtual void setGraphButtonVisible(GraphButton button, bool visible) = 0;
 };
 
+// The decimal separator of the user's locale, used by every number the
+// forms and the graphs show; one that is not a plain character (no format of
+// ours can carry it) falls back to the full stop.
+char userDecimalSeparator();
+
 // The picture alone, from the state's unit flags, Sprache, Titel, GraphPage
 // and PageSize and the given series and selection.
 QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount);

@@ -6,7 +6,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -404,27 +403,34 @@ void TForm2::AeroBox1Change()
 
 char TForm2::decimalSeparator() const
 {
-    const QString point = QLocale::system().decimalPoint();
-    if (point.size() == 1 && point.at(0).unicode() > 32 && point.at(0).unicode() < 128)
-        return static_cast<char>(point.at(0).unicode());
-    return '.';
+    return torv::userDecimalSeparator();
 }
+
+namespace {
+
+// Widget work during a run may leave stray flags behind (and a field's
+// handler starts by clearing them); the run's own flags must survive it.
+class KeepFpFlags {
+public:
+    KeepFpFlags() { std::fegetexceptflag(&flags_, FE_ALL_EXCEPT); }
+    ~KeepFpFlags() { std::fesetexceptflag(&flags_, FE_ALL_EXCEPT); }
+
+private:
+    std::fexcept_t flags_;
+};
+
+} // namespace
 
 void TForm2::setEdS0(const std::string& text)
 {
-    // Widget work may leave stray flags behind; the run's own must survive.
-    std::fexcept_t flags;
-    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    KeepFpFlags keep;
     setFieldText(EdS0, fromStd(text));
-    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
 }
 
 void TForm2::setEdBelastung(const std::string& text)
 {
-    std::fexcept_t flags;
-    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    KeepFpFlags keep;
     showText(EdBelastung, fromStd(text));
-    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
 }
 
 void TForm2::drawGraph()
