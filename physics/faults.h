@@ -24,6 +24,12 @@ public:
     using TorvError::TorvError;
 };
 
+// The user stopped a run before its end.
+class RunCancelled : public TorvError {
+public:
+    RunCancelled() : TorvError("The run was cancelled") {}
+};
+
 // A result file that could not be created or written; carries errno.
 class IoError : public TorvError {
 public:

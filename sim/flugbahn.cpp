@@ -21,6 +21,8 @@ constexpr double kHeatingCeiling = 160000.0;
 // A pass longer than this would keep the program from answering for many
 // seconds (or forever, once t + dt0 no longer grows); it is refused instead.
 constexpr long long kMaxStepsPerPass = 100000000;
+// Steps between two reports to the form, which may cancel the run there.
+constexpr long long kProgressSteps = 4096;
 
 // What the run does differently by class, decided once from Szenario.Klasse.
 struct RunKind {
@@ -222,6 +224,8 @@ template <bool Rocket, bool Reentry, bool Buoyant> void integrate(bool aero, Ste
     do {
         if (++steps > kMaxStepsPerPass)
             throw TorvError("The flight needs more than 100000000 integration steps; choose a larger integration step");
+        if (steps % kProgressSteps == 0 && !formPort().runProgress(recording ? 2 : 1, st.t, st.Tk))
+            throw RunCancelled();
         // 1. Thrust and mass
         if (Rocket && st.t <= st.tBurn) {
             double mdot = st.P / st.IudRun;

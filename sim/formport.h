@@ -21,6 +21,9 @@ public:
     virtual void setEdBelastung(const std::string& text);
     // Draws the current graph selection of the state into the graph area.
     virtual void drawGraph();
+    // Called every few thousand steps of a pass (`pass` 1 or 2) with the
+    // simulated time so far and the end time; false cancels the run.
+    virtual bool runProgress(int pass, double t, double tEnd);
 };
 
 // The installed port (the default one until a form installs its own).
