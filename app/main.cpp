@@ -1,3 +1,4 @@
+#include "app/forms.h"
 #include "app/sprache.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
@@ -12,8 +13,7 @@ int main(int argc, char** argv)
 
     TForm1 Form1;
     TForm2 Form2;
-    Form1.setCalcForm(&Form2);
-    Form2.setStartForm(&Form1);
+    connectForms(Form1, Form2);
     Form1.show();
     return app.exec();
 }

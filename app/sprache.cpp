@@ -15,7 +15,6 @@
 
 #include "sim/state.h"
 #include "ui/guard.h"
-#include "ui/haupt.h"
 
 using torv::PresetList;
 using torv::st;
@@ -385,8 +384,7 @@ void TForm1::BitBtn1Click()
                 list->hide();
             }
         }
-        if (Form2)
-            Form2->showFromStart();
+        emit calculationWanted();
     });
 }
 

@@ -15,15 +15,12 @@ class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
-class TForm2;
 
 class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
     explicit TForm1(QWidget* parent = nullptr);
-
-    void setCalcForm(TForm2* form) { Form2 = form; }
 
     // MAIN on the calculation form: show this form again with the language
     // picture and the language choice visible and nothing selected.
@@ -43,6 +40,12 @@ public:
     void ListBoxGliderClick();
     void ListBoxLandekapselClick();
     void ListBoxLauncherClick();
+
+signals:
+    // START with a preset chosen: the calculation form takes over.
+    void calculationWanted();
+
+public:
 
     // Controls, bottom to top of the stacking order. A radio group is a
     // captioned frame plus the button group that numbers its entries 0..n-1.
@@ -80,7 +83,6 @@ private:
     QListWidget* presetList(int klasse) const;
     QListWidget* makePresetList(const QRect& place, torv::PresetList which, void (TForm1::*handler)());
 
-    TForm2* Form2 = nullptr;
     // The list whose selection a mouse press has just changed.
     QListWidget* justSelected = nullptr;
 };

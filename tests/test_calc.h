@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/presets.h"
+#include "app/forms.h"
 #include "app/sprache.h"
 #include "sim/state.h"
 #include "ui/guard.h"
@@ -24,8 +25,7 @@ protected:
         torv::setErrorSink([this](const QString&, const QString& text) { errors << text; });
         form1 = std::make_unique<TForm1>();
         form2 = std::make_unique<TForm2>();
-        form1->setCalcForm(form2.get());
-        form2->setStartForm(form1.get());
+        connectForms(*form1, *form2);
         form1->show();
         // As in the program: the start form is the active window when its
         // START brings up the calculation form.

@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/forms.h"
 #include "app/sprache.h"
 #include "sim/state.h"
 #include "ui/guard.h"
@@ -43,8 +44,7 @@ protected:
         torv::setErrorSink([this](const QString&, const QString& text) { errors << text; });
         form = std::make_unique<TForm1>();
         calc = std::make_unique<TForm2>();
-        form->setCalcForm(calc.get());
-        calc->setStartForm(form.get());
+        connectForms(*form, *calc);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }

@@ -14,7 +14,6 @@
 #include <cmath>
 #include <utility>
 
-#include "app/sprache.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/flugbahn.h"
@@ -494,8 +493,7 @@ void TForm2::Button5Click()
         for (QLabel* picture : { Image8, Image7, Image5, Image3 })
             picture->hide();
         hide();
-        if (Form1)
-            Form1->showLanguageAgain();
+        emit backToStart();
     });
 }
 
@@ -504,8 +502,7 @@ void TForm2::Button16Click()
     torv::guarded([this] {
         Memo1->hide();
         Memo2->hide();
-        if (Form1)
-            Form1->close();
+        emit quitWanted();
         close();
     });
 }

@@ -19,8 +19,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-class TForm1;
-
 class TForm2 : public QWidget, public torv::FormPort, public torv::GraphTarget {
     Q_OBJECT
 
@@ -28,7 +26,6 @@ public:
     explicit TForm2(QWidget* parent = nullptr);
     ~TForm2() override;
 
-    void setStartForm(TForm1* form) { Form1 = form; }
     // START on the start form: show this form and run its activation once
     // (the window system's own activation that follows does not repeat it).
     void showFromStart();
@@ -210,6 +207,12 @@ public:
     QPlainTextEdit* Memo1 = nullptr; // information
     QPlainTextEdit* Memo2 = nullptr; // help
 
+signals:
+    // MAIN: the start form takes over again.
+    void backToStart();
+    // QUIT: the program ends.
+    void quitWanted();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -228,7 +231,6 @@ private:
     void hideClassControls();
     void setCaptions(int language);
 
-    TForm1* Form1 = nullptr;
     QHash<QLineEdit*, Handler> fieldHandlers_;
     int settingText_ = 0; // > 0 while setFieldText runs a handler
     std::exception_ptr handlerError_; // its error, rethrown by setFieldText

@@ -1,0 +1,11 @@
+#include "app/forms.h"
+
+#include "app/sprache.h"
+#include "ui/haupt.h"
+
+void connectForms(TForm1& start, TForm2& calc)
+{
+    QObject::connect(&start, &TForm1::calculationWanted, &calc, &TForm2::showFromStart);
+    QObject::connect(&calc, &TForm2::backToStart, &start, &TForm1::showLanguageAgain);
+    QObject::connect(&calc, &TForm2::quitWanted, &start, &QWidget::close);
+}
