@@ -359,8 +359,10 @@ void TForm2::fieldChange(QLineEdit* field, double& target)
     const auto value = torv::parseNumber(text, decimalSeparator());
     if (!value)
         throw torv::ConvertError(text);
-    if (target != *value)
+    if (target != *value) {
         inputsChanged_ = true;
+        updateGraphMenu();
+    }
     target = *value;
 }
 
@@ -400,8 +402,10 @@ void TForm2::AeroBox1Change()
         st.AeroModel = 0.0;
     else if (item == 1)
         st.AeroModel = 1.0;
-    if (st.AeroModel != before)
+    if (st.AeroModel != before) {
         inputsChanged_ = true;
+        updateGraphMenu();
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -132,6 +132,8 @@ void TForm2::createGraphMenu()
 
 void TForm2::updateGraphMenu()
 {
+    if (!GraphMenu)
+        return; // field handlers run while the form is being built
     const bool picture = !shownGraph_.isNull();
     ActSaveGraph->setEnabled(picture);
     ActCopyGraph->setEnabled(picture);
@@ -219,6 +221,8 @@ void TForm2::checkStepClick()
             QStringLiteral("dt0/2 = %1 s").arg(number(st.dt0 / 2, 6)), TxtAccuracyDifference });
         table->verticalHeader()->hide();
         table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        table->setSelectionMode(QAbstractItemView::NoSelection);
+        table->setFocusPolicy(Qt::NoFocus);
         int r = 0;
         for (const Row& row : rows) {
             const double full = check.full.*row.value;
