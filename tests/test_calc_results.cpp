@@ -40,6 +40,12 @@ TEST_F(CalcForm, GraphMenuOffersWhatTheStateHolds)
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
         form2->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32));
 
+    // In a field, Ctrl+C still copies the field's text.
+    form2->EdCx->setFocus();
+    form2->EdCx->selectAll();
+    QTest::keyClick(form2->EdCx, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), form2->EdCx->text());
+
     form2->EdCx->setText(QStringLiteral("0.02"));
     EXPECT_EQ(offered(), (Offer { true, true, true, false }));
     form2->eddt0->setText(QStringLiteral("0"));
