@@ -61,24 +61,28 @@ QString namePart(const QString& text)
     return out;
 }
 
-// The symbol of a graph title, the text before its comma.
+// The symbol of a graph title (the text before its comma) as a name part.
 QString symbol(const std::string& title)
 {
-    return QString::fromStdString(title.substr(0, title.find(','))).remove(u' ');
+    return namePart(QString::fromStdString(title.substr(0, title.find(','))));
+}
+
+// The loaded preset's short name, "torv" without one.
+QString presetName()
+{
+    const torv::Preset* preset = loadedPreset();
+    const QString name = preset ? namePart(QString::fromUtf8(preset->label)) : QString();
+    return name.isEmpty() ? QStringLiteral("torv") : name;
 }
 
 // "<preset>_<curves>(<horizontal>).png", e.g. "Apollo_H-V-Q-q-nx(t).png".
 QString defaultGraphName()
 {
-    const torv::Preset* preset = loadedPreset();
-    QString name = preset ? namePart(QString::fromUtf8(preset->label)) : QString();
-    if (name.isEmpty())
-        name = QStringLiteral("torv");
     QStringList curves;
     for (int k = 1; k < st.GraphCount - 1; ++k)
         curves << symbol(torv::curveTitle(st.GraphCodes[k], false, false).text);
     curves.removeAll(QString());
-    return name + u'_' + curves.join(u'-') + u'(' + symbol(torv::horizontalTitle(st.GraphCodes[0])) + u')'
+    return presetName() + u'_' + curves.join(u'-') + u'(' + symbol(torv::horizontalTitle(st.GraphCodes[0])) + u')'
         + QStringLiteral(".png");
 }
 
@@ -175,7 +179,7 @@ void TForm2::exportCsvClick()
     torv::guarded([this] {
         if (shownGraph_.isNull() || !runComplete_)
             return;
-        const QString name = defaultGraphName().section(u'_', 0, 0) + QStringLiteral(".csv");
+        const QString name = presetName() + QStringLiteral(".csv");
         const QString path
             = askSaveName(this, stripEllipsis(ActExportCsv->text()), name, QStringLiteral("CSV (*.csv)"));
         if (!path.isEmpty())
