@@ -274,12 +274,12 @@ const TForm2::Caption TForm2::kCaptions[] = {
         "Метод Эйлера первого порядка: погрешность расчёта с шагом dt0 примерно вдвое больше разности.",
         "Euler's method is first order: the error of the run at dt0 is about twice the difference."},
     {&TForm2::TxtAccuracyFailed,     "Der Lauf mit dt0/2 ist gescheitert: ", "Расчёт с шагом dt0/2 не удался: ", "The run at dt0/2 failed: "},
-    {&TForm2::TxtFlightTime,         "Flugzeit, s",                 "Время полёта, с",           "flight time, s"},
-    {&TForm2::TxtRange,              "Reichweite, m",               "Дальность, м",              "range, m"},
-    {&TForm2::TxtMaxAltitude,        "größte Höhe, m",              "наибольшая высота, м",      "greatest altitude, m"},
-    {&TForm2::TxtEndSpeed,           "Geschwindigkeit am Ende, m/s", "конечная скорость, м/с",   "speed at the end, m/s"},
-    {&TForm2::TxtEndPathAngle,       "Bahnwinkel am Ende, grad",    "конечный угол наклона траектории, град", "path angle at the end, grad"},
-    {&TForm2::TxtMaxLoadFactor,      "größtes Lastvielfaches, g",   "наибольшая перегрузка, g",  "greatest load factor, g"},
+    {&TForm2::TxtFlightTime,         "Flugzeit, s",                 "Время полёта, с",           "Flight time, s"},
+    {&TForm2::TxtRange,              "Reichweite, m",               "Дальность, м",              "Range, m"},
+    {&TForm2::TxtMaxAltitude,        "Größte Höhe, m",              "Наибольшая высота, м",      "Greatest altitude, m"},
+    {&TForm2::TxtEndSpeed,           "Geschwindigkeit am Ende, m/s", "Конечная скорость, м/с",   "Speed at the end, m/s"},
+    {&TForm2::TxtEndPathAngle,       "Bahnwinkel am Ende, grad",    "Конечный угол наклона траектории, град", "Path angle at the end, grad"},
+    {&TForm2::TxtMaxLoadFactor,      "Größtes Lastvielfaches, g",   "Наибольшая перегрузка, g",  "Greatest load factor, g"},
 };
 // clang-format on
 
