@@ -6,12 +6,12 @@
 
 #include "app/presets.h"
 #include "physics/faults.h"
+#include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/state.h"
-#include "support/headless.h"
+#include "support/runfixtures.h"
 
 using namespace torv;
-using torv::testing::activateHeadless;
 using torv::testing::TempWorkDir;
 
 namespace {
@@ -22,8 +22,8 @@ constexpr PresetList kLists[] = { PresetList::Projectil, PresetList::Fallschirm,
 void prepare(PresetList list, int index, double dt0 = 0)
 {
     resetState();
-    loadPreset(list, index);
-    activateHeadless();
+    choosePreset(list, index);
+    activate('.');
     if (dt0 > 0)
         st.dt0 = dt0;
 }

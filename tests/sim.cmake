@@ -4,7 +4,7 @@ add_executable(sim_tests
   test_flugbahn_reference.cpp
   test_resultfiles.cpp
   test_presets.cpp
-  support/headless.cpp
+  support/runfixtures.cpp
 )
 target_include_directories(sim_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(sim_tests PRIVATE torvcore GTest::gtest_main)

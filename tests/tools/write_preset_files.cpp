@@ -1,4 +1,4 @@
-// Runs every preset headless, as after the calculation form's activation,
+// Runs every preset without the forms, as after the calculation form's activation,
 // and leaves each run's sample file in DIR as <list>_<entry>.txt.
 #include <cstdio>
 #include <exception>
@@ -6,9 +6,10 @@
 
 #include "app/presets.h"
 #include "physics/faults.h"
+#include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/state.h"
-#include "support/headless.h"
+#include "support/runfixtures.h"
 
 using namespace torv;
 
@@ -25,8 +26,8 @@ int main(int argc, char** argv)
     for (int l = 0; l < 6; ++l) {
         for (size_t i = 0; i < presets(lists[l]).size(); ++i) {
             resetState();
-            loadPreset(lists[l], static_cast<int>(i));
-            testing::activateHeadless();
+            choosePreset(lists[l], static_cast<int>(i));
+            activate('.');
             fpClear();
             try {
                 Flugbahn();
