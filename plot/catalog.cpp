@@ -2,47 +2,31 @@
 
 #include <array>
 
+#include "sim/quantities.h"
 #include "sim/state.h"
 
 namespace torv {
 
 namespace {
 
-// What chooses between a series' titles.
-enum class By { Nothing, FlagT, FlagV, FlagQ, FlagH, FlagX, FlagP, FlagM, Sprache };
+// What chooses between a series' titles. Unit: entry 0 is the symbol, and
+// the title is the symbol, a comma and the unit the quantity registry gives
+// for the current unit flags.
+enum class By { Nothing, Unit, Sprache };
 
-int chooserValue(By by)
-{
-    switch (by) {
-    case By::Nothing:
-        return 0;
-    case By::FlagT:
-        return st.FlagT;
-    case By::FlagV:
-        return st.FlagV;
-    case By::FlagQ:
-        return st.FlagQ;
-    case By::FlagH:
-        return st.FlagH;
-    case By::FlagX:
-        return st.FlagX;
-    case By::FlagP:
-        return st.FlagP;
-    case By::FlagM:
-        return st.FlagM;
-    case By::Sprache:
-        return st.Sprache;
-    }
-    return 0;
-}
-
-// Titles indexed by the chooser's value 0..3; a missing entry, or a value
-// outside 0..3, takes entry 0 (the plain unit).
+// Titles indexed by Sprache 0..3; a missing entry, or a value outside 0..3,
+// takes entry 0.
 using Titles = std::array<const char*, 4>;
 
-const char* pick(const Titles& titles, By by)
+std::string pick(int code, const Titles& titles, By by)
 {
-    const int v = chooserValue(by);
+    if (by == By::Unit) {
+        std::string title = titles[0];
+        title += ',';
+        title += currentUnit(static_cast<Series>(code));
+        return title;
+    }
+    const int v = by == By::Sprache ? st.Sprache : 0;
     if (v >= 0 && v < 4 && titles[v])
         return titles[v];
     return titles[0];
@@ -58,18 +42,18 @@ struct SeriesRow {
 
 // clang-format off
 const SeriesRow kSeries[] = {
-//   code  by            title by the chooser's value 0..3                      with negatives  legend   curve    d
-    { 1,  By::FlagV,    {"V,m/s", "V,km/s", nullptr, nullptr},                  "V,m/s",        {{ 7, 6}, { 7, 6}, -3}},
-    { 2,  By::FlagQ,    {"q,Pa", "q,kPa", "q,MPa", nullptr},                    nullptr,        {{ 1, 6}, { 1, 8}, -2}},
-    { 3,  By::FlagH,    {"H,m", "H,km", nullptr, nullptr},                      nullptr,        {{ 6, 6}, { 6, 6},  0}},
+//   code  by            titles by Sprache 0..3, or the symbol (Unit)        with negatives  legend   curve    d
+    { 1,  By::Unit,     {"V"},                                                  "V,m/s",        {{ 7, 6}, { 7, 6}, -3}},
+    { 2,  By::Unit,     {"q"},                                                  nullptr,        {{ 1, 6}, { 1, 8}, -2}},
+    { 3,  By::Unit,     {"H"},                                                  nullptr,        {{ 6, 6}, { 6, 6},  0}},
     { 4,  By::Nothing,  {"Q,grad"},                                             "Q,*",          {{ 5, 4}, { 5, 6}, -1}},
     { 9,  By::Nothing,  {"nx,g"},                                               "nx,g",         {{13, 6}, {13, 7},  0}},
     {10,  By::Nothing,  {"ny,g"},                                               "ny,g",         {{12, 6}, {12, 7}, -1}},
     {11,  By::Nothing,  {"A-mg,N"},                                             "A-mg,N",       {{18, 8}, {18, 9},  1}},
     {12,  By::Nothing,  {"A,N"},                                                "F,N",          {{16, 8}, {16, 9},  2}},
     {14,  By::Sprache,  {"q,kW/m", "q,кВт/м", "q,kW/m", "q,kW/m"},             nullptr,        {{ 8, 8}, { 8, 8},  0}},
-    {15,  By::FlagP,    {"P,N", "P,kN", nullptr, nullptr},                      "P,N",          {{ 4, 8}, { 4, 8},  0}},
-    {16,  By::FlagM,    {"m,kg", "m,t", nullptr, nullptr},                      "m,kg/s",       {{10, 8}, {10, 8},  3}},
+    {15,  By::Unit,     {"P"},                                                  "P,N",          {{ 4, 8}, { 4, 8},  0}},
+    {16,  By::Unit,     {"m"},                                                  "m,kg/s",       {{10, 8}, {10, 8},  3}},
     {17,  By::Nothing,  {"P/m, N/kg"},                                          "P/m,N/kg",     {{11, 8}, {11, 9}, -1}},
     {19,  By::Nothing,  {"Volumen,m3"},                                         nullptr,        {{ 2, 8}, { 2, 7}, -2}},
     {21,  By::Nothing,  {"D,N"},                                                nullptr,        {{ 9, 8}, { 9, 8}, -3}},
@@ -90,9 +74,9 @@ struct AxisRow {
 
 // Only these codes ever stand on the horizontal axis.
 const AxisRow kHorizontal[] = {
-    {0,  By::FlagT,  {"t,s", nullptr, "t,min", "t,h"}},
-    {1,  By::FlagV,  {"V,m/s", "V,km/s", nullptr, nullptr}},
-    {7,  By::FlagX,  {"X,m", "X,km", nullptr, nullptr}},
+    {0,  By::Unit,  {"t"}},
+    {1,  By::Unit,  {"V"}},
+    {7,  By::Unit,  {"X"}},
 };
 
 // Where a title stands when it does not stand at the base point: (axis x +
@@ -190,10 +174,12 @@ CurveTitle curveTitle(int code, bool negative, bool firstCurve)
     const SeriesRow* row = findSeries(code);
     if (!row)
         return t;
-    const char* text = negative ? row->negTitle : pick(row->title, row->by);
-    if (!text)
+    if (negative && !row->negTitle)
         return t;
-    t.text = text;
+    if (negative)
+        t.text = row->negTitle;
+    else
+        t.text = pick(code, row->title, row->by);
     t.dx = negative ? -2 : 2;
     t.dy = -20;
     for (const TitleShift& s : kShifts) {
@@ -217,7 +203,7 @@ std::string horizontalTitle(int code)
 {
     for (const AxisRow& row : kHorizontal)
         if (row.code == code)
-            return pick(row.title, row.by);
+            return pick(code, row.title, row.by);
     return {};
 }
 

@@ -8,6 +8,7 @@
 #include "sim/activation.h"
 #include "sim/formport.h"
 #include "sim/numfmt.h"
+#include "sim/quantities.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
 
@@ -15,7 +16,6 @@ namespace torv {
 
 namespace {
 
-constexpr int kRecordedSeries = 31; // series 0..30
 constexpr double kRecordTolerance = 0.0001;
 constexpr double kSoundSpeedHigh = 290.0; // m/s above 120 km
 constexpr double kHeatingCeiling = 160000.0;
@@ -145,38 +145,38 @@ void recordSample(int slot)
     fpCheck(schubProMasse, reKilo, netto, qgrad);
 
     double* e = st.Ergebnis.data() + (slot - 1);
-    auto put = [e](int series, double v) { e[series * kSamples] = v; };
-    put(0, st.t);
-    put(1, st.V);
-    put(2, st.qDyn);
-    put(3, st.H < 0 ? 0.0 : st.H);
-    put(4, qgrad);
-    put(5, 0);
-    put(6, 0);
-    put(7, st.X);
-    put(8, netto);
-    put(9, st.nx);
-    put(10, st.ny);
-    put(11, netto);
-    put(12, st.Auftrieb);
-    put(13, st.Vwind);
-    put(14, st.qWaerme);
-    put(15, st.P);
-    put(16, st.Massa);
-    put(17, schubProMasse);
-    put(18, 0);
-    put(19, st.Volumen);
-    put(20, st.Auftrieb);
-    put(21, st.Drag);
-    put(22, st.Lift);
-    put(23, st.CxRun);
-    put(24, st.CyRun);
-    put(25, st.Mach);
-    put(26, st.Temp);
-    put(27, st.Druck);
-    put(28, st.Roh);
-    put(29, reKilo);
-    put(30, st.AuftriebVerlust);
+    auto put = [e](Series series, double v) { e[code(series) * kSamples] = v; };
+    put(Series::Time, st.t);
+    put(Series::Speed, st.V);
+    put(Series::DynamicPressure, st.qDyn);
+    put(Series::Altitude, st.H < 0 ? 0.0 : st.H);
+    put(Series::PathAngle, qgrad);
+    put(Series::Reserved5, 0);
+    put(Series::Reserved6, 0);
+    put(Series::Range, st.X);
+    put(Series::NetVertical, netto);
+    put(Series::LoadFactorX, st.nx);
+    put(Series::LoadFactorY, st.ny);
+    put(Series::NetVertical2, netto);
+    put(Series::Buoyancy, st.Auftrieb);
+    put(Series::Wind, st.Vwind);
+    put(Series::HeatFlux, st.qWaerme);
+    put(Series::Thrust, st.P);
+    put(Series::Mass, st.Massa);
+    put(Series::ThrustPerMass, schubProMasse);
+    put(Series::Reserved18, 0);
+    put(Series::Volume, st.Volumen);
+    put(Series::Buoyancy2, st.Auftrieb);
+    put(Series::Drag, st.Drag);
+    put(Series::Lift, st.Lift);
+    put(Series::DragCoefficient, st.CxRun);
+    put(Series::LiftCoefficient, st.CyRun);
+    put(Series::Mach, st.Mach);
+    put(Series::AirTemperature, st.Temp);
+    put(Series::AirPressure, st.Druck);
+    put(Series::AirDensity, st.Roh);
+    put(Series::ReynoldsPer1000, reKilo);
+    put(Series::BuoyancyLoss, st.AuftriebVerlust);
 }
 
 // Fractional part of r, r minus its truncation toward zero. Magnitudes of
@@ -332,34 +332,19 @@ void finishSeries()
     for (int k = 0; k < kRecordedSeries; ++k)
         e[k * kSamples + kSamples - 1] = e[k * kSamples + kSamples - 2];
 
-    auto scale = [e](int series, double divisor) {
-        double* s = e + series * kSamples;
+    for (const Quantity& q : quantities()) {
+        const double divisor = currentDivisor(q.series);
+        if (divisor == 1)
+            continue;
+        double* s = e + code(q.series) * kSamples;
         for (int i = 0; i < kSamples; ++i)
             s[i] = s[i] / divisor;
-    };
-    if (st.FlagH == 1)
-        scale(3, 1000);
-    if (st.FlagV == 1)
-        scale(1, 1000);
-    if (st.FlagQ == 1)
-        scale(2, 1000);
-    if (st.FlagQ == 2)
-        scale(2, 1000000);
-    if (st.FlagT == 2)
-        scale(0, 60);
-    if (st.FlagT == 3)
-        scale(0, 3600);
-    if (st.FlagX == 1)
-        scale(7, 1000);
-    if (st.FlagP == 1)
-        scale(15, 1000);
-    if (st.FlagM == 1)
-        scale(16, 1000);
+    }
 }
 
 } // namespace
 
-void Flugbahn()
+void Flugbahn(RunFiles files)
 {
     // A step that is not positive (or not a number) would never let the time
     // reach its end; refuse before anything changes.
@@ -378,7 +363,7 @@ void Flugbahn()
     st.dtProbe = 1.0;
     st.FracAlt = -100.0;
     StepLog log;
-    if (st.DatenSchalter == 1)
+    if (st.DatenSchalter == 1 && files == RunFiles::Write)
         log.open(kind.buoyant);
     StepLog* logPtr = log.isOpen() ? &log : nullptr;
 
@@ -396,7 +381,8 @@ void Flugbahn()
 
     log.close();
     finishSeries();
-    writeSampleFile();
+    if (files == RunFiles::Write)
+        writeSampleFile();
     applyGraphSelection(kind.balloon ? Sel::RunEndBalloon : Sel::RunEnd);
     formPort().drawGraph();
 }

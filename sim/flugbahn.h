@@ -5,8 +5,12 @@
 
 namespace torv {
 
+// Whether a run writes "Torv_500.txt" (and the step log when DatenSchalter
+// is 1); a trial run on a copy of the state leaves the user's files alone.
+enum class RunFiles { Write, Skip };
+
 // Throws FloatError on an arithmetic fault, IoError when a result file
 // cannot be written, TorvError when the integration step is unusable.
-void Flugbahn();
+void Flugbahn(RunFiles files = RunFiles::Write);
 
 }  // namespace torv

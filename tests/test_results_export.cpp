@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/presets.h"
+#include "physics/faults.h"
+#include "sim/activation.h"
+#include "sim/csvexport.h"
+#include "sim/flugbahn.h"
+#include "sim/quantities.h"
+#include "sim/resultfiles.h"
+#include "sim/state.h"
+#include "sim/stepcheck.h"
+#include "support/runfixtures.h"
+
+using namespace torv;
+using namespace torv::testing;
+
+namespace {
+
+std::vector<std::string> split(const std::string& text, char sep)
+{
+    std::vector<std::string> out;
+    std::stringstream in(text);
+    for (std::string part; std::getline(in, part, sep);)
+        out.push_back(part);
+    return out;
+}
+
+class Results : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetState();
+        fpClear();
+    }
+    void run(PresetList list, int index)
+    {
+        choosePreset(list, index);
+        activate('.');
+        Flugbahn();
+    }
+    TempWorkDir dir;
+    RecordingPort form;
+};
+
+TEST_F(Results, CsvHoldsEverySampleExactlyInAnyLocale)
+{
+    run(PresetList::Projectil, 0);
+    const std::string text = csvText();
+    const auto rows = split(text, '\n');
+    ASSERT_EQ(rows.size(), 501u);
+    EXPECT_EQ(text.back(), '\n');
+    const auto header = split(rows[0], ',');
+    ASSERT_EQ(header.size(), 31u);
+    EXPECT_EQ(header[0], "time [s]");
+    EXPECT_EQ(header[3], "altitude [m]");
+    EXPECT_EQ(header[28], "air density [kg/m3]");
+    const auto row = split(rows[250], ',');
+    ASSERT_EQ(row.size(), 31u);
+    for (int k = 0; k < 31; ++k)
+        EXPECT_EQ(std::strtod(row[k].c_str(), nullptr), st.Ergebnis[k * kSamples + 249]) << "series " << k;
+
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
+    const std::string german = csvText();
+    std::setlocale(LC_ALL, old.c_str());
+    EXPECT_EQ(german, text);
+}
+
+TEST_F(Results, CsvFileIsWrittenWholeOrNotAtAll)
+{
+    run(PresetList::Projectil, 0);
+    writeCsvFile("out.csv");
+    EXPECT_EQ(readFile("out.csv"), csvText());
+    try {
+        writeCsvFile("missing/out.csv");
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.code(), ENOENT);
+    }
+    auto entries = std::distance(std::filesystem::directory_iterator("."), {});
+    EXPECT_EQ(entries, 2) << "only the sample file and out.csv";
+}
+
+// Every language names the 31 series without a comma, with the units the
+// flags chose: Apollo flies above 10 km, faster than 1 km/s, over 10 km.
+class CsvLanguage : public Results, public ::testing::WithParamInterface<int> { };
+
+TEST_P(CsvLanguage, HeaderUnitsFollowTheFlags)
+{
+    run(PresetList::Landekapsel, 2);
+    ASSERT_EQ(st.FlagH, 1);
+    st.Sprache = GetParam();
+    const auto header = split(split(csvText(), '\n')[0], ',');
+    ASSERT_EQ(header.size(), 31u);
+    EXPECT_TRUE(header[1].ends_with("[km/s]")) << header[1];
+    EXPECT_TRUE(header[3].ends_with("[km]")) << header[3];
+    EXPECT_TRUE(header[7].ends_with("[km]")) << header[7];
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, CsvLanguage, ::testing::Values(1, 2, 3));
+
+// The registry's sample-file columns hold its series: each value as written
+// with at most its field's rounding.
+TEST_F(Results, SampleFileColumnsAreTheRegistrysSeries)
+{
+    run(PresetList::Landekapsel, 2);
+    const auto lines = split(readFile(kSampleFileName), '\n');
+    for (const Quantity& q : quantities()) {
+        if (q.sampleColumn == 0)
+            continue;
+        for (int j = 1; j <= kSamples; j += 37) {
+            std::istringstream in(lines[j + 2]);
+            std::vector<double> values;
+            for (double v; in >> v;)
+                values.push_back(v);
+            EXPECT_NEAR(values.at(q.sampleColumn - 1), st.Ergebnis[code(q.series) * kSamples + j - 1], 0.5)
+                << quantityName(q.series, 3) << " sample " << j;
+        }
+    }
+}
+
+TEST_F(Results, SummaryIsInSiUnits)
+{
+    run(PresetList::Landekapsel, 2);
+    const RunSummary s = runSummary();
+    EXPECT_NEAR(s.maxAltitude, st.H0, 0.01 * st.H0);
+    EXPECT_EQ(s.flightTime, st.t);
+    EXPECT_GT(s.range, 10000);
+}
+
+// A port that cancels any run once armed.
+class CancellingPort : public RecordingPort {
+public:
+    bool runProgress(int, double, double) override { return !armed; }
+    bool armed = false;
+};
+
+struct CheckCase {
+    PresetList list;
+    int index;
+    bool cancel;
+};
+
+class StepCheckRun : public ::testing::TestWithParam<CheckCase> {
+protected:
+    void SetUp() override
+    {
+        resetState();
+        fpClear();
+    }
+    TempWorkDir dir;
+    CancellingPort form;
+};
+
+TEST_P(StepCheckRun, LeavesStateFileAndFormAsTheyWere)
+{
+    const CheckCase c = GetParam();
+    choosePreset(c.list, c.index);
+    activate('.');
+    Flugbahn();
+    const std::string sample = readFile(kSampleFileName);
+    const auto mtime = std::filesystem::last_write_time(kSampleFileName);
+    const int graphs = form.graphs;
+    const size_t fields = form.edBelastung.size() + form.edS0.size();
+    std::vector<char> before(sizeof(SimState));
+    std::memcpy(before.data(), static_cast<const void*>(&st), sizeof(SimState));
+    const std::string titel = st.Titel, trenn = st.Trenn;
+
+    form.armed = c.cancel;
+    const StepCheck check = checkStep();
+    EXPECT_EQ(check.halfFailed, c.cancel);
+    EXPECT_EQ(check.halfError, c.cancel ? "The run was cancelled" : "");
+    if (!c.cancel) {
+        EXPECT_NE(check.half.range, check.full.range);
+    }
+
+    EXPECT_EQ(std::memcmp(before.data(), static_cast<const void*>(&st), sizeof(SimState)), 0);
+    EXPECT_EQ(st.Titel, titel);
+    EXPECT_EQ(st.Trenn, trenn);
+    EXPECT_EQ(readFile(kSampleFileName), sample);
+    EXPECT_EQ(std::filesystem::last_write_time(kSampleFileName), mtime);
+    EXPECT_EQ(form.graphs, graphs);
+    EXPECT_EQ(form.edBelastung.size() + form.edS0.size(), fields);
+    EXPECT_EQ(&formPort(), &form);
+}
+
+INSTANTIATE_TEST_SUITE_P(Presets, StepCheckRun,
+    ::testing::Values(CheckCase { PresetList::Projectil, 0, false }, CheckCase { PresetList::Ballon, 0, false },
+        CheckCase { PresetList::Landekapsel, 2, true }));
+
+// Halving the step again halves the difference: the method is first order.
+// The apex is compared: the end values also carry the overshoot of the last
+// step past the end condition, which does not shrink smoothly with the step.
+TEST_F(Results, StepCheckDifferenceHalvesWithTheStep)
+{
+    run(PresetList::Projectil, 0);
+    const StepCheck first = checkStep();
+    st.dt0 /= 2;
+    Flugbahn();
+    const StepCheck second = checkStep();
+    ASSERT_EQ(second.full.maxAltitude, first.half.maxAltitude);
+    constexpr double kFirstOrder = 2.0, kTol = 0.05;
+    const double ratio
+        = (first.half.maxAltitude - first.full.maxAltitude) / (second.half.maxAltitude - second.full.maxAltitude);
+    EXPECT_NEAR(ratio, kFirstOrder, kTol);
+}
+
+} // namespace
