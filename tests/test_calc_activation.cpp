@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -513,7 +514,8 @@ class SameAsCore : public CalcForm, public ::testing::WithParamInterface<int> { 
 
 // For every preset, in each language in turn: the state the form's
 // activation leaves, and the state and sample file its START leaves, are
-// those of the core's activation and run without any form.
+// those of the core's activation and run without any form; torv-batch
+// writes the same sample file.
 TEST_P(SameAsCore, ActivationAndRunLeaveTheSameStateAndFile)
 {
     const auto preset = torv::presetNumber(GetParam());
@@ -545,6 +547,16 @@ TEST_P(SameAsCore, ActivationAndRunLeaveTheSameStateAndFile)
     EXPECT_TRUE(st == activated);
     torv::Flugbahn();
     EXPECT_TRUE(st == afterRun);
+    EXPECT_EQ(sampleFile(), formFile);
+
+    QFile::remove(QString::fromLatin1(torv::kSampleFileName));
+    const char* const kLang[] = { "", "ru", "de", "en" };
+    QProcess batch;
+    batch.start(QStringLiteral(TORV_BATCH),
+        { QStringLiteral("--preset"), QString::number(GetParam()), QStringLiteral("--lang"),
+            QString::fromLatin1(kLang[sprache]) });
+    ASSERT_TRUE(batch.waitForFinished());
+    EXPECT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();
     EXPECT_EQ(sampleFile(), formFile);
     QDir::setCurrent(previous);
 }
