@@ -73,8 +73,8 @@ struct Sweep {
 
 // What to do, checked against the preset.
 struct Plan {
-    PresetRef preset {};
-    int number = 0; // the preset's number in --list
+    std::vector<int> numbers; // the presets to run, by their number in --list: one, or all
+    bool many() const { return sweep || numbers.size() > 1; }
     int sprache = 3;
     std::optional<double> aeroModel;
     std::vector<std::pair<const FieldInfo*, double>> sets;
@@ -97,8 +97,9 @@ std::string presetListText();
 
 // Runs the plan's single run in the output directory. Throws.
 void runSingle(const Plan& plan);
-// Runs the plan's sweep, writes the summary; returns the exit status (that
-// of the first run that failed, if any).
-int runSweep(const Plan& plan);
+// Runs the plan's sweep, or all presets, each in a directory of its own,
+// and writes one summary line per run; returns the exit status (that of the
+// first run that failed, if any).
+int runMany(const Plan& plan);
 
 } // namespace torv::batch

@@ -20,8 +20,8 @@ int main(int argc, char** argv)
             return kOk;
         }
         const Plan plan = makePlan(options);
-        if (plan.sweep)
-            return runSweep(plan);
+        if (plan.many())
+            return runMany(plan);
         runSingle(plan);
         return std::fflush(stdout) == 0 ? kOk : kIoError;
     } catch (const std::exception& e) {

@@ -199,16 +199,26 @@ Plan makePlan(const Options& o)
 {
     Plan plan;
     if (o.preset.empty())
-        throw BatchError(kUsage, "no preset: give --preset N (--list shows them)");
-    const auto n = parseNumber(o.preset, '.');
-    const auto ref
-        = n && *n == std::floor(*n) && std::fabs(*n) < 1e9 ? presetNumber(static_cast<int>(*n)) : std::nullopt;
-    if (!ref)
-        throw BatchError(kUnknownPreset,
-            "unknown preset '" + o.preset + "': the presets are numbered 1 to " + std::to_string(presetCount()));
-    plan.preset = *ref;
-    plan.number = static_cast<int>(*n);
-    const double klasse = presets(ref->list)[static_cast<size_t>(ref->index)].Klasse;
+        throw BatchError(kUsage, "no preset: give --preset N or all (--list shows them)");
+    if (o.preset == "all") {
+        for (int n = 1; n <= presetCount(); ++n)
+            plan.numbers.push_back(n);
+    } else {
+        const auto n = parseNumber(o.preset, '.');
+        if (!n || *n != std::floor(*n) || std::fabs(*n) > 1e9 || !presetNumber(static_cast<int>(*n)))
+            throw BatchError(kUnknownPreset,
+                "unknown preset '" + o.preset + "': the presets are numbered 1 to " + std::to_string(presetCount()));
+        plan.numbers.push_back(static_cast<int>(*n));
+    }
+    // A field must be offered for the class of every preset that runs.
+    auto offered = [&plan](const std::string& name) -> const FieldInfo& {
+        const FieldInfo* f = nullptr;
+        for (int n : plan.numbers) {
+            const PresetRef ref = *presetNumber(n);
+            f = &offeredField(name, presets(ref.list)[static_cast<size_t>(ref.index)].Klasse);
+        }
+        return *f;
+    };
 
     static const std::pair<const char*, int> kLanguages[] = { { "ru", 1 }, { "de", 2 }, { "en", 3 } };
     plan.sprache = 0;
@@ -227,7 +237,7 @@ Plan makePlan(const Options& o)
         const auto eq = s.find('=');
         if (eq == std::string::npos)
             throw BatchError(kUsage, "--set takes NAME=VALUE, not '" + s + "'");
-        const FieldInfo& f = offeredField(s.substr(0, eq), klasse);
+        const FieldInfo& f = offered(s.substr(0, eq));
         plan.sets.emplace_back(&f, number(s.substr(eq + 1)));
     }
 
@@ -237,16 +247,20 @@ Plan makePlan(const Options& o)
         const auto c2 = c1 == std::string::npos ? c1 : o.sweep.find(':', c1 + 1);
         if (eq == std::string::npos || c2 == std::string::npos)
             throw BatchError(kUsage, "--sweep takes NAME=FROM:TO:COUNT, not '" + o.sweep + "'");
+        if (plan.numbers.size() > 1)
+            throw BatchError(kUsage, "a sweep runs one preset");
         Sweep sw;
-        sw.field = &offeredField(o.sweep.substr(0, eq), klasse);
+        sw.field = &offered(o.sweep.substr(0, eq));
         sw.from = number(o.sweep.substr(eq + 1, c1 - eq - 1));
         sw.to = number(o.sweep.substr(c1 + 1, c2 - c1 - 1));
         sw.count = wholeNumber(o.sweep.substr(c2 + 1), "the sweep's COUNT", 1);
         plan.sweep = sw;
+    }
+    if (plan.many()) {
         const unsigned cores = std::thread::hardware_concurrency();
         plan.jobs = o.jobs.empty() ? static_cast<int>(cores > 0 ? cores : 1) : wholeNumber(o.jobs, "--jobs", 1);
     } else if (!o.summary.empty() || !o.jobs.empty()) {
-        throw BatchError(kUsage, "--summary and --jobs belong to --sweep");
+        throw BatchError(kUsage, "--summary and --jobs belong to --sweep and --preset all");
     }
 
     plan.graph = graphSelection(o.graph);
@@ -255,11 +269,11 @@ Plan makePlan(const Options& o)
     plan.out = absolute(o.out);
     plan.summary = absolute(o.summary);
     plan.accuracy = o.accuracy;
-    if (plan.sweep) {
+    if (plan.many()) {
         for (const std::string* name : { &o.csv, &o.png })
             if (!name->empty() && (o.out.empty() || name->find('/') != std::string::npos))
                 throw BatchError(
-                    kUsage, "in a sweep, --csv and --png name a file inside each run's directory under --out");
+                    kUsage, "with several runs, --csv and --png name a file inside each run's directory under --out");
         plan.csv = o.csv;
         plan.png = o.png;
     } else {
@@ -287,7 +301,7 @@ std::string presetListText()
 std::string helpText()
 {
     std::string t = R"(Usage: torv-batch --list
-       torv-batch --preset N [--set NAME=VALUE ...] [--aero 0|1] [--lang ru|de|en]
+       torv-batch --preset N|all [--set NAME=VALUE ...] [--aero 0|1] [--lang ru|de|en]
                   [--out DIR] [--csv FILE] [--png FILE [--graph NAME]] [--accuracy]
                   [--sweep NAME=FROM:TO:COUNT [--summary FILE] [--jobs N]]
 
@@ -300,6 +314,8 @@ column that is empty unless that run failed.
 
   --list            the presets, numbered 1 to 34, with their class
   --preset N        run preset N
+  --preset all      run every preset, one summary line each; with --out each
+                    keeps its files in DIR/preset=N/
   --set NAME=VALUE  type VALUE into a field after the preset is loaded; VALUE
                     is read as the fields read it, with a full stop
   --aero 0|1        aerodynamic model: 0 constant (default), 1 Titan-2
@@ -314,7 +330,7 @@ column that is empty unless that run failed.
                     COUNT runs with NAME going evenly from FROM to TO. With
                     --out each run keeps its files in DIR/NAME=VALUE/ (there
                     --csv and --png name files)
-  --summary FILE    the sweep's lines into FILE instead
+  --summary FILE    the lines of a sweep or of all presets into FILE instead
   --jobs N          runs in N processes at once (default: the processors)
   --help            this text
 

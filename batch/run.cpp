@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -55,21 +56,29 @@ void enterDirectory(const std::string& dir)
         throw IoError(errno != 0 ? errno : EIO);
 }
 
+// One run of a plan: a preset, and the swept field with its value.
+struct Variant {
+    int number = 0;
+    const FieldInfo* swept = nullptr;
+    double value = 0;
+};
+
 // The state as the start form and the calculation form leave it for the
-// plan's preset, with the fields typed over; every run starts afresh, so
+// run's preset, with the fields typed over; every run starts afresh, so
 // that no run depends on the one before.
-void prepare(const Plan& plan, const FieldInfo* swept, double value)
+void prepare(const Plan& plan, const Variant& v)
 {
     resetState();
-    choosePreset(plan.preset.list, plan.preset.index);
+    const PresetRef preset = *presetNumber(v.number);
+    choosePreset(preset.list, preset.index);
     st.Sprache = plan.sprache;
     if (plan.aeroModel)
         st.AeroModel = *plan.aeroModel;
     activate('.');
-    for (const auto& [field, v] : plan.sets)
-        st.*field->var = v;
-    if (swept)
-        st.*swept->var = value;
+    for (const auto& [field, value] : plan.sets)
+        st.*field->var = value;
+    if (v.swept)
+        st.*v.swept->var = v.value;
 }
 
 std::string number(double v)
@@ -106,6 +115,11 @@ std::string oneLine(std::string text)
     return text;
 }
 
+std::string emptyColumns(const Plan& plan)
+{
+    return plan.accuracy ? ",,,,,,,,,," : ",,,,,";
+}
+
 struct RunResult {
     int status = kOk;
     std::string columns; // the summary's columns, each led by a comma
@@ -115,8 +129,7 @@ struct RunResult {
 // The run in the current directory, with its extra files named by `csv`
 // and `png` (empty: none). The extra files are claimed before the run, so
 // that an unwritable one stops it before "Torv_500.txt" changes.
-RunResult runHere(
-    const Plan& plan, const std::string& csv, const std::string& png, const FieldInfo* swept, double value)
+RunResult runHere(const Plan& plan, const std::string& csv, const std::string& png, const Variant& v)
 {
     RunResult r;
     try {
@@ -125,7 +138,7 @@ RunResult runHere(
             csvFile = std::make_unique<PendingFile>(csv);
         if (!png.empty())
             pngFile = std::make_unique<PendingFile>(png);
-        prepare(plan, swept, value);
+        prepare(plan, v);
         Flugbahn();
         appendSummary(r.columns, runSummary());
         if (plan.accuracy) {
@@ -154,7 +167,7 @@ RunResult runHere(
             pngFile->commit();
     } catch (const std::exception& e) {
         r.status = statusOfCurrentException();
-        r.columns = plan.accuracy ? ",,,,,,,,,," : ",,,,,";
+        r.columns = emptyColumns(plan);
         r.error = e.what();
     }
     return r;
@@ -166,106 +179,169 @@ void runSingle(const Plan& plan)
 {
     if (!plan.out.empty())
         enterDirectory(plan.out);
-    const RunResult r = runHere(plan, plan.csv, plan.png, nullptr, 0);
+    const RunResult r = runHere(plan, plan.csv, plan.png, { plan.numbers[0] });
     if (r.status != kOk)
         throw BatchError(r.status, r.error);
-    const std::string text = header("preset", plan.accuracy) + std::to_string(plan.number) + r.columns + ",\n";
+    const std::string text
+        = header("preset", plan.accuracy) + std::to_string(plan.numbers[0]) + r.columns + "," + oneLine(r.error) + "\n";
     std::fputs(text.c_str(), stdout);
 }
 
 namespace {
 
-// A sweep's worker: runs `first`, `first` + `step`, ... and reports each as
-// one line "index status columns,error" on `fd`.
-[[noreturn]] void worker(const Plan& plan, int first, int step, int fd)
+int runCount(const Plan& plan)
 {
-    const Sweep& sw = *plan.sweep;
+    return plan.sweep ? plan.sweep->count : static_cast<int>(plan.numbers.size());
+}
+
+Variant variant(const Plan& plan, int i)
+{
+    if (plan.sweep)
+        return { plan.numbers[0], plan.sweep->field, plan.sweep->value(i) };
+    return { plan.numbers[static_cast<size_t>(i)] };
+}
+
+// The first column's name, and its value for run `i`.
+std::string firstColumn(const Plan& plan)
+{
+    return plan.sweep ? plan.sweep->field->name : "preset";
+}
+
+std::string label(const Plan& plan, int i)
+{
+    const Variant v = variant(plan, i);
+    return v.swept ? number(v.value) : std::to_string(v.number);
+}
+
+// Runs `first`, `first` + `step`, ... and hands each on as one record
+// "index status columns,error".
+void runShare(const Plan& plan, int first, int step, const std::function<void(const std::string&)>& send)
+{
     std::string scratch;
     if (plan.out.empty()) {
         // The runs still write their sample file: into a directory of this
-        // worker's own, removed at the end.
+        // process's own, removed at the end.
         std::string tmpl = (std::filesystem::temp_directory_path() / "torv-batch-XXXXXX").string();
         if (mkdtemp(tmpl.data()))
             scratch = tmpl;
     }
-    for (int i = first; i < sw.count; i += step) {
-        const double v = sw.value(i);
+    const std::string here = std::filesystem::current_path().string();
+    for (int i = first; i < runCount(plan); i += step) {
         RunResult r;
         try {
-            enterDirectory(scratch.empty() ? plan.out + "/" + sw.field->name + "=" + number(v) : scratch);
-            r = runHere(plan, plan.csv, plan.png, sw.field, v);
+            enterDirectory(scratch.empty() ? plan.out + "/" + firstColumn(plan) + "=" + label(plan, i) : scratch);
+            r = runHere(plan, plan.csv, plan.png, variant(plan, i));
         } catch (const std::exception& e) {
             r.status = statusOfCurrentException();
-            r.columns = plan.accuracy ? ",,,,,,,,,," : ",,,,,";
+            r.columns = emptyColumns(plan);
             r.error = e.what();
         }
-        const std::string record
-            = std::to_string(i) + " " + std::to_string(r.status) + " " + r.columns + "," + oneLine(r.error) + "\n";
+        send(std::to_string(i) + " " + std::to_string(r.status) + " " + r.columns + "," + oneLine(r.error) + "\n");
+    }
+    std::error_code ec;
+    std::filesystem::current_path(here, ec);
+    if (!scratch.empty())
+        std::filesystem::remove_all(scratch, ec);
+}
+
+// A worker process: its share of the runs, reported through `fd`.
+[[noreturn]] void worker(const Plan& plan, int first, int step, int fd)
+{
+    runShare(plan, first, step, [fd](const std::string& record) {
         for (size_t done = 0; done < record.size();) {
             const ssize_t n = write(fd, record.data() + done, record.size() - done);
             if (n <= 0)
                 _exit(kWorkerLost);
             done += static_cast<size_t>(n);
         }
-    }
-    if (!scratch.empty()) {
-        std::error_code ec;
-        std::filesystem::current_path("/", ec);
-        std::filesystem::remove_all(scratch, ec);
-    }
+    });
     _exit(0);
 }
 
-} // namespace
-
-int runSweep(const Plan& plan)
-{
-    const Sweep& sw = *plan.sweep;
-    std::unique_ptr<PendingFile> summaryFile;
-    if (!plan.summary.empty())
-        summaryFile = std::make_unique<PendingFile>(plan.summary);
-    if (!plan.out.empty()) {
-        const std::string here = std::filesystem::current_path().string();
-        enterDirectory(plan.out);
-        std::filesystem::current_path(here);
+// The runs' lines, put out in run order as soon as a line and all before
+// it are in.
+class Collector {
+public:
+    Collector(const Plan& plan, bool toFile)
+        : plan_(plan)
+        , lines_(static_cast<size_t>(runCount(plan)))
+        , statuses_(lines_.size(), -1)
+        , toFile_(toFile)
+        , progress_(isatty(STDERR_FILENO))
+    {
+        put(header(firstColumn(plan), plan.accuracy));
     }
 
-    const int jobs = std::min(plan.jobs, sw.count);
-    std::vector<int> fds;
-    std::vector<pid_t> pids;
-    std::fflush(nullptr);
-    for (int j = 0; j < jobs; ++j) {
-        int p[2];
-        if (pipe(p) != 0)
-            throw IoError(errno);
-        const pid_t pid = fork();
-        if (pid < 0)
-            throw IoError(errno);
-        if (pid == 0) {
-            close(p[0]);
-            for (int fd : fds)
-                close(fd);
-            worker(plan, j, jobs, p[1]);
+    void accept(const std::string& record)
+    {
+        int index = -1, status = 0, used = 0;
+        if (std::sscanf(record.c_str(), "%d %d %n", &index, &status, &used) < 2 || index < 0
+            || index >= static_cast<int>(lines_.size()))
+            return;
+        lines_[static_cast<size_t>(index)] = label(plan_, index) + record.substr(static_cast<size_t>(used));
+        statuses_[static_cast<size_t>(index)] = status;
+        ++received_;
+        for (; printed_ < lines_.size() && statuses_[printed_] >= 0; ++printed_)
+            put(lines_[printed_]);
+        if (!toFile_)
+            std::fflush(stdout);
+        if (progress_)
+            std::fprintf(stderr, "\r%d/%zu runs", received_, lines_.size());
+    }
+
+    // Reports the failed runs and returns the first one's status; the text
+    // for the summary file.
+    int finish(std::string& text)
+    {
+        if (progress_)
+            std::fputc('\n', stderr);
+        int result = kOk;
+        for (size_t i = 0; i < lines_.size(); ++i) {
+            if (statuses_[i] < 0) {
+                statuses_[i] = kWorkerLost;
+                lines_[i] = label(plan_, static_cast<int>(i)) + emptyColumns(plan_) + ",no result\n";
+            }
+            if (statuses_[i] != kOk) {
+                const std::string message = lines_[i].substr(lines_[i].rfind(',') + 1);
+                std::fprintf(stderr, "torv-batch: %s=%s: %s", firstColumn(plan_).c_str(),
+                    label(plan_, static_cast<int>(i)).c_str(), message.c_str());
+                if (result == kOk)
+                    result = statuses_[i];
+            }
         }
-        close(p[1]);
-        fds.push_back(p[0]);
-        pids.push_back(pid);
+        for (; printed_ < lines_.size(); ++printed_)
+            put(lines_[printed_]);
+        text = std::move(text_);
+        return result;
     }
 
-    // Lines go out in the order of the runs, each as soon as it and all
-    // before it are in.
-    std::vector<std::string> lines(static_cast<size_t>(sw.count));
-    std::vector<int> statuses(static_cast<size_t>(sw.count), -1);
-    std::vector<std::string> pending(fds.size());
-    std::string text = header(sw.field->name, plan.accuracy);
-    if (!summaryFile)
-        std::fputs(text.c_str(), stdout);
-    const bool progress = isatty(STDERR_FILENO);
-    int received = 0, printed = 0, open = jobs;
+private:
+    void put(const std::string& line)
+    {
+        if (toFile_)
+            text_ += line;
+        else
+            std::fputs(line.c_str(), stdout);
+    }
+
+    const Plan& plan_;
+    std::vector<std::string> lines_;
+    std::vector<int> statuses_;
+    bool toFile_;
+    bool progress_;
+    int received_ = 0;
+    size_t printed_ = 0;
+    std::string text_;
+};
+
+// Reads the workers' records until every one has closed its pipe.
+void collect(std::vector<int> fds, Collector& collector)
+{
     std::vector<pollfd> polls;
     for (int fd : fds)
         polls.push_back({ fd, POLLIN, 0 });
-    while (open > 0) {
+    std::vector<std::string> pending(fds.size());
+    for (size_t open = fds.size(); open > 0;) {
         if (poll(polls.data(), polls.size(), -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -283,53 +359,62 @@ int runSweep(const Plan& plan)
                 continue;
             }
             pending[w].append(buf, static_cast<size_t>(n));
-            for (size_t end; (end = pending[w].find('\n')) != std::string::npos; pending[w].erase(0, end + 1)) {
-                int index = -1, status = 0, used = 0;
-                if (std::sscanf(pending[w].c_str(), "%d %d %n", &index, &status, &used) < 2 || index < 0
-                    || index >= sw.count)
-                    continue;
-                lines[index] = number(sw.value(index)) + pending[w].substr(used, end - used + 1);
-                statuses[index] = status;
-                ++received;
-            }
+            for (size_t end; (end = pending[w].find('\n')) != std::string::npos; pending[w].erase(0, end + 1))
+                collector.accept(pending[w].substr(0, end + 1));
         }
-        for (; printed < sw.count && statuses[printed] >= 0; ++printed) {
-            if (summaryFile)
-                text += lines[printed];
-            else
-                std::fputs(lines[printed].c_str(), stdout);
-        }
-        if (!summaryFile)
-            std::fflush(stdout);
-        if (progress)
-            std::fprintf(stderr, "\r%d/%d runs", received, sw.count);
     }
-    if (progress)
-        std::fputc('\n', stderr);
-    for (pid_t pid : pids)
-        waitpid(pid, nullptr, 0);
+}
 
-    int result = kOk;
-    for (int i = 0; i < sw.count; ++i) {
-        if (statuses[i] < 0) {
-            statuses[i] = kWorkerLost;
-            lines[i] = number(sw.value(i)) + (plan.accuracy ? ",,,,,,,,,," : ",,,,,") + ",no result\n";
-        }
-        if (statuses[i] != kOk) {
-            const std::string message = lines[i].substr(lines[i].rfind(',') + 1);
-            std::fprintf(stderr, "torv-batch: %s=%s: %s", sw.field->name, number(sw.value(i)).c_str(), message.c_str());
-            if (result == kOk)
-                result = statuses[i];
-        }
+} // namespace
+
+int runMany(const Plan& plan)
+{
+    std::unique_ptr<PendingFile> summaryFile;
+    if (!plan.summary.empty())
+        summaryFile = std::make_unique<PendingFile>(plan.summary);
+    if (!plan.out.empty()) {
+        const std::string here = std::filesystem::current_path().string();
+        enterDirectory(plan.out);
+        std::filesystem::current_path(here);
     }
+    Collector collector(plan, summaryFile != nullptr);
+
+    // One job runs here; more run in worker processes, each taking every
+    // jobs-th run (the state is the process's, so threads cannot share it).
+    const int jobs = std::min(plan.jobs, runCount(plan));
+    if (jobs <= 1) {
+        runShare(plan, 0, 1, [&collector](const std::string& record) { collector.accept(record); });
+    } else {
+        std::vector<int> fds;
+        std::vector<pid_t> pids;
+        std::fflush(nullptr);
+        for (int j = 0; j < jobs; ++j) {
+            int p[2];
+            if (pipe(p) != 0)
+                throw IoError(errno);
+            const pid_t pid = fork();
+            if (pid < 0)
+                throw IoError(errno);
+            if (pid == 0) {
+                close(p[0]);
+                for (int fd : fds)
+                    close(fd);
+                worker(plan, j, jobs, p[1]);
+            }
+            close(p[1]);
+            fds.push_back(p[0]);
+            pids.push_back(pid);
+        }
+        collect(fds, collector);
+        for (pid_t pid : pids)
+            waitpid(pid, nullptr, 0);
+    }
+
+    std::string text;
+    const int result = collector.finish(text);
     if (summaryFile) {
-        for (; printed < sw.count; ++printed)
-            text += lines[printed];
         summaryFile->write(text);
         summaryFile->commit();
-    } else {
-        for (; printed < sw.count; ++printed)
-            std::fputs(lines[printed].c_str(), stdout);
     }
     return result;
 }
