@@ -27,6 +27,7 @@ const char* className(double klasse)
 // three languages ("H,V,Q,q,nx" stands on two buttons: the time one).
 struct GraphName {
     const char* name;
+    const char* what;
     std::optional<Sel> selection; // empty: the run's own graph
     std::vector<std::string_view> captions;
 };
@@ -34,26 +35,26 @@ struct GraphName {
 const std::vector<GraphName>& graphNames()
 {
     static const std::vector<GraphName> kNames = {
-        { "default", std::nullopt, {} },
-        { "hvqqnx-t", Sel::Button10, { "H,V,Q,q,nx" } },
-        { "hvqqnx-x", Sel::Button9, {} },
-        { "vh-t", Sel::Button22, { "V, H = f (t)" } },
-        { "v-t", Sel::Button27, { "V = f (t)" } },
-        { "vh-x", Sel::Button2, { "V, H = f (x)" } },
-        { "h-t", Sel::Button3, { "H = f (t)" } },
-        { "nx-t", Sel::Button4, { "nx = f (t)" } },
-        { "ny-t", Sel::Button6, { "ny = f (t)" } },
-        { "q-t", Sel::Button7, { "g = f (t)" } },
-        { "angle-t", Sel::Button8, { "Q = f(t)" } },
-        { "hvqnxny-t", Sel::Button11, { "H,V,Q,nx,ny" } },
-        { "drag-t", Sel::Button12, { "W=f(t)", "X=f(t)", "Drag=f(t)" } },
-        { "lift-t", Sel::Button14, { "A=f(t)", "Y=f(t)", "Lift=f(t)" } },
-        { "h-v", Sel::Button15, { "V=f(H)" } },
-        { "heat-t", Sel::Button17, { "H,V,Q,q,qo,nx" } },
-        { "buoyancy-t", Sel::Button18, { "H,V,A, A-mg" } },
-        { "thrust-t", Sel::ButtonP, { "H,V,Q,P,m,T" } },
-        { "aero-t", Sel::ButtonCya, { "H,Ma,cya,cx" } },
-        { "atm", Sel::Button13, { "atm" } },
+        { "default", "the run's own graph", std::nullopt, {} },
+        { "hvqqnx-t", "H, V, Q, q, nx over time", Sel::Button10, { "H,V,Q,q,nx" } },
+        { "hvqqnx-x", "H, V, Q, q, nx over range", Sel::Button9, {} },
+        { "vh-t", "speed and altitude over time", Sel::Button22, { "V, H = f (t)" } },
+        { "v-t", "speed over time", Sel::Button27, { "V = f (t)" } },
+        { "vh-x", "speed and altitude over range", Sel::Button2, { "V, H = f (x)" } },
+        { "h-t", "altitude over time", Sel::Button3, { "H = f (t)" } },
+        { "nx-t", "axial load factor over time", Sel::Button4, { "nx = f (t)" } },
+        { "ny-t", "normal load factor over time", Sel::Button6, { "ny = f (t)" } },
+        { "q-t", "dynamic pressure over time", Sel::Button7, { "g = f (t)" } },
+        { "angle-t", "path angle over time", Sel::Button8, { "Q = f(t)" } },
+        { "hvqnxny-t", "H, nx, ny, Q, V over time", Sel::Button11, { "H,V,Q,nx,ny" } },
+        { "drag-t", "drag force over time", Sel::Button12, { "W=f(t)", "X=f(t)", "Drag=f(t)" } },
+        { "lift-t", "lift force over time", Sel::Button14, { "A=f(t)", "Y=f(t)", "Lift=f(t)" } },
+        { "h-v", "altitude over speed", Sel::Button15, { "V=f(H)" } },
+        { "heat-t", "H, V, Q, q, heat flux, nx over time", Sel::Button17, { "H,V,Q,q,qo,nx" } },
+        { "buoyancy-t", "H, V, buoyancy, buoyancy less weight", Sel::Button18, { "H,V,A, A-mg" } },
+        { "thrust-t", "H, V, Q, thrust, mass, thrust per mass", Sel::ButtonP, { "H,V,Q,P,m,T" } },
+        { "aero-t", "H, drag coefficient, Mach, drag force", Sel::ButtonCya, { "H,Ma,cya,cx" } },
+        { "atm", "H, V, air temperature, pressure, density, Re", Sel::Button13, { "atm" } },
     };
     return kNames;
 }
@@ -340,15 +341,18 @@ Fields (NAME, unit, meaning; the classes whose form offers them):
         if (f.shownFor < 0)
             continue;
         char line[120];
-        std::snprintf(line, sizeof line, "  %-13s %-9s %-30s %s\n", f.name, f.unit, f.meaning,
-            f.shownFor == 0 ? "all" : className(f.shownFor));
+        std::snprintf(line, sizeof line, "  %-13s %-9s %-30s %s\n", f.field == Field::TTO ? "TTO, Q0" : f.name, f.unit,
+            f.meaning, f.shownFor == 0 ? "all" : className(f.shownFor));
         t += line;
     }
-    t += "\nGraphs (NAME, or the caption of its button):\n";
+    t += "\nGraphs (NAME, what it shows, the captions of its button, also accepted):\n";
     for (const auto& g : graphNames()) {
-        t += "  " + std::string(g.name);
+        char line[120];
+        std::snprintf(line, sizeof line, "  %-11s %-44s", g.name, g.what);
+        t += line;
         for (std::string_view c : g.captions)
-            t += "  \"" + std::string(c) + "\"";
+            t += " \"" + std::string(c) + "\"";
+        t.erase(t.find_last_not_of(' ') + 1);
         t += '\n';
     }
     t += R"(

@@ -74,6 +74,9 @@ const FieldInfo& fieldInfo(Field f)
 
 const FieldInfo* fieldNamed(std::string_view name)
 {
+    // The path angle is also known by its caption's symbol.
+    if (name == "Q0")
+        name = "TTO";
     for (const FieldInfo& info : kFields)
         if (name == info.name)
             return &info;

@@ -50,7 +50,8 @@ struct FieldInfo {
 // Every field, one row each.
 std::span<const FieldInfo> fieldTable();
 const FieldInfo& fieldInfo(Field f);
-// The field whose state variable is `name`; nullptr if there is none.
+// The field whose state variable is `name` (the path angle TTO also as Q0);
+// nullptr if there is none.
 const FieldInfo* fieldNamed(std::string_view name);
 // Whether the form laid out for `klasse` shows the field (and so offers it).
 bool fieldShown(const FieldInfo& info, double klasse);
