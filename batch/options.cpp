@@ -315,8 +315,7 @@ column that is empty unless that run failed.
 
   --list            the presets, numbered 1 to 34, with their class
   --preset N        run preset N
-  --preset all      run every preset, one summary line each; with --out each
-                    keeps its files in DIR/preset=N/
+  --preset all      run every preset, one summary line each
   --set NAME=VALUE  type VALUE into a field after the preset is loaded; VALUE
                     is read as the fields read it, with a full stop
   --aero 0|1        aerodynamic model: 0 constant (default), 1 Titan-2
@@ -328,9 +327,10 @@ column that is empty unless that run failed.
                     or a graph button's caption
   --accuracy        add the same run at half the step to the summary
   --sweep NAME=FROM:TO:COUNT
-                    COUNT runs with NAME going evenly from FROM to TO. With
-                    --out each run keeps its files in DIR/NAME=VALUE/ (there
-                    --csv and --png name files)
+                    COUNT runs with NAME going evenly from FROM to TO.
+                    With several runs (a sweep or all presets), each writes its
+                    files only with --out, into DIR/NAME=VALUE/ or DIR/preset=N/,
+                    where --csv and --png then name files
   --summary FILE    the lines of a sweep or of all presets into FILE instead
   --jobs N          runs in N processes at once (default: the processors)
   --help            this text

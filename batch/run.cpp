@@ -128,8 +128,9 @@ struct RunResult {
 
 // The run in the current directory, with its extra files named by `csv`
 // and `png` (empty: none). The extra files are claimed before the run, so
-// that an unwritable one stops it before "Torv_500.txt" changes.
-RunResult runHere(const Plan& plan, const std::string& csv, const std::string& png, const Variant& v)
+// that an unwritable one stops it before "Torv_500.txt" changes. `files`:
+// whether the run writes its sample file at all.
+RunResult runHere(const Plan& plan, const std::string& csv, const std::string& png, const Variant& v, RunFiles files)
 {
     RunResult r;
     try {
@@ -139,7 +140,7 @@ RunResult runHere(const Plan& plan, const std::string& csv, const std::string& p
         if (!png.empty())
             pngFile = std::make_unique<PendingFile>(png);
         prepare(plan, v);
-        Flugbahn();
+        Flugbahn(files);
         appendSummary(r.columns, runSummary());
         if (plan.accuracy) {
             const StepCheck check = checkStep();
@@ -179,7 +180,7 @@ void runSingle(const Plan& plan)
 {
     if (!plan.out.empty())
         enterDirectory(plan.out);
-    const RunResult r = runHere(plan, plan.csv, plan.png, { plan.numbers[0] });
+    const RunResult r = runHere(plan, plan.csv, plan.png, { plan.numbers[0] }, RunFiles::Write);
     if (r.status != kOk)
         throw BatchError(r.status, r.error);
     const std::string text
@@ -217,20 +218,15 @@ std::string label(const Plan& plan, int i)
 // "index status columns,error".
 void runShare(const Plan& plan, int first, int step, const std::function<void(const std::string&)>& send)
 {
-    std::string scratch;
-    if (plan.out.empty()) {
-        // The runs still write their sample file: into a directory of this
-        // process's own, removed at the end.
-        std::string tmpl = (std::filesystem::temp_directory_path() / "torv-batch-XXXXXX").string();
-        if (mkdtemp(tmpl.data()))
-            scratch = tmpl;
-    }
+    // Without --out there is nowhere to keep a run's files: none are written.
+    const bool keep = !plan.out.empty();
     const std::string here = std::filesystem::current_path().string();
     for (int i = first; i < runCount(plan); i += step) {
         RunResult r;
         try {
-            enterDirectory(scratch.empty() ? plan.out + "/" + firstColumn(plan) + "=" + label(plan, i) : scratch);
-            r = runHere(plan, plan.csv, plan.png, variant(plan, i));
+            if (keep)
+                enterDirectory(plan.out + "/" + firstColumn(plan) + "=" + label(plan, i));
+            r = runHere(plan, plan.csv, plan.png, variant(plan, i), keep ? RunFiles::Write : RunFiles::Skip);
         } catch (const std::exception& e) {
             r.status = statusOfCurrentException();
             r.columns = emptyColumns(plan);
@@ -240,8 +236,6 @@ void runShare(const Plan& plan, int first, int step, const std::function<void(co
     }
     std::error_code ec;
     std::filesystem::current_path(here, ec);
-    if (!scratch.empty())
-        std::filesystem::remove_all(scratch, ec);
 }
 
 // A worker process: its share of the runs, reported through `fd`.
