@@ -1,10 +1,12 @@
 // torv-batch: every run of the program without a window, for scripts,
 // parameter sweeps and tests. Errors end it with a one-line message on
 // standard error and the exit status that --help lists.
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 
 #include "batch/batch.h"
+#include "physics/faults.h"
 
 int main(int argc, char** argv)
 {
@@ -20,10 +22,16 @@ int main(int argc, char** argv)
             return kOk;
         }
         const Plan plan = makePlan(options);
+        int status = kOk;
         if (plan.many())
-            return runMany(plan);
-        runSingle(plan);
-        return std::fflush(stdout) == 0 ? kOk : kIoError;
+            status = runMany(plan);
+        else
+            runSingle(plan);
+        // The summary lines are results too: losing them is an error.
+        errno = 0;
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            throw torv::IoError(errno != 0 ? errno : EIO);
+        return status;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "torv-batch: %s\n", e.what());
         return statusOfCurrentException();
