@@ -16,9 +16,6 @@ using torv::testing::TempWorkDir;
 
 namespace {
 
-constexpr PresetList kLists[] = { PresetList::Projectil, PresetList::Fallschirm, PresetList::Ballon, PresetList::Glider,
-    PresetList::Landekapsel, PresetList::Launcher };
-
 void prepare(PresetList list, int index, double dt0 = 0)
 {
     resetState();
@@ -67,7 +64,7 @@ void BM_Steps(benchmark::State& state, PresetList list, int index, double dt0)
 
 int registerAll()
 {
-    for (PresetList list : kLists) {
+    for (PresetList list : kPresetLists) {
         const auto entries = presets(list);
         for (size_t i = 0; i < entries.size(); ++i) {
             std::string name

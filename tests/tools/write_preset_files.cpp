@@ -20,13 +20,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
-    const PresetList lists[] = {PresetList::Projectil, PresetList::Fallschirm,  PresetList::Ballon,
-                                PresetList::Glider,    PresetList::Landekapsel, PresetList::Launcher};
     int failures = 0;
     for (int l = 0; l < 6; ++l) {
-        for (size_t i = 0; i < presets(lists[l]).size(); ++i) {
+        for (size_t i = 0; i < presets(kPresetLists[l]).size(); ++i) {
             resetState();
-            choosePreset(lists[l], static_cast<int>(i));
+            choosePreset(kPresetLists[l], static_cast<int>(i));
             activate('.');
             fpClear();
             try {
