@@ -4,9 +4,9 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -21,8 +21,8 @@
 #include "physics/subrout.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
-#include "sim/resultfiles.h"
 #include "sim/numfmt.h"
+#include "sim/resultfiles.h"
 #include "test_calc.h"
 
 using torv::PresetList;

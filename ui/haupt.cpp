@@ -168,7 +168,7 @@ void TForm2::FormAktivate()
 QLineEdit* TForm2::fieldControl(torv::Field field) const
 {
     // In the order of torv::Field.
-    static QLineEdit* TForm2::* const kControls[] = { &TForm2::edMassaStart, &TForm2::edH0, &TForm2::edV0,
+    static QLineEdit* TForm2::*const kControls[] = { &TForm2::edMassaStart, &TForm2::edH0, &TForm2::edV0,
         &TForm2::EdRSAT, &TForm2::EdS0, &TForm2::EdCx, &TForm2::EdCy, &TForm2::EdTTO, &TForm2::edTk, &TForm2::edHkk,
         &TForm2::edVk, &TForm2::eddt0, &TForm2::edVwind, &TForm2::EdAuftriebplus, &TForm2::EdGasverlust, &TForm2::EdMt,
         &TForm2::EdIud, &TForm2::EdSchub, &TForm2::EdMdv, &TForm2::EdGas, &TForm2::EdHFlug };
@@ -251,9 +251,8 @@ void TForm2::showActivation(const torv::Activation& shown)
         EdAuftriebplus->move(160, 150);
         Label27->move(16, 150);
         for (QWidget* w : { static_cast<QWidget*>(EdGasverlust), static_cast<QWidget*>(Label28),
-                 static_cast<QWidget*>(EdAuftriebplus), static_cast<QWidget*>(Label27),
-                 static_cast<QWidget*>(EdGas), static_cast<QWidget*>(Label18), static_cast<QWidget*>(EdHFlug),
-                 static_cast<QWidget*>(Label20) })
+                 static_cast<QWidget*>(EdAuftriebplus), static_cast<QWidget*>(Label27), static_cast<QWidget*>(EdGas),
+                 static_cast<QWidget*>(Label18), static_cast<QWidget*>(EdHFlug), static_cast<QWidget*>(Label20) })
             w->show();
     }
     if (shown.reached < Stage::Complete)
