@@ -78,6 +78,7 @@ TForm2::TForm2(QWidget* parent)
     p.setColor(QPalette::Window, Qt::white);
     setPalette(p);
     createControls();
+    createGraphMenu();
     Memo1->setPlainText(QString::fromUtf8(kInfoText));
     Memo2->setPlainText(QString::fromUtf8(kHelpText));
     // The help is a list of short lines: one line each, so that all fourteen
@@ -312,6 +313,10 @@ void TForm2::fieldChange(QLineEdit* field, double& target)
     const auto value = torv::parseNumber(text, decimalSeparator());
     if (!value)
         throw torv::ConvertError(text);
+    if (target != *value) {
+        inputsChanged_ = true;
+        updateGraphMenu();
+    }
     target = *value;
 }
 
@@ -346,10 +351,15 @@ void TForm2::AeroBox1Change()
     int item = AeroBox1->currentIndex();
     if (item >= 0 && AeroBox1->currentText() != AeroBox1->itemText(item))
         item = -1;
+    const double before = st.AeroModel;
     if (item == 0)
         st.AeroModel = 0.0;
     else if (item == 1)
         st.AeroModel = 1.0;
+    if (st.AeroModel != before) {
+        inputsChanged_ = true;
+        updateGraphMenu();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -396,6 +406,8 @@ void TForm2::showGraph(const QImage& picture)
 {
     Image1->setPixmap(QPixmap::fromImage(picture));
     Image1->repaint();
+    shownGraph_ = picture;
+    updateGraphMenu();
 }
 
 void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
@@ -431,7 +443,12 @@ void TForm2::Button1Click()
         Memo1->hide();
         Memo2->hide();
         Panel6->lower();
+        runComplete_ = false;
+        updateGraphMenu();
         torv::Flugbahn();
+        runComplete_ = true;
+        inputsChanged_ = false;
+        updateGraphMenu();
     });
 }
 
@@ -445,6 +462,8 @@ void TForm2::Button5Click()
         blank.fill(Qt::white);
         Image1->setPixmap(blank);
         Image1->repaint();
+        shownGraph_ = QImage();
+        updateGraphMenu();
         for (QLabel* picture : { Image8, Image7, Image5, Image3 })
             picture->hide();
         hide();

@@ -13,10 +13,12 @@
 #include "sim/activation.h"
 #include "sim/formport.h"
 
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -211,6 +213,31 @@ public:
     QPlainTextEdit* Memo1 = nullptr; // information
     QPlainTextEdit* Memo2 = nullptr; // help
 
+    // Context menu of the graph area (right button or the menu key); the
+    // entries are also the form's shortcuts.
+    void saveGraphPngClick();
+    void copyGraphClick();
+    void exportCsvClick();
+    void checkStepClick();
+    QMenu* GraphMenu = nullptr;
+    QAction* ActSaveGraph = nullptr;
+    QAction* ActCopyGraph = nullptr;
+    QAction* ActExportCsv = nullptr;
+    QAction* ActCheckStep = nullptr;
+
+    // Texts of the step check's accuracy table.
+    QString TxtAccuracyTitle;
+    QString TxtAccuracyQuantity;
+    QString TxtAccuracyDifference;
+    QString TxtAccuracyNote;
+    QString TxtAccuracyFailed;
+    QString TxtFlightTime;
+    QString TxtRange;
+    QString TxtMaxAltitude;
+    QString TxtEndSpeed;
+    QString TxtEndPathAngle;
+    QString TxtMaxLoadFactor;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -237,4 +264,10 @@ private:
     std::exception_ptr handlerError_; // its error, rethrown by setFieldText
     QWidget* lastActiveForm_ = nullptr;
     bool centred_ = false;
+
+    void createGraphMenu();
+    void updateGraphMenu();
+    QImage shownGraph_; // the picture in the graph area; null: none
+    bool runComplete_ = false; // the state holds the results of a whole run
+    bool inputsChanged_ = false; // a field changed since that run
 };

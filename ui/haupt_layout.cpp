@@ -1,6 +1,7 @@
 // The calculation form's controls as data: one row per control, in stacking
 // order (a later row lies above an earlier one), and the caption table of
 // the three languages.
+#include <QAction>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -95,7 +96,7 @@ struct TForm2::Control {
 };
 
 struct TForm2::Caption {
-    std::variant<QLabel * TForm2::*, QPushButton * TForm2::*> control;
+    std::variant<QLabel * TForm2::*, QPushButton * TForm2::*, QAction * TForm2::*, QString TForm2::*> control;
     const char* german;
     const char* russian; // nullptr: keeps the German text
     const char* english;
@@ -257,6 +258,28 @@ const TForm2::Caption TForm2::kCaptions[] = {
     {&TForm2::Label28,  "Gasverlust, (L/m2) 24h",       nullptr,                           "gas loss, L/m2 24h"},
     {&TForm2::Label18,  "Gasdichte, kg/m3",             "  Плотность газа,          кг/м3", "    density of gas,         kg/m3"},
     {&TForm2::Label20,  "Flughöhe, m",                  "высота полета,м",                 "flight altitude, m"},
+
+    // Context menu of the graph area and the step check's accuracy table
+    {&TForm2::ActSaveGraph,          "Grafik als PNG speichern…",   "Сохранить график в PNG…",   "Save graph as PNG…"},
+    {&TForm2::ActCopyGraph,          "Grafik kopieren",             "Копировать график",         "Copy graph"},
+    {&TForm2::ActExportCsv,          "Daten als CSV exportieren…",  "Экспорт данных в CSV…",     "Export data as CSV…"},
+    {&TForm2::ActCheckStep,          "Schrittweite prüfen (mit halbem Schritt neu rechnen)",
+                                     "Проверить шаг (пересчёт с половинным шагом)",
+                                     "Check the step (run again at half step)"},
+    {&TForm2::TxtAccuracyTitle,      "Schrittweite prüfen",         "Проверка шага",             "Check the step"},
+    {&TForm2::TxtAccuracyQuantity,   "Größe",                       "Величина",                  "Quantity"},
+    {&TForm2::TxtAccuracyDifference, "Differenz",                   "Разность",                  "Difference"},
+    {&TForm2::TxtAccuracyNote,
+        "Euler-Verfahren, erster Ordnung: der Fehler des Laufs mit dt0 ist etwa doppelt so groß wie die Differenz.",
+        "Метод Эйлера первого порядка: погрешность расчёта с шагом dt0 примерно вдвое больше разности.",
+        "Euler's method is first order: the error of the run at dt0 is about twice the difference."},
+    {&TForm2::TxtAccuracyFailed,     "Der Lauf mit dt0/2 ist gescheitert: ", "Расчёт с шагом dt0/2 не удался: ", "The run at dt0/2 failed: "},
+    {&TForm2::TxtFlightTime,         "Flugzeit, s",                 "Время полёта, с",           "Flight time, s"},
+    {&TForm2::TxtRange,              "Reichweite, m",               "Дальность, м",              "Range, m"},
+    {&TForm2::TxtMaxAltitude,        "Größte Höhe, m",              "Наибольшая высота, м",      "Greatest altitude, m"},
+    {&TForm2::TxtEndSpeed,           "Geschwindigkeit am Ende, m/s", "Конечная скорость, м/с",   "Speed at the end, m/s"},
+    {&TForm2::TxtEndPathAngle,       "Bahnwinkel am Ende, grad",    "Конечный угол наклона траектории, град", "Path angle at the end, grad"},
+    {&TForm2::TxtMaxLoadFactor,      "Größtes Lastvielfaches, g",   "Наибольшая перегрузка, g",  "Greatest load factor, g"},
 };
 // clang-format on
 
@@ -446,8 +469,10 @@ void TForm2::setCaptions(int language)
             text = c.english;
         std::visit(
             [&](auto member) {
-                auto* w = this->*member;
-                if constexpr (std::is_same_v<decltype(w), QLabel*>)
+                auto& w = this->*member;
+                if constexpr (std::is_same_v<std::remove_reference_t<decltype(w)>, QString>)
+                    w = QString::fromUtf8(text);
+                else if constexpr (std::is_same_v<std::remove_reference_t<decltype(w)>, QLabel*>)
                     setLabelText(w, QString::fromUtf8(text));
                 else
                     w->setText(QString::fromUtf8(text));

@@ -2,8 +2,11 @@
 """End-to-end: the real program under Xvfb with a window manager, driven with
 xdotool as a person would click: "E", the first projectile class entry, the
 first projectile preset, START, START on the calculation form, then
-"V, H = f (x)". Checks the sample file and that the graph area changed after
-each graph; leaves screenshots in the artifacts folder.
+"V, H = f (x)", then the graph area's context menu: "Save graph as PNG" and
+"Export data as CSV", typing the path into Qt's own file dialog. Checks the
+sample file, that the graph area changed after each graph, that the saved
+PNG holds the pixels on screen and that the CSV has its 500 rows; leaves
+screenshots in the artifacts folder.
 
 Usage: typical_road.py TORV_BINARY ARTIFACT_DIR
 """
@@ -86,6 +89,26 @@ class Desktop:
         run("xdotool", "click", "1", env=self.env)
         time.sleep(0.4)
 
+    def menu_entry(self, win, x, y, downs, path):
+        """Right-clicks at (x, y), picks the menu's entry number `downs`, and
+        types `path` into the file dialog that opens."""
+        run("xdotool", "mousemove", "--window", win, str(x), str(y), env=self.env)
+        time.sleep(0.15)
+        run("xdotool", "click", "3", env=self.env)
+        time.sleep(0.5)
+        run("xdotool", "key", *["Down"] * downs, "Return", env=self.env)
+        dialog = self.window("^Save graph as PNG$|^Export data as CSV$")
+        time.sleep(0.5)
+        run("xdotool", "key", "--window", dialog, "ctrl+a", env=self.env)
+        run("xdotool", "type", "--delay", "20", path, env=self.env)
+        time.sleep(0.3)
+        run("xdotool", "key", "Return", env=self.env)
+        end = time.time() + 10
+        while not os.path.exists(path) and time.time() < end:
+            time.sleep(0.2)
+        assert os.path.exists(path), f"{path} was not written"
+        time.sleep(0.5)
+
     def shot(self, win, path):
         run("import", "-window", win, path, env=self.env)
         return path
@@ -157,6 +180,21 @@ def main():
             assert h1 != h2, "graph area did not change after V, H = f (x)"
             check_sample_file(sample)
             shutil.copy(sample, os.path.join(artifacts, "Torv_500.txt"))
+
+            exports = os.path.join(work, "exports")
+            os.mkdir(exports)
+            png, csv = os.path.join(exports, "graph.png"), os.path.join(exports, "data.csv")
+            desk.menu_entry(calc, 700, 500, 1, png)
+            on_screen = desk.shot(calc, f"{artifacts}/7_after_save.png")
+            assert desk.region_hash(on_screen, *area) == desk.region_hash(png, 0, 0, 800, 600), \
+                "saved PNG differs from the graph on screen"
+            assert desk.region_hash(png, 0, 0, 800, 600) == h2, "the graph changed while saving"
+            desk.menu_entry(calc, 700, 500, 3, csv)
+            rows = open(csv, encoding="utf-8").read().split("\n")
+            assert rows[-1] == "" and len(rows) == 502, f"{len(rows) - 1} CSV lines instead of 501"
+            assert rows[0].startswith("time [s],speed [m/s],"), rows[0]
+            assert all(len(r.split(",")) == 31 for r in rows[:-1]), "a CSV line without 31 fields"
+            shutil.copy(png, artifacts)
             assert app.poll() is None, "the program ended unexpectedly"
     finally:
         shutil.rmtree(work, ignore_errors=True)
