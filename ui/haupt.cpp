@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 
 #include <utility>
+#include <vector>
 
 #include "app/sprache.h"
 #include "physics/faults.h"
@@ -155,11 +156,20 @@ void TForm2::FormAktivate()
         // done, and reports its fault.
         torv::Activation shown;
         std::exception_ptr fault;
+        std::vector<double> inputs;
+        for (const torv::FieldInfo& f : torv::fieldTable())
+            inputs.push_back(st.*f.var);
         try {
             torv::activate(decimalSeparator(), shown);
         } catch (...) {
             fault = std::current_exception();
         }
+        // The fields' handlers do not run for what activation stores, so
+        // the graph menu learns of changed inputs here.
+        for (size_t i = 0; i < inputs.size(); ++i)
+            if (st.*torv::fieldTable()[i].var != inputs[i])
+                inputsChanged_ = true;
+        updateGraphMenu();
         showActivation(shown);
         if (fault)
             std::rethrow_exception(fault);
