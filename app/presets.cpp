@@ -171,4 +171,33 @@ void loadPreset(PresetList list, int index)
     }
 }
 
+void choosePreset(PresetList list, int index)
+{
+    const auto entries = presets(list);
+    if (index < 0 || static_cast<std::size_t>(index) >= entries.size())
+        return;
+    st.Klasse = static_cast<int>(entries[static_cast<std::size_t>(index)].Klasse);
+    loadPreset(list, index);
+}
+
+std::optional<PresetRef> presetNumber(int number)
+{
+    int first = 1;
+    for (PresetList list : kPresetLists) {
+        const int n = static_cast<int>(presets(list).size());
+        if (number >= first && number < first + n)
+            return PresetRef { list, number - first };
+        first += n;
+    }
+    return std::nullopt;
+}
+
+int presetCount()
+{
+    int n = 0;
+    for (PresetList list : kPresetLists)
+        n += static_cast<int>(presets(list).size());
+    return n;
+}
+
 } // namespace torv

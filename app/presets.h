@@ -1,11 +1,16 @@
 // The 34 preset scenarios of the start form's six lists. Plain data, no Qt.
 #pragma once
 
+#include <optional>
 #include <span>
 
 namespace torv {
 
 enum class PresetList { Projectil, Fallschirm, Ballon, Glider, Landekapsel, Launcher };
+
+// The six lists in the start form's order.
+inline constexpr PresetList kPresetLists[] = { PresetList::Projectil, PresetList::Fallschirm, PresetList::Ballon,
+    PresetList::Glider, PresetList::Landekapsel, PresetList::Launcher };
 
 struct Preset {
     const char* label;  // UTF-8, exactly as the list shows it
@@ -21,5 +26,17 @@ std::span<const Preset> presets(PresetList list);
 // Writes entry `index` of `list` into the scenario record (Hk, Vk and Vwind
 // as 0); an index outside the list changes nothing.
 void loadPreset(PresetList list, int index);
+
+// The start form's whole choice of entry `index` of `list`: the preset's
+// class in the class groups (Klasse), then the entry (loadPreset).
+void choosePreset(PresetList list, int index);
+
+// A preset by its number 1..34, counted through the six lists in order.
+struct PresetRef {
+    PresetList list;
+    int index;
+};
+std::optional<PresetRef> presetNumber(int number);
+int presetCount();
 
 }  // namespace torv

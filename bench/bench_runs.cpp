@@ -6,24 +6,21 @@
 
 #include "app/presets.h"
 #include "physics/faults.h"
+#include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/state.h"
-#include "support/headless.h"
+#include "support/runfixtures.h"
 
 using namespace torv;
-using torv::testing::activateHeadless;
 using torv::testing::TempWorkDir;
 
 namespace {
 
-constexpr PresetList kLists[] = { PresetList::Projectil, PresetList::Fallschirm, PresetList::Ballon, PresetList::Glider,
-    PresetList::Landekapsel, PresetList::Launcher };
-
 void prepare(PresetList list, int index, double dt0 = 0)
 {
     resetState();
-    loadPreset(list, index);
-    activateHeadless();
+    choosePreset(list, index);
+    activate('.');
     if (dt0 > 0)
         st.dt0 = dt0;
 }
@@ -67,7 +64,7 @@ void BM_Steps(benchmark::State& state, PresetList list, int index, double dt0)
 
 int registerAll()
 {
-    for (PresetList list : kLists) {
+    for (PresetList list : kPresetLists) {
         const auto entries = presets(list);
         for (size_t i = 0; i < entries.size(); ++i) {
             std::string name

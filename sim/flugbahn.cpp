@@ -5,6 +5,7 @@
 #include "physics/faults.h"
 #include "physics/subrout.h"
 #include "plot/catalog.h"
+#include "sim/activation.h"
 #include "sim/formport.h"
 #include "sim/numfmt.h"
 #include "sim/quantities.h"
@@ -39,44 +40,19 @@ RunKind runKind()
     return { k == 3, k == 3 || k == 4, k == 7, k == 8, k == 4 || k == 8 };
 }
 
-// The envelope of a balloon that carries its start mass at ground level.
-// It comes before this pass sets g, so it uses the g the calculation form's
-// activation (or the previous pass) left.
+// The envelope of a balloon that carries its start mass at ground level,
+// shared with the calculation form's activation. It comes before this pass
+// sets g, so it uses the g the activation (or the previous pass) left.
 void balloonSetup()
 {
-    double auftrieb = st.MassaStart * st.g;
-    fpCheck(auftrieb);
-    st.Auftrieb = auftrieb;
-    st.Gewicht = st.Auftrieb;
-    double soll = st.Auftrieb + st.Auftrieb / 100 * st.Auftriebplus;
-    fpCheck(soll);
-    st.AuftriebSoll = soll;
-
-    st.Hend = 0;
-    Atmosphere(st.Hend, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
-    // The force in N over the density difference, as the volume is defined.
-    double volumen = st.Auftrieb / (st.Roh - st.GasDensity);
-    fpCheck(volumen);
-    st.Volumen = volumen;
-    st.VolumenStart = st.Volumen;
-
-    double radius = std::pow(3 * st.Volumen / 4 / 3.14, 0.33);
-    fpCheck(radius);
-    st.Radius = radius;
-    double oberflaeche = 12.56 * (st.Radius * st.Radius);
-    fpCheck(oberflaeche);
-    st.Oberflaeche = oberflaeche;
+    st.Hend = 0; // the ground, whose density sizes the envelope
+    balloonEnvelope();
     double verloren = st.Gasverlust / 86400 / 1000 * st.Oberflaeche * st.dt0;
     fpCheck(verloren);
     st.GasVerloren = verloren;
-
-    double sBallon = 3.14 * (st.Radius * st.Radius);
-    fpCheck(sBallon);
-    st.SBallon = sBallon;
-    st.S0 = st.SBallon;
     // The field's change handler stores the number shown back into S0.
     FormPort& form = formPort();
-    form.setEdS0(general4(st.S0, form.decimalSeparator()));
+    form.setEdS0(balloonCrossSection(form.decimalSeparator()));
 }
 
 void passStart(const RunKind& kind)

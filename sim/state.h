@@ -45,6 +45,8 @@ struct SzenarioRecord {
     // Position-indexed view of the same 40 doubles.
     double& at(int pos);
     double at(int pos) const;
+
+    bool operator==(const SzenarioRecord&) const = default;
 };
 
 constexpr int kScenarioSize = 40;
@@ -177,6 +179,9 @@ struct SimState {
 
     // Separator written before every number of the result files
     std::string Trenn;
+
+    // Every member equal (a test compares the state two ways leave).
+    bool operator==(const SimState&) const = default;
 };
 
 extern SimState st;

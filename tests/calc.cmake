@@ -9,6 +9,9 @@ add_executable(calc_tests
   test_calc_results.cpp
 )
 target_link_libraries(calc_tests PRIVATE torvui Qt6::Test GTest::gtest)
+# The form's runs are compared with torv-batch's.
+target_compile_definitions(calc_tests PRIVATE TORV_BATCH="$<TARGET_FILE:torv-batch>")
+add_dependencies(calc_tests torv-batch)
 gtest_discover_tests(calc_tests DISCOVERY_MODE PRE_TEST
   TEST_FILTER "-CommaLocale.*"
   PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8" TIMEOUT 120)

@@ -2,10 +2,14 @@
 // filled from the preset, captions per language, faults, and when it runs.
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
 
 #include <cmath>
@@ -15,7 +19,10 @@
 #include <vector>
 
 #include "physics/subrout.h"
+#include "sim/activation.h"
+#include "sim/flugbahn.h"
 #include "sim/numfmt.h"
+#include "sim/resultfiles.h"
 #include "test_calc.h"
 
 using torv::PresetList;
@@ -499,3 +506,59 @@ TEST_F(CalcForm, UnchangedTextsStillReachTheState)
     EXPECT_EQ(st.Tk, 1500);
     EXPECT_EQ(st.dt0, 0.1);
 }
+
+// ---------------------------------------------------------------------------
+// The form and the core activate alike
+
+class SameAsCore : public CalcForm, public ::testing::WithParamInterface<int> { };
+
+// For every preset, in each language in turn: the state the form's
+// activation leaves, and the state and sample file its START leaves, are
+// those of the core's activation and run without any form; torv-batch
+// writes the same sample file.
+TEST_P(SameAsCore, ActivationAndRunLeaveTheSameStateAndFile)
+{
+    const auto preset = torv::presetNumber(GetParam());
+    ASSERT_TRUE(preset);
+    const int sprache = 1 + GetParam() % 3;
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    auto sampleFile = [] {
+        QFile f(QString::fromLatin1(torv::kSampleFileName));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+
+    torv::choosePreset(preset->list, preset->index);
+    st.Sprache = sprache;
+    form2->showFromStart();
+    const torv::SimState activated = st;
+    form2->Button1Click();
+    ASSERT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    const torv::SimState afterRun = st;
+    const QByteArray formFile = sampleFile();
+    ASSERT_FALSE(formFile.isEmpty());
+    QFile::remove(QString::fromLatin1(torv::kSampleFileName));
+
+    torv::resetState();
+    torv::choosePreset(preset->list, preset->index);
+    st.Sprache = sprache;
+    torv::activate('.');
+    EXPECT_TRUE(st == activated);
+    torv::Flugbahn();
+    EXPECT_TRUE(st == afterRun);
+    EXPECT_EQ(sampleFile(), formFile);
+
+    QFile::remove(QString::fromLatin1(torv::kSampleFileName));
+    const char* const kLang[] = { "", "ru", "de", "en" };
+    QProcess batch;
+    batch.start(QStringLiteral(TORV_BATCH),
+        { QStringLiteral("--preset"), QString::number(GetParam()), QStringLiteral("--lang"),
+            QString::fromLatin1(kLang[sprache]) });
+    ASSERT_TRUE(batch.waitForFinished());
+    EXPECT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();
+    EXPECT_EQ(sampleFile(), formFile);
+    QDir::setCurrent(previous);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPresets, SameAsCore, ::testing::Range(1, torv::presetCount() + 1));

@@ -32,6 +32,12 @@ TEST_F(CalcForm, GraphMenuOffersWhatTheStateHolds)
 
     form2->Button1->click();
     EXPECT_EQ(offered(), (Offer { true, true, true, true }));
+    // Activation stores the fields' numbers itself: the same preset again
+    // changes no input, another one does.
+    openWith(PresetList::Projectil, 0, 3);
+    EXPECT_EQ(offered(), (Offer { true, true, true, true }));
+    openWith(PresetList::Projectil, 1, 3);
+    EXPECT_EQ(offered(), (Offer { true, true, true, false }));
     QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(10, 10), QPoint(10, 10));
     QCoreApplication::sendEvent(form2->Image1, &menuKey);
     EXPECT_TRUE(form2->GraphMenu->isVisible());

@@ -14,10 +14,11 @@
 #include "app/presets.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
+#include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
-#include "support/headless.h"
+#include "support/runfixtures.h"
 
 using namespace torv;
 using namespace torv::testing;
@@ -311,8 +312,8 @@ TEST_F(Run, ReservedAndDuplicateSeries)
     for (const Row& r : rows) {
         SetUp();
         fillSentinel();
-        loadPreset(r.list, r.index);
-        activateHeadless();
+        choosePreset(r.list, r.index);
+        activate('.');
         Flugbahn();
         SCOPED_TRACE(presets(r.list)[r.index].label);
         for (int i = 1; i <= 500; ++i) {
@@ -327,8 +328,8 @@ TEST_F(Run, ReservedAndDuplicateSeries)
 
 TEST_F(Run, BalloonEnvelopeAndFloatAltitude)
 {
-    loadPreset(PresetList::Ballon, 0); // hydrogen, 1000 kg, float at 1000 m
-    activateHeadless();
+    choosePreset(PresetList::Ballon, 0); // hydrogen, 1000 kg, float at 1000 m
+    activate('.');
     const double gasLoss = 4400; // L/m2 in 24 h: leaky enough to sink again
     st.Gasverlust = gasLoss;
     Flugbahn();

@@ -10,10 +10,11 @@
 #include "app/presets.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
+#include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
-#include "support/headless.h"
+#include "support/runfixtures.h"
 
 using namespace torv;
 using namespace torv::testing;
@@ -79,8 +80,8 @@ TEST(Reference, FirstProjectilePreset)
     ASSERT_GE(ref.size(), 499u);
 
     resetState();
-    loadPreset(PresetList::Projectil, 0);
-    activateHeadless();
+    choosePreset(PresetList::Projectil, 0);
+    activate('.');
     Flugbahn();
     const std::string text = readFile(kSampleFileName);
 

@@ -9,7 +9,7 @@
 #include "physics/faults.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
-#include "support/headless.h"
+#include "support/runfixtures.h"
 
 using namespace torv;
 using namespace torv::testing;

@@ -10,13 +10,14 @@
 
 #include "app/presets.h"
 #include "physics/faults.h"
+#include "sim/activation.h"
 #include "sim/csvexport.h"
 #include "sim/flugbahn.h"
 #include "sim/quantities.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
 #include "sim/stepcheck.h"
-#include "support/headless.h"
+#include "support/runfixtures.h"
 
 using namespace torv;
 using namespace torv::testing;
@@ -48,8 +49,8 @@ protected:
     }
     void run(PresetList list, int index)
     {
-        loadPreset(list, index);
-        activateHeadless();
+        choosePreset(list, index);
+        activate('.');
         Flugbahn();
     }
     TempWorkDir dir;

@@ -10,12 +10,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 
-#include <cmath>
 #include <utility>
+#include <vector>
 
 #include "physics/faults.h"
-#include "physics/subrout.h"
+#include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/numfmt.h"
 #include "sim/state.h"
@@ -24,8 +25,6 @@
 using torv::st;
 
 namespace {
-
-const char* const kTitel = "  TORV vers 1.16 Beta  ";
 
 const char* const kInfoText
     = "TORV is a  program that simulates the flight of a flight vehicle in two dimension.\n"
@@ -53,17 +52,6 @@ const char* const kHelpText = "        \n"
                               "   C)  The problem is not solved --->\n"
                               "\n"
                               "   5.   Write to the author (project issue tracker) !!!";
-
-// Runs one computing step of a handler and returns its result only if it
-// is sound: faults raised by earlier widget work are not the step's own, a
-// fault of the step ends the handler here.
-template <typename F> double computed(F&& step)
-{
-    torv::fpClear();
-    double result = std::forward<F>(step)();
-    torv::fpCheck(result);
-    return result;
-}
 
 // A number written by the program is read from its start, also when the
 // box is too narrow for all of it.
@@ -163,152 +151,128 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
 void TForm2::FormAktivate()
 {
     torv::guarded([this] {
-        const char sep = decimalSeparator();
-        const auto& sz = st.Szenario;
-        const double klasse = sz.Klasse;
-        auto g15 = [sep](double v) { return fromStd(torv::general15(v, sep)); };
-        auto g4 = [sep](double v) { return fromStd(torv::general4(v, sep)); };
-
-        // 1. Title
-        st.Titel = kTitel;
-        setWindowTitle(fromStd(st.Titel));
-
-        // 2, 3. Modes and gravity
-        st.BallonModus = (klasse == 3.0 || klasse == 4.0) ? 1 : 0;
-        st.DatenSchalter = 0;
-        st.g = 9.8;
-
-        // 4. The common fields; their handlers store the numbers
-        struct Fill {
-            QLineEdit* TForm2::*field;
-            double torv::SzenarioRecord::*value;
-            double onlyClass; // 0: every class
-        };
-        static const Fill kCommon[] = {
-            { &TForm2::edMassaStart, &torv::SzenarioRecord::Masse, 0 },
-            { &TForm2::edH0, &torv::SzenarioRecord::H0, 0 },
-            { &TForm2::edV0, &torv::SzenarioRecord::V0, 0 },
-            { &TForm2::EdRSAT, &torv::SzenarioRecord::RSAT, 7.0 },
-            { &TForm2::EdS0, &torv::SzenarioRecord::S0, 0 },
-            { &TForm2::EdCx, &torv::SzenarioRecord::Cx, 0 },
-            { &TForm2::EdCy, &torv::SzenarioRecord::Cy, 0 },
-            { &TForm2::EdTTO, &torv::SzenarioRecord::TTO, 0 },
-            { &TForm2::edTk, &torv::SzenarioRecord::Tk, 0 },
-            { &TForm2::edHkk, &torv::SzenarioRecord::Hk, 0 },
-            { &TForm2::edVk, &torv::SzenarioRecord::Vk, 0 },
-            { &TForm2::eddt0, &torv::SzenarioRecord::dt, 0 },
-            { &TForm2::edVwind, &torv::SzenarioRecord::Vwind, 0 },
-        };
-        for (const Fill& f : kCommon)
-            if (f.onlyClass == 0 || klasse == f.onlyClass)
-                setFieldText(this->*f.field, g15(sz.*f.value));
-        setFieldText(EdAuftriebplus, g15(1.0));
-        setFieldText(EdGasverlust, g15(4.4));
-        edVwind->show();
-        Label7->show();
-
-        // 5. Class picture. What an earlier activation showed for another
-        // class goes first, so that the form never mixes two classes.
-        hideClassControls();
-        struct ClassPicture {
-            double klasse;
-            QLabel* TForm2::*picture;
-        };
-        static const ClassPicture kPictures[] = {
-            { 1.0, &TForm2::Image8 },
-            { 3.0, &TForm2::Image3 },
-            { 6.0, &TForm2::Image5 },
-            { 8.0, &TForm2::Image7 },
-        };
-        for (const ClassPicture& p : kPictures)
-            if (klasse == p.klasse)
-                (this->*p.picture)->show();
-
-        // 6. Rocket
-        if (klasse == 8.0) {
-            struct RocketRow {
-                int top;
-                QLabel* TForm2::*label;
-                QLineEdit* TForm2::*field;
-                double torv::SzenarioRecord::*value;
-                bool shown;
-            };
-            static const RocketRow kRocket[] = {
-                { 50, &TForm2::Label23, &TForm2::EdMt, &torv::SzenarioRecord::Mt, true },
-                { 130, &TForm2::Label6, &TForm2::EdIud, &torv::SzenarioRecord::Iud, true },
-                { 170, &TForm2::Label24, &TForm2::EdSchub, &torv::SzenarioRecord::Schub, true },
-                { 90, &TForm2::Label22, &TForm2::EdMdv, &torv::SzenarioRecord::Mdv, false },
-            };
-            for (const RocketRow& r : kRocket) {
-                QLabel* label = this->*r.label;
-                QLineEdit* field = this->*r.field;
-                label->move(16, r.top);
-                field->move(160, r.top);
-                label->setVisible(r.shown);
-                field->setVisible(r.shown);
-                setFieldText(field, g15(sz.*r.value));
-            }
-            ButtonP->show();
+        // The model part first; the form then shows as much of it as was
+        // done, and reports its fault.
+        torv::Activation shown;
+        std::exception_ptr fault;
+        std::vector<double> inputs;
+        for (const torv::FieldInfo& f : torv::fieldTable())
+            inputs.push_back(st.*f.var);
+        try {
+            torv::activate(decimalSeparator(), shown);
+        } catch (...) {
+            fault = std::current_exception();
         }
-
-        // 7. Glider: level-flight speed at the initial altitude
-        if (klasse == 5.0) {
-            EdiVopt->show();
-            torv::Atmosphere(st.H0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
-            st.Vopt = computed([] { return std::pow(2 * st.MassaStart * 9.8 / st.Cy / st.Roh / st.S0, 0.5); });
-            showText(EdiVopt, g15(st.Vopt));
-        }
-
-        // 8. Captions
-        setCaptions(st.Sprache);
-
-        // 9. Cover the graph buttons until START
-        Panel6->raise();
-
-        // 10. Balloon
-        if (klasse == 3.0) {
-            EdGasverlust->move(160, 110);
-            Label28->move(16, 110);
-            EdAuftriebplus->move(160, 150);
-            Label27->move(16, 150);
-            for (QWidget* w : { static_cast<QWidget*>(EdGasverlust), static_cast<QWidget*>(Label28),
-                     static_cast<QWidget*>(EdAuftriebplus), static_cast<QWidget*>(Label27) })
-                w->show();
-            EdGas->show();
-            Label18->show();
-            setFieldText(EdGas, g15(sz.GasDichte));
-            EdHFlug->show();
-            Label20->show();
-            setFieldText(EdHFlug, g15(sz.HFlug));
-
-            // Each value reaches the state only once it is known to be sound.
-            st.Auftrieb = computed([] { return st.MassaStart * st.g; });
-            st.Gewicht = st.Auftrieb;
-            const std::string plus = EdAuftriebplus->text().toStdString();
-            const auto surplus = torv::parseNumber(plus, sep);
-            if (!surplus)
-                throw torv::ConvertError(plus);
-            st.Auftriebplus = *surplus;
-            st.AuftriebSoll = computed([] { return st.Auftrieb + st.Auftrieb / 100 * st.Auftriebplus; });
-            torv::Atmosphere(0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
-            st.Volumen = computed([] { return st.Auftrieb / (st.Roh - st.GasDensity); });
-            st.VolumenStart = st.Volumen;
-            st.Radius = computed([] { return std::pow(3 * st.Volumen / 4 / 3.14, 0.33); });
-            st.Oberflaeche = computed([] { return 12.56 * st.Radius * st.Radius; });
-            st.SBallon = computed([] { return 3.14 * st.Radius * st.Radius; });
-            st.S0 = st.SBallon;
-            setFieldText(EdS0, g4(st.S0));
-        }
-
-        // 11. Area loading
-        showText(EdBelastung, g4(computed([] { return st.MassaStart / st.S0; })));
-
-        // 12, 13.
-        if (sz.Cy != 0)
-            Button14->show();
-        Label7->hide();
-        edVwind->hide();
+        // The fields' handlers do not run for what activation stores, so
+        // the graph menu learns of changed inputs here.
+        for (size_t i = 0; i < inputs.size(); ++i)
+            if (st.*torv::fieldTable()[i].var != inputs[i])
+                inputsChanged_ = true;
+        updateGraphMenu();
+        showActivation(shown);
+        if (fault)
+            std::rethrow_exception(fault);
     });
+}
+
+QLineEdit* TForm2::fieldControl(torv::Field field) const
+{
+    // In the order of torv::Field.
+    static QLineEdit* TForm2::*const kControls[] = { &TForm2::edMassaStart, &TForm2::edH0, &TForm2::edV0,
+        &TForm2::EdRSAT, &TForm2::EdS0, &TForm2::EdCx, &TForm2::EdCy, &TForm2::EdTTO, &TForm2::edTk, &TForm2::edHkk,
+        &TForm2::edVk, &TForm2::eddt0, &TForm2::edVwind, &TForm2::EdAuftriebplus, &TForm2::EdGasverlust, &TForm2::EdMt,
+        &TForm2::EdIud, &TForm2::EdSchub, &TForm2::EdMdv, &TForm2::EdGas, &TForm2::EdHFlug };
+    return this->*kControls[static_cast<int>(field)];
+}
+
+void TForm2::showActivation(const torv::Activation& shown)
+{
+    using Stage = torv::ActivationStage;
+    const double klasse = st.Szenario.Klasse;
+    setWindowTitle(fromStd(st.Titel));
+
+    // The numbers are in the state already: the fields only show them.
+    for (const torv::Activation::Text& t : shown.texts) {
+        QLineEdit* field = fieldControl(t.field);
+        const QSignalBlocker quiet(field);
+        showText(field, fromStd(t.text));
+    }
+    edVwind->show();
+    Label7->show();
+    if (shown.reached < Stage::Fields)
+        return;
+
+    // Class picture. What an earlier activation showed for another class
+    // goes first, so that the form never mixes two classes.
+    hideClassControls();
+    struct ClassPicture {
+        double klasse;
+        QLabel* TForm2::*picture;
+    };
+    static const ClassPicture kPictures[] = {
+        { 1.0, &TForm2::Image8 },
+        { 3.0, &TForm2::Image3 },
+        { 6.0, &TForm2::Image5 },
+        { 8.0, &TForm2::Image7 },
+    };
+    for (const ClassPicture& p : kPictures)
+        if (klasse == p.klasse)
+            (this->*p.picture)->show();
+
+    if (klasse == 8.0) {
+        struct RocketRow {
+            int top;
+            QLabel* TForm2::*label;
+            QLineEdit* TForm2::*field;
+            bool shown;
+        };
+        static const RocketRow kRocket[] = {
+            { 50, &TForm2::Label23, &TForm2::EdMt, true },
+            { 130, &TForm2::Label6, &TForm2::EdIud, true },
+            { 170, &TForm2::Label24, &TForm2::EdSchub, true },
+            { 90, &TForm2::Label22, &TForm2::EdMdv, false },
+        };
+        for (const RocketRow& r : kRocket) {
+            QLabel* label = this->*r.label;
+            QLineEdit* field = this->*r.field;
+            label->move(16, r.top);
+            field->move(160, r.top);
+            label->setVisible(r.shown);
+            field->setVisible(r.shown);
+        }
+        ButtonP->show();
+    }
+
+    if (klasse == 5.0) {
+        EdiVopt->show();
+        if (shown.reached >= Stage::LevelFlight)
+            showText(EdiVopt, fromStd(shown.levelFlightSpeed));
+    }
+    if (shown.reached < Stage::LevelFlight)
+        return;
+
+    setCaptions(st.Sprache);
+    // Cover the graph buttons until START.
+    Panel6->raise();
+
+    if (klasse == 3.0) {
+        EdGasverlust->move(160, 110);
+        Label28->move(16, 110);
+        EdAuftriebplus->move(160, 150);
+        Label27->move(16, 150);
+        for (QWidget* w : { static_cast<QWidget*>(EdGasverlust), static_cast<QWidget*>(Label28),
+                 static_cast<QWidget*>(EdAuftriebplus), static_cast<QWidget*>(Label27), static_cast<QWidget*>(EdGas),
+                 static_cast<QWidget*>(Label18), static_cast<QWidget*>(EdHFlug), static_cast<QWidget*>(Label20) })
+            w->show();
+    }
+    if (shown.reached < Stage::Complete)
+        return;
+
+    showText(EdBelastung, fromStd(shown.areaLoading));
+    if (st.Szenario.Cy != 0)
+        Button14->show();
+    Label7->hide();
+    edVwind->hide();
 }
 
 void TForm2::hideClassControls()

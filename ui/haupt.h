@@ -10,6 +10,7 @@
 
 #include "plot/catalog.h"
 #include "plot/grafik.h"
+#include "sim/activation.h"
 #include "sim/formport.h"
 
 class QAction;
@@ -256,6 +257,8 @@ private:
     void fieldChange(QLineEdit* field, double& target);
     void graphButton(torv::Sel selection);
     void hideClassControls();
+    QLineEdit* fieldControl(torv::Field field) const;
+    void showActivation(const torv::Activation& shown);
     void setCaptions(int language);
 
     QHash<QLineEdit*, Handler> fieldHandlers_;

@@ -1,4 +1,4 @@
-// Runs every preset headless, as after the calculation form's activation,
+// Runs every preset without the forms, as after the calculation form's activation,
 // and leaves each run's sample file in DIR as <list>_<entry>.txt.
 #include <cstdio>
 #include <exception>
@@ -6,9 +6,10 @@
 
 #include "app/presets.h"
 #include "physics/faults.h"
+#include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/state.h"
-#include "support/headless.h"
+#include "support/runfixtures.h"
 
 using namespace torv;
 
@@ -19,14 +20,12 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
-    const PresetList lists[] = {PresetList::Projectil, PresetList::Fallschirm,  PresetList::Ballon,
-                                PresetList::Glider,    PresetList::Landekapsel, PresetList::Launcher};
     int failures = 0;
     for (int l = 0; l < 6; ++l) {
-        for (size_t i = 0; i < presets(lists[l]).size(); ++i) {
+        for (size_t i = 0; i < presets(kPresetLists[l]).size(); ++i) {
             resetState();
-            loadPreset(lists[l], static_cast<int>(i));
-            testing::activateHeadless();
+            choosePreset(kPresetLists[l], static_cast<int>(i));
+            activate('.');
             fpClear();
             try {
                 Flugbahn();

@@ -1,6 +1,5 @@
-// Helpers for running the simulation without the forms: the calculation
-// form's activation reduced to what a run reads, a form double that records
-// what the run shows, and a temporary working directory.
+// Helpers for running the simulation without the forms: a form double that
+// records what the run shows, and a temporary working directory.
 #pragma once
 
 #include <optional>
@@ -10,12 +9,6 @@
 #include "sim/formport.h"
 
 namespace torv::testing {
-
-// What the calculation form's activation leaves in the state for the loaded
-// scenario: every input as the number its general-15 text reads as, the fixed
-// balloon inputs (1 %, 4.4 L/m2/24h), g, the switches, and for a balloon the
-// envelope area rounded through general 4. Klasse follows Szenario.Klasse.
-void activateHeadless();
 
 // A form with a full-stop separator that records every call; EdS0 stores
 // its number back as the real field's handler does.

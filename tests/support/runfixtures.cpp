@@ -1,6 +1,5 @@
-#include "support/headless.h"
+#include "support/runfixtures.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,71 +11,8 @@
 #include <unistd.h>
 
 #include "physics/faults.h"
-#include "physics/subrout.h"
-#include "sim/numfmt.h"
-#include "sim/state.h"
 
 namespace torv::testing {
-
-namespace {
-
-// A field's text set to general 15 of v, read back by its handler.
-double viaField(double v)
-{
-    auto read = parseNumber(general15(v, '.'), '.');
-    if (!read)
-        throw std::logic_error("general 15 text does not read back");
-    return *read;
-}
-
-} // namespace
-
-void activateHeadless()
-{
-    const SzenarioRecord& s = st.Szenario;
-    const double k = s.Klasse;
-    st.Klasse = static_cast<int>(k);
-    st.BallonModus = (k == 3 || k == 4) ? 1 : 0;
-    st.DatenSchalter = 0;
-    st.g = 9.8;
-    st.MassaStart = viaField(s.Masse);
-    st.H0 = viaField(s.H0);
-    st.V0 = viaField(s.V0);
-    if (k == 7)
-        st.RSAT = viaField(s.RSAT);
-    st.S0 = viaField(s.S0);
-    st.Cx = viaField(s.Cx);
-    st.Cy = viaField(s.Cy);
-    st.TTO = viaField(s.TTO);
-    st.Tk = viaField(s.Tk);
-    st.Hk = viaField(s.Hk);
-    st.Vk = viaField(s.Vk);
-    st.dt0 = viaField(s.dt);
-    st.Vwind = viaField(s.Vwind);
-    st.Auftriebplus = 1.0;
-    st.Gasverlust = 4.4;
-    st.AeroModel = 0;
-    if (k == 8) {
-        st.Mt = viaField(s.Mt);
-        st.Iud = viaField(s.Iud);
-        st.Mdv = viaField(s.Mdv);
-        st.Schub = viaField(s.Schub);
-    }
-    if (k == 3) {
-        st.GasDensity = viaField(s.GasDichte);
-        st.HFlug = viaField(s.HFlug);
-        st.Auftrieb = st.MassaStart * st.g;
-        st.Gewicht = st.Auftrieb;
-        st.AuftriebSoll = st.Auftrieb + st.Auftrieb / 100 * st.Auftriebplus;
-        Atmosphere(0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
-        st.Volumen = st.Auftrieb / (st.Roh - st.GasDensity);
-        st.VolumenStart = st.Volumen;
-        st.Radius = std::pow(3 * st.Volumen / 4 / 3.14, 0.33);
-        st.Oberflaeche = 12.56 * st.Radius * st.Radius;
-        st.SBallon = 3.14 * st.Radius * st.Radius;
-        st.S0 = *parseNumber(general4(st.SBallon, '.'), '.');
-    }
-}
 
 RecordingPort::RecordingPort()
 {

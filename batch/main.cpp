@@ -1,0 +1,39 @@
+// torv-batch: every run of the program without a window, for scripts,
+// parameter sweeps and tests. Errors end it with a one-line message on
+// standard error and the exit status that --help lists.
+#include <cerrno>
+#include <cstdio>
+#include <exception>
+
+#include "batch/batch.h"
+#include "physics/faults.h"
+
+int main(int argc, char** argv)
+{
+    using namespace torv::batch;
+    try {
+        const Options options = parseOptions(argc, argv);
+        if (options.help) {
+            std::fputs(helpText().c_str(), stdout);
+            return kOk;
+        }
+        if (options.list) {
+            std::fputs(presetListText().c_str(), stdout);
+            return kOk;
+        }
+        const Plan plan = makePlan(options);
+        int status = kOk;
+        if (plan.many())
+            status = runMany(plan);
+        else
+            runSingle(plan);
+        // The summary lines are results too: losing them is an error.
+        errno = 0;
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            throw torv::IoError(errno != 0 ? errno : EIO);
+        return status;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "torv-batch: %s\n", e.what());
+        return statusOfCurrentException();
+    }
+}

@@ -1,0 +1,182 @@
+#include "sim/activation.h"
+
+#include <cmath>
+
+#include "physics/faults.h"
+#include "physics/subrout.h"
+#include "sim/numfmt.h"
+
+namespace torv {
+
+const char* const kTitel = "  TORV vers 1.16 Beta  ";
+
+namespace {
+
+constexpr double kEveryClass = 0;
+constexpr double kNever = -1;
+
+// clang-format off
+constexpr FieldInfo kFields[] = {
+    // field,              name,           variable,                unit,        meaning,                               shown for
+    { Field::MassaStart,   "MassaStart",   &SimState::MassaStart,   "kg",        "initial mass",                        kEveryClass },
+    { Field::H0,           "H0",           &SimState::H0,           "m",         "initial altitude",                    kEveryClass },
+    { Field::V0,           "V0",           &SimState::V0,           "m/s",       "initial speed",                       kEveryClass },
+    { Field::RSAT,         "RSAT",         &SimState::RSAT,         "m",         "nose radius",                         kNever },
+    { Field::S0,           "S0",           &SimState::S0,           "m2",        "reference area",                      kEveryClass },
+    { Field::Cx,           "Cx",           &SimState::Cx,           "-",         "drag coefficient",                    kEveryClass },
+    { Field::Cy,           "Cy",           &SimState::Cy,           "-",         "lift coefficient",                    kEveryClass },
+    { Field::TTO,          "TTO",          &SimState::TTO,          "degree",    "initial path angle",                  kEveryClass },
+    { Field::Tk,           "Tk",           &SimState::Tk,           "s",         "end time",                            kEveryClass },
+    { Field::Hk,           "Hk",           &SimState::Hk,           "m",         "end altitude",                        kNever },
+    { Field::Vk,           "Vk",           &SimState::Vk,           "m/s",       "end speed",                           kNever },
+    { Field::dt0,          "dt0",          &SimState::dt0,          "s",         "integration step",                    kEveryClass },
+    { Field::Vwind,        "Vwind",        &SimState::Vwind,        "m/s",       "wind speed",                          kNever },
+    { Field::Auftriebplus, "Auftriebplus", &SimState::Auftriebplus, "%",         "buoyancy surplus over weight",        3 },
+    { Field::Gasverlust,   "Gasverlust",   &SimState::Gasverlust,   "L/m2/24h",  "gas loss through the envelope",       3 },
+    { Field::Mt,           "Mt",           &SimState::Mt,           "kg",        "fuel mass",                           8 },
+    { Field::Iud,          "Iud",          &SimState::Iud,          "N*s/kg",    "specific impulse",                    8 },
+    { Field::Schub,        "Schub",        &SimState::Schub,        "N",         "thrust",                              8 },
+    { Field::Mdv,          "Mdv",          &SimState::Mdv,          "kg",        "engine mass without fuel",            kNever },
+    { Field::GasDensity,   "GasDensity",   &SimState::GasDensity,   "kg/m3",     "lifting-gas density",                 3 },
+    { Field::HFlug,        "HFlug",        &SimState::HFlug,        "m",         "float altitude",                      3 },
+};
+// clang-format on
+
+// The field shows general 15 of `value`; its variable holds what that reads as.
+void fill(Activation& shown, Field f, double value, char sep)
+{
+    std::string text = general15(value, sep);
+    const auto read = parseNumber(text, sep);
+    if (!read)
+        throw ConvertError(text);
+    st.*fieldInfo(f).var = *read;
+    shown.texts.push_back({ f, std::move(text) });
+}
+
+// Stores `v` once it is known to be sound.
+void store(double& target, double v)
+{
+    fpCheck(v);
+    target = v;
+}
+
+} // namespace
+
+std::span<const FieldInfo> fieldTable()
+{
+    return kFields;
+}
+
+const FieldInfo& fieldInfo(Field f)
+{
+    return kFields[static_cast<int>(f)];
+}
+
+const FieldInfo* fieldNamed(std::string_view name)
+{
+    // The path angle is also known by its caption's symbol.
+    if (name == "Q0")
+        name = "TTO";
+    for (const FieldInfo& info : kFields)
+        if (name == info.name)
+            return &info;
+    return nullptr;
+}
+
+bool fieldShown(const FieldInfo& info, double klasse)
+{
+    return info.shownFor == kEveryClass || info.shownFor == klasse;
+}
+
+void balloonEnvelope()
+{
+    store(st.Auftrieb, st.MassaStart * st.g);
+    st.Gewicht = st.Auftrieb;
+    store(st.AuftriebSoll, st.Auftrieb + st.Auftrieb / 100 * st.Auftriebplus);
+    Atmosphere(0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
+    // The force in N over the density difference, as the volume is defined.
+    store(st.Volumen, st.Auftrieb / (st.Roh - st.GasDensity));
+    st.VolumenStart = st.Volumen;
+    store(st.Radius, std::pow(3 * st.Volumen / 4 / 3.14, 0.33));
+    store(st.Oberflaeche, 12.56 * (st.Radius * st.Radius));
+}
+
+std::string balloonCrossSection(char sep)
+{
+    store(st.SBallon, 3.14 * (st.Radius * st.Radius));
+    st.S0 = st.SBallon;
+    return general4(st.S0, sep);
+}
+
+void activate(char sep, Activation& shown)
+{
+    fpClear();
+    const SzenarioRecord& sz = st.Szenario;
+    const double klasse = sz.Klasse;
+    shown = {};
+
+    st.Titel = kTitel;
+    st.BallonModus = (klasse == 3.0 || klasse == 4.0) ? 1 : 0;
+    st.DatenSchalter = 0;
+    st.g = 9.8;
+
+    fill(shown, Field::MassaStart, sz.Masse, sep);
+    fill(shown, Field::H0, sz.H0, sep);
+    fill(shown, Field::V0, sz.V0, sep);
+    if (klasse == 7.0)
+        fill(shown, Field::RSAT, sz.RSAT, sep);
+    fill(shown, Field::S0, sz.S0, sep);
+    fill(shown, Field::Cx, sz.Cx, sep);
+    fill(shown, Field::Cy, sz.Cy, sep);
+    fill(shown, Field::TTO, sz.TTO, sep);
+    fill(shown, Field::Tk, sz.Tk, sep);
+    fill(shown, Field::Hk, sz.Hk, sep);
+    fill(shown, Field::Vk, sz.Vk, sep);
+    fill(shown, Field::dt0, sz.dt, sep);
+    fill(shown, Field::Vwind, sz.Vwind, sep);
+    // The balloon's two settings have fixed starting values.
+    fill(shown, Field::Auftriebplus, 1.0, sep);
+    fill(shown, Field::Gasverlust, 4.4, sep);
+    if (klasse == 8.0) {
+        fill(shown, Field::Mt, sz.Mt, sep);
+        fill(shown, Field::Iud, sz.Iud, sep);
+        fill(shown, Field::Schub, sz.Schub, sep);
+        fill(shown, Field::Mdv, sz.Mdv, sep);
+    }
+    shown.reached = ActivationStage::Fields;
+
+    // A glider's speed of steady level flight at its initial altitude.
+    if (klasse == 5.0) {
+        Atmosphere(st.H0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
+        store(st.Vopt, std::pow(2 * st.MassaStart * 9.8 / st.Cy / st.Roh / st.S0, 0.5));
+        shown.levelFlightSpeed = general15(st.Vopt, sep);
+    }
+    shown.reached = ActivationStage::LevelFlight;
+
+    if (klasse == 3.0) {
+        fill(shown, Field::GasDensity, sz.GasDichte, sep);
+        fill(shown, Field::HFlug, sz.HFlug, sep);
+        balloonEnvelope();
+        const std::string area = balloonCrossSection(sep);
+        const auto read = parseNumber(area, sep);
+        if (!read)
+            throw ConvertError(area);
+        st.S0 = *read;
+        shown.texts.push_back({ Field::S0, area });
+    }
+    shown.reached = ActivationStage::Balloon;
+
+    double belastung = st.MassaStart / st.S0;
+    fpCheck(belastung);
+    shown.areaLoading = general4(belastung, sep);
+    shown.reached = ActivationStage::Complete;
+}
+
+Activation activate(char sep)
+{
+    Activation shown;
+    activate(sep, shown);
+    return shown;
+}
+
+} // namespace torv

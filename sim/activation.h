@@ -1,0 +1,92 @@
+// The calculation form's activation without the form: copies the scenario
+// record into the inputs as the fields would read their texts back, sets up
+// a balloon's envelope, and works out the values the form only shows. The
+// form, the headless runner and the tests all activate through here.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/state.h"
+
+namespace torv {
+
+// The calculation form's parameter fields, each storing one input.
+enum class Field {
+    MassaStart,
+    H0,
+    V0,
+    RSAT,
+    S0,
+    Cx,
+    Cy,
+    TTO,
+    Tk,
+    Hk,
+    Vk,
+    dt0,
+    Vwind,
+    Auftriebplus,
+    Gasverlust,
+    Mt,
+    Iud,
+    Schub,
+    Mdv,
+    GasDensity,
+    HFlug,
+};
+
+struct FieldInfo {
+    Field field;
+    const char* name; // the state variable's name
+    double SimState::*var;
+    const char* unit;
+    const char* meaning;
+    double shownFor; // class whose form shows the field: 0 every class, -1 none
+};
+
+// Every field, one row each.
+std::span<const FieldInfo> fieldTable();
+const FieldInfo& fieldInfo(Field f);
+// The field whose state variable is `name` (the path angle TTO also as Q0);
+// nullptr if there is none.
+const FieldInfo* fieldNamed(std::string_view name);
+// Whether the form laid out for `klasse` shows the field (and so offers it).
+bool fieldShown(const FieldInfo& info, double klasse);
+
+// How far an activation got: each stage is done once its numbers are sound.
+enum class ActivationStage { None, Fields, LevelFlight, Balloon, Complete };
+
+// What an activation leaves the form to show, in the order it was stored.
+struct Activation {
+    struct Text {
+        Field field;
+        std::string text; // what the field shows; its variable holds what it reads as
+    };
+    std::vector<Text> texts; // EdS0 comes twice for a balloon
+    std::string levelFlightSpeed; // glider only
+    std::string areaLoading;
+    ActivationStage reached = ActivationStage::None;
+};
+
+// Activates the loaded scenario (st.Szenario) with decimal separator `sep`;
+// `shown` collects what is done. Sets Titel, BallonModus, DatenSchalter, g,
+// every input, Vopt for a glider and the envelope for a balloon. A fault
+// throws FloatError where it happened; what was done before stays done.
+void activate(char sep, Activation& shown);
+Activation activate(char sep);
+
+// The title text of the caption and the graphs.
+extern const char* const kTitel;
+
+// The envelope that carries MassaStart at ground level: Auftrieb, Gewicht,
+// AuftriebSoll, Volumen, VolumenStart, Radius and Oberflaeche. Each value
+// reaches the state only once it is known to be sound.
+void balloonEnvelope();
+// SBallon and S0 become the envelope's cross-section; returns EdS0's text
+// for it (general 4 with `sep`), which the field reads back into S0.
+std::string balloonCrossSection(char sep);
+
+} // namespace torv
