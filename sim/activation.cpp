@@ -88,7 +88,16 @@ bool fieldShown(const FieldInfo& info, double klasse)
     return info.shownFor == kEveryClass || info.shownFor == klasse;
 }
 
-void balloonEnvelope()
+namespace {
+
+double radiusArea(double c, RadiusSquare order)
+{
+    return order == RadiusSquare::First ? c * (st.Radius * st.Radius) : c * st.Radius * st.Radius;
+}
+
+} // namespace
+
+void balloonEnvelope(RadiusSquare order)
 {
     store(st.Auftrieb, st.MassaStart * st.g);
     st.Gewicht = st.Auftrieb;
@@ -98,12 +107,12 @@ void balloonEnvelope()
     store(st.Volumen, st.Auftrieb / (st.Roh - st.GasDensity));
     st.VolumenStart = st.Volumen;
     store(st.Radius, std::pow(3 * st.Volumen / 4 / 3.14, 0.33));
-    store(st.Oberflaeche, 12.56 * (st.Radius * st.Radius));
+    store(st.Oberflaeche, radiusArea(12.56, order));
 }
 
-std::string balloonCrossSection(char sep)
+std::string balloonCrossSection(char sep, RadiusSquare order)
 {
-    store(st.SBallon, 3.14 * (st.Radius * st.Radius));
+    store(st.SBallon, radiusArea(3.14, order));
     st.S0 = st.SBallon;
     return general4(st.S0, sep);
 }
@@ -156,8 +165,8 @@ void activate(char sep, Activation& shown)
     if (klasse == 3.0) {
         fill(shown, Field::GasDensity, sz.GasDichte, sep);
         fill(shown, Field::HFlug, sz.HFlug, sep);
-        balloonEnvelope();
-        const std::string area = balloonCrossSection(sep);
+        balloonEnvelope(RadiusSquare::LeftToRight);
+        const std::string area = balloonCrossSection(sep, RadiusSquare::LeftToRight);
         const auto read = parseNumber(area, sep);
         if (!read)
             throw ConvertError(area);

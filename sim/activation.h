@@ -81,12 +81,17 @@ Activation activate(char sep);
 // The title text of the caption and the graphs.
 extern const char* const kTitel;
 
+// How the envelope's areas take the radius: the run squares it first
+// (c * (R * R)), activation multiplies left to right (c * R * R). The two
+// may differ in the last bit, and each keeps its own.
+enum class RadiusSquare { First, LeftToRight };
+
 // The envelope that carries MassaStart at ground level: Auftrieb, Gewicht,
 // AuftriebSoll, Volumen, VolumenStart, Radius and Oberflaeche. Each value
 // reaches the state only once it is known to be sound.
-void balloonEnvelope();
+void balloonEnvelope(RadiusSquare order);
 // SBallon and S0 become the envelope's cross-section; returns EdS0's text
 // for it (general 4 with `sep`), which the field reads back into S0.
-std::string balloonCrossSection(char sep);
+std::string balloonCrossSection(char sep, RadiusSquare order);
 
 } // namespace torv

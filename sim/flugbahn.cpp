@@ -46,13 +46,13 @@ RunKind runKind()
 void balloonSetup()
 {
     st.Hend = 0; // the ground, whose density sizes the envelope
-    balloonEnvelope();
+    balloonEnvelope(RadiusSquare::First);
     double verloren = st.Gasverlust / 86400 / 1000 * st.Oberflaeche * st.dt0;
     fpCheck(verloren);
     st.GasVerloren = verloren;
     // The field's change handler stores the number shown back into S0.
     FormPort& form = formPort();
-    form.setEdS0(balloonCrossSection(form.decimalSeparator()));
+    form.setEdS0(balloonCrossSection(form.decimalSeparator(), RadiusSquare::First));
 }
 
 void passStart(const RunKind& kind)

@@ -266,6 +266,9 @@ TEST_F(CalcForm, BalloonAreaIsTheRoundedEnvelopeCrossSection)
     EXPECT_NEAR(st.Radius, radius, 1e-12 * radius);
     EXPECT_NEAR(st.Oberflaeche, 12.56 * radius * radius, 1e-9);
     EXPECT_NEAR(st.SBallon, 3.14 * radius * radius, 1e-9);
+    // Activation multiplies left to right, unlike the run, which squares first.
+    EXPECT_EQ(st.Oberflaeche, 12.56 * st.Radius * st.Radius);
+    EXPECT_EQ(st.SBallon, 3.14 * st.Radius * st.Radius);
 
     // About 510 m2; S0 holds exactly what EdS0 shows, rounded to 4 digits.
     const QString shownArea = form2->EdS0->text();
