@@ -4,7 +4,12 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <string>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "physics/faults.h"
 #include "sim/resultfiles.h"
@@ -115,47 +120,117 @@ TEST_F(SampleFile, ReplacesTheOldFile)
     EXPECT_EQ(text.compare(0, 3, " \r\n"), 0);
 }
 
-TEST_F(SampleFile, FailedWriteKeepsThePreviousFile)
+// What may stand in the working directory when the sample file is written,
+// and what the write must then do.
+struct FileCase {
+    const char* name;
+    // Sets the scene beside the previous run's file and a file of the user's;
+    // returns why the case cannot be made here, or "".
+    std::string (*prepare)();
+    int error; // errno of the refused write; 0: the write succeeds
+};
+
+void PrintTo(const FileCase& c, std::ostream* os)
 {
-    const std::string previous = "previous run\r\n";
+    *os << c.name;
+}
+
+const std::string kPrevious = "previous run\r\n";
+const std::string kVictim = "victim.txt";
+const std::string kVictimText = "the user's own data\n";
+const std::string kOldTmpName = std::string(kSampleFileName) + ".tmp";
+const char* const kFullDir = "full";
+
+void writeText(const std::string& name, const std::string& text, mode_t mode)
+{
+    std::FILE* f = std::fopen(name.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << name;
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+    chmod(name.c_str(), mode);
+}
+
+std::set<std::string> entries()
+{
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
+const FileCase kFileCases[] = {
+    { "PlantedLinkOfTheOldTemporaryName",
+        [] { return std::string(symlink(kVictim.c_str(), kOldTmpName.c_str()) ? "no symlink" : ""); }, 0 },
+    { "StaleDirectoryOfTheOldTemporaryName",
+        [] { return std::string(mkdir(kOldTmpName.c_str(), 0777) ? "no mkdir" : ""); }, 0 },
+    { "ReadOnlyOldFile", [] { return std::string(chmod(kSampleFileName, 0444) ? "no chmod" : ""); }, EACCES },
+    { "NameTakenByADirectory",
+        [] { return std::string(unlink(kSampleFileName) || mkdir(kSampleFileName, 0777) ? "no mkdir" : ""); }, EISDIR },
+    { "ReadOnlyDirectory", [] { return std::string(chmod(".", 0555) ? "no chmod" : ""); }, EACCES },
+    { "FullFileSystem",
+        [] {
+            // Two pages of tmpfs, taken by the previous run's file and the user's.
+            mkdir(kFullDir, 0777);
+            if (mount("tmpfs", kFullDir, "tmpfs", 0, "size=8k,mode=0777") != 0 || chdir(kFullDir) != 0)
+                return std::string("cannot mount a small tmpfs here (needs root)");
+            writeText(kSampleFileName, kPrevious, 0666);
+            writeText(kVictim, kVictimText, 0666);
+            return std::string();
+        },
+        ENOSPC },
+};
+
+class SampleFileCases : public ::testing::TestWithParam<FileCase> {
+protected:
+    void SetUp() override
     {
-        std::FILE* f = std::fopen(kSampleFileName, "wb");
-        std::fputs(previous.c_str(), f);
-        std::fclose(f);
+        resetState();
+        fillSeries();
+        // As root the write runs as another user, who must be able to
+        // write here but not to the files the cases protect.
+        chmod(dir.path().c_str(), 0777);
+        writeText(kSampleFileName, kPrevious, 0666);
+        writeText(kVictim, kVictimText, 0666);
     }
-    fillSeries();
-
-    // The temporary file cannot be created where a directory of its name is.
-    std::filesystem::create_directory(std::string(kSampleFileName) + ".tmp");
-    try {
-        writeSampleFile();
-        FAIL() << "no error";
-    } catch (const IoError& e) {
-        EXPECT_EQ(e.code(), EISDIR);
-        EXPECT_EQ(std::string(e.what()), "I/O error " + std::to_string(EISDIR));
+    void TearDown() override
+    {
+        if (chdir(dir.path().c_str()) == 0)
+            umount2(kFullDir, MNT_DETACH);
     }
-    EXPECT_EQ(readFile(kSampleFileName), previous);
-}
+    TempWorkDir dir;
+};
 
-TEST_F(SampleFile, NameTakenByADirectoryLeavesNoTemporaryFile)
+TEST_P(SampleFileCases, OldFileAndOthersStayWholeAndNoTemporaryFileRemains)
 {
-    fillSeries();
-    std::filesystem::create_directory(kSampleFileName);
-    try {
-        writeSampleFile();
-        FAIL() << "no error";
-    } catch (const IoError& e) {
-        EXPECT_EQ(std::string(e.what()), "I/O error " + std::to_string(EISDIR));
-    }
-    EXPECT_FALSE(fileExists(std::string(kSampleFileName) + ".tmp"));
-}
+    const FileCase& c = GetParam();
+    if (const std::string why = c.prepare(); !why.empty())
+        GTEST_SKIP() << why;
+    const auto before = entries();
+    const std::string old = readFile(kSampleFileName);
 
-TEST_F(SampleFile, ReadOnlyDirectoryGivesError13)
-{
-    fillSeries();
-    auto message = inReadOnlyDir(dir, [] { writeSampleFile(); });
+    const auto message = withoutPrivilege([] { writeSampleFile(); });
     if (!message)
-        GTEST_SKIP() << "cannot make an unwritable directory here";
-    EXPECT_EQ(*message, "I/O error 13");
-    EXPECT_FALSE(fileExists(kSampleFileName));
+        GTEST_SKIP() << "cannot write as a user without root's privileges";
+
+    chmod(".", 0777);
+    auto expected = before;
+    if (c.error == 0) {
+        EXPECT_EQ(*message, "");
+        expected.insert(kSampleFileName);
+        EXPECT_EQ(readFile(kSampleFileName).compare(0, 3, " \r\n"), 0);
+        const mode_t mask = umask(0);
+        umask(mask);
+        struct stat info { };
+        ASSERT_EQ(lstat(kSampleFileName, &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(info.st_mode & 0777, 0644 & ~mask);
+    } else {
+        EXPECT_EQ(*message, "I/O error " + std::to_string(c.error));
+        EXPECT_EQ(readFile(kSampleFileName), old);
+    }
+    EXPECT_EQ(entries(), expected) << "a temporary file was left, or a file went";
+    EXPECT_EQ(readFile(kVictim), kVictimText);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Write, SampleFileCases, ::testing::ValuesIn(kFileCases), [](const auto& info) { return info.param.name; });

@@ -57,11 +57,13 @@ bool fileExists(const std::string& name);
 
 namespace torv::testing {
 
-// Runs `body` where the working directory cannot be written to and returns
-// the message of the TorvError it throws ("" if none). Without root the
-// directory is made read-only; as root (which ignores permissions) `body`
-// runs in a child process under the unprivileged user "nobody". Returns
-// nullopt if neither is possible here.
+// Runs `body` as a user whom permissions bind and returns the message of the
+// TorvError it throws ("" if none): directly when not root, and as root in
+// a child process under the unprivileged user "nobody". Returns nullopt if
+// the child cannot be run.
+std::optional<std::string> withoutPrivilege(void (*body)());
+
+// withoutPrivilege where the working directory cannot be written to.
 std::optional<std::string> inReadOnlyDir(const TempWorkDir& dir, void (*body)());
 
 } // namespace torv::testing
