@@ -8,9 +8,11 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -433,6 +435,55 @@ void TForm2::setEdBelastung(const std::string& text)
     showText(EdBelastung, fromStd(text));
 }
 
+namespace {
+
+// Seconds with two decimals and the user's separator.
+QString seconds(double v, char sep)
+{
+    return QString::number(v, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(sep));
+}
+
+} // namespace
+
+bool TForm2::runProgress(int pass, double t, double tEnd)
+{
+    constexpr qint64 kShowAfterMs = 300;
+    // Often enough for a live dialog, rarely enough to cost the run nothing.
+    constexpr qint64 kUpdateEveryMs = 50;
+    constexpr int kSteps = 1000;
+    if (!runClock_.isValid() || runClock_.elapsed() < kShowAfterMs)
+        return true;
+    if (progress_ && progressShown_.elapsed() < kUpdateEveryMs)
+        return !progress_->wasCanceled();
+
+    KeepFpFlags keep;
+    if (!progress_) {
+        progress_ = new QProgressDialog(this);
+        progress_->setWindowTitle(runText(RunText::Title));
+        progress_->setCancelButtonText(runText(RunText::Cancel));
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->setRange(0, kSteps);
+        progress_->setAutoReset(false);
+        progress_->setAutoClose(false);
+        progress_->setMinimumWidth(380);
+    }
+    const char sep = decimalSeparator();
+    progress_->setLabelText(runText(RunText::Pass).arg(pass) + QLatin1Char('\n')
+        + runText(RunText::Time).arg(seconds(t, sep), seconds(tEnd, sep)));
+    const double done = tEnd > 0 ? std::clamp(t / tEnd, 0.0, 1.0) : 0.0;
+    progress_->setValue(static_cast<int>(done * kSteps));
+    progress_->show();
+    QCoreApplication::processEvents();
+    progressShown_.start();
+    return !progress_->wasCanceled();
+}
+
+void TForm2::endProgress()
+{
+    runClock_.invalidate();
+    delete std::exchange(progress_, nullptr);
+}
+
 void TForm2::drawGraph()
 {
     torv::Grafik(*this, st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount);
@@ -477,7 +528,19 @@ void TForm2::Button1Click()
         Memo1->hide();
         Memo2->hide();
         Panel6->lower();
-        torv::Flugbahn();
+        bool cancelled = false;
+        runClock_.start();
+        try {
+            torv::Flugbahn();
+        } catch (const torv::RunCancelled&) {
+            cancelled = true;
+        } catch (...) {
+            endProgress();
+            throw;
+        }
+        endProgress();
+        if (cancelled)
+            throw torv::TorvError(runText(RunText::Cancelled).toStdString());
     });
 }
 
