@@ -4,8 +4,9 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
-#include <set>
+#include <iterator>
 #include <string>
+#include <tuple>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -88,7 +89,6 @@ TEST_F(SampleFile, HeadingAndFiveHundredCrLfLines)
     for (int j = 1; j <= kSamples; ++j)
         expected += printfLine(j) + "\r\n";
     EXPECT_EQ(text, expected);
-    EXPECT_FALSE(fileExists(std::string(kSampleFileName) + ".tmp"));
 }
 
 TEST_F(SampleFile, FullStopInACommaLocale)
@@ -106,131 +106,70 @@ TEST_F(SampleFile, FullStopInACommaLocale)
     EXPECT_NE(text.find(printfLine(1)), std::string::npos);
 }
 
-TEST_F(SampleFile, ReplacesTheOldFile)
+namespace {
+
+// Beside the sample file: the previous run's file and one of the user's,
+// each holding its own name.
+int putFiles()
 {
-    {
-        std::FILE* f = std::fopen(kSampleFileName, "wb");
-        std::fputs("an older and much longer run ....", f);
-        std::fclose(f);
+    for (const char* name : { kSampleFileName, "victim.txt" }) {
+        std::FILE* f = std::fopen(name, "wb");
+        if (!f || std::fputs(name, f) < 0 || std::fclose(f) != 0 || chmod(name, 0666) != 0)
+            return 1;
     }
-    fillSeries();
-    writeSampleFile();
-    const std::string text = readFile(kSampleFileName);
-    EXPECT_EQ(text.find("older"), std::string::npos);
-    EXPECT_EQ(text.compare(0, 3, " \r\n"), 0);
+    return 0;
 }
 
-// What may stand in the working directory when the sample file is written,
-// and what the write must then do.
-struct FileCase {
-    const char* name;
-    // Sets the scene beside the previous run's file and a file of the user's;
-    // returns why the case cannot be made here, or "".
-    std::string (*prepare)();
-    int error; // errno of the refused write; 0: the write succeeds
-};
-
-void PrintTo(const FileCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-const std::string kPrevious = "previous run\r\n";
-const std::string kVictim = "victim.txt";
-const std::string kVictimText = "the user's own data\n";
-const std::string kOldTmpName = std::string(kSampleFileName) + ".tmp";
-const char* const kFullDir = "full";
-
-void writeText(const std::string& name, const std::string& text, mode_t mode)
-{
-    std::FILE* f = std::fopen(name.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << name;
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
-    chmod(name.c_str(), mode);
-}
-
-std::set<std::string> entries()
-{
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator("."))
-        names.insert(e.path().filename().string());
-    return names;
-}
-
+// A scene (non-zero where it cannot be made) and the errno of the refused
+// write, 0 where the write succeeds.
+using FileCase = std::tuple<const char*, int (*)(), int>;
+const char* const kOldTmp = "Torv_500.txt.tmp";
 const FileCase kFileCases[] = {
-    { "PlantedLinkOfTheOldTemporaryName",
-        [] { return std::string(symlink(kVictim.c_str(), kOldTmpName.c_str()) ? "no symlink" : ""); }, 0 },
-    { "StaleDirectoryOfTheOldTemporaryName",
-        [] { return std::string(mkdir(kOldTmpName.c_str(), 0777) ? "no mkdir" : ""); }, 0 },
-    { "ReadOnlyOldFile", [] { return std::string(chmod(kSampleFileName, 0444) ? "no chmod" : ""); }, EACCES },
-    { "NameTakenByADirectory",
-        [] { return std::string(unlink(kSampleFileName) || mkdir(kSampleFileName, 0777) ? "no mkdir" : ""); }, EISDIR },
-    { "ReadOnlyDirectory", [] { return std::string(chmod(".", 0555) ? "no chmod" : ""); }, EACCES },
-    { "FullFileSystem",
-        [] {
-            // Two pages of tmpfs, taken by the previous run's file and the user's.
-            mkdir(kFullDir, 0777);
-            if (mount("tmpfs", kFullDir, "tmpfs", 0, "size=8k,mode=0777") != 0 || chdir(kFullDir) != 0)
-                return std::string("cannot mount a small tmpfs here (needs root)");
-            writeText(kSampleFileName, kPrevious, 0666);
-            writeText(kVictim, kVictimText, 0666);
-            return std::string();
-        },
+    { "PlantedLinkOfTheOldTemporaryName", [] { return symlink("victim.txt", kOldTmp); }, 0 },
+    { "StaleDirectoryOfTheOldTemporaryName", [] { return mkdir(kOldTmp, 0777); }, 0 },
+    { "ReadOnlyOldFile", [] { return chmod(kSampleFileName, 0444); }, EACCES },
+    { "NameTakenByADirectory", [] { return unlink(kSampleFileName) | mkdir(kSampleFileName, 0777); }, EISDIR },
+    { "ReadOnlyDirectory", [] { return chmod(".", 0555); }, EACCES },
+    { "FullFileSystem", // two pages of tmpfs (root only), taken by the two files
+        [] { return int(mkdir("f", 0777) || mount("tmpfs", "f", "tmpfs", 0, "size=8k") || chdir("f") || putFiles()); },
         ENOSPC },
 };
 
+} // namespace
+
 class SampleFileCases : public ::testing::TestWithParam<FileCase> {
 protected:
-    void SetUp() override
-    {
-        resetState();
-        fillSeries();
-        // As root the write runs as another user, who must be able to
-        // write here but not to the files the cases protect.
-        chmod(dir.path().c_str(), 0777);
-        writeText(kSampleFileName, kPrevious, 0666);
-        writeText(kVictim, kVictimText, 0666);
-    }
-    void TearDown() override
-    {
-        if (chdir(dir.path().c_str()) == 0)
-            umount2(kFullDir, MNT_DETACH);
-    }
+    void TearDown() override { umount2((dir.path() + "/f").c_str(), MNT_DETACH); }
     TempWorkDir dir;
 };
 
 TEST_P(SampleFileCases, OldFileAndOthersStayWholeAndNoTemporaryFileRemains)
 {
-    const FileCase& c = GetParam();
-    if (const std::string why = c.prepare(); !why.empty())
-        GTEST_SKIP() << why;
+    const auto& [name, prepare, error] = GetParam();
+    resetState();
+    fillSeries();
+    // As root the write runs as nobody, who must be able to write here.
+    chmod(".", 0777);
+    if (putFiles() != 0 || prepare() != 0)
+        GTEST_SKIP() << "cannot be set up here";
+    auto entries = [] { return std::distance(std::filesystem::directory_iterator("."), {}); };
     const auto before = entries();
     const std::string old = readFile(kSampleFileName);
-
     const auto message = withoutPrivilege([] { writeSampleFile(); });
-    if (!message)
-        GTEST_SKIP() << "cannot write as a user without root's privileges";
-
+    ASSERT_TRUE(message) << "cannot write as a user without root's privileges";
+    EXPECT_EQ(*message, error ? "I/O error " + std::to_string(error) : "");
     chmod(".", 0777);
-    auto expected = before;
-    if (c.error == 0) {
-        EXPECT_EQ(*message, "");
-        expected.insert(kSampleFileName);
-        EXPECT_EQ(readFile(kSampleFileName).compare(0, 3, " \r\n"), 0);
-        const mode_t mask = umask(0);
-        umask(mask);
-        struct stat info { };
-        ASSERT_EQ(lstat(kSampleFileName, &info), 0);
-        EXPECT_TRUE(S_ISREG(info.st_mode));
-        EXPECT_EQ(info.st_mode & 0777, 0644 & ~mask);
-    } else {
-        EXPECT_EQ(*message, "I/O error " + std::to_string(c.error));
+    EXPECT_EQ(entries(), before) << "a temporary file was left, or a file went";
+    EXPECT_EQ(readFile("victim.txt"), "victim.txt");
+    const mode_t mask = umask(0);
+    umask(mask);
+    struct stat info { };
+    if (error != 0)
         EXPECT_EQ(readFile(kSampleFileName), old);
-    }
-    EXPECT_EQ(entries(), expected) << "a temporary file was left, or a file went";
-    EXPECT_EQ(readFile(kVictim), kVictimText);
+    else
+        EXPECT_TRUE(lstat(kSampleFileName, &info) == 0 && info.st_mode == (S_IFREG | (0644 & ~mask))
+            && readFile(kSampleFileName).starts_with(" \r\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Write, SampleFileCases, ::testing::ValuesIn(kFileCases), [](const auto& info) { return info.param.name; });
+    Write, SampleFileCases, ::testing::ValuesIn(kFileCases), [](const auto& info) { return std::get<0>(info.param); });

@@ -57,10 +57,9 @@ bool fileExists(const std::string& name);
 
 namespace torv::testing {
 
-// Runs `body` as a user whom permissions bind and returns the message of the
-// TorvError it throws ("" if none): directly when not root, and as root in
-// a child process under the unprivileged user "nobody". Returns nullopt if
-// the child cannot be run.
+// Runs `body` and returns the message of the TorvError it throws ("" if
+// none); as root (whom permissions do not bind) in a child process under the
+// user "nobody". Returns nullopt if that child cannot be run.
 std::optional<std::string> withoutPrivilege(void (*body)());
 
 // withoutPrivilege where the working directory cannot be written to.
