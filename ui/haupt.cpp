@@ -484,6 +484,9 @@ bool TForm2::runProgress(int pass, double t, double tEnd)
         progress_->setAutoClose(false);
         progress_->setMinimumWidth(380);
     }
+    // The recording pass ends where the timing pass ended.
+    if (pass == 2)
+        tEnd = std::min(tEnd, st.dtProbe * st.NPunkte);
     const char sep = decimalSeparator();
     progress_->setLabelText(runText(RunText::Pass).arg(pass) + QLatin1Char('\n')
         + runText(RunText::Time).arg(seconds(t, sep), seconds(tEnd, sep)));
