@@ -6,7 +6,6 @@ add_executable(calc_tests
   support/widget_test_main.cpp
   test_calc_activation.cpp
   test_calc_handlers.cpp
-  test_calc_run.cpp
 )
 target_link_libraries(calc_tests PRIVATE torvui Qt6::Test GTest::gtest)
 gtest_discover_tests(calc_tests DISCOVERY_MODE PRE_TEST
