@@ -22,6 +22,8 @@ constexpr double kHeatingCeiling = 160000.0;
 // A pass longer than this would keep the program from answering for many
 // seconds (or forever, once t + dt0 no longer grows); it is refused instead.
 constexpr long long kMaxStepsPerPass = 100000000;
+constexpr const char* kTooManySteps
+    = "The flight needs more than 100000000 integration steps; choose a larger integration step";
 // Steps between two reports to the form, which may cancel the run there.
 constexpr long long kProgressSteps = 4096;
 
@@ -350,6 +352,11 @@ void Flugbahn(RunFiles files)
     // reach its end; refuse before anything changes.
     if (!(st.dt0 > 0) || !std::isfinite(st.dt0))
         throw TorvError("The integration step must be a positive number");
+    // A step lost in the rounding of the end time could not reach it in any
+    // number of steps the pass allows; a flight that ends at once (Tk <= 0)
+    // is not concerned.
+    if (st.Tk > 0 && st.Tk + st.dt0 == st.Tk)
+        throw TorvError(kTooManySteps);
     fpClear();
 
     const RunKind kind = runKind();

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "physics/faults.h"
+#include "sim/atomicfile.h"
 #include "sim/numfmt.h"
 #include "sim/state.h"
 
@@ -76,25 +77,7 @@ void writeSampleFile()
         text += kCrLf;
     }
 
-    const std::string tmpName = std::string(kSampleFileName) + ".tmp";
-    errno = 0;
-    std::FILE* f = std::fopen(tmpName.c_str(), "wb");
-    if (!f)
-        ioFailure();
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0;
-    const int writeErrno = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        const int code = !written ? writeErrno : errno;
-        std::remove(tmpName.c_str());
-        throw IoError(code != 0 ? code : EIO);
-    }
-    errno = 0;
-    if (std::rename(tmpName.c_str(), kSampleFileName) != 0) {
-        const int code = errno;
-        std::remove(tmpName.c_str());
-        throw IoError(code != 0 ? code : EIO);
-    }
+    writeFileAtomically(kSampleFileName, text);
 }
 
 StepLog::~StepLog()

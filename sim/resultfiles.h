@@ -28,8 +28,7 @@ struct SampleRow {
 std::string sampleLine(const std::string& trenn, const SampleRow& row);
 
 // Writes "Torv_500.txt" from the state's series 0..30 (as converted) with
-// st.Trenn; sets st.jReal. The text goes to a temporary file in the same
-// directory that replaces the old file only once it is complete, so a failed
+// st.Trenn; sets st.jReal. Written with writeFileAtomically, so a failed
 // write leaves the previous run's file as it was. Throws IoError(errno).
 void writeSampleFile();
 

@@ -4,7 +4,13 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <string>
+#include <tuple>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "physics/faults.h"
 #include "sim/resultfiles.h"
@@ -83,7 +89,6 @@ TEST_F(SampleFile, HeadingAndFiveHundredCrLfLines)
     for (int j = 1; j <= kSamples; ++j)
         expected += printfLine(j) + "\r\n";
     EXPECT_EQ(text, expected);
-    EXPECT_FALSE(fileExists(std::string(kSampleFileName) + ".tmp"));
 }
 
 TEST_F(SampleFile, FullStopInACommaLocale)
@@ -101,61 +106,70 @@ TEST_F(SampleFile, FullStopInACommaLocale)
     EXPECT_NE(text.find(printfLine(1)), std::string::npos);
 }
 
-TEST_F(SampleFile, ReplacesTheOldFile)
+namespace {
+
+// Beside the sample file: the previous run's file and one of the user's,
+// each holding its own name.
+int putFiles()
 {
-    {
-        std::FILE* f = std::fopen(kSampleFileName, "wb");
-        std::fputs("an older and much longer run ....", f);
-        std::fclose(f);
+    for (const char* name : { kSampleFileName, "victim.txt" }) {
+        std::FILE* f = std::fopen(name, "wb");
+        if (!f || std::fputs(name, f) < 0 || std::fclose(f) != 0 || chmod(name, 0666) != 0)
+            return 1;
     }
-    fillSeries();
-    writeSampleFile();
-    const std::string text = readFile(kSampleFileName);
-    EXPECT_EQ(text.find("older"), std::string::npos);
-    EXPECT_EQ(text.compare(0, 3, " \r\n"), 0);
+    return 0;
 }
 
-TEST_F(SampleFile, FailedWriteKeepsThePreviousFile)
-{
-    const std::string previous = "previous run\r\n";
-    {
-        std::FILE* f = std::fopen(kSampleFileName, "wb");
-        std::fputs(previous.c_str(), f);
-        std::fclose(f);
-    }
-    fillSeries();
+// A scene (non-zero where it cannot be made) and the errno of the refused
+// write, 0 where the write succeeds.
+using FileCase = std::tuple<const char*, int (*)(), int>;
+const char* const kOldTmp = "Torv_500.txt.tmp";
+const FileCase kFileCases[] = {
+    { "PlantedLinkOfTheOldTemporaryName", [] { return symlink("victim.txt", kOldTmp); }, 0 },
+    { "StaleDirectoryOfTheOldTemporaryName", [] { return mkdir(kOldTmp, 0777); }, 0 },
+    { "ReadOnlyOldFile", [] { return chmod(kSampleFileName, 0444); }, EACCES },
+    { "NameTakenByADirectory", [] { return unlink(kSampleFileName) | mkdir(kSampleFileName, 0777); }, EISDIR },
+    { "ReadOnlyDirectory", [] { return chmod(".", 0555); }, EACCES },
+    { "FullFileSystem", // two pages of tmpfs (root only), taken by the two files
+        [] { return int(mkdir("f", 0777) || mount("tmpfs", "f", "tmpfs", 0, "size=8k") || chdir("f") || putFiles()); },
+        ENOSPC },
+};
 
-    // The temporary file cannot be created where a directory of its name is.
-    std::filesystem::create_directory(std::string(kSampleFileName) + ".tmp");
-    try {
-        writeSampleFile();
-        FAIL() << "no error";
-    } catch (const IoError& e) {
-        EXPECT_EQ(e.code(), EISDIR);
-        EXPECT_EQ(std::string(e.what()), "I/O error " + std::to_string(EISDIR));
-    }
-    EXPECT_EQ(readFile(kSampleFileName), previous);
+} // namespace
+
+class SampleFileCases : public ::testing::TestWithParam<FileCase> {
+protected:
+    void TearDown() override { umount2((dir.path() + "/f").c_str(), MNT_DETACH); }
+    TempWorkDir dir;
+};
+
+TEST_P(SampleFileCases, OldFileAndOthersStayWholeAndNoTemporaryFileRemains)
+{
+    const auto& [name, prepare, error] = GetParam();
+    resetState();
+    fillSeries();
+    // As root the write runs as nobody, who must be able to write here.
+    chmod(".", 0777);
+    if (putFiles() != 0 || prepare() != 0)
+        GTEST_SKIP() << "cannot be set up here";
+    auto entries = [] { return std::distance(std::filesystem::directory_iterator("."), {}); };
+    const auto before = entries();
+    const std::string old = readFile(kSampleFileName);
+    const auto message = withoutPrivilege([] { writeSampleFile(); });
+    ASSERT_TRUE(message) << "cannot write as a user without root's privileges";
+    EXPECT_EQ(*message, error ? "I/O error " + std::to_string(error) : "");
+    chmod(".", 0777);
+    EXPECT_EQ(entries(), before) << "a temporary file was left, or a file went";
+    EXPECT_EQ(readFile("victim.txt"), "victim.txt");
+    const mode_t mask = umask(0);
+    umask(mask);
+    struct stat info { };
+    if (error != 0)
+        EXPECT_EQ(readFile(kSampleFileName), old);
+    else
+        EXPECT_TRUE(lstat(kSampleFileName, &info) == 0 && info.st_mode == (S_IFREG | (0644 & ~mask))
+            && readFile(kSampleFileName).starts_with(" \r\n"));
 }
 
-TEST_F(SampleFile, NameTakenByADirectoryLeavesNoTemporaryFile)
-{
-    fillSeries();
-    std::filesystem::create_directory(kSampleFileName);
-    try {
-        writeSampleFile();
-        FAIL() << "no error";
-    } catch (const IoError& e) {
-        EXPECT_EQ(std::string(e.what()), "I/O error " + std::to_string(EISDIR));
-    }
-    EXPECT_FALSE(fileExists(std::string(kSampleFileName) + ".tmp"));
-}
-
-TEST_F(SampleFile, ReadOnlyDirectoryGivesError13)
-{
-    fillSeries();
-    auto message = inReadOnlyDir(dir, [] { writeSampleFile(); });
-    if (!message)
-        GTEST_SKIP() << "cannot make an unwritable directory here";
-    EXPECT_EQ(*message, "I/O error 13");
-    EXPECT_FALSE(fileExists(kSampleFileName));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Write, SampleFileCases, ::testing::ValuesIn(kFileCases), [](const auto& info) { return std::get<0>(info.param); });

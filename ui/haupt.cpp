@@ -8,10 +8,13 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -381,12 +384,29 @@ char TForm2::decimalSeparator() const
 
 namespace {
 
+// Library code may leave the upper halves of the AVX registers in use; until
+// they are cleared, every SSE instruction of the step loop pays for it (runs
+// took four times as long after a progress dialog had been shown).
+void clearUpperVectorState()
+{
+#if defined(__x86_64__)
+    static const bool avx = __builtin_cpu_supports("avx");
+    if (avx)
+        asm volatile("vzeroupper");
+#endif
+}
+
 // Widget work during a run may leave stray flags behind (and a field's
-// handler starts by clearing them); the run's own flags must survive it.
-class KeepFpFlags {
+// handler starts by clearing them); the run's own flags must survive it,
+// and its step loop must find the vector registers clean.
+class KeepRunState {
 public:
-    KeepFpFlags() { std::fegetexceptflag(&flags_, FE_ALL_EXCEPT); }
-    ~KeepFpFlags() { std::fesetexceptflag(&flags_, FE_ALL_EXCEPT); }
+    KeepRunState() { std::fegetexceptflag(&flags_, FE_ALL_EXCEPT); }
+    ~KeepRunState()
+    {
+        std::fesetexceptflag(&flags_, FE_ALL_EXCEPT);
+        clearUpperVectorState();
+    }
 
 private:
     std::fexcept_t flags_;
@@ -396,14 +416,73 @@ private:
 
 void TForm2::setEdS0(const std::string& text)
 {
-    KeepFpFlags keep;
+    KeepRunState keep;
     setFieldText(EdS0, fromStd(text));
 }
 
 void TForm2::setEdBelastung(const std::string& text)
 {
-    KeepFpFlags keep;
+    KeepRunState keep;
     showText(EdBelastung, fromStd(text));
+}
+
+namespace {
+
+// Seconds with two decimals and the user's separator.
+QString seconds(double v, char sep)
+{
+    return QString::number(v, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(sep));
+}
+
+} // namespace
+
+bool TForm2::runProgress(int pass, double t, double tEnd)
+{
+    constexpr qint64 kShowAfterMs = 300;
+    // Often enough for a live dialog, rarely enough to cost the run nothing.
+    constexpr qint64 kUpdateEveryMs = 50;
+    constexpr int kSteps = 1000;
+    if (!runClock_.isValid() || runClock_.elapsed() < kShowAfterMs)
+        return true;
+    if (progress_ && progressShown_.elapsed() < kUpdateEveryMs)
+        return !progress_->wasCanceled();
+
+    KeepRunState keep;
+    if (!progress_) {
+        progress_ = new QProgressDialog(this);
+        progress_->setWindowTitle(runText(RunText::Title));
+        progress_->setCancelButtonText(runText(RunText::Cancel));
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->setRange(0, kSteps);
+        progress_->setAutoReset(false);
+        progress_->setAutoClose(false);
+        progress_->setMinimumWidth(380);
+    }
+    // The recording pass ends where the timing pass ended.
+    if (pass == 2)
+        tEnd = std::min(tEnd, st.dtProbe * st.NPunkte);
+    const char sep = decimalSeparator();
+    progress_->setLabelText(runText(RunText::Pass).arg(pass) + QLatin1Char('\n')
+        + runText(RunText::Time).arg(seconds(t, sep), seconds(tEnd, sep)));
+    const double done = tEnd > 0 ? std::clamp(t / tEnd, 0.0, 1.0) : 0.0;
+    progress_->setValue(static_cast<int>(done * kSteps));
+    progress_->show();
+    QCoreApplication::processEvents();
+    progressShown_.start();
+    return !progress_->wasCanceled();
+}
+
+void TForm2::startProgress()
+{
+    runClock_.start();
+    clearUpperVectorState();
+}
+
+void TForm2::endProgress()
+{
+    runClock_.invalidate();
+    delete std::exchange(progress_, nullptr);
+    clearUpperVectorState();
 }
 
 void TForm2::drawGraph()
@@ -454,7 +533,19 @@ void TForm2::Button1Click()
         Panel6->lower();
         runComplete_ = false;
         updateGraphMenu();
-        torv::Flugbahn();
+        bool cancelled = false;
+        startProgress();
+        try {
+            torv::Flugbahn();
+        } catch (const torv::RunCancelled&) {
+            cancelled = true;
+        } catch (...) {
+            endProgress();
+            throw;
+        }
+        endProgress();
+        if (cancelled)
+            throw torv::TorvError(runText(RunText::Cancelled).toStdString());
         runComplete_ = true;
         inputsChanged_ = false;
         updateGraphMenu();

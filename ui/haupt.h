@@ -2,6 +2,7 @@
 // starts the run and chooses the graphs of its result.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QString>
 #include <QWidget>
@@ -20,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QProgressDialog;
 class QPushButton;
 
 class TForm2 : public QWidget, public torv::FormPort, public torv::GraphTarget {
@@ -38,6 +40,9 @@ public:
     void setEdS0(const std::string& text) override;
     void setEdBelastung(const std::string& text) override;
     void drawGraph() override;
+    // From 0.3 s into a run started by START: a modal dialog with the pass,
+    // the simulated time and Cancel, while the form goes on repainting.
+    bool runProgress(int pass, double t, double tEnd) override;
 
     // The renderer's way to the graph area and its five buttons.
     void showGraph(const QImage& picture) override;
@@ -252,6 +257,15 @@ private:
     static const Control kLayout[];
     static const Caption kCaptions[];
 
+    // What the form says about a run in progress, in its language.
+    enum class RunText { Title, Pass, Time, Cancel, Cancelled };
+    struct RunCaption;
+    static const RunCaption kRunCaptions[];
+    static QString runText(RunText which);
+    // A run starts: the progress dialog may show from 0.3 s on.
+    void startProgress();
+    void endProgress();
+
     void createControls();
     void runFieldHandler(Handler handler);
     void fieldChange(QLineEdit* field, double& target);
@@ -265,6 +279,9 @@ private:
     int settingText_ = 0; // > 0 while setFieldText runs a handler
     std::exception_ptr handlerError_; // its error, rethrown by setFieldText
     QWidget* lastActiveForm_ = nullptr;
+    QElapsedTimer runClock_; // valid while START's run goes on
+    QElapsedTimer progressShown_; // since the dialog's last update
+    QProgressDialog* progress_ = nullptr;
     bool centred_ = false;
 
     void createGraphMenu();

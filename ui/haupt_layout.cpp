@@ -12,6 +12,7 @@
 
 #include <variant>
 
+#include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
 
@@ -281,9 +282,35 @@ const TForm2::Caption TForm2::kCaptions[] = {
     {&TForm2::TxtEndPathAngle,       "Bahnwinkel am Ende, grad",    "Конечный угол наклона траектории, град", "Path angle at the end, grad"},
     {&TForm2::TxtMaxLoadFactor,      "Größtes Lastvielfaches, g",   "Наибольшая перегрузка, g",  "Greatest load factor, g"},
 };
+
+struct TForm2::RunCaption {
+    RunText which;
+    const char* german;
+    const char* russian;
+    const char* english;
+};
+
+const TForm2::RunCaption TForm2::kRunCaptions[] = {
+    {RunText::Title,     "Berechnung",                       "Расчёт",                       "Calculation"},
+    {RunText::Pass,      "Durchlauf %1 von 2",               "Проход %1 из 2",               "Pass %1 of 2"},
+    {RunText::Time,      "Simulierte Zeit: %1 s von %2 s",   "Модельное время: %1 с из %2 с", "Simulated time: %1 s of %2 s"},
+    {RunText::Cancel,    "Abbrechen",                        "Отмена",                       "Cancel"},
+    {RunText::Cancelled, "Die Berechnung wurde abgebrochen", "Расчёт прерван",               "The run was cancelled"},
+};
 // clang-format on
 
 namespace {
+
+// The text of `language` (1 Russian, 3 English, else German); a missing
+// translation keeps the German text.
+const char* inLanguage(int language, const char* german, const char* russian, const char* english)
+{
+    if (language == 1 && russian)
+        return russian;
+    if (language == 3 && english)
+        return english;
+    return german;
+}
 
 // A label without a fixed size follows its text.
 void setLabelText(QLabel* label, const QString& text)
@@ -462,11 +489,7 @@ void TForm2::createControls()
 void TForm2::setCaptions(int language)
 {
     for (const Caption& c : kCaptions) {
-        const char* text = c.german;
-        if (language == 1 && c.russian)
-            text = c.russian;
-        else if (language == 3 && c.english)
-            text = c.english;
+        const char* text = inLanguage(language, c.german, c.russian, c.english);
         std::visit(
             [&](auto member) {
                 auto& w = this->*member;
@@ -479,4 +502,12 @@ void TForm2::setCaptions(int language)
             },
             c.control);
     }
+}
+
+QString TForm2::runText(RunText which)
+{
+    for (const RunCaption& c : kRunCaptions)
+        if (c.which == which)
+            return QString::fromUtf8(inLanguage(torv::st.Sprache, c.german, c.russian, c.english));
+    return {};
 }

@@ -192,14 +192,19 @@ void TForm2::checkStepClick()
     torv::guarded([this] {
         if (shownGraph_.isNull() || !runComplete_ || inputsChanged_)
             return;
+        // A long rerun shows the progress dialog like START's run does; a
+        // cancel there ends up in the table's half-step column.
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        startProgress();
         torv::StepCheck check;
         try {
             check = torv::checkStep();
         } catch (...) {
+            endProgress();
             QApplication::restoreOverrideCursor();
             throw;
         }
+        endProgress();
         QApplication::restoreOverrideCursor();
 
         const char sep = decimalSeparator();

@@ -63,6 +63,8 @@ TempWorkDir::~TempWorkDir()
 
 std::string readFile(const std::string& name)
 {
+    if (!std::filesystem::is_regular_file(name))
+        return {};
     std::ifstream in(name, std::ios::binary);
     return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
@@ -72,7 +74,7 @@ bool fileExists(const std::string& name)
     return std::filesystem::exists(name);
 }
 
-std::optional<std::string> inReadOnlyDir(const TempWorkDir& dir, void (*body)())
+std::optional<std::string> withoutPrivilege(void (*body)())
 {
     auto attempt = [&]() -> std::string {
         try {
@@ -82,14 +84,9 @@ std::optional<std::string> inReadOnlyDir(const TempWorkDir& dir, void (*body)())
         }
         return "";
     };
-    if (geteuid() != 0) {
-        chmod(dir.path().c_str(), 0555);
-        std::string message = attempt();
-        chmod(dir.path().c_str(), 0755);
-        return message;
-    }
+    if (geteuid() != 0)
+        return attempt();
 
-    chmod(dir.path().c_str(), 0555);
     int fds[2];
     if (pipe(fds) != 0)
         return std::nullopt;
@@ -111,9 +108,16 @@ std::optional<std::string> inReadOnlyDir(const TempWorkDir& dir, void (*body)())
     close(fds[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    chmod(dir.path().c_str(), 0755);
     if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return std::nullopt;
+    return message;
+}
+
+std::optional<std::string> inReadOnlyDir(const TempWorkDir& dir, void (*body)())
+{
+    chmod(dir.path().c_str(), 0555);
+    auto message = withoutPrivilege(body);
+    chmod(dir.path().c_str(), 0755);
     return message;
 }
 

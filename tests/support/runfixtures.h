@@ -50,11 +50,12 @@ bool fileExists(const std::string& name);
 
 namespace torv::testing {
 
-// Runs `body` where the working directory cannot be written to and returns
-// the message of the TorvError it throws ("" if none). Without root the
-// directory is made read-only; as root (which ignores permissions) `body`
-// runs in a child process under the unprivileged user "nobody". Returns
-// nullopt if neither is possible here.
+// Runs `body` and returns the message of the TorvError it throws ("" if
+// none); as root (whom permissions do not bind) in a child process under the
+// user "nobody". Returns nullopt if that child cannot be run.
+std::optional<std::string> withoutPrivilege(void (*body)());
+
+// withoutPrivilege where the working directory cannot be written to.
 std::optional<std::string> inReadOnlyDir(const TempWorkDir& dir, void (*body)());
 
 } // namespace torv::testing
