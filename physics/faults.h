@@ -97,4 +97,13 @@ inline void fpCheck(T&... results)
         fpRaise(f | std::fetestexcept(kTrappedFlags));
 }
 
+// fpCheck in the checked variant of a routine; nothing in the unchecked one,
+// which leaves the sticky flags for a later, rarer test.
+template <bool Checked, typename... T>
+inline void fpCheckIf(T&... results)
+{
+    if constexpr (Checked)
+        fpCheck(results...);
+}
+
 }  // namespace torv
