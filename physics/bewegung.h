@@ -43,9 +43,17 @@ inline void aerodynamikStep(double model, double M, double& Alfa, double& Cx, do
     }
 }
 
+// The quotients of the reentry set that depend on nothing but the mass, the
+// area and the coefficients, when the caller computed them for many steps.
+struct ReentryQuotients {
+    double sigma; // Cx*S/(m*g)
+    double sigmaCyCx; // sigma*(Cy/Cx)
+};
+
 template <bool Checked>
 inline void bewegungStep(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q,
-    double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS)
+    double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS,
+    const ReentryQuotients* pre = nullptr)
 {
     constexpr double g = 9.8;
     constexpr double kEarthRadius = 6371302.0;
@@ -87,7 +95,7 @@ inline void bewegungStep(double A, double P, double S, int Klasse, double& q, do
             qAngle = kMaxQGeneral;
         Q = qAngle;
     } else {
-        double sigma = Cx * S / (m * g);
+        double sigma = pre ? pre->sigma : Cx * S / (m * g);
         fpCheckIf<Checked>(sigma);
         double a = -sigma * rho * (V * V) * g - g * sinQ;
         fpCheckIf<Checked>(a);
@@ -100,7 +108,7 @@ inline void bewegungStep(double A, double P, double S, int Klasse, double& q, do
         double xNew = X + V * cosQ * dt;
         fpCheckIf<Checked>(xNew);
         X = xNew;
-        const double w = (sigma * (Cy / Cx) * q * g + (V * V) / (H + kEarthRadius) - g) / V;
+        const double w = ((pre ? pre->sigmaCyCx : sigma * (Cy / Cx)) * q * g + (V * V) / (H + kEarthRadius) - g) / V;
         double qAngle = Q + w * dt;
         fpCheckIf<Checked>(qAngle);
         if (qAngle <= -kMaxQReentry)

@@ -221,11 +221,71 @@ inline double fracPart(double r)
     return r - static_cast<double>(static_cast<long long>(r));
 }
 
+// Quotients of a step whose operands stay the same for a whole pass (no
+// thrust that changes the mass, no aerodynamic model that changes the
+// coefficients), computed once per stretch for the unchecked steps. They are
+// computed where the flags are clean; one that raises a flag is left to the
+// steps, which compute it only where they need it.
+struct PassQuotients {
+    bool hasBelastung = false;
+    double belastung = 0; // Massa/S
+    bool hasHeatScale = false;
+    double heatScale = 0; // KWaerme/sqrt(RSAT)
+    bool hasReentry = false;
+    ReentryQuotients reentry {};
+};
+
+// v = f() if that raised no flag; the flags are clean before and after.
+template <typename F> bool quietly(double& v, F f)
+{
+    double r = f();
+    fpFence(r);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    v = r;
+    return true;
+}
+
+template <bool Rocket, bool Reentry> PassQuotients passQuotients(bool aero)
+{
+    PassQuotients pq;
+    if (Rocket)
+        return pq;
+    pq.hasBelastung = quietly(pq.belastung, [] { return st.Massa / st.S; });
+    if (Reentry)
+        pq.hasHeatScale = quietly(pq.heatScale, [] { return 223200 / std::sqrt(st.RSAT); });
+    if (st.Klasse == 7 && !aero) {
+        constexpr double g = 9.8;
+        pq.hasReentry = quietly(pq.reentry.sigma, [] { return st.CxRun * st.S / (st.Massa * g); })
+            && quietly(pq.reentry.sigmaCyCx, [&] { return pq.reentry.sigma * (st.CyRun / st.CxRun); });
+    }
+    return pq;
+}
+
+// Stagnation-point heat flux at altitude h and speed v.
+template <bool Checked> inline void reentryHeating(double h, double v, const PassQuotients* pq)
+{
+    st.KWaerme = 223200;
+    st.RohNull = 1.225;
+    st.VWaerme = 8000;
+    st.ExpV = 3.22;
+    st.ExpRoh = 0.5;
+    st.qWaerme = 0;
+    if (h < kHeatingCeiling) {
+        double q = (pq && pq->hasHeatScale ? pq->heatScale : st.KWaerme / std::sqrt(st.RSAT)) * std::pow(st.Roh / st.RohNull, st.ExpRoh)
+            * std::pow(v / st.VWaerme, st.ExpV);
+        fpCheckIf<Checked>(q);
+        st.qWaerme = q;
+    }
+}
+
 // One step of a pass. The class choices are template arguments so that the
 // step carries no test the pass decides once; `Checked` tests the fault
 // flags after every formula.
 template <bool Checked, bool Rocket, bool Reentry, bool Buoyant>
-inline void step(bool aero, StepLog* log, bool recording)
+inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* pq)
 {
     // 1. Thrust and mass
     if (Rocket && st.t <= st.tBurn) {
@@ -242,7 +302,7 @@ inline void step(bool aero, StepLog* log, bool recording)
         st.P = 0;
     }
     // 2. Area loading
-    double belastung = st.Massa / st.S;
+    double belastung = pq && pq->hasBelastung ? pq->belastung : st.Massa / st.S;
     fpCheckIf<Checked>(belastung);
     st.Belastung = belastung;
     // 3. Atmosphere
@@ -261,21 +321,12 @@ inline void step(bool aero, StepLog* log, bool recording)
     // 5. Aerodynamic model
     if (aero)
         aerodynamikStep<Checked>(st.AeroModel, st.Mach, st.Alfa, st.CxRun, st.CyRun, st.Cx0);
-    // 6. Reentry heating
-    if (Reentry) {
-        st.KWaerme = 223200;
-        st.RohNull = 1.225;
-        st.VWaerme = 8000;
-        st.ExpV = 3.22;
-        st.ExpRoh = 0.5;
-        st.qWaerme = 0;
-        if (st.H < kHeatingCeiling) {
-            double q = st.KWaerme / std::sqrt(st.RSAT) * std::pow(st.Roh / st.RohNull, st.ExpRoh)
-                * std::pow(st.V / st.VWaerme, st.ExpV);
-            fpCheckIf<Checked>(q);
-            st.qWaerme = q;
-        }
-    }
+    // 6. Reentry heating. Nothing later in the step reads it: unchecked, it
+    // comes after the motion step, from the same values, so that its two pow
+    // calls overlap with the motion step's own chain of operations.
+    const double hEntry = st.H, vEntry = st.V;
+    if (Reentry && Checked)
+        reentryHeating<Checked>(hEntry, vEntry, pq);
     // 7. Buoyancy: constant while rising, the weight less the lost gas
     // once the float altitude has been reached in this pass.
     if (Buoyant) {
@@ -301,7 +352,9 @@ inline void step(bool aero, StepLog* log, bool recording)
     // the one already stored.
     // 9. Motion
     bewegungStep<Checked>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, st.Q, st.V, st.X, st.H, st.t,
-        st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung);
+        st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung, pq && pq->hasReentry ? &pq->reentry : nullptr);
+    if (Reentry && !Checked)
+        reentryHeating<Checked>(hEntry, vEntry, pq);
     // 10. Derived values
     double qgrad = 57.3 * st.Q;
     double hkm = st.H / 1000;
@@ -336,8 +389,12 @@ inline void step(bool aero, StepLog* log, bool recording)
 template <bool Checked, bool Rocket, bool Reentry, bool Buoyant>
 bool stretch(long long& done, long long stop, bool aero, StepLog* log, bool recording)
 {
+    PassQuotients pq;
+    if (!Checked)
+        pq = passQuotients<Rocket, Reentry>(aero);
+    const PassQuotients* pre = Checked ? nullptr : &pq;
     do {
-        step<Checked, Rocket, Reentry, Buoyant>(aero, log, recording);
+        step<Checked, Rocket, Reentry, Buoyant>(aero, log, recording, pre);
         ++done;
         // 14. End test
         if (!(st.H > st.Hend && st.t < st.Tk))
