@@ -1,5 +1,6 @@
 #include "physics/subrout.h"
 
+#include <array>
 #include <cmath>
 
 #include "physics/bewegung.h"
@@ -85,67 +86,69 @@ constexpr int kDensRows = sizeof kDensH / sizeof kDensH[0];
 static_assert(kMainRows == 38);
 static_assert(kDensRows == 61 && sizeof kDensRho / sizeof kDensRho[0] == 61);
 
-// Segment i with h(i) < h <= h(i+1); everything above the second-to-last
-// breakpoint falls on the last segment. The caller guarantees h > h(0).
-// Trajectories move slowly through the table, so the last answer is tried
-// first; the result is the same segment a full search would find.
-template <typename AltOf>
-int findSegment(int rows, double h, int& last, AltOf alt)
-{
-    const int top = rows - 2;
-    int i = last;
-    if (alt(i) < h && (i == top || h <= alt(i + 1)))
-        return i;
-    if (i < top && alt(i + 1) < h && (i + 1 == top || h <= alt(i + 2)))
-        return last = i + 1;
-    if (i > 0 && alt(i - 1) < h && h <= alt(i))
-        return last = i - 1;
-    int lo = 0, hi = top;
-    while (lo < hi) {
-        int mid = (lo + hi + 1) / 2;
-        if (alt(mid) < h)
-            lo = mid;
-        else
-            hi = mid - 1;
+// The segments between the breakpoints of both tables, each with the main
+// table's segment and the density table's segment it lies in (everything
+// above the second-to-last breakpoint of a table falls on its last segment).
+constexpr int kMergedRows = [] {
+    int n = 0;
+    for (int i = 0, j = 0; i < kMainRows || j < kDensRows; ++n) {
+        const double hm = i < kMainRows ? kMain[i].h : 1e300;
+        const double hd = j < kDensRows ? kDensH[j] : 1e300;
+        i += hm <= hd;
+        j += hd <= hm;
     }
-    return last = lo;
-}
+    return n;
+}();
 
-int lastMainSegment = 0;
-int lastDensSegment = 0;
+constexpr std::array<AtmosphereSegment, kMergedRows - 1> kSegmentTable = [] {
+    std::array<double, kMergedRows> b {};
+    for (int i = 0, j = 0, n = 0; n < kMergedRows; ++n) {
+        const double hm = i < kMainRows ? kMain[i].h : 1e300;
+        const double hd = j < kDensRows ? kDensH[j] : 1e300;
+        b[n] = hm < hd ? hm : hd;
+        i += hm <= hd;
+        j += hd <= hm;
+    }
+    std::array<AtmosphereSegment, kMergedRows - 1> out {};
+    for (int k = 0; k + 1 < kMergedRows; ++k) {
+        AtmosphereSegment& s = out[k];
+        s.lo = k == 0 ? -HUGE_VAL : b[k];
+        s.hi = k + 2 == kMergedRows ? HUGE_VAL : b[k + 1];
+        int i = 0;
+        while (i < kMainRows - 2 && kMain[i + 1].h < b[k + 1])
+            ++i;
+        const MainRow& lo = kMain[i];
+        const MainRow& hi = kMain[i + 1];
+        s.mainLo = lo.h, s.mainWidth = hi.h - lo.h;
+        s.T0 = lo.T, s.dT = hi.T - lo.T;
+        s.p0 = lo.p, s.dp = hi.p - lo.p;
+        s.a0 = lo.a, s.da = hi.a - lo.a;
+        s.mu0 = lo.mu, s.dmu = hi.mu - lo.mu;
+        if (b[k + 1] <= 0) {
+            s.density = AtmosphereSegment::kGround;
+            continue;
+        }
+        int j = 0;
+        while (j < kDensRows - 2 && kDensH[j + 1] < b[k + 1])
+            ++j;
+        s.densLo = kDensH[j], s.densWidth = kDensH[j + 1] - kDensH[j];
+        s.rho0 = kDensRho[j], s.drho = kDensRho[j + 1] - kDensRho[j];
+        s.density = s.densLo == s.mainLo && s.densWidth == s.mainWidth ? AtmosphereSegment::kSame
+                                                                       : AtmosphereSegment::kOwn;
+    }
+    return out;
+}();
+
+int lastSegment = 0;
 
 }  // namespace
 
+const AtmosphereSegment* const kAtmosphereSegments = kSegmentTable.data();
+const AtmosphereFloor kAtmosphereFloor = {kMain[0].h, kMain[0].T, kMain[0].p, kMain[0].a, kMain[0].mu, kDensRho[0]};
+
 void Atmosphere(double h, double& Temp, double& Druck, double& Aschall, double& Roh, double& Mu)
 {
-    if (!(h > kMain[0].h)) {
-        // Below the table's floor: hold the -5000 m values.
-        Temp = kMain[0].T;
-        Druck = kMain[0].p;
-        Aschall = kMain[0].a;
-        Mu = kMain[0].mu;
-        Roh = kDensRho[0];
-        return;
-    }
-
-    const int i = findSegment(kMainRows, h, lastMainSegment, [](int k) { return kMain[k].h; });
-    const MainRow& lo = kMain[i];
-    const MainRow& hi = kMain[i + 1];
-    const double f = (h - lo.h) / (hi.h - lo.h);
-    Temp = lo.T + f * (hi.T - lo.T);
-    Druck = lo.p + f * (hi.p - lo.p);
-    Aschall = lo.a + f * (hi.a - lo.a);
-    Mu = lo.mu + f * (hi.mu - lo.mu);
-
-    if (h <= 0) {
-        Roh = kDensRho[0];
-        return;
-    }
-    const int j = findSegment(kDensRows, h, lastDensSegment, [](int k) { return kDensH[k]; });
-    const double fd = (h - kDensH[j]) / (kDensH[j + 1] - kDensH[j]);
-    const double rho = kDensRho[j] + fd * (kDensRho[j + 1] - kDensRho[j]);
-    // The line continued above 1000 km crosses zero near 1 000 112 m.
-    Roh = rho > 0 ? rho : 0.0;
+    atmosphereAt(h, lastSegment, Temp, Druck, Aschall, Roh, Mu);
 }
 
 void Aerodynamik(double model, double /*P*/, double M, double& Alfa, double& Cx, double& Cy, double& Cx0,

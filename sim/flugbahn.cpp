@@ -264,6 +264,9 @@ template <bool Rocket, bool Reentry> PassQuotients passQuotients(bool aero)
     return pq;
 }
 
+// The atmosphere's segment of the last step.
+int atmosphereSegment = 0;
+
 // Stagnation-point heat flux at altitude h and speed v.
 template <bool Checked> inline void reentryHeating(double h, double v, const PassQuotients* pq)
 {
@@ -307,7 +310,7 @@ inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* p
     st.Belastung = belastung;
     // 3. Atmosphere
     double temp, druck, aschall, roh, mu;
-    Atmosphere(st.H, temp, druck, aschall, roh, mu);
+    atmosphereAt(st.H, atmosphereSegment, temp, druck, aschall, roh, mu);
     fpCheckIf<Checked>(temp, druck, aschall, roh, mu);
     st.Temp = temp;
     st.Druck = druck;
