@@ -51,7 +51,7 @@ struct ReentryQuotients {
 };
 
 template <bool Checked>
-inline void bewegungStep(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q,
+[[gnu::always_inline]] inline void bewegungStep(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q,
     double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS,
     const ReentryQuotients* pre = nullptr)
 {

@@ -133,7 +133,7 @@ void passStart(const RunKind& kind)
 }
 
 // Raises the unit flags by the values being recorded.
-void updateUnitFlags()
+inline void updateUnitFlags()
 {
     if (st.t > 3600)
         st.FlagT = 2;
@@ -158,7 +158,7 @@ void updateUnitFlags()
 
 // Stores sample `slot` of series 0..30 and raises the unit flags by the
 // values just stored.
-template <bool Checked> void recordSample(int slot)
+template <bool Checked> inline void recordSample(int slot)
 {
     double re = st.Roh * st.V * 1.0 / st.Mu;
     fpCheckIf<Checked>(re);
