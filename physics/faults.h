@@ -67,8 +67,10 @@ inline int fpPending()
 {
 #if defined(__x86_64__)
     // Our own volatile read: the compiler may merge two _mm_getcsr() calls.
+    // The memory clobber keeps every store before the read, and with it the
+    // arithmetic behind the stored values, and every load after it.
     unsigned csr;
-    asm volatile("stmxcsr %0" : "=m"(csr));
+    asm volatile("stmxcsr %0" : "=m"(csr) : : "memory");
     return static_cast<int>(csr) & kTrappedFlags;
 #else
     return std::fetestexcept(kTrappedFlags);
