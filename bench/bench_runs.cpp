@@ -74,7 +74,7 @@ void BM_FaultingRun(benchmark::State& state)
 {
     constexpr double dt0 = 1.0 / 1024;
     constexpr long long faultStep = 245 * kCheckpointSteps - 1;
-    
+
     TempWorkDir dir;
     double steps = 0;
     for (auto _ : state) {

@@ -51,9 +51,9 @@ struct ReentryQuotients {
 };
 
 template <bool Checked>
-[[gnu::always_inline]] inline void bewegungStep(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q,
-    double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS,
-    const ReentryQuotients* pre = nullptr)
+[[gnu::always_inline]] inline void bewegungStep(double A, double P, double S, int Klasse, double& q, double& ny,
+    double& nx, double& Q, double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt,
+    double W, double mS, const ReentryQuotients* pre = nullptr)
 {
     constexpr double g = 9.8;
     constexpr double kEarthRadius = 6371302.0;
@@ -73,8 +73,7 @@ template <bool Checked>
     const double cosQ = std::cos(Q);
 
     if (Klasse != 7) {
-        double a
-            = (A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m;
+        double a = (A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m;
         fpCheckIf<Checked>(a);
         double xNew = st.BallonModus != 1 ? X + (V + W * cosQ) * cosQ * dt : X + V * cosQ * dt;
         fpCheckIf<Checked>(xNew);

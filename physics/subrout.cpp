@@ -86,29 +86,29 @@ constexpr int kDensRows = sizeof kDensH / sizeof kDensH[0];
 static_assert(kMainRows == 38);
 static_assert(kDensRows == 61 && sizeof kDensRho / sizeof kDensRho[0] == 61);
 
-// The segments between the breakpoints of both tables, each with the main
-// table's segment and the density table's segment it lies in (everything
-// above the second-to-last breakpoint of a table falls on its last segment).
-constexpr int kMergedRows = [] {
-    int n = 0;
-    for (int i = 0, j = 0; i < kMainRows || j < kDensRows; ++n) {
-        const double hm = i < kMainRows ? kMain[i].h : 1e300;
-        const double hd = j < kDensRows ? kDensH[j] : 1e300;
+// The breakpoints of both tables in one ascending list.
+struct Breakpoints {
+    std::array<double, kMainRows + kDensRows> h {};
+    int rows = 0;
+};
+constexpr Breakpoints kMerged = [] {
+    Breakpoints b;
+    for (int i = 0, j = 0; i < kMainRows || j < kDensRows; ++b.rows) {
+        const double hm = i < kMainRows ? kMain[i].h : HUGE_VAL;
+        const double hd = j < kDensRows ? kDensH[j] : HUGE_VAL;
+        b.h[b.rows] = hm < hd ? hm : hd;
         i += hm <= hd;
         j += hd <= hm;
     }
-    return n;
+    return b;
 }();
+constexpr int kMergedRows = kMerged.rows;
 
+// The segments between two of those breakpoints, each with the main table's
+// segment and the density table's segment it lies in (everything above the
+// second-to-last breakpoint of a table falls on its last segment).
 constexpr std::array<AtmosphereSegment, kMergedRows - 1> kSegmentTable = [] {
-    std::array<double, kMergedRows> b {};
-    for (int i = 0, j = 0, n = 0; n < kMergedRows; ++n) {
-        const double hm = i < kMainRows ? kMain[i].h : 1e300;
-        const double hd = j < kDensRows ? kDensH[j] : 1e300;
-        b[n] = hm < hd ? hm : hd;
-        i += hm <= hd;
-        j += hd <= hm;
-    }
+    const auto& b = kMerged.h;
     std::array<AtmosphereSegment, kMergedRows - 1> out {};
     for (int k = 0; k + 1 < kMergedRows; ++k) {
         AtmosphereSegment& s = out[k];

@@ -277,8 +277,8 @@ template <bool Checked> inline void reentryHeating(double h, double v, const Pas
     st.ExpRoh = 0.5;
     st.qWaerme = 0;
     if (h < kHeatingCeiling) {
-        double q = (pq && pq->hasHeatScale ? pq->heatScale : st.KWaerme / std::sqrt(st.RSAT)) * std::pow(st.Roh / st.RohNull, st.ExpRoh)
-            * std::pow(v / st.VWaerme, st.ExpV);
+        double q = (pq && pq->hasHeatScale ? pq->heatScale : st.KWaerme / std::sqrt(st.RSAT))
+            * std::pow(st.Roh / st.RohNull, st.ExpRoh) * std::pow(v / st.VWaerme, st.ExpV);
         fpCheckIf<Checked>(q);
         st.qWaerme = q;
     }
@@ -290,7 +290,7 @@ template <bool Checked> inline void reentryHeating(double h, double v, const Pas
 template <bool Checked, bool Rocket, bool Reentry, bool Buoyant>
 inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* pq)
 {
-    // 1. Thrust and mass
+    // Thrust and mass
     if (Rocket && st.t <= st.tBurn) {
         double mdot = st.P / st.IudRun;
         fpCheckIf<Checked>(mdot);
@@ -304,11 +304,11 @@ inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* p
     } else {
         st.P = 0;
     }
-    // 2. Area loading
+    // Area loading
     double belastung = pq && pq->hasBelastung ? pq->belastung : st.Massa / st.S;
     fpCheckIf<Checked>(belastung);
     st.Belastung = belastung;
-    // 3. Atmosphere
+    // Atmosphere
     double temp, druck, aschall, roh, mu;
     atmosphereAt(st.H, atmosphereSegment, temp, druck, aschall, roh, mu);
     fpCheckIf<Checked>(temp, druck, aschall, roh, mu);
@@ -317,20 +317,20 @@ inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* p
     st.Aschall = st.H > 120000 ? kSoundSpeedHigh : aschall;
     st.Roh = roh;
     st.Mu = mu;
-    // 4. Mach number
+    // Mach number
     double mach = st.V / st.Aschall;
     fpCheckIf<Checked>(mach);
     st.Mach = mach;
-    // 5. Aerodynamic model
+    // Aerodynamic model
     if (aero)
         aerodynamikStep<Checked>(st.AeroModel, st.Mach, st.Alfa, st.CxRun, st.CyRun, st.Cx0);
-    // 6. Reentry heating. Nothing later in the step reads it: unchecked, it
+    // Reentry heating. Nothing later in the step reads it: unchecked, it
     // comes after the motion step, from the same values, so that its two pow
     // calls overlap with the motion step's own chain of operations.
     const double hEntry = st.H, vEntry = st.V;
     if (Reentry && Checked)
         reentryHeating<Checked>(hEntry, vEntry, pq);
-    // 7. Buoyancy: constant while rising, the weight less the lost gas
+    // Buoyancy: constant while rising, the weight less the lost gas
     // once the float altitude has been reached in this pass.
     if (Buoyant) {
         st.Auftrieb = st.AuftriebSoll;
@@ -350,15 +350,13 @@ inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* p
             st.Auftrieb = auftrieb;
         }
     }
-    // 8. Area loading again
-    // Nothing since step 2 changed the mass or the area: the quotient is
-    // the one already stored.
-    // 9. Motion
+    // Motion. Nothing since the area loading changed the mass or the area,
+    // so the quotient stored there is still the one this step needs.
     bewegungStep<Checked>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, st.Q, st.V, st.X, st.H, st.t,
         st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung, pq && pq->hasReentry ? &pq->reentry : nullptr);
     if (Reentry && !Checked)
         reentryHeating<Checked>(hEntry, vEntry, pq);
-    // 10. Derived values
+    // Derived values
     double qgrad = 57.3 * st.Q;
     double hkm = st.H / 1000;
     double xkm = st.X / 1000;
@@ -368,14 +366,14 @@ inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* p
     st.Hkm = hkm;
     st.Xkm = xkm;
     st.Widerstand = widerstand;
-    // 11. Step log
+    // Step log
     if (log)
         log->writeStep();
-    // 12. Position within the sampling interval
+    // Position within the sampling interval
     double r = st.t / st.dtProbe;
     fpCheckIf<Checked>(r);
     st.FracNeu = fracPart(r);
-    // 13. Recording
+    // Recording
     if (recording) {
         if (st.FracNeu - st.FracAlt <= kRecordTolerance && st.iPunkt <= kSamples) {
             recordSample<Checked>(st.iPunkt);
@@ -399,7 +397,7 @@ bool stretch(long long& done, long long stop, bool aero, StepLog* log, bool reco
     do {
         step<Checked, Rocket, Reentry, Buoyant>(aero, log, recording, pre);
         ++done;
-        // 14. End test
+        // End test
         if (!(st.H > st.Hend && st.t < st.Tk))
             return true;
     } while (done < stop);
@@ -409,11 +407,11 @@ bool stretch(long long& done, long long stop, bool aero, StepLog* log, bool reco
 // Every variable of the state that a step may change, but the samples.
 double* const kStepDoubles[] = { &st.t, &st.H, &st.X, &st.V, &st.Q, &st.Qgrad, &st.Hkm, &st.Xkm, &st.Massa,
     &st.Belastung, &st.P, &st.Mdot, &st.tBurn, &st.CxRun, &st.CyRun, &st.Alfa, &st.Cx0, &st.Mach, &st.Re, &st.qDyn,
-    &st.nx, &st.ny, &st.Drag, &st.Lift, &st.Widerstand, &st.qWaerme, &st.Temp, &st.Druck, &st.Aschall, &st.Roh,
-    &st.Mu, &st.Auftrieb, &st.GasVerloren, &st.AuftriebVerlust, &st.KWaerme, &st.RohNull, &st.VWaerme, &st.ExpV,
-    &st.ExpRoh, &st.FracNeu, &st.FracAlt };
-int* const kStepInts[] = { &st.HFlugErreicht, &st.BallonModus, &st.iPunkt, &st.FlagT, &st.FlagV, &st.FlagQ,
-    &st.FlagH, &st.FlagX, &st.FlagP, &st.FlagM };
+    &st.nx, &st.ny, &st.Drag, &st.Lift, &st.Widerstand, &st.qWaerme, &st.Temp, &st.Druck, &st.Aschall, &st.Roh, &st.Mu,
+    &st.Auftrieb, &st.GasVerloren, &st.AuftriebVerlust, &st.KWaerme, &st.RohNull, &st.VWaerme, &st.ExpV, &st.ExpRoh,
+    &st.FracNeu, &st.FracAlt };
+int* const kStepInts[] = { &st.HFlugErreicht, &st.BallonModus, &st.iPunkt, &st.FlagT, &st.FlagV, &st.FlagQ, &st.FlagH,
+    &st.FlagX, &st.FlagP, &st.FlagM };
 
 // Series 0..30 as they were before the recording pass: the slots a stretch
 // wrote after a fault get their earlier contents back from here.

@@ -646,7 +646,7 @@ struct StretchFault {
     long long step;
 };
 
-class FaultAroundCheckpoints : public Run, public ::testing::WithParamInterface<StretchFault> {};
+class FaultAroundCheckpoints : public Run, public ::testing::WithParamInterface<StretchFault> { };
 
 } // namespace
 
