@@ -700,13 +700,15 @@ TEST_P(FaultAroundCheckpoints, StopsWhereATestAfterEveryFormulaWould)
         for (int k = 0; k <= 30; ++k)
             ASSERT_EQ(sample(k, slot), kSentinel) << c.what << " series " << k << " slot " << slot;
     }
-    if (st.iPunkt > 1 && st.iPunkt < kSamples)
+    if (st.iPunkt > 1 && st.iPunkt < kSamples) {
         EXPECT_GT(sample(0, st.iPunkt - 1), faultTime - st.dtProbe - dt0) << c.what;
+    }
     const auto log = lines(readFile(kStepLogName));
     const size_t stepLines = c.step > 0 ? passSteps + c.step - 1 : 0;
     ASSERT_EQ(log.size(), 3 + stepLines) << c.what;
-    if (stepLines > 0)
+    if (stepLines > 0) {
         EXPECT_NEAR(numbers(log.back())[0], c.step > 1 ? faultTime : passSteps * dt0, 0.005) << c.what;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Replay, FaultAroundCheckpoints,
