@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -658,11 +659,17 @@ TEST_P(FaultAroundCheckpoints, StopsWhereATestAfterEveryFormulaWould)
     // at every pass start), so its samples and log lines are rolled back too.
     struct Port : RecordingPort {
         double mass = 0;
+        std::vector<std::pair<int, double>> progress;
         void setEdBelastung(const std::string& text) override
         {
             RecordingPort::setEdBelastung(text);
             if (edBelastung.size() == 2 && mass > 0)
                 st.Massa = mass;
+        }
+        bool runProgress(int pass, double t, double) override
+        {
+            progress.emplace_back(pass, t);
+            return true;
         }
     } port;
     const StretchFault c = GetParam();
@@ -703,6 +710,16 @@ TEST_P(FaultAroundCheckpoints, StopsWhereATestAfterEveryFormulaWould)
     if (st.iPunkt > 1 && st.iPunkt < kSamples) {
         EXPECT_GT(sample(0, st.iPunkt - 1), faultTime - st.dtProbe - dt0) << c.what;
     }
+    // Progress is reported before every kCheckpointSteps-th step, and only
+    // once the steps before it are known to be free of faults.
+    long long reports = 0;
+    for (const auto& [pass, t] : port.progress) {
+        if (pass == 2) {
+            EXPECT_EQ(t, (++reports * kCheckpointSteps - 1) * dt0) << c.what;
+        }
+    }
+    EXPECT_EQ(reports, c.step / kCheckpointSteps) << c.what;
+    EXPECT_EQ(port.progress.size() - reports, c.step > 0 ? 3u : 0u) << c.what;
     const auto log = lines(readFile(kStepLogName));
     const size_t stepLines = c.step > 0 ? passSteps + c.step - 1 : 0;
     ASSERT_EQ(log.size(), 3 + stepLines) << c.what;
@@ -715,4 +732,9 @@ INSTANTIATE_TEST_SUITE_P(Replay, FaultAroundCheckpoints,
     ::testing::Values(StretchFault { "first step of a pass", 1 },
         StretchFault { "last step before a checkpoint", kCheckpointSteps - 1 },
         StretchFault { "first step after a checkpoint", kCheckpointSteps },
-        StretchFault { "last step of a pass", 3 * kCheckpointSteps }, StretchFault { "NaN in an endless pass", 0 }));
+        StretchFault { "last step of a pass", 3 * kCheckpointSteps }, StretchFault { "NaN in an endless pass", 0 }),
+    [](const auto& info) {
+        std::string name = info.param.what;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
