@@ -67,8 +67,10 @@ inline int fpPending()
 {
 #if defined(__x86_64__)
     // Our own volatile read: the compiler may merge two _mm_getcsr() calls.
+    // The memory clobber keeps every store before the read, and with it the
+    // arithmetic behind the stored values, and every load after it.
     unsigned csr;
-    asm volatile("stmxcsr %0" : "=m"(csr));
+    asm volatile("stmxcsr %0" : "=m"(csr) : : "memory");
     return static_cast<int>(csr) & kTrappedFlags;
 #else
     return std::fetestexcept(kTrappedFlags);
@@ -95,6 +97,15 @@ inline void fpCheck(T&... results)
     (fpFence(results), ...);
     if (int f = fpPending(); __builtin_expect(f != 0, 0))
         fpRaise(f | std::fetestexcept(kTrappedFlags));
+}
+
+// fpCheck in the checked variant of a routine; nothing in the unchecked one,
+// which leaves the sticky flags for a later, rarer test.
+template <bool Checked, typename... T>
+inline void fpCheckIf(T&... results)
+{
+    if constexpr (Checked)
+        fpCheck(results...);
 }
 
 }  // namespace torv

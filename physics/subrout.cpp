@@ -1,7 +1,9 @@
 #include "physics/subrout.h"
 
+#include <array>
 #include <cmath>
 
+#include "physics/bewegung.h"
 #include "physics/faults.h"
 #include "sim/state.h"
 
@@ -84,181 +86,81 @@ constexpr int kDensRows = sizeof kDensH / sizeof kDensH[0];
 static_assert(kMainRows == 38);
 static_assert(kDensRows == 61 && sizeof kDensRho / sizeof kDensRho[0] == 61);
 
-// Segment i with h(i) < h <= h(i+1); everything above the second-to-last
-// breakpoint falls on the last segment. The caller guarantees h > h(0).
-// Trajectories move slowly through the table, so the last answer is tried
-// first; the result is the same segment a full search would find.
-template <typename AltOf>
-int findSegment(int rows, double h, int& last, AltOf alt)
-{
-    const int top = rows - 2;
-    int i = last;
-    if (alt(i) < h && (i == top || h <= alt(i + 1)))
-        return i;
-    if (i < top && alt(i + 1) < h && (i + 1 == top || h <= alt(i + 2)))
-        return last = i + 1;
-    if (i > 0 && alt(i - 1) < h && h <= alt(i))
-        return last = i - 1;
-    int lo = 0, hi = top;
-    while (lo < hi) {
-        int mid = (lo + hi + 1) / 2;
-        if (alt(mid) < h)
-            lo = mid;
-        else
-            hi = mid - 1;
+// The breakpoints of both tables in one ascending list.
+struct Breakpoints {
+    std::array<double, kMainRows + kDensRows> h {};
+    int rows = 0;
+};
+constexpr Breakpoints kMerged = [] {
+    Breakpoints b;
+    for (int i = 0, j = 0; i < kMainRows || j < kDensRows; ++b.rows) {
+        const double hm = i < kMainRows ? kMain[i].h : HUGE_VAL;
+        const double hd = j < kDensRows ? kDensH[j] : HUGE_VAL;
+        b.h[b.rows] = hm < hd ? hm : hd;
+        i += hm <= hd;
+        j += hd <= hm;
     }
-    return last = lo;
-}
+    return b;
+}();
+constexpr int kMergedRows = kMerged.rows;
 
-int lastMainSegment = 0;
-int lastDensSegment = 0;
+// The segments between two of those breakpoints, each with the main table's
+// segment and the density table's segment it lies in (everything above the
+// second-to-last breakpoint of a table falls on its last segment).
+constexpr std::array<AtmosphereSegment, kMergedRows - 1> kSegmentTable = [] {
+    const auto& b = kMerged.h;
+    std::array<AtmosphereSegment, kMergedRows - 1> out {};
+    for (int k = 0; k + 1 < kMergedRows; ++k) {
+        AtmosphereSegment& s = out[k];
+        s.lo = k == 0 ? -HUGE_VAL : b[k];
+        s.hi = k + 2 == kMergedRows ? HUGE_VAL : b[k + 1];
+        int i = 0;
+        while (i < kMainRows - 2 && kMain[i + 1].h < b[k + 1])
+            ++i;
+        const MainRow& lo = kMain[i];
+        const MainRow& hi = kMain[i + 1];
+        s.mainLo = lo.h, s.mainWidth = hi.h - lo.h;
+        s.T0 = lo.T, s.dT = hi.T - lo.T;
+        s.p0 = lo.p, s.dp = hi.p - lo.p;
+        s.a0 = lo.a, s.da = hi.a - lo.a;
+        s.mu0 = lo.mu, s.dmu = hi.mu - lo.mu;
+        if (b[k + 1] <= 0) {
+            s.density = AtmosphereSegment::kGround;
+            continue;
+        }
+        int j = 0;
+        while (j < kDensRows - 2 && kDensH[j + 1] < b[k + 1])
+            ++j;
+        s.densLo = kDensH[j], s.densWidth = kDensH[j + 1] - kDensH[j];
+        s.rho0 = kDensRho[j], s.drho = kDensRho[j + 1] - kDensRho[j];
+        s.density = s.densLo == s.mainLo && s.densWidth == s.mainWidth ? AtmosphereSegment::kSame
+                                                                       : AtmosphereSegment::kOwn;
+    }
+    return out;
+}();
+
+int lastSegment = 0;
 
 }  // namespace
 
+const AtmosphereSegment* const kAtmosphereSegments = kSegmentTable.data();
+const AtmosphereFloor kAtmosphereFloor = {kMain[0].h, kMain[0].T, kMain[0].p, kMain[0].a, kMain[0].mu, kDensRho[0]};
+
 void Atmosphere(double h, double& Temp, double& Druck, double& Aschall, double& Roh, double& Mu)
 {
-    if (!(h > kMain[0].h)) {
-        // Below the table's floor: hold the -5000 m values.
-        Temp = kMain[0].T;
-        Druck = kMain[0].p;
-        Aschall = kMain[0].a;
-        Mu = kMain[0].mu;
-        Roh = kDensRho[0];
-        return;
-    }
-
-    const int i = findSegment(kMainRows, h, lastMainSegment, [](int k) { return kMain[k].h; });
-    const MainRow& lo = kMain[i];
-    const MainRow& hi = kMain[i + 1];
-    const double f = (h - lo.h) / (hi.h - lo.h);
-    Temp = lo.T + f * (hi.T - lo.T);
-    Druck = lo.p + f * (hi.p - lo.p);
-    Aschall = lo.a + f * (hi.a - lo.a);
-    Mu = lo.mu + f * (hi.mu - lo.mu);
-
-    if (h <= 0) {
-        Roh = kDensRho[0];
-        return;
-    }
-    const int j = findSegment(kDensRows, h, lastDensSegment, [](int k) { return kDensH[k]; });
-    const double fd = (h - kDensH[j]) / (kDensH[j + 1] - kDensH[j]);
-    const double rho = kDensRho[j] + fd * (kDensRho[j + 1] - kDensRho[j]);
-    // The line continued above 1000 km crosses zero near 1 000 112 m.
-    Roh = rho > 0 ? rho : 0.0;
+    atmosphereAt(h, lastSegment, Temp, Druck, Aschall, Roh, Mu);
 }
 
 void Aerodynamik(double model, double /*P*/, double M, double& Alfa, double& Cx, double& Cy, double& Cx0,
                  double& /*Reserve*/)
 {
-    const double n = std::nearbyint(model);  // default rounding: halves to even
-    if (n == 1.0) {
-        double cx;
-        if (M < 0.8)
-            cx = 0.29;
-        else if (M < 1.068)
-            cx = M - 0.51;
-        else
-            cx = 0.5 / M + 0.091;
-        fpCheck(cx);
-        Cx = cx;
-    } else if (n == 2.0) {
-        Alfa = 0;
-        double B = std::pow(std::fabs(M * M - 1), 0.5);
-        fpCheck(B);
-        double cx0;
-        if (M < 1)
-            cx0 = 0.43 / B;
-        else if (M < 5)
-            cx0 = 0.03 / B;
-        else
-            cx0 = 0.03;
-        fpCheck(cx0);
-        Cx0 = cx0;
-        Cx = cx0;
-        Cy = 0;
-    }
+    aerodynamikStep<true>(model, M, Alfa, Cx, Cy, Cx0);
 }
 
 void Bewegung(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q, double& V,
               double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS)
 {
-    constexpr double g = 9.8;
-    constexpr double kEarthRadius = 6371302.0;
-    constexpr double kMaxQGeneral = 1.5671902268760907;  // 89.8/57.3
-    constexpr double kMaxQReentry = 1.5706806282722514;  // 90/57.3
-    const double m = st.Massa;
-
-    if (Klasse == 3)
-        st.BallonModus = 1;
-    if (V == 0)
-        V = 0.0002;
-
-    double qNew = rho * (V * V) / 2;
-    fpCheck(qNew);
-    q = qNew;
-    const double sinQ = std::sin(Q);
-    const double cosQ = std::cos(Q);
-
-    if (Klasse != 7) {
-        double a =
-            (A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m;
-        fpCheck(a);
-        double xNew = st.BallonModus != 1 ? X + (V + W * cosQ) * cosQ * dt : X + V * cosQ * dt;
-        fpCheck(xNew);
-        X = xNew;
-        double hNew = H + V * sinQ * dt;
-        fpCheck(hNew);
-        H = hNew;
-        double vNew = V + a * dt;
-        fpCheck(vNew);
-        V = vNew;
-        const double w = (Cy * rho * (V * V) * S / 2 + A * cosQ - m * g * cosQ - Cx * rho * (W * W) / 2 * S * sinQ) /
-                         (m * V);
-        double qAngle = Q + w * dt;
-        fpCheck(qAngle);
-        if (qAngle < -kMaxQGeneral)
-            qAngle = -kMaxQGeneral;
-        if (qAngle > kMaxQGeneral)
-            qAngle = kMaxQGeneral;
-        Q = qAngle;
-    } else {
-        double sigma = Cx * S / (m * g);
-        fpCheck(sigma);
-        double a = -sigma * rho * (V * V) * g - g * sinQ;
-        fpCheck(a);
-        double vNew = V + a * dt;
-        fpCheck(vNew);
-        V = vNew;
-        double hNew = H + V * sinQ * dt;
-        fpCheck(hNew);
-        H = hNew;
-        double xNew = X + V * cosQ * dt;
-        fpCheck(xNew);
-        X = xNew;
-        const double w = (sigma * (Cy / Cx) * q * g + (V * V) / (H + kEarthRadius) - g) / V;
-        double qAngle = Q + w * dt;
-        fpCheck(qAngle);
-        if (qAngle <= -kMaxQReentry)
-            qAngle = -kMaxQReentry;
-        if (qAngle >= kMaxQReentry)
-            qAngle = kMaxQReentry;
-        Q = qAngle;
-    }
-
-    double tNew = t + dt;
-    fpCheck(tNew);
-    t = tNew;
-    double nxNew = -Cx * q / (mS * g);
-    fpCheck(nxNew);
-    nx = nxNew;
-    double nyNew = Cy * q / (mS * g);
-    fpCheck(nyNew);
-    ny = nyNew;
-    double drag = Cx * q * S;
-    double lift = Cy * q * S;
-    fpCheck(drag, lift);
-    st.Drag = drag;
-    st.Lift = lift;
+    bewegungStep<true>(A, P, S, Klasse, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS);
 }
 
 }  // namespace torv

@@ -12,6 +12,60 @@ namespace torv {
 // Atmosphere 1976 (geopotential altitudes) from -1 km to 86 km.
 void Atmosphere(double h, double& Temp, double& Druck, double& Aschall, double& Roh, double& Mu);
 
+// A segment lo < h <= hi between two breakpoints of either table: the main
+// table's segment it lies in (lower end, width, value at the lower end and
+// difference to the upper end of each quantity) and the density table's.
+struct AtmosphereSegment {
+    enum Density { kGround, kSame, kOwn }; // h <= 0, the main segment, its own
+    double lo, hi;
+    double mainLo, mainWidth, T0, dT, p0, dp, a0, da, mu0, dmu;
+    double densLo, densWidth, rho0, drho;
+    Density density;
+};
+// In order of altitude; the first one reaches down to -infinity, the last up
+// to +infinity.
+extern const AtmosphereSegment* const kAtmosphereSegments;
+// The values held at and below the lowest breakpoint.
+struct AtmosphereFloor {
+    double h, T, p, a, mu, rho;
+};
+extern const AtmosphereFloor kAtmosphereFloor;
+
+// Atmosphere, with `segment` the segment of the previous call (any valid
+// index will do): trajectories move slowly through the table.
+inline void atmosphereAt(double h, int& segment, double& Temp, double& Druck, double& Aschall, double& Roh, double& Mu)
+{
+    if (!(h > kAtmosphereFloor.h)) {
+        // Below the table's floor: hold the -5000 m values.
+        Temp = kAtmosphereFloor.T;
+        Druck = kAtmosphereFloor.p;
+        Aschall = kAtmosphereFloor.a;
+        Mu = kAtmosphereFloor.mu;
+        Roh = kAtmosphereFloor.rho;
+        return;
+    }
+    int k = segment;
+    while (h > kAtmosphereSegments[k].hi)
+        ++k;
+    while (h <= kAtmosphereSegments[k].lo)
+        --k;
+    segment = k;
+    const AtmosphereSegment& s = kAtmosphereSegments[k];
+    const double f = (h - s.mainLo) / s.mainWidth;
+    Temp = s.T0 + f * s.dT;
+    Druck = s.p0 + f * s.dp;
+    Aschall = s.a0 + f * s.da;
+    Mu = s.mu0 + f * s.dmu;
+    if (s.density == AtmosphereSegment::kGround) {
+        Roh = kAtmosphereFloor.rho;
+        return;
+    }
+    const double fd = s.density == AtmosphereSegment::kSame ? f : (h - s.densLo) / s.densWidth;
+    const double rho = s.rho0 + fd * s.drho;
+    // The line continued above 1000 km crosses zero near 1 000 112 m.
+    Roh = rho > 0 ? rho : 0.0;
+}
+
 // Evaluates aerodynamic model `model` (rounded half to even; 1 or 2, any
 // other number changes nothing) at Mach number M and overwrites the
 // coefficients. Thrust and the reserve are not used.

@@ -1,7 +1,11 @@
 #include "sim/flugbahn.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <iterator>
 
+#include "physics/bewegung.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
 #include "plot/catalog.h"
@@ -25,7 +29,10 @@ constexpr long long kMaxStepsPerPass = 100000000;
 constexpr const char* kTooManySteps
     = "The flight needs more than 100000000 integration steps; choose a larger integration step";
 // Steps between two reports to the form, which may cancel the run there.
-constexpr long long kProgressSteps = 4096;
+// The fault flags are tested at these points (and at the end of a pass)
+// only; a stretch that raised one is run again from its start with a test
+// after every formula, which stops it where the fault happened.
+constexpr long long kProgressSteps = kCheckpointSteps;
 
 // What the run does differently by class, decided once from Szenario.Klasse.
 struct RunKind {
@@ -104,7 +111,7 @@ void passStart(const RunKind& kind)
 }
 
 // Raises the unit flags by the values being recorded.
-void updateUnitFlags()
+inline void updateUnitFlags()
 {
     if (st.t > 3600)
         st.FlagT = 2;
@@ -129,10 +136,10 @@ void updateUnitFlags()
 
 // Stores sample `slot` of series 0..30 and raises the unit flags by the
 // values just stored.
-void recordSample(int slot)
+template <bool Checked> inline void recordSample(int slot)
 {
     double re = st.Roh * st.V * 1.0 / st.Mu;
-    fpCheck(re);
+    fpCheckIf<Checked>(re);
     st.Re = re;
     updateUnitFlags();
     // Slot 500 of series 0..30 is replaced by slot 499 when the run ends, so
@@ -144,7 +151,7 @@ void recordSample(int slot)
     double reKilo = st.Re / 1000;
     double netto = st.Auftrieb - st.Massa * st.g;
     double qgrad = 57.3 * st.Q;
-    fpCheck(schubProMasse, reKilo, netto, qgrad);
+    fpCheckIf<Checked>(schubProMasse, reKilo, netto, qgrad);
 
     double* e = st.Ergebnis.data() + (slot - 1);
     auto put = [e](Series series, double v) { e[code(series) * kSamples] = v; };
@@ -192,123 +199,273 @@ inline double fracPart(double r)
     return r - static_cast<double>(static_cast<long long>(r));
 }
 
-// One pass from the initial state to the end condition. The class choices
-// are template arguments so that the step carries no test the pass decides
-// once.
+// Quotients of a step whose operands stay the same for a whole pass (no
+// thrust that changes the mass, no aerodynamic model that changes the
+// coefficients), computed once per stretch for the unchecked steps. They are
+// computed where the flags are clean; one that raises a flag is left to the
+// steps, which compute it only where they need it.
+struct PassQuotients {
+    bool hasBelastung = false;
+    double belastung = 0; // Massa/S
+    bool hasHeatScale = false;
+    double heatScale = 0; // KWaerme/sqrt(RSAT)
+    bool hasReentry = false;
+    ReentryQuotients reentry {};
+};
+
+// v = f() if that raised no flag; the flags are clean before and after.
+template <typename F> bool quietly(double& v, F f)
+{
+    double r = f();
+    fpFence(r);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    v = r;
+    return true;
+}
+
+template <bool Rocket, bool Reentry> PassQuotients passQuotients(bool aero)
+{
+    PassQuotients pq;
+    if (Rocket)
+        return pq;
+    pq.hasBelastung = quietly(pq.belastung, [] { return st.Massa / st.S; });
+    if (Reentry)
+        pq.hasHeatScale = quietly(pq.heatScale, [] { return 223200 / std::sqrt(st.RSAT); });
+    if (st.Klasse == 7 && !aero) {
+        constexpr double g = 9.8;
+        pq.hasReentry = quietly(pq.reentry.sigma, [] { return st.CxRun * st.S / (st.Massa * g); })
+            && quietly(pq.reentry.sigmaCyCx, [&] { return pq.reentry.sigma * (st.CyRun / st.CxRun); });
+    }
+    return pq;
+}
+
+// The atmosphere's segment of the last step.
+int atmosphereSegment = 0;
+
+// Stagnation-point heat flux at altitude h and speed v.
+template <bool Checked> inline void reentryHeating(double h, double v, const PassQuotients* pq)
+{
+    st.KWaerme = 223200;
+    st.RohNull = 1.225;
+    st.VWaerme = 8000;
+    st.ExpV = 3.22;
+    st.ExpRoh = 0.5;
+    st.qWaerme = 0;
+    if (h < kHeatingCeiling) {
+        double q = (pq && pq->hasHeatScale ? pq->heatScale : st.KWaerme / std::sqrt(st.RSAT))
+            * std::pow(st.Roh / st.RohNull, st.ExpRoh) * std::pow(v / st.VWaerme, st.ExpV);
+        fpCheckIf<Checked>(q);
+        st.qWaerme = q;
+    }
+}
+
+// One step of a pass. The class choices are template arguments so that the
+// step carries no test the pass decides once; `Checked` tests the fault
+// flags after every formula.
+template <bool Checked, bool Rocket, bool Reentry, bool Buoyant>
+inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* pq)
+{
+    // Thrust and mass
+    if (Rocket && st.t <= st.tBurn) {
+        double mdot = st.P / st.IudRun;
+        fpCheckIf<Checked>(mdot);
+        st.Mdot = mdot;
+        double massa = st.Massa - st.Mdot * st.dt0;
+        fpCheckIf<Checked>(massa);
+        st.Massa = massa;
+        double tBurn = st.MtRun / st.Mdot;
+        fpCheckIf<Checked>(tBurn);
+        st.tBurn = tBurn;
+    } else {
+        st.P = 0;
+    }
+    // Area loading
+    double belastung = pq && pq->hasBelastung ? pq->belastung : st.Massa / st.S;
+    fpCheckIf<Checked>(belastung);
+    st.Belastung = belastung;
+    // Atmosphere
+    double temp, druck, aschall, roh, mu;
+    atmosphereAt(st.H, atmosphereSegment, temp, druck, aschall, roh, mu);
+    fpCheckIf<Checked>(temp, druck, aschall, roh, mu);
+    st.Temp = temp;
+    st.Druck = druck;
+    st.Aschall = st.H > 120000 ? kSoundSpeedHigh : aschall;
+    st.Roh = roh;
+    st.Mu = mu;
+    // Mach number
+    double mach = st.V / st.Aschall;
+    fpCheckIf<Checked>(mach);
+    st.Mach = mach;
+    // Aerodynamic model
+    if (aero)
+        aerodynamikStep<Checked>(st.AeroModel, st.Mach, st.Alfa, st.CxRun, st.CyRun, st.Cx0);
+    // Reentry heating. Nothing later in the step reads it: unchecked, it
+    // comes after the motion step, from the same values, so that its two pow
+    // calls overlap with the motion step's own chain of operations.
+    const double hEntry = st.H, vEntry = st.V;
+    if (Reentry && Checked)
+        reentryHeating<Checked>(hEntry, vEntry, pq);
+    // Buoyancy: constant while rising, the weight less the lost gas
+    // once the float altitude has been reached in this pass.
+    if (Buoyant) {
+        st.Auftrieb = st.AuftriebSoll;
+        if (st.H >= st.HFlug)
+            st.HFlugErreicht = 1;
+        if (st.HFlugErreicht == 1)
+            st.Auftrieb = st.Gewicht;
+        double verloren = st.Gasverlust / 86400 / 1000 * st.Oberflaeche * st.dt0 * st.t;
+        fpCheckIf<Checked>(verloren);
+        st.GasVerloren = verloren;
+        if (st.HFlugErreicht == 1) {
+            double verlust = st.Gewicht * st.GasVerloren / st.Volumen;
+            fpCheckIf<Checked>(verlust);
+            st.AuftriebVerlust = verlust;
+            double auftrieb = st.Gewicht - st.AuftriebVerlust;
+            fpCheckIf<Checked>(auftrieb);
+            st.Auftrieb = auftrieb;
+        }
+    }
+    // Motion. Nothing since the area loading changed the mass or the area,
+    // so the quotient stored there is still the one this step needs.
+    bewegungStep<Checked>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, st.Q, st.V, st.X, st.H, st.t,
+        st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung, pq && pq->hasReentry ? &pq->reentry : nullptr);
+    if (Reentry && !Checked)
+        reentryHeating<Checked>(hEntry, vEntry, pq);
+    // Derived values
+    double qgrad = 57.3 * st.Q;
+    double hkm = st.H / 1000;
+    double xkm = st.X / 1000;
+    double widerstand = st.CxRun * st.Roh * (st.V * st.V) / 2 * st.S;
+    fpCheckIf<Checked>(qgrad, hkm, xkm, widerstand);
+    st.Qgrad = qgrad;
+    st.Hkm = hkm;
+    st.Xkm = xkm;
+    st.Widerstand = widerstand;
+    // Step log
+    if (log)
+        log->writeStep();
+    // Position within the sampling interval
+    double r = st.t / st.dtProbe;
+    fpCheckIf<Checked>(r);
+    st.FracNeu = fracPart(r);
+    // Recording
+    if (recording) {
+        if (st.FracNeu - st.FracAlt <= kRecordTolerance && st.iPunkt <= kSamples) {
+            recordSample<Checked>(st.iPunkt);
+            if (log && Buoyant)
+                log->writeMarker(st.iPunkt);
+            if (st.iPunkt < kSamples)
+                ++st.iPunkt;
+        }
+        st.FracAlt = st.FracNeu;
+    }
+}
+
+// Steps until the end test ends the pass (true) or `done` reaches `stop`.
+template <bool Checked, bool Rocket, bool Reentry, bool Buoyant>
+bool stretch(long long& done, long long stop, bool aero, StepLog* log, bool recording)
+{
+    PassQuotients pq;
+    if (!Checked)
+        pq = passQuotients<Rocket, Reentry>(aero);
+    const PassQuotients* pre = Checked ? nullptr : &pq;
+    do {
+        step<Checked, Rocket, Reentry, Buoyant>(aero, log, recording, pre);
+        ++done;
+        // End test
+        if (!(st.H > st.Hend && st.t < st.Tk))
+            return true;
+    } while (done < stop);
+    return false;
+}
+
+// Every variable of the state that a step may change, but the samples.
+double* const kStepDoubles[] = { &st.t, &st.H, &st.X, &st.V, &st.Q, &st.Qgrad, &st.Hkm, &st.Xkm, &st.Massa,
+    &st.Belastung, &st.P, &st.Mdot, &st.tBurn, &st.CxRun, &st.CyRun, &st.Alfa, &st.Cx0, &st.Mach, &st.Re, &st.qDyn,
+    &st.nx, &st.ny, &st.Drag, &st.Lift, &st.Widerstand, &st.qWaerme, &st.Temp, &st.Druck, &st.Aschall, &st.Roh, &st.Mu,
+    &st.Auftrieb, &st.GasVerloren, &st.AuftriebVerlust, &st.KWaerme, &st.RohNull, &st.VWaerme, &st.ExpV, &st.ExpRoh,
+    &st.FracNeu, &st.FracAlt };
+int* const kStepInts[] = { &st.HFlugErreicht, &st.BallonModus, &st.iPunkt, &st.FlagT, &st.FlagV, &st.FlagQ, &st.FlagH,
+    &st.FlagX, &st.FlagP, &st.FlagM };
+
+// Series 0..30 as they were before the recording pass: the slots a stretch
+// wrote after a fault get their earlier contents back from here.
+std::array<double, kRecordedSeries * kSamples> samplesBefore;
+
+// What a stretch starts from, so that it can be run again.
+struct Checkpoint {
+    double d[std::size(kStepDoubles)];
+    int n[std::size(kStepInts)];
+    long long done = 0;
+    long long logMark = 0;
+
+    void save(long long steps, const StepLog* log)
+    {
+        for (size_t k = 0; k < std::size(d); ++k)
+            d[k] = *kStepDoubles[k];
+        for (size_t k = 0; k < std::size(n); ++k)
+            n[k] = *kStepInts[k];
+        done = steps;
+        logMark = log ? log->mark() : 0;
+    }
+
+    void restore(long long& steps, StepLog* log, bool recording) const
+    {
+        for (size_t k = 0; k < std::size(d); ++k)
+            *kStepDoubles[k] = d[k];
+        for (size_t k = 0; k < std::size(n); ++k)
+            *kStepInts[k] = n[k];
+        steps = done;
+        if (log)
+            log->rollBack(logMark);
+        // Slots from iPunkt on were not yet written in this pass (slot 500
+        // never is).
+        if (recording) {
+            for (int k = 0; k < kRecordedSeries; ++k)
+                for (int slot = st.iPunkt; slot < kSamples; ++slot)
+                    st.Ergebnis[k * kSamples + slot - 1] = samplesBefore[k * kSamples + slot - 1];
+        }
+    }
+};
+
+// One pass from the initial state to the end condition. Stretches of steps
+// run without fault tests; a stretch that leaves a fault flag raised is run
+// again, checked, from its checkpoint.
 template <bool Rocket, bool Reentry, bool Buoyant> void integrate(bool aero, StepLog* log)
 {
     const bool recording = st.Durchlauf2 == 1;
-    long long steps = 0;
-    do {
-        if (++steps > kMaxStepsPerPass)
-            throw TorvError("The flight needs more than 100000000 integration steps; choose a larger integration step");
-        if (steps % kProgressSteps == 0 && !formPort().runProgress(recording ? 2 : 1, st.t, st.Tk))
+    if (recording)
+        std::copy_n(st.Ergebnis.begin(), samplesBefore.size(), samplesBefore.begin());
+    Checkpoint cp;
+    long long done = 0;
+    for (;;) {
+        // The form hears of the progress before every kProgressSteps-th step.
+        const long long stop = std::min(((done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
+        cp.save(done, log);
+        bool ended = false;
+        try {
+            ended = stretch<false, Rocket, Reentry, Buoyant>(done, stop, aero, log, recording);
+        } catch (const TorvError&) {
+            // A result file error after a fault: the fault comes first.
+            if (!fpPending())
+                throw;
+        }
+        if (fpPending()) {
+            cp.restore(done, log, recording);
+            fpClear();
+            ended = stretch<true, Rocket, Reentry, Buoyant>(done, stop, aero, log, recording);
+        }
+        if (ended)
+            return;
+        if (done == kMaxStepsPerPass)
+            throw TorvError(kTooManySteps);
+        if (!formPort().runProgress(recording ? 2 : 1, st.t, st.Tk))
             throw RunCancelled();
-        // 1. Thrust and mass
-        if (Rocket && st.t <= st.tBurn) {
-            double mdot = st.P / st.IudRun;
-            fpCheck(mdot);
-            st.Mdot = mdot;
-            double massa = st.Massa - st.Mdot * st.dt0;
-            fpCheck(massa);
-            st.Massa = massa;
-            double tBurn = st.MtRun / st.Mdot;
-            fpCheck(tBurn);
-            st.tBurn = tBurn;
-        } else {
-            st.P = 0;
-        }
-        // 2. Area loading
-        double belastung = st.Massa / st.S;
-        fpCheck(belastung);
-        st.Belastung = belastung;
-        // 3. Atmosphere
-        double temp, druck, aschall, roh, mu;
-        Atmosphere(st.H, temp, druck, aschall, roh, mu);
-        fpCheck(temp, druck, aschall, roh, mu);
-        st.Temp = temp;
-        st.Druck = druck;
-        st.Aschall = st.H > 120000 ? kSoundSpeedHigh : aschall;
-        st.Roh = roh;
-        st.Mu = mu;
-        // 4. Mach number
-        double mach = st.V / st.Aschall;
-        fpCheck(mach);
-        st.Mach = mach;
-        // 5. Aerodynamic model
-        if (aero)
-            Aerodynamik(st.AeroModel, st.P, st.Mach, st.Alfa, st.CxRun, st.CyRun, st.Cx0, st.Reserve);
-        // 6. Reentry heating
-        if (Reentry) {
-            st.KWaerme = 223200;
-            st.RohNull = 1.225;
-            st.VWaerme = 8000;
-            st.ExpV = 3.22;
-            st.ExpRoh = 0.5;
-            st.qWaerme = 0;
-            if (st.H < kHeatingCeiling) {
-                double q = st.KWaerme / std::sqrt(st.RSAT) * std::pow(st.Roh / st.RohNull, st.ExpRoh)
-                    * std::pow(st.V / st.VWaerme, st.ExpV);
-                fpCheck(q);
-                st.qWaerme = q;
-            }
-        }
-        // 7. Buoyancy: constant while rising, the weight less the lost gas
-        // once the float altitude has been reached in this pass.
-        if (Buoyant) {
-            st.Auftrieb = st.AuftriebSoll;
-            if (st.H >= st.HFlug)
-                st.HFlugErreicht = 1;
-            if (st.HFlugErreicht == 1)
-                st.Auftrieb = st.Gewicht;
-            double verloren = st.Gasverlust / 86400 / 1000 * st.Oberflaeche * st.dt0 * st.t;
-            fpCheck(verloren);
-            st.GasVerloren = verloren;
-            if (st.HFlugErreicht == 1) {
-                double verlust = st.Gewicht * st.GasVerloren / st.Volumen;
-                fpCheck(verlust);
-                st.AuftriebVerlust = verlust;
-                double auftrieb = st.Gewicht - st.AuftriebVerlust;
-                fpCheck(auftrieb);
-                st.Auftrieb = auftrieb;
-            }
-        }
-        // 8. Area loading again
-        // Nothing since step 2 changed the mass or the area: the quotient is
-        // the one already stored.
-        // 9. Motion
-        Bewegung(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, st.Q, st.V, st.X, st.H, st.t, st.CyRun,
-            st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung);
-        // 10. Derived values
-        double qgrad = 57.3 * st.Q;
-        double hkm = st.H / 1000;
-        double xkm = st.X / 1000;
-        double widerstand = st.CxRun * st.Roh * (st.V * st.V) / 2 * st.S;
-        fpCheck(qgrad, hkm, xkm, widerstand);
-        st.Qgrad = qgrad;
-        st.Hkm = hkm;
-        st.Xkm = xkm;
-        st.Widerstand = widerstand;
-        // 11. Step log
-        if (log)
-            log->writeStep();
-        // 12. Position within the sampling interval
-        double r = st.t / st.dtProbe;
-        fpCheck(r);
-        st.FracNeu = fracPart(r);
-        // 13. Recording
-        if (recording) {
-            if (st.FracNeu - st.FracAlt <= kRecordTolerance && st.iPunkt <= kSamples) {
-                recordSample(st.iPunkt);
-                if (log && Buoyant)
-                    log->writeMarker(st.iPunkt);
-                if (st.iPunkt < kSamples)
-                    ++st.iPunkt;
-            }
-            st.FracAlt = st.FracNeu;
-        }
-        // 14. End test
-    } while (st.H > st.Hend && st.t < st.Tk);
+        fpCheck();
+    }
 }
 
 using PassFn = void (*)(bool, StepLog*);

@@ -9,6 +9,10 @@ namespace torv {
 // is 1); a trial run on a copy of the state leaves the user's files alone.
 enum class RunFiles { Write, Skip };
 
+// Steps of a pass between two tests of the fault flags, where the form also
+// hears of the run's progress.
+inline constexpr long long kCheckpointSteps = 4096;
+
 // Throws FloatError on an arithmetic fault, IoError when a result file
 // cannot be written, TorvError when the integration step is unusable.
 void Flugbahn(RunFiles files = RunFiles::Write);

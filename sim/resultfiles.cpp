@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <unistd.h>
 
 #include "physics/faults.h"
 #include "sim/atomicfile.h"
@@ -93,6 +94,7 @@ void StepLog::open(bool buoyant)
         file_ = nullptr;
     }
     buoyant_ = buoyant;
+    written_ = 0;
     errno = 0;
     file_ = std::fopen(kStepLogName, "wb");
     if (!file_)
@@ -144,6 +146,14 @@ void StepLog::writeMarker(int slot)
     put(line_);
 }
 
+void StepLog::rollBack(long long mark)
+{
+    errno = 0;
+    if (std::fflush(file_) != 0 || ftruncate(fileno(file_), mark) != 0 || fseeko(file_, mark, SEEK_SET) != 0)
+        ioFailure();
+    written_ = mark;
+}
+
 void StepLog::close()
 {
     if (!file_)
@@ -160,6 +170,7 @@ void StepLog::put(const std::string& text)
     errno = 0;
     if (std::fwrite(text.data(), 1, text.size(), file_) != text.size())
         ioFailure();
+    written_ += static_cast<long long>(text.size());
 }
 
 } // namespace torv

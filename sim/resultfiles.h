@@ -49,6 +49,10 @@ public:
     void writeStep();
     // The marker of sample slot `slot` and the sample heading (classes 3, 4).
     void writeMarker(int slot);
+    // Bytes written since open(); rollBack(mark) drops whatever was written
+    // after mark() returned `mark`.
+    long long mark() const { return written_; }
+    void rollBack(long long mark);
     void close();
 
 private:
@@ -56,6 +60,7 @@ private:
 
     std::FILE* file_ = nullptr;
     bool buoyant_ = false;
+    long long written_ = 0;
     std::string line_; // reused for every line
 };
 

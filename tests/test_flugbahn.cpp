@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -637,3 +638,105 @@ TEST_F(Run, UnusableStepIsRefusedBeforeAnythingChanges)
         EXPECT_EQ(form.graphs, 0);
     }
 }
+
+namespace {
+
+// A fault in step `step` of a pass: at the ends of the stretches between two
+// tests of the fault flags, and (step 0) a NaN in a pass without end.
+struct StretchFault {
+    const char* what;
+    long long step;
+};
+
+class FaultAroundCheckpoints : public Run, public ::testing::WithParamInterface<StretchFault> { };
+
+} // namespace
+
+TEST_P(FaultAroundCheckpoints, StopsWhereATestAfterEveryFormulaWould)
+{
+    constexpr double dt0 = 1.0 / 1024;
+    constexpr long long passSteps = 3 * kCheckpointSteps;
+    // The recording pass starts with a different mass (EdBelastung is shown
+    // at every pass start), so its samples and log lines are rolled back too.
+    struct Port : RecordingPort {
+        double mass = 0;
+        std::vector<std::pair<int, double>> progress;
+        void setEdBelastung(const std::string& text) override
+        {
+            RecordingPort::setEdBelastung(text);
+            if (edBelastung.size() == 2 && mass > 0)
+                st.Massa = mass;
+        }
+        bool runProgress(int pass, double t, double) override
+        {
+            progress.emplace_back(pass, t);
+            return true;
+        }
+    } port;
+    const StretchFault c = GetParam();
+    fillSentinel();
+    Flight f;
+    if (c.step > 0) {
+        // 1 N of thrust at 1 N*s/kg takes exactly dt0 kg per step: the
+        // step-th step divides by a zero mass.
+        f.klasse = 8, f.m = 1e6, f.s0 = 1, f.cx = 0, f.h0 = 1e5, f.v0 = 100;
+        f.tk = passSteps * dt0, f.dt0 = dt0, f.hk = -1e12;
+        load(f);
+        st.Schub = 1, st.Iud = 1, st.Mt = 1e9;
+        port.mass = c.step * dt0;
+    } else {
+        // A NaN heat flux takes no part in the motion; nothing ends the pass
+        // (Tk is far beyond the step limit, yet still advanced by a step).
+        f = reentryStep(120000, 11200);
+        f.tk = 1e12, f.hk = -1e300;
+        load(f);
+        st.RSAT = -1;
+    }
+    st.DatenSchalter = 1;
+    try {
+        Flugbahn();
+        ADD_FAILURE() << c.what << ": no error";
+    } catch (const FloatError& e) {
+        EXPECT_STREQ(e.what(), c.step > 0 ? "Floating point division by zero" : "Invalid floating point operation");
+    }
+    const double faultTime = c.step > 0 ? (c.step - 1) * dt0 : 0;
+    EXPECT_EQ(st.t, faultTime) << c.what;
+    for (int slot = 1; slot <= kSamples; ++slot) {
+        if (slot < st.iPunkt) {
+            EXPECT_LE(sample(0, slot), faultTime) << c.what << " slot " << slot;
+            continue;
+        }
+        for (int k = 0; k <= 30; ++k)
+            ASSERT_EQ(sample(k, slot), kSentinel) << c.what << " series " << k << " slot " << slot;
+    }
+    if (st.iPunkt > 1 && st.iPunkt < kSamples) {
+        EXPECT_GT(sample(0, st.iPunkt - 1), faultTime - st.dtProbe - dt0) << c.what;
+    }
+    // Progress is reported before every kCheckpointSteps-th step, and only
+    // once the steps before it are known to be free of faults.
+    long long reports = 0;
+    for (const auto& [pass, t] : port.progress) {
+        if (pass == 2) {
+            EXPECT_EQ(t, (++reports * kCheckpointSteps - 1) * dt0) << c.what;
+        }
+    }
+    EXPECT_EQ(reports, c.step / kCheckpointSteps) << c.what;
+    EXPECT_EQ(port.progress.size() - reports, c.step > 0 ? 3u : 0u) << c.what;
+    const auto log = lines(readFile(kStepLogName));
+    const size_t stepLines = c.step > 0 ? passSteps + c.step - 1 : 0;
+    ASSERT_EQ(log.size(), 3 + stepLines) << c.what;
+    if (stepLines > 0) {
+        EXPECT_NEAR(numbers(log.back())[0], c.step > 1 ? faultTime : passSteps * dt0, 0.005) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Replay, FaultAroundCheckpoints,
+    ::testing::Values(StretchFault { "first step of a pass", 1 },
+        StretchFault { "last step before a checkpoint", kCheckpointSteps - 1 },
+        StretchFault { "first step after a checkpoint", kCheckpointSteps },
+        StretchFault { "last step of a pass", 3 * kCheckpointSteps }, StretchFault { "NaN in an endless pass", 0 }),
+    [](const auto& info) {
+        std::string name = info.param.what;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
