@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -151,6 +152,9 @@ TEST_F(StartForm, TheNoticeOpensWithOneLineSayingWhatTheProgramIsFor)
     EXPECT_TRUE(first.startsWith(QStringLiteral("Torv ")));
     EXPECT_TRUE(first.contains(QStringLiteral("flight path")));
     EXPECT_TRUE(text.section(QLatin1Char('\n'), 1, 1).isEmpty());
+    const QPlainTextEdit* memo = form->Memo1;
+    const double room = memo->viewport()->width() - 2 * memo->document()->documentMargin();
+    EXPECT_LT(memo->fontMetrics().horizontalAdvance(first), room);
 }
 
 TEST_F(StartForm, ClassEntriesLieInTwentyFourPixelRowsFromFiftySix)
@@ -399,6 +403,25 @@ TEST_P(PresetChoice, AClickWritesTheEntryIntoTheScenario)
     st.Szenario.Klasse = 0;
     clickRow(list, c.row);
     EXPECT_DOUBLE_EQ(st.Szenario.Klasse, c.fields[0].second);
+}
+
+TEST_P(PresetChoice, EveryEntryShowsWholeRowsWithoutScrollingOrAFocusFrame)
+{
+    const PresetCase& c = GetParam();
+    choose(form->RadioSprachItems, 2);
+    choose(form->WahlENItems, c.classEntry);
+    QListWidget* list = form.get()->*c.list;
+    EXPECT_FALSE(list->hasFocus());
+    EXPECT_EQ(list->currentRow(), -1);
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(list->verticalScrollBar()->maximum(), 0);
+    for (int i = 0; i < list->count(); ++i) {
+        EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(i)))) << "row " << i;
+        EXPECT_EQ(list->item(i)->toolTip(), list->item(i)->text());
+    }
+    // The last row answers a click where it is drawn.
+    clickRow(list, list->count() - 1);
+    EXPECT_EQ(list->currentRow(), list->count() - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(OneOfEveryList, PresetChoice, ::testing::ValuesIn(kPresetCases));
