@@ -309,6 +309,8 @@ void TForm2::FormAktivate()
         Label7->hide();
         edVwind->hide();
     });
+    // Also after a fault: the captions shown so far stay readable.
+    fitCaptions();
 }
 
 void TForm2::hideClassControls()

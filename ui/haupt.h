@@ -227,6 +227,7 @@ private:
     void graphButton(torv::Sel selection);
     void hideClassControls();
     void setCaptions(int language);
+    void fitCaptions();
 
     TForm1* Form1 = nullptr;
     QHash<QLineEdit*, Handler> fieldHandlers_;
