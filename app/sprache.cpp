@@ -13,9 +13,12 @@
 #include <QRadioButton>
 #include <QScreen>
 
+#include <algorithm>
+
 #include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
+#include "ui/screenfit.h"
 
 using torv::PresetList;
 using torv::st;
@@ -248,9 +251,13 @@ TForm1::TForm1(QWidget* parent)
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 
     QRect frame(QPoint(), size());
-    if (const QScreen* screen = this->screen())
-        frame.moveCenter(screen->availableGeometry().center());
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        frame.moveCenter(area.center());
+        frame.moveTopLeft(QPoint(std::max(frame.left(), area.left()), std::max(frame.top(), area.top())));
+    }
     move(frame.topLeft());
+    new torv::ScreenFit(this, size());
 }
 
 QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (TForm1::*handler)())

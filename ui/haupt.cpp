@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -21,6 +22,7 @@
 #include "sim/numfmt.h"
 #include "sim/state.h"
 #include "ui/guard.h"
+#include "ui/screenfit.h"
 
 using torv::st;
 
@@ -91,6 +93,7 @@ TForm2::TForm2(QWidget* parent)
     p.setColor(QPalette::Window, Qt::white);
     setPalette(p);
     createControls();
+    screenFit_ = new torv::ScreenFit(this, size());
     Memo1->setPlainText(QString::fromUtf8(kInfoText));
     Memo2->setPlainText(QString::fromUtf8(kHelpText));
     // The help is a list of short lines: one line each, so that all fourteen
@@ -118,8 +121,10 @@ void TForm2::showEvent(QShowEvent* event)
         centred_ = true;
         if (QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
+            const QRect area = screen->availableGeometry();
+            frame.moveCenter(area.center());
+            // Never above or left of the screen: the title bar stays reachable.
+            move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
         }
     }
     QWidget::showEvent(event);
@@ -162,6 +167,9 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
 
 void TForm2::FormAktivate()
 {
+    // The layout below places controls at their designed positions.
+    const QPoint scrolled = screenFit_->offset();
+    screenFit_->scrollTo(QPoint());
     torv::guarded([this] {
         const char sep = decimalSeparator();
         const auto& sz = st.Szenario;
@@ -311,6 +319,8 @@ void TForm2::FormAktivate()
     });
     // Also after a fault: the captions shown so far stay readable.
     fitCaptions();
+    screenFit_->scrollTo(scrolled);
+    screenFit_->keepBarsOnTop();
 }
 
 void TForm2::hideClassControls()

@@ -20,6 +20,9 @@ class QPlainTextEdit;
 class QPushButton;
 
 class TForm1;
+namespace torv {
+class ScreenFit;
+}
 
 class TForm2 : public QWidget, public torv::FormPort, public torv::GraphTarget {
     Q_OBJECT
@@ -235,4 +238,5 @@ private:
     std::exception_ptr handlerError_; // its error, rethrown by setFieldText
     QWidget* lastActiveForm_ = nullptr;
     bool centred_ = false;
+    torv::ScreenFit* screenFit_ = nullptr;
 };
