@@ -13,8 +13,6 @@
 #include <QRadioButton>
 #include <QScreen>
 
-#include <algorithm>
-
 #include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
@@ -250,13 +248,7 @@ TForm1::TForm1(QWidget* parent)
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 
-    QRect frame(QPoint(), size());
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        frame.moveCenter(area.center());
-        frame.moveTopLeft(QPoint(std::max(frame.left(), area.left()), std::max(frame.top(), area.top())));
-    }
-    move(frame.topLeft());
+    // Centred on the screen when shown, and kept usable on a small one.
     new torv::ScreenFit(this, size());
 }
 

@@ -137,6 +137,8 @@ TEST_F(StartForm, OpensOnTheNoticeWithNothingChosen)
     EXPECT_EQ(form->windowTitle(), QStringLiteral("  Torv version 1.16 (Beta)"));
     EXPECT_EQ(form->minimumSize(), QSize(775, 560));
     EXPECT_EQ(form->maximumSize(), QSize(775, 560));
+    // It fits the test screen: no scroll bars of its own.
+    EXPECT_TRUE(form->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly).isEmpty());
     EXPECT_EQ(form->RadioSprachItems->checkedId(), -1);
     EXPECT_TRUE(form->Memo1->isReadOnly());
     EXPECT_EQ(form->Image1->pixmap().size(), QSize(314, 193));

@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -114,21 +113,6 @@ TForm2::~TForm2()
 
 // ---------------------------------------------------------------------------
 // Activation
-
-void TForm2::showEvent(QShowEvent* event)
-{
-    if (!centred_) {
-        centred_ = true;
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            const QRect area = screen->availableGeometry();
-            frame.moveCenter(area.center());
-            // Never above or left of the screen: the title bar stays reachable.
-            move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
-        }
-    }
-    QWidget::showEvent(event);
-}
 
 void TForm2::showFromStart()
 {
@@ -269,6 +253,7 @@ void TForm2::FormAktivate()
 
         // 8. Captions
         setCaptions(st.Sprache);
+        fitCaptions();
 
         // 9. Cover the graph buttons until START
         Panel6->raise();

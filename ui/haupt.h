@@ -215,7 +215,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     using Handler = void (TForm2::*)();
@@ -237,6 +236,5 @@ private:
     int settingText_ = 0; // > 0 while setFieldText runs a handler
     std::exception_ptr handlerError_; // its error, rethrown by setFieldText
     QWidget* lastActiveForm_ = nullptr;
-    bool centred_ = false;
     torv::ScreenFit* screenFit_ = nullptr;
 };

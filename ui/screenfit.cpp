@@ -8,16 +8,19 @@
 #include <QStyle>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace torv {
 
 namespace {
 
 // The window frame until the window manager has drawn one: a title bar and
-// thin borders.
-const QSize kFrameGuess(8, 32);
+// thin borders. The room below also takes a title bar's height, as some
+// window managers hang the frame around a position already meant for it.
+const QMargins kFrameGuess(5, 30, 5, 35);
 
 } // namespace
 
@@ -58,19 +61,33 @@ bool ScreenFit::eventFilter(QObject* watched, QEvent* event)
     if (watched == form_) {
         if (event->type() == QEvent::Show)
             fit();
+        // The window manager's frame is known only once the window is up.
+        if (event->type() == QEvent::Move && form_->isVisible() && frameMargins() != frame_)
+            fit();
         // A wheel turned over a control that does not take it scrolls the form.
-        if (event->type() == QEvent::Wheel && hBar_) {
-            QScrollBar* bar = vBar_->isVisible() ? vBar_ : hBar_;
-            if (bar->isVisible()) {
-                QWheelEvent* wheel = static_cast<QWheelEvent*>(event);
-                QWheelEvent forwarded(QPointF(), wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
-                    wheel->buttons(), wheel->modifiers(), wheel->phase(), wheel->inverted());
-                QCoreApplication::sendEvent(bar, &forwarded);
-                return true;
-            }
+        if (event->type() == QEvent::Wheel && scrolling()) {
+            QWheelEvent* wheel = static_cast<QWheelEvent*>(event);
+            const bool sideways = std::abs(wheel->angleDelta().x()) > std::abs(wheel->angleDelta().y());
+            QScrollBar* bar = (sideways && !hBar_->isHidden()) || vBar_->isHidden() ? hBar_ : vBar_;
+            QWheelEvent forwarded(QPointF(), wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
+                wheel->buttons(), wheel->modifiers(), wheel->phase(), wheel->inverted());
+            QCoreApplication::sendEvent(bar, &forwarded);
+            return true;
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool ScreenFit::scrolling() const
+{
+    return hBar_ && (!hBar_->isHidden() || !vBar_->isHidden());
+}
+
+QMargins ScreenFit::frameMargins() const
+{
+    const QWindow* window = form_->windowHandle();
+    const QMargins frame = window ? window->frameMargins() : QMargins();
+    return frame.top() > 0 ? frame : kFrameGuess;
 }
 
 void ScreenFit::fit()
@@ -80,10 +97,9 @@ void ScreenFit::fit()
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    QSize frame = form_->frameGeometry().size() - form_->size();
-    if (frame.width() <= 0 || frame.height() <= 0)
-        frame = kFrameGuess;
-    const QSize room = area.size() - frame;
+    const QMargins frame = frameMargins();
+    frame_ = frame;
+    const QSize room = area.marginsRemoved(frame).size();
     const int extent = form_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, form_);
     bool horizontal = designed_.width() > room.width();
     bool vertical = designed_.height() > room.height();
@@ -95,6 +111,7 @@ void ScreenFit::fit()
             hBar_->hide();
             vBar_->hide();
         }
+        place(area, designed_, frame);
         return;
     }
     const QSize window(std::min(designed_.width() + (vertical ? extent : 0), room.width()),
@@ -102,10 +119,29 @@ void ScreenFit::fit()
     form_->setFixedSize(window);
     placeBars(QSize(window.width() - (vertical ? extent : 0), window.height() - (horizontal ? extent : 0)), horizontal,
         vertical);
-    // The title bar on the screen: a frame that does not lie wholly in the
-    // area goes to its top-left corner.
-    if (!area.contains(QRect(form_->frameGeometry().topLeft(), window + frame)))
-        form_->move(area.topLeft());
+    place(area, window, frame);
+}
+
+void ScreenFit::place(const QRect& area, QSize window, const QMargins& frame)
+{
+    // Centred when first shown; after that a window whose frame would leave
+    // the area goes back in. A window larger than the area keeps its title
+    // bar on the screen: its frame's top-left at the area's. (A window's
+    // position is that of its frame.)
+    const QSize outer = window.grownBy(frame);
+    QPoint at = form_->pos();
+    if (!centred_)
+        at = area.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    else if (area.contains(QRect(at, outer)))
+        return;
+    centred_ = true;
+    at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - outer.width())));
+    at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - outer.height())));
+    // Until the window manager has told its frame, a position counts as the
+    // inside's: leave room for the frame expected.
+    const QWindow* handle = form_->windowHandle();
+    const bool frameKnown = handle && handle->frameMargins().top() > 0;
+    form_->move(frameKnown ? at : at + QPoint(frame.left(), frame.top()));
 }
 
 void ScreenFit::placeBars(QSize view, bool horizontal, bool vertical)

@@ -1,11 +1,14 @@
-// Keeps a fixed-size form usable on a screen smaller than the form: the
-// window shrinks to the screen's available area with its title bar on the
-// screen, and the controls, at their designed positions and sizes, scroll
-// inside it under two scroll bars. Where the form fits, nothing changes.
+// Places a fixed-size form on the screen: centred when first shown, and
+// kept usable on a screen smaller than the form: there the window shrinks to
+// the screen's available area with its title bar on the screen, and the
+// controls, at their designed positions and sizes, scroll inside it under
+// two scroll bars. Where the form fits, nothing else changes.
 #pragma once
 
+#include <QMargins>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 
 class QScrollBar;
@@ -24,12 +27,16 @@ public:
     void scrollTo(QPoint to);
     // Raises the scroll bars above controls raised since.
     void keepBarsOnTop();
+    // True while the form is shown smaller than designed, with scroll bars.
+    bool scrolling() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void fit();
+    void place(const QRect& area, QSize window, const QMargins& frame);
+    QMargins frameMargins() const;
     void placeBars(QSize view, bool horizontal, bool vertical);
 
     QWidget* form_;
@@ -37,6 +44,8 @@ private:
     QScrollBar* hBar_ = nullptr;
     QScrollBar* vBar_ = nullptr;
     QPoint offset_;
+    QMargins frame_; // the frame the last fit allowed for
+    bool centred_ = false;
 };
 
 } // namespace torv

@@ -3,7 +3,10 @@
 xdotool as a person would click: "E", the first projectile class entry, the
 first projectile preset, START, START on the calculation form, then
 "V, H = f (x)". Checks the sample file and that the graph area changed after
-each graph; leaves screenshots in the artifacts folder.
+each graph; leaves screenshots in the artifacts folder. Runs once on a large
+screen and once on a 1366 x 768 one, where the calculation form does not fit:
+there its title bar must stay on the screen and its content is scrolled with
+the mouse wheel to reach START and the graph.
 
 Usage: typical_road.py TORV_BINARY ARTIFACT_DIR
 """
@@ -32,7 +35,8 @@ def free_display():
 
 
 class Desktop:
-    def __init__(self):
+    def __init__(self, size="1600x1200"):
+        self.size = size
         self.display = free_display()
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("QT_QPA_PLATFORM", None)
@@ -40,7 +44,7 @@ class Desktop:
 
     def __enter__(self):
         self.procs.append(subprocess.Popen(
-            ["Xvfb", self.display, "-screen", "0", "1600x1200x24", "-nolisten", "tcp"],
+            ["Xvfb", self.display, "-screen", "0", f"{self.size}x24", "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         for _ in range(100):
             if subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0:
@@ -86,6 +90,20 @@ class Desktop:
         run("xdotool", "click", "1", env=self.env)
         time.sleep(0.4)
 
+    def wheel(self, win, x, y, notches):
+        """Turns the wheel at (x, y) of the window: down for notches > 0."""
+        run("xdotool", "mousemove", "--window", win, str(x), str(y), env=self.env)
+        time.sleep(0.15)
+        run("xdotool", "click", "--repeat", str(abs(notches)), "--delay", "30",
+            "5" if notches > 0 else "4", env=self.env)
+        time.sleep(0.4)
+
+    def geometry(self, win):
+        """(x, y, width, height) of the window's client area on the screen."""
+        out = run("xdotool", "getwindowgeometry", "--shell", win, env=self.env)
+        g = dict(line.split("=", 1) for line in out.split())
+        return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
+
     def shot(self, win, path):
         run("import", "-window", win, path, env=self.env)
         return path
@@ -120,12 +138,17 @@ def check_sample_file(path):
     assert 900 < x_end < 1021, f"range {x_end}"
 
 
-def main():
-    torv, artifacts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+FORM_HEIGHT = 868
+GRAPH_AREA = (276, 216, 800, 600)
+
+
+def road(artifacts, torv, size):
+    """The typical road on a screen of `size`; screenshots go to `artifacts`."""
     os.makedirs(artifacts, exist_ok=True)
     work = tempfile.mkdtemp(prefix="torv-e2e-")
+    screen_w, screen_h = (int(v) for v in size.split("x"))
     try:
-        with Desktop() as desk:
+        with Desktop(size) as desk:
             app = desk.start([torv], cwd=work)
             start = desk.window(START_CAPTION)
             time.sleep(0.5)
@@ -138,7 +161,17 @@ def main():
             desk.click(start, 708 + 25, 12 + 25)                    # START
             calc = desk.window(CALC_CAPTION)
             time.sleep(0.5)
+            x, y, w, h = desk.geometry(calc)
+            assert x >= 0 and y > 0 and x + w <= screen_w and y + h <= screen_h, \
+                f"calculation form at {x},{y} {w}x{h} does not lie on the {size} screen with its title bar"
+            small = h < FORM_HEIGHT
+            # Over the graph area, where no control takes the wheel.
+            wheel_at = (600, min(h - 40, 400))
             before = desk.shot(calc, f"{artifacts}/4_calc_form.png")
+            if small:
+                desk.wheel(calc, *wheel_at, 20)
+                before = desk.shot(calc, f"{artifacts}/4_calc_form_bottom.png")
+                desk.wheel(calc, *wheel_at, -20)                    # back up to START
             desk.click(calc, 1164 + 28, 7 + 30)                     # START of the calculation form
             sample = os.path.join(work, "Torv_500.txt")
             end = time.time() + 60
@@ -146,12 +179,24 @@ def main():
                 time.sleep(0.2)
             assert os.path.exists(sample), "Torv_500.txt was not written"
             time.sleep(1.0)
-            after_run = desk.shot(calc, f"{artifacts}/5_default_graph.png")
+
+            # The graph area as it shows in the window: scrolled to the bottom
+            # on a small screen.
+            def graph_shot(path):
+                if small:
+                    desk.wheel(calc, *wheel_at, 20)
+                png = desk.shot(calc, path)
+                if small:
+                    desk.wheel(calc, *wheel_at, -20)
+                dy = max(0, FORM_HEIGHT - h) if small else 0
+                gx, gy, gw, gh = GRAPH_AREA
+                return png, (gx, gy - dy, gw, min(gh, h - (gy - dy)))
+
+            after_run, area = graph_shot(f"{artifacts}/5_default_graph.png")
             desk.click(calc, 650 + 43, 89 + 15)                     # "V, H = f (x)"
             time.sleep(0.5)
-            after_button = desk.shot(calc, f"{artifacts}/6_range_graph.png")
+            after_button, _ = graph_shot(f"{artifacts}/6_range_graph.png")
 
-            area = (276, 216, 800, 600)
             h0, h1, h2 = (desk.region_hash(p, *area) for p in (before, after_run, after_button))
             assert h0 != h1, "graph area did not change after START"
             assert h1 != h2, "graph area did not change after V, H = f (x)"
@@ -160,7 +205,13 @@ def main():
             assert app.poll() is None, "the program ended unexpectedly"
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print("1 passed, 0 failed")
+
+
+def main():
+    torv, artifacts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    road(artifacts, torv, "1600x1200")
+    road(os.path.join(artifacts, "1366x768"), torv, "1366x768")
+    print("2 passed, 0 failed")
 
 
 if __name__ == "__main__":
