@@ -42,8 +42,9 @@ std::vector<Obstacle> obstacles(const GraphScene& g)
             out.push_back({ lineBox(op.x1, op.y1, op.x2, op.y2), op.x1 == op.x2 ? op.curve : 0 });
         if (op.kind == GraphOp::Band) {
             const QRect r = areaRect(op.x1, op.y1, op.x2, op.y2).adjusted(0, 0, 1, 1);
-            for (const QRect& edge : { QRect(r.left(), r.top(), 1, r.height()), QRect(r.right(), r.top(), 1, r.height()),
-                     QRect(r.left(), r.top(), r.width(), 1), QRect(r.left(), r.bottom(), r.width(), 1) })
+            for (const QRect& edge :
+                { QRect(r.left(), r.top(), 1, r.height()), QRect(r.right(), r.top(), 1, r.height()),
+                    QRect(r.left(), r.top(), r.width(), 1), QRect(r.left(), r.bottom(), r.width(), 1) })
                 out.push_back({ edge, 0 });
         }
     }
@@ -98,7 +99,8 @@ TEST_P(EveryGraph, TextsCrossNoLineNoTextAndStayInThePicture)
             for (int s = -1; s <= static_cast<int>(Sel::Button13); ++s) {
                 if (s >= 0)
                     applyGraphSelection(static_cast<Sel>(s));
-                const GraphScene g = layoutGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, '.');
+                const GraphScene g
+                    = layoutGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, '.');
                 ++graphs;
                 for (const std::string& f : crossings(g, shrunk))
                     ADD_FAILURE() << presets(list)[p].label << ", selection " << s << ": " << f;
