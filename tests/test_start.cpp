@@ -417,13 +417,8 @@ TEST_P(PresetChoice, EveryEntryShowsWholeRowsWithoutScrollingOrAFocusFrame)
     EXPECT_EQ(list->currentRow(), -1);
     EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
     EXPECT_EQ(list->verticalScrollBar()->maximum(), 0);
-    for (int i = 0; i < list->count(); ++i) {
+    for (int i = 0; i < list->count(); ++i)
         EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(i)))) << "row " << i;
-        EXPECT_EQ(list->item(i)->toolTip(), list->item(i)->text());
-    }
-    // The last row answers a click where it is drawn.
-    clickRow(list, list->count() - 1);
-    EXPECT_EQ(list->currentRow(), list->count() - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(OneOfEveryList, PresetChoice, ::testing::ValuesIn(kPresetCases));
