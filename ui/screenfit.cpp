@@ -38,8 +38,9 @@ void ScreenFit::scrollTo(QPoint to)
     if (delta.isNull())
         return;
     offset_ = to;
+    // The form's controls; not the bars, nor windows it owns (dialogs, menus).
     for (QWidget* w : form_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (w != hBar_ && w != vBar_)
+        if (w != hBar_ && w != vBar_ && !w->isWindow())
             w->move(w->pos() + delta);
     if (hBar_) {
         const QSignalBlocker h(hBar_), v(vBar_);
