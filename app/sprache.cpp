@@ -15,6 +15,7 @@
 
 #include "sim/state.h"
 #include "ui/guard.h"
+#include "ui/screenfit.h"
 
 using torv::PresetList;
 using torv::st;
@@ -64,8 +65,10 @@ constexpr ClassEntry kClasses[] = {
 
 constexpr int kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
 
-const char* const kNotice = "Torv estimates the flight path of a vehicle treated as a point mass moving in a vertical "
-                            "plane through the standard atmosphere, and draws its time history as graphs.\n"
+const char* const kNotice = "Torv estimates the flight path of a point-mass vehicle through the standard atmosphere.\n"
+                            "\n"
+                            "The vehicle moves in a vertical plane; the time history of its flight is drawn as "
+                            "graphs.\n"
                             "\n"
                             "How to use it:\n"
                             "1. Choose the language of the forms below: R (Russian), D (German) or E (English).\n"
@@ -244,10 +247,8 @@ TForm1::TForm1(QWidget* parent)
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 
-    QRect frame(QPoint(), size());
-    if (const QScreen* screen = this->screen())
-        frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    // Centred on the screen when shown, and kept usable on a small one.
+    new torv::ScreenFit(this, size());
 }
 
 QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (TForm1::*handler)())
@@ -256,12 +257,14 @@ QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (
     list->setGeometry(place);
     list->setFrameShape(QFrame::NoFrame);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Labels wider than the list scroll sideways instead of being cut.
+    // Every row as wide as the list: a longer label is cut at the right edge
+    // (its tooltip has it all), and no side scroll bar takes a row's room.
     list->setTextElideMode(Qt::ElideNone);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (const torv::Preset& p : torv::presets(which)) {
         const QString label = QString::fromUtf8(p.label);
         auto* item = new QListWidgetItem(label, list);
-        item->setSizeHint(QSize(list->fontMetrics().horizontalAdvance(label) + 8, 16));
+        item->setSizeHint(QSize(place.width(), 16));
         item->setToolTip(label);
     }
     list->hide();
@@ -355,6 +358,9 @@ void TForm1::chooseClass(QGroupBox* group, QButtonGroup* items)
         }
         Panel1->hide();
         Panel3->hide();
+        // The form keeps the focus, so that it does not pass on to the list
+        // just shown and frame its first row before the user touches it.
+        setFocus(Qt::OtherFocusReason);
         group->hide();
         clearItemIndex(items);
     });
@@ -381,6 +387,7 @@ void TForm1::BitBtn1Click()
         for (int klasse = 1; klasse <= kClassCount; ++klasse) {
             if (QListWidget* list = presetList(klasse)) {
                 clearSelectedRow(list);
+                list->scrollToTop();
                 list->hide();
             }
         }

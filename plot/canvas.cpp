@@ -1,7 +1,9 @@
 #include "plot/canvas.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QStringList>
 
 #include <algorithm>
 #include <cstdlib>
@@ -21,6 +23,30 @@ void lineTo(QPainter& p, int x1, int y1, int x2, int y2)
     if (ay >= ax)
         ey -= (dy > 0) - (dy < 0);
     p.drawLine(x1, y1, ex, ey);
+}
+
+QRect lineBox(int x1, int y1, int x2, int y2)
+{
+    if (x1 == x2 && y1 == y2)
+        return QRect();
+    const int ex = x1 == x2 ? x2 : x2 - ((x2 > x1) - (x2 < x1));
+    const int ey = y1 == y2 ? y2 : y2 - ((y2 > y1) - (y2 < y1));
+    return QRect(QPoint(std::min(x1, ex), std::min(y1, ey)), QPoint(std::max(x1, ex), std::max(y1, ey)));
+}
+
+QFont condensedFont(int pixels)
+{
+    static const QString family = [] {
+        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/DejaVuSansCondensed.ttf"));
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        return families.isEmpty() ? QStringLiteral("DejaVu Sans") : families.first();
+    }();
+    QFont f(family);
+    // The file's family is "DejaVu Sans"; the style picks its condensed face.
+    f.setStyleName(QStringLiteral("Condensed"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
+    return f;
 }
 
 bool emptyArea(int x1, int y1, int x2, int y2)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QRect>
 #include <QString>
 
@@ -15,6 +16,15 @@ namespace torv {
 // for horizontal, vertical and 45-degree lines, the only ones the graph
 // draws; other slopes end one pixel short along their major axis.
 void lineTo(QPainter& p, int x1, int y1, int x2, int y2);
+
+// The pixels lineTo covers, for horizontal and vertical lines; empty when it
+// draws none.
+QRect lineBox(int x1, int y1, int x2, int y2);
+
+// The condensed sans face embedded in the program (DejaVu Sans Condensed),
+// `pixels` high; it narrows long numbers and captions and does not depend
+// on the fonts of the machine. Needs the application object.
+QFont condensedFont(int pixels);
 
 // True when the area from (x1,y1) to (x2,y2) covers no pixel.
 bool emptyArea(int x1, int y1, int x2, int y2);

@@ -3,8 +3,14 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
+
+#include <vector>
 
 namespace torv {
+
+struct GraphOp;
+struct GraphScene;
 
 // The five graph buttons whose visibility the renderer decides.
 enum class GraphButton { ButtonCya, Button6, Button11, Button14, Button18 };
@@ -21,6 +27,15 @@ public:
 // forms and the graphs show; one that is not a plain character (no format of
 // ours can carry it) falls back to the full stop.
 char userDecimalSeparator();
+
+// The pixel height each text of `g` is set in (0 for the other operations):
+// 12, or less where the text would run into an axis, a tick, another text
+// or an edge of the band or picture standing to its right. A curve's own
+// axis line does not count: its title may stand on it.
+std::vector<int> textSizes(const GraphScene& g);
+
+// The opaque box of text operation `op` set `pixels` high.
+QRect textBox(const GraphOp& op, int pixels);
 
 // The picture alone, from the state's unit flags, Sprache, Titel, GraphPage
 // and PageSize and the given series and selection.

@@ -95,6 +95,8 @@ public:
     {
     }
 
+    // Operations added from now on belong to curve `k` (0: to none).
+    void forCurve(int k) { curve_ = k; }
     void line(int x1, int y1, int x2, int y2) { add(GraphOp::Line, x1, y1, x2, y2); }
     void grid(int x1, int y1, int x2, int y2) { add(GraphOp::GridLine, x1, y1, x2, y2); }
     void text(int x, int y, std::string s)
@@ -118,11 +120,13 @@ public:
         op.y1 = y1;
         op.x2 = x2;
         op.y2 = y2;
+        op.curve = curve_;
         return op;
     }
 
 private:
     GraphScene& g_;
+    int curve_ = 0;
 };
 
 } // namespace
@@ -171,6 +175,7 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
 
     const int R = rnd(std::sqrt(static_cast<double>(N)));
     for (int k = 1; k < K; ++k) {
+        b.forCurve(k);
         const int code = GraphCodes[k];
         const std::vector<double>& B = series[k];
         double Bmax = 0, Bmin = 0;
@@ -244,6 +249,7 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
                     b.mark(L + sx.offset(A[i]), Y0 - sy.offset(B[i]), marks->curve);
         b.add(GraphOp::WhiteFill, 0, 0, 0, 0);
     }
+    b.forCurve(0);
 
     b.text(L + 10, Y0 - 18, st.Titel);
     return g;

@@ -33,6 +33,7 @@ struct GraphOp {
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int size = 0;
     int mark = 0;
+    int curve = 0; // the curve k (1 .. K-1) the operation draws for; 0: none
     std::string text;
     std::vector<Pixel> points;
 };

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 
@@ -238,15 +240,18 @@ TEST_P(Activation, NoControlsOverlapUnlessDesignedTo)
                 << inputs[i]->geometry().x() << "," << inputs[i]->geometry().y() << " and " << inputs[j]->geometry().x()
                 << "," << inputs[j]->geometry().y();
 
-    // The letters of captions left of the fields end before them (the long
-    // Russian ones run beneath, as designed).
-    if (c.sprache != 1)
+    // In every language the letters of captions left of the fields end
+    // before them.
+    for (int sprache = 1; sprache <= 3; ++sprache) {
+        st.Sprache = sprache;
+        form2->FormAktivate();
         for (const QLabel* l : form2->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
             if (shown(l) && l->x() < 197 && !l->text().isEmpty()) {
                 const QRect ink = l->wordWrap() ? l->geometry() : letters(l);
                 for (QWidget* w : inputs)
-                    EXPECT_FALSE(ink.intersects(w->geometry())) << l->text().toStdString();
+                    EXPECT_FALSE(ink.intersects(w->geometry())) << sprache << ": " << l->text().toStdString();
             }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -348,6 +353,25 @@ TEST_F(CalcForm, ClassPicturesCoverTheFrameCaption)
     const QRect ink = letters(form2->Label17);
     for (const QLabel* picture : { form2->Image8, form2->Image3, form2->Image5, form2->Image7 })
         EXPECT_TRUE(picture->geometry().contains(ink)) << picture->geometry().y() << " " << ink.y();
+}
+
+// The test screen (800 x 600) is smaller than the form.
+TEST_F(CalcForm, OnASmallScreenTheDesignedContentScrollsInsideTheWindow)
+{
+    openWith(PresetList::Launcher, 0);
+    EXPECT_TRUE(form2->screen()->availableGeometry().contains(form2->frameGeometry()));
+    QScrollBar *h = nullptr, *v = nullptr;
+    for (QScrollBar* bar : form2->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly))
+        (bar->orientation() == Qt::Horizontal ? h : v) = bar;
+    ASSERT_TRUE(h && v && h->isVisible() && v->isVisible());
+    // Scrolled to the end, the form's bottom-right corner meets the bars.
+    h->setValue(h->maximum());
+    v->setValue(v->maximum());
+    const QPoint offset(h->value(), v->value());
+    EXPECT_EQ(QPoint(1228, 868) - offset, QPoint(v->x(), h->y()));
+    // A new activation lays the form out where it is scrolled to.
+    form2->FormAktivate();
+    EXPECT_EQ(form2->EdMt->pos(), QPoint(160, 50) - offset);
 }
 
 TEST_F(CalcForm, CreatedStateBeforeAnyActivation)

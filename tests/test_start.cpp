@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -136,6 +137,8 @@ TEST_F(StartForm, OpensOnTheNoticeWithNothingChosen)
     EXPECT_EQ(form->windowTitle(), QStringLiteral("  Torv version 1.16 (Beta)"));
     EXPECT_EQ(form->minimumSize(), QSize(775, 560));
     EXPECT_EQ(form->maximumSize(), QSize(775, 560));
+    // It fits the test screen: no scroll bars of its own.
+    EXPECT_TRUE(form->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly).isEmpty());
     EXPECT_EQ(form->RadioSprachItems->checkedId(), -1);
     EXPECT_TRUE(form->Memo1->isReadOnly());
     EXPECT_EQ(form->Image1->pixmap().size(), QSize(314, 193));
@@ -151,6 +154,9 @@ TEST_F(StartForm, TheNoticeOpensWithOneLineSayingWhatTheProgramIsFor)
     EXPECT_TRUE(first.startsWith(QStringLiteral("Torv ")));
     EXPECT_TRUE(first.contains(QStringLiteral("flight path")));
     EXPECT_TRUE(text.section(QLatin1Char('\n'), 1, 1).isEmpty());
+    const QPlainTextEdit* memo = form->Memo1;
+    const double room = memo->viewport()->width() - 2 * memo->document()->documentMargin();
+    EXPECT_LT(memo->fontMetrics().horizontalAdvance(first), room);
 }
 
 TEST_F(StartForm, ClassEntriesLieInTwentyFourPixelRowsFromFiftySix)
@@ -399,6 +405,20 @@ TEST_P(PresetChoice, AClickWritesTheEntryIntoTheScenario)
     st.Szenario.Klasse = 0;
     clickRow(list, c.row);
     EXPECT_DOUBLE_EQ(st.Szenario.Klasse, c.fields[0].second);
+}
+
+TEST_P(PresetChoice, EveryEntryShowsWholeRowsWithoutScrollingOrAFocusFrame)
+{
+    const PresetCase& c = GetParam();
+    choose(form->RadioSprachItems, 2);
+    choose(form->WahlENItems, c.classEntry);
+    QListWidget* list = form.get()->*c.list;
+    EXPECT_FALSE(list->hasFocus());
+    EXPECT_EQ(list->currentRow(), -1);
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(list->verticalScrollBar()->maximum(), 0);
+    for (int i = 0; i < list->count(); ++i)
+        EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(i)))) << "row " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(OneOfEveryList, PresetChoice, ::testing::ValuesIn(kPresetCases));

@@ -24,6 +24,7 @@
 #include "sim/numfmt.h"
 #include "sim/state.h"
 #include "ui/guard.h"
+#include "ui/screenfit.h"
 
 using torv::st;
 
@@ -82,6 +83,7 @@ TForm2::TForm2(QWidget* parent)
     setPalette(p);
     createControls();
     createGraphMenu();
+    screenFit_ = new torv::ScreenFit(this, size());
     Memo1->setPlainText(QString::fromUtf8(kInfoText));
     Memo2->setPlainText(QString::fromUtf8(kHelpText));
     // The help is a list of short lines: one line each, so that all fourteen
@@ -102,19 +104,6 @@ TForm2::~TForm2()
 
 // ---------------------------------------------------------------------------
 // Activation
-
-void TForm2::showEvent(QShowEvent* event)
-{
-    if (!centred_) {
-        centred_ = true;
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
-    }
-    QWidget::showEvent(event);
-}
 
 void TForm2::showFromStart()
 {
@@ -153,6 +142,9 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
 
 void TForm2::FormAktivate()
 {
+    // The layout below places controls at their designed positions.
+    const QPoint scrolled = screenFit_->offset();
+    screenFit_->scrollTo(QPoint());
     torv::guarded([this] {
         // The model part first; the form then shows as much of it as was
         // done, and reports its fault.
@@ -176,6 +168,10 @@ void TForm2::FormAktivate()
         if (fault)
             std::rethrow_exception(fault);
     });
+    // Also after a fault: the captions shown so far stay readable.
+    fitCaptions();
+    screenFit_->scrollTo(scrolled);
+    screenFit_->keepBarsOnTop();
 }
 
 QLineEdit* TForm2::fieldControl(torv::Field field) const
@@ -255,6 +251,7 @@ void TForm2::showActivation(const torv::Activation& shown)
         return;
 
     setCaptions(st.Sprache);
+    fitCaptions();
     // Cover the graph buttons until START.
     Panel6->raise();
 

@@ -24,6 +24,10 @@ class QPlainTextEdit;
 class QProgressDialog;
 class QPushButton;
 
+namespace torv {
+class ScreenFit;
+}
+
 class TForm2 : public QWidget, public torv::FormPort, public torv::GraphTarget {
     Q_OBJECT
 
@@ -248,7 +252,6 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     using Handler = void (TForm2::*)();
@@ -274,6 +277,7 @@ private:
     QLineEdit* fieldControl(torv::Field field) const;
     void showActivation(const torv::Activation& shown);
     void setCaptions(int language);
+    void fitCaptions();
 
     QHash<QLineEdit*, Handler> fieldHandlers_;
     int settingText_ = 0; // > 0 while setFieldText runs a handler
@@ -282,11 +286,11 @@ private:
     QElapsedTimer runClock_; // valid while START's run goes on
     QElapsedTimer progressShown_; // since the dialog's last update
     QProgressDialog* progress_ = nullptr;
-    bool centred_ = false;
 
     void createGraphMenu();
     void updateGraphMenu();
     QImage shownGraph_; // the picture in the graph area; null: none
     bool runComplete_ = false; // the state holds the results of a whole run
     bool inputsChanged_ = false; // a field changed since that run
+    torv::ScreenFit* screenFit_ = nullptr;
 };

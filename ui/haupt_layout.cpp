@@ -3,6 +3,7 @@
 // the three languages.
 #include <QAction>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,8 +11,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <variant>
 
+#include "plot/canvas.h"
 #include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
@@ -510,4 +513,46 @@ QString TForm2::runText(RunText which)
         if (c.which == which)
             return QString::fromUtf8(inLanguage(torv::st.Sprache, c.german, c.russian, c.english));
     return {};
+}
+
+void TForm2::fitCaptions()
+{
+    constexpr int kSmallest = 8;
+    const char* const kDesigned = "designedFont";
+    QList<const QWidget*> inputs;
+    for (const QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!w->isHidden() && (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QComboBox*>(w)))
+            inputs << w;
+
+    for (QLabel* l : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (l->wordWrap() || !l->pixmap().isNull())
+            continue;
+        if (!l->property(kDesigned).isValid())
+            l->setProperty(kDesigned, l->font());
+        const QFont designed = l->property(kDesigned).value<QFont>();
+        l->setFont(designed);
+        if (l->isHidden() || l->text().isEmpty())
+            continue;
+        l->adjustSize();
+
+        // The nearest field to the right on the caption's rows.
+        const QRect rows = l->geometry();
+        int limit = width();
+        for (const QWidget* w : inputs)
+            if (w->x() > rows.x() && w->geometry().top() <= rows.bottom() && w->geometry().bottom() >= rows.top())
+                limit = std::min(limit, w->x());
+        const int room = limit - l->x() - l->contentsRect().left() - 2;
+        if (QFontMetrics(designed).horizontalAdvance(l->text()) <= room)
+            continue;
+
+        // The condensed face, then one pixel smaller at a time.
+        for (int px = designed.pixelSize(); px >= kSmallest; --px) {
+            QFont f = torv::condensedFont(px);
+            f.setBold(designed.bold());
+            l->setFont(f);
+            if (px == kSmallest || QFontMetrics(f).horizontalAdvance(l->text()) <= room)
+                break;
+        }
+        l->adjustSize();
+    }
 }

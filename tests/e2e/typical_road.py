@@ -6,7 +6,8 @@ first projectile preset, START, START on the calculation form, then
 "Export data as CSV", typing the path into Qt's own file dialog. Checks the
 sample file, that the graph area changed after each graph, that the saved
 PNG holds the pixels on screen and that the CSV has its 500 rows; leaves
-screenshots in the artifacts folder.
+screenshots in the artifacts folder. Runs again on a 1366 x 768 screen,
+scrolling the calculation form to its START and its graph.
 
 Usage: typical_road.py TORV_BINARY ARTIFACT_DIR
 """
@@ -35,7 +36,8 @@ def free_display():
 
 
 class Desktop:
-    def __init__(self):
+    def __init__(self, size="1600x1200"):
+        self.size = size
         self.display = free_display()
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("QT_QPA_PLATFORM", None)
@@ -43,7 +45,7 @@ class Desktop:
 
     def __enter__(self):
         self.procs.append(subprocess.Popen(
-            ["Xvfb", self.display, "-screen", "0", "1600x1200x24", "-nolisten", "tcp"],
+            ["Xvfb", self.display, "-screen", "0", f"{self.size}x24", "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         for _ in range(100):
             if subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0:
@@ -109,6 +111,12 @@ class Desktop:
         assert os.path.exists(path), f"{path} was not written"
         time.sleep(0.5)
 
+    def wheel(self, win, x, y, notches):
+        """Turns the wheel at (x, y) of the window: down for notches > 0."""
+        run("xdotool", "mousemove", "--window", win, str(x), str(y), env=self.env)
+        run("xdotool", "click", "--repeat", str(abs(notches)), "5" if notches > 0 else "4", env=self.env)
+        time.sleep(0.4)
+
     def shot(self, win, path):
         run("import", "-window", win, path, env=self.env)
         return path
@@ -143,12 +151,17 @@ def check_sample_file(path):
     assert 900 < x_end < 1021, f"range {x_end}"
 
 
-def main():
-    torv, artifacts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+FORM_HEIGHT = 868
+
+
+def road(artifacts, torv, size, exports=True):
+    """The typical road on a screen of `size`; screenshots go to `artifacts`.
+    `exports`: also save the graph and export the data through the menu."""
     os.makedirs(artifacts, exist_ok=True)
     work = tempfile.mkdtemp(prefix="torv-e2e-")
+    screen_w, screen_h = (int(v) for v in size.split("x"))
     try:
-        with Desktop() as desk:
+        with Desktop(size) as desk:
             app = desk.start([torv], cwd=work)
             start = desk.window(START_CAPTION)
             time.sleep(0.5)
@@ -161,7 +174,22 @@ def main():
             desk.click(start, 708 + 25, 12 + 25)                    # START
             calc = desk.window(CALC_CAPTION)
             time.sleep(0.5)
-            before = desk.shot(calc, f"{artifacts}/4_calc_form.png")
+            g = dict(v.split("=") for v in run("xdotool", "getwindowgeometry", "--shell", calc, env=desk.env).split())
+            x, y, w, h = (int(g[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+            assert x >= 0 and y > 0 and x + w <= screen_w and y + h <= screen_h, \
+                f"calculation form at {x},{y} {w}x{h} does not lie on the {size} screen with its title bar"
+            small = h < FORM_HEIGHT
+            wheel_at = (600, min(h - 40, 400))  # over the graph area, where no control takes the wheel
+
+            def graph_shot(path):  # scrolled down to the graph area, then back up to the buttons
+                if small:
+                    desk.wheel(calc, *wheel_at, 20)
+                png = desk.shot(calc, path)
+                if small:
+                    desk.wheel(calc, *wheel_at, -20)
+                return png
+
+            before = graph_shot(f"{artifacts}/4_calc_form.png")
             desk.click(calc, 1164 + 28, 7 + 30)                     # START of the calculation form
             sample = os.path.join(work, "Torv_500.txt")
             end = time.time() + 60
@@ -169,21 +197,25 @@ def main():
                 time.sleep(0.2)
             assert os.path.exists(sample), "Torv_500.txt was not written"
             time.sleep(1.0)
-            after_run = desk.shot(calc, f"{artifacts}/5_default_graph.png")
+            after_run = graph_shot(f"{artifacts}/5_default_graph.png")
             desk.click(calc, 650 + 43, 89 + 15)                     # "V, H = f (x)"
             time.sleep(0.5)
-            after_button = desk.shot(calc, f"{artifacts}/6_range_graph.png")
+            after_button = graph_shot(f"{artifacts}/6_range_graph.png")
 
-            area = (276, 216, 800, 600)
+            dy = FORM_HEIGHT - h if small else 0  # the graph area as scrolled into view
+            area = (276, 216 - dy, 800, min(600, h - 216 + dy))
             h0, h1, h2 = (desk.region_hash(p, *area) for p in (before, after_run, after_button))
             assert h0 != h1, "graph area did not change after START"
             assert h1 != h2, "graph area did not change after V, H = f (x)"
             check_sample_file(sample)
             shutil.copy(sample, os.path.join(artifacts, "Torv_500.txt"))
 
-            exports = os.path.join(work, "exports")
-            os.mkdir(exports)
-            png, csv = os.path.join(exports, "graph.png"), os.path.join(exports, "data.csv")
+            if not exports:
+                assert app.poll() is None, "the program ended unexpectedly"
+                return
+            out = os.path.join(work, "exports")
+            os.mkdir(out)
+            png, csv = os.path.join(out, "graph.png"), os.path.join(out, "data.csv")
             desk.menu_entry(calc, 700, 500, 1, png)
             on_screen = desk.shot(calc, f"{artifacts}/7_after_save.png")
             assert desk.region_hash(on_screen, *area) == desk.region_hash(png, 0, 0, 800, 600), \
@@ -198,7 +230,13 @@ def main():
             assert app.poll() is None, "the program ended unexpectedly"
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print("1 passed, 0 failed")
+
+
+def main():
+    torv, artifacts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    road(artifacts, torv, "1600x1200")
+    road(os.path.join(artifacts, "1366x768"), torv, "1366x768", exports=False)
+    print("2 passed, 0 failed")
 
 
 if __name__ == "__main__":

@@ -1,0 +1,75 @@
+// Every graph the program can draw, for every preset after its run and in
+// every language: no text box, at the size it is set in, crosses a black line
+// (a curve's title may stand on its own axis), the band's left edge, another
+// text box or the picture's edge.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/presets.h"
+#include "physics/faults.h"
+#include "plot/canvas.h"
+#include "plot/catalog.h"
+#include "plot/grafik.h"
+#include "plot/scene.h"
+#include "sim/activation.h"
+#include "sim/flugbahn.h"
+#include "sim/state.h"
+#include "support/runfixtures.h"
+
+using namespace torv;
+
+class EveryGraph : public ::testing::TestWithParam<int> { };
+
+TEST_P(EveryGraph, TextsCrossNoLineNoTextAndStayInThePicture)
+{
+    torv::testing::TempWorkDir dir;
+    int graphs = 0;
+    for (PresetList list : { PresetList::Projectil, PresetList::Fallschirm, PresetList::Ballon, PresetList::Glider,
+             PresetList::Landekapsel, PresetList::Launcher })
+        for (size_t p = 0; p < presets(list).size(); ++p) {
+            resetState();
+            choosePreset(list, static_cast<int>(p));
+            st.Sprache = GetParam();
+            activate('.');
+            fpClear();
+            Flugbahn();
+            // The run's own graph first, then every selection the form can make.
+            for (int s = -1; s <= static_cast<int>(Sel::Button13); ++s, ++graphs) {
+                if (s >= 0)
+                    applyGraphSelection(static_cast<Sel>(s));
+                const GraphScene g
+                    = layoutGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, '.');
+                const std::vector<int> sizes = textSizes(g);
+                std::vector<std::pair<QRect, int>> lines; // box, curve of an axis line
+                std::vector<std::pair<QRect, const GraphOp*>> texts;
+                for (size_t i = 0; i < g.ops.size(); ++i) {
+                    const GraphOp& op = g.ops[i];
+                    if (op.kind == GraphOp::Line)
+                        lines.emplace_back(lineBox(op.x1, op.y1, op.x2, op.y2), op.x1 == op.x2 ? op.curve : 0);
+                    if (op.kind == GraphOp::Band)
+                        lines.emplace_back(QRect(op.x1, op.y2, 1, op.y1 - op.y2), 0);
+                    if (op.kind == GraphOp::Text)
+                        texts.emplace_back(textBox(op, sizes[i]), &op);
+                }
+                const std::string where = std::string(presets(list)[p].label) + ", selection " + std::to_string(s);
+                for (size_t i = 0; i < texts.size(); ++i) {
+                    const auto& [box, op] = texts[i];
+                    EXPECT_TRUE(QRect(0, 0, 800, 600).contains(box)) << where << ": " << op->text;
+                    for (const auto& [line, curve] : lines)
+                        EXPECT_FALSE(box.intersects(line) && (curve == 0 || curve != op->curve))
+                            << where << ": " << op->text << " crosses a line at x " << line.x();
+                    for (size_t j = i + 1; j < texts.size(); ++j)
+                        EXPECT_FALSE(box.intersects(texts[j].first))
+                            << where << ": " << op->text << " / " << texts[j].second->text;
+                }
+            }
+        }
+    std::printf("%d graphs checked\n", graphs);
+    EXPECT_EQ(graphs, 34 * 22);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllLanguages, EveryGraph, ::testing::Values(1, 2, 3),
+    [](const auto& info) { return std::string("RDE").substr(static_cast<size_t>(info.param) - 1, 1); });
