@@ -243,11 +243,11 @@ TEST_F(CalcForm, RendererDecidesFiveButtons)
 {
     using torv::GraphButton;
     const std::pair<GraphButton, QPushButton*> buttons[] = {
-        { GraphButton::ButtonCya, form2->ButtonCya },
-        { GraphButton::Button6, form2->Button6 },
-        { GraphButton::Button11, form2->Button11 },
-        { GraphButton::Button14, form2->Button14 },
-        { GraphButton::Button18, form2->Button18 },
+        { GraphButton::AerodynamicsOverTime, form2->ButtonCya },
+        { GraphButton::NormalLoadOverTime, form2->Button6 },
+        { GraphButton::LoadFactorsOverTime, form2->Button11 },
+        { GraphButton::LiftOverTime, form2->Button14 },
+        { GraphButton::BuoyancyOverTime, form2->Button18 },
     };
     for (const auto& [which, button] : buttons) {
         for (const auto& [other, b] : buttons)

@@ -187,7 +187,8 @@ QLineEdit* TForm2::fieldControl(torv::Field field) const
 void TForm2::showActivation(const torv::Activation& shown)
 {
     using Stage = torv::ActivationStage;
-    const double klasse = st.Szenario.Klasse;
+    using torv::VehicleClass;
+    const VehicleClass klasse = torv::vehicleClass(st.Szenario.Klasse);
     setWindowTitle(fromStd(st.Titel));
 
     // The numbers are in the state already: the fields only show them.
@@ -205,20 +206,20 @@ void TForm2::showActivation(const torv::Activation& shown)
     // goes first, so that the form never mixes two classes.
     hideClassControls();
     struct ClassPicture {
-        double klasse;
+        VehicleClass klasse;
         QLabel* TForm2::*picture;
     };
     static const ClassPicture kPictures[] = {
-        { 1.0, &TForm2::Image8 },
-        { 3.0, &TForm2::Image3 },
-        { 6.0, &TForm2::Image5 },
-        { 8.0, &TForm2::Image7 },
+        { VehicleClass::Projectile, &TForm2::Image8 },
+        { VehicleClass::Balloon, &TForm2::Image3 },
+        { VehicleClass::Airplane, &TForm2::Image5 },
+        { VehicleClass::Rocket, &TForm2::Image7 },
     };
     for (const ClassPicture& p : kPictures)
         if (klasse == p.klasse)
             (this->*p.picture)->show();
 
-    if (klasse == 8.0) {
+    if (klasse == VehicleClass::Rocket) {
         struct RocketRow {
             int top;
             QLabel* TForm2::*label;
@@ -242,7 +243,7 @@ void TForm2::showActivation(const torv::Activation& shown)
         ButtonP->show();
     }
 
-    if (klasse == 5.0) {
+    if (klasse == VehicleClass::Glider) {
         EdiVopt->show();
         if (shown.reached >= Stage::LevelFlight)
             showText(EdiVopt, fromStd(shown.levelFlightSpeed));
@@ -255,7 +256,7 @@ void TForm2::showActivation(const torv::Activation& shown)
     // Cover the graph buttons until START.
     Panel6->raise();
 
-    if (klasse == 3.0) {
+    if (klasse == VehicleClass::Balloon) {
         EdGasverlust->move(160, 110);
         Label28->move(16, 110);
         EdAuftriebplus->move(160, 150);
@@ -499,19 +500,19 @@ void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
 {
     QPushButton* b = nullptr;
     switch (button) {
-    case torv::GraphButton::ButtonCya:
+    case torv::GraphButton::AerodynamicsOverTime:
         b = ButtonCya;
         break;
-    case torv::GraphButton::Button6:
+    case torv::GraphButton::NormalLoadOverTime:
         b = Button6;
         break;
-    case torv::GraphButton::Button11:
+    case torv::GraphButton::LoadFactorsOverTime:
         b = Button11;
         break;
-    case torv::GraphButton::Button14:
+    case torv::GraphButton::LiftOverTime:
         b = Button14;
         break;
-    case torv::GraphButton::Button18:
+    case torv::GraphButton::BuoyancyOverTime:
         b = Button18;
         break;
     }
@@ -602,23 +603,23 @@ void TForm2::graphButton(torv::Sel selection)
 }
 
 // clang-format off
-void TForm2::Button9Click()   { graphButton(torv::Sel::Button9); }
-void TForm2::Button10Click()  { graphButton(torv::Sel::Button10); }
-void TForm2::Button22Click()  { graphButton(torv::Sel::Button22); }
-void TForm2::Button27Click()  { graphButton(torv::Sel::Button27); }
-void TForm2::Button2Click()   { graphButton(torv::Sel::Button2); }
-void TForm2::Button3Click()   { graphButton(torv::Sel::Button3); }
-void TForm2::Button4Click()   { graphButton(torv::Sel::Button4); }
-void TForm2::Button6Click()   { graphButton(torv::Sel::Button6); }
-void TForm2::Button7Click()   { graphButton(torv::Sel::Button7); }
-void TForm2::Button8Click()   { graphButton(torv::Sel::Button8); }
-void TForm2::Button11Click()  { graphButton(torv::Sel::Button11); }
-void TForm2::Button12Click()  { graphButton(torv::Sel::Button12); }
-void TForm2::Button14Click()  { graphButton(torv::Sel::Button14); }
-void TForm2::Button15Click()  { graphButton(torv::Sel::Button15); }
-void TForm2::Button17Click()  { graphButton(torv::Sel::Button17); }
-void TForm2::Button18Click()  { graphButton(torv::Sel::Button18); }
-void TForm2::ButtonPClick()   { graphButton(torv::Sel::ButtonP); }
-void TForm2::ButtonCyaClick() { graphButton(torv::Sel::ButtonCya); }
-void TForm2::Button13Click()  { graphButton(torv::Sel::Button13); }
+void TForm2::Button9Click()   { graphButton(torv::Sel::FlightOverRange); }
+void TForm2::Button10Click()  { graphButton(torv::Sel::FlightOverTime); }
+void TForm2::Button22Click()  { graphButton(torv::Sel::SpeedAltitudeOverTime); }
+void TForm2::Button27Click()  { graphButton(torv::Sel::SpeedOverTime); }
+void TForm2::Button2Click()   { graphButton(torv::Sel::SpeedAltitudeOverRange); }
+void TForm2::Button3Click()   { graphButton(torv::Sel::AltitudeOverTime); }
+void TForm2::Button4Click()   { graphButton(torv::Sel::AxialLoadOverTime); }
+void TForm2::Button6Click()   { graphButton(torv::Sel::NormalLoadOverTime); }
+void TForm2::Button7Click()   { graphButton(torv::Sel::DynamicPressureOverTime); }
+void TForm2::Button8Click()   { graphButton(torv::Sel::PathAngleOverTime); }
+void TForm2::Button11Click()  { graphButton(torv::Sel::LoadFactorsOverTime); }
+void TForm2::Button12Click()  { graphButton(torv::Sel::DragOverTime); }
+void TForm2::Button14Click()  { graphButton(torv::Sel::LiftOverTime); }
+void TForm2::Button15Click()  { graphButton(torv::Sel::AltitudeOverSpeed); }
+void TForm2::Button17Click()  { graphButton(torv::Sel::HeatingOverTime); }
+void TForm2::Button18Click()  { graphButton(torv::Sel::BuoyancyOverTime); }
+void TForm2::ButtonPClick()   { graphButton(torv::Sel::ThrustOverTime); }
+void TForm2::ButtonCyaClick() { graphButton(torv::Sel::AerodynamicsOverTime); }
+void TForm2::Button13Click()  { graphButton(torv::Sel::AtmosphereOverTime); }
 // clang-format on
