@@ -174,14 +174,55 @@ void TForm2::FormAktivate()
     screenFit_->keepBarsOnTop();
 }
 
+// The form's side of the field table: each field's control and change
+// handler, in the order of torv::Field.
+struct TForm2::FieldControl {
+    torv::Field field;
+    QLineEdit* TForm2::*control;
+    Handler change;
+};
+
+// clang-format off
+const TForm2::FieldControl TForm2::kFieldControls[] = {
+    {torv::Field::MassaStart,   &TForm2::edMassaStart,   &TForm2::edMassaStartChange},
+    {torv::Field::H0,           &TForm2::edH0,           &TForm2::edH0Change},
+    {torv::Field::V0,           &TForm2::edV0,           &TForm2::edV0Change},
+    {torv::Field::RSAT,         &TForm2::EdRSAT,         &TForm2::EdRSATChange},
+    {torv::Field::S0,           &TForm2::EdS0,           &TForm2::EdS0Change},
+    {torv::Field::Cx,           &TForm2::EdCx,           &TForm2::EdCxChange},
+    {torv::Field::Cy,           &TForm2::EdCy,           &TForm2::EdCyChange},
+    {torv::Field::TTO,          &TForm2::EdTTO,          &TForm2::EdTTOChange},
+    {torv::Field::Tk,           &TForm2::edTk,           &TForm2::edTkChange},
+    {torv::Field::Hk,           &TForm2::edHkk,          &TForm2::edHkkChange},
+    {torv::Field::Vk,           &TForm2::edVk,           &TForm2::edVkChange},
+    {torv::Field::dt0,          &TForm2::eddt0,          &TForm2::eddt0Change},
+    {torv::Field::Vwind,        &TForm2::edVwind,        &TForm2::edVwindChange},
+    {torv::Field::Auftriebplus, &TForm2::EdAuftriebplus, &TForm2::EdAuftriebplusChange},
+    {torv::Field::Gasverlust,   &TForm2::EdGasverlust,   &TForm2::EdGasverlustChange},
+    {torv::Field::Mt,           &TForm2::EdMt,           &TForm2::EdMtChange},
+    {torv::Field::Iud,          &TForm2::EdIud,          &TForm2::EdIudChange},
+    {torv::Field::Schub,        &TForm2::EdSchub,        &TForm2::EdSchubChange},
+    {torv::Field::Mdv,          &TForm2::EdMdv,          &TForm2::EdMdvChange},
+    {torv::Field::GasDensity,   &TForm2::EdGas,          &TForm2::EdGasChange},
+    {torv::Field::HFlug,        &TForm2::EdHFlug,        &TForm2::EdHFlugChange},
+};
+// clang-format on
+
+void TForm2::connectFields()
+{
+    for (const FieldControl& c : kFieldControls) {
+        QLineEdit* e = this->*c.control;
+        const Handler h = c.change;
+        fieldHandlers_.insert(e, h);
+        connect(e, &QLineEdit::textChanged, this, [this, h] { runFieldHandler(h); });
+    }
+}
+
 QLineEdit* TForm2::fieldControl(torv::Field field) const
 {
-    // In the order of torv::Field.
-    static QLineEdit* TForm2::*const kControls[] = { &TForm2::edMassaStart, &TForm2::edH0, &TForm2::edV0,
-        &TForm2::EdRSAT, &TForm2::EdS0, &TForm2::EdCx, &TForm2::EdCy, &TForm2::EdTTO, &TForm2::edTk, &TForm2::edHkk,
-        &TForm2::edVk, &TForm2::eddt0, &TForm2::edVwind, &TForm2::EdAuftriebplus, &TForm2::EdGasverlust, &TForm2::EdMt,
-        &TForm2::EdIud, &TForm2::EdSchub, &TForm2::EdMdv, &TForm2::EdGas, &TForm2::EdHFlug };
-    return this->*kControls[static_cast<int>(field)];
+    const FieldControl& c = kFieldControls[static_cast<int>(field)];
+    Q_ASSERT(c.field == field);
+    return this->*c.control;
 }
 
 void TForm2::showActivation(const torv::Activation& shown)
@@ -317,12 +358,13 @@ void TForm2::runFieldHandler(Handler handler)
     torv::guarded([&] { (this->*handler)(); });
 }
 
-void TForm2::fieldChange(QLineEdit* field, double& target)
+void TForm2::fieldChanged(torv::Field field)
 {
-    const std::string text = field->text().toStdString();
+    const std::string text = fieldControl(field)->text().toStdString();
     const auto value = torv::parseNumber(text, decimalSeparator());
     if (!value)
         throw torv::ConvertError(text);
+    double& target = st.*torv::fieldInfo(field).var;
     if (target != *value) {
         inputsChanged_ = true;
         updateGraphMenu();
@@ -331,27 +373,27 @@ void TForm2::fieldChange(QLineEdit* field, double& target)
 }
 
 // clang-format off
-void TForm2::edMassaStartChange()   { fieldChange(edMassaStart, st.MassaStart); }
-void TForm2::EdS0Change()           { fieldChange(EdS0, st.S0); }
-void TForm2::eddt0Change()          { fieldChange(eddt0, st.dt0); }
-void TForm2::EdCxChange()           { fieldChange(EdCx, st.Cx); }
-void TForm2::EdCyChange()           { fieldChange(EdCy, st.Cy); }
-void TForm2::EdTTOChange()          { fieldChange(EdTTO, st.TTO); }
-void TForm2::edH0Change()           { fieldChange(edH0, st.H0); }
-void TForm2::edV0Change()           { fieldChange(edV0, st.V0); }
-void TForm2::edTkChange()           { fieldChange(edTk, st.Tk); }
-void TForm2::edVwindChange()        { fieldChange(edVwind, st.Vwind); }
-void TForm2::edHkkChange()          { fieldChange(edHkk, st.Hk); }
-void TForm2::edVkChange()           { fieldChange(edVk, st.Vk); }
-void TForm2::EdGasChange()          { fieldChange(EdGas, st.GasDensity); }
-void TForm2::EdHFlugChange()        { fieldChange(EdHFlug, st.HFlug); }
-void TForm2::EdGasverlustChange()   { fieldChange(EdGasverlust, st.Gasverlust); }
-void TForm2::EdAuftriebplusChange() { fieldChange(EdAuftriebplus, st.Auftriebplus); }
-void TForm2::EdMtChange()           { fieldChange(EdMt, st.Mt); }
-void TForm2::EdIudChange()          { fieldChange(EdIud, st.Iud); }
-void TForm2::EdSchubChange()        { fieldChange(EdSchub, st.Schub); }
-void TForm2::EdMdvChange()          { fieldChange(EdMdv, st.Mdv); }
-void TForm2::EdRSATChange()         { fieldChange(EdRSAT, st.RSAT); }
+void TForm2::edMassaStartChange()   { fieldChanged(torv::Field::MassaStart); }
+void TForm2::EdS0Change()           { fieldChanged(torv::Field::S0); }
+void TForm2::eddt0Change()          { fieldChanged(torv::Field::dt0); }
+void TForm2::EdCxChange()           { fieldChanged(torv::Field::Cx); }
+void TForm2::EdCyChange()           { fieldChanged(torv::Field::Cy); }
+void TForm2::EdTTOChange()          { fieldChanged(torv::Field::TTO); }
+void TForm2::edH0Change()           { fieldChanged(torv::Field::H0); }
+void TForm2::edV0Change()           { fieldChanged(torv::Field::V0); }
+void TForm2::edTkChange()           { fieldChanged(torv::Field::Tk); }
+void TForm2::edVwindChange()        { fieldChanged(torv::Field::Vwind); }
+void TForm2::edHkkChange()          { fieldChanged(torv::Field::Hk); }
+void TForm2::edVkChange()           { fieldChanged(torv::Field::Vk); }
+void TForm2::EdGasChange()          { fieldChanged(torv::Field::GasDensity); }
+void TForm2::EdHFlugChange()        { fieldChanged(torv::Field::HFlug); }
+void TForm2::EdGasverlustChange()   { fieldChanged(torv::Field::Gasverlust); }
+void TForm2::EdAuftriebplusChange() { fieldChanged(torv::Field::Auftriebplus); }
+void TForm2::EdMtChange()           { fieldChanged(torv::Field::Mt); }
+void TForm2::EdIudChange()          { fieldChanged(torv::Field::Iud); }
+void TForm2::EdSchubChange()        { fieldChanged(torv::Field::Schub); }
+void TForm2::EdMdvChange()          { fieldChanged(torv::Field::Mdv); }
+void TForm2::EdRSATChange()         { fieldChanged(torv::Field::RSAT); }
 // clang-format on
 
 void TForm2::AeroBox1Change()
