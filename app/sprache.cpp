@@ -15,6 +15,7 @@
 
 #include "sim/state.h"
 #include "ui/guard.h"
+#include "ui/look.h"
 #include "ui/screenfit.h"
 
 using torv::PresetList;
@@ -22,23 +23,12 @@ using torv::st;
 
 namespace {
 
-// The form was laid out with fonts Linux lacks; these stand in at the same
-// pixel height.
+using namespace torv::look;
+
+// The start form's text: MS Sans Serif, or DejaVu Sans at its full width.
 QFont formFont()
 {
-    QFont f;
-    f.setFamilies({ QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans") });
-    f.setPixelSize(13);
-    return f;
-}
-
-QFont verdanaBold(int pixels)
-{
-    QFont f;
-    f.setFamilies({ QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans") });
-    f.setPixelSize(pixels);
-    f.setBold(true);
-    return f;
+    return face("MS Sans Serif", "DejaVu Sans", 13);
 }
 
 // Class entries: entry n of every group means vehicle class n.
@@ -145,26 +135,19 @@ void clearSelectedRow(QListWidget* list)
     list->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
 }
 
-QFrame* makePanel(QWidget* parent, const QRect& place, const QColor& colour, QFrame::Shadow shadow, QFrame::Shape shape)
+QFrame* makePanel(QWidget* parent, const QRect& place, QRgb fill, int style)
 {
     auto* panel = new QFrame(parent);
     panel->setGeometry(place);
-    panel->setFrameStyle(shape | shadow);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, colour);
-    panel->setPalette(pal);
-    panel->setAutoFillBackground(true);
+    torv::look::makePanel(panel, style, fill);
     return panel;
 }
 
-// A picture control: the picture unscaled from the top-left corner, clipped
-// to the frame. A picture that failed to load leaves the frame empty.
 QLabel* makePicture(QWidget* parent, const QRect& place, const QString& resource)
 {
     auto* label = new QLabel(parent);
     label->setGeometry(place);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setPixmap(QPixmap(resource));
+    showPicture(label, resource);
     return label;
 }
 
@@ -172,7 +155,7 @@ QPushButton* makeButton(QWidget* parent, const QRect& place, const QString& capt
 {
     auto* button = new QPushButton(caption, parent);
     button->setGeometry(place);
-    button->setFont(verdanaBold(10));
+    button->setFont(verdana(10, true));
     return button;
 }
 
@@ -186,9 +169,7 @@ TForm1::TForm1(QWidget* parent)
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(775, 560);
     setFont(formFont());
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    setColour(this, QPalette::Window, kWhite);
     setAutoFillBackground(true);
 
     QStringList german, russian, english;
@@ -204,16 +185,14 @@ TForm1::TForm1(QWidget* parent)
     Image1 = makePicture(this, QRect(180, 298, 325, 191), QStringLiteral(":/pictures/sprache.jpg"));
     Label1 = new QLabel(QStringLiteral("I ACCEPT"), this);
     Label1->setGeometry(113, 384, 66, 16);
-    Label1->setFont(verdanaBold(13));
-    Panel4 = makePanel(this, QRect(702, 7, 62, 60), Qt::red, QFrame::Sunken, QFrame::Panel);
+    Label1->setFont(verdana(13, true));
+    Panel4 = makePanel(this, QRect(702, 7, 62, 60), kRed, QFrame::Panel | QFrame::Sunken);
     RadioWahl = makeRadioGroup(this, classPlace, QStringLiteral("Wahl"), german, RadioWahlItems);
     WahlRU = makeRadioGroup(this, classPlace, QStringLiteral("Выбор"), russian, WahlRUItems);
     WahlEN = makeRadioGroup(this, classPlace, QStringLiteral("Choice"), english, WahlENItems);
     ListBoxProjectil = makePresetList(QRect(337, 353, 356, 149), PresetList::Projectil, &TForm1::ListBoxProjectilClick);
     BitBtn1 = makeButton(this, QRect(708, 12, 51, 50), QStringLiteral("START"));
-    QPalette black = BitBtn1->palette();
-    black.setColor(QPalette::ButtonText, Qt::black);
-    BitBtn1->setPalette(black);
+    setColour(BitBtn1, QPalette::ButtonText, kBlack);
     ListBoxFallschirm
         = makePresetList(QRect(321, 342, 356, 120), PresetList::Fallschirm, &TForm1::ListBoxFallschirmClick);
     Button1 = makeButton(this, QRect(708, 81, 54, 50), QStringLiteral("QUIT"));
@@ -226,15 +205,13 @@ TForm1::TForm1(QWidget* parent)
     ListBoxLandekapsel
         = makePresetList(QRect(417, 320, 355, 198), PresetList::Landekapsel, &TForm1::ListBoxLandekapselClick);
     ListBoxLauncher = makePresetList(QRect(361, 411, 356, 119), PresetList::Launcher, &TForm1::ListBoxLauncherClick);
-    Panel1 = makePanel(this, QRect(16, 128, 673, 25), Qt::white, QFrame::Plain, QFrame::NoFrame);
-    Panel3 = makePanel(this, QRect(16, 176, 673, 25), Qt::white, QFrame::Plain, QFrame::NoFrame);
+    Panel1 = makePanel(this, QRect(16, 128, 673, 25), kWhite, QFrame::NoFrame | QFrame::Plain);
+    Panel3 = makePanel(this, QRect(16, 176, 673, 25), kWhite, QFrame::NoFrame | QFrame::Plain);
     Memo1 = new QPlainTextEdit(QString::fromUtf8(kNotice), this);
     Memo1->setGeometry(8, 8, 689, 273);
     Memo1->setReadOnly(true);
     Memo1->setFrameShape(QFrame::NoFrame);
-    QPalette paper = Memo1->palette();
-    paper.setColor(QPalette::Base, Qt::white);
-    Memo1->setPalette(paper);
+    setColour(Memo1, QPalette::Base, kWhite);
 
     for (QWidget* w :
         std::initializer_list<QWidget*> { Image2, Panel4, RadioWahl, WahlRU, WahlEN, BitBtn1, Panel1, Panel3 })

@@ -18,6 +18,7 @@
 #include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
+#include "ui/look.h"
 
 namespace {
 
@@ -48,42 +49,7 @@ enum class Look {
     Memo, // multi-line text, white, flat
 };
 
-constexpr QRgb kNavy = 0x000080;
-constexpr QRgb kRed = 0xFF0000;
-constexpr QRgb kGreen = 0x008000;
-constexpr QRgb kSilver = 0xC0C0C0;
-constexpr QRgb kButtonFace = 0xF0F0F0;
-constexpr QRgb kActiveBorder = 0xB4B4B4;
-constexpr QRgb kScrollBar = 0xC8C8C8;
-
-// The named faces are not on every system. Stand-ins of about the same
-// width keep every caption inside its place: DejaVu Sans for Verdana (the
-// same design), its condensed cut for the narrower MS Sans Serif.
-QFont face(const char* family, const char* standIn, int pixels, bool bold)
-{
-    QFont f;
-    f.setFamilies({ QString::fromLatin1(family), QString::fromLatin1(standIn), QStringLiteral("DejaVu Sans") });
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
-QFont msSans(int pixels, bool bold = false)
-{
-    return face("MS Sans Serif", "DejaVu Sans Condensed", pixels, bold);
-}
-
-QFont verdana(int pixels, bool bold = false)
-{
-    return face("Verdana", "DejaVu Sans", pixels, bold);
-}
-
-void setColour(QWidget* w, QPalette::ColorRole role, QRgb rgb)
-{
-    QPalette p = w->palette();
-    p.setColor(role, QColor::fromRgb(rgb));
-    w->setPalette(p);
-}
+using namespace torv::look;
 
 } // namespace
 
@@ -415,8 +381,7 @@ void TForm2::createControls()
         case Look::Picture:
         case Look::GraphArea: {
             auto* p = static_cast<QLabel*>(w);
-            p->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            p->setPixmap(QPixmap(text));
+            showPicture(p, text);
             if (c.look == Look::GraphArea) {
                 p->setAutoFillBackground(true);
                 setColour(p, QPalette::Window, 0xFFFFFF);
@@ -425,10 +390,7 @@ void TForm2::createControls()
         }
         case Look::PanelRed:
         case Look::PanelCover: {
-            auto* f = static_cast<QFrame*>(w);
-            f->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            f->setAutoFillBackground(true);
-            setColour(f, QPalette::Window, c.look == Look::PanelRed ? kRed : kButtonFace);
+            makePanel(static_cast<QFrame*>(w), QFrame::Panel | QFrame::Sunken, c.look == Look::PanelRed ? kRed : kButtonFace);
             break;
         }
         case Look::GraphButton:
