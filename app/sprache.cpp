@@ -457,35 +457,14 @@ void TForm1::choosePreset(QListWidget* list, PresetList which)
     torv::guarded([&] { torv::loadPreset(which, selectedRow(list)); });
 }
 
-void TForm1::ListBoxProjectilClick()
-{
-    choosePreset(ListBoxProjectil, PresetList::Projectil);
-}
-
-void TForm1::ListBoxFallschirmClick()
-{
-    choosePreset(ListBoxFallschirm, PresetList::Fallschirm);
-}
-
-void TForm1::ListBoxBallonClick()
-{
-    choosePreset(ListBoxBallon, PresetList::Ballon);
-}
-
-void TForm1::ListBoxGliderClick()
-{
-    choosePreset(ListBoxGlider, PresetList::Glider);
-}
-
-void TForm1::ListBoxLandekapselClick()
-{
-    choosePreset(ListBoxLandekapsel, PresetList::Landekapsel);
-}
-
-void TForm1::ListBoxLauncherClick()
-{
-    choosePreset(ListBoxLauncher, PresetList::Launcher);
-}
+// clang-format off
+void TForm1::ListBoxProjectilClick()   { choosePreset(ListBoxProjectil, PresetList::Projectil); }
+void TForm1::ListBoxFallschirmClick()  { choosePreset(ListBoxFallschirm, PresetList::Fallschirm); }
+void TForm1::ListBoxBallonClick()      { choosePreset(ListBoxBallon, PresetList::Ballon); }
+void TForm1::ListBoxGliderClick()      { choosePreset(ListBoxGlider, PresetList::Glider); }
+void TForm1::ListBoxLandekapselClick() { choosePreset(ListBoxLandekapsel, PresetList::Landekapsel); }
+void TForm1::ListBoxLauncherClick()    { choosePreset(ListBoxLauncher, PresetList::Launcher); }
+// clang-format on
 
 bool TForm1::event(QEvent* e)
 {

@@ -540,26 +540,17 @@ void TForm2::showGraph(const QImage& picture)
 
 void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
 {
-    QPushButton* b = nullptr;
-    switch (button) {
-    case torv::GraphButton::AerodynamicsOverTime:
-        b = ButtonCya;
-        break;
-    case torv::GraphButton::NormalLoadOverTime:
-        b = Button6;
-        break;
-    case torv::GraphButton::LoadFactorsOverTime:
-        b = Button11;
-        break;
-    case torv::GraphButton::LiftOverTime:
-        b = Button14;
-        break;
-    case torv::GraphButton::BuoyancyOverTime:
-        b = Button18;
-        break;
-    }
-    if (b)
-        b->setVisible(visible);
+    using torv::GraphButton;
+    static const std::pair<GraphButton, QPushButton* TForm2::*> kButtons[] = {
+        { GraphButton::AerodynamicsOverTime, &TForm2::ButtonCya },
+        { GraphButton::NormalLoadOverTime, &TForm2::Button6 },
+        { GraphButton::LoadFactorsOverTime, &TForm2::Button11 },
+        { GraphButton::LiftOverTime, &TForm2::Button14 },
+        { GraphButton::BuoyancyOverTime, &TForm2::Button18 },
+    };
+    for (const auto& [graph, b] : kButtons)
+        if (graph == button)
+            (this->*b)->setVisible(visible);
 }
 
 // ---------------------------------------------------------------------------
