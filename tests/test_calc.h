@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QtTest/QTest>
 
-#include "app/presets.h"
+#include "sim/presets.h"
 #include "support/forms.h"
 
 class CalcForm : public Forms {

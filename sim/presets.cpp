@@ -1,4 +1,4 @@
-#include "app/presets.h"
+#include "sim/presets.h"
 
 #include "sim/state.h"
 
