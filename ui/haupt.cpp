@@ -174,37 +174,38 @@ void TForm2::FormAktivate()
     screenFit_->keepBarsOnTop();
 }
 
-// The form's side of the field table: each field's control and change
-// handler, in the order of torv::Field.
+// The form's side of the field table: each field's control, change handler
+// and caption, in the order of torv::Field.
 struct TForm2::FieldControl {
     torv::Field field;
     QLineEdit* TForm2::*control;
     Handler change;
+    QLabel* TForm2::*caption;
 };
 
 // clang-format off
 const TForm2::FieldControl TForm2::kFieldControls[] = {
-    {torv::Field::MassaStart,   &TForm2::edMassaStart,   &TForm2::edMassaStartChange},
-    {torv::Field::H0,           &TForm2::edH0,           &TForm2::edH0Change},
-    {torv::Field::V0,           &TForm2::edV0,           &TForm2::edV0Change},
-    {torv::Field::RSAT,         &TForm2::EdRSAT,         &TForm2::EdRSATChange},
-    {torv::Field::S0,           &TForm2::EdS0,           &TForm2::EdS0Change},
-    {torv::Field::Cx,           &TForm2::EdCx,           &TForm2::EdCxChange},
-    {torv::Field::Cy,           &TForm2::EdCy,           &TForm2::EdCyChange},
-    {torv::Field::TTO,          &TForm2::EdTTO,          &TForm2::EdTTOChange},
-    {torv::Field::Tk,           &TForm2::edTk,           &TForm2::edTkChange},
-    {torv::Field::Hk,           &TForm2::edHkk,          &TForm2::edHkkChange},
-    {torv::Field::Vk,           &TForm2::edVk,           &TForm2::edVkChange},
-    {torv::Field::dt0,          &TForm2::eddt0,          &TForm2::eddt0Change},
-    {torv::Field::Vwind,        &TForm2::edVwind,        &TForm2::edVwindChange},
-    {torv::Field::Auftriebplus, &TForm2::EdAuftriebplus, &TForm2::EdAuftriebplusChange},
-    {torv::Field::Gasverlust,   &TForm2::EdGasverlust,   &TForm2::EdGasverlustChange},
-    {torv::Field::Mt,           &TForm2::EdMt,           &TForm2::EdMtChange},
-    {torv::Field::Iud,          &TForm2::EdIud,          &TForm2::EdIudChange},
-    {torv::Field::Schub,        &TForm2::EdSchub,        &TForm2::EdSchubChange},
-    {torv::Field::Mdv,          &TForm2::EdMdv,          &TForm2::EdMdvChange},
-    {torv::Field::GasDensity,   &TForm2::EdGas,          &TForm2::EdGasChange},
-    {torv::Field::HFlug,        &TForm2::EdHFlug,        &TForm2::EdHFlugChange},
+    {torv::Field::MassaStart,   &TForm2::edMassaStart,   &TForm2::edMassaStartChange,    &TForm2::Label8},
+    {torv::Field::H0,           &TForm2::edH0,           &TForm2::edH0Change,            &TForm2::Label25},
+    {torv::Field::V0,           &TForm2::edV0,           &TForm2::edV0Change,            &TForm2::edV},
+    {torv::Field::RSAT,         &TForm2::EdRSAT,         &TForm2::EdRSATChange,          &TForm2::Label26},
+    {torv::Field::S0,           &TForm2::EdS0,           &TForm2::EdS0Change,            &TForm2::Label19},
+    {torv::Field::Cx,           &TForm2::EdCx,           &TForm2::EdCxChange,            &TForm2::Label13},
+    {torv::Field::Cy,           &TForm2::EdCy,           &TForm2::EdCyChange,            &TForm2::Label11},
+    {torv::Field::TTO,          &TForm2::EdTTO,          &TForm2::EdTTOChange,           &TForm2::Label14},
+    {torv::Field::Tk,           &TForm2::edTk,           &TForm2::edTkChange,            &TForm2::Label3},
+    {torv::Field::Hk,           &TForm2::edHkk,          &TForm2::edHkkChange,           &TForm2::Label2},
+    {torv::Field::Vk,           &TForm2::edVk,           &TForm2::edVkChange,            &TForm2::Label4},
+    {torv::Field::dt0,          &TForm2::eddt0,          &TForm2::eddt0Change,           &TForm2::Label10},
+    {torv::Field::Vwind,        &TForm2::edVwind,        &TForm2::edVwindChange,         &TForm2::Label7},
+    {torv::Field::Auftriebplus, &TForm2::EdAuftriebplus, &TForm2::EdAuftriebplusChange,  &TForm2::Label27},
+    {torv::Field::Gasverlust,   &TForm2::EdGasverlust,   &TForm2::EdGasverlustChange,    &TForm2::Label28},
+    {torv::Field::Mt,           &TForm2::EdMt,           &TForm2::EdMtChange,            &TForm2::Label23},
+    {torv::Field::Iud,          &TForm2::EdIud,          &TForm2::EdIudChange,           &TForm2::Label6},
+    {torv::Field::Schub,        &TForm2::EdSchub,        &TForm2::EdSchubChange,         &TForm2::Label24},
+    {torv::Field::Mdv,          &TForm2::EdMdv,          &TForm2::EdMdvChange,           &TForm2::Label22},
+    {torv::Field::GasDensity,   &TForm2::EdGas,          &TForm2::EdGasChange,           &TForm2::Label18},
+    {torv::Field::HFlug,        &TForm2::EdHFlug,        &TForm2::EdHFlugChange,         &TForm2::Label20},
 };
 // clang-format on
 
@@ -225,9 +226,26 @@ QLineEdit* TForm2::fieldControl(torv::Field field) const
     return this->*c.control;
 }
 
+void TForm2::setFieldVisible(torv::Field field, bool visible)
+{
+    const FieldControl& c = kFieldControls[static_cast<int>(field)];
+    (this->*c.control)->setVisible(visible);
+    (this->*c.caption)->setVisible(visible);
+}
+
+// A class-specific field and its caption move into the class frame.
+void TForm2::placeField(torv::Field field, int top, bool visible)
+{
+    const FieldControl& c = kFieldControls[static_cast<int>(field)];
+    (this->*c.caption)->move(16, top);
+    (this->*c.control)->move(160, top);
+    setFieldVisible(field, visible);
+}
+
 void TForm2::showActivation(const torv::Activation& shown)
 {
     using Stage = torv::ActivationStage;
+    using torv::Field;
     using torv::VehicleClass;
     const VehicleClass klasse = torv::vehicleClass(st.Szenario.Klasse);
     setWindowTitle(fromStd(st.Titel));
@@ -238,8 +256,7 @@ void TForm2::showActivation(const torv::Activation& shown)
         const QSignalBlocker quiet(field);
         showText(field, fromStd(t.text));
     }
-    edVwind->show();
-    Label7->show();
+    setFieldVisible(Field::Vwind, true);
     if (shown.reached < Stage::Fields)
         return;
 
@@ -261,26 +278,11 @@ void TForm2::showActivation(const torv::Activation& shown)
             (this->*p.picture)->show();
 
     if (klasse == VehicleClass::Rocket) {
-        struct RocketRow {
-            int top;
-            QLabel* TForm2::*label;
-            QLineEdit* TForm2::*field;
-            bool shown;
-        };
-        static const RocketRow kRocket[] = {
-            { 50, &TForm2::Label23, &TForm2::EdMt, true },
-            { 130, &TForm2::Label6, &TForm2::EdIud, true },
-            { 170, &TForm2::Label24, &TForm2::EdSchub, true },
-            { 90, &TForm2::Label22, &TForm2::EdMdv, false },
-        };
-        for (const RocketRow& r : kRocket) {
-            QLabel* label = this->*r.label;
-            QLineEdit* field = this->*r.field;
-            label->move(16, r.top);
-            field->move(160, r.top);
-            label->setVisible(r.shown);
-            field->setVisible(r.shown);
-        }
+        // The engine mass is read but not shown.
+        placeField(Field::Mt, 50, true);
+        placeField(Field::Iud, 130, true);
+        placeField(Field::Schub, 170, true);
+        placeField(Field::Mdv, 90, false);
         ButtonP->show();
     }
 
@@ -298,14 +300,10 @@ void TForm2::showActivation(const torv::Activation& shown)
     Panel6->raise();
 
     if (klasse == VehicleClass::Balloon) {
-        EdGasverlust->move(160, 110);
-        Label28->move(16, 110);
-        EdAuftriebplus->move(160, 150);
-        Label27->move(16, 150);
-        for (QWidget* w : { static_cast<QWidget*>(EdGasverlust), static_cast<QWidget*>(Label28),
-                 static_cast<QWidget*>(EdAuftriebplus), static_cast<QWidget*>(Label27), static_cast<QWidget*>(EdGas),
-                 static_cast<QWidget*>(Label18), static_cast<QWidget*>(EdHFlug), static_cast<QWidget*>(Label20) })
-            w->show();
+        placeField(Field::Gasverlust, 110, true);
+        placeField(Field::Auftriebplus, 150, true);
+        setFieldVisible(Field::GasDensity, true);
+        setFieldVisible(Field::HFlug, true);
     }
     if (shown.reached < Stage::Complete)
         return;
@@ -313,8 +311,7 @@ void TForm2::showActivation(const torv::Activation& shown)
     showText(EdBelastung, fromStd(shown.areaLoading));
     if (st.Szenario.Cy != 0)
         Button14->show();
-    Label7->hide();
-    edVwind->hide();
+    setFieldVisible(Field::Vwind, false);
 }
 
 void TForm2::hideClassControls()

@@ -282,6 +282,8 @@ private:
     void fieldChanged(torv::Field field);
     void graphButton(torv::Sel selection);
     void hideClassControls();
+    void setFieldVisible(torv::Field field, bool visible);
+    void placeField(torv::Field field, int top, bool visible);
     void showActivation(const torv::Activation& shown);
     void setCaptions(int language);
     void fitCaptions();
