@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>

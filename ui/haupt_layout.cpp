@@ -7,7 +7,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
