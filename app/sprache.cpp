@@ -136,30 +136,6 @@ void clearSelectedRow(QListWidget* list)
     list->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
 }
 
-QFrame* makePanel(QWidget* parent, const QRect& place, QRgb fill, int style)
-{
-    auto* panel = new QFrame(parent);
-    panel->setGeometry(place);
-    torv::look::makePanel(panel, style, fill);
-    return panel;
-}
-
-QLabel* makePicture(QWidget* parent, const QRect& place, const QString& resource)
-{
-    auto* label = new QLabel(parent);
-    label->setGeometry(place);
-    showPicture(label, resource);
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const QRect& place, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setGeometry(place);
-    button->setFont(verdana(10, true));
-    return button;
-}
-
 // What a row of the start form's layout makes.
 enum class Kind {
     Picture, // text: the picture's resource
@@ -243,20 +219,26 @@ TForm1::TForm1(QWidget* parent)
         const QString text = QString::fromUtf8(c.text);
         QWidget* w = nullptr;
         switch (c.kind) {
-        case Kind::Picture:
-            w = makePicture(this, c.place, text);
+        case Kind::Picture: {
+            auto* p = new QLabel(this);
+            showPicture(p, text);
+            w = p;
             break;
+        }
         case Kind::Label:
             w = new QLabel(text, this);
-            w->setGeometry(c.place);
             w->setFont(verdana(13, true));
             break;
         case Kind::RedPanel:
-            w = makePanel(this, c.place, kRed, QFrame::Panel | QFrame::Sunken);
+        case Kind::WhitePanel: {
+            auto* f = new QFrame(this);
+            if (c.kind == Kind::RedPanel)
+                makePanel(f, QFrame::Panel | QFrame::Sunken, kRed);
+            else
+                makePanel(f, QFrame::NoFrame | QFrame::Plain, kWhite);
+            w = f;
             break;
-        case Kind::WhitePanel:
-            w = makePanel(this, c.place, kWhite, QFrame::NoFrame | QFrame::Plain);
-            break;
+        }
         case Kind::ClassGroup:
             w = makeRadioGroup(this, c.place, text, classNames[c.language], this->*c.items);
             break;
@@ -271,7 +253,8 @@ TForm1::TForm1(QWidget* parent)
             break;
         case Kind::Button:
         case Kind::BlackButton: {
-            auto* b = makeButton(this, c.place, text);
+            auto* b = new QPushButton(text, this);
+            b->setFont(verdana(10, true));
             if (c.kind == Kind::BlackButton)
                 setColour(b, QPalette::ButtonText, kBlack);
             connect(b, &QPushButton::clicked, this, c.handler);
@@ -280,7 +263,6 @@ TForm1::TForm1(QWidget* parent)
         }
         case Kind::Memo: {
             auto* m = new QPlainTextEdit(text, this);
-            m->setGeometry(c.place);
             m->setReadOnly(true);
             m->setFrameShape(QFrame::NoFrame);
             setColour(m, QPalette::Base, kWhite);
@@ -288,6 +270,7 @@ TForm1::TForm1(QWidget* parent)
             break;
         }
         }
+        w->setGeometry(c.place);
         if (c.items)
             connect(this->*c.items, &QButtonGroup::idClicked, this, c.handler);
         std::visit([&](auto member) { this->*member = static_cast<std::remove_reference_t<decltype(this->*member)>>(w); },
