@@ -7,14 +7,16 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 
+#include <variant>
+
 #include "sim/state.h"
 #include "ui/guard.h"
+#include "ui/look.h"
 #include "ui/screenfit.h"
 
 using torv::PresetList;
@@ -22,23 +24,12 @@ using torv::st;
 
 namespace {
 
-// The form was laid out with fonts Linux lacks; these stand in at the same
-// pixel height.
+using namespace torv::look;
+
+// The start form's text: MS Sans Serif, or DejaVu Sans at its full width.
 QFont formFont()
 {
-    QFont f;
-    f.setFamilies({ QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans") });
-    f.setPixelSize(13);
-    return f;
-}
-
-QFont verdanaBold(int pixels)
-{
-    QFont f;
-    f.setFamilies({ QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans") });
-    f.setPixelSize(pixels);
-    f.setBold(true);
-    return f;
+    return face("MS Sans Serif", "DejaVu Sans", 13);
 }
 
 // Class entries: entry n of every group means vehicle class n.
@@ -145,36 +136,64 @@ void clearSelectedRow(QListWidget* list)
     list->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
 }
 
-QFrame* makePanel(QWidget* parent, const QRect& place, const QColor& colour, QFrame::Shadow shadow, QFrame::Shape shape)
-{
-    auto* panel = new QFrame(parent);
-    panel->setGeometry(place);
-    panel->setFrameStyle(shape | shadow);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, colour);
-    panel->setPalette(pal);
-    panel->setAutoFillBackground(true);
-    return panel;
-}
+// What a row of the start form's layout makes.
+enum class Kind {
+    Picture, // text: the picture's resource
+    Label, // bold 13-pixel Verdana
+    RedPanel, // sunken panel
+    WhitePanel, // flat panel over two class entries
+    ClassGroup, // the eight classes in `language` (0 German, 1 Russian, 2 English)
+    LanguageGroup, // R, D, E
+    PresetList,
+    Button, // bold 10-pixel Verdana
+    BlackButton, // the same in black
+    Memo, // the notice
+};
 
-// A picture control: the picture unscaled from the top-left corner, clipped
-// to the frame. A picture that failed to load leaves the frame empty.
-QLabel* makePicture(QWidget* parent, const QRect& place, const QString& resource)
-{
-    auto* label = new QLabel(parent);
-    label->setGeometry(place);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setPixmap(QPixmap(resource));
-    return label;
-}
+using Member = std::variant<QLabel * TForm1::*, QFrame * TForm1::*, QGroupBox * TForm1::*, QListWidget * TForm1::*,
+    QPushButton * TForm1::*, QPlainTextEdit * TForm1::*>;
+using Handler = void (TForm1::*)();
 
-QPushButton* makeButton(QWidget* parent, const QRect& place, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setGeometry(place);
-    button->setFont(verdanaBold(10));
-    return button;
-}
+struct Control {
+    Member member;
+    QRect place;
+    Kind kind;
+    const char* text = nullptr; // caption or picture
+    bool hidden = false;
+    Handler handler = nullptr; // click, choice of an entry, or choice from the list
+    QButtonGroup* TForm1::*items = nullptr; // a group's entries
+    int language = 0;
+    PresetList list = PresetList::Projectil;
+};
+
+constexpr bool H = true; // hidden when created
+constexpr bool V = false; // visible when created
+constexpr QRect kClassPlace(10, 43, 687, 214);
+
+// clang-format off
+// Bottom to top: a later control lies above an earlier one.
+const Control kLayout[] = {
+    {&TForm1::Image2,             {0, 0, 841, 585},      Kind::Picture,       ":/pictures/background.jpg", H},
+    {&TForm1::Image1,             {180, 298, 325, 191},  Kind::Picture,       ":/pictures/sprache.jpg",    V},
+    {&TForm1::Label1,             {113, 384, 66, 16},    Kind::Label,         "I ACCEPT",                  V},
+    {&TForm1::Panel4,             {702, 7, 62, 60},      Kind::RedPanel,      nullptr,                     H},
+    {&TForm1::RadioWahl,          kClassPlace,           Kind::ClassGroup,    "Wahl",   H, &TForm1::RadioWahlClick, &TForm1::RadioWahlItems, 0},
+    {&TForm1::WahlRU,             kClassPlace,           Kind::ClassGroup,    "Выбор",  H, &TForm1::WahlRUClick,    &TForm1::WahlRUItems,    1},
+    {&TForm1::WahlEN,             kClassPlace,           Kind::ClassGroup,    "Choice", H, &TForm1::WahlENClick,    &TForm1::WahlENItems,    2},
+    {&TForm1::ListBoxProjectil,   {337, 353, 356, 149},  Kind::PresetList,    nullptr,  H, &TForm1::ListBoxProjectilClick,   nullptr, 0, PresetList::Projectil},
+    {&TForm1::BitBtn1,            {708, 12, 51, 50},     Kind::BlackButton,   "START",  H, &TForm1::BitBtn1Click},
+    {&TForm1::ListBoxFallschirm,  {321, 342, 356, 120},  Kind::PresetList,    nullptr,  H, &TForm1::ListBoxFallschirmClick,  nullptr, 0, PresetList::Fallschirm},
+    {&TForm1::Button1,            {708, 81, 54, 50},     Kind::Button,        "QUIT",   V, &TForm1::Button1Click},
+    {&TForm1::ListBoxBallon,      {361, 284, 356, 119},  Kind::PresetList,    nullptr,  H, &TForm1::ListBoxBallonClick,      nullptr, 0, PresetList::Ballon},
+    {&TForm1::RadioSprach,        {229, 323, 50, 149},   Kind::LanguageGroup, "",       V, &TForm1::RadioSprachClick, &TForm1::RadioSprachItems},
+    {&TForm1::ListBoxGlider,      {385, 307, 356, 119},  Kind::PresetList,    nullptr,  H, &TForm1::ListBoxGliderClick,      nullptr, 0, PresetList::Glider},
+    {&TForm1::ListBoxLandekapsel, {417, 320, 355, 198},  Kind::PresetList,    nullptr,  H, &TForm1::ListBoxLandekapselClick, nullptr, 0, PresetList::Landekapsel},
+    {&TForm1::ListBoxLauncher,    {361, 411, 356, 119},  Kind::PresetList,    nullptr,  H, &TForm1::ListBoxLauncherClick,    nullptr, 0, PresetList::Launcher},
+    {&TForm1::Panel1,             {16, 128, 673, 25},    Kind::WhitePanel,    nullptr,  H},
+    {&TForm1::Panel3,             {16, 176, 673, 25},    Kind::WhitePanel,    nullptr,  H},
+    {&TForm1::Memo1,              {8, 8, 689, 273},      Kind::Memo,          kNotice,  V},
+};
+// clang-format on
 
 } // namespace
 
@@ -186,66 +205,78 @@ TForm1::TForm1(QWidget* parent)
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(775, 560);
     setFont(formFont());
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    setColour(this, QPalette::Window, kWhite);
     setAutoFillBackground(true);
 
-    QStringList german, russian, english;
+    QStringList classNames[3];
     for (const ClassEntry& c : kClasses) {
-        german << QString::fromUtf8(c.de);
-        russian << QString::fromUtf8(c.ru);
-        english << QString::fromUtf8(c.en);
+        classNames[0] << QString::fromUtf8(c.de);
+        classNames[1] << QString::fromUtf8(c.ru);
+        classNames[2] << QString::fromUtf8(c.en);
     }
-    const QRect classPlace(10, 43, 687, 214);
 
-    // Created bottom to top: a later control lies above an earlier one.
-    Image2 = makePicture(this, QRect(0, 0, 841, 585), QStringLiteral(":/pictures/background.jpg"));
-    Image1 = makePicture(this, QRect(180, 298, 325, 191), QStringLiteral(":/pictures/sprache.jpg"));
-    Label1 = new QLabel(QStringLiteral("I ACCEPT"), this);
-    Label1->setGeometry(113, 384, 66, 16);
-    Label1->setFont(verdanaBold(13));
-    Panel4 = makePanel(this, QRect(702, 7, 62, 60), Qt::red, QFrame::Sunken, QFrame::Panel);
-    RadioWahl = makeRadioGroup(this, classPlace, QStringLiteral("Wahl"), german, RadioWahlItems);
-    WahlRU = makeRadioGroup(this, classPlace, QStringLiteral("Выбор"), russian, WahlRUItems);
-    WahlEN = makeRadioGroup(this, classPlace, QStringLiteral("Choice"), english, WahlENItems);
-    ListBoxProjectil = makePresetList(QRect(337, 353, 356, 149), PresetList::Projectil, &TForm1::ListBoxProjectilClick);
-    BitBtn1 = makeButton(this, QRect(708, 12, 51, 50), QStringLiteral("START"));
-    QPalette black = BitBtn1->palette();
-    black.setColor(QPalette::ButtonText, Qt::black);
-    BitBtn1->setPalette(black);
-    ListBoxFallschirm
-        = makePresetList(QRect(321, 342, 356, 120), PresetList::Fallschirm, &TForm1::ListBoxFallschirmClick);
-    Button1 = makeButton(this, QRect(708, 81, 54, 50), QStringLiteral("QUIT"));
-    ListBoxBallon = makePresetList(QRect(361, 284, 356, 119), PresetList::Ballon, &TForm1::ListBoxBallonClick);
-    RadioSprach = makeRadioGroup(this, QRect(229, 323, 50, 149), QString(),
-        { QStringLiteral("R"), QStringLiteral("D"), QStringLiteral("E") }, RadioSprachItems);
-    RadioSprach->setStyleSheet(
-        QStringLiteral("QGroupBox { border: 1px solid palette(mid); background-color: palette(midlight); }"));
-    ListBoxGlider = makePresetList(QRect(385, 307, 356, 119), PresetList::Glider, &TForm1::ListBoxGliderClick);
-    ListBoxLandekapsel
-        = makePresetList(QRect(417, 320, 355, 198), PresetList::Landekapsel, &TForm1::ListBoxLandekapselClick);
-    ListBoxLauncher = makePresetList(QRect(361, 411, 356, 119), PresetList::Launcher, &TForm1::ListBoxLauncherClick);
-    Panel1 = makePanel(this, QRect(16, 128, 673, 25), Qt::white, QFrame::Plain, QFrame::NoFrame);
-    Panel3 = makePanel(this, QRect(16, 176, 673, 25), Qt::white, QFrame::Plain, QFrame::NoFrame);
-    Memo1 = new QPlainTextEdit(QString::fromUtf8(kNotice), this);
-    Memo1->setGeometry(8, 8, 689, 273);
-    Memo1->setReadOnly(true);
-    Memo1->setFrameShape(QFrame::NoFrame);
-    QPalette paper = Memo1->palette();
-    paper.setColor(QPalette::Base, Qt::white);
-    Memo1->setPalette(paper);
-
-    for (QWidget* w :
-        std::initializer_list<QWidget*> { Image2, Panel4, RadioWahl, WahlRU, WahlEN, BitBtn1, Panel1, Panel3 })
-        w->hide();
-
-    connect(RadioSprachItems, &QButtonGroup::idClicked, this, &TForm1::RadioSprachClick);
-    connect(RadioWahlItems, &QButtonGroup::idClicked, this, &TForm1::RadioWahlClick);
-    connect(WahlRUItems, &QButtonGroup::idClicked, this, &TForm1::WahlRUClick);
-    connect(WahlENItems, &QButtonGroup::idClicked, this, &TForm1::WahlENClick);
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    for (const Control& c : kLayout) {
+        const QString text = QString::fromUtf8(c.text);
+        QWidget* w = nullptr;
+        switch (c.kind) {
+        case Kind::Picture: {
+            auto* p = new QLabel(this);
+            showPicture(p, text);
+            w = p;
+            break;
+        }
+        case Kind::Label:
+            w = new QLabel(text, this);
+            w->setFont(verdana(13, true));
+            break;
+        case Kind::RedPanel:
+        case Kind::WhitePanel: {
+            auto* f = new QFrame(this);
+            if (c.kind == Kind::RedPanel)
+                makePanel(f, QFrame::Panel | QFrame::Sunken, kRed);
+            else
+                makePanel(f, QFrame::NoFrame | QFrame::Plain, kWhite);
+            w = f;
+            break;
+        }
+        case Kind::ClassGroup:
+            w = makeRadioGroup(this, c.place, text, classNames[c.language], this->*c.items);
+            break;
+        case Kind::LanguageGroup:
+            w = makeRadioGroup(this, c.place, text, { QStringLiteral("R"), QStringLiteral("D"), QStringLiteral("E") },
+                this->*c.items);
+            w->setStyleSheet(
+                QStringLiteral("QGroupBox { border: 1px solid palette(mid); background-color: palette(midlight); }"));
+            break;
+        case Kind::PresetList:
+            w = makePresetList(c.place, c.list, c.handler);
+            break;
+        case Kind::Button:
+        case Kind::BlackButton: {
+            auto* b = new QPushButton(text, this);
+            b->setFont(verdana(10, true));
+            if (c.kind == Kind::BlackButton)
+                setColour(b, QPalette::ButtonText, kBlack);
+            connect(b, &QPushButton::clicked, this, c.handler);
+            w = b;
+            break;
+        }
+        case Kind::Memo: {
+            auto* m = new QPlainTextEdit(text, this);
+            m->setReadOnly(true);
+            m->setFrameShape(QFrame::NoFrame);
+            setColour(m, QPalette::Base, kWhite);
+            w = m;
+            break;
+        }
+        }
+        w->setGeometry(c.place);
+        if (c.items)
+            connect(this->*c.items, &QButtonGroup::idClicked, this, c.handler);
+        std::visit([&](auto member) { this->*member = static_cast<std::remove_reference_t<decltype(this->*member)>>(w); },
+            c.member);
+        w->setHidden(c.hidden);
+    }
 
     // Centred on the screen when shown, and kept usable on a small one.
     new torv::ScreenFit(this, size());
@@ -267,7 +298,6 @@ QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (
         item->setSizeHint(QSize(place.width(), 16));
         item->setToolTip(label);
     }
-    list->hide();
 
     // A choice fires once: a press on a new entry changes the selection (the
     // click that follows is the same choice); a click on the entry already
@@ -409,35 +439,14 @@ void TForm1::choosePreset(QListWidget* list, PresetList which)
     torv::guarded([&] { torv::loadPreset(which, selectedRow(list)); });
 }
 
-void TForm1::ListBoxProjectilClick()
-{
-    choosePreset(ListBoxProjectil, PresetList::Projectil);
-}
-
-void TForm1::ListBoxFallschirmClick()
-{
-    choosePreset(ListBoxFallschirm, PresetList::Fallschirm);
-}
-
-void TForm1::ListBoxBallonClick()
-{
-    choosePreset(ListBoxBallon, PresetList::Ballon);
-}
-
-void TForm1::ListBoxGliderClick()
-{
-    choosePreset(ListBoxGlider, PresetList::Glider);
-}
-
-void TForm1::ListBoxLandekapselClick()
-{
-    choosePreset(ListBoxLandekapsel, PresetList::Landekapsel);
-}
-
-void TForm1::ListBoxLauncherClick()
-{
-    choosePreset(ListBoxLauncher, PresetList::Launcher);
-}
+// clang-format off
+void TForm1::ListBoxProjectilClick()   { choosePreset(ListBoxProjectil, PresetList::Projectil); }
+void TForm1::ListBoxFallschirmClick()  { choosePreset(ListBoxFallschirm, PresetList::Fallschirm); }
+void TForm1::ListBoxBallonClick()      { choosePreset(ListBoxBallon, PresetList::Ballon); }
+void TForm1::ListBoxGliderClick()      { choosePreset(ListBoxGlider, PresetList::Glider); }
+void TForm1::ListBoxLandekapselClick() { choosePreset(ListBoxLandekapsel, PresetList::Landekapsel); }
+void TForm1::ListBoxLauncherClick()    { choosePreset(ListBoxLauncher, PresetList::Launcher); }
+// clang-format on
 
 bool TForm1::event(QEvent* e)
 {

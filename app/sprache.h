@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "app/presets.h"
+#include "sim/presets.h"
 
 class QButtonGroup;
 class QEvent;

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/presets.h"
+#include "sim/presets.h"
 #include "plot/catalog.h"
 #include "sim/activation.h"
 

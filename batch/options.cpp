@@ -19,8 +19,7 @@ constexpr const char* kClassNames[]
 
 const char* className(double klasse)
 {
-    const int k = static_cast<int>(klasse);
-    return k >= 1 && k <= 8 ? kClassNames[k] : "";
+    return kClassNames[static_cast<int>(vehicleClass(klasse))];
 }
 
 // The graph buttons by short name, with the captions they carry in the
@@ -36,25 +35,25 @@ const std::vector<GraphName>& graphNames()
 {
     static const std::vector<GraphName> kNames = {
         { "default", "the run's own graph", std::nullopt, {} },
-        { "hvqqnx-t", "H, V, Q, q, nx over time", Sel::Button10, { "H,V,Q,q,nx" } },
-        { "hvqqnx-x", "H, V, Q, q, nx over range", Sel::Button9, {} },
-        { "vh-t", "speed and altitude over time", Sel::Button22, { "V, H = f (t)" } },
-        { "v-t", "speed over time", Sel::Button27, { "V = f (t)" } },
-        { "vh-x", "speed and altitude over range", Sel::Button2, { "V, H = f (x)" } },
-        { "h-t", "altitude over time", Sel::Button3, { "H = f (t)" } },
-        { "nx-t", "axial load factor over time", Sel::Button4, { "nx = f (t)" } },
-        { "ny-t", "normal load factor over time", Sel::Button6, { "ny = f (t)" } },
-        { "q-t", "dynamic pressure over time", Sel::Button7, { "g = f (t)" } },
-        { "angle-t", "path angle over time", Sel::Button8, { "Q = f(t)" } },
-        { "hvqnxny-t", "H, nx, ny, Q, V over time", Sel::Button11, { "H,V,Q,nx,ny" } },
-        { "drag-t", "drag force over time", Sel::Button12, { "W=f(t)", "X=f(t)", "Drag=f(t)" } },
-        { "lift-t", "lift force over time", Sel::Button14, { "A=f(t)", "Y=f(t)", "Lift=f(t)" } },
-        { "h-v", "altitude over speed", Sel::Button15, { "V=f(H)" } },
-        { "heat-t", "H, V, Q, q, heat flux, nx over time", Sel::Button17, { "H,V,Q,q,qo,nx" } },
-        { "buoyancy-t", "H, V, buoyancy, buoyancy less weight", Sel::Button18, { "H,V,A, A-mg" } },
-        { "thrust-t", "H, V, Q, thrust, mass, thrust per mass", Sel::ButtonP, { "H,V,Q,P,m,T" } },
-        { "aero-t", "H, drag coefficient, Mach, drag force", Sel::ButtonCya, { "H,Ma,cya,cx" } },
-        { "atm", "H, V, air temperature, pressure, density, Re", Sel::Button13, { "atm" } },
+        { "hvqqnx-t", "H, V, Q, q, nx over time", Sel::FlightOverTime, { "H,V,Q,q,nx" } },
+        { "hvqqnx-x", "H, V, Q, q, nx over range", Sel::FlightOverRange, {} },
+        { "vh-t", "speed and altitude over time", Sel::SpeedAltitudeOverTime, { "V, H = f (t)" } },
+        { "v-t", "speed over time", Sel::SpeedOverTime, { "V = f (t)" } },
+        { "vh-x", "speed and altitude over range", Sel::SpeedAltitudeOverRange, { "V, H = f (x)" } },
+        { "h-t", "altitude over time", Sel::AltitudeOverTime, { "H = f (t)" } },
+        { "nx-t", "axial load factor over time", Sel::AxialLoadOverTime, { "nx = f (t)" } },
+        { "ny-t", "normal load factor over time", Sel::NormalLoadOverTime, { "ny = f (t)" } },
+        { "q-t", "dynamic pressure over time", Sel::DynamicPressureOverTime, { "g = f (t)" } },
+        { "angle-t", "path angle over time", Sel::PathAngleOverTime, { "Q = f(t)" } },
+        { "hvqnxny-t", "H, nx, ny, Q, V over time", Sel::LoadFactorsOverTime, { "H,V,Q,nx,ny" } },
+        { "drag-t", "drag force over time", Sel::DragOverTime, { "W=f(t)", "X=f(t)", "Drag=f(t)" } },
+        { "lift-t", "lift force over time", Sel::LiftOverTime, { "A=f(t)", "Y=f(t)", "Lift=f(t)" } },
+        { "h-v", "altitude over speed", Sel::AltitudeOverSpeed, { "V=f(H)" } },
+        { "heat-t", "H, V, Q, q, heat flux, nx over time", Sel::HeatingOverTime, { "H,V,Q,q,qo,nx" } },
+        { "buoyancy-t", "H, V, buoyancy, buoyancy less weight", Sel::BuoyancyOverTime, { "H,V,A, A-mg" } },
+        { "thrust-t", "H, V, Q, thrust, mass, thrust per mass", Sel::ThrustOverTime, { "H,V,Q,P,m,T" } },
+        { "aero-t", "H, drag coefficient, Mach, drag force", Sel::AerodynamicsOverTime, { "H,Ma,cya,cx" } },
+        { "atm", "H, V, air temperature, pressure, density, Re", Sel::AtmosphereOverTime, { "atm" } },
     };
     return kNames;
 }

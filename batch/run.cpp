@@ -15,9 +15,9 @@
 #include <unistd.h>
 
 #include "batch/batch.h"
-#include "batch/outfile.h"
 #include "physics/faults.h"
 #include "plot/grafik.h"
+#include "sim/atomicfile.h"
 #include "sim/csvexport.h"
 #include "sim/flugbahn.h"
 #include "sim/numfmt.h"

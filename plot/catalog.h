@@ -6,29 +6,30 @@
 
 namespace torv {
 
-// Every graph selection: the run's two defaults and one per graph button.
+// Every graph selection, named after what it draws: the run's two defaults
+// and one per graph button of the calculation form.
 enum class Sel {
-    RunEnd,
-    RunEndBalloon,
-    Button9,
-    Button10,
-    Button22,
-    Button27,
-    Button2,
-    Button3,
-    Button4,
-    Button6,
-    Button7,
-    Button8,
-    Button11,
-    Button12,
-    Button14,
-    Button15,
-    Button17,
-    Button18,
-    ButtonP,
-    ButtonCya,
-    Button13,
+    RunEnd, // H, V, Q, q, nx over time
+    RunEndBalloon, // H, V, drag, q, nx, volume over time
+    FlightOverRange, // H, V, Q, q, nx over range
+    FlightOverTime, // H, V, Q, q, nx over time
+    SpeedAltitudeOverTime,
+    SpeedOverTime,
+    SpeedAltitudeOverRange,
+    AltitudeOverTime,
+    AxialLoadOverTime, // nx
+    NormalLoadOverTime, // ny
+    DynamicPressureOverTime, // q
+    PathAngleOverTime, // Q
+    LoadFactorsOverTime, // H, nx, ny, Q, V
+    DragOverTime,
+    LiftOverTime,
+    AltitudeOverSpeed, // H over V
+    HeatingOverTime, // H, V, Q, q, nx, heat flux
+    BuoyancyOverTime, // H, V, buoyancy, buoyancy less weight
+    ThrustOverTime, // H, V, Q, thrust, mass, thrust per mass
+    AerodynamicsOverTime, // H, drag coefficient, Mach, drag
+    AtmosphereOverTime, // H, V, air temperature, pressure, density, Re
 };
 
 // Writes the selection's codes into GraphCodes[0..n-1] (later entries keep

@@ -183,9 +183,9 @@ QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int
 void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount)
 {
     const bool lift = st.CyRun != 0;
-    for (GraphButton b : { GraphButton::ButtonCya, GraphButton::Button6, GraphButton::Button11, GraphButton::Button14 })
+    for (GraphButton b : { GraphButton::AerodynamicsOverTime, GraphButton::NormalLoadOverTime, GraphButton::LoadFactorsOverTime, GraphButton::LiftOverTime })
         target.setGraphButtonVisible(b, lift);
-    target.setGraphButtonVisible(GraphButton::Button18, st.Szenario.Klasse == 3.0);
+    target.setGraphButtonVisible(GraphButton::BuoyancyOverTime, vehicleClass(st.Szenario.Klasse) == VehicleClass::Balloon);
     target.showGraph(drawGraph(Ergebnis, GraphCodes, NPunkte, GraphCount));
 }
 

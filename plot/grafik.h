@@ -13,7 +13,7 @@ struct GraphOp;
 struct GraphScene;
 
 // The five graph buttons whose visibility the renderer decides.
-enum class GraphButton { ButtonCya, Button6, Button11, Button14, Button18 };
+enum class GraphButton { AerodynamicsOverTime, NormalLoadOverTime, LoadFactorsOverTime, LiftOverTime, BuoyancyOverTime };
 
 // What the renderer needs of the calculation form.
 class GraphTarget {

@@ -4,6 +4,7 @@
 
 #include "physics/faults.h"
 #include "physics/subrout.h"
+#include "sim/checked.h"
 #include "sim/numfmt.h"
 
 namespace torv {
@@ -51,13 +52,6 @@ void fill(Activation& shown, Field f, double value, char sep)
         throw ConvertError(text);
     st.*fieldInfo(f).var = *read;
     shown.texts.push_back({ f, std::move(text) });
-}
-
-// Stores `v` once it is known to be sound.
-void store(double& target, double v)
-{
-    fpCheck(v);
-    target = v;
 }
 
 } // namespace
@@ -121,18 +115,18 @@ void activate(char sep, Activation& shown)
 {
     fpClear();
     const SzenarioRecord& sz = st.Szenario;
-    const double klasse = sz.Klasse;
+    const VehicleClass klasse = vehicleClass(sz.Klasse);
     shown = {};
 
     st.Titel = kTitel;
-    st.BallonModus = (klasse == 3.0 || klasse == 4.0) ? 1 : 0;
+    st.BallonModus = (klasse == VehicleClass::Balloon || klasse == VehicleClass::Airship) ? 1 : 0;
     st.DatenSchalter = 0;
     st.g = 9.8;
 
     fill(shown, Field::MassaStart, sz.Masse, sep);
     fill(shown, Field::H0, sz.H0, sep);
     fill(shown, Field::V0, sz.V0, sep);
-    if (klasse == 7.0)
+    if (klasse == VehicleClass::Reentry)
         fill(shown, Field::RSAT, sz.RSAT, sep);
     fill(shown, Field::S0, sz.S0, sep);
     fill(shown, Field::Cx, sz.Cx, sep);
@@ -146,7 +140,7 @@ void activate(char sep, Activation& shown)
     // The balloon's two settings have fixed starting values.
     fill(shown, Field::Auftriebplus, 1.0, sep);
     fill(shown, Field::Gasverlust, 4.4, sep);
-    if (klasse == 8.0) {
+    if (klasse == VehicleClass::Rocket) {
         fill(shown, Field::Mt, sz.Mt, sep);
         fill(shown, Field::Iud, sz.Iud, sep);
         fill(shown, Field::Schub, sz.Schub, sep);
@@ -155,14 +149,14 @@ void activate(char sep, Activation& shown)
     shown.reached = ActivationStage::Fields;
 
     // A glider's speed of steady level flight at its initial altitude.
-    if (klasse == 5.0) {
+    if (klasse == VehicleClass::Glider) {
         Atmosphere(st.H0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
         store(st.Vopt, std::pow(2 * st.MassaStart * 9.8 / st.Cy / st.Roh / st.S0, 0.5));
         shown.levelFlightSpeed = general15(st.Vopt, sep);
     }
     shown.reached = ActivationStage::LevelFlight;
 
-    if (klasse == 3.0) {
+    if (klasse == VehicleClass::Balloon) {
         fill(shown, Field::GasDensity, sz.GasDichte, sep);
         fill(shown, Field::HFlug, sz.HFlug, sep);
         balloonEnvelope(RadiusSquare::LeftToRight);

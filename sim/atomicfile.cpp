@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <random>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,25 +100,49 @@ void syncDirectory(const std::string& dir)
 
 } // namespace
 
-void writeFileAtomically(const std::string& path, const std::string& bytes)
+PendingFile::PendingFile(const std::string& path)
+    : path_(path)
 {
     checkTarget(path);
-    std::string tmpName;
-    const int fd = createUnique(path, tmpName);
-    if (fd < 0)
+    fd_ = createUnique(path, temp_);
+    if (fd_ < 0)
         fail(errno);
-    int code = writeAll(fd, bytes);
-    if (code == 0 && fsync(fd) != 0)
-        code = errno;
-    if (close(fd) != 0 && code == 0)
-        code = errno;
-    if (code == 0 && std::rename(tmpName.c_str(), path.c_str()) != 0)
-        code = errno;
-    if (code != 0) {
-        unlink(tmpName.c_str());
+}
+
+PendingFile::~PendingFile()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    if (!committed_)
+        unlink(temp_.c_str());
+}
+
+void PendingFile::write(const std::string& bytes)
+{
+    if (lseek(fd_, 0, SEEK_SET) != 0 || ftruncate(fd_, 0) != 0)
+        fail(errno);
+    if (const int code = writeAll(fd_, bytes); code != 0)
         fail(code);
-    }
-    syncDirectory(directoryOf(path));
+}
+
+void PendingFile::commit()
+{
+    int code = fsync(fd_) == 0 ? 0 : errno;
+    if (close(std::exchange(fd_, -1)) != 0 && code == 0)
+        code = errno;
+    if (code == 0 && std::rename(temp_.c_str(), path_.c_str()) != 0)
+        code = errno;
+    if (code != 0)
+        fail(code);
+    committed_ = true;
+    syncDirectory(directoryOf(path_));
+}
+
+void writeFileAtomically(const std::string& path, const std::string& bytes)
+{
+    PendingFile file(path);
+    file.write(bytes);
+    file.commit();
 }
 
 } // namespace torv

@@ -10,6 +10,7 @@
 #include "physics/subrout.h"
 #include "plot/catalog.h"
 #include "sim/activation.h"
+#include "sim/checked.h"
 #include "sim/formport.h"
 #include "sim/numfmt.h"
 #include "sim/quantities.h"
@@ -36,17 +37,18 @@ constexpr long long kProgressSteps = kCheckpointSteps;
 
 // What the run does differently by class, decided once from Szenario.Klasse.
 struct RunKind {
-    bool balloon; // 3: envelope set-up at every pass start
-    bool buoyant; // 3, 4: buoyancy rule in every step
-    bool reentry; // 7: stagnation-point heat flux
-    bool rocket; // 8: thrust and fuel consumption
-    bool burnTime; // 4, 8: Mdot and tBurn at pass start
+    bool balloon; // envelope set-up at every pass start
+    bool buoyant; // balloon, airship: buoyancy rule in every step
+    bool reentry; // stagnation-point heat flux
+    bool rocket; // thrust and fuel consumption
+    bool burnTime; // airship, rocket: Mdot and tBurn at pass start
 };
 
 RunKind runKind()
 {
-    const double k = st.Szenario.Klasse;
-    return { k == 3, k == 3 || k == 4, k == 7, k == 8, k == 4 || k == 8 };
+    using enum VehicleClass;
+    const VehicleClass k = vehicleClass(st.Szenario.Klasse);
+    return { k == Balloon, k == Balloon || k == Airship, k == Reentry, k == Rocket, k == Airship || k == Rocket };
 }
 
 // The envelope of a balloon that carries its start mass at ground level,
@@ -56,9 +58,7 @@ void balloonSetup()
 {
     st.Hend = 0; // the ground, whose density sizes the envelope
     balloonEnvelope(RadiusSquare::First);
-    double verloren = st.Gasverlust / 86400 / 1000 * st.Oberflaeche * st.dt0;
-    fpCheck(verloren);
-    st.GasVerloren = verloren;
+    store(st.GasVerloren, st.Gasverlust / 86400 / 1000 * st.Oberflaeche * st.dt0);
     // The field's change handler stores the number shown back into S0.
     FormPort& form = formPort();
     form.setEdS0(balloonCrossSection(form.decimalSeparator(), RadiusSquare::First));
@@ -82,28 +82,20 @@ void passStart(const RunKind& kind)
     st.MdvRun = st.Mdv;
     st.P = st.Schub;
     if (kind.burnTime) {
-        double mdot = st.P / st.IudRun;
-        fpCheck(mdot);
-        st.Mdot = mdot;
-        double tBurn = st.MtRun / st.Mdot;
-        fpCheck(tBurn);
-        st.tBurn = tBurn;
+        store(st.Mdot, st.P / st.IudRun);
+        store(st.tBurn, st.MtRun / st.Mdot);
     }
     st.X = 0;
     st.H = st.H0;
     st.t = 0;
     st.V = st.V0;
     st.Q0grad = st.TTO;
-    double q = st.TTO / 57.3;
-    fpCheck(q);
-    st.Q = q;
+    store(st.Q, st.TTO / 57.3);
     st.Massa = st.MassaStart;
     st.S = st.S0;
     st.Volumen = st.VolumenStart;
     st.iPunkt = 1;
-    double soll = st.Auftrieb + st.Auftrieb / 100 * st.Auftriebplus;
-    fpCheck(soll);
-    st.AuftriebSoll = soll;
+    store(st.AuftriebSoll, st.Auftrieb + st.Auftrieb / 100 * st.Auftriebplus);
     double belastung = st.MassaStart / st.S0;
     fpCheck(belastung);
     FormPort& form = formPort();

@@ -7,6 +7,7 @@
 #include "physics/faults.h"
 #include "sim/atomicfile.h"
 #include "sim/numfmt.h"
+#include "sim/quantities.h"
 #include "sim/state.h"
 
 namespace torv {
@@ -31,9 +32,9 @@ void field(std::string& out, const std::string& trenn, double v, int width, int 
     out += fixedField(v, width, decimals);
 }
 
-double sample(int series, int slot)
+double sample(Series s, int slot)
 {
-    return st.Ergebnis[static_cast<size_t>(series * kSamples + slot - 1)];
+    return st.Ergebnis[static_cast<size_t>(code(s) * kSamples + slot - 1)];
 }
 
 [[noreturn]] void ioFailure()
@@ -73,8 +74,9 @@ void writeSampleFile()
     for (int j = 1; j <= kSamples; ++j) {
         st.jReal = j;
         text += sampleLine(st.Trenn,
-            { st.jReal, sample(0, j), sample(7, j), sample(3, j), sample(1, j), sample(2, j), sample(4, j),
-                sample(28, j) });
+            { st.jReal, sample(Series::Time, j), sample(Series::Range, j), sample(Series::Altitude, j),
+                sample(Series::Speed, j), sample(Series::DynamicPressure, j), sample(Series::PathAngle, j),
+                sample(Series::AirDensity, j) });
         text += kCrLf;
     }
 

@@ -30,6 +30,14 @@ static_assert(offsetof(SzenarioRecord, Schub) == 33 * sizeof(double));
 
 SimState st;
 
+VehicleClass vehicleClass(double klasse)
+{
+    for (int k = 1; k <= static_cast<int>(VehicleClass::Rocket); ++k)
+        if (klasse == k)
+            return static_cast<VehicleClass>(k);
+    return VehicleClass::None;
+}
+
 double& SzenarioRecord::at(int pos)
 {
     // The record is 40 doubles laid out without padding (asserted above).

@@ -9,6 +9,14 @@
 
 namespace torv {
 
+// The eight vehicle classes, numbered as the scenario record and the start
+// form's class groups number them.
+enum class VehicleClass { None, Projectile, Parachute, Balloon, Airship, Glider, Airplane, Reentry, Rocket };
+
+// The class a record's Klasse names: None for anything but 1.0 .. 8.0.
+// Every decision by class converts the double here, once.
+VehicleClass vehicleClass(double klasse);
+
 // The scenario record a preset writes: 40 doubles, each named field at its
 // fixed position (unnamed positions are read by nobody).
 struct SzenarioRecord {

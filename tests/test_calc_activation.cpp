@@ -110,32 +110,17 @@ const ActivationCase kCases[] = {
         0 },
 };
 
+// A field's variable by the field's name, or one of the envelope's forces.
 double stateValue(const std::string& name)
 {
-    static const std::map<std::string, double torv::SimState::*> vars = {
-        { "MassaStart", &torv::SimState::MassaStart },
-        { "S0", &torv::SimState::S0 },
-        { "Cx", &torv::SimState::Cx },
-        { "Cy", &torv::SimState::Cy },
-        { "H0", &torv::SimState::H0 },
-        { "V0", &torv::SimState::V0 },
-        { "TTO", &torv::SimState::TTO },
-        { "Tk", &torv::SimState::Tk },
-        { "dt0", &torv::SimState::dt0 },
-        { "Auftriebplus", &torv::SimState::Auftriebplus },
-        { "Gasverlust", &torv::SimState::Gasverlust },
-        { "GasDensity", &torv::SimState::GasDensity },
-        { "HFlug", &torv::SimState::HFlug },
-        { "RSAT", &torv::SimState::RSAT },
-        { "Mt", &torv::SimState::Mt },
-        { "Iud", &torv::SimState::Iud },
-        { "Schub", &torv::SimState::Schub },
-        { "Mdv", &torv::SimState::Mdv },
+    if (const torv::FieldInfo* f = torv::fieldNamed(name))
+        return st.*f->var;
+    static const std::map<std::string, double torv::SimState::*> forces = {
         { "Auftrieb", &torv::SimState::Auftrieb },
         { "Gewicht", &torv::SimState::Gewicht },
         { "AuftriebSoll", &torv::SimState::AuftriebSoll },
     };
-    return st.*vars.at(name);
+    return st.*forces.at(name);
 }
 
 QLineEdit* fieldByName(TForm2& f, const std::string& name)

@@ -25,37 +25,6 @@ using torv::st;
 
 namespace {
 
-struct FieldCase {
-    const char* name;
-    QLineEdit* TForm2::*field;
-    double torv::SimState::*variable;
-};
-
-// Which state variable each field writes.
-const FieldCase kFields[] = {
-    { "edMassaStart", &TForm2::edMassaStart, &torv::SimState::MassaStart },
-    { "EdS0", &TForm2::EdS0, &torv::SimState::S0 },
-    { "eddt0", &TForm2::eddt0, &torv::SimState::dt0 },
-    { "EdCx", &TForm2::EdCx, &torv::SimState::Cx },
-    { "EdCy", &TForm2::EdCy, &torv::SimState::Cy },
-    { "EdTTO", &TForm2::EdTTO, &torv::SimState::TTO },
-    { "edH0", &TForm2::edH0, &torv::SimState::H0 },
-    { "edV0", &TForm2::edV0, &torv::SimState::V0 },
-    { "edTk", &TForm2::edTk, &torv::SimState::Tk },
-    { "edVwind", &TForm2::edVwind, &torv::SimState::Vwind },
-    { "edHkk", &TForm2::edHkk, &torv::SimState::Hk },
-    { "edVk", &TForm2::edVk, &torv::SimState::Vk },
-    { "EdGas", &TForm2::EdGas, &torv::SimState::GasDensity },
-    { "EdHFlug", &TForm2::EdHFlug, &torv::SimState::HFlug },
-    { "EdGasverlust", &TForm2::EdGasverlust, &torv::SimState::Gasverlust },
-    { "EdAuftriebplus", &TForm2::EdAuftriebplus, &torv::SimState::Auftriebplus },
-    { "EdMt", &TForm2::EdMt, &torv::SimState::Mt },
-    { "EdIud", &TForm2::EdIud, &torv::SimState::Iud },
-    { "EdSchub", &TForm2::EdSchub, &torv::SimState::Schub },
-    { "EdMdv", &TForm2::EdMdv, &torv::SimState::Mdv },
-    { "EdRSAT", &TForm2::EdRSAT, &torv::SimState::RSAT },
-};
-
 struct GraphCase {
     const char* name;
     QPushButton* TForm2::*button;
@@ -113,22 +82,24 @@ QString notANumber(const QString& text)
 // ---------------------------------------------------------------------------
 // Fields
 
-class FieldChange : public CalcForm, public ::testing::WithParamInterface<FieldCase> { };
+class FieldChange : public CalcForm, public ::testing::WithParamInterface<torv::FieldInfo> { };
 
+// Which control belongs to which field the activation tests check, by the
+// texts the controls show.
 TEST_P(FieldChange, StoresIntoItsOwnVariableOnly)
 {
-    const FieldCase& c = GetParam();
-    (form2.get()->*c.field)->setText(QStringLiteral("-123.25e1"));
-    EXPECT_EQ(st.*c.variable, -1232.5);
-    for (const FieldCase& other : kFields) {
-        if (other.variable != c.variable) {
-            EXPECT_EQ(st.*other.variable, 0) << other.name;
+    const torv::FieldInfo& c = GetParam();
+    form2->fieldControl(c.field)->setText(QStringLiteral("-123.25e1"));
+    EXPECT_EQ(st.*c.var, -1232.5);
+    for (const torv::FieldInfo& other : torv::fieldTable()) {
+        if (other.var != c.var) {
+            EXPECT_EQ(st.*other.var, 0) << other.name;
         }
     }
     EXPECT_TRUE(errors.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFields, FieldChange, ::testing::ValuesIn(kFields),
+INSTANTIATE_TEST_SUITE_P(AllFields, FieldChange, ::testing::ValuesIn(torv::fieldTable()),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CalcForm, TypingOverASelectionStoresEveryIntermediateNumber)
@@ -243,11 +214,11 @@ TEST_F(CalcForm, RendererDecidesFiveButtons)
 {
     using torv::GraphButton;
     const std::pair<GraphButton, QPushButton*> buttons[] = {
-        { GraphButton::ButtonCya, form2->ButtonCya },
-        { GraphButton::Button6, form2->Button6 },
-        { GraphButton::Button11, form2->Button11 },
-        { GraphButton::Button14, form2->Button14 },
-        { GraphButton::Button18, form2->Button18 },
+        { GraphButton::AerodynamicsOverTime, form2->ButtonCya },
+        { GraphButton::NormalLoadOverTime, form2->Button6 },
+        { GraphButton::LoadFactorsOverTime, form2->Button11 },
+        { GraphButton::LiftOverTime, form2->Button14 },
+        { GraphButton::BuoyancyOverTime, form2->Button18 },
     };
     for (const auto& [which, button] : buttons) {
         for (const auto& [other, b] : buttons)

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/presets.h"
+#include "sim/presets.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/activation.h"

@@ -195,12 +195,12 @@ TEST(Grafik, ButtonsFollowLiftAndBalloonClassThenThePictureIsShown)
         EXPECT_EQ(target.shown, 1);
         EXPECT_EQ(target.picture_.size(), QSize(800, 600));
         for (GraphButton b :
-            { GraphButton::ButtonCya, GraphButton::Button6, GraphButton::Button11, GraphButton::Button14 }) {
+            { GraphButton::AerodynamicsOverTime, GraphButton::NormalLoadOverTime, GraphButton::LoadFactorsOverTime, GraphButton::LiftOverTime }) {
             ASSERT_TRUE(target.buttons.count(b));
             EXPECT_EQ(target.buttons[b], r.lift);
         }
-        ASSERT_TRUE(target.buttons.count(GraphButton::Button18));
-        EXPECT_EQ(target.buttons[GraphButton::Button18], r.balloon);
+        ASSERT_TRUE(target.buttons.count(GraphButton::BuoyancyOverTime));
+        EXPECT_EQ(target.buttons[GraphButton::BuoyancyOverTime], r.balloon);
     }
 }
 

@@ -16,29 +16,29 @@ struct SelectionCase {
     std::vector<int> codes; // horizontal first
 };
 
-// The selections as the graph buttons and the run's end name them.
+// Every selection with the codes it writes.
 const SelectionCase kSelections[] = {
     { Sel::RunEnd, "RunEnd", { 0, 3, 1, 4, 2, 9 } },
     { Sel::RunEndBalloon, "RunEndBalloon", { 0, 3, 1, 21, 2, 9, 19 } },
-    { Sel::Button9, "Button9", { 7, 3, 1, 4, 2, 9 } },
-    { Sel::Button10, "Button10", { 0, 3, 1, 4, 2, 9 } },
-    { Sel::Button22, "Button22", { 0, 3, 1 } },
-    { Sel::Button27, "Button27", { 0, 1 } },
-    { Sel::Button2, "Button2", { 7, 3, 1 } },
-    { Sel::Button3, "Button3", { 0, 3 } },
-    { Sel::Button4, "Button4", { 0, 9 } },
-    { Sel::Button6, "Button6", { 0, 10 } },
-    { Sel::Button7, "Button7", { 0, 2 } },
-    { Sel::Button8, "Button8", { 0, 4 } },
-    { Sel::Button11, "Button11", { 0, 3, 9, 10, 4, 1 } },
-    { Sel::Button12, "Button12", { 0, 21 } },
-    { Sel::Button14, "Button14", { 0, 22 } },
-    { Sel::Button15, "Button15", { 1, 3 } },
-    { Sel::Button17, "Button17", { 0, 3, 1, 4, 2, 9, 14 } },
-    { Sel::Button18, "Button18", { 0, 3, 1, 12, 11 } },
-    { Sel::ButtonP, "ButtonP", { 0, 3, 1, 4, 15, 16, 17 } },
-    { Sel::ButtonCya, "ButtonCya", { 0, 3, 23, 25, 21 } },
-    { Sel::Button13, "Button13", { 0, 3, 1, 26, 27, 28, 29 } },
+    { Sel::FlightOverRange, "FlightOverRange", { 7, 3, 1, 4, 2, 9 } },
+    { Sel::FlightOverTime, "FlightOverTime", { 0, 3, 1, 4, 2, 9 } },
+    { Sel::SpeedAltitudeOverTime, "SpeedAltitudeOverTime", { 0, 3, 1 } },
+    { Sel::SpeedOverTime, "SpeedOverTime", { 0, 1 } },
+    { Sel::SpeedAltitudeOverRange, "SpeedAltitudeOverRange", { 7, 3, 1 } },
+    { Sel::AltitudeOverTime, "AltitudeOverTime", { 0, 3 } },
+    { Sel::AxialLoadOverTime, "AxialLoadOverTime", { 0, 9 } },
+    { Sel::NormalLoadOverTime, "NormalLoadOverTime", { 0, 10 } },
+    { Sel::DynamicPressureOverTime, "DynamicPressureOverTime", { 0, 2 } },
+    { Sel::PathAngleOverTime, "PathAngleOverTime", { 0, 4 } },
+    { Sel::LoadFactorsOverTime, "LoadFactorsOverTime", { 0, 3, 9, 10, 4, 1 } },
+    { Sel::DragOverTime, "DragOverTime", { 0, 21 } },
+    { Sel::LiftOverTime, "LiftOverTime", { 0, 22 } },
+    { Sel::AltitudeOverSpeed, "AltitudeOverSpeed", { 1, 3 } },
+    { Sel::HeatingOverTime, "HeatingOverTime", { 0, 3, 1, 4, 2, 9, 14 } },
+    { Sel::BuoyancyOverTime, "BuoyancyOverTime", { 0, 3, 1, 12, 11 } },
+    { Sel::ThrustOverTime, "ThrustOverTime", { 0, 3, 1, 4, 15, 16, 17 } },
+    { Sel::AerodynamicsOverTime, "AerodynamicsOverTime", { 0, 3, 23, 25, 21 } },
+    { Sel::AtmosphereOverTime, "AtmosphereOverTime", { 0, 3, 1, 26, 27, 28, 29 } },
 };
 
 class Selection : public testing::TestWithParam<SelectionCase> { };
@@ -67,8 +67,8 @@ INSTANTIATE_TEST_SUITE_P(AllSelections, Selection, testing::ValuesIn(kSelections
 TEST(Selection, ShorterSelectionKeepsTheLongerOnesTail)
 {
     resetState();
-    applyGraphSelection(Sel::ButtonP);
-    applyGraphSelection(Sel::Button3);
+    applyGraphSelection(Sel::ThrustOverTime);
+    applyGraphSelection(Sel::AltitudeOverTime);
     EXPECT_EQ(st.GraphCount, 3);
     EXPECT_EQ(st.GraphCodes[0], 0);
     EXPECT_EQ(st.GraphCodes[1], 3);

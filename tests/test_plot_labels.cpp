@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/presets.h"
+#include "sim/presets.h"
 #include "physics/faults.h"
 #include "plot/canvas.h"
 #include "plot/catalog.h"
@@ -37,7 +37,7 @@ TEST_P(EveryGraph, TextsCrossNoLineNoTextAndStayInThePicture)
             fpClear();
             Flugbahn();
             // The run's own graph first, then every selection the form can make.
-            for (int s = -1; s <= static_cast<int>(Sel::Button13); ++s, ++graphs) {
+            for (int s = -1; s <= static_cast<int>(Sel::AtmosphereOverTime); ++s, ++graphs) {
                 if (s >= 0)
                     applyGraphSelection(static_cast<Sel>(s));
                 const GraphScene g

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/presets.h"
+#include "sim/presets.h"
 #include "sim/state.h"
 
 using namespace torv;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/presets.h"
+#include "sim/presets.h"
 #include "physics/faults.h"
 #include "sim/activation.h"
 #include "sim/csvexport.h"

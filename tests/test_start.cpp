@@ -25,11 +25,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/forms.h"
-#include "app/sprache.h"
-#include "sim/state.h"
-#include "ui/guard.h"
-#include "ui/haupt.h"
+#include "support/forms.h"
 
 using torv::st;
 using torv::SzenarioRecord;
@@ -37,48 +33,30 @@ using Names = std::set<std::string>;
 
 namespace {
 
-class StartForm : public ::testing::Test {
+class StartForm : public Forms {
 protected:
-    void SetUp() override
-    {
-        torv::resetState();
-        torv::setErrorSink([this](const QString&, const QString& text) { errors << text; });
-        form = std::make_unique<TForm1>();
-        calc = std::make_unique<TForm2>();
-        connectForms(*form, *calc);
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    }
-
-    void TearDown() override
-    {
-        calc.reset();
-        form.reset();
-        torv::setErrorSink(nullptr);
-    }
-
     Names visible() const
     {
         const std::pair<const char*, QWidget*> controls[] = {
-            { "Image2", form->Image2 },
-            { "Image1", form->Image1 },
-            { "Label1", form->Label1 },
-            { "Panel4", form->Panel4 },
-            { "RadioWahl", form->RadioWahl },
-            { "WahlRU", form->WahlRU },
-            { "WahlEN", form->WahlEN },
-            { "ListBoxProjectil", form->ListBoxProjectil },
-            { "BitBtn1", form->BitBtn1 },
-            { "ListBoxFallschirm", form->ListBoxFallschirm },
-            { "Button1", form->Button1 },
-            { "ListBoxBallon", form->ListBoxBallon },
-            { "RadioSprach", form->RadioSprach },
-            { "ListBoxGlider", form->ListBoxGlider },
-            { "ListBoxLandekapsel", form->ListBoxLandekapsel },
-            { "ListBoxLauncher", form->ListBoxLauncher },
-            { "Panel1", form->Panel1 },
-            { "Panel3", form->Panel3 },
-            { "Memo1", form->Memo1 },
+            { "Image2", form1->Image2 },
+            { "Image1", form1->Image1 },
+            { "Label1", form1->Label1 },
+            { "Panel4", form1->Panel4 },
+            { "RadioWahl", form1->RadioWahl },
+            { "WahlRU", form1->WahlRU },
+            { "WahlEN", form1->WahlEN },
+            { "ListBoxProjectil", form1->ListBoxProjectil },
+            { "BitBtn1", form1->BitBtn1 },
+            { "ListBoxFallschirm", form1->ListBoxFallschirm },
+            { "Button1", form1->Button1 },
+            { "ListBoxBallon", form1->ListBoxBallon },
+            { "RadioSprach", form1->RadioSprach },
+            { "ListBoxGlider", form1->ListBoxGlider },
+            { "ListBoxLandekapsel", form1->ListBoxLandekapsel },
+            { "ListBoxLauncher", form1->ListBoxLauncher },
+            { "Panel1", form1->Panel1 },
+            { "Panel3", form1->Panel3 },
+            { "Memo1", form1->Memo1 },
         };
         Names names;
         for (const auto& [name, w] : controls)
@@ -104,27 +82,23 @@ protected:
     // Language 0, 1, 2 = R, D, E.
     QGroupBox* classGroup(int language) const
     {
-        QGroupBox* groups[] = { form->WahlRU, form->RadioWahl, form->WahlEN };
+        QGroupBox* groups[] = { form1->WahlRU, form1->RadioWahl, form1->WahlEN };
         return groups[language];
     }
     QButtonGroup* classItems(int language) const
     {
-        QButtonGroup* items[] = { form->WahlRUItems, form->RadioWahlItems, form->WahlENItems };
+        QButtonGroup* items[] = { form1->WahlRUItems, form1->RadioWahlItems, form1->WahlENItems };
         return items[language];
     }
 
-    void pressStart() { QTest::mouseClick(form->BitBtn1, Qt::LeftButton); }
+    void pressStart() { QTest::mouseClick(form1->BitBtn1, Qt::LeftButton); }
 
     // What the calculation form's MAIN does with the two windows.
     void mainButton()
     {
-        calc->hide();
-        form->showLanguageAgain();
+        form2->hide();
+        form1->showLanguageAgain();
     }
-
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<TForm2> calc;
-    QStringList errors;
 };
 
 const Names kNotice = { "Memo1", "Image1", "Label1", "RadioSprach", "Button1" };
@@ -134,27 +108,27 @@ const Names kLanguageAgain = { "Image2", "Image1", "RadioSprach", "Panel4", "Bit
 TEST_F(StartForm, OpensOnTheNoticeWithNothingChosen)
 {
     EXPECT_EQ(visible(), kNotice);
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("  Torv version 1.16 (Beta)"));
-    EXPECT_EQ(form->minimumSize(), QSize(775, 560));
-    EXPECT_EQ(form->maximumSize(), QSize(775, 560));
+    EXPECT_EQ(form1->windowTitle(), QStringLiteral("  Torv version 1.16 (Beta)"));
+    EXPECT_EQ(form1->minimumSize(), QSize(775, 560));
+    EXPECT_EQ(form1->maximumSize(), QSize(775, 560));
     // It fits the test screen: no scroll bars of its own.
-    EXPECT_TRUE(form->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly).isEmpty());
-    EXPECT_EQ(form->RadioSprachItems->checkedId(), -1);
-    EXPECT_TRUE(form->Memo1->isReadOnly());
-    EXPECT_EQ(form->Image1->pixmap().size(), QSize(314, 193));
-    EXPECT_EQ(form->Image2->pixmap().size(), QSize(1000, 700));
+    EXPECT_TRUE(form1->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly).isEmpty());
+    EXPECT_EQ(form1->RadioSprachItems->checkedId(), -1);
+    EXPECT_TRUE(form1->Memo1->isReadOnly());
+    EXPECT_EQ(form1->Image1->pixmap().size(), QSize(314, 193));
+    EXPECT_EQ(form1->Image2->pixmap().size(), QSize(1000, 700));
     EXPECT_EQ(st.Sprache, 0);
     EXPECT_EQ(st.Klasse, 0);
 }
 
 TEST_F(StartForm, TheNoticeOpensWithOneLineSayingWhatTheProgramIsFor)
 {
-    const QString text = form->Memo1->toPlainText();
+    const QString text = form1->Memo1->toPlainText();
     const QString first = text.section(QLatin1Char('\n'), 0, 0);
     EXPECT_TRUE(first.startsWith(QStringLiteral("Torv ")));
     EXPECT_TRUE(first.contains(QStringLiteral("flight path")));
     EXPECT_TRUE(text.section(QLatin1Char('\n'), 1, 1).isEmpty());
-    const QPlainTextEdit* memo = form->Memo1;
+    const QPlainTextEdit* memo = form1->Memo1;
     const double room = memo->viewport()->width() - 2 * memo->document()->documentMargin();
     EXPECT_LT(memo->fontMetrics().horizontalAdvance(first), room);
 }
@@ -167,7 +141,7 @@ TEST_F(StartForm, ClassEntriesLieInTwentyFourPixelRowsFromFiftySix)
         for (int n = 1; n <= 8; ++n) {
             SCOPED_TRACE(testing::Message() << "language " << language << " entry " << n);
             QAbstractButton* b = items->button(n - 1);
-            const QRect r(b->mapTo(form.get(), QPoint(0, 0)), b->size());
+            const QRect r(b->mapTo(form1.get(), QPoint(0, 0)), b->size());
             EXPECT_EQ(r.top(), 56 + 24 * (n - 1));
             EXPECT_EQ(r.height(), 24);
         }
@@ -177,17 +151,17 @@ TEST_F(StartForm, ClassEntriesLieInTwentyFourPixelRowsFromFiftySix)
 TEST_F(StartForm, LanguageEntriesShareTheCaptionlessGroupInThirds)
 {
     // 149 pixels, no caption: three rows of 49 from the group's top at 323.
-    ASSERT_EQ(form->RadioSprachItems->buttons().size(), 3);
+    ASSERT_EQ(form1->RadioSprachItems->buttons().size(), 3);
     for (int n = 0; n < 3; ++n) {
         SCOPED_TRACE(n);
-        QAbstractButton* b = form->RadioSprachItems->button(n);
-        const QRect r(b->mapTo(form.get(), QPoint(0, 0)), b->size());
+        QAbstractButton* b = form1->RadioSprachItems->button(n);
+        const QRect r(b->mapTo(form1.get(), QPoint(0, 0)), b->size());
         EXPECT_EQ(r.top(), 323 + 49 * n);
         EXPECT_EQ(r.height(), 49);
-        EXPECT_EQ(form->childAt(r.topLeft() + QPoint(6, r.height() / 2)), b);
+        EXPECT_EQ(form1->childAt(r.topLeft() + QPoint(6, r.height() / 2)), b);
     }
     // "I ACCEPT" stands beside the middle entry.
-    const int labelMiddle = form->Label1->geometry().center().y();
+    const int labelMiddle = form1->Label1->geometry().center().y();
     EXPECT_GE(labelMiddle, 323 + 49);
     EXPECT_LT(labelMiddle, 323 + 2 * 49);
 }
@@ -198,7 +172,7 @@ TEST_P(LanguageChoice, SetsTheLanguageAndShowsItsClassGroup)
 {
     const int language = GetParam();
     const char* groupName[] = { "WahlRU", "RadioWahl", "WahlEN" };
-    choose(form->RadioSprachItems, language);
+    choose(form1->RadioSprachItems, language);
     EXPECT_EQ(st.Sprache, language + 1);
     EXPECT_EQ(visible(), (Names { "Image2", groupName[language], "Panel1", "Panel3", "Button1" }));
     EXPECT_EQ(classItems(language)->checkedId(), -1);
@@ -207,15 +181,15 @@ TEST_P(LanguageChoice, SetsTheLanguageAndShowsItsClassGroup)
 TEST_P(LanguageChoice, WhitePanelsHideTheAirshipAndAirplaneEntriesCompletely)
 {
     const int language = GetParam();
-    choose(form->RadioSprachItems, language);
+    choose(form1->RadioSprachItems, language);
     QButtonGroup* items = classItems(language);
     for (int n = 1; n <= 8; ++n) {
         SCOPED_TRACE(n);
         QAbstractButton* b = items->button(n - 1);
-        const QRect r(b->mapTo(form.get(), QPoint(0, 0)), b->size());
-        QWidget* hit = form->childAt(r.topLeft() + QPoint(6, r.height() / 2));
+        const QRect r(b->mapTo(form1.get(), QPoint(0, 0)), b->size());
+        QWidget* hit = form1->childAt(r.topLeft() + QPoint(6, r.height() / 2));
         if (n == 4 || n == 6) {
-            QFrame* panel = n == 4 ? form->Panel1 : form->Panel3;
+            QFrame* panel = n == 4 ? form1->Panel1 : form1->Panel3;
             EXPECT_TRUE(panel->geometry().contains(r));
             EXPECT_EQ(hit, panel);
         } else {
@@ -233,7 +207,7 @@ TEST_P(ClassChoice, SetsTheClassShowsItsListAndStartAndClearsTheGroup)
     const auto [language, entry] = GetParam();
     const char* listName[] = { "ListBoxProjectil", "ListBoxFallschirm", "ListBoxBallon", nullptr, "ListBoxGlider",
         nullptr, "ListBoxLandekapsel", "ListBoxLauncher" };
-    choose(form->RadioSprachItems, language);
+    choose(form1->RadioSprachItems, language);
     choose(classItems(language), entry);
 
     EXPECT_EQ(st.Klasse, entry + 1);
@@ -250,10 +224,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(StartForm, StartWithoutAPresetShowsTheCalculationFormAndKeepsTheScenario)
 {
-    choose(form->RadioSprachItems, 2);
-    choose(form->WahlENItems, 3);
+    choose(form1->RadioSprachItems, 2);
+    choose(form1->WahlENItems, 3);
     pressStart();
-    EXPECT_TRUE(calc->isVisible());
+    EXPECT_TRUE(form2->isVisible());
     EXPECT_EQ(visible(), kPresetNoList);
     EXPECT_EQ(st.Szenario.Klasse, 0.0);
     EXPECT_EQ(st.Szenario.Masse, 0.0);
@@ -263,40 +237,40 @@ TEST_F(StartForm, StartWithoutAPresetShowsTheCalculationFormAndKeepsTheScenario)
 
 TEST_F(StartForm, StartClearsAndHidesThePresetListButKeepsTheChoice)
 {
-    choose(form->RadioSprachItems, 1);
-    choose(form->RadioWahlItems, 0);
-    clickRow(form->ListBoxProjectil, 0);
+    choose(form1->RadioSprachItems, 1);
+    choose(form1->RadioWahlItems, 0);
+    clickRow(form1->ListBoxProjectil, 0);
     ASSERT_EQ(st.Szenario.Klasse, 1.0);
     pressStart();
-    EXPECT_FALSE(form->ListBoxProjectil->isVisible());
-    EXPECT_TRUE(form->ListBoxProjectil->selectedItems().isEmpty());
+    EXPECT_FALSE(form1->ListBoxProjectil->isVisible());
+    EXPECT_TRUE(form1->ListBoxProjectil->selectedItems().isEmpty());
     EXPECT_EQ(st.Szenario.Klasse, 1.0);
     EXPECT_EQ(st.Szenario.V0, 100.0);
-    EXPECT_TRUE(calc->isVisible());
+    EXPECT_TRUE(form2->isVisible());
 }
 
 TEST_F(StartForm, MainShowsTheLanguageChoiceClearedWithoutFiring)
 {
-    choose(form->RadioSprachItems, 2);
-    choose(form->WahlENItems, 0);
+    choose(form1->RadioSprachItems, 2);
+    choose(form1->WahlENItems, 0);
     pressStart();
     st.Sprache = 77; // a handler that fired would overwrite this
     mainButton();
     EXPECT_EQ(visible(), kLanguageAgain);
-    EXPECT_EQ(form->RadioSprachItems->checkedId(), -1);
+    EXPECT_EQ(form1->RadioSprachItems->checkedId(), -1);
     EXPECT_EQ(st.Sprache, 77);
 }
 
 TEST_F(StartForm, StartRightAfterMainShowsTheCalculationFormAgain)
 {
-    choose(form->RadioSprachItems, 0);
-    choose(form->WahlRUItems, 6);
-    clickRow(form->ListBoxLandekapsel, 0);
+    choose(form1->RadioSprachItems, 0);
+    choose(form1->WahlRUItems, 6);
+    clickRow(form1->ListBoxLandekapsel, 0);
     pressStart();
     mainButton();
-    ASSERT_FALSE(calc->isVisible());
+    ASSERT_FALSE(form2->isVisible());
     pressStart();
-    EXPECT_TRUE(calc->isVisible());
+    EXPECT_TRUE(form2->isVisible());
     EXPECT_EQ(st.Sprache, 1);
     EXPECT_EQ(st.Klasse, 7);
     EXPECT_EQ(st.Szenario.Klasse, 7.0);
@@ -305,35 +279,35 @@ TEST_F(StartForm, StartRightAfterMainShowsTheCalculationFormAgain)
 
 TEST_F(StartForm, ANewLanguageAfterMainKeepsTheClassUntilANewChoice)
 {
-    choose(form->RadioSprachItems, 2);
-    choose(form->WahlENItems, 1);
+    choose(form1->RadioSprachItems, 2);
+    choose(form1->WahlENItems, 1);
     pressStart();
     mainButton();
-    choose(form->RadioSprachItems, 1);
+    choose(form1->RadioSprachItems, 1);
     EXPECT_EQ(st.Sprache, 2);
     EXPECT_EQ(st.Klasse, 2);
-    EXPECT_TRUE(form->RadioWahl->isVisible());
-    EXPECT_FALSE(form->WahlEN->isVisible());
-    EXPECT_EQ(form->RadioWahlItems->checkedId(), -1);
-    EXPECT_TRUE(form->Panel1->isVisible());
-    EXPECT_TRUE(form->Panel3->isVisible());
-    EXPECT_FALSE(form->Memo1->isVisible());
-    EXPECT_FALSE(form->Label1->isVisible());
+    EXPECT_TRUE(form1->RadioWahl->isVisible());
+    EXPECT_FALSE(form1->WahlEN->isVisible());
+    EXPECT_EQ(form1->RadioWahlItems->checkedId(), -1);
+    EXPECT_TRUE(form1->Panel1->isVisible());
+    EXPECT_TRUE(form1->Panel3->isVisible());
+    EXPECT_FALSE(form1->Memo1->isVisible());
+    EXPECT_FALSE(form1->Label1->isVisible());
 }
 
 TEST_F(StartForm, TheSameChoicesInASecondPassFireAgain)
 {
-    choose(form->RadioSprachItems, 2);
-    choose(form->WahlENItems, 4);
+    choose(form1->RadioSprachItems, 2);
+    choose(form1->WahlENItems, 4);
     pressStart();
     st.Sprache = 0;
     st.Klasse = 0;
     mainButton();
-    choose(form->RadioSprachItems, 2);
+    choose(form1->RadioSprachItems, 2);
     EXPECT_EQ(st.Sprache, 3);
-    choose(form->WahlENItems, 4);
+    choose(form1->WahlENItems, 4);
     EXPECT_EQ(st.Klasse, 5);
-    EXPECT_TRUE(form->ListBoxGlider->isVisible());
+    EXPECT_TRUE(form1->ListBoxGlider->isVisible());
 }
 
 // One spot-checked entry of every list, values as the catalogue gives them.
@@ -382,9 +356,9 @@ class PresetChoice : public StartForm, public ::testing::WithParamInterface<Pres
 TEST_P(PresetChoice, AClickWritesTheEntryIntoTheScenario)
 {
     const PresetCase& c = GetParam();
-    choose(form->RadioSprachItems, 2);
-    choose(form->WahlENItems, c.classEntry);
-    QListWidget* list = form.get()->*c.list;
+    choose(form1->RadioSprachItems, 2);
+    choose(form1->WahlENItems, c.classEntry);
+    QListWidget* list = form1.get()->*c.list;
     ASSERT_TRUE(list->isVisible());
     ASSERT_EQ(list->count(), c.entries);
     EXPECT_EQ(list->item(c.row)->text(), QString::fromUtf8(c.label));
@@ -410,9 +384,9 @@ TEST_P(PresetChoice, AClickWritesTheEntryIntoTheScenario)
 TEST_P(PresetChoice, EveryEntryShowsWholeRowsWithoutScrollingOrAFocusFrame)
 {
     const PresetCase& c = GetParam();
-    choose(form->RadioSprachItems, 2);
-    choose(form->WahlENItems, c.classEntry);
-    QListWidget* list = form.get()->*c.list;
+    choose(form1->RadioSprachItems, 2);
+    choose(form1->WahlENItems, c.classEntry);
+    QListWidget* list = form1.get()->*c.list;
     EXPECT_FALSE(list->hasFocus());
     EXPECT_EQ(list->currentRow(), -1);
     EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
@@ -425,8 +399,8 @@ INSTANTIATE_TEST_SUITE_P(OneOfEveryList, PresetChoice, ::testing::ValuesIn(kPres
 
 TEST_F(StartForm, PresetListsAreFlatSingleSelectionWithSixteenPixelRows)
 {
-    const QListWidget* lists[] = { form->ListBoxProjectil, form->ListBoxFallschirm, form->ListBoxBallon,
-        form->ListBoxGlider, form->ListBoxLandekapsel, form->ListBoxLauncher };
+    const QListWidget* lists[] = { form1->ListBoxProjectil, form1->ListBoxFallschirm, form1->ListBoxBallon,
+        form1->ListBoxGlider, form1->ListBoxLandekapsel, form1->ListBoxLauncher };
     int total = 0;
     for (const QListWidget* list : lists) {
         total += list->count();
@@ -441,9 +415,9 @@ TEST_F(StartForm, PresetListsAreFlatSingleSelectionWithSixteenPixelRows)
 
 TEST_F(StartForm, TheArrowKeysChooseTooButFocusAloneDoesNot)
 {
-    choose(form->RadioSprachItems, 2);
-    choose(form->WahlENItems, 7);
-    QListWidget* list = form->ListBoxLauncher;
+    choose(form1->RadioSprachItems, 2);
+    choose(form1->WahlENItems, 7);
+    QListWidget* list = form1->ListBoxLauncher;
     list->setFocus(Qt::TabFocusReason);
     QCoreApplication::processEvents();
     EXPECT_EQ(st.Szenario.Klasse, 0.0);
@@ -472,17 +446,17 @@ TEST_P(ProgramEnd, ClosingTheStartFormEndsTheEventLoop)
 {
     const EndCase c = GetParam();
     if (c.calcOpen) {
-        choose(form->RadioSprachItems, 2);
-        choose(form->WahlENItems, 0);
+        choose(form1->RadioSprachItems, 2);
+        choose(form1->WahlENItems, 0);
         pressStart();
-        ASSERT_TRUE(calc->isVisible());
+        ASSERT_TRUE(form2->isVisible());
     }
-    QTimer::singleShot(0, form.get(), [&] {
+    QTimer::singleShot(0, form1.get(), [&] {
         if (c.byQuit) {
-            QTest::mouseClick(form->Button1, Qt::LeftButton);
+            QTest::mouseClick(form1->Button1, Qt::LeftButton);
         } else {
             QCloseEvent closeBox;
-            QCoreApplication::sendEvent(form->windowHandle(), &closeBox);
+            QCoreApplication::sendEvent(form1->windowHandle(), &closeBox);
         }
     });
     bool timedOut = false;
@@ -496,7 +470,7 @@ TEST_P(ProgramEnd, ClosingTheStartFormEndsTheEventLoop)
     QApplication::exec();
     watchdog.stop();
     EXPECT_FALSE(timedOut);
-    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form1->isVisible());
 }
 
 INSTANTIATE_TEST_SUITE_P(QuitAndCloseBox, ProgramEnd,

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "sim/state.h"
 
 using namespace torv;
@@ -33,4 +35,17 @@ TEST(State, ResetClearsEverything)
     EXPECT_EQ(st.GraphCodes[20], 0);
     EXPECT_EQ(st.Szenario.Mt, 0);
     EXPECT_EQ(st.Ergebnis.size(), 50000u);
+}
+
+// The classes the run and the forms single out keep the record's numbers;
+// a value between or beyond them is no class (the forms show nothing of one).
+TEST(State, VehicleClassFromTheRecordsNumber)
+{
+    EXPECT_EQ(vehicleClass(3.0), VehicleClass::Balloon);
+    EXPECT_EQ(vehicleClass(4.0), VehicleClass::Airship);
+    EXPECT_EQ(vehicleClass(5.0), VehicleClass::Glider);
+    EXPECT_EQ(vehicleClass(7.0), VehicleClass::Reentry);
+    EXPECT_EQ(vehicleClass(8.0), VehicleClass::Rocket);
+    for (double notAClass : { 0.0, 3.5, 2.9999999, 9.0, -3.0, std::nan("") })
+        EXPECT_EQ(vehicleClass(notAClass), VehicleClass::None) << notAClass;
 }

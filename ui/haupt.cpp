@@ -174,20 +174,80 @@ void TForm2::FormAktivate()
     screenFit_->keepBarsOnTop();
 }
 
+// The form's side of the field table: each field's control, change handler
+// and caption, in the order of torv::Field.
+struct TForm2::FieldControl {
+    torv::Field field;
+    QLineEdit* TForm2::*control;
+    Handler change;
+    QLabel* TForm2::*caption;
+};
+
+// clang-format off
+const TForm2::FieldControl TForm2::kFieldControls[] = {
+    {torv::Field::MassaStart,   &TForm2::edMassaStart,   &TForm2::edMassaStartChange,    &TForm2::Label8},
+    {torv::Field::H0,           &TForm2::edH0,           &TForm2::edH0Change,            &TForm2::Label25},
+    {torv::Field::V0,           &TForm2::edV0,           &TForm2::edV0Change,            &TForm2::edV},
+    {torv::Field::RSAT,         &TForm2::EdRSAT,         &TForm2::EdRSATChange,          &TForm2::Label26},
+    {torv::Field::S0,           &TForm2::EdS0,           &TForm2::EdS0Change,            &TForm2::Label19},
+    {torv::Field::Cx,           &TForm2::EdCx,           &TForm2::EdCxChange,            &TForm2::Label13},
+    {torv::Field::Cy,           &TForm2::EdCy,           &TForm2::EdCyChange,            &TForm2::Label11},
+    {torv::Field::TTO,          &TForm2::EdTTO,          &TForm2::EdTTOChange,           &TForm2::Label14},
+    {torv::Field::Tk,           &TForm2::edTk,           &TForm2::edTkChange,            &TForm2::Label3},
+    {torv::Field::Hk,           &TForm2::edHkk,          &TForm2::edHkkChange,           &TForm2::Label2},
+    {torv::Field::Vk,           &TForm2::edVk,           &TForm2::edVkChange,            &TForm2::Label4},
+    {torv::Field::dt0,          &TForm2::eddt0,          &TForm2::eddt0Change,           &TForm2::Label10},
+    {torv::Field::Vwind,        &TForm2::edVwind,        &TForm2::edVwindChange,         &TForm2::Label7},
+    {torv::Field::Auftriebplus, &TForm2::EdAuftriebplus, &TForm2::EdAuftriebplusChange,  &TForm2::Label27},
+    {torv::Field::Gasverlust,   &TForm2::EdGasverlust,   &TForm2::EdGasverlustChange,    &TForm2::Label28},
+    {torv::Field::Mt,           &TForm2::EdMt,           &TForm2::EdMtChange,            &TForm2::Label23},
+    {torv::Field::Iud,          &TForm2::EdIud,          &TForm2::EdIudChange,           &TForm2::Label6},
+    {torv::Field::Schub,        &TForm2::EdSchub,        &TForm2::EdSchubChange,         &TForm2::Label24},
+    {torv::Field::Mdv,          &TForm2::EdMdv,          &TForm2::EdMdvChange,           &TForm2::Label22},
+    {torv::Field::GasDensity,   &TForm2::EdGas,          &TForm2::EdGasChange,           &TForm2::Label18},
+    {torv::Field::HFlug,        &TForm2::EdHFlug,        &TForm2::EdHFlugChange,         &TForm2::Label20},
+};
+// clang-format on
+
+void TForm2::connectFields()
+{
+    for (const FieldControl& c : kFieldControls) {
+        QLineEdit* e = this->*c.control;
+        const Handler h = c.change;
+        fieldHandlers_.insert(e, h);
+        connect(e, &QLineEdit::textChanged, this, [this, h] { runFieldHandler(h); });
+    }
+}
+
 QLineEdit* TForm2::fieldControl(torv::Field field) const
 {
-    // In the order of torv::Field.
-    static QLineEdit* TForm2::*const kControls[] = { &TForm2::edMassaStart, &TForm2::edH0, &TForm2::edV0,
-        &TForm2::EdRSAT, &TForm2::EdS0, &TForm2::EdCx, &TForm2::EdCy, &TForm2::EdTTO, &TForm2::edTk, &TForm2::edHkk,
-        &TForm2::edVk, &TForm2::eddt0, &TForm2::edVwind, &TForm2::EdAuftriebplus, &TForm2::EdGasverlust, &TForm2::EdMt,
-        &TForm2::EdIud, &TForm2::EdSchub, &TForm2::EdMdv, &TForm2::EdGas, &TForm2::EdHFlug };
-    return this->*kControls[static_cast<int>(field)];
+    const FieldControl& c = kFieldControls[static_cast<int>(field)];
+    Q_ASSERT(c.field == field);
+    return this->*c.control;
+}
+
+void TForm2::setFieldVisible(torv::Field field, bool visible)
+{
+    const FieldControl& c = kFieldControls[static_cast<int>(field)];
+    (this->*c.control)->setVisible(visible);
+    (this->*c.caption)->setVisible(visible);
+}
+
+// A class-specific field and its caption move into the class frame.
+void TForm2::placeField(torv::Field field, int top, bool visible)
+{
+    const FieldControl& c = kFieldControls[static_cast<int>(field)];
+    (this->*c.caption)->move(16, top);
+    (this->*c.control)->move(160, top);
+    setFieldVisible(field, visible);
 }
 
 void TForm2::showActivation(const torv::Activation& shown)
 {
     using Stage = torv::ActivationStage;
-    const double klasse = st.Szenario.Klasse;
+    using torv::Field;
+    using torv::VehicleClass;
+    const VehicleClass klasse = torv::vehicleClass(st.Szenario.Klasse);
     setWindowTitle(fromStd(st.Titel));
 
     // The numbers are in the state already: the fields only show them.
@@ -196,8 +256,7 @@ void TForm2::showActivation(const torv::Activation& shown)
         const QSignalBlocker quiet(field);
         showText(field, fromStd(t.text));
     }
-    edVwind->show();
-    Label7->show();
+    setFieldVisible(Field::Vwind, true);
     if (shown.reached < Stage::Fields)
         return;
 
@@ -205,44 +264,29 @@ void TForm2::showActivation(const torv::Activation& shown)
     // goes first, so that the form never mixes two classes.
     hideClassControls();
     struct ClassPicture {
-        double klasse;
+        VehicleClass klasse;
         QLabel* TForm2::*picture;
     };
     static const ClassPicture kPictures[] = {
-        { 1.0, &TForm2::Image8 },
-        { 3.0, &TForm2::Image3 },
-        { 6.0, &TForm2::Image5 },
-        { 8.0, &TForm2::Image7 },
+        { VehicleClass::Projectile, &TForm2::Image8 },
+        { VehicleClass::Balloon, &TForm2::Image3 },
+        { VehicleClass::Airplane, &TForm2::Image5 },
+        { VehicleClass::Rocket, &TForm2::Image7 },
     };
     for (const ClassPicture& p : kPictures)
         if (klasse == p.klasse)
             (this->*p.picture)->show();
 
-    if (klasse == 8.0) {
-        struct RocketRow {
-            int top;
-            QLabel* TForm2::*label;
-            QLineEdit* TForm2::*field;
-            bool shown;
-        };
-        static const RocketRow kRocket[] = {
-            { 50, &TForm2::Label23, &TForm2::EdMt, true },
-            { 130, &TForm2::Label6, &TForm2::EdIud, true },
-            { 170, &TForm2::Label24, &TForm2::EdSchub, true },
-            { 90, &TForm2::Label22, &TForm2::EdMdv, false },
-        };
-        for (const RocketRow& r : kRocket) {
-            QLabel* label = this->*r.label;
-            QLineEdit* field = this->*r.field;
-            label->move(16, r.top);
-            field->move(160, r.top);
-            label->setVisible(r.shown);
-            field->setVisible(r.shown);
-        }
+    if (klasse == VehicleClass::Rocket) {
+        // The engine mass is read but not shown.
+        placeField(Field::Mt, 50, true);
+        placeField(Field::Iud, 130, true);
+        placeField(Field::Schub, 170, true);
+        placeField(Field::Mdv, 90, false);
         ButtonP->show();
     }
 
-    if (klasse == 5.0) {
+    if (klasse == VehicleClass::Glider) {
         EdiVopt->show();
         if (shown.reached >= Stage::LevelFlight)
             showText(EdiVopt, fromStd(shown.levelFlightSpeed));
@@ -255,15 +299,11 @@ void TForm2::showActivation(const torv::Activation& shown)
     // Cover the graph buttons until START.
     Panel6->raise();
 
-    if (klasse == 3.0) {
-        EdGasverlust->move(160, 110);
-        Label28->move(16, 110);
-        EdAuftriebplus->move(160, 150);
-        Label27->move(16, 150);
-        for (QWidget* w : { static_cast<QWidget*>(EdGasverlust), static_cast<QWidget*>(Label28),
-                 static_cast<QWidget*>(EdAuftriebplus), static_cast<QWidget*>(Label27), static_cast<QWidget*>(EdGas),
-                 static_cast<QWidget*>(Label18), static_cast<QWidget*>(EdHFlug), static_cast<QWidget*>(Label20) })
-            w->show();
+    if (klasse == VehicleClass::Balloon) {
+        placeField(Field::Gasverlust, 110, true);
+        placeField(Field::Auftriebplus, 150, true);
+        setFieldVisible(Field::GasDensity, true);
+        setFieldVisible(Field::HFlug, true);
     }
     if (shown.reached < Stage::Complete)
         return;
@@ -271,8 +311,7 @@ void TForm2::showActivation(const torv::Activation& shown)
     showText(EdBelastung, fromStd(shown.areaLoading));
     if (st.Szenario.Cy != 0)
         Button14->show();
-    Label7->hide();
-    edVwind->hide();
+    setFieldVisible(Field::Vwind, false);
 }
 
 void TForm2::hideClassControls()
@@ -316,12 +355,13 @@ void TForm2::runFieldHandler(Handler handler)
     torv::guarded([&] { (this->*handler)(); });
 }
 
-void TForm2::fieldChange(QLineEdit* field, double& target)
+void TForm2::fieldChanged(torv::Field field)
 {
-    const std::string text = field->text().toStdString();
+    const std::string text = fieldControl(field)->text().toStdString();
     const auto value = torv::parseNumber(text, decimalSeparator());
     if (!value)
         throw torv::ConvertError(text);
+    double& target = st.*torv::fieldInfo(field).var;
     if (target != *value) {
         inputsChanged_ = true;
         updateGraphMenu();
@@ -330,27 +370,27 @@ void TForm2::fieldChange(QLineEdit* field, double& target)
 }
 
 // clang-format off
-void TForm2::edMassaStartChange()   { fieldChange(edMassaStart, st.MassaStart); }
-void TForm2::EdS0Change()           { fieldChange(EdS0, st.S0); }
-void TForm2::eddt0Change()          { fieldChange(eddt0, st.dt0); }
-void TForm2::EdCxChange()           { fieldChange(EdCx, st.Cx); }
-void TForm2::EdCyChange()           { fieldChange(EdCy, st.Cy); }
-void TForm2::EdTTOChange()          { fieldChange(EdTTO, st.TTO); }
-void TForm2::edH0Change()           { fieldChange(edH0, st.H0); }
-void TForm2::edV0Change()           { fieldChange(edV0, st.V0); }
-void TForm2::edTkChange()           { fieldChange(edTk, st.Tk); }
-void TForm2::edVwindChange()        { fieldChange(edVwind, st.Vwind); }
-void TForm2::edHkkChange()          { fieldChange(edHkk, st.Hk); }
-void TForm2::edVkChange()           { fieldChange(edVk, st.Vk); }
-void TForm2::EdGasChange()          { fieldChange(EdGas, st.GasDensity); }
-void TForm2::EdHFlugChange()        { fieldChange(EdHFlug, st.HFlug); }
-void TForm2::EdGasverlustChange()   { fieldChange(EdGasverlust, st.Gasverlust); }
-void TForm2::EdAuftriebplusChange() { fieldChange(EdAuftriebplus, st.Auftriebplus); }
-void TForm2::EdMtChange()           { fieldChange(EdMt, st.Mt); }
-void TForm2::EdIudChange()          { fieldChange(EdIud, st.Iud); }
-void TForm2::EdSchubChange()        { fieldChange(EdSchub, st.Schub); }
-void TForm2::EdMdvChange()          { fieldChange(EdMdv, st.Mdv); }
-void TForm2::EdRSATChange()         { fieldChange(EdRSAT, st.RSAT); }
+void TForm2::edMassaStartChange()   { fieldChanged(torv::Field::MassaStart); }
+void TForm2::EdS0Change()           { fieldChanged(torv::Field::S0); }
+void TForm2::eddt0Change()          { fieldChanged(torv::Field::dt0); }
+void TForm2::EdCxChange()           { fieldChanged(torv::Field::Cx); }
+void TForm2::EdCyChange()           { fieldChanged(torv::Field::Cy); }
+void TForm2::EdTTOChange()          { fieldChanged(torv::Field::TTO); }
+void TForm2::edH0Change()           { fieldChanged(torv::Field::H0); }
+void TForm2::edV0Change()           { fieldChanged(torv::Field::V0); }
+void TForm2::edTkChange()           { fieldChanged(torv::Field::Tk); }
+void TForm2::edVwindChange()        { fieldChanged(torv::Field::Vwind); }
+void TForm2::edHkkChange()          { fieldChanged(torv::Field::Hk); }
+void TForm2::edVkChange()           { fieldChanged(torv::Field::Vk); }
+void TForm2::EdGasChange()          { fieldChanged(torv::Field::GasDensity); }
+void TForm2::EdHFlugChange()        { fieldChanged(torv::Field::HFlug); }
+void TForm2::EdGasverlustChange()   { fieldChanged(torv::Field::Gasverlust); }
+void TForm2::EdAuftriebplusChange() { fieldChanged(torv::Field::Auftriebplus); }
+void TForm2::EdMtChange()           { fieldChanged(torv::Field::Mt); }
+void TForm2::EdIudChange()          { fieldChanged(torv::Field::Iud); }
+void TForm2::EdSchubChange()        { fieldChanged(torv::Field::Schub); }
+void TForm2::EdMdvChange()          { fieldChanged(torv::Field::Mdv); }
+void TForm2::EdRSATChange()         { fieldChanged(torv::Field::RSAT); }
 // clang-format on
 
 void TForm2::AeroBox1Change()
@@ -497,26 +537,17 @@ void TForm2::showGraph(const QImage& picture)
 
 void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
 {
-    QPushButton* b = nullptr;
-    switch (button) {
-    case torv::GraphButton::ButtonCya:
-        b = ButtonCya;
-        break;
-    case torv::GraphButton::Button6:
-        b = Button6;
-        break;
-    case torv::GraphButton::Button11:
-        b = Button11;
-        break;
-    case torv::GraphButton::Button14:
-        b = Button14;
-        break;
-    case torv::GraphButton::Button18:
-        b = Button18;
-        break;
-    }
-    if (b)
-        b->setVisible(visible);
+    using torv::GraphButton;
+    static const std::pair<GraphButton, QPushButton* TForm2::*> kButtons[] = {
+        { GraphButton::AerodynamicsOverTime, &TForm2::ButtonCya },
+        { GraphButton::NormalLoadOverTime, &TForm2::Button6 },
+        { GraphButton::LoadFactorsOverTime, &TForm2::Button11 },
+        { GraphButton::LiftOverTime, &TForm2::Button14 },
+        { GraphButton::BuoyancyOverTime, &TForm2::Button18 },
+    };
+    for (const auto& [graph, b] : kButtons)
+        if (graph == button)
+            (this->*b)->setVisible(visible);
 }
 
 // ---------------------------------------------------------------------------
@@ -602,23 +633,23 @@ void TForm2::graphButton(torv::Sel selection)
 }
 
 // clang-format off
-void TForm2::Button9Click()   { graphButton(torv::Sel::Button9); }
-void TForm2::Button10Click()  { graphButton(torv::Sel::Button10); }
-void TForm2::Button22Click()  { graphButton(torv::Sel::Button22); }
-void TForm2::Button27Click()  { graphButton(torv::Sel::Button27); }
-void TForm2::Button2Click()   { graphButton(torv::Sel::Button2); }
-void TForm2::Button3Click()   { graphButton(torv::Sel::Button3); }
-void TForm2::Button4Click()   { graphButton(torv::Sel::Button4); }
-void TForm2::Button6Click()   { graphButton(torv::Sel::Button6); }
-void TForm2::Button7Click()   { graphButton(torv::Sel::Button7); }
-void TForm2::Button8Click()   { graphButton(torv::Sel::Button8); }
-void TForm2::Button11Click()  { graphButton(torv::Sel::Button11); }
-void TForm2::Button12Click()  { graphButton(torv::Sel::Button12); }
-void TForm2::Button14Click()  { graphButton(torv::Sel::Button14); }
-void TForm2::Button15Click()  { graphButton(torv::Sel::Button15); }
-void TForm2::Button17Click()  { graphButton(torv::Sel::Button17); }
-void TForm2::Button18Click()  { graphButton(torv::Sel::Button18); }
-void TForm2::ButtonPClick()   { graphButton(torv::Sel::ButtonP); }
-void TForm2::ButtonCyaClick() { graphButton(torv::Sel::ButtonCya); }
-void TForm2::Button13Click()  { graphButton(torv::Sel::Button13); }
+void TForm2::Button9Click()   { graphButton(torv::Sel::FlightOverRange); }
+void TForm2::Button10Click()  { graphButton(torv::Sel::FlightOverTime); }
+void TForm2::Button22Click()  { graphButton(torv::Sel::SpeedAltitudeOverTime); }
+void TForm2::Button27Click()  { graphButton(torv::Sel::SpeedOverTime); }
+void TForm2::Button2Click()   { graphButton(torv::Sel::SpeedAltitudeOverRange); }
+void TForm2::Button3Click()   { graphButton(torv::Sel::AltitudeOverTime); }
+void TForm2::Button4Click()   { graphButton(torv::Sel::AxialLoadOverTime); }
+void TForm2::Button6Click()   { graphButton(torv::Sel::NormalLoadOverTime); }
+void TForm2::Button7Click()   { graphButton(torv::Sel::DynamicPressureOverTime); }
+void TForm2::Button8Click()   { graphButton(torv::Sel::PathAngleOverTime); }
+void TForm2::Button11Click()  { graphButton(torv::Sel::LoadFactorsOverTime); }
+void TForm2::Button12Click()  { graphButton(torv::Sel::DragOverTime); }
+void TForm2::Button14Click()  { graphButton(torv::Sel::LiftOverTime); }
+void TForm2::Button15Click()  { graphButton(torv::Sel::AltitudeOverSpeed); }
+void TForm2::Button17Click()  { graphButton(torv::Sel::HeatingOverTime); }
+void TForm2::Button18Click()  { graphButton(torv::Sel::BuoyancyOverTime); }
+void TForm2::ButtonPClick()   { graphButton(torv::Sel::ThrustOverTime); }
+void TForm2::ButtonCyaClick() { graphButton(torv::Sel::AerodynamicsOverTime); }
+void TForm2::Button13Click()  { graphButton(torv::Sel::AtmosphereOverTime); }
 // clang-format on

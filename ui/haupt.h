@@ -61,7 +61,11 @@ public:
     // every field from the scenario.
     void FormAktivate();
 
-    // Field change handlers: each stores its field's number in the state.
+    // The control of a parameter field of torv::fieldTable().
+    QLineEdit* fieldControl(torv::Field field) const;
+
+    // Field change handlers, run by a change of their field's text: each
+    // stores its field's number in the state.
     void edMassaStartChange();
     void EdS0Change();
     void eddt0Change();
@@ -257,6 +261,8 @@ private:
     using Handler = void (TForm2::*)();
     struct Control;
     struct Caption;
+    struct FieldControl;
+    static const FieldControl kFieldControls[];
     static const Control kLayout[];
     static const Caption kCaptions[];
 
@@ -270,11 +276,14 @@ private:
     void endProgress();
 
     void createControls();
+    // Each parameter field's text change runs its change handler.
+    void connectFields();
     void runFieldHandler(Handler handler);
-    void fieldChange(QLineEdit* field, double& target);
+    void fieldChanged(torv::Field field);
     void graphButton(torv::Sel selection);
     void hideClassControls();
-    QLineEdit* fieldControl(torv::Field field) const;
+    void setFieldVisible(torv::Field field, bool visible);
+    void placeField(torv::Field field, int top, bool visible);
     void showActivation(const torv::Activation& shown);
     void setCaptions(int language);
     void fitCaptions();

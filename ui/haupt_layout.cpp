@@ -7,7 +7,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -18,6 +17,7 @@
 #include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
+#include "ui/look.h"
 
 namespace {
 
@@ -48,42 +48,7 @@ enum class Look {
     Memo, // multi-line text, white, flat
 };
 
-constexpr QRgb kNavy = 0x000080;
-constexpr QRgb kRed = 0xFF0000;
-constexpr QRgb kGreen = 0x008000;
-constexpr QRgb kSilver = 0xC0C0C0;
-constexpr QRgb kButtonFace = 0xF0F0F0;
-constexpr QRgb kActiveBorder = 0xB4B4B4;
-constexpr QRgb kScrollBar = 0xC8C8C8;
-
-// The named faces are not on every system. Stand-ins of about the same
-// width keep every caption inside its place: DejaVu Sans for Verdana (the
-// same design), its condensed cut for the narrower MS Sans Serif.
-QFont face(const char* family, const char* standIn, int pixels, bool bold)
-{
-    QFont f;
-    f.setFamilies({ QString::fromLatin1(family), QString::fromLatin1(standIn), QStringLiteral("DejaVu Sans") });
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
-QFont msSans(int pixels, bool bold = false)
-{
-    return face("MS Sans Serif", "DejaVu Sans Condensed", pixels, bold);
-}
-
-QFont verdana(int pixels, bool bold = false)
-{
-    return face("Verdana", "DejaVu Sans", pixels, bold);
-}
-
-void setColour(QWidget* w, QPalette::ColorRole role, QRgb rgb)
-{
-    QPalette p = w->palette();
-    p.setColor(role, QColor::fromRgb(rgb));
-    w->setPalette(p);
-}
+using namespace torv::look;
 
 } // namespace
 
@@ -96,7 +61,7 @@ struct TForm2::Control {
     const char* text; // caption, or a picture's resource
     Look look;
     bool hidden;
-    Handler handler; // change or click handler, if any
+    Handler handler; // click handler, or the combo box's change handler
 };
 
 struct TForm2::Caption {
@@ -172,38 +137,38 @@ const TForm2::Control TForm2::kLayout[] = {
     {&TForm2::Panel4,        1159,   4,  64,  66, nullptr, Look::PanelRed,   V, nullptr},
 
     // Class-specific fields
-    {&TForm2::EdGas,          197,  50,  63,  22, nullptr, Look::Field,      H, &TForm2::EdGasChange},
-    {&TForm2::EdHFlug,        197,  81,  63,  22, nullptr, Look::Field,      H, &TForm2::EdHFlugChange},
-    {&TForm2::EdGasverlust,  1144, 239,  61,  22, nullptr, Look::PlainField, H, &TForm2::EdGasverlustChange},
-    {&TForm2::EdAuftriebplus,1144, 283,  61,  22, nullptr, Look::PlainField, H, &TForm2::EdAuftriebplusChange},
-    {&TForm2::EdMt,          1144, 327,  62,  22, nullptr, Look::Field,      H, &TForm2::EdMtChange},
-    {&TForm2::EdIud,         1144, 371,  62,  22, nullptr, Look::Field,      H, &TForm2::EdIudChange},
-    {&TForm2::EdSchub,       1144, 415,  62,  22, nullptr, Look::Field,      H, &TForm2::EdSchubChange},
-    {&TForm2::EdMdv,         1144, 459,  62,  22, nullptr, Look::Field,      H, &TForm2::EdMdvChange},
-    {&TForm2::EdRSAT,        1144, 503,  61,  22, nullptr, Look::Field,      H, &TForm2::EdRSATChange},
+    {&TForm2::EdGas,          197,  50,  63,  22, nullptr, Look::Field,      H, nullptr},
+    {&TForm2::EdHFlug,        197,  81,  63,  22, nullptr, Look::Field,      H, nullptr},
+    {&TForm2::EdGasverlust,  1144, 239,  61,  22, nullptr, Look::PlainField, H, nullptr},
+    {&TForm2::EdAuftriebplus,1144, 283,  61,  22, nullptr, Look::PlainField, H, nullptr},
+    {&TForm2::EdMt,          1144, 327,  62,  22, nullptr, Look::Field,      H, nullptr},
+    {&TForm2::EdIud,         1144, 371,  62,  22, nullptr, Look::Field,      H, nullptr},
+    {&TForm2::EdSchub,       1144, 415,  62,  22, nullptr, Look::Field,      H, nullptr},
+    {&TForm2::EdMdv,         1144, 459,  62,  22, nullptr, Look::Field,      H, nullptr},
+    {&TForm2::EdRSAT,        1144, 503,  61,  22, nullptr, Look::Field,      H, nullptr},
 
     // Aerodynamics
     {&TForm2::EdBelastung,     23, 256,  57,  20, nullptr,       Look::DisplaySilver, V, nullptr},
     {&TForm2::AeroBox1,        98, 236, 160,  24, "Aerodynamic", Look::Combo,         V, &TForm2::AeroBox1Change},
-    {&TForm2::EdCx,           197, 305,  61,  22, nullptr,       Look::Field,         V, &TForm2::EdCxChange},
-    {&TForm2::EdCy,           197, 335,  61,  22, nullptr,       Look::Field,         V, &TForm2::EdCyChange},
+    {&TForm2::EdCx,           197, 305,  61,  22, nullptr,       Look::Field,         V, nullptr},
+    {&TForm2::EdCy,           197, 335,  61,  22, nullptr,       Look::Field,         V, nullptr},
 
     // Vehicle data
-    {&TForm2::edMassaStart,   197, 394,  61,  22, nullptr, Look::Field, V, &TForm2::edMassaStartChange},
-    {&TForm2::EdS0,           197, 425,  61,  22, nullptr, Look::Field, V, &TForm2::EdS0Change},
-    {&TForm2::edVwind,        197, 455,  61,  22, nullptr, Look::Field, V, &TForm2::edVwindChange},
-    {&TForm2::eddt0,          197, 486,  61,  22, nullptr, Look::Field, V, &TForm2::eddt0Change},
+    {&TForm2::edMassaStart,   197, 394,  61,  22, nullptr, Look::Field, V, nullptr},
+    {&TForm2::EdS0,           197, 425,  61,  22, nullptr, Look::Field, V, nullptr},
+    {&TForm2::edVwind,        197, 455,  61,  22, nullptr, Look::Field, V, nullptr},
+    {&TForm2::eddt0,          197, 486,  61,  22, nullptr, Look::Field, V, nullptr},
 
     // Start conditions
-    {&TForm2::EdTTO,          197, 576,  61,  22, nullptr, Look::Field,         V, &TForm2::EdTTOChange},
-    {&TForm2::edH0,           197, 609,  61,  22, nullptr, Look::Field,         V, &TForm2::edH0Change},
-    {&TForm2::edV0,           198, 644,  62,  22, nullptr, Look::Field,         V, &TForm2::edV0Change},
+    {&TForm2::EdTTO,          197, 576,  61,  22, nullptr, Look::Field,         V, nullptr},
+    {&TForm2::edH0,           197, 609,  61,  22, nullptr, Look::Field,         V, nullptr},
+    {&TForm2::edV0,           198, 644,  62,  22, nullptr, Look::Field,         V, nullptr},
     {&TForm2::EdiVopt,         20, 670,  40,  23, nullptr, Look::DisplayScroll, H, nullptr},
 
     // End conditions
-    {&TForm2::edTk,           197, 742,  61,  22, nullptr, Look::Field, V, &TForm2::edTkChange},
-    {&TForm2::edHkk,          197, 778,  61,  22, nullptr, Look::Field, H, &TForm2::edHkkChange},
-    {&TForm2::edVk,           197, 812,  61,  22, nullptr, Look::Field, H, &TForm2::edVkChange},
+    {&TForm2::edTk,           197, 742,  61,  22, nullptr, Look::Field, V, nullptr},
+    {&TForm2::edHkk,          197, 778,  61,  22, nullptr, Look::Field, H, nullptr},
+    {&TForm2::edVk,           197, 812,  61,  22, nullptr, Look::Field, H, nullptr},
 
     // Graph buttons
     {&TForm2::Button9,        650,  49,  86,  30, "H,V,Q,q,nx",    Look::GraphButton, V, &TForm2::Button9Click},
@@ -394,11 +359,6 @@ void TForm2::createControls()
             // parameter field, not in them.
             if (c.look == Look::DisplaySilver || c.look == Look::DisplayScroll)
                 e->setFocusPolicy(Qt::ClickFocus);
-            if (c.handler) {
-                const Handler h = c.handler;
-                fieldHandlers_.insert(e, h);
-                connect(e, &QLineEdit::textChanged, this, [this, h] { runFieldHandler(h); });
-            }
             break;
         }
         case Look::Combo: {
@@ -420,8 +380,7 @@ void TForm2::createControls()
         case Look::Picture:
         case Look::GraphArea: {
             auto* p = static_cast<QLabel*>(w);
-            p->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            p->setPixmap(QPixmap(text));
+            showPicture(p, text);
             if (c.look == Look::GraphArea) {
                 p->setAutoFillBackground(true);
                 setColour(p, QPalette::Window, 0xFFFFFF);
@@ -430,10 +389,7 @@ void TForm2::createControls()
         }
         case Look::PanelRed:
         case Look::PanelCover: {
-            auto* f = static_cast<QFrame*>(w);
-            f->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            f->setAutoFillBackground(true);
-            setColour(f, QPalette::Window, c.look == Look::PanelRed ? kRed : kButtonFace);
+            makePanel(static_cast<QFrame*>(w), QFrame::Panel | QFrame::Sunken, c.look == Look::PanelRed ? kRed : kButtonFace);
             break;
         }
         case Look::GraphButton:
@@ -482,6 +438,8 @@ void TForm2::createControls()
             w->move(c.x, c.y);
         w->setHidden(c.hidden);
     }
+
+    connectFields();
 
     // Windows leaves a caption's internal leading above its letters; the
     // picture frame's caption needs it to lie wholly under the class pictures.

@@ -16,7 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/presets.h"
+#include "sim/presets.h"
 #include "physics/faults.h"
 #include "plot/catalog.h"
 #include "sim/csvexport.h"

@@ -4,7 +4,7 @@
 #include <exception>
 #include <string>
 
-#include "app/presets.h"
+#include "sim/presets.h"
 #include "physics/faults.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"

@@ -1,4 +1,4 @@
-#include "app/presets.h"
+#include "sim/presets.h"
 
 #include "sim/state.h"
 
@@ -158,16 +158,22 @@ void loadPreset(PresetList list, int index)
     s.Vwind = 0;
     // The class-specific fields are written only by their own lists, so a
     // rocket's fields survive a later projectile choice.
-    if (p.Klasse == 3.0) {
+    switch (vehicleClass(p.Klasse)) {
+    case VehicleClass::Balloon:
         s.GasDichte = p.GasDichte;
         s.HFlug = p.HFlug;
-    } else if (p.Klasse == 7.0) {
+        break;
+    case VehicleClass::Reentry:
         s.RSAT = p.RSAT;
-    } else if (p.Klasse == 8.0) {
+        break;
+    case VehicleClass::Rocket:
         s.Mt = p.Mt;
         s.Iud = p.Iud;
         s.Mdv = p.Mdv;
         s.Schub = p.Schub;
+        break;
+    default:
+        break;
     }
 }
 

@@ -1,0 +1,49 @@
+#include "ui/look.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
+namespace torv::look {
+
+QFont face(const char* family, const char* standIn, int pixels, bool bold)
+{
+    QFont f;
+    f.setFamilies({ QString::fromLatin1(family), QString::fromLatin1(standIn), QStringLiteral("DejaVu Sans") });
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+QFont msSans(int pixels, bool bold)
+{
+    return face("MS Sans Serif", "DejaVu Sans Condensed", pixels, bold);
+}
+
+QFont verdana(int pixels, bool bold)
+{
+    return face("Verdana", "DejaVu Sans", pixels, bold);
+}
+
+void setColour(QWidget* w, QPalette::ColorRole role, QRgb rgb)
+{
+    QPalette p = w->palette();
+    p.setColor(role, QColor::fromRgb(rgb));
+    w->setPalette(p);
+}
+
+void makePanel(QFrame* panel, int style, QRgb fill)
+{
+    panel->setFrameStyle(style);
+    panel->setAutoFillBackground(true);
+    setColour(panel, QPalette::Window, fill);
+}
+
+void showPicture(QLabel* label, const QString& resource)
+{
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setPixmap(QPixmap(resource));
+}
+
+} // namespace torv::look
