@@ -50,18 +50,24 @@ struct ReentryQuotients {
     double sigmaCyCx; // sigma*(Cy/Cx)
 };
 
-template <bool Checked>
+// Which equations a step uses: chosen by Klasse at every call, or fixed for
+// a whole stretch of steps of a class other than 3 (which also sets
+// BallonModus).
+enum class MotionSet { kByClass, kGeneral, kReentry };
+
+template <bool Checked, MotionSet Set = MotionSet::kByClass>
 [[gnu::always_inline]] inline void bewegungStep(double A, double P, double S, int Klasse, double& q, double& ny,
     double& nx, double& Q, double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt,
     double W, double mS, const ReentryQuotients* pre = nullptr)
 {
+    const bool reentry = Set == MotionSet::kByClass ? Klasse == 7 : Set == MotionSet::kReentry;
     constexpr double g = 9.8;
     constexpr double kEarthRadius = 6371302.0;
     constexpr double kMaxQGeneral = 1.5671902268760907; // 89.8/57.3
     constexpr double kMaxQReentry = 1.5706806282722514; // 90/57.3
     const double m = st.Massa;
 
-    if (Klasse == 3)
+    if (Set == MotionSet::kByClass && Klasse == 3)
         st.BallonModus = 1;
     if (V == 0)
         V = 0.0002;
@@ -72,7 +78,7 @@ template <bool Checked>
     const double sinQ = std::sin(Q);
     const double cosQ = std::cos(Q);
 
-    if (Klasse != 7) {
+    if (!reentry) {
         double a = (A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m;
         fpCheckIf<Checked>(a);
         double xNew = st.BallonModus != 1 ? X + (V + W * cosQ) * cosQ * dt : X + V * cosQ * dt;
