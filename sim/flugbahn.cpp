@@ -134,19 +134,9 @@ inline void updateUnitFlags()
         st.FlagM = 1;
 }
 
-// Stores sample `slot` of series 0..30 and raises the unit flags by the
-// values just stored.
-template <bool Checked> inline void recordSample(int slot)
+// Stores sample `slot` (below kSamples) of series 0..30.
+template <bool Checked> [[gnu::noinline]] void storeSample(int slot)
 {
-    double re = st.Roh * st.V * 1.0 / st.Mu;
-    fpCheckIf<Checked>(re);
-    st.Re = re;
-    updateUnitFlags();
-    // Slot 500 of series 0..30 is replaced by slot 499 when the run ends, so
-    // what would be stored there is never seen; long passes land here on
-    // every step.
-    if (slot == kSamples)
-        return;
     double schubProMasse = st.P / st.Massa;
     double reKilo = st.Re / 1000;
     double netto = st.Auftrieb - st.Massa * st.g;
@@ -186,6 +176,21 @@ template <bool Checked> inline void recordSample(int slot)
     put(Series::AirDensity, st.Roh);
     put(Series::ReynoldsPer1000, reKilo);
     put(Series::BuoyancyLoss, st.AuftriebVerlust);
+}
+
+// Stores sample `slot` of series 0..30 and raises the unit flags by the
+// values just stored.
+template <bool Checked> inline void recordSample(int slot)
+{
+    double re = st.Roh * st.V * 1.0 / st.Mu;
+    fpCheckIf<Checked>(re);
+    st.Re = re;
+    updateUnitFlags();
+    // Slot 500 of series 0..30 is replaced by slot 499 when the run ends, so
+    // what would be stored there is never seen; long passes land here on
+    // every step.
+    if (slot != kSamples)
+        storeSample<Checked>(slot);
 }
 
 // Fractional part of r, r minus its truncation toward zero. Magnitudes of
@@ -245,19 +250,32 @@ template <bool Rocket, bool Reentry> PassQuotients passQuotients(bool aero)
 // The atmosphere's segment of the last step.
 int atmosphereSegment = 0;
 
+// The constants of the stagnation-point heat flux, kept in the state.
+constexpr double kKWaerme = 223200;
+constexpr double kRohNull = 1.225;
+constexpr double kVWaerme = 8000;
+constexpr double kExpV = 3.22;
+constexpr double kExpRoh = 0.5;
+
+void storeHeatingConstants()
+{
+    st.KWaerme = kKWaerme;
+    st.RohNull = kRohNull;
+    st.VWaerme = kVWaerme;
+    st.ExpV = kExpV;
+    st.ExpRoh = kExpRoh;
+}
+
 // Stagnation-point heat flux at altitude h and speed v. `Pre`: pq holds
-// every quotient.
+// every quotient, and the constants are stored already.
 template <bool Checked, bool Pre> inline void reentryHeating(double h, double v, const PassQuotients* pq)
 {
-    st.KWaerme = 223200;
-    st.RohNull = 1.225;
-    st.VWaerme = 8000;
-    st.ExpV = 3.22;
-    st.ExpRoh = 0.5;
+    if (!Pre)
+        storeHeatingConstants();
     st.qWaerme = 0;
     if (h < kHeatingCeiling) {
-        double q = (Pre || (pq && pq->hasHeatScale) ? pq->heatScale : st.KWaerme / std::sqrt(st.RSAT))
-            * std::pow(st.Roh / st.RohNull, st.ExpRoh) * std::pow(v / st.VWaerme, st.ExpV);
+        double q = (Pre || (pq && pq->hasHeatScale) ? pq->heatScale : kKWaerme / std::sqrt(st.RSAT))
+            * std::pow(st.Roh / kRohNull, kExpRoh) * std::pow(v / kVWaerme, kExpV);
         fpCheckIf<Checked>(q);
         st.qWaerme = q;
     }
@@ -269,6 +287,7 @@ template <bool Checked, bool Pre> inline void reentryHeating(double h, double v,
 // stretch, given to st after every motion step.
 struct Motion {
     double &t, &H, &X, &V, &Q;
+    int& segment; // the atmosphere's segment of the last step
 
     void store() const
     {
@@ -283,7 +302,8 @@ struct Motion {
 // One step of a pass. The class choices are template arguments so that the
 // step carries no test the pass decides once; `Checked` tests the fault
 // flags after every formula. Unless `Set` is kByClass, pq holds every
-// quotient and there is no aerodynamic model.
+// quotient, there is neither thrust nor an aerodynamic model, and the values
+// every step stores alike are stored already (stepConstants).
 template <bool Checked, bool Rocket, bool Reentry, bool Buoyant, MotionSet Set>
 inline void step(Motion& m, bool aero, StepLog* log, bool recording, const PassQuotients* pq)
 {
@@ -300,16 +320,18 @@ inline void step(Motion& m, bool aero, StepLog* log, bool recording, const PassQ
         double tBurn = st.MtRun / st.Mdot;
         fpCheckIf<Checked>(tBurn);
         st.tBurn = tBurn;
-    } else {
+    } else if (!kPre) {
         st.P = 0;
     }
     // Area loading
-    double belastung = kPre || (pq && pq->hasBelastung) ? pq->belastung : st.Massa / st.S;
-    fpCheckIf<Checked>(belastung);
-    st.Belastung = belastung;
+    if (!kPre) {
+        double belastung = pq && pq->hasBelastung ? pq->belastung : st.Massa / st.S;
+        fpCheckIf<Checked>(belastung);
+        st.Belastung = belastung;
+    }
     // Atmosphere
     double temp, druck, aschall, roh, mu;
-    atmosphereAt(m.H, atmosphereSegment, temp, druck, aschall, roh, mu);
+    atmosphereAt(m.H, m.segment, temp, druck, aschall, roh, mu);
     fpCheckIf<Checked>(temp, druck, aschall, roh, mu);
     st.Temp = temp;
     st.Druck = druck;
@@ -390,20 +412,34 @@ inline void step(Motion& m, bool aero, StepLog* log, bool recording, const PassQ
     }
 }
 
+// What every step of a pass without thrust stores alike.
+template <bool Reentry> void stepConstants(const PassQuotients& pq)
+{
+    st.P = 0;
+    st.Belastung = pq.belastung;
+    if (Reentry)
+        storeHeatingConstants();
+}
+
 // Steps until the end test ends the pass (true) or `done` reaches `stop`.
 template <bool Checked, bool Rocket, bool Reentry, bool Buoyant, MotionSet Set>
 bool steps(long long& done, long long stop, bool aero, StepLog* log, bool recording, const PassQuotients* pq)
 {
+    if (Set != MotionSet::kByClass)
+        stepConstants<Reentry>(*pq);
     double t = st.t, h = st.H, x = st.X, v = st.V, q = st.Q;
-    Motion m = Checked ? Motion { st.t, st.H, st.X, st.V, st.Q } : Motion { t, h, x, v, q };
+    int segment = atmosphereSegment;
+    Motion m = Checked ? Motion { st.t, st.H, st.X, st.V, st.Q, atmosphereSegment }
+                       : Motion { t, h, x, v, q, segment };
+    bool ended = false;
     do {
         step<Checked, Rocket, Reentry, Buoyant, Set>(m, aero, log, recording, pq);
         ++done;
         // End test
-        if (!(m.H > st.Hend && m.t < st.Tk))
-            return true;
-    } while (done < stop);
-    return false;
+        ended = !(m.H > st.Hend && m.t < st.Tk);
+    } while (!ended && done < stop);
+    atmosphereSegment = m.segment;
+    return ended;
 }
 
 template <bool Checked, bool Rocket, bool Reentry, bool Buoyant>
