@@ -55,10 +55,13 @@ struct ReentryQuotients {
 // BallonModus).
 enum class MotionSet { kByClass, kGeneral, kReentry };
 
+// The inputs are read where the formulas use them, not before the sine and
+// cosine: none of them is among the outputs.
 template <bool Checked, MotionSet Set = MotionSet::kByClass>
-[[gnu::always_inline]] inline void bewegungStep(double A, double P, double S, int Klasse, double& q, double& ny,
-    double& nx, double& Q, double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt,
-    double W, double mS, const ReentryQuotients* pre = nullptr)
+[[gnu::always_inline]] inline void bewegungStep(const double& A, const double& P, const double& S, int Klasse,
+    double& q, double& ny, double& nx, double& Q, double& V, double& X, double& H, double& t, const double& Cy,
+    const double& Cx, const double& rho, const double& dt, const double& W, const double& mS,
+    const ReentryQuotients* pre = nullptr)
 {
     const bool reentry = Set == MotionSet::kByClass ? Klasse == 7 : Set == MotionSet::kReentry;
     constexpr double g = 9.8;
