@@ -382,15 +382,20 @@ inline void step(Motion& m, bool aero, StepLog* log, bool recording, const PassQ
         m.store();
     if (Reentry && !Checked)
         reentryHeating<Checked, kPre>(hEntry, vEntry, pq);
-    // Derived values
-    double qgrad = 57.3 * m.Q;
-    double hkm = m.H / 1000;
-    double xkm = m.X / 1000;
+    // Derived values. The path angle in degrees and the altitude and range in
+    // km raise no flag (the angle is bounded, the others are divided by
+    // 1000): unless the step log prints them, unchecked steps leave them to
+    // the end of their stretch (storeDisplayValues).
     double widerstand = st.CxRun * st.Roh * (m.V * m.V) / 2 * st.S;
-    fpCheckIf<Checked>(qgrad, hkm, xkm, widerstand);
-    st.Qgrad = qgrad;
-    st.Hkm = hkm;
-    st.Xkm = xkm;
+    if (Checked || log) {
+        double qgrad = 57.3 * m.Q;
+        double hkm = m.H / 1000;
+        double xkm = m.X / 1000;
+        fpCheckIf<Checked>(qgrad, hkm, xkm, widerstand);
+        st.Qgrad = qgrad;
+        st.Hkm = hkm;
+        st.Xkm = xkm;
+    }
     st.Widerstand = widerstand;
     // Step log
     if (log)
@@ -410,6 +415,13 @@ inline void step(Motion& m, bool aero, StepLog* log, bool recording, const PassQ
         }
         st.FracAlt = st.FracNeu;
     }
+}
+
+void storeDisplayValues()
+{
+    st.Qgrad = 57.3 * st.Q;
+    st.Hkm = st.H / 1000;
+    st.Xkm = st.X / 1000;
 }
 
 // What every step of a pass without thrust stores alike.
@@ -439,6 +451,8 @@ bool steps(long long& done, long long stop, bool aero, StepLog* log, bool record
         ended = !(m.H > st.Hend && m.t < st.Tk);
     } while (!ended && done < stop);
     atmosphereSegment = m.segment;
+    if (!Checked)
+        storeDisplayValues();
     return ended;
 }
 
