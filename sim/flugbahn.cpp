@@ -441,8 +441,7 @@ bool steps(long long& done, long long stop, bool aero, StepLog* log, bool record
         stepConstants<Reentry>(*pq);
     double t = st.t, h = st.H, x = st.X, v = st.V, q = st.Q;
     int segment = atmosphereSegment;
-    Motion m = Checked ? Motion { st.t, st.H, st.X, st.V, st.Q, atmosphereSegment }
-                       : Motion { t, h, x, v, q, segment };
+    Motion m = Checked ? Motion { st.t, st.H, st.X, st.V, st.Q, atmosphereSegment } : Motion { t, h, x, v, q, segment };
     bool ended = false;
     do {
         step<Checked, Rocket, Reentry, Buoyant, Set>(m, aero, log, recording, pq);
@@ -464,11 +463,15 @@ bool stretch(long long& done, long long stop, bool aero, StepLog* log, bool reco
     const PassQuotients pq = passQuotients<Rocket, Reentry>(aero);
     // With every quotient at hand, the steps of a class other than 3 carry no
     // class test.
-    if (!Rocket && !aero && pq.hasBelastung && (!Reentry || pq.hasHeatScale) && st.Klasse != 3) {
-        if (st.Klasse != 7)
-            return steps<false, Rocket, Reentry, Buoyant, MotionSet::kGeneral>(done, stop, aero, log, recording, &pq);
-        if (pq.hasReentry)
-            return steps<false, Rocket, Reentry, Buoyant, MotionSet::kReentry>(done, stop, aero, log, recording, &pq);
+    if constexpr (!Rocket) {
+        if (!aero && pq.hasBelastung && (!Reentry || pq.hasHeatScale) && st.Klasse != 3) {
+            if (st.Klasse != 7)
+                return steps<false, false, Reentry, Buoyant, MotionSet::kGeneral>(
+                    done, stop, aero, log, recording, &pq);
+            if (pq.hasReentry)
+                return steps<false, false, Reentry, Buoyant, MotionSet::kReentry>(
+                    done, stop, aero, log, recording, &pq);
+        }
     }
     return steps<false, Rocket, Reentry, Buoyant, MotionSet::kByClass>(done, stop, aero, log, recording, &pq);
 }
