@@ -50,6 +50,14 @@ struct ReentryQuotients {
     double sigmaCyCx; // sigma*(Cy/Cx)
 };
 
+// Keeps the compiler from turning the branch it stands in into a minimum or
+// maximum. The clamped path angle feeds the next step's sine at once: a
+// predicted branch adds nothing to that wait, a minimum its latency.
+inline void keepBranch()
+{
+    asm volatile("");
+}
+
 // Which equations a step uses: chosen by Klasse at every call, or fixed for
 // a whole stretch of steps of a class other than 3 (which also sets
 // BallonModus).
@@ -97,10 +105,14 @@ template <bool Checked, MotionSet Set = MotionSet::kByClass>
             = (Cy * rho * (V * V) * S / 2 + A * cosQ - m * g * cosQ - Cx * rho * (W * W) / 2 * S * sinQ) / (m * V);
         double qAngle = Q + w * dt;
         fpCheckIf<Checked>(qAngle);
-        if (qAngle < -kMaxQGeneral)
+        if (qAngle < -kMaxQGeneral) {
             qAngle = -kMaxQGeneral;
-        if (qAngle > kMaxQGeneral)
+            keepBranch();
+        }
+        if (qAngle > kMaxQGeneral) {
             qAngle = kMaxQGeneral;
+            keepBranch();
+        }
         Q = qAngle;
     } else {
         double sigma = pre ? pre->sigma : Cx * S / (m * g);
