@@ -50,18 +50,35 @@ struct ReentryQuotients {
     double sigmaCyCx; // sigma*(Cy/Cx)
 };
 
-template <bool Checked>
-[[gnu::always_inline]] inline void bewegungStep(double A, double P, double S, int Klasse, double& q, double& ny,
-    double& nx, double& Q, double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt,
-    double W, double mS, const ReentryQuotients* pre = nullptr)
+// Keeps the compiler from turning the branch it stands in into a minimum or
+// maximum. The clamped path angle feeds the next step's sine at once: a
+// predicted branch adds nothing to that wait, a minimum its latency.
+inline void keepBranch()
 {
+    asm volatile("");
+}
+
+// Which equations a step uses: chosen by Klasse at every call, or fixed for
+// a whole stretch of steps of a class other than 3 (which also sets
+// BallonModus).
+enum class MotionSet { kByClass, kGeneral, kReentry };
+
+// The inputs are read where the formulas use them, not before the sine and
+// cosine: none of them is among the outputs.
+template <bool Checked, MotionSet Set = MotionSet::kByClass>
+[[gnu::always_inline]] inline void bewegungStep(const double& A, const double& P, const double& S, int Klasse,
+    double& q, double& ny, double& nx, double& Q, double& V, double& X, double& H, double& t, const double& Cy,
+    const double& Cx, const double& rho, const double& dt, const double& W, const double& mS,
+    const ReentryQuotients* pre = nullptr)
+{
+    const bool reentry = Set == MotionSet::kByClass ? Klasse == 7 : Set == MotionSet::kReentry;
     constexpr double g = 9.8;
     constexpr double kEarthRadius = 6371302.0;
     constexpr double kMaxQGeneral = 1.5671902268760907; // 89.8/57.3
     constexpr double kMaxQReentry = 1.5706806282722514; // 90/57.3
     const double m = st.Massa;
 
-    if (Klasse == 3)
+    if (Set == MotionSet::kByClass && Klasse == 3)
         st.BallonModus = 1;
     if (V == 0)
         V = 0.0002;
@@ -72,7 +89,7 @@ template <bool Checked>
     const double sinQ = std::sin(Q);
     const double cosQ = std::cos(Q);
 
-    if (Klasse != 7) {
+    if (!reentry) {
         double a = (A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m;
         fpCheckIf<Checked>(a);
         double xNew = st.BallonModus != 1 ? X + (V + W * cosQ) * cosQ * dt : X + V * cosQ * dt;
@@ -88,10 +105,14 @@ template <bool Checked>
             = (Cy * rho * (V * V) * S / 2 + A * cosQ - m * g * cosQ - Cx * rho * (W * W) / 2 * S * sinQ) / (m * V);
         double qAngle = Q + w * dt;
         fpCheckIf<Checked>(qAngle);
-        if (qAngle < -kMaxQGeneral)
+        if (qAngle < -kMaxQGeneral) {
             qAngle = -kMaxQGeneral;
-        if (qAngle > kMaxQGeneral)
+            keepBranch();
+        }
+        if (qAngle > kMaxQGeneral) {
             qAngle = kMaxQGeneral;
+            keepBranch();
+        }
         Q = qAngle;
     } else {
         double sigma = pre ? pre->sigma : Cx * S / (m * g);

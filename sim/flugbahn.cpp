@@ -126,19 +126,9 @@ inline void updateUnitFlags()
         st.FlagM = 1;
 }
 
-// Stores sample `slot` of series 0..30 and raises the unit flags by the
-// values just stored.
-template <bool Checked> inline void recordSample(int slot)
+// Stores sample `slot` (below kSamples) of series 0..30.
+template <bool Checked> [[gnu::noinline]] void storeSample(int slot)
 {
-    double re = st.Roh * st.V * 1.0 / st.Mu;
-    fpCheckIf<Checked>(re);
-    st.Re = re;
-    updateUnitFlags();
-    // Slot 500 of series 0..30 is replaced by slot 499 when the run ends, so
-    // what would be stored there is never seen; long passes land here on
-    // every step.
-    if (slot == kSamples)
-        return;
     double schubProMasse = st.P / st.Massa;
     double reKilo = st.Re / 1000;
     double netto = st.Auftrieb - st.Massa * st.g;
@@ -178,6 +168,21 @@ template <bool Checked> inline void recordSample(int slot)
     put(Series::AirDensity, st.Roh);
     put(Series::ReynoldsPer1000, reKilo);
     put(Series::BuoyancyLoss, st.AuftriebVerlust);
+}
+
+// Stores sample `slot` of series 0..30 and raises the unit flags by the
+// values just stored.
+template <bool Checked> inline void recordSample(int slot)
+{
+    double re = st.Roh * st.V * 1.0 / st.Mu;
+    fpCheckIf<Checked>(re);
+    st.Re = re;
+    updateUnitFlags();
+    // Slot 500 of series 0..30 is replaced by slot 499 when the run ends, so
+    // what would be stored there is never seen; long passes land here on
+    // every step.
+    if (slot != kSamples)
+        storeSample<Checked>(slot);
 }
 
 // Fractional part of r, r minus its truncation toward zero. Magnitudes of
@@ -237,31 +242,67 @@ template <bool Rocket, bool Reentry> PassQuotients passQuotients(bool aero)
 // The atmosphere's segment of the last step.
 int atmosphereSegment = 0;
 
-// Stagnation-point heat flux at altitude h and speed v.
-template <bool Checked> inline void reentryHeating(double h, double v, const PassQuotients* pq)
+// The constants of the stagnation-point heat flux, kept in the state.
+constexpr double kKWaerme = 223200;
+constexpr double kRohNull = 1.225;
+constexpr double kVWaerme = 8000;
+constexpr double kExpV = 3.22;
+constexpr double kExpRoh = 0.5;
+
+void storeHeatingConstants()
 {
-    st.KWaerme = 223200;
-    st.RohNull = 1.225;
-    st.VWaerme = 8000;
-    st.ExpV = 3.22;
-    st.ExpRoh = 0.5;
+    st.KWaerme = kKWaerme;
+    st.RohNull = kRohNull;
+    st.VWaerme = kVWaerme;
+    st.ExpV = kExpV;
+    st.ExpRoh = kExpRoh;
+}
+
+// Stagnation-point heat flux at altitude h and speed v. `Pre`: pq holds
+// every quotient, and the constants are stored already.
+template <bool Checked, bool Pre> inline void reentryHeating(double h, double v, const PassQuotients* pq)
+{
+    if (!Pre)
+        storeHeatingConstants();
     st.qWaerme = 0;
     if (h < kHeatingCeiling) {
-        double q = (pq && pq->hasHeatScale ? pq->heatScale : st.KWaerme / std::sqrt(st.RSAT))
-            * std::pow(st.Roh / st.RohNull, st.ExpRoh) * std::pow(v / st.VWaerme, st.ExpV);
+        double q = (Pre || (pq && pq->hasHeatScale) ? pq->heatScale : kKWaerme / std::sqrt(st.RSAT))
+            * std::pow(st.Roh / kRohNull, kExpRoh) * std::pow(v / kVWaerme, kExpV);
         fpCheckIf<Checked>(q);
         st.qWaerme = q;
     }
 }
 
+// Time, position, speed and path angle: the state the motion step
+// advances. Checked steps work on st itself, so that a fault leaves st as it
+// stands there; unchecked ones on copies that stay in registers for a whole
+// stretch, given to st after every motion step.
+struct Motion {
+    double &t, &H, &X, &V, &Q;
+    int& segment; // the atmosphere's segment of the last step
+
+    void store() const
+    {
+        st.t = t;
+        st.H = H;
+        st.X = X;
+        st.V = V;
+        st.Q = Q;
+    }
+};
+
 // One step of a pass. The class choices are template arguments so that the
 // step carries no test the pass decides once; `Checked` tests the fault
-// flags after every formula.
-template <bool Checked, bool Rocket, bool Reentry, bool Buoyant>
-inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* pq)
+// flags after every formula. Unless `Set` is kByClass, pq holds every
+// quotient, there is neither thrust nor an aerodynamic model, and the values
+// every step stores alike are stored already (stepConstants).
+template <bool Checked, bool Rocket, bool Reentry, bool Buoyant, MotionSet Set>
+inline void step(Motion& m, bool aero, StepLog* log, bool recording, const PassQuotients* pq)
 {
+    constexpr bool kPre = Set != MotionSet::kByClass;
+    aero = aero && !kPre;
     // Thrust and mass
-    if (Rocket && st.t <= st.tBurn) {
+    if (Rocket && m.t <= st.tBurn) {
         double mdot = st.P / st.IudRun;
         fpCheckIf<Checked>(mdot);
         st.Mdot = mdot;
@@ -271,24 +312,28 @@ inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* p
         double tBurn = st.MtRun / st.Mdot;
         fpCheckIf<Checked>(tBurn);
         st.tBurn = tBurn;
-    } else {
+    } else if (!kPre) {
         st.P = 0;
     }
     // Area loading
-    double belastung = pq && pq->hasBelastung ? pq->belastung : st.Massa / st.S;
-    fpCheckIf<Checked>(belastung);
-    st.Belastung = belastung;
+    if (!kPre) {
+        double belastung = pq && pq->hasBelastung ? pq->belastung : st.Massa / st.S;
+        fpCheckIf<Checked>(belastung);
+        st.Belastung = belastung;
+    }
     // Atmosphere
     double temp, druck, aschall, roh, mu;
-    atmosphereAt(st.H, atmosphereSegment, temp, druck, aschall, roh, mu);
+    atmosphereAt(m.H, m.segment, temp, druck, aschall, roh, mu);
     fpCheckIf<Checked>(temp, druck, aschall, roh, mu);
     st.Temp = temp;
     st.Druck = druck;
-    st.Aschall = st.H > 120000 ? kSoundSpeedHigh : aschall;
+    if (m.H > 120000)
+        aschall = kSoundSpeedHigh;
+    st.Aschall = aschall;
     st.Roh = roh;
     st.Mu = mu;
     // Mach number
-    double mach = st.V / st.Aschall;
+    double mach = m.V / aschall;
     fpCheckIf<Checked>(mach);
     st.Mach = mach;
     // Aerodynamic model
@@ -297,18 +342,18 @@ inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* p
     // Reentry heating. Nothing later in the step reads it: unchecked, it
     // comes after the motion step, from the same values, so that its two pow
     // calls overlap with the motion step's own chain of operations.
-    const double hEntry = st.H, vEntry = st.V;
+    const double hEntry = m.H, vEntry = m.V;
     if (Reentry && Checked)
-        reentryHeating<Checked>(hEntry, vEntry, pq);
+        reentryHeating<Checked, kPre>(hEntry, vEntry, pq);
     // Buoyancy: constant while rising, the weight less the lost gas
     // once the float altitude has been reached in this pass.
     if (Buoyant) {
         st.Auftrieb = st.AuftriebSoll;
-        if (st.H >= st.HFlug)
+        if (m.H >= st.HFlug)
             st.HFlugErreicht = 1;
         if (st.HFlugErreicht == 1)
             st.Auftrieb = st.Gewicht;
-        double verloren = st.Gasverlust / 86400 / 1000 * st.Oberflaeche * st.dt0 * st.t;
+        double verloren = st.Gasverlust / 86400 / 1000 * st.Oberflaeche * st.dt0 * m.t;
         fpCheckIf<Checked>(verloren);
         st.GasVerloren = verloren;
         if (st.HFlugErreicht == 1) {
@@ -322,25 +367,33 @@ inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* p
     }
     // Motion. Nothing since the area loading changed the mass or the area,
     // so the quotient stored there is still the one this step needs.
-    bewegungStep<Checked>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, st.Q, st.V, st.X, st.H, st.t,
-        st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung, pq && pq->hasReentry ? &pq->reentry : nullptr);
+    bewegungStep<Checked, Set>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, m.Q, m.V, m.X, m.H, m.t,
+        st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung,
+        Set == MotionSet::kReentry || (pq && pq->hasReentry) ? &pq->reentry : nullptr);
+    if (!Checked)
+        m.store();
     if (Reentry && !Checked)
-        reentryHeating<Checked>(hEntry, vEntry, pq);
-    // Derived values
-    double qgrad = 57.3 * st.Q;
-    double hkm = st.H / 1000;
-    double xkm = st.X / 1000;
-    double widerstand = st.CxRun * st.Roh * (st.V * st.V) / 2 * st.S;
-    fpCheckIf<Checked>(qgrad, hkm, xkm, widerstand);
-    st.Qgrad = qgrad;
-    st.Hkm = hkm;
-    st.Xkm = xkm;
+        reentryHeating<Checked, kPre>(hEntry, vEntry, pq);
+    // Derived values. The path angle in degrees and the altitude and range in
+    // km raise no flag (the angle is bounded, the others are divided by
+    // 1000): unless the step log prints them, unchecked steps leave them to
+    // the end of their stretch (storeDisplayValues).
+    double widerstand = st.CxRun * st.Roh * (m.V * m.V) / 2 * st.S;
+    if (Checked || log) {
+        double qgrad = 57.3 * m.Q;
+        double hkm = m.H / 1000;
+        double xkm = m.X / 1000;
+        fpCheckIf<Checked>(qgrad, hkm, xkm, widerstand);
+        st.Qgrad = qgrad;
+        st.Hkm = hkm;
+        st.Xkm = xkm;
+    }
     st.Widerstand = widerstand;
     // Step log
     if (log)
         log->writeStep();
     // Position within the sampling interval
-    double r = st.t / st.dtProbe;
+    double r = m.t / st.dtProbe;
     fpCheckIf<Checked>(r);
     st.FracNeu = fracPart(r);
     // Recording
@@ -356,22 +409,63 @@ inline void step(bool aero, StepLog* log, bool recording, const PassQuotients* p
     }
 }
 
+void storeDisplayValues()
+{
+    st.Qgrad = 57.3 * st.Q;
+    st.Hkm = st.H / 1000;
+    st.Xkm = st.X / 1000;
+}
+
+// What every step of a pass without thrust stores alike.
+template <bool Reentry> void stepConstants(const PassQuotients& pq)
+{
+    st.P = 0;
+    st.Belastung = pq.belastung;
+    if (Reentry)
+        storeHeatingConstants();
+}
+
 // Steps until the end test ends the pass (true) or `done` reaches `stop`.
+template <bool Checked, bool Rocket, bool Reentry, bool Buoyant, MotionSet Set>
+bool steps(long long& done, long long stop, bool aero, StepLog* log, bool recording, const PassQuotients* pq)
+{
+    if (Set != MotionSet::kByClass)
+        stepConstants<Reentry>(*pq);
+    double t = st.t, h = st.H, x = st.X, v = st.V, q = st.Q;
+    int segment = atmosphereSegment;
+    Motion m = Checked ? Motion { st.t, st.H, st.X, st.V, st.Q, atmosphereSegment } : Motion { t, h, x, v, q, segment };
+    bool ended = false;
+    do {
+        step<Checked, Rocket, Reentry, Buoyant, Set>(m, aero, log, recording, pq);
+        ++done;
+        // End test
+        ended = !(m.H > st.Hend && m.t < st.Tk);
+    } while (!ended && done < stop);
+    atmosphereSegment = m.segment;
+    if (!Checked)
+        storeDisplayValues();
+    return ended;
+}
+
 template <bool Checked, bool Rocket, bool Reentry, bool Buoyant>
 bool stretch(long long& done, long long stop, bool aero, StepLog* log, bool recording)
 {
-    PassQuotients pq;
-    if (!Checked)
-        pq = passQuotients<Rocket, Reentry>(aero);
-    const PassQuotients* pre = Checked ? nullptr : &pq;
-    do {
-        step<Checked, Rocket, Reentry, Buoyant>(aero, log, recording, pre);
-        ++done;
-        // End test
-        if (!(st.H > st.Hend && st.t < st.Tk))
-            return true;
-    } while (done < stop);
-    return false;
+    if (Checked)
+        return steps<true, Rocket, Reentry, Buoyant, MotionSet::kByClass>(done, stop, aero, log, recording, nullptr);
+    const PassQuotients pq = passQuotients<Rocket, Reentry>(aero);
+    // With every quotient at hand, the steps of a class other than 3 carry no
+    // class test.
+    if constexpr (!Rocket) {
+        if (!aero && pq.hasBelastung && (!Reentry || pq.hasHeatScale) && st.Klasse != 3) {
+            if (st.Klasse != 7)
+                return steps<false, false, Reentry, Buoyant, MotionSet::kGeneral>(
+                    done, stop, aero, log, recording, &pq);
+            if (pq.hasReentry)
+                return steps<false, false, Reentry, Buoyant, MotionSet::kReentry>(
+                    done, stop, aero, log, recording, &pq);
+        }
+    }
+    return steps<false, Rocket, Reentry, Buoyant, MotionSet::kByClass>(done, stop, aero, log, recording, &pq);
 }
 
 // Every variable of the state that a step may change, but the samples.

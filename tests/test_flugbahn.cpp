@@ -539,6 +539,10 @@ TEST_F(Run, FaultEndsTheRunWithoutFileOrGraph)
             "Floating point division by zero" },
         { "model 2 at Mach 1", [] { st.H0 = 130000, st.V0 = 290, st.AeroModel = 2; },
             "Floating point division by zero" },
+        // Steps whose equations are fixed for a whole stretch, run again checked.
+        { "speed beyond squaring", [] { st.V0 = 1e160; }, "Floating point overflow" },
+        { "reentry beyond squaring", [] { st.Szenario.Klasse = 7, st.Klasse = 7, st.RSAT = 1, st.V0 = 1e160; },
+            "Floating point overflow" },
     };
     Flight good;
     good.h0 = 100, good.v0 = 10, good.tk = 3;
