@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "physics/faults.h"
@@ -97,10 +98,18 @@ void StepLog::open(bool buoyant)
     }
     buoyant_ = buoyant;
     written_ = 0;
+    // Never through a link planted under the log's name in a shared folder.
     errno = 0;
-    file_ = std::fopen(kStepLogName, "wb");
-    if (!file_)
+    const int fd = ::open(kStepLogName, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
         ioFailure();
+    file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+        const int code = errno;
+        ::close(fd);
+        errno = code;
+        ioFailure();
+    }
     line_.reserve(200);
     line_ = " ";
     line_ += kCrLf;

@@ -173,3 +173,18 @@ TEST_P(SampleFileCases, OldFileAndOthersStayWholeAndNoTemporaryFileRemains)
 
 INSTANTIATE_TEST_SUITE_P(
     Write, SampleFileCases, ::testing::ValuesIn(kFileCases), [](const auto& info) { return std::get<0>(info.param); });
+
+TEST(StepLogFile, RefusesAPlantedLinkAndLeavesItsTargetAlone)
+{
+    TempWorkDir dir;
+    ASSERT_EQ(putFiles(), 0);
+    ASSERT_EQ(symlink("victim.txt", kStepLogName), 0);
+    StepLog log;
+    try {
+        log.open(false);
+        ADD_FAILURE() << "the log was opened through the link";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.code(), ELOOP);
+    }
+    EXPECT_EQ(readFile("victim.txt"), "victim.txt");
+}
