@@ -196,6 +196,13 @@ inline double fracPart(double r)
     return r - static_cast<double>(static_cast<long long>(r));
 }
 
+// The constants of the stagnation-point heat flux, kept in the state.
+constexpr double kKWaerme = 223200;
+constexpr double kRohNull = 1.225;
+constexpr double kVWaerme = 8000;
+constexpr double kExpV = 3.22;
+constexpr double kExpRoh = 0.5;
+
 // Quotients of a step whose operands stay the same for a whole pass (no
 // thrust that changes the mass, no aerodynamic model that changes the
 // coefficients), computed once per stretch for the unchecked steps. They are
@@ -230,8 +237,8 @@ template <bool Rocket, bool Reentry> PassQuotients passQuotients(bool aero)
         return pq;
     pq.hasBelastung = quietly(pq.belastung, [] { return st.Massa / st.S; });
     if (Reentry)
-        pq.hasHeatScale = quietly(pq.heatScale, [] { return 223200 / std::sqrt(st.RSAT); });
-    if (st.Klasse == 7 && !aero) {
+        pq.hasHeatScale = quietly(pq.heatScale, [] { return kKWaerme / std::sqrt(st.RSAT); });
+    if (vehicleClass(st.Klasse) == VehicleClass::Reentry && !aero) {
         constexpr double g = 9.8;
         pq.hasReentry = quietly(pq.reentry.sigma, [] { return st.CxRun * st.S / (st.Massa * g); })
             && quietly(pq.reentry.sigmaCyCx, [&] { return pq.reentry.sigma * (st.CyRun / st.CxRun); });
@@ -241,13 +248,6 @@ template <bool Rocket, bool Reentry> PassQuotients passQuotients(bool aero)
 
 // The atmosphere's segment of the last step.
 int atmosphereSegment = 0;
-
-// The constants of the stagnation-point heat flux, kept in the state.
-constexpr double kKWaerme = 223200;
-constexpr double kRohNull = 1.225;
-constexpr double kVWaerme = 8000;
-constexpr double kExpV = 3.22;
-constexpr double kExpRoh = 0.5;
 
 void storeHeatingConstants()
 {
@@ -453,11 +453,12 @@ bool stretch(long long& done, long long stop, bool aero, StepLog* log, bool reco
     if (Checked)
         return steps<true, Rocket, Reentry, Buoyant, MotionSet::kByClass>(done, stop, aero, log, recording, nullptr);
     const PassQuotients pq = passQuotients<Rocket, Reentry>(aero);
-    // With every quotient at hand, the steps of a class other than 3 carry no
-    // class test.
+    // With every quotient at hand, the steps of a class other than the
+    // balloon carry no class test.
     if constexpr (!Rocket) {
-        if (!aero && pq.hasBelastung && (!Reentry || pq.hasHeatScale) && st.Klasse != 3) {
-            if (st.Klasse != 7)
+        const VehicleClass k = vehicleClass(st.Klasse);
+        if (!aero && pq.hasBelastung && (!Reentry || pq.hasHeatScale) && k != VehicleClass::Balloon) {
+            if (k != VehicleClass::Reentry)
                 return steps<false, false, Reentry, Buoyant, MotionSet::kGeneral>(
                     done, stop, aero, log, recording, &pq);
             if (pq.hasReentry)

@@ -562,16 +562,13 @@ void TForm2::Button1Click()
         runComplete_ = false;
         updateGraphMenu();
         bool cancelled = false;
-        startProgress();
-        try {
-            torv::Flugbahn();
-        } catch (const torv::RunCancelled&) {
-            cancelled = true;
-        } catch (...) {
-            endProgress();
-            throw;
-        }
-        endProgress();
+        withProgress([&] {
+            try {
+                torv::Flugbahn();
+            } catch (const torv::RunCancelled&) {
+                cancelled = true;
+            }
+        });
         if (cancelled)
             throw torv::TorvError(runText(RunText::Cancelled).toStdString());
         runComplete_ = true;

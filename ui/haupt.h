@@ -274,6 +274,17 @@ private:
     // A run starts: the progress dialog may show from 0.3 s on.
     void startProgress();
     void endProgress();
+    // Runs `run` with the progress dialog armed, and takes it down after,
+    // however `run` ends.
+    template <typename F> void withProgress(F&& run)
+    {
+        struct Ending {
+            TForm2* form;
+            ~Ending() { form->endProgress(); }
+        } ending { this };
+        startProgress();
+        run();
+    }
 
     void createControls();
     // Each parameter field's text change runs its change handler.

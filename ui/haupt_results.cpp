@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -12,13 +13,13 @@
 #include <QImageWriter>
 #include <QLabel>
 #include <QMenu>
-#include <QSaveFile>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "sim/presets.h"
 #include "physics/faults.h"
 #include "plot/catalog.h"
+#include "sim/atomicfile.h"
 #include "sim/csvexport.h"
 #include "sim/numfmt.h"
 #include "sim/state.h"
@@ -157,14 +158,14 @@ void TForm2::saveGraphPngClick()
             = askSaveName(this, stripEllipsis(ActSaveGraph->text()), defaultGraphName(), QStringLiteral("PNG (*.png)"));
         if (path.isEmpty())
             return;
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            throw torv::TorvError(file.errorString().toStdString());
-        QImageWriter writer(&file, "png");
+        // Encoded in memory, then written like every other result file.
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
         if (!writer.write(picture))
             throw torv::TorvError(writer.errorString().toStdString());
-        if (!file.commit())
-            throw torv::TorvError(file.errorString().toStdString());
+        torv::writeFileAtomically(path.toStdString(), png.toStdString());
     });
 }
 
@@ -194,18 +195,14 @@ void TForm2::checkStepClick()
             return;
         // A long rerun shows the progress dialog like START's run does; a
         // cancel there ends up in the table's half-step column.
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        startProgress();
         torv::StepCheck check;
-        try {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        withProgress([&] {
+            struct Restore {
+                ~Restore() { QApplication::restoreOverrideCursor(); }
+            } restore;
             check = torv::checkStep();
-        } catch (...) {
-            endProgress();
-            QApplication::restoreOverrideCursor();
-            throw;
-        }
-        endProgress();
-        QApplication::restoreOverrideCursor();
+        });
 
         const char sep = decimalSeparator();
         auto number
