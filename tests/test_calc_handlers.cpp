@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "physics/faults.h"
+#include "plot/catalog.h"
 #include "test_calc.h"
 
 using torv::PresetList;
@@ -28,31 +29,24 @@ namespace {
 struct GraphCase {
     const char* name;
     QPushButton* TForm2::*button;
-    std::vector<int> codes;
+    torv::Sel selection;
 };
 
-// The graph selections of the buttons: horizontal code, then the curves.
+// clang-format off
+// Each button's selection; the catalogue's tests check the codes each one
+// writes, and no two write the same, so a button wired wrongly shows.
+#define GRAPH(b, sel) GraphCase { #b, &TForm2::b, torv::Sel::sel }
 const GraphCase kGraphs[] = {
-    { "Button9", &TForm2::Button9, { 7, 3, 1, 4, 2, 9 } },
-    { "Button10", &TForm2::Button10, { 0, 3, 1, 4, 2, 9 } },
-    { "Button22", &TForm2::Button22, { 0, 3, 1 } },
-    { "Button27", &TForm2::Button27, { 0, 1 } },
-    { "Button2", &TForm2::Button2, { 7, 3, 1 } },
-    { "Button3", &TForm2::Button3, { 0, 3 } },
-    { "Button4", &TForm2::Button4, { 0, 9 } },
-    { "Button6", &TForm2::Button6, { 0, 10 } },
-    { "Button7", &TForm2::Button7, { 0, 2 } },
-    { "Button8", &TForm2::Button8, { 0, 4 } },
-    { "Button11", &TForm2::Button11, { 0, 3, 9, 10, 4, 1 } },
-    { "Button12", &TForm2::Button12, { 0, 21 } },
-    { "Button14", &TForm2::Button14, { 0, 22 } },
-    { "Button15", &TForm2::Button15, { 1, 3 } },
-    { "Button17", &TForm2::Button17, { 0, 3, 1, 4, 2, 9, 14 } },
-    { "Button18", &TForm2::Button18, { 0, 3, 1, 12, 11 } },
-    { "ButtonP", &TForm2::ButtonP, { 0, 3, 1, 4, 15, 16, 17 } },
-    { "ButtonCya", &TForm2::ButtonCya, { 0, 3, 23, 25, 21 } },
-    { "Button13", &TForm2::Button13, { 0, 3, 1, 26, 27, 28, 29 } },
+    GRAPH(Button9, FlightOverRange),      GRAPH(Button10, FlightOverTime),        GRAPH(Button22, SpeedAltitudeOverTime),
+    GRAPH(Button27, SpeedOverTime),       GRAPH(Button2, SpeedAltitudeOverRange), GRAPH(Button3, AltitudeOverTime),
+    GRAPH(Button4, AxialLoadOverTime),    GRAPH(Button6, NormalLoadOverTime),     GRAPH(Button7, DynamicPressureOverTime),
+    GRAPH(Button8, PathAngleOverTime),    GRAPH(Button11, LoadFactorsOverTime),   GRAPH(Button12, DragOverTime),
+    GRAPH(Button14, LiftOverTime),        GRAPH(Button15, AltitudeOverSpeed),     GRAPH(Button17, HeatingOverTime),
+    GRAPH(Button18, BuoyancyOverTime),    GRAPH(ButtonP, ThrustOverTime),         GRAPH(ButtonCya, AerodynamicsOverTime),
+    GRAPH(Button13, AtmosphereOverTime),
 };
+#undef GRAPH
+// clang-format on
 
 // Series that every graph can scale: all positive, rising.
 void fillSeries()
@@ -102,7 +96,9 @@ TEST_P(FieldChange, StoresIntoItsOwnVariableOnly)
 INSTANTIATE_TEST_SUITE_P(AllFields, FieldChange, ::testing::ValuesIn(torv::fieldTable()),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CalcForm, TypingOverASelectionStoresEveryIntermediateNumber)
+// Each key stores the number typed so far; a text that is no number (an
+// emptied field too) shows the error box and keeps the old value and the text.
+TEST_F(CalcForm, FieldsStoreEachNumberAsTypedAndRefuseOtherTexts)
 {
     openWith(PresetList::Projectil, 0);
     form2->edH0->selectAll();
@@ -113,26 +109,16 @@ TEST_F(CalcForm, TypingOverASelectionStoresEveryIntermediateNumber)
     }
     EXPECT_EQ(seen, (std::vector<double> { 2, 25, 250, 2500 }));
     EXPECT_TRUE(errors.isEmpty());
-}
 
-TEST_F(CalcForm, EmptyingAFieldShowsTheErrorAndKeepsTheValue)
-{
-    openWith(PresetList::Projectil, 0);
     form2->EdCx->selectAll();
     QTest::keyClick(form2->EdCx, Qt::Key_Backspace);
     EXPECT_EQ(errors, QStringList { QStringLiteral("'' is not a valid floating point value.") });
     EXPECT_EQ(st.Cx, 0.01);
     EXPECT_TRUE(form2->EdCx->text().isEmpty());
-
-    // Typing goes on after the box.
-    QTest::keyClicks(form2->EdCx, QStringLiteral("0.3"));
+    QTest::keyClicks(form2->EdCx, QStringLiteral("0.3")); // typing goes on after the box
     EXPECT_EQ(st.Cx, 0.3);
     EXPECT_EQ(errors.size(), 1);
-}
 
-TEST_F(CalcForm, TextsThatAreNoNumberAreRefusedAsTyped)
-{
-    openWith(PresetList::Projectil, 0);
     for (const char* text : { "1.2.3", "1,000", "-", "12a", "e5", "1e", "0x10", "1 000" }) {
         errors.clear();
         form2->edV0->setText(QString::fromUtf8(text));
@@ -179,18 +165,21 @@ TEST_F(CalcForm, AeroBoxChoosesTheModelAndKeepsItAcrossActivations)
 
 class GraphButtons : public CalcForm, public ::testing::WithParamInterface<GraphCase> { };
 
-TEST_P(GraphButtons, SetTheirSelectionKeepLeftoversAndDraw)
+TEST_P(GraphButtons, SetTheirSelectionAndDraw)
 {
     const GraphCase& c = GetParam();
     fillSeries();
     st.GraphCodes.fill(99);
+    torv::applyGraphSelection(c.selection);
+    const auto codes = st.GraphCodes;
+    const int count = st.GraphCount;
+    st.GraphCodes.fill(99);
+    st.GraphCount = 0;
     st.GraphPage = 3;
     (form2.get()->*c.button)->click();
 
-    const int n = static_cast<int>(c.codes.size());
-    for (int j = 0; j < torv::kGraphCodesSize; ++j)
-        EXPECT_EQ(st.GraphCodes[j], j < n ? c.codes[j] : 99) << "entry " << j;
-    EXPECT_EQ(st.GraphCount, n + 1);
+    EXPECT_EQ(st.GraphCodes, codes);
+    EXPECT_EQ(st.GraphCount, count);
     EXPECT_EQ(st.GraphPage, 0);
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
     EXPECT_EQ(form2->Image1->pixmap().size(), QSize(800, 600));
@@ -199,27 +188,12 @@ TEST_P(GraphButtons, SetTheirSelectionKeepLeftoversAndDraw)
 INSTANTIATE_TEST_SUITE_P(Selections, GraphButtons, ::testing::ValuesIn(kGraphs),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CalcForm, AShorterSelectionLeavesTheLongerOnesEntries)
-{
-    fillSeries();
-    form2->Button9->click();
-    form2->Button3->click();
-    const std::vector<int> expected { 0, 3, 1, 4, 2, 9 }; // Button3's two, then Button9's
-    for (int j = 0; j < 6; ++j)
-        EXPECT_EQ(st.GraphCodes[j], expected[j]);
-    EXPECT_EQ(st.GraphCount, 3);
-}
-
 TEST_F(CalcForm, RendererDecidesFiveButtons)
 {
     using torv::GraphButton;
-    const std::pair<GraphButton, QPushButton*> buttons[] = {
-        { GraphButton::AerodynamicsOverTime, form2->ButtonCya },
-        { GraphButton::NormalLoadOverTime, form2->Button6 },
-        { GraphButton::LoadFactorsOverTime, form2->Button11 },
-        { GraphButton::LiftOverTime, form2->Button14 },
-        { GraphButton::BuoyancyOverTime, form2->Button18 },
-    };
+    const std::pair<GraphButton, QPushButton*> buttons[] = { { GraphButton::AerodynamicsOverTime, form2->ButtonCya },
+        { GraphButton::NormalLoadOverTime, form2->Button6 }, { GraphButton::LoadFactorsOverTime, form2->Button11 },
+        { GraphButton::LiftOverTime, form2->Button14 }, { GraphButton::BuoyancyOverTime, form2->Button18 } };
     for (const auto& [which, button] : buttons) {
         for (const auto& [other, b] : buttons)
             b->setVisible(other != which);
@@ -235,46 +209,13 @@ TEST_F(CalcForm, RendererDecidesFiveButtons)
 // ---------------------------------------------------------------------------
 // START, MAIN, QUIT, I N F, H E L P
 
-TEST_F(CalcForm, StartUncoversTheButtonsAndDrawsTheRunsGraph)
-{
-    QTemporaryDir dir;
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    openWith(PresetList::Projectil, 0);
-    form2->Button19->click();
-    form2->Button1->click();
-    QDir::setCurrent(previous);
+class Start : public CalcForm, public ::testing::WithParamInterface<int> { };
 
-    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
-    EXPECT_FALSE(shown(form2->Memo1));
-    EXPECT_FALSE(shown(form2->Memo2));
-    EXPECT_LT(stackIndex(form2->Panel6), stackIndex(form2->Bevel1));
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Torv_500.txt"))));
-    EXPECT_EQ(st.NPunkte, 500);
-    EXPECT_EQ(st.GraphCount, 7);
-    EXPECT_EQ(form2->Image1->pixmap().size(), QSize(800, 600));
-    EXPECT_FALSE(allWhite(form2->Image1->pixmap().toImage()));
-}
-
-TEST_F(CalcForm, StartRefusesAStepThatWouldNeverEnd)
-{
-    QTemporaryDir dir;
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    openWith(PresetList::Projectil, 0);
-    for (const char* step : { "0", "-0.01" }) {
-        errors.clear();
-        form2->eddt0->setText(QString::fromUtf8(step));
-        form2->Button1->click();
-        EXPECT_EQ(errors.size(), 1) << step;
-    }
-    QDir::setCurrent(previous);
-    EXPECT_TRUE(form2->Button1->isEnabled());
-}
-
-class LongRun : public CalcForm, public ::testing::WithParamInterface<int> { };
-
-TEST_P(LongRun, DialogAfterAMomentCancelKeepsTheOldFileAndTheForm)
+// A run hides the text boxes, uncovers the graph buttons, writes the sample
+// file and draws its graph. A long run's dialog comes after a moment;
+// cancelling it keeps the old file and the form. A step that would never end
+// is refused.
+TEST_P(Start, RunsDrawsCancelsAndRefusesEndlessSteps)
 {
     QTemporaryDir work;
     const QString previous = QDir::currentPath();
@@ -284,10 +225,20 @@ TEST_P(LongRun, DialogAfterAMomentCancelKeepsTheOldFileAndTheForm)
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
     openWith(PresetList::Projectil, 0, GetParam());
+    form2->Button19->click();
     form2->Button1->click();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_FALSE(shown(form2->Memo1));
+    EXPECT_FALSE(shown(form2->Memo2));
+    EXPECT_LT(stackIndex(form2->Panel6), stackIndex(form2->Bevel1));
+    EXPECT_TRUE(QFile::exists(QStringLiteral("Torv_500.txt")));
+    EXPECT_EQ(st.NPunkte, 500);
+    EXPECT_EQ(st.GraphCount, 7);
+    EXPECT_EQ(form2->Image1->pixmap().size(), QSize(800, 600));
+    EXPECT_FALSE(allWhite(form2->Image1->pixmap().toImage()));
+
     const QByteArray old = contents();
     form2->eddt0->setText(QStringLiteral("1.5e-7"));
-
     // Cancel once the (modal) dialog has shown the run moving on.
     QElapsedTimer clock;
     qint64 shownAt = -1;
@@ -316,10 +267,18 @@ TEST_P(LongRun, DialogAfterAMomentCancelKeepsTheOldFileAndTheForm)
     form2->Button1->click();
     EXPECT_EQ(errors.size(), 1);
     EXPECT_NE(contents(), old);
+
+    for (const char* step : { "0", "-0.01" }) {
+        errors.clear();
+        form2->eddt0->setText(QString::fromUtf8(step));
+        form2->Button1->click();
+        EXPECT_EQ(errors.size(), 1) << step;
+    }
+    EXPECT_TRUE(form2->Button1->isEnabled());
     QDir::setCurrent(previous);
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, LongRun, ::testing::Values(1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(Languages, Start, ::testing::Values(1, 2, 3));
 
 TEST_F(CalcForm, MainHidesTheClassLayoutBlanksTheGraphAndShowsTheLanguageChoice)
 {
@@ -349,18 +308,29 @@ TEST_F(CalcForm, MainHidesTheClassLayoutBlanksTheGraphAndShowsTheLanguageChoice)
     EXPECT_TRUE(errors.isEmpty());
 }
 
-TEST_F(CalcForm, QuitClosesBothForms)
+// I N F and H E L P show their texts one at a time; QUIT hides them and
+// closes both forms.
+TEST_F(CalcForm, InfoAndHelpShowTheirTextsOneAtATimeAndQuitClosesBothForms)
 {
-    openWith(PresetList::Projectil, 0);
-    form2->Button19->click();
-    form2->Button16->click();
-    EXPECT_FALSE(form2->isVisible());
-    EXPECT_FALSE(form1->isVisible());
-    EXPECT_FALSE(shown(form2->Memo1));
-}
+    const QTextDocument* info = form2->Memo1->document();
+    EXPECT_EQ(info->firstBlock().text(),
+        QStringLiteral("TORV is a  program that simulates the flight of a flight vehicle in two dimension."));
+    for (int term = 1; term <= 4; ++term)
+        EXPECT_TRUE(form2->Memo1->toPlainText().contains(QStringLiteral("\n%1. ").arg(term))) << term;
 
-TEST_F(CalcForm, InfoAndHelpShowOneTextBoxAtATime)
-{
+    const QStringList help = form2->Memo2->toPlainText().split('\n');
+    ASSERT_EQ(help.size(), 14);
+    const char* const lines[] = { "", "A)    What's the problem? -->", "",
+        "1.   Pictures? Date? Time? --> Change an integration step !!!", "2.   Set the correct data !!!", "",
+        "B)  The problem is not solved --->", "", "3.   Pictures? Date? Time? --> Change an integration step !!!",
+        "4.   Set the correct data !!!", "", "C)  The problem is not solved --->", "" };
+    for (int i = 0; i < 13; ++i)
+        EXPECT_EQ(help[i].trimmed(), QString::fromUtf8(lines[i])) << i;
+    EXPECT_FALSE(help[0].isEmpty()); // a line of blanks
+    for (int i : { 1, 3, 4, 6, 8, 9, 11, 13 })
+        EXPECT_TRUE(help[i].startsWith(' ')) << i;
+    EXPECT_TRUE(help[13].trimmed().startsWith(QStringLiteral("5.")));
+
     openWith(PresetList::Projectil, 0);
     form2->ButtonHELP->click();
     form2->Button19->click();
@@ -374,39 +344,12 @@ TEST_F(CalcForm, InfoAndHelpShowOneTextBoxAtATime)
     EXPECT_GT(stackIndex(form2->Memo2), stackIndex(form2->Image1));
     EXPECT_FALSE(form2->ButtonHELP->geometry().intersects(form2->Panel6->geometry()));
     EXPECT_FALSE(form2->Button19->geometry().intersects(form2->Panel6->geometry()));
-}
 
-TEST_F(CalcForm, TextBoxesCarryTheirTexts)
-{
-    const QTextDocument* info = form2->Memo1->document();
-    EXPECT_EQ(info->firstBlock().text(),
-        QStringLiteral("TORV is a  program that simulates the flight of a flight vehicle in two dimension."));
-    for (int term = 1; term <= 4; ++term)
-        EXPECT_TRUE(form2->Memo1->toPlainText().contains(QStringLiteral("\n%1. ").arg(term))) << term;
-
-    const QStringList help = form2->Memo2->toPlainText().split('\n');
-    ASSERT_EQ(help.size(), 14);
-    const char* const lines[] = {
-        "",
-        "A)    What's the problem? -->",
-        "",
-        "1.   Pictures? Date? Time? --> Change an integration step !!!",
-        "2.   Set the correct data !!!",
-        "",
-        "B)  The problem is not solved --->",
-        "",
-        "3.   Pictures? Date? Time? --> Change an integration step !!!",
-        "4.   Set the correct data !!!",
-        "",
-        "C)  The problem is not solved --->",
-        "",
-    };
-    for (int i = 0; i < 13; ++i)
-        EXPECT_EQ(help[i].trimmed(), QString::fromUtf8(lines[i])) << i;
-    EXPECT_FALSE(help[0].isEmpty()); // a line of blanks
-    for (int i : { 1, 3, 4, 6, 8, 9, 11, 13 })
-        EXPECT_TRUE(help[i].startsWith(' ')) << i;
-    EXPECT_TRUE(help[13].trimmed().startsWith(QStringLiteral("5.")));
+    form2->Button19->click();
+    form2->Button16->click();
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_FALSE(shown(form2->Memo1));
 }
 
 // ---------------------------------------------------------------------------

@@ -115,6 +115,25 @@ std::vector<double> numbers(const std::string& line)
     return out;
 }
 
+// The first n graph codes the run chose.
+std::vector<int> graphCodes(size_t n)
+{
+    return { st.GraphCodes.begin(), st.GraphCodes.begin() + n };
+}
+
+// The message of the E that Flugbahn throws; a failure if it throws none.
+template <class E>
+std::string errorOf(const std::string& what = "")
+{
+    try {
+        Flugbahn();
+    } catch (const E& e) {
+        return e.what();
+    }
+    ADD_FAILURE() << what << ": no error";
+    return {};
+}
+
 class Run : public ::testing::Test {
 protected:
     void SetUp() override
@@ -131,9 +150,7 @@ protected:
 TEST_F(Run, SamplesAtEveryFiftiethOfTheDuration)
 {
     // 100 s at 0.01 s: samples at 0.01, 0.21, ... 99.61 s; slot 500 repeats 499.
-    Flight f = endlessFall(100, 0.01);
-    f.h0 = 100000, f.m = 1, f.hk = 0;
-    load(f);
+    load({ .h0 = 100000, .tto = -90, .tk = 100, .dt0 = 0.01 });
     Flugbahn();
     for (int i = 1; i <= 499; ++i)
         ASSERT_NEAR(sample(0, i), 0.01 + 0.2 * (i - 1), kTimeTol) << "slot " << i;
@@ -168,9 +185,7 @@ TEST_F(Run, EndConditionMetAtStartStillTakesOneStep)
     for (const Row& r : rows) {
         SetUp();
         fillSentinel();
-        Flight f;
-        f.h0 = r.h0, f.hk = r.hk, f.tk = r.tk, f.v0 = 10, f.dt0 = 0.05;
-        load(f);
+        load({ .h0 = r.h0, .v0 = 10, .tk = r.tk, .dt0 = 0.05, .hk = r.hk });
         Flugbahn();
         SCOPED_TRACE(::testing::Message() << "H0 " << r.h0 << " Hk " << r.hk << " Tk " << r.tk);
         EXPECT_EQ(st.t, 0.05);
@@ -189,10 +204,9 @@ TEST_F(Run, RocketBurnsWhileTimeIsWithinBurnTime)
 {
     // Mdot = 1000/1000 = 1 kg/s, tBurn = 0.625 s; at dt0 = 1/16 s the steps
     // starting at t = 0 .. 0.625 burn: floor(0.625/0.0625) + 1 = 11 steps.
-    Flight f;
-    f.klasse = 8, f.m = 10, f.s0 = 0.01, f.cx = 0.1, f.h0 = 10000, f.v0 = 0.01, f.tto = 90;
-    f.dt0 = 0.0625, f.tk = 500 * 0.0625; // dtProbe = dt0: every step records
-    load(f);
+    // Tk = 500 dt0: dtProbe = dt0, every step records.
+    load({ .klasse = 8, .m = 10, .s0 = 0.01, .cx = 0.1, .h0 = 10000, .v0 = 0.01, .tto = 90, .tk = 500 * 0.0625,
+        .dt0 = 0.0625 });
     st.Schub = 1000, st.Iud = 1000, st.Mt = 0.625;
     Flugbahn();
     const int burning = 11;
@@ -212,9 +226,7 @@ TEST_F(Run, OtherClassesFlyWithoutThrust)
 {
     for (double klasse : { 1.0, 4.0 }) {
         SetUp();
-        Flight f;
-        f.klasse = klasse, f.h0 = 100, f.v0 = 10, f.tk = 5;
-        load(f);
+        load({ .klasse = klasse, .h0 = 100, .v0 = 10, .tk = 5 });
         st.Schub = 5000, st.Iud = 100, st.Mt = 50;
         st.VolumenStart = 100, st.HFlug = 1e9; // an airship with no buoyancy
         Flugbahn();
@@ -241,9 +253,7 @@ TEST_F(Run, DynamicPressureUnitFollowsTheLastSampleAbove1000Pa)
     };
     for (const Row& r : rows) {
         SetUp();
-        Flight f;
-        f.cx = 1, f.v0 = 1000, f.tto = 10, f.hk = -1, f.tk = r.tk;
-        load(f);
+        load({ .cx = 1, .v0 = 1000, .tto = 10, .tk = r.tk, .hk = -1 });
         Flugbahn();
         EXPECT_EQ(st.FlagQ, r.flagQ) << "Tk " << r.tk;
         EXPECT_EQ(sample(2, 1), q1 / r.divisor) << "Tk " << r.tk;
@@ -280,9 +290,7 @@ TEST_F(Run, UnitFlagsConvertTheirSeries)
 {
     // A heavy, fast rocket passes 10 km, 1 km/s, 10 kN and 10 t at once;
     // sample 1 is the state after the first step, in the larger units.
-    Flight f;
-    f.klasse = 8, f.m = 20000, f.s0 = 1, f.cx = 0.1, f.h0 = 5000, f.v0 = 2000, f.tto = 45, f.tk = 60;
-    load(f);
+    load({ .klasse = 8, .m = 20000, .s0 = 1, .cx = 0.1, .h0 = 5000, .v0 = 2000, .tto = 45, .tk = 60 });
     st.Schub = 500000, st.Iud = 3000, st.Mt = 5000, st.Vwind = 5;
     Flugbahn();
     EXPECT_EQ(st.FlagH + st.FlagV + st.FlagX + st.FlagP + st.FlagM, 5);
@@ -370,9 +378,7 @@ TEST_F(Run, BalloonEnvelopeAndFloatAltitude)
     EXPECT_TRUE(floating);
     EXPECT_TRUE(sankBelow) << "the balloon never sank below its float altitude";
     EXPECT_EQ(st.GraphCount, 8);
-    const int codes[] = { 0, 3, 1, 21, 2, 9, 19 };
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(st.GraphCodes[i], codes[i]);
+    EXPECT_EQ(graphCodes(7), (std::vector<int> { 0, 3, 1, 21, 2, 9, 19 }));
 }
 
 TEST_F(Run, HeatFluxAndSpeedOfSoundByAltitude)
@@ -406,20 +412,16 @@ TEST_F(Run, HeatFluxAndSpeedOfSoundByAltitude)
     }
     // The 290 m/s above 120 km hold for every class.
     SetUp();
-    Flight f;
-    f.h0 = 130000, f.v0 = 580, f.hk = 140000;
-    load(f);
+    load({ .h0 = 130000, .v0 = 580, .hk = 140000 });
     Flugbahn();
     EXPECT_EQ(sample(25, 1), 2.0);
 }
 
 TEST_F(Run, InputsThatTakeNoPartLeaveTheRunUnchanged)
 {
-    Flight f;
-    f.h0 = 50, f.v0 = 30, f.tto = 30, f.tk = 20;
     auto run = [&](void (*change)()) {
         SetUp();
-        load(f);
+        load({ .h0 = 50, .v0 = 30, .tto = 30, .tk = 20 });
         change();
         Flugbahn();
         return readFile(kSampleFileName);
@@ -435,14 +437,10 @@ TEST_F(Run, InputsThatTakeNoPartLeaveTheRunUnchanged)
 
 TEST_F(Run, DefaultGraphIsDrawnOnce)
 {
-    Flight f;
-    f.h0 = 10, f.v0 = 20, f.tto = 45, f.tk = 10;
-    load(f);
+    load({ .h0 = 10, .v0 = 20, .tto = 45, .tk = 10 });
     st.GraphPage = 1;
     Flugbahn();
-    const int codes[] = { 0, 3, 1, 4, 2, 9 };
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(st.GraphCodes[i], codes[i]);
+    EXPECT_EQ(graphCodes(6), (std::vector<int> { 0, 3, 1, 4, 2, 9 }));
     EXPECT_EQ(st.GraphCount, 7);
     EXPECT_EQ(st.GraphPage, 0);
     EXPECT_EQ(st.PageSize, 15000);
@@ -469,9 +467,7 @@ TEST_F(Run, StepLogLinesOfBothPasses)
     };
     for (const Row& r : rows) {
         SetUp();
-        Flight f;
-        f.klasse = r.klasse, f.h0 = 100, f.hk = 200, f.v0 = 10, f.dt0 = 0.1; // one step per pass
-        load(f);
+        load({ .klasse = r.klasse, .h0 = 100, .v0 = 10, .dt0 = 0.1, .hk = 200 }); // one step per pass
         st.DatenSchalter = 1;
         st.GasDensity = 0.178, st.HFlug = 1000, st.Auftriebplus = 1, st.Gasverlust = 4.4;
         Flugbahn();
@@ -501,9 +497,7 @@ TEST_F(Run, StepLoopDoesNotAllocate)
     for (int logging : { 0, 1 }) {
         auto allocationsOfRun = [&](double tk) {
             SetUp();
-            Flight f;
-            f.h0 = 1e5, f.tk = tk, f.dt0 = 0.01;
-            load(f);
+            load({ .h0 = 1e5, .tk = tk, .dt0 = 0.01 });
             st.DatenSchalter = logging;
             form.edS0.clear(), form.edBelastung.clear();
             const long before = allocations;
@@ -544,8 +538,7 @@ TEST_F(Run, FaultEndsTheRunWithoutFileOrGraph)
         { "reentry beyond squaring", [] { st.Szenario.Klasse = 7, st.Klasse = 7, st.RSAT = 1, st.V0 = 1e160; },
             "Floating point overflow" },
     };
-    Flight good;
-    good.h0 = 100, good.v0 = 10, good.tk = 3;
+    const Flight good { .h0 = 100, .v0 = 10, .tk = 3 };
     for (const Row& r : rows) {
         SetUp();
         load(good);
@@ -556,12 +549,7 @@ TEST_F(Run, FaultEndsTheRunWithoutFileOrGraph)
 
         load(good);
         r.setup();
-        try {
-            Flugbahn();
-            ADD_FAILURE() << r.what << ": no error";
-        } catch (const FloatError& e) {
-            EXPECT_EQ(std::string(e.what()), r.message) << r.what;
-        }
+        EXPECT_EQ(errorOf<FloatError>(r.what), r.message) << r.what;
         EXPECT_EQ(readFile(kSampleFileName), previous) << r.what;
         EXPECT_EQ(form.graphs, graphs) << r.what;
         EXPECT_TRUE(st.Ergebnis == series) << r.what << ": nothing was recorded before the fault";
@@ -573,16 +561,9 @@ TEST_F(Run, FaultEndsTheRunWithoutFileOrGraph)
 
 TEST_F(Run, UnwritableResultFiles)
 {
-    Flight f;
-    f.h0 = 100, f.v0 = 10, f.tk = 3;
-    load(f);
+    load({ .h0 = 100, .v0 = 10, .tk = 3 });
     std::filesystem::create_directory(kSampleFileName);
-    try {
-        Flugbahn();
-        ADD_FAILURE() << "no error";
-    } catch (const IoError& e) {
-        EXPECT_EQ(std::string(e.what()), "I/O error " + std::to_string(EISDIR));
-    }
+    EXPECT_EQ(errorOf<IoError>(), "I/O error " + std::to_string(EISDIR));
     EXPECT_EQ(form.graphs, 0);
     std::filesystem::remove(kSampleFileName);
 
@@ -603,12 +584,8 @@ TEST_F(Run, StepTooSmallForTheFlightEndsWithAClearError)
     // 1e-6 s steps: 1e8 steps reach only 100 s of the 1000.
     fillSentinel();
     load(endlessFall(1000, 1e-6));
-    try {
-        Flugbahn();
-        ADD_FAILURE() << "no error";
-    } catch (const TorvError& e) {
-        EXPECT_NE(std::string(e.what()).find("integration steps"), std::string::npos) << e.what();
-    }
+    const std::string message = errorOf<TorvError>();
+    EXPECT_NE(message.find("integration steps"), std::string::npos) << message;
     EXPECT_FALSE(fileExists(kSampleFileName));
     EXPECT_EQ(form.graphs, 0);
     EXPECT_EQ(sample(0, 1), kSentinel); // the timing pass was stopped: nothing recorded
@@ -620,17 +597,11 @@ TEST_F(Run, UnusableStepIsRefusedBeforeAnythingChanges)
     for (double dt0 : { 0.0, -0.01, std::nan(""), HUGE_VAL, 1e-300, 1e-310, 5e-324 }) {
         SetUp();
         fillSentinel();
-        Flight f;
-        f.h0 = 100, f.v0 = 10, f.dt0 = dt0;
-        load(f);
+        load({ .h0 = 100, .v0 = 10, .dt0 = dt0 });
         st.t = 12, st.H = 34, st.NPunkte = 9, st.Trenn = "x", st.GraphCount = 3, st.dtProbe = 5;
         const SimState before = st;
-        try {
-            Flugbahn();
-            ADD_FAILURE() << dt0 << ": no error";
-        } catch (const TorvError& e) {
-            EXPECT_NE(std::string(e.what()).find("integration step"), std::string::npos) << e.what();
-        }
+        const std::string message = errorOf<TorvError>((::testing::Message() << dt0).GetString());
+        EXPECT_NE(message.find("integration step"), std::string::npos) << message;
         EXPECT_TRUE(st.Ergebnis == before.Ergebnis);
         EXPECT_EQ(st.t, 12);
         EXPECT_EQ(st.H, 34);
@@ -697,12 +668,8 @@ TEST_P(FaultAroundCheckpoints, StopsWhereATestAfterEveryFormulaWould)
         st.RSAT = -1;
     }
     st.DatenSchalter = 1;
-    try {
-        Flugbahn();
-        ADD_FAILURE() << c.what << ": no error";
-    } catch (const FloatError& e) {
-        EXPECT_STREQ(e.what(), c.step > 0 ? "Floating point division by zero" : "Invalid floating point operation");
-    }
+    EXPECT_EQ(errorOf<FloatError>(c.what),
+        c.step > 0 ? "Floating point division by zero" : "Invalid floating point operation");
     const double faultTime = c.step > 0 ? (c.step - 1) * dt0 : 0;
     EXPECT_EQ(st.t, faultTime) << c.what;
     for (int slot = 1; slot <= kSamples; ++slot) {

@@ -64,34 +64,27 @@ TEST(Presets, LabelsKeepTheirExactCharacters)
 
 TEST(Presets, ChoiceWritesTheRowAndZeroEndConditions)
 {
+    // Masse, S0, Cx, Cy, H0, V0, TTO, Tk, dt, then Hk, Vk, Vwind as 0.
+    constexpr int kFields = 12;
+    const char* const names[kFields] = { "Masse", "S0", "Cx", "Cy", "H0", "V0", "TTO", "Tk", "dt", "Hk", "Vk", "Vwind" };
     struct Row {
         PresetList list;
         int index;
-        double masse, s0, cx, cy, h0, v0, tto, tk, dt;
+        double want[kFields];
     } rows[] = {
-        { PresetList::Projectil, 6, 0.0002, 1.5e-5, 0.45, 0, 8000, 0, -87, 400, 0.02 },
-        { PresetList::Glider, 0, 300, 6, 0.03, 1.5, 2000, 25.45, -1.1, 5000, 0.1 },
-        { PresetList::Landekapsel, 5, 36, 0.2, 0.5, 0, 120000, 10950, -80, 30, 0.05 },
-        { PresetList::Launcher, 5, 0.9, 0.008, 0.5, 0, 1, 0.001, 85, 500, 0.01 },
+        { PresetList::Projectil, 6, { 0.0002, 1.5e-5, 0.45, 0, 8000, 0, -87, 400, 0.02 } },
+        { PresetList::Glider, 0, { 300, 6, 0.03, 1.5, 2000, 25.45, -1.1, 5000, 0.1 } },
+        { PresetList::Landekapsel, 5, { 36, 0.2, 0.5, 0, 120000, 10950, -80, 30, 0.05 } },
+        { PresetList::Launcher, 5, { 0.9, 0.008, 0.5, 0, 1, 0.001, 85, 500, 0.01 } },
     };
     for (const Row& r : rows) {
         resetState();
         st.Szenario.Hk = 5, st.Szenario.Vk = 6, st.Szenario.Vwind = 7;
         loadPreset(r.list, r.index);
         const SzenarioRecord& s = st.Szenario;
-        SCOPED_TRACE(presets(r.list)[r.index].label);
-        EXPECT_EQ(s.Masse, r.masse);
-        EXPECT_EQ(s.S0, r.s0);
-        EXPECT_EQ(s.Cx, r.cx);
-        EXPECT_EQ(s.Cy, r.cy);
-        EXPECT_EQ(s.H0, r.h0);
-        EXPECT_EQ(s.V0, r.v0);
-        EXPECT_EQ(s.TTO, r.tto);
-        EXPECT_EQ(s.Tk, r.tk);
-        EXPECT_EQ(s.dt, r.dt);
-        EXPECT_EQ(s.Hk, 0);
-        EXPECT_EQ(s.Vk, 0);
-        EXPECT_EQ(s.Vwind, 0);
+        const double got[kFields] = { s.Masse, s.S0, s.Cx, s.Cy, s.H0, s.V0, s.TTO, s.Tk, s.dt, s.Hk, s.Vk, s.Vwind };
+        for (int i = 0; i < kFields; ++i)
+            EXPECT_EQ(got[i], r.want[i]) << presets(r.list)[r.index].label << ": " << names[i];
     }
 }
 

@@ -73,37 +73,24 @@ TEST(SampleLine, WidthsDecimalsAndOverflow)
     EXPECT_EQ(sampleLine(kTrenn, rows[0].values).size(), 69u);
 }
 
-class SampleFile : public ::testing::Test {
-protected:
-    void SetUp() override { resetState(); }
-    TempWorkDir dir;
-};
-
-TEST_F(SampleFile, HeadingAndFiveHundredCrLfLines)
+// Also in a comma locale the numbers keep their full stop.
+TEST(SampleFile, HeadingAndFiveHundredCrLfLinesInAnyLocale)
 {
+    TempWorkDir dir;
+    resetState();
     fillSeries();
     writeSampleFile();
-    const std::string text = readFile(kSampleFileName);
-
     std::string expected = " \r\n    j      t       X,km      H,km     V      q     Q     Roh\r\n \r\n";
     for (int j = 1; j <= kSamples; ++j)
         expected += printfLine(j) + "\r\n";
-    EXPECT_EQ(text, expected);
-}
+    EXPECT_EQ(readFile(kSampleFileName), expected);
 
-TEST_F(SampleFile, FullStopInACommaLocale)
-{
     const std::string old = std::setlocale(LC_ALL, nullptr);
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
         GTEST_SKIP() << "no German locale installed";
-    fillSeries();
     writeSampleFile();
     std::setlocale(LC_ALL, old.c_str());
-    const std::string text = readFile(kSampleFileName);
-    const size_t data = text.find("Roh\r\n \r\n");
-    ASSERT_NE(data, std::string::npos);
-    EXPECT_EQ(text.find(',', data), std::string::npos);
-    EXPECT_NE(text.find(printfLine(1)), std::string::npos);
+    EXPECT_EQ(readFile(kSampleFileName), expected);
 }
 
 namespace {

@@ -57,7 +57,7 @@ protected:
     CancellingPort form;
 };
 
-TEST_F(Results, CsvHoldsEverySampleExactlyInAnyLocale)
+TEST_F(Results, CsvHoldsEverySampleExactlyInAnyLocaleAndItsFileIsWholeOrNone)
 {
     run(PresetList::Projectil, 0);
     const std::string text = csvText();
@@ -74,6 +74,17 @@ TEST_F(Results, CsvHoldsEverySampleExactlyInAnyLocale)
     for (int k = 0; k < 31; ++k)
         EXPECT_EQ(std::strtod(row[k].c_str(), nullptr), st.Ergebnis[k * kSamples + 249]) << "series " << k;
 
+    // The file is written whole or not at all.
+    writeCsvFile("out.csv");
+    EXPECT_EQ(readFile("out.csv"), text);
+    try {
+        writeCsvFile("missing/out.csv");
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.code(), ENOENT);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2) << "only the sample file and out.csv";
+
     const std::string old = std::setlocale(LC_ALL, nullptr);
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
         GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
@@ -82,42 +93,11 @@ TEST_F(Results, CsvHoldsEverySampleExactlyInAnyLocale)
     EXPECT_EQ(german, text);
 }
 
-TEST_F(Results, CsvFileIsWrittenWholeOrNotAtAll)
-{
-    run(PresetList::Projectil, 0);
-    writeCsvFile("out.csv");
-    EXPECT_EQ(readFile("out.csv"), csvText());
-    try {
-        writeCsvFile("missing/out.csv");
-        ADD_FAILURE() << "no error";
-    } catch (const IoError& e) {
-        EXPECT_EQ(e.code(), ENOENT);
-    }
-    auto entries = std::distance(std::filesystem::directory_iterator("."), {});
-    EXPECT_EQ(entries, 2) << "only the sample file and out.csv";
-}
-
-// Every language names the 31 series without a comma, with the units the
-// flags chose: Apollo flies above 10 km, faster than 1 km/s, over 10 km.
-class CsvLanguage : public Results, public ::testing::WithParamInterface<int> { };
-
-TEST_P(CsvLanguage, HeaderUnitsFollowTheFlags)
-{
-    run(PresetList::Landekapsel, 2);
-    ASSERT_EQ(st.FlagH, 1);
-    st.Sprache = GetParam();
-    const auto header = split(split(csvText(), '\n')[0], ',');
-    ASSERT_EQ(header.size(), 31u);
-    EXPECT_TRUE(header[1].ends_with("[km/s]")) << header[1];
-    EXPECT_TRUE(header[3].ends_with("[km]")) << header[3];
-    EXPECT_TRUE(header[7].ends_with("[km]")) << header[7];
-}
-
-INSTANTIATE_TEST_SUITE_P(Languages, CsvLanguage, ::testing::Values(1, 2, 3));
-
 // The registry's sample-file columns hold its series: each value as written
 // with at most its field's rounding. The summary undoes the units: metres.
-TEST_F(Results, SampleFileColumnsAreTheRegistrysSeries)
+// Every language names the 31 CSV series without a comma, with the units the
+// flags chose: Apollo flies above 10 km, faster than 1 km/s, over 10 km.
+TEST_F(Results, SampleColumnsAreTheRegistrysSeriesAndCsvUnitsFollowTheFlags)
 {
     run(PresetList::Landekapsel, 2);
     EXPECT_NEAR(runSummary().maxAltitude, st.H0, 0.01 * st.H0);
@@ -133,6 +113,17 @@ TEST_F(Results, SampleFileColumnsAreTheRegistrysSeries)
             EXPECT_NEAR(values.at(q.sampleColumn - 1), st.Ergebnis[code(q.series) * kSamples + j - 1], 0.5)
                 << quantityName(q.series, 3) << " sample " << j;
         }
+    }
+
+    ASSERT_EQ(st.FlagH, 1);
+    for (int language : { 1, 2, 3 }) {
+        SCOPED_TRACE(language);
+        st.Sprache = language;
+        const auto header = split(split(csvText(), '\n')[0], ',');
+        ASSERT_EQ(header.size(), 31u);
+        EXPECT_TRUE(header[1].ends_with("[km/s]")) << header[1];
+        EXPECT_TRUE(header[3].ends_with("[km]")) << header[3];
+        EXPECT_TRUE(header[7].ends_with("[km]")) << header[7];
     }
 }
 

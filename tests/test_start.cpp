@@ -37,33 +37,24 @@ class StartForm : public Forms {
 protected:
     Names visible() const
     {
-        const std::pair<const char*, QWidget*> controls[] = {
-            { "Image2", form1->Image2 },
-            { "Image1", form1->Image1 },
-            { "Label1", form1->Label1 },
-            { "Panel4", form1->Panel4 },
-            { "RadioWahl", form1->RadioWahl },
-            { "WahlRU", form1->WahlRU },
-            { "WahlEN", form1->WahlEN },
-            { "ListBoxProjectil", form1->ListBoxProjectil },
-            { "BitBtn1", form1->BitBtn1 },
-            { "ListBoxFallschirm", form1->ListBoxFallschirm },
-            { "Button1", form1->Button1 },
-            { "ListBoxBallon", form1->ListBoxBallon },
-            { "RadioSprach", form1->RadioSprach },
-            { "ListBoxGlider", form1->ListBoxGlider },
-            { "ListBoxLandekapsel", form1->ListBoxLandekapsel },
-            { "ListBoxLauncher", form1->ListBoxLauncher },
-            { "Panel1", form1->Panel1 },
-            { "Panel3", form1->Panel3 },
-            { "Memo1", form1->Memo1 },
-        };
+#define CONTROL(name) std::pair<const char*, QWidget*> { #name, form1->name }
+        const std::pair<const char*, QWidget*> controls[] = { CONTROL(Image2), CONTROL(Image1), CONTROL(Label1),
+            CONTROL(Panel4), CONTROL(RadioWahl), CONTROL(WahlRU), CONTROL(WahlEN), CONTROL(ListBoxProjectil),
+            CONTROL(BitBtn1), CONTROL(ListBoxFallschirm), CONTROL(Button1), CONTROL(ListBoxBallon),
+            CONTROL(RadioSprach), CONTROL(ListBoxGlider), CONTROL(ListBoxLandekapsel), CONTROL(ListBoxLauncher),
+            CONTROL(Panel1), CONTROL(Panel3), CONTROL(Memo1) };
+#undef CONTROL
         Names names;
         for (const auto& [name, w] : controls)
             if (w->isVisible())
                 names.insert(name);
         return names;
     }
+
+    // A widget's rectangle in form coordinates, and the spot of its radio
+    // indicator.
+    QRect onForm(const QWidget* w) const { return { w->mapTo(form1.get(), QPoint(0, 0)), w->size() }; }
+    static QPoint indicator(const QRect& r) { return r.topLeft() + QPoint(6, r.height() / 2); }
 
     // Clicks the radio indicator of entry n (0-based), as a user would.
     static void choose(QButtonGroup* items, int n)
@@ -80,11 +71,6 @@ protected:
     }
 
     // Language 0, 1, 2 = R, D, E.
-    QGroupBox* classGroup(int language) const
-    {
-        QGroupBox* groups[] = { form1->WahlRU, form1->RadioWahl, form1->WahlEN };
-        return groups[language];
-    }
     QButtonGroup* classItems(int language) const
     {
         QButtonGroup* items[] = { form1->WahlRUItems, form1->RadioWahlItems, form1->WahlENItems };
@@ -119,10 +105,8 @@ TEST_F(StartForm, OpensOnTheNoticeWithNothingChosen)
     EXPECT_EQ(form1->Image2->pixmap().size(), QSize(1000, 700));
     EXPECT_EQ(st.Sprache, 0);
     EXPECT_EQ(st.Klasse, 0);
-}
 
-TEST_F(StartForm, TheNoticeOpensWithOneLineSayingWhatTheProgramIsFor)
-{
+    // The notice opens with one line, saying what the program is for.
     const QString text = form1->Memo1->toPlainText();
     const QString first = text.section(QLatin1Char('\n'), 0, 0);
     EXPECT_TRUE(first.startsWith(QStringLiteral("Torv ")));
@@ -133,21 +117,6 @@ TEST_F(StartForm, TheNoticeOpensWithOneLineSayingWhatTheProgramIsFor)
     EXPECT_LT(memo->fontMetrics().horizontalAdvance(first), room);
 }
 
-TEST_F(StartForm, ClassEntriesLieInTwentyFourPixelRowsFromFiftySix)
-{
-    for (int language = 0; language < 3; ++language) {
-        QButtonGroup* items = classItems(language);
-        ASSERT_EQ(items->buttons().size(), 8);
-        for (int n = 1; n <= 8; ++n) {
-            SCOPED_TRACE(testing::Message() << "language " << language << " entry " << n);
-            QAbstractButton* b = items->button(n - 1);
-            const QRect r(b->mapTo(form1.get(), QPoint(0, 0)), b->size());
-            EXPECT_EQ(r.top(), 56 + 24 * (n - 1));
-            EXPECT_EQ(r.height(), 24);
-        }
-    }
-}
-
 TEST_F(StartForm, LanguageEntriesShareTheCaptionlessGroupInThirds)
 {
     // 149 pixels, no caption: three rows of 49 from the group's top at 323.
@@ -155,10 +124,10 @@ TEST_F(StartForm, LanguageEntriesShareTheCaptionlessGroupInThirds)
     for (int n = 0; n < 3; ++n) {
         SCOPED_TRACE(n);
         QAbstractButton* b = form1->RadioSprachItems->button(n);
-        const QRect r(b->mapTo(form1.get(), QPoint(0, 0)), b->size());
+        const QRect r = onForm(b);
         EXPECT_EQ(r.top(), 323 + 49 * n);
         EXPECT_EQ(r.height(), 49);
-        EXPECT_EQ(form1->childAt(r.topLeft() + QPoint(6, r.height() / 2)), b);
+        EXPECT_EQ(form1->childAt(indicator(r)), b);
     }
     // "I ACCEPT" stands beside the middle entry.
     const int labelMiddle = form1->Label1->geometry().center().y();
@@ -178,16 +147,21 @@ TEST_P(LanguageChoice, SetsTheLanguageAndShowsItsClassGroup)
     EXPECT_EQ(classItems(language)->checkedId(), -1);
 }
 
-TEST_P(LanguageChoice, WhitePanelsHideTheAirshipAndAirplaneEntriesCompletely)
+// The class entries lie in 24-pixel rows from 56; the white panels cover the
+// airship (4) and airplane (6) entries completely.
+TEST_P(LanguageChoice, ClassRowsAndWhitePanelsOverTheAirshipAndAirplane)
 {
     const int language = GetParam();
     choose(form1->RadioSprachItems, language);
     QButtonGroup* items = classItems(language);
+    ASSERT_EQ(items->buttons().size(), 8);
     for (int n = 1; n <= 8; ++n) {
         SCOPED_TRACE(n);
         QAbstractButton* b = items->button(n - 1);
-        const QRect r(b->mapTo(form1.get(), QPoint(0, 0)), b->size());
-        QWidget* hit = form1->childAt(r.topLeft() + QPoint(6, r.height() / 2));
+        const QRect r = onForm(b);
+        EXPECT_EQ(r.top(), 56 + 24 * (n - 1));
+        EXPECT_EQ(r.height(), 24);
+        QWidget* hit = form1->childAt(indicator(r));
         if (n == 4 || n == 6) {
             QFrame* panel = n == 4 ? form1->Panel1 : form1->Panel3;
             EXPECT_TRUE(panel->geometry().contains(r));
@@ -249,18 +223,6 @@ TEST_F(StartForm, StartClearsAndHidesThePresetListButKeepsTheChoice)
     EXPECT_TRUE(form2->isVisible());
 }
 
-TEST_F(StartForm, MainShowsTheLanguageChoiceClearedWithoutFiring)
-{
-    choose(form1->RadioSprachItems, 2);
-    choose(form1->WahlENItems, 0);
-    pressStart();
-    st.Sprache = 77; // a handler that fired would overwrite this
-    mainButton();
-    EXPECT_EQ(visible(), kLanguageAgain);
-    EXPECT_EQ(form1->RadioSprachItems->checkedId(), -1);
-    EXPECT_EQ(st.Sprache, 77);
-}
-
 TEST_F(StartForm, StartRightAfterMainShowsTheCalculationFormAgain)
 {
     choose(form1->RadioSprachItems, 0);
@@ -295,14 +257,19 @@ TEST_F(StartForm, ANewLanguageAfterMainKeepsTheClassUntilANewChoice)
     EXPECT_FALSE(form1->Label1->isVisible());
 }
 
-TEST_F(StartForm, TheSameChoicesInASecondPassFireAgain)
+// MAIN shows the language choice cleared without firing a handler; the same
+// choices made again then fire as new ones.
+TEST_F(StartForm, MainClearsTheChoiceSilentlyAndTheSameChoicesFireAgain)
 {
     choose(form1->RadioSprachItems, 2);
     choose(form1->WahlENItems, 4);
     pressStart();
-    st.Sprache = 0;
+    st.Sprache = 77; // a handler that fired would overwrite these
     st.Klasse = 0;
     mainButton();
+    EXPECT_EQ(visible(), kLanguageAgain);
+    EXPECT_EQ(form1->RadioSprachItems->checkedId(), -1);
+    EXPECT_EQ(st.Sprache, 77);
     choose(form1->RadioSprachItems, 2);
     EXPECT_EQ(st.Sprache, 3);
     choose(form1->WahlENItems, 4);
@@ -353,6 +320,7 @@ const PresetCase kPresetCases[] = {
 
 class PresetChoice : public StartForm, public ::testing::WithParamInterface<PresetCase> { };
 
+// Before the click every row shows whole, without scrolling or a focus frame.
 TEST_P(PresetChoice, AClickWritesTheEntryIntoTheScenario)
 {
     const PresetCase& c = GetParam();
@@ -362,6 +330,12 @@ TEST_P(PresetChoice, AClickWritesTheEntryIntoTheScenario)
     ASSERT_TRUE(list->isVisible());
     ASSERT_EQ(list->count(), c.entries);
     EXPECT_EQ(list->item(c.row)->text(), QString::fromUtf8(c.label));
+    EXPECT_FALSE(list->hasFocus());
+    EXPECT_EQ(list->currentRow(), -1);
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(list->verticalScrollBar()->maximum(), 0);
+    for (int i = 0; i < list->count(); ++i)
+        EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(i)))) << "row " << i;
 
     // The end conditions and the wind are written as zero.
     st.Szenario.Hk = st.Szenario.Vk = st.Szenario.Vwind = 1.5;
@@ -379,20 +353,6 @@ TEST_P(PresetChoice, AClickWritesTheEntryIntoTheScenario)
     st.Szenario.Klasse = 0;
     clickRow(list, c.row);
     EXPECT_DOUBLE_EQ(st.Szenario.Klasse, c.fields[0].second);
-}
-
-TEST_P(PresetChoice, EveryEntryShowsWholeRowsWithoutScrollingOrAFocusFrame)
-{
-    const PresetCase& c = GetParam();
-    choose(form1->RadioSprachItems, 2);
-    choose(form1->WahlENItems, c.classEntry);
-    QListWidget* list = form1.get()->*c.list;
-    EXPECT_FALSE(list->hasFocus());
-    EXPECT_EQ(list->currentRow(), -1);
-    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
-    EXPECT_EQ(list->verticalScrollBar()->maximum(), 0);
-    for (int i = 0; i < list->count(); ++i)
-        EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(i)))) << "row " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(OneOfEveryList, PresetChoice, ::testing::ValuesIn(kPresetCases));
