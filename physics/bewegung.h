@@ -63,10 +63,15 @@ inline void keepBranch()
 // BallonModus).
 enum class MotionSet { kByClass, kGeneral, kReentry };
 
+// The speed a step starts from when V is exactly 0, so that the turn rate
+// (a quotient by V) stays finite.
+inline constexpr double kRestSpeed = 0.0002; // m/s
+
 // The inputs are read where the formulas use them, not before the sine and
-// cosine: none of them is among the outputs.
+// cosine: none of them is among the outputs. Returns sin Q at the step's
+// start, for the run's summary.
 template <bool Checked, MotionSet Set = MotionSet::kByClass>
-[[gnu::always_inline]] inline void bewegungStep(const double& A, const double& P, const double& S, int Klasse,
+[[gnu::always_inline]] inline double bewegungStep(const double& A, const double& P, const double& S, int Klasse,
     double& q, double& ny, double& nx, double& Q, double& V, double& X, double& H, double& t, const double& Cy,
     const double& Cx, const double& rho, const double& dt, const double& W, const double& mS,
     const ReentryQuotients* pre = nullptr)
@@ -81,7 +86,7 @@ template <bool Checked, MotionSet Set = MotionSet::kByClass>
     if (Set == MotionSet::kByClass && Klasse == 3)
         st.BallonModus = 1;
     if (V == 0)
-        V = 0.0002;
+        V = kRestSpeed;
 
     double qNew = rho * (V * V) / 2;
     fpCheckIf<Checked>(qNew);
@@ -152,6 +157,7 @@ template <bool Checked, MotionSet Set = MotionSet::kByClass>
     fpCheckIf<Checked>(drag, lift);
     st.Drag = drag;
     st.Lift = lift;
+    return sinQ;
 }
 
 } // namespace torv

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+#include "sim/summary.h"
+
 namespace torv {
 
 // The eight vehicle classes, numbered as the scenario record and the start
@@ -166,6 +168,9 @@ struct SimState {
 
     // Result series: series k sample i (1..500) at k*500 + i - 1
     std::array<double, kErgebnisSize> Ergebnis{};
+
+    // What sums up the last run that completed, tracked over its steps
+    RunSummary Summary;
 
     // Unit flags
     int FlagT = 0, FlagV = 0, FlagQ = 0, FlagH = 0, FlagX = 0, FlagP = 0, FlagM = 0;
