@@ -1,5 +1,6 @@
 #include "ui/haupt.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -56,6 +57,33 @@ const char* const kHelpText = "        \n"
                               "   C)  The problem is not solved --->\n"
                               "\n"
                               "   5.   Write to the author (project issue tracker) !!!";
+
+// What START says when it refuses to run.
+enum class StartText { Unread };
+
+struct StartCaption {
+    StartText which;
+    const char* russian;
+    const char* german;
+    const char* english;
+};
+
+// clang-format off
+const StartCaption kStartCaptions[] = {
+    {StartText::Unread,
+        "Поле «%1»: '%2' не является числом. Расчёт не запущен: исправьте поле и снова нажмите START",
+        "Feld „%1“: '%2' ist keine gültige Zahl. Nichts wurde berechnet: bitte das Feld korrigieren und START erneut drücken",
+        "Field \"%1\": '%2' is not a valid floating point value. Nothing was run: correct the field and press START again"},
+};
+// clang-format on
+
+QString startText(StartText which)
+{
+    for (const StartCaption& c : kStartCaptions)
+        if (c.which == which)
+            return QString::fromUtf8(st.Sprache == 1 ? c.russian : st.Sprache == 3 ? c.english : c.german);
+    return {};
+}
 
 // A number written by the program is read from its start, also when the
 // box is too narrow for all of it.
@@ -127,6 +155,10 @@ void TForm2::showFromStart()
 // popup of its own closes.
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Notice && event->type() == QEvent::MouseButtonRelease) {
+        ActCheckStep->trigger();
+        return true;
+    }
     if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
         const bool isForm = w->isWindow() && w->windowType() == Qt::Window && !qobject_cast<QDialog*>(w);
@@ -556,12 +588,17 @@ void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
 void TForm2::Button1Click()
 {
     torv::guarded([this] {
+        refuseUnreadFields();
         Memo1->hide();
         Memo2->hide();
         Panel6->lower();
         runComplete_ = false;
+        lastCheck_.reset();
+        Notice->hide();
         updateGraphMenu();
         bool cancelled = false;
+        QElapsedTimer clock;
+        clock.start();
         withProgress([&] {
             try {
                 torv::Flugbahn();
@@ -571,10 +608,31 @@ void TForm2::Button1Click()
         });
         if (cancelled)
             throw torv::TorvError(runText(RunText::Cancelled).toStdString());
+        lastRunMs_ = clock.elapsed();
         runComplete_ = true;
         inputsChanged_ = false;
+        // A short run is checked at once, on a copy of the state; a long
+        // one only offers the check.
+        constexpr qint64 kCheckBelowMs = 250;
+        if (lastRunMs_ < kCheckBelowMs)
+            lastCheck_ = torv::checkStep();
         updateGraphMenu();
+        updateNotice();
     });
+}
+
+void TForm2::refuseUnreadFields()
+{
+    const char sep = decimalSeparator();
+    for (const FieldControl& c : kFieldControls) {
+        QLineEdit* field = this->*c.control;
+        if (!field->isVisibleTo(this) || torv::parseNumber(field->text().toStdString(), sep))
+            continue;
+        field->setFocus();
+        field->selectAll();
+        const QString caption = (this->*c.caption)->text().simplified();
+        throw torv::TorvError(startText(StartText::Unread).arg(caption, field->text()).toStdString());
+    }
 }
 
 void TForm2::Button5Click()
@@ -588,6 +646,8 @@ void TForm2::Button5Click()
         Image1->setPixmap(blank);
         Image1->repaint();
         shownGraph_ = QImage();
+        lastCheck_.reset();
+        Notice->hide();
         updateGraphMenu();
         for (QLabel* picture : { Image8, Image7, Image5, Image3 })
             picture->hide();

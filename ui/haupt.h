@@ -8,11 +8,13 @@
 #include <QWidget>
 
 #include <exception>
+#include <optional>
 
 #include "plot/catalog.h"
 #include "plot/grafik.h"
 #include "sim/activation.h"
 #include "sim/formport.h"
+#include "sim/stepcheck.h"
 
 class QAction;
 class QComboBox;
@@ -235,18 +237,9 @@ public:
     QAction* ActExportCsv = nullptr;
     QAction* ActCheckStep = nullptr;
 
-    // Texts of the step check's accuracy table.
-    QString TxtAccuracyTitle;
-    QString TxtAccuracyQuantity;
-    QString TxtAccuracyDifference;
-    QString TxtAccuracyNote;
-    QString TxtAccuracyFailed;
-    QString TxtFlightTime;
-    QString TxtRange;
-    QString TxtMaxAltitude;
-    QString TxtEndSpeed;
-    QString TxtEndPathAngle;
-    QString TxtMaxLoadFactor;
+    // Below the graph picture: what the step check of the last run found,
+    // or, after a long run, the offer to check it. A click opens the table.
+    QLabel* Notice = nullptr;
 
 signals:
     // MAIN: the start form takes over again.
@@ -309,6 +302,12 @@ private:
 
     void createGraphMenu();
     void updateGraphMenu();
+    void showStepTable(const torv::StepCheck& check);
+    void updateNotice();
+    // START runs only when every visible field's text reads as a number.
+    void refuseUnreadFields();
+    std::optional<torv::StepCheck> lastCheck_; // of the run shown, once made
+    qint64 lastRunMs_ = 0; // how long that run took
     QImage shownGraph_; // the picture in the graph area; null: none
     bool runComplete_ = false; // the state holds the results of a whole run
     bool inputsChanged_ = false; // a field changed since that run
