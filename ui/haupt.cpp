@@ -26,6 +26,7 @@
 #include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/screenfit.h"
+#include "ui/texts.h"
 
 using torv::st;
 
@@ -61,29 +62,14 @@ const char* const kHelpText = "        \n"
 // What START says when it refuses to run.
 enum class StartText { Unread };
 
-struct StartCaption {
-    StartText which;
-    const char* russian;
-    const char* german;
-    const char* english;
-};
-
 // clang-format off
-const StartCaption kStartCaptions[] = {
+const torv::TextRow<StartText> kStartTexts[] = {
     {StartText::Unread,
         "Поле «%1»: '%2' не является числом. Расчёт не запущен: исправьте поле и снова нажмите START",
         "Feld „%1“: '%2' ist keine gültige Zahl. Nichts wurde berechnet: bitte das Feld korrigieren und START erneut drücken",
         "Field \"%1\": '%2' is not a valid floating point value. Nothing was run: correct the field and press START again"},
 };
 // clang-format on
-
-QString startText(StartText which)
-{
-    for (const StartCaption& c : kStartCaptions)
-        if (c.which == which)
-            return QString::fromUtf8(st.Sprache == 1 ? c.russian : st.Sprache == 3 ? c.english : c.german);
-    return {};
-}
 
 // A number written by the program is read from its start, also when the
 // box is too narrow for all of it.
@@ -631,7 +617,7 @@ void TForm2::refuseUnreadFields()
         field->setFocus();
         field->selectAll();
         const QString caption = (this->*c.caption)->text().simplified();
-        throw torv::TorvError(startText(StartText::Unread).arg(caption, field->text()).toStdString());
+        throw torv::TorvError(torv::textIn(kStartTexts, StartText::Unread).arg(caption, field->text()).toStdString());
     }
 }
 

@@ -30,6 +30,7 @@
 #include "sim/summary.h"
 #include "ui/guard.h"
 #include "ui/look.h"
+#include "ui/texts.h"
 
 using torv::st;
 
@@ -139,15 +140,8 @@ enum class CheckText {
     NoticeCheck,
 };
 
-struct CheckCaption {
-    CheckText which;
-    const char* russian;
-    const char* german;
-    const char* english;
-};
-
 // clang-format off
-const CheckCaption kCheckCaptions[] = {
+const torv::TextRow<CheckText> kCheckTexts[] = {
     {CheckText::Title,              "Проверка шага", "Schrittweite prüfen", "Check the step"},
     {CheckText::Quantity,           "Величина", "Größe", "Quantity"},
     {CheckText::Difference,         "Разность", "Differenz", "Difference"},
@@ -210,12 +204,7 @@ const CheckCaption kCheckCaptions[] = {
 // `which` in the form's language.
 QString checkText(CheckText which)
 {
-    for (const CheckCaption& c : kCheckCaptions)
-        if (c.which == which) {
-            const int language = st.Sprache;
-            return QString::fromUtf8(language == 1 ? c.russian : language == 3 ? c.english : c.german);
-        }
-    return {};
+    return torv::textIn(kCheckTexts, which);
 }
 
 // The table's name of each quantity of the summary, with its unit.
