@@ -416,7 +416,7 @@ void TForm2::showStepTable(const torv::StepCheck& check)
         if (!check.halfFailed) {
             const torv::QuantityCheck& c = check.quantities[r];
             cells[2] = number(c.half, 9, sep);
-            cells[3] = number(c.difference, 3, sep);
+            cells[3] = number(c.difference, 6, sep);
             cells[4] = percent(c.relative, sep);
             cells[5] = number(c.extrapolated, 9, sep);
         }
