@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cfenv>
 #include <cmath>
 #include <iterator>
 
@@ -303,8 +304,8 @@ struct StepTrack {
     double maxH = 0; // m
     double maxAbsNx = 0; // g
     double maxQDyn = 0; // Pa
-    double minAccel = 0; // m/s2: the least dV/dt0 + g sin Q, if below 0
-    StepEntry last {};
+    double minAccel = 0; // m/s2: the least a + g sin Q, if below 0
+    StepEntry last {}; // found once the pass has ended (lastStepEntry)
 };
 
 // The track of the pass in progress.
@@ -316,18 +317,16 @@ void startTrack()
     passTrack.maxH = st.H;
 }
 
-// The summary's part of a step, in this one place. The speed change the
-// motion step applied, less gravity along the path, is the acceleration of
-// every other force; its least value is the greatest deceleration.
-inline void trackStep(StepTrack& tr, const StepEntry& entry, const Motion& m, double sinQ)
+// The summary's part of a step, in this one place. The acceleration the
+// motion step applied, less gravity along the path, is what every other
+// force did; its least value gives the greatest deceleration.
+inline void trackStep(StepTrack& tr, const Motion& m, const AppliedMotion& applied)
 {
     constexpr double g = 9.8;
-    tr.last = entry;
     tr.maxH = std::max(tr.maxH, m.H);
     tr.maxAbsNx = std::max(tr.maxAbsNx, std::fabs(st.nx));
     tr.maxQDyn = std::max(tr.maxQDyn, st.qDyn);
-    const double v0 = entry.V == 0 ? kRestSpeed : entry.V;
-    tr.minAccel = std::min(tr.minAccel, (m.V - v0) / st.dt0 + g * sinQ);
+    tr.minAccel = std::min(tr.minAccel, applied.a + g * applied.sinQ);
 }
 
 // The summary of the pass just ended, from its track and the state after its
@@ -362,7 +361,7 @@ RunSummary summarize(const StepTrack& tr)
 // quotient, there is neither thrust nor an aerodynamic model, and the values
 // every step stores alike are stored already (stepConstants).
 template <bool Checked, bool Rocket, bool Reentry, bool Buoyant, MotionSet Set>
-inline double step(Motion& m, bool aero, StepLog* log, bool recording, const PassQuotients* pq)
+inline AppliedMotion step(Motion& m, bool aero, StepLog* log, bool recording, const PassQuotients* pq)
 {
     constexpr bool kPre = Set != MotionSet::kByClass;
     aero = aero && !kPre;
@@ -432,7 +431,7 @@ inline double step(Motion& m, bool aero, StepLog* log, bool recording, const Pas
     }
     // Motion. Nothing since the area loading changed the mass or the area,
     // so the quotient stored there is still the one this step needs.
-    const double sinQ = bewegungStep<Checked, Set>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, m.Q, m.V, m.X, m.H, m.t,
+    const AppliedMotion applied = bewegungStep<Checked, Set>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, m.Q, m.V, m.X, m.H, m.t,
         st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung,
         Set == MotionSet::kReentry || (pq && pq->hasReentry) ? &pq->reentry : nullptr);
     if (!Checked)
@@ -472,7 +471,7 @@ inline double step(Motion& m, bool aero, StepLog* log, bool recording, const Pas
         }
         st.FracAlt = st.FracNeu;
     }
-    return sinQ;
+    return applied;
 }
 
 void storeDisplayValues()
@@ -503,9 +502,8 @@ bool steps(long long& done, long long stop, bool aero, StepLog* log, bool record
     StepTrack track = passTrack;
     bool ended = false;
     do {
-        const StepEntry entry { m.t, m.H, m.X, m.V, m.Q };
-        const double sinQ = step<Checked, Rocket, Reentry, Buoyant, Set>(m, aero, log, recording, pq);
-        trackStep(track, entry, m, sinQ);
+        const AppliedMotion applied = step<Checked, Rocket, Reentry, Buoyant, Set>(m, aero, log, recording, pq);
+        trackStep(track, m, applied);
         ++done;
         // End test
         ended = !(m.H > st.Hend && m.t < st.Tk);
@@ -593,6 +591,30 @@ struct Checkpoint {
     }
 };
 
+// Where the last step of a pass started, so that the steps need not keep
+// it: the stretch that ended the pass is run again from its checkpoint, up
+// to that step, without recording or log, and the end state put back.
+template <bool Rocket, bool Reentry, bool Buoyant>
+StepEntry lastStepEntry(const Checkpoint& start, long long done, bool aero)
+{
+    std::fexcept_t flags;
+    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    Checkpoint end;
+    end.save(done, nullptr);
+    long long n = 0;
+    start.restore(n, nullptr, false);
+    if (n < done - 1) {
+        if (everyStepChecked)
+            stretch<true, Rocket, Reentry, Buoyant>(n, done - 1, aero, nullptr, false);
+        else
+            stretch<false, Rocket, Reentry, Buoyant>(n, done - 1, aero, nullptr, false);
+    }
+    const StepEntry entry { st.t, st.H, st.X, st.V, st.Q };
+    end.restore(n, nullptr, false);
+    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+    return entry;
+}
+
 // One pass from the initial state to the end condition. Stretches of steps
 // run without fault tests; a stretch that leaves a fault flag raised is run
 // again, checked, from its checkpoint.
@@ -621,8 +643,11 @@ template <bool Rocket, bool Reentry, bool Buoyant> void integrate(bool aero, Ste
             fpClear();
             ended = stretch<true, Rocket, Reentry, Buoyant>(done, stop, aero, log, recording);
         }
-        if (ended)
+        if (ended) {
+            if (recording)
+                passTrack.last = lastStepEntry<Rocket, Reentry, Buoyant>(cp, done, aero);
             return;
+        }
         if (done == kMaxStepsPerPass)
             throw TorvError(kTooManySteps);
         if (!formPort().runProgress(recording ? 2 : 1, st.t, st.Tk))

@@ -169,9 +169,6 @@ struct SimState {
     // Result series: series k sample i (1..500) at k*500 + i - 1
     std::array<double, kErgebnisSize> Ergebnis{};
 
-    // What sums up the last run that completed, tracked over its steps
-    RunSummary Summary;
-
     // Unit flags
     int FlagT = 0, FlagV = 0, FlagQ = 0, FlagH = 0, FlagX = 0, FlagP = 0, FlagM = 0;
 
@@ -192,6 +189,9 @@ struct SimState {
 
     // Separator written before every number of the result files
     std::string Trenn;
+
+    // What sums up the last run that completed, tracked over its steps
+    RunSummary Summary;
 
     // Every member equal (a test compares the state two ways leave).
     bool operator==(const SimState&) const = default;
