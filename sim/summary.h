@@ -20,11 +20,12 @@ struct RunSummary {
     double maxAltitude = 0; // m
     double maxLoadFactor = 0; // g, the axial load factor |nx| as the motion step reports it
     double maxDynamicPressure = 0; // Pa
-    // The greatest deceleration the motion step applied: the speed change of
-    // a step over the step, less gravity along the path, -(dV/dt0 + g sin Q)/g,
-    // at least 0. Where drag is the only other force it equals |nx|, except
-    // for the reentry set, whose equations apply rho*V^2*Cx*S/m while nx is
-    // reported with rho*V^2/2: there it is twice |nx|.
+    // The greatest deceleration the motion step applied: the acceleration a
+    // of a step along the path (V_new = V + a*dt0, so a is the speed change
+    // over the step) less gravity along the path, -(a + g sin Q)/g, at least
+    // 0. Where drag is the only other force it equals |nx|, except for the
+    // reentry set, whose equations apply rho*V^2*Cx*S/m while nx is reported
+    // with rho*V^2/2: there it is twice |nx|.
     double maxDeceleration = 0; // g
     // Sample slots this run filled (500 once slot 499 was reached, since slot
     // 500 repeats it); the slots beyond keep an earlier run's values.
@@ -40,8 +41,10 @@ RunSummary runSummary();
 // A quantity of the summary that the step check compares. Its relative
 // change is taken against its magnitude, but never against less than
 // `floor`: a quantity smaller than that is negligible for what the run is
-// used for (a range of a millimetre on a vertical drop, a path angle of a
-// hundredth of a degree), and its relative change says nothing.
+// used for (a range of a millimetre on a vertical drop, the centimetres per
+// second of a floating balloon, a path angle of a hundredth of a degree),
+// and its relative change says nothing. The floors: 0.1 s, 1 m, 1 m/s,
+// 0.01 g, 10 Pa (the dynamic pressure at 4 m/s near the ground), 1 degree.
 struct SummaryQuantity {
     const char* column; // its column in torv-batch's summary
     double RunSummary::*value;
