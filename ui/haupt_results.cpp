@@ -157,13 +157,13 @@ const torv::TextRow<CheckText> kCheckTexts[] = {
     {CheckText::EndPathAngle,       "Конечный угол наклона траектории, град", "Bahnwinkel am Ende, grad", "Path angle at the end, grad"},
     {CheckText::MaxDeceleration,    "Наибольшее приложенное торможение, g", "Größte aufgebrachte Verzögerung, g", "Greatest applied deceleration, g"},
     {CheckText::Worst,
-        "Сильнее всего меняется «%1»: на %2 при половинном шаге. Оценка её погрешности при dt0: %3; меньше 0,1 % она станет при dt0 ≈ %4 с.",
-        "Am stärksten ändert sich „%1“: um %2 beim halben Schritt. Ihr geschätzter Fehler bei dt0 ist %3 und fällt ab dt0 ≈ %4 s unter 0,1 %.",
-        "“%1” changes most: by %2 at half the step. Its estimated error at dt0 is %3 and falls below 0.1 % from dt0 ≈ %4 s."},
+        "Сильнее всего меняется «%1»: на %2 при половинном шаге. Оценка её погрешности при dt0: %3; меньше %5 она станет при dt0 ≈ %4 с.",
+        "Am stärksten ändert sich „%1“: um %2 beim halben Schritt. Ihr geschätzter Fehler bei dt0 ist %3 und fällt ab dt0 ≈ %4 s unter %5.",
+        "“%1” changes most: by %2 at half the step. Its estimated error at dt0 is %3 and falls below %5 from dt0 ≈ %4 s."},
     {CheckText::WorstFine,
-        "Сильнее всего меняется «%1»: на %2 при половинном шаге. Оценка её погрешности при dt0: %3, уже меньше 0,1 %.",
-        "Am stärksten ändert sich „%1“: um %2 beim halben Schritt. Ihr geschätzter Fehler bei dt0 ist %3, schon unter 0,1 %.",
-        "“%1” changes most: by %2 at half the step. Its estimated error at dt0 is %3, below 0.1 % already."},
+        "Сильнее всего меняется «%1»: на %2 при половинном шаге. Оценка её погрешности при dt0: %3, уже меньше %4.",
+        "Am stärksten ändert sich „%1“: um %2 beim halben Schritt. Ihr geschätzter Fehler bei dt0 ist %3, schon unter %4.",
+        "“%1” changes most: by %2 at half the step. Its estimated error at dt0 is %3, below %4 already."},
     {CheckText::NoneChanges,
         "При половинном шаге ни одна величина не меняется.",
         "Beim halben Schritt ändert sich keine Größe.",
@@ -253,9 +253,10 @@ QString verdictText(const torv::StepCheck& check, char sep)
     const torv::QuantityCheck& q = check.quantities[static_cast<size_t>(v.worst)];
     const QString name = bareName(*q.quantity);
     const QString change = percent(std::fabs(q.relative), sep);
+    const QString target = percent(torv::kTargetError, sep);
     if (v.step >= check.dt0)
-        return checkText(CheckText::WorstFine).arg(name, change, percent(v.error, sep));
-    return checkText(CheckText::Worst).arg(name, change, percent(v.error, sep), number(v.step, 2, sep));
+        return checkText(CheckText::WorstFine).arg(name, change, percent(v.error, sep), target);
+    return checkText(CheckText::Worst).arg(name, change, percent(v.error, sep), number(v.step, 2, sep), target);
 }
 
 } // namespace
