@@ -137,8 +137,8 @@ std::string verdictLine(const StepCheck& check)
     const QuantityCheck& q = check.quantities[static_cast<size_t>(v.worst)];
     std::string line = std::string("step check: ") + q.quantity->column + " changes most, by "
         + percent(std::fabs(q.relative)) + " (" + number(q.full) + " at dt0 = " + number(check.dt0) + " s, "
-        + number(q.half) + " at half the step, extrapolated " + number(q.extrapolated)
-        + "); estimated error at dt0 " + percent(v.error);
+        + number(q.half) + " at half the step, extrapolated " + number(q.extrapolated) + "); estimated error at dt0 "
+        + percent(v.error);
     if (v.step >= check.dt0)
         return line + ", below " + percent(kTargetError) + " already";
     return line + ", below " + percent(kTargetError) + " from dt0 = " + formatGeneral(v.step, 2, 0, '.') + " s";

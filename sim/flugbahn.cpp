@@ -431,8 +431,8 @@ inline AppliedMotion step(Motion& m, bool aero, StepLog* log, bool recording, co
     }
     // Motion. Nothing since the area loading changed the mass or the area,
     // so the quotient stored there is still the one this step needs.
-    const AppliedMotion applied = bewegungStep<Checked, Set>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, m.Q, m.V, m.X, m.H, m.t,
-        st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung,
+    const AppliedMotion applied = bewegungStep<Checked, Set>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx,
+        m.Q, m.V, m.X, m.H, m.t, st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung,
         Set == MotionSet::kReentry || (pq && pq->hasReentry) ? &pq->reentry : nullptr);
     if (!Checked)
         m.store();

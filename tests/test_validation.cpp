@@ -23,7 +23,7 @@ namespace {
 constexpr double g = 9.8, kDegPerRad = 57.3;
 
 // Preset `number` as activated, `adjust` typing over some fields, then run.
-RunSummary runNumber(int number, void (*adjust)() = nullptr, bool run = true)
+RunSummary runNumber(int number, void (*adjust)() = nullptr, RunFiles files = RunFiles::Skip)
 {
     resetState();
     fpClear();
@@ -32,8 +32,7 @@ RunSummary runNumber(int number, void (*adjust)() = nullptr, bool run = true)
     activate('.');
     if (adjust)
         adjust();
-    if (run)
-        Flugbahn(RunFiles::Skip);
+    Flugbahn(files);
     return runSummary();
 }
 
@@ -74,7 +73,7 @@ TEST(Validation, RunsAgreeWithClosedForms)
 TEST(Validation, DifferencesHalveWithTheStep)
 {
     RunSummary s[6];
-    runNumber(1, nullptr, false);
+    runNumber(1);
     for (int k = 0; k < 6; ++k, st.dt0 /= 2) {
         Flugbahn(RunFiles::Skip);
         s[k] = runSummary();
@@ -103,7 +102,8 @@ TEST(Validation, SummaryCoversEveryStep)
     st.dt0 = 0.1;
     st.Ergebnis.fill(-1);
     Flugbahn(RunFiles::Skip);
-    EXPECT_EQ(runSummary().samples, kSamples - 1 - std::count(st.Ergebnis.begin(), st.Ergebnis.begin() + kSamples - 1, -1));
+    const auto untouched = std::count(st.Ergebnis.begin(), st.Ergebnis.begin() + kSamples - 1, -1);
+    EXPECT_EQ(runSummary().samples, kSamples - 1 - untouched);
 
     EXPECT_EQ(runNumber(22).maxAltitude, st.H0);
     const RunSummary luna = runNumber(25);
@@ -135,11 +135,11 @@ protected:
 
 TEST_P(FastAndChecked, WriteTheSameSampleFile)
 {
-    runNumber(GetParam(), [] { Flugbahn(); }, false);
+    runNumber(GetParam(), nullptr, RunFiles::Write);
     const std::string fast = readFile(kSampleFileName);
     const auto fastState = std::make_unique<SimState>(st);
     checkEveryStep(true);
-    runNumber(GetParam(), [] { Flugbahn(); }, false);
+    runNumber(GetParam(), nullptr, RunFiles::Write);
     EXPECT_EQ(readFile(kSampleFileName), fast);
     EXPECT_TRUE(st == *fastState);
 }

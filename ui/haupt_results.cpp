@@ -19,12 +19,12 @@
 #include <cmath>
 #include <utility>
 
-#include "sim/presets.h"
 #include "physics/faults.h"
 #include "plot/catalog.h"
 #include "sim/atomicfile.h"
 #include "sim/csvexport.h"
 #include "sim/numfmt.h"
+#include "sim/presets.h"
 #include "sim/state.h"
 #include "sim/stepcheck.h"
 #include "sim/summary.h"
@@ -398,10 +398,10 @@ void TForm2::showStepTable(const torv::StepCheck& check)
     dialog.setWindowTitle(checkText(CheckText::Title));
     const auto quantities = torv::summaryQuantities();
     auto* table = new QTableWidget(static_cast<int>(quantities.size()), columns, &dialog);
-    table->setHorizontalHeaderLabels({ checkText(CheckText::Quantity),
-        QStringLiteral("dt0 = %1 s").arg(number(check.dt0, 6, sep)),
-        QStringLiteral("dt0/2 = %1 s").arg(number(check.dt0 / 2, 6, sep)), checkText(CheckText::Difference),
-        checkText(CheckText::Relative), checkText(CheckText::Extrapolated) });
+    table->setHorizontalHeaderLabels(
+        { checkText(CheckText::Quantity), QStringLiteral("dt0 = %1 s").arg(number(check.dt0, 6, sep)),
+            QStringLiteral("dt0/2 = %1 s").arg(number(check.dt0 / 2, 6, sep)), checkText(CheckText::Difference),
+            checkText(CheckText::Relative), checkText(CheckText::Extrapolated) });
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
