@@ -503,7 +503,8 @@ bool steps(long long& done, long long stop, bool aero, StepLog* log, bool record
     bool ended = false;
     do {
         const AppliedMotion applied = step<Checked, Rocket, Reentry, Buoyant, Set>(m, aero, log, recording, pq);
-        trackStep(track, m, applied);
+        if (recording) // the summary is the recording pass's
+            trackStep(track, m, applied);
         ++done;
         // End test
         ended = !(m.H > st.Hend && m.t < st.Tk);
