@@ -314,6 +314,8 @@ Plan makePlan(const Options& o)
     if (o.graph != "default" && o.png.empty())
         throw BatchError(kUsage, "--graph belongs to --png");
     plan.out = o.out;
+    while (plan.out.size() > 1 && plan.out.back() == '/')
+        plan.out.pop_back();
     plan.summary = o.summary;
     plan.accuracy = o.accuracy;
     plan.csv = o.csv;

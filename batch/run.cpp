@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <poll.h>
@@ -236,16 +237,20 @@ void runShare(const Plan& plan, int first, int step, const std::function<void(co
     }
 }
 
-// A worker process: its share of the runs, reported through `fd`. It ends
-// with the sweep: when the parent asks (SIGTERM), and when the parent dies.
-[[noreturn]] void worker(const Plan& plan, int first, int step, int fd, pid_t parent)
+// A worker process: its share of the runs, reported through `fd`, begun
+// once `gate` closes. It ends with the sweep: when the parent asks
+// (SIGTERM), and when the parent dies.
+[[noreturn]] void worker(const Plan& plan, int first, int step, int fd, pid_t parent, int gate)
 {
     struct sigaction stop { };
     stop.sa_handler = [](int) { stopWanted = 1; };
+    stop.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &stop, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
-    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent)
+    char none;
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || read(gate, &none, 1) != 0 || getppid() != parent)
         _exit(kWorkerLost);
+    close(gate);
     StoppablePort port;
     setFormPort(&port);
     runShare(plan, first, step, [fd](const std::string& record) {
@@ -259,8 +264,10 @@ void runShare(const Plan& plan, int first, int step, const std::function<void(co
     _exit(0);
 }
 
-// A sweep's worker processes. However the sweep ends, every worker started
-// is ended and waited for before it returns: none outlives the program.
+// A sweep's worker processes. They begin their runs only once all of them
+// have started, and however the sweep ends, every worker started is ended
+// and waited for before it returns: none outlives the program, and a sweep
+// that cannot start its workers writes no file.
 class Workers {
 public:
     Workers() = default;
@@ -271,6 +278,7 @@ public:
         closePipes();
         for (pid_t pid : pids_)
             kill(pid, SIGTERM);
+        go();
         wait();
     }
 
@@ -278,6 +286,8 @@ public:
     // read end of the pipe of its records. Throws IoError.
     int start(const Plan& plan, int first, int step)
     {
+        if (gate_[0] < 0 && pipe(gate_) != 0)
+            failToStart();
         int p[2];
         if (pipe(p) != 0)
             failToStart();
@@ -294,12 +304,21 @@ public:
         if (pid == 0) {
             close(p[0]);
             closePipes();
-            worker(plan, first, step, p[1], parent);
+            close(gate_[1]);
+            worker(plan, first, step, p[1], parent, gate_[0]);
         }
         close(p[1]);
         pids_.push_back(pid);
         fds_.push_back(p[0]);
         return p[0];
+    }
+
+    // Lets the workers begin (or, once asked to stop, end).
+    void go()
+    {
+        for (int& fd : gate_)
+            if (fd >= 0)
+                close(std::exchange(fd, -1));
     }
 
     // Waits until every worker has ended.
@@ -326,6 +345,7 @@ private:
 
     std::vector<pid_t> pids_;
     std::vector<int> fds_;
+    int gate_[2] = { -1, -1 };
 };
 
 // The runs' lines, put out in run order as soon as a line and all before
@@ -439,20 +459,26 @@ void collect(std::vector<int> fds, Collector& collector)
 
 int runMany(const Plan& plan)
 {
-    // The runs' directories go inside, and the summary may.
-    const std::vector<std::string> made = plan.out.empty() ? std::vector<std::string>() : makeDirectories(plan.out);
-    Collector collector(plan, !plan.summary.empty());
+    // The runs' directories go inside, and the summary may; made here, it is
+    // removed again if it stays empty, however the sweep ends.
+    struct Out {
+        std::vector<std::string> made;
+        ~Out() { removeEmptyDirectories(made); }
+    } out { plan.out.empty() ? std::vector<std::string>() : makeDirectories(plan.out) };
 
     // One job runs here; more run in worker processes, each taking every
     // jobs-th run (the state is the process's, so threads cannot share it).
+    // They all start before the first line goes out.
     const int jobs = std::min(plan.jobs, runCount(plan));
+    Workers workers;
+    std::vector<int> fds;
+    for (int j = 0; jobs > 1 && j < jobs; ++j)
+        fds.push_back(workers.start(plan, j, jobs));
+    workers.go();
+    Collector collector(plan, !plan.summary.empty());
     if (jobs <= 1) {
         runShare(plan, 0, 1, [&collector](const std::string& record) { collector.accept(record); });
     } else {
-        Workers workers;
-        std::vector<int> fds;
-        for (int j = 0; j < jobs; ++j)
-            fds.push_back(workers.start(plan, j, jobs));
         collect(fds, collector);
         workers.wait();
     }
@@ -461,7 +487,6 @@ int runMany(const Plan& plan)
     const int result = collector.finish(text);
     if (!plan.summary.empty())
         writeFileAtomically(plan.summary, text);
-    removeEmptyDirectories(made);
     return result;
 }
 

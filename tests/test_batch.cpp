@@ -179,6 +179,7 @@ TEST_F(Batch, SweepThatCannotStartItsWorkersLeavesNoProcessBehind)
     EXPECT_EQ(o.status, 7) << o.err;
     EXPECT_EQ(o.err, "torv-batch: cannot start a worker process: Too many open files (I/O error 24)\n");
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a worker outlived the program";
+    EXPECT_TRUE(files().empty()) << "a run wrote its files";
     kill(-o.group, SIGKILL);
     while (waitpid(-1, nullptr, 0) > 0) { }
 }
