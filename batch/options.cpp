@@ -159,6 +159,8 @@ int statusOfCurrentException()
         return kFloatFault;
     } catch (const IoError&) {
         return kIoError;
+    } catch (const std::filesystem::filesystem_error&) {
+        return kIoError;
     } catch (const TorvError&) {
         return kRunRefused;
     } catch (...) {

@@ -29,7 +29,9 @@ public:
     // targets. Removes the temporary files that a killed run of this program
     // left in those directories (older than a few minutes, and the user's
     // own). Throws IoError(errno) naming the file; on failure no target has
-    // changed and no temporary file is left.
+    // changed and no temporary file is left. The renames come last, after
+    // every check and write: only a rename that fails after an earlier one
+    // succeeded (a failing disk) leaves the earlier targets replaced.
     void commit();
 
 private:
