@@ -71,6 +71,7 @@ StepCheck checkStep()
     } catch (const TorvError& e) {
         c.halfFailed = true;
         c.halfError = e.what();
+        c.halfException = std::current_exception();
     }
     return c;
 }

@@ -3,6 +3,7 @@
 // difference between the two runs estimates the error of the original run.
 #pragma once
 
+#include <exception>
 #include <string>
 
 #include "sim/summary.h"
@@ -14,6 +15,7 @@ struct StepCheck {
     RunSummary half; // the same inputs at dt0 / 2
     bool halfFailed = false; // the half-step run ended with an error ...
     std::string halfError; // ... with this message
+    std::exception_ptr halfException; // ... and this error, for its kind
 };
 
 // Expects the state after a completed run (its inputs unchanged since).

@@ -4,13 +4,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QImageWriter>
 #include <QLabel>
 #include <QMenu>
 #include <QTableWidget>
@@ -19,6 +17,7 @@
 #include "sim/presets.h"
 #include "physics/faults.h"
 #include "plot/catalog.h"
+#include "plot/png.h"
 #include "sim/atomicfile.h"
 #include "sim/csvexport.h"
 #include "sim/numfmt.h"
@@ -158,14 +157,7 @@ void TForm2::saveGraphPngClick()
             = askSaveName(this, stripEllipsis(ActSaveGraph->text()), defaultGraphName(), QStringLiteral("PNG (*.png)"));
         if (path.isEmpty())
             return;
-        // Encoded in memory, then written like every other result file.
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        if (!writer.write(picture))
-            throw torv::TorvError(writer.errorString().toStdString());
-        torv::writeFileAtomically(path.toStdString(), png.toStdString());
+        torv::writeFileAtomically(path.toStdString(), torv::pngBytes(picture));
     });
 }
 
@@ -248,6 +240,7 @@ void TForm2::checkStepClick()
 
         auto* note = new QLabel(
             check.halfFailed ? TxtAccuracyFailed + QString::fromStdString(check.halfError) : TxtAccuracyNote, &dialog);
+        note->setTextFormat(Qt::PlainText);
         note->setWordWrap(true);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
         connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
