@@ -99,12 +99,13 @@ public:
     void forCurve(int k) { curve_ = k; }
     void line(int x1, int y1, int x2, int y2) { add(GraphOp::Line, x1, y1, x2, y2); }
     void grid(int x1, int y1, int x2, int y2) { add(GraphOp::GridLine, x1, y1, x2, y2); }
-    void text(int x, int y, std::string s)
+    void text(int x, int y, std::string s, GraphOp::Role role = GraphOp::Plain)
     {
         if (s.empty())
             return;
         GraphOp& op = add(GraphOp::Text, x, y, 0, 0);
         op.text = std::move(s);
+        op.role = role;
     }
     void mark(int x, int y, const MarkStyle& m)
     {
@@ -169,9 +170,9 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
 
     const std::vector<double>& A = series[0];
     const Scale sx(W, std::max(0.0, *std::max_element(A.begin() + (N > 1 ? 1 : 0), A.end())));
-    b.text(L + rnd(W / 2.0), 490, horizontalTitle(GraphCodes[0]));
+    b.text(L + rnd(W / 2.0), 490, horizontalTitle(GraphCodes[0]), GraphOp::Title);
     for (int j = 0; j <= 8; ++j)
-        b.text(L + j * rnd(W / 8.0) - 8, 469, formatGeneral(labelValue(j, sx.top(), 8), 4, 2, sep));
+        b.text(L + j * rnd(W / 8.0) - 8, 469, formatGeneral(labelValue(j, sx.top(), 8), 4, 2, sep), GraphOp::Tick);
 
     const int R = rnd(std::sqrt(static_cast<double>(N)));
     for (int k = 1; k < K; ++k) {
@@ -198,14 +199,14 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
                     // 1.1 rather than 1/0.9: the top grid line reads about 1.1 Bmax.
                     double v = top <= DBL_MAX / 8 ? j * (top / 7) : (j / 7.0) * top;
                     v = v > DBL_MAX / 1.1 ? DBL_MAX : v * 1.1;
-                    b.text(L - 6 - rnd(D / 2.0) - 13, Y0 - j * G - 5, formatGeneral(v, 4, 2, sep));
+                    b.text(L - 6 - rnd(D / 2.0) - 13, Y0 - j * G - 5, formatGeneral(v, 4, 2, sep), GraphOp::Tick);
                 }
             } else {
                 b.line(axis, Y0, axis, Y0 - T);
                 const int t = rnd(T / 7.0);
                 for (int j = 0; j <= 7; ++j) {
                     b.line(axis, Y0 - j * t, axis + 3, Y0 - j * t);
-                    b.text(axis + 6, Y0 - j * t, formatGeneral(labelValue(j, top, 7), 4, 2, sep));
+                    b.text(axis + 6, Y0 - j * t, formatGeneral(labelValue(j, top, 7), 4, 2, sep), GraphOp::Tick);
                 }
             }
         } else {
@@ -214,19 +215,19 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
             scaleTop = -Bmin < Bmax ? Bmax : -Bmin;
             const double step = scaleTop / 4;
             const int t = rnd(T / 4.0);
-            b.text(axis + 9, Y0, "0.0");
+            b.text(axis + 9, Y0, "0.0", GraphOp::Tick);
             for (int j = 1; j <= 4; ++j) {
                 const std::string label = formatGeneral(j * step, 3, 1, sep);
                 b.line(axis, Y0 - j * t, axis + 3, Y0 - j * t);
-                b.text(axis + 6, Y0 - j * t, label);
+                b.text(axis + 6, Y0 - j * t, label, GraphOp::Tick);
                 b.line(axis, Y0 + j * t, axis + 3, Y0 + j * t);
-                b.text(axis + 6, Y0 + j * t, label);
+                b.text(axis + 6, Y0 + j * t, label, GraphOp::Tick);
             }
         }
 
         const CurveTitle title = curveTitle(code, negative, k == 1);
-        b.text(axis + title.dx, Y0 - T + title.dy, title.text);
-        b.text(axis + title.raisedDx, Y0 - T + title.raisedDy, title.raised);
+        b.text(axis + title.dx, Y0 - T + title.dy, title.text, GraphOp::Title);
+        b.text(axis + title.raisedDx, Y0 - T + title.raisedDy, title.raised, GraphOp::Raised);
 
         const SeriesMarks* marks = seriesMarks(code);
         const int foot = k == 1 ? L : axis;

@@ -29,11 +29,15 @@ struct GraphOp {
         Curve, // black polyline through `points`
         WhiteFill, // the fill goes back to white
     };
+    // What a text is, for fitting it: tick labels of one axis share their
+    // size; a title may move before it shrinks, its raised part with it.
+    enum Role : unsigned char { Plain, Tick, Title, Raised };
     Kind kind = Line;
+    Role role = Plain;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int size = 0;
     int mark = 0;
-    int curve = 0; // the curve k (1 .. K-1) the operation draws for; 0: none
+    int curve = 0; // the curve k (1 .. K-1) the operation draws for; 0: none (the horizontal axis)
     std::string text;
     std::vector<Pixel> points;
 };
