@@ -55,6 +55,8 @@ struct Options {
     std::string csv;
     std::string png;
     std::string graph = "default";
+    std::string scale;
+    bool overlay = false;
     bool accuracy = false;
     std::string sweep; // NAME=FROM:TO:COUNT
     std::string summary;
@@ -84,6 +86,9 @@ struct Plan {
     std::string png;
     bool accuracy = false;
     std::optional<Sel> graph; // empty: the run's own
+    double scale = 1; // device pixels per picture pixel
+    // The sweep's runs in one picture (--png, absolute) instead of one each.
+    bool overlay = false;
     std::optional<Sweep> sweep;
     std::string summary; // absolute
     int jobs = 1;

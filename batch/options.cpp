@@ -14,6 +14,8 @@ namespace torv::batch {
 
 namespace {
 
+constexpr double kLargestScale = 4;
+
 constexpr const char* kClassNames[]
     = { "", "projectile", "parachute", "balloon", "airship", "glider", "airplane", "reentry vehicle", "rocket" };
 
@@ -155,6 +157,7 @@ Options parseOptions(int argc, char** argv)
         { "--csv", &Options::csv },
         { "--png", &Options::png },
         { "--graph", &Options::graph },
+        { "--scale", &Options::scale },
         { "--sweep", &Options::sweep },
         { "--summary", &Options::summary },
         { "--jobs", &Options::jobs },
@@ -180,6 +183,8 @@ Options parseOptions(int argc, char** argv)
             o.list = true;
         } else if (arg == "--accuracy" && !value) {
             o.accuracy = true;
+        } else if (arg == "--overlay" && !value) {
+            o.overlay = true;
         } else if (arg == "--set") {
             o.sets.push_back(take());
         } else {
@@ -266,6 +271,14 @@ Plan makePlan(const Options& o)
     plan.graph = graphSelection(o.graph);
     if (o.graph != "default" && o.png.empty())
         throw BatchError(kUsage, "--graph belongs to --png");
+    if (!o.scale.empty()) {
+        const auto v = parseNumber(o.scale, '.');
+        if (!v || *v < 1 || *v > kLargestScale)
+            throw BatchError(kUsage, "--scale takes a number from 1 to 4, not '" + o.scale + "'");
+        if (o.png.empty())
+            throw BatchError(kUsage, "--scale belongs to --png");
+        plan.scale = *v;
+    }
     plan.out = absolute(o.out);
     plan.summary = absolute(o.summary);
     plan.accuracy = o.accuracy;
@@ -302,7 +315,7 @@ std::string helpText()
 {
     std::string t = R"(Usage: torv-batch --list
        torv-batch --preset N|all [--set NAME=VALUE ...] [--aero 0|1] [--lang ru|de|en]
-                  [--out DIR] [--csv FILE] [--png FILE [--graph NAME]] [--accuracy]
+                  [--out DIR] [--csv FILE] [--png FILE [--graph NAME] [--scale S]] [--accuracy]
                   [--sweep NAME=FROM:TO:COUNT [--summary FILE] [--jobs N]]
 
 Runs a preset as the calculation form's START would after choosing it, without
@@ -324,6 +337,9 @@ column that is empty unless that run failed.
   --png FILE        the graph as an 800 x 600 PNG picture
   --graph NAME      which graph (default: the run's own); a short name below
                     or a graph button's caption
+  --scale S         the picture at S device pixels per pixel (1 to 4, default
+                    1), as a screen of that pixel ratio shows it: --scale 2
+                    writes 1600 x 1200 pixels
   --accuracy        add the same run at half the step to the summary
   --sweep NAME=FROM:TO:COUNT
                     COUNT runs with NAME going evenly from FROM to TO.

@@ -155,7 +155,8 @@ RunResult runHere(const Plan& plan, const std::string& csv, const std::string& p
             ensurePainting();
             if (plan.graph)
                 applyGraphSelection(*plan.graph);
-            const QImage picture = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount);
+            const QImage picture
+                = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, plan.scale);
             errno = 0;
             if (!picture.save(QString::fromStdString(pngFile->tempPath()), "PNG"))
                 throw IoError(errno != 0 ? errno : EIO);

@@ -235,13 +235,11 @@ private:
     int h_;
 };
 
-QImage paint(const GraphScene& g)
+QImage paint(const GraphScene& g, double scale)
 {
-    QImage img(kWidth, kHeight, QImage::Format_RGB32);
-    img.fill(Qt::white);
+    QImage img = newPicture(kWidth, kHeight, scale);
     QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setRenderHint(QPainter::TextAntialiasing, false);
+    beginPicture(p);
     const QFont font = condensedFont(kTextPixels);
     p.setFont(font);
     const std::vector<TextFit> fits = fitTexts(g);
@@ -320,9 +318,9 @@ char userDecimalSeparator()
     return c > ' ' && c < 127 ? c : '.';
 }
 
-QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount)
+QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, double scale)
 {
-    return paint(layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator()));
+    return paint(layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator()), scale);
 }
 
 void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount)

@@ -48,8 +48,9 @@ std::vector<TextFit> fitTexts(const GraphScene& g);
 QRect textBox(const GraphOp& op, const TextFit& fit);
 
 // The picture alone, from the state's unit flags, Sprache, Titel, GraphPage
-// and PageSize and the given series and selection.
-QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount);
+// and PageSize and the given series and selection, at `scale` device pixels
+// per pixel (the screen's device pixel ratio, or a file's scale).
+QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, double scale = 1);
 
 // Sets the button visibility, draws, and shows the picture on `target`.
 void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount);
