@@ -87,8 +87,9 @@ struct Plan {
     bool accuracy = false;
     std::optional<Sel> graph; // empty: the run's own
     double scale = 1; // device pixels per picture pixel
-    // The sweep's runs in one picture (--png, absolute) instead of one each.
-    bool overlay = false;
+    // Absolute: the picture of all the sweep's runs drawn over each other
+    // (--overlay with --png); empty: none.
+    std::string overlay;
     std::optional<Sweep> sweep;
     std::string summary; // absolute
     int jobs = 1;
@@ -103,8 +104,9 @@ std::string presetListText();
 // Runs the plan's single run in the output directory. Throws.
 void runSingle(const Plan& plan);
 // Runs the plan's sweep, or all presets, each in a directory of its own,
-// and writes one summary line per run; returns the exit status (that of the
-// first run that failed, if any).
+// and writes one summary line per run, then the overlay picture if the plan
+// has one; returns the exit status (that of the first run that failed, if
+// any).
 int runMany(const Plan& plan);
 
 } // namespace torv::batch

@@ -8,6 +8,7 @@
 
 #include "batch/batch.h"
 #include "physics/faults.h"
+#include "sim/keptruns.h"
 #include "sim/numfmt.h"
 
 namespace torv::batch {
@@ -15,6 +16,8 @@ namespace torv::batch {
 namespace {
 
 constexpr double kLargestScale = 4;
+// The current run and as many kept ones as the calculation form keeps.
+constexpr int kOverlayRuns = 1 + kMaxKeptRuns;
 
 constexpr const char* kClassNames[]
     = { "", "projectile", "parachute", "balloon", "airship", "glider", "airplane", "reentry vehicle", "rocket" };
@@ -282,13 +285,24 @@ Plan makePlan(const Options& o)
     plan.out = absolute(o.out);
     plan.summary = absolute(o.summary);
     plan.accuracy = o.accuracy;
+    if (o.overlay) {
+        if (!plan.sweep || o.png.empty())
+            throw BatchError(kUsage, "--overlay draws the runs of a --sweep into the one picture --png FILE");
+        if (plan.sweep->count > kOverlayRuns)
+            throw BatchError(kUsage,
+                "--overlay draws at most " + std::to_string(kOverlayRuns) + " runs in one picture, not "
+                    + std::to_string(plan.sweep->count));
+        plan.overlay = absolute(o.png);
+    }
+    // With --overlay, --png names the one picture of all runs.
+    const std::string runPng = o.overlay ? std::string() : o.png;
     if (plan.many()) {
-        for (const std::string* name : { &o.csv, &o.png })
+        for (const std::string* name : { &o.csv, &runPng })
             if (!name->empty() && (o.out.empty() || name->find('/') != std::string::npos))
                 throw BatchError(
                     kUsage, "with several runs, --csv and --png name a file inside each run's directory under --out");
         plan.csv = o.csv;
-        plan.png = o.png;
+        plan.png = runPng;
     } else {
         plan.csv = absolute(o.csv);
         plan.png = absolute(o.png);
@@ -316,7 +330,7 @@ std::string helpText()
     std::string t = R"(Usage: torv-batch --list
        torv-batch --preset N|all [--set NAME=VALUE ...] [--aero 0|1] [--lang ru|de|en]
                   [--out DIR] [--csv FILE] [--png FILE [--graph NAME] [--scale S]] [--accuracy]
-                  [--sweep NAME=FROM:TO:COUNT [--summary FILE] [--jobs N]]
+                  [--sweep NAME=FROM:TO:COUNT [--summary FILE] [--jobs N] [--overlay]]
 
 Runs a preset as the calculation form's START would after choosing it, without
 a window, and writes "Torv_500.txt" into DIR (default: the current directory).
@@ -340,6 +354,9 @@ column that is empty unless that run failed.
   --scale S         the picture at S device pixels per pixel (1 to 4, default
                     1), as a screen of that pixel ratio shows it: --scale 2
                     writes 1600 x 1200 pixels
+  --overlay         with --sweep and --png FILE: all runs of the sweep (at most
+                    9) drawn in one picture FILE in the same axes, the first
+                    in black, each other in its own colour, with a legend
   --accuracy        add the same run at half the step to the summary
   --sweep NAME=FROM:TO:COUNT
                     COUNT runs with NAME going evenly from FROM to TO.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "sim/atomicfile.h"
 #include "sim/csvexport.h"
 #include "sim/flugbahn.h"
+#include "sim/keptruns.h"
 #include "sim/numfmt.h"
 #include "sim/state.h"
 #include "sim/stepcheck.h"
@@ -156,7 +158,7 @@ RunResult runHere(const Plan& plan, const std::string& csv, const std::string& p
             if (plan.graph)
                 applyGraphSelection(*plan.graph);
             const QImage picture
-                = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, plan.scale);
+                = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, {}, plan.scale);
             errno = 0;
             if (!picture.save(QString::fromStdString(pngFile->tempPath()), "PNG"))
                 throw IoError(errno != 0 ? errno : EIO);
@@ -358,6 +360,55 @@ void collect(std::vector<int> fds, Collector& collector)
     }
 }
 
+// The sweep's runs again, here and without files, drawn into one picture:
+// the first run that succeeds as the current run, the others over it as
+// kept runs, each named in the legend by its value. Runs that fail are
+// left out (the summary has reported them).
+void writeOverlay(const Plan& plan)
+{
+    PendingFile file(plan.overlay);
+    std::optional<SimState> first;
+    std::string firstLabel;
+    std::vector<KeptRun> kept;
+    std::vector<std::string> labels;
+    for (int i = 0; i < runCount(plan); ++i) {
+        try {
+            prepare(plan, variant(plan, i));
+            Flugbahn(RunFiles::Skip);
+        } catch (const std::exception&) {
+            continue;
+        }
+        const std::string label = std::string(legendName(*plan.sweep->field)) + " = " + number(plan.sweep->value(i));
+        if (!first) {
+            first = st;
+            firstLabel = label;
+        } else {
+            kept.push_back(keepRun());
+            labels.push_back(label);
+        }
+    }
+    if (!first)
+        return;
+    st = *first;
+    std::vector<std::vector<double>> series;
+    series.reserve(kept.size()); // the picture points into them
+    GraphExtras extras;
+    extras.currentLabel = firstLabel;
+    for (size_t r = 0; r < kept.size(); ++r) {
+        series.push_back(inCurrentUnits(kept[r]));
+        extras.kept.push_back({ series.back().data(), static_cast<int>(series.back().size()), labels[r] });
+    }
+    ensurePainting();
+    if (plan.graph)
+        applyGraphSelection(*plan.graph);
+    const QImage picture
+        = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, extras, plan.scale);
+    errno = 0;
+    if (!picture.save(QString::fromStdString(file.tempPath()), "PNG"))
+        throw IoError(errno != 0 ? errno : EIO);
+    file.commit();
+}
+
 } // namespace
 
 int runMany(const Plan& plan)
@@ -409,6 +460,8 @@ int runMany(const Plan& plan)
         summaryFile->write(text);
         summaryFile->commit();
     }
+    if (!plan.overlay.empty())
+        writeOverlay(plan);
     return result;
 }
 

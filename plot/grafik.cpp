@@ -25,6 +25,15 @@ const QColor kGrey(128, 128, 128);
 constexpr int kTextPixels = 12;
 constexpr int kSmallestText = 9; // no graph text is set smaller
 constexpr int kNarrowest = 75; // percent of the face's width a text may be squeezed to
+constexpr int kPlotRight = 730;
+constexpr int kPlotTop = 19;
+
+// Kept runs, in the order they were kept; none is black like the current run.
+const QColor kRunColours[] = { { 0, 80, 230 }, { 220, 30, 30 }, { 0, 150, 60 }, { 230, 120, 0 }, { 0, 160, 180 },
+    { 130, 80, 30 }, { 120, 120, 0 }, { 100, 100, 100 } };
+// Flight events: a colour no marker and no run uses.
+const QColor kEventInk(160, 0, 160);
+constexpr int kLegendTextWidth = 320; // longer run names are cut short with an ellipsis
 
 QString textOf(const GraphOp& op)
 {
@@ -235,6 +244,91 @@ private:
     int h_;
 };
 
+QColor runColour(int run)
+{
+    return run == 0 ? QColor(Qt::black) : kRunColours[(run - 1) % std::size(kRunColours)];
+}
+
+void polyline(QPainter& p, const std::vector<Pixel>& points)
+{
+    if (points.size() < 2)
+        return;
+    QPolygon poly(static_cast<int>(points.size()));
+    for (size_t i = 0; i < points.size(); ++i)
+        poly.setPoint(static_cast<int>(i), points[i].x, points[i].y);
+    p.drawPolyline(poly);
+}
+
+// A framed label in `ink` with its top-left corner at (x, y).
+void framedLabel(QPainter& p, const QRect& box, const QString& text, const QColor& ink)
+{
+    p.setPen(QPen(ink, 1));
+    p.setBrush(Qt::white);
+    rectangle(p, box.left(), box.top(), box.right() + 1, box.bottom() + 1);
+    textOut(p, box.left() + 2, box.top() + 1, text, Qt::white);
+}
+
+// A diamond on the event's point and its label beside it, on the first side
+// where the label stays in the picture clear of the labels before it.
+void drawEvent(QPainter& p, const GraphOp& op, std::vector<QRect>& taken)
+{
+    const int x = op.x1, y = op.y1, r = 5;
+    const QPoint diamond[4] = { { x, y - r }, { x + r, y }, { x, y + r }, { x - r, y } };
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(kEventInk);
+    p.drawPolygon(diamond, 4);
+
+    const QString text = textOf(op);
+    const QFontMetrics fm(p.font());
+    const int w = fm.horizontalAdvance(text) + 4, h = fm.height() + 2;
+    const QRect picture(0, 0, kWidth, kHeight);
+    const QPoint corners[] = { { x + 7, y - 7 - h }, { x + 7, y + 7 }, { x - 7 - w, y - 7 - h }, { x - 7 - w, y + 7 } };
+    QRect box;
+    for (int shift = 0; box.isNull() && shift < kHeight; shift += h)
+        for (const QPoint& c : corners) {
+            const QRect candidate(c.x(), c.y() + (c.y() < y ? -shift : shift), w, h);
+            const bool clear = std::none_of(
+                taken.begin(), taken.end(), [&](const QRect& t) { return t.intersects(candidate); });
+            if (picture.contains(candidate) && clear) {
+                box = candidate;
+                break;
+            }
+        }
+    if (box.isNull())
+        box = QRect(std::clamp(x + 7, 0, kWidth - w), std::clamp(y + 7, 0, kHeight - h), w, h);
+    taken.push_back(box);
+    framedLabel(p, box, text, kEventInk);
+    p.setBrush(Qt::white);
+}
+
+// Which colour stands for which run, in the plot's top right corner.
+void drawRunLegend(QPainter& p, const std::vector<const GraphOp*>& keys)
+{
+    const QFontMetrics fm(p.font());
+    constexpr int kSample = 18, kPad = 5;
+    std::vector<QString> names;
+    int textWidth = 0;
+    for (const GraphOp* key : keys) {
+        names.push_back(fm.elidedText(textOf(*key), Qt::ElideRight, kLegendTextWidth));
+        textWidth = std::max(textWidth, fm.horizontalAdvance(names.back()));
+    }
+    const int row = fm.height() + 2;
+    const int w = kPad + kSample + kPad + textWidth + kPad, h = static_cast<int>(keys.size()) * row + 2 * kPad - 2;
+    const int left = kPlotRight - 4 - w, top = kPlotTop + 4;
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    rectangle(p, left, top, left + w, top + h);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const int y = top + kPad + static_cast<int>(i) * row;
+        const int mid = y + row / 2 - 1;
+        p.setPen(QPen(runColour(keys[i]->mark), 1));
+        lineTo(p, left + kPad, mid, left + kPad + kSample, mid);
+        lineTo(p, left + kPad, mid + 1, left + kPad + kSample, mid + 1);
+        p.setPen(QPen(Qt::black, 1));
+        textOut(p, left + 2 * kPad + kSample, y, names[i], Qt::white);
+    }
+}
+
 QImage paint(const GraphScene& g, double scale)
 {
     QImage img = newPicture(kWidth, kHeight, scale);
@@ -246,6 +340,8 @@ QImage paint(const GraphScene& g, double scale)
     const QPen black(Qt::black, 1);
     const QPen grey(kGrey, 1);
     p.setBrush(Qt::white);
+    std::vector<QRect> eventBoxes;
+    std::vector<const GraphOp*> keys;
 
     for (size_t i = 0; i < g.ops.size(); ++i) {
         const GraphOp& op = g.ops[i];
@@ -281,19 +377,26 @@ QImage paint(const GraphScene& g, double scale)
             Marke(p, op.x1, op.y1, op.size, op.mark);
             break;
         case GraphOp::Curve:
-            if (op.points.size() >= 2) {
-                QPolygon poly(static_cast<int>(op.points.size()));
-                for (size_t i = 0; i < op.points.size(); ++i)
-                    poly.setPoint(static_cast<int>(i), op.points[i].x, op.points[i].y);
-                p.setPen(black);
-                p.drawPolyline(poly);
-            }
+            p.setPen(black);
+            polyline(p, op.points);
             break;
         case GraphOp::WhiteFill:
             p.setBrush(Qt::white);
             break;
+        case GraphOp::RunCurve:
+            p.setPen(QPen(runColour(op.mark), 1));
+            polyline(p, op.points);
+            break;
+        case GraphOp::Event:
+            drawEvent(p, op, eventBoxes);
+            break;
+        case GraphOp::RunKey:
+            keys.push_back(&op);
+            break;
         }
     }
+    if (!keys.empty())
+        drawRunLegend(p, keys);
     p.end();
     return img;
 }
@@ -318,18 +421,22 @@ char userDecimalSeparator()
     return c > ' ' && c < 127 ? c : '.';
 }
 
-QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, double scale)
+QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount,
+    const GraphExtras& extras, double scale)
 {
-    return paint(layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator()), scale);
+    return paint(layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator(), extras), scale);
 }
 
-void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount)
+void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount,
+    const GraphExtras& extras, double scale)
 {
     const bool lift = st.CyRun != 0;
     for (GraphButton b : { GraphButton::AerodynamicsOverTime, GraphButton::NormalLoadOverTime, GraphButton::LoadFactorsOverTime, GraphButton::LiftOverTime })
         target.setGraphButtonVisible(b, lift);
     target.setGraphButtonVisible(GraphButton::BuoyancyOverTime, vehicleClass(st.Szenario.Klasse) == VehicleClass::Balloon);
-    target.showGraph(drawGraph(Ergebnis, GraphCodes, NPunkte, GraphCount));
+    GraphScene g = layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator(), extras);
+    QImage picture = paint(g, scale);
+    target.showGraph({ std::move(picture), std::move(g.reading) });
 }
 
 } // namespace torv

@@ -7,19 +7,25 @@
 
 #include <vector>
 
-namespace torv {
+#include "plot/scene.h"
 
-struct GraphOp;
-struct GraphScene;
+namespace torv {
 
 // The five graph buttons whose visibility the renderer decides.
 enum class GraphButton { AerodynamicsOverTime, NormalLoadOverTime, LoadFactorsOverTime, LiftOverTime, BuoyancyOverTime };
+
+// A graph as the calculation form shows it: the picture, and the current
+// run's curves as drawn in it.
+struct DrawnGraph {
+    QImage picture;
+    GraphReading reading;
+};
 
 // What the renderer needs of the calculation form.
 class GraphTarget {
 public:
     virtual ~GraphTarget() = default;
-    virtual void showGraph(const QImage& picture) = 0;
+    virtual void showGraph(const DrawnGraph& graph) = 0;
     virtual void setGraphButtonVisible(GraphButton button, bool visible) = 0;
 };
 
@@ -48,11 +54,14 @@ std::vector<TextFit> fitTexts(const GraphScene& g);
 QRect textBox(const GraphOp& op, const TextFit& fit);
 
 // The picture alone, from the state's unit flags, Sprache, Titel, GraphPage
-// and PageSize and the given series and selection, at `scale` device pixels
-// per pixel (the screen's device pixel ratio, or a file's scale).
-QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, double scale = 1);
+// and PageSize and the given series and selection, with `extras` (kept
+// runs, events), at `scale` device pixels per pixel (the screen's device
+// pixel ratio, or a file's scale).
+QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount,
+    const GraphExtras& extras = {}, double scale = 1);
 
-// Sets the button visibility, draws, and shows the picture on `target`.
-void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount);
+// Sets the button visibility, draws, and shows the graph on `target`.
+void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount,
+    const GraphExtras& extras = {}, double scale = 1);
 
 } // namespace torv

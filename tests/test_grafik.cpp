@@ -18,9 +18,9 @@ namespace {
 
 class RecordingTarget : public GraphTarget {
 public:
-    void showGraph(const QImage& picture) override
+    void showGraph(const DrawnGraph& graph) override
     {
-        picture_ = picture;
+        picture_ = graph.picture;
         ++shown;
     }
     void setGraphButtonVisible(GraphButton button, bool visible) override { buttons[button] = visible; }
@@ -229,7 +229,7 @@ TEST_P(Scaled, AxisIsSolidBlackDevicePixels)
     for (int code : { 0, 1, 3 })
         fillSeries(code, [](int i) { return i; });
     select({ 0, 3, 1 }); // K = 3: L = 137, D = 63, the second curve's axis at x = 11 from y = 64 to 460
-    const QImage img = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), kN, st.GraphCount, s);
+    const QImage img = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), kN, st.GraphCount, {}, s);
     EXPECT_EQ(img.size(), QSize(qRound(800 * s), qRound(600 * s)));
     EXPECT_EQ(img.devicePixelRatio(), s);
     const int x = 11;
