@@ -98,6 +98,12 @@ private:
 
     int width(size_t i, int pixels, int stretch) { return metrics(pixels, stretch).horizontalAdvance(textOf(g_.ops[i])); }
 
+    QRect boxOf(size_t i)
+    {
+        const TextFit& f = fits_[i];
+        return QRect(f.x, f.y, width(i, f.pixels, f.stretch), metrics(f.pixels, f.stretch).height());
+    }
+
     // Whether text `i` set `pixels` high and `stretch` wide leaves one white
     // column before the first thing to its right that its full-size box
     // would run into.
@@ -173,7 +179,7 @@ private:
                 if (wide.intersects(band) && !band.adjusted(1, 1, -1, -1).contains(wide))
                     return false;
             }
-            if (o.kind == GraphOp::Text && wide.intersects(textBox(o, fits_[j])))
+            if (o.kind == GraphOp::Text && wide.intersects(boxOf(j)))
                 return false;
         }
         return true;

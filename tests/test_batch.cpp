@@ -105,7 +105,9 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
         ErrorCase { "FloatFault", { "--preset", "1", "--set", "MassaStart=0" }, 6, "Floating point division by zero" },
         ErrorCase { "IoError", { "--preset", "1", "--csv", "gone/data.csv" }, 7, "I/O error 2" },
         ErrorCase { "RunRefused", { "--preset", "1", "--set", "dt0=-1" }, 8,
-            "The integration step must be a positive number" }),
+            "The integration step must be a positive number" },
+        ErrorCase { "OverlayOfTooManyRuns", { "--preset", "1", "--sweep", "TTO=10:80:10", "--overlay", "--png", "o.png" },
+            2, "--overlay draws at most 9 runs in one picture, not 10" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // One failing run in the middle (no mass) shows that failures keep their
@@ -151,6 +153,20 @@ TEST_F(Batch, SweepWritesEachRunsFilesIntoItsOwnDirectory)
     const std::string csv = slurp(dir / "runs/TTO=10/d.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 501);
     EXPECT_EQ(slurp(dir / "sum.csv").substr(0, 18), "TTO,flight_time_s,");
+}
+
+// A sweep's runs in one picture, twice the size for a dense screen; the
+// runs write no files of their own.
+TEST_F(Batch, OverlayDrawsTheSweepInOnePictureAtTheScaleAsked)
+{
+    const Outcome o = runBatch(
+        dir, { "--preset", "1", "--sweep", "TTO=30:60:3", "--overlay", "--png", "all.png", "--scale", "2" });
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 4);
+    EXPECT_EQ(files(), std::vector<std::string> { "all.png" });
+    const std::string png = slurp(dir / "all.png");
+    ASSERT_GE(png.size(), 24u);
+    EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x06\x40\0\0\x04\xb0", 8)); // width 1600, height 1200
 }
 
 } // namespace
