@@ -8,8 +8,8 @@
 #pragma once
 
 #include <QColor>
-#include <QImage>
 #include <QFont>
+#include <QImage>
 #include <QRect>
 #include <QString>
 

@@ -96,7 +96,10 @@ private:
         return it->second;
     }
 
-    int width(size_t i, int pixels, int stretch) { return metrics(pixels, stretch).horizontalAdvance(textOf(g_.ops[i])); }
+    int width(size_t i, int pixels, int stretch)
+    {
+        return metrics(pixels, stretch).horizontalAdvance(textOf(g_.ops[i]));
+    }
 
     QRect boxOf(size_t i)
     {
@@ -107,10 +110,7 @@ private:
     // Whether text `i` set `pixels` high and `stretch` wide leaves one white
     // column before the first thing to its right that its full-size box
     // would run into.
-    bool fitsInPlace(size_t i, int pixels, int stretch)
-    {
-        return width(i, pixels, stretch) <= roomRightOf(i) - 1;
-    }
+    bool fitsInPlace(size_t i, int pixels, int stretch) { return width(i, pixels, stretch) <= roomRightOf(i) - 1; }
 
     int roomRightOf(size_t i) const
     {
@@ -224,8 +224,7 @@ private:
         const auto tryAt = [&](int dx, int dy) {
             if (!clearAt(i, x + dx, y + dy, raised))
                 return false;
-            if (raised < g_.ops.size()
-                && !clearAt(raised, fits_[raised].x + dx, fits_[raised].y + dy, i))
+            if (raised < g_.ops.size() && !clearAt(raised, fits_[raised].x + dx, fits_[raised].y + dy, i))
                 return false;
             fits_[i].x += dx;
             fits_[i].y += dy;
@@ -293,8 +292,8 @@ void drawEvent(QPainter& p, const GraphOp& op, std::vector<QRect>& taken)
     for (int shift = 0; box.isNull() && shift < kHeight; shift += h)
         for (const QPoint& c : corners) {
             const QRect candidate(c.x(), c.y() + (c.y() < y ? -shift : shift), w, h);
-            const bool clear = std::none_of(
-                taken.begin(), taken.end(), [&](const QRect& t) { return t.intersects(candidate); });
+            const bool clear
+                = std::none_of(taken.begin(), taken.end(), [&](const QRect& t) { return t.intersects(candidate); });
             if (picture.contains(candidate) && clear) {
                 box = candidate;
                 break;
@@ -427,8 +426,8 @@ char userDecimalSeparator()
     return c > ' ' && c < 127 ? c : '.';
 }
 
-QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount,
-    const GraphExtras& extras, double scale)
+QImage drawGraph(
+    const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, const GraphExtras& extras, double scale)
 {
     return paint(layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator(), extras), scale);
 }

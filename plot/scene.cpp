@@ -6,8 +6,8 @@
 
 #include "plot/catalog.h"
 #include "sim/events.h"
-#include "sim/quantities.h"
 #include "sim/numfmt.h"
+#include "sim/quantities.h"
 #include "sim/state.h"
 
 namespace torv {
@@ -95,8 +95,9 @@ using RunSeries = std::vector<std::vector<double>>;
 
 bool anyNegative(const RunSeries& run)
 {
-    return std::any_of(run.begin(), run.end(),
-        [](const std::vector<double>& s) { return std::any_of(s.begin() + 1, s.end(), [](double v) { return v < 0; }); });
+    return std::any_of(run.begin(), run.end(), [](const std::vector<double>& s) {
+        return std::any_of(s.begin() + 1, s.end(), [](double v) { return v < 0; });
+    });
 }
 
 std::string unitOf(int code)

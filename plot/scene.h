@@ -98,7 +98,7 @@ struct GraphScene {
 // 1 .. NPunkte-1 of `Ergebnis` (the whole 50 000-element series array).
 // Tick labels use the decimal separator `sep`. A scale whose maximum is 0
 // is drawn as if it were 1; no finite series raises a floating-point fault.
-GraphScene layoutGraph(
-    const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, char sep, const GraphExtras& extras = {});
+GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, char sep,
+    const GraphExtras& extras = {});
 
 } // namespace torv

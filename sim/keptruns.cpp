@@ -58,7 +58,9 @@ std::string describe(const RunInputs& in, const std::vector<bool>& which, int sp
         // The models by the names the form's list gives them.
         const double m = in.aeroModel;
         add(text(Text::Aerodynamics, sprache),
-            m == 0 ? text(Text::Constant, sprache) : m == 1 ? std::string("Titan-2") : general15(m, sep));
+            m == 0       ? text(Text::Constant, sprache)
+                : m == 1 ? std::string("Titan-2")
+                         : general15(m, sep));
     }
     return label;
 }

@@ -104,10 +104,11 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
             "BadValue", { "--preset", "1", "--set", "V0=1,5" }, 5, "'1,5' is not a valid floating point value" },
         ErrorCase { "FloatFault", { "--preset", "1", "--set", "MassaStart=0" }, 6, "Floating point division by zero" },
         ErrorCase { "IoError", { "--preset", "1", "--csv", "gone/data.csv" }, 7, "I/O error 2" },
-        ErrorCase { "RunRefused", { "--preset", "1", "--set", "dt0=-1" }, 8,
-            "The integration step must be a positive number" },
-        ErrorCase { "OverlayOfTooManyRuns", { "--preset", "1", "--sweep", "TTO=10:80:10", "--overlay", "--png", "o.png" },
-            2, "--overlay draws at most 9 runs in one picture, not 10" }),
+        ErrorCase {
+            "RunRefused", { "--preset", "1", "--set", "dt0=-1" }, 8, "The integration step must be a positive number" },
+        ErrorCase { "OverlayOfTooManyRuns",
+            { "--preset", "1", "--sweep", "TTO=10:80:10", "--overlay", "--png", "o.png" }, 2,
+            "--overlay draws at most 9 runs in one picture, not 10" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // One failing run in the middle (no mass) shows that failures keep their
@@ -159,8 +160,8 @@ TEST_F(Batch, SweepWritesEachRunsFilesIntoItsOwnDirectory)
 // runs write no files of their own.
 TEST_F(Batch, OverlayDrawsTheSweepInOnePictureAtTheScaleAsked)
 {
-    const Outcome o = runBatch(
-        dir, { "--preset", "1", "--sweep", "TTO=30:60:3", "--overlay", "--png", "all.png", "--scale", "2" });
+    const Outcome o
+        = runBatch(dir, { "--preset", "1", "--sweep", "TTO=30:60:3", "--overlay", "--png", "all.png", "--scale", "2" });
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 4);
     EXPECT_EQ(files(), std::vector<std::string> { "all.png" });

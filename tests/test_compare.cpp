@@ -55,7 +55,8 @@ protected:
 TEST_P(Events, StandWhereTheSamplesSayAndOnlyWhereTheFlightHasThem)
 {
     runPreset(GetParam().preset);
-    const std::vector<EventMark> marks = findEvents(st.Ergebnis.data(), kN, vehicleClass(st.Szenario.Klasse), !(st.H > 0));
+    const std::vector<EventMark> marks
+        = findEvents(st.Ergebnis.data(), kN, vehicleClass(st.Szenario.Klasse), !(st.H > 0));
     std::set<FlightEvent> found;
     for (const EventMark& m : marks) {
         found.insert(m.event);

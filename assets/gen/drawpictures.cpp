@@ -7,8 +7,9 @@
 //
 // which builds `drawpictures` (not part of the default build) and runs it on
 // the source folder assets/. Every picture also comes twice as large,
-// "<name>@2x.jpg", which Qt shows on a screen of twice the pixel density. It can also be run by hand with the output folder
-// as its only argument: `<build dir>/assets/drawpictures <folder>`.
+// "<name>@2x.jpg", which Qt shows on a screen of twice the pixel density.
+// It can also be run by hand with the output folder as its only argument:
+// `<build dir>/assets/drawpictures <folder>`.
 //
 // Every text is set in DejaVu Sans (Debian's fonts-dejavu-core); the program
 // refuses to run without it so that the pictures do not depend on whatever
