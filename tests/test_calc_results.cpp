@@ -17,15 +17,30 @@
 
 using torv::PresetList;
 
+// The first projectile's calculation form in English, run in a folder of
+// the test's own.
+class GraphArea : public CalcForm {
+protected:
+    void SetUp() override
+    {
+        CalcForm::SetUp();
+        ASSERT_TRUE(QDir::setCurrent(dir.path()));
+        openWith(PresetList::Projectil, 0, 3);
+    }
+    void TearDown() override
+    {
+        QDir::setCurrent(previous);
+        CalcForm::TearDown();
+    }
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+};
+
 // The graph area's menu offers what the state can back: the picture once one
 // is shown, the data and the step check only while the state holds a whole
 // run, the check only while the fields still hold that run's inputs.
-TEST_F(CalcForm, GraphMenuOffersWhatTheStateHolds)
+TEST_F(GraphArea, GraphMenuOffersWhatTheStateHolds)
 {
-    QTemporaryDir dir;
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    openWith(PresetList::Projectil, 0, 3);
     auto offered = [this] {
         return std::array { form2->ActSaveGraph->isEnabled(), form2->ActCopyGraph->isEnabled(),
             form2->ActExportCsv->isEnabled(), form2->ActCheckStep->isEnabled() };
@@ -63,17 +78,12 @@ TEST_F(CalcForm, GraphMenuOffersWhatTheStateHolds)
     EXPECT_EQ(offered(), (Offer { true, true, false, false }));
     form2->Button5->click();
     EXPECT_EQ(offered(), (Offer { false, false, false, false }));
-    QDir::setCurrent(previous);
 }
 
 // Kept runs are drawn under the next ones, eight at most; clearing them
 // gives back the picture of the run alone.
-TEST_F(CalcForm, KeptRunsDrawnUnderLaterOnesUpToEightUntilCleared)
+TEST_F(GraphArea, KeptRunsDrawnUnderLaterOnesUpToEightUntilCleared)
 {
-    QTemporaryDir dir;
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    openWith(PresetList::Projectil, 0, 3);
     EXPECT_FALSE(form2->ActKeepRun->isEnabled());
     form2->Button1->click();
     const QImage alone = form2->Image1->pixmap().toImage();
@@ -107,18 +117,13 @@ TEST_F(CalcForm, KeptRunsDrawnUnderLaterOnesUpToEightUntilCleared)
     typeOver(form2->EdTTO, QStringLiteral("45"));
     form2->Button1->click();
     EXPECT_EQ(form2->Image1->pixmap().toImage(), alone);
-    QDir::setCurrent(previous);
 }
 
 // The mouse over the graph shows the nearest sample's values beside a
 // cursor, the arrow keys step through the samples, and leaving hides it;
 // the picture itself never changes.
-TEST_F(CalcForm, ReadOutFollowsTheMouseAndTheKeysOverAnUnchangedPicture)
+TEST_F(GraphArea, ReadOutFollowsTheMouseAndTheKeysOverAnUnchangedPicture)
 {
-    QTemporaryDir dir;
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    openWith(PresetList::Projectil, 0, 3);
     form2->Button1->click();
     const QImage picture = form2->Image1->pixmap().toImage();
     torv::GraphReadout* readout = form2->Readout;
@@ -151,7 +156,6 @@ TEST_F(CalcForm, ReadOutFollowsTheMouseAndTheKeysOverAnUnchangedPicture)
     EXPECT_EQ(form2->Image1->pixmap().toImage(), picture);
     form2->ActCopyGraph->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), picture);
-    QDir::setCurrent(previous);
 }
 
 // Marking the events is a choice the next start of the program finds again.
