@@ -59,6 +59,8 @@ struct Options {
     std::string csv;
     std::string png;
     std::string graph = "default";
+    std::string scale;
+    bool overlay = false;
     bool accuracy = false;
     std::string sweep; // NAME=FROM:TO:COUNT
     std::string summary;
@@ -91,6 +93,10 @@ struct Plan {
     std::string png;
     bool accuracy = false;
     std::optional<Sel> graph; // empty: the run's own
+    double scale = 1; // device pixels per picture pixel
+    // Absolute: the picture of all the sweep's runs drawn over each other
+    // (--overlay with --png); empty: none.
+    std::string overlay;
     std::optional<Sweep> sweep;
     std::string summary;
     int jobs = 1;
@@ -107,8 +113,9 @@ std::string presetListText();
 // Runs the plan's single run in the output directory. Throws.
 void runSingle(const Plan& plan);
 // Runs the plan's sweep, or all presets, each in a directory of its own,
-// and writes one summary line per run; returns the exit status (that of the
-// first run that failed, if any).
+// and writes one summary line per run, then the overlay picture if the plan
+// has one; returns the exit status (that of the first run that failed, if
+// any).
 int runMany(const Plan& plan);
 
 } // namespace torv::batch

@@ -9,12 +9,17 @@
 
 #include "batch/batch.h"
 #include "physics/faults.h"
+#include "sim/keptruns.h"
 #include "sim/numfmt.h"
 #include "sim/resultfiles.h"
 
 namespace torv::batch {
 
 namespace {
+
+constexpr double kLargestScale = 4;
+// The current run and as many kept ones as the calculation form keeps.
+constexpr int kOverlayRuns = 1 + kMaxKeptRuns;
 
 constexpr const char* kClassNames[]
     = { "", "projectile", "parachute", "balloon", "airship", "glider", "airplane", "reentry vehicle", "rocket" };
@@ -197,6 +202,7 @@ Options parseOptions(int argc, char** argv)
         { "--csv", &Options::csv },
         { "--png", &Options::png },
         { "--graph", &Options::graph },
+        { "--scale", &Options::scale },
         { "--sweep", &Options::sweep },
         { "--summary", &Options::summary },
         { "--jobs", &Options::jobs },
@@ -228,6 +234,8 @@ Options parseOptions(int argc, char** argv)
             o.list = true;
         } else if (arg == "--accuracy" && !value) {
             o.accuracy = true;
+        } else if (arg == "--overlay" && !value) {
+            o.overlay = true;
         } else if (arg == "--set") {
             o.sets.push_back(take());
         } else {
@@ -315,15 +323,34 @@ Plan makePlan(const Options& o)
     plan.graph = graphSelection(o.graph);
     if (o.graph != "default" && o.png.empty())
         throw BatchError(kUsage, "--graph belongs to --png");
+    if (!o.scale.empty()) {
+        const auto v = parseNumber(o.scale, '.');
+        if (!v || *v < 1 || *v > kLargestScale)
+            throw BatchError(kUsage, "--scale takes a number from 1 to 4, not '" + o.scale + "'");
+        if (o.png.empty())
+            throw BatchError(kUsage, "--scale belongs to --png");
+        plan.scale = *v;
+    }
     plan.out = o.out;
     while (plan.out.size() > 1 && plan.out.back() == '/')
         plan.out.pop_back();
     plan.summary = o.summary;
     plan.accuracy = o.accuracy;
+    if (o.overlay) {
+        if (!plan.sweep || o.png.empty())
+            throw BatchError(kUsage, "--overlay draws the runs of a --sweep into the one picture --png FILE");
+        if (plan.sweep->count > kOverlayRuns)
+            throw BatchError(kUsage,
+                "--overlay draws at most " + std::to_string(kOverlayRuns) + " runs in one picture, not "
+                    + std::to_string(plan.sweep->count));
+        plan.overlay = o.png;
+    }
+    // With --overlay, --png names the one picture of all runs.
+    const std::string runPng = o.overlay ? std::string() : o.png;
     plan.csv = o.csv;
-    plan.png = o.png;
+    plan.png = runPng;
     if (plan.many()) {
-        for (const std::string* name : { &o.csv, &o.png })
+        for (const std::string* name : { &o.csv, &runPng })
             if (!name->empty() && (o.out.empty() || name->find('/') != std::string::npos))
                 throw BatchError(
                     kUsage, "with several runs, --csv and --png name a file inside each run's directory under --out");
@@ -353,8 +380,8 @@ std::string usageText()
 {
     return R"(Usage: torv-batch --list
        torv-batch --preset N|all [--set NAME=VALUE ...] [--aero 0|1] [--lang ru|de|en]
-                  [--out DIR] [--csv FILE] [--png FILE [--graph NAME]] [--accuracy]
-                  [--sweep NAME=FROM:TO:COUNT [--summary FILE] [--jobs N]]
+                  [--out DIR] [--csv FILE] [--png FILE [--graph NAME] [--scale S]] [--accuracy]
+                  [--sweep NAME=FROM:TO:COUNT [--summary FILE] [--jobs N] [--overlay]]
 )";
 }
 
@@ -381,6 +408,12 @@ column that is empty unless that run failed.
   --png FILE        the graph as an 800 x 600 PNG picture
   --graph NAME      which graph (default: the run's own); a short name below
                     or a graph button's caption
+  --scale S         the picture at S device pixels per pixel (1 to 4, default
+                    1), as a screen of that pixel ratio shows it: --scale 2
+                    writes 1600 x 1200 pixels
+  --overlay         with --sweep and --png FILE: all runs of the sweep (at most
+                    9) drawn in one picture FILE in the same axes, the first
+                    in black, each other in its own colour, with a legend
   --accuracy        add the same run at half the step to the summary
   --sweep NAME=FROM:TO:COUNT
                     COUNT runs with NAME going evenly from FROM to TO.

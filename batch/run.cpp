@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "sim/csvexport.h"
 #include "sim/flugbahn.h"
 #include "sim/formport.h"
+#include "sim/keptruns.h"
 #include "sim/numfmt.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
@@ -143,7 +146,7 @@ void commitRunFiles(const Plan& plan, const std::string& dir)
         if (plan.graph)
             applyGraphSelection(*plan.graph);
         files.add(inDirectory(extraDir, plan.png),
-            pngBytes(drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount)));
+            pngBytes(drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, {}, plan.scale)));
     }
     files.commit();
 }
@@ -455,6 +458,51 @@ void collect(std::vector<int> fds, Collector& collector)
     }
 }
 
+// The sweep's runs again, here and without files, drawn into one picture:
+// the first run that succeeds as the current run, the others over it as
+// kept runs, each named in the legend by its value. Runs that fail are
+// left out (the summary has reported them).
+void writeOverlay(const Plan& plan)
+{
+    std::optional<SimState> first;
+    std::string firstLabel;
+    std::vector<KeptRun> kept;
+    std::vector<std::string> labels;
+    for (int i = 0; i < runCount(plan); ++i) {
+        try {
+            prepare(plan, variant(plan, i));
+            Flugbahn(RunFiles::Skip);
+        } catch (const std::exception&) {
+            continue;
+        }
+        const std::string label = std::string(legendName(*plan.sweep->field)) + " = " + number(plan.sweep->value(i));
+        if (!first) {
+            first = st;
+            firstLabel = label;
+        } else {
+            kept.push_back(keepRun());
+            labels.push_back(label);
+        }
+    }
+    if (!first)
+        return;
+    st = *first;
+    std::vector<std::vector<double>> series;
+    series.reserve(kept.size()); // the picture points into them
+    GraphExtras extras;
+    extras.currentLabel = firstLabel;
+    for (size_t r = 0; r < kept.size(); ++r) {
+        series.push_back(inCurrentUnits(kept[r]));
+        extras.kept.push_back({ series.back().data(), static_cast<int>(series.back().size()), labels[r] });
+    }
+    ensurePainting();
+    if (plan.graph)
+        applyGraphSelection(*plan.graph);
+    const QImage picture
+        = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, extras, plan.scale);
+    writeFileAtomically(plan.overlay, pngBytes(picture));
+}
+
 } // namespace
 
 int runMany(const Plan& plan)
@@ -487,6 +535,8 @@ int runMany(const Plan& plan)
     const int result = collector.finish(text);
     if (!plan.summary.empty())
         writeFileAtomically(plan.summary, text);
+    if (!plan.overlay.empty())
+        writeOverlay(plan);
     return result;
 }
 

@@ -122,7 +122,10 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
         ErrorCase {
             "AfterTheOptions", { "--preset", "1", "--", "--csv" }, 2, "unexpected argument '--csv' (see --help)" },
         ErrorCase { "LongValue", { "--preset", "1", "--set", "V0=" + std::string(100, '7') + "x" }, 5,
-            "'" + std::string(80, '7') + "\u2026' is not a valid floating point value" }),
+            "'" + std::string(80, '7') + "\u2026' is not a valid floating point value" },
+        ErrorCase { "OverlayOfTooManyRuns",
+            { "--preset", "1", "--sweep", "TTO=10:80:10", "--overlay", "--png", "o.png" }, 2,
+            "--overlay draws at most 9 runs in one picture, not 10" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // One failing run in the middle (no mass) shows that failures keep their
@@ -201,6 +204,20 @@ TEST_F(Batch, SweepValuesTypedInAgainReproduceTheirRuns)
         EXPECT_EQ(slurp(dir / "again.csv"), slurp(e.path() / "d.csv")) << value;
     }
     EXPECT_EQ(runs, 4);
+}
+
+// A sweep's runs in one picture, twice the size for a dense screen; the
+// runs write no files of their own.
+TEST_F(Batch, OverlayDrawsTheSweepInOnePictureAtTheScaleAsked)
+{
+    const Outcome o
+        = runBatch(dir, { "--preset", "1", "--sweep", "TTO=30:60:3", "--overlay", "--png", "all.png", "--scale", "2" });
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 4);
+    EXPECT_EQ(files(), std::vector<std::string> { "all.png" });
+    const std::string png = slurp(dir / "all.png");
+    ASSERT_GE(png.size(), 24u);
+    EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x06\x40\0\0\x04\xb0", 8)); // width 1600, height 1200
 }
 
 } // namespace

@@ -29,20 +29,6 @@ using torv::st;
 
 namespace {
 
-// The preset whose values the scenario record holds, if any.
-const torv::Preset* loadedPreset()
-{
-    using torv::PresetList;
-    const auto& sz = st.Szenario;
-    for (PresetList list : { PresetList::Projectil, PresetList::Fallschirm, PresetList::Ballon, PresetList::Glider,
-             PresetList::Landekapsel, PresetList::Launcher })
-        for (const torv::Preset& p : torv::presets(list))
-            if (p.Klasse == sz.Klasse && p.Masse == sz.Masse && p.S0 == sz.S0 && p.Cx == sz.Cx && p.Cy == sz.Cy
-                && p.H0 == sz.H0 && p.V0 == sz.V0 && p.TTO == sz.TTO && p.Tk == sz.Tk && p.dt == sz.dt)
-                return &p;
-    return nullptr;
-}
-
 // Letters and digits of `text` up to its first bracket or comma, the rest
 // as single underscores: a file name part without spaces.
 QString namePart(const QString& text)
@@ -70,7 +56,7 @@ QString symbol(const std::string& title)
 // The loaded preset's short name, "torv" without one.
 QString presetName()
 {
-    const torv::Preset* preset = loadedPreset();
+    const torv::Preset* preset = torv::presetOf(st.Szenario);
     const QString name = preset ? namePart(QString::fromUtf8(preset->label)) : QString();
     return name.isEmpty() ? QStringLiteral("torv") : name;
 }
@@ -114,6 +100,9 @@ void TForm2::createGraphMenu()
         { &TForm2::ActCopyGraph, QKeySequence(Qt::CTRL | Qt::Key_C), &TForm2::copyGraphClick },
         { &TForm2::ActExportCsv, QKeySequence(Qt::CTRL | Qt::Key_E), &TForm2::exportCsvClick },
         { &TForm2::ActCheckStep, QKeySequence(), &TForm2::checkStepClick },
+        { &TForm2::ActKeepRun, QKeySequence(Qt::CTRL | Qt::Key_K), &TForm2::keepRunClick },
+        { &TForm2::ActClearKept, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K), &TForm2::clearKeptRunsClick },
+        { &TForm2::ActMarkEvents, QKeySequence(Qt::CTRL | Qt::Key_M), &TForm2::markEventsClick },
     };
     for (const Entry& e : entries) {
         QAction* a = GraphMenu->addAction(QString());
@@ -124,6 +113,7 @@ void TForm2::createGraphMenu()
         connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         this->*e.action = a;
     }
+    createCompareTools();
     updateGraphMenu();
     connect(GraphMenu, &QMenu::aboutToShow, this, &TForm2::updateGraphMenu);
 
@@ -145,6 +135,9 @@ void TForm2::updateGraphMenu()
     ActExportCsv->setEnabled(picture && runComplete_);
     // The check reruns the inputs, which must still be those of the run.
     ActCheckStep->setEnabled(picture && runComplete_ && !inputsChanged_);
+    ActKeepRun->setEnabled(
+        picture && runComplete_ && !runKept_ && keptRuns_.size() < static_cast<size_t>(torv::kMaxKeptRuns));
+    ActClearKept->setEnabled(!keptRuns_.empty());
 }
 
 void TForm2::saveGraphPngClick()
@@ -176,7 +169,7 @@ void TForm2::exportCsvClick()
         const QString path
             = askSaveName(this, stripEllipsis(ActExportCsv->text()), name, QStringLiteral("CSV (*.csv)"));
         if (!path.isEmpty())
-            torv::writeCsvFile(path.toStdString());
+            torv::writeCsvFile(path.toStdString(), keptSeries());
     });
 }
 
