@@ -6,6 +6,8 @@
 int main(int argc, char** argv)
 {
     torv::GuardedApplication app(argc, argv);
+    // Also where QSettings keeps what the program remembers.
+    app.setOrganizationName(QStringLiteral("Torv"));
     app.setApplicationName(QStringLiteral("Torv"));
     // The start form alone decides when the program ends (its closeEvent
     // quits), not the last window to close.

@@ -2,6 +2,7 @@
 // the exit statuses by which scripts tell the kinds of failure apart.
 #pragma once
 
+#include <exception>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -40,8 +41,11 @@ private:
     int status_;
 };
 
-// The exit status of the exception being handled.
+// The exit status of the exception being handled, and of `error`.
 int statusOfCurrentException();
+int statusOf(std::exception_ptr error);
+// The one-line message of `e`: what failed and why for a file error.
+std::string messageOf(const std::exception& e);
 
 // The options as given.
 struct Options {
@@ -55,6 +59,8 @@ struct Options {
     std::string csv;
     std::string png;
     std::string graph = "default";
+    std::string scale;
+    bool overlay = false;
     bool accuracy = false;
     std::string sweep; // NAME=FROM:TO:COUNT
     std::string summary;
@@ -69,6 +75,9 @@ struct Sweep {
     double from = 0, to = 0;
     int count = 0;
     double value(int i) const;
+    // value(i) in the shortest text that reads back as the same number: the
+    // name of its run's directory and its first summary column.
+    std::string label(int i) const;
 };
 
 // What to do, checked against the preset.
@@ -78,28 +87,35 @@ struct Plan {
     int sprache = 3;
     std::optional<double> aeroModel;
     std::vector<std::pair<const FieldInfo*, double>> sets;
-    std::string out; // absolute; empty: no run directories (sweep) or the current one
-    // Absolute in a single run, names inside each run's directory in a sweep.
+    std::string out; // empty: no run directories (sweep) or the current one
+    // As given in a single run, names inside each run's directory in a sweep.
     std::string csv;
     std::string png;
     bool accuracy = false;
     std::optional<Sel> graph; // empty: the run's own
+    double scale = 1; // device pixels per picture pixel
+    // Absolute: the picture of all the sweep's runs drawn over each other
+    // (--overlay with --png); empty: none.
+    std::string overlay;
     std::optional<Sweep> sweep;
-    std::string summary; // absolute
+    std::string summary;
     int jobs = 1;
 };
 
 // Throws BatchError with the status of the first problem found.
 Plan makePlan(const Options& options);
 
+// The lines that say how to call the program, and all of its help.
+std::string usageText();
 std::string helpText();
 std::string presetListText();
 
 // Runs the plan's single run in the output directory. Throws.
 void runSingle(const Plan& plan);
 // Runs the plan's sweep, or all presets, each in a directory of its own,
-// and writes one summary line per run; returns the exit status (that of the
-// first run that failed, if any).
+// and writes one summary line per run, then the overlay picture if the plan
+// has one; returns the exit status (that of the first run that failed, if
+// any).
 int runMany(const Plan& plan);
 
 } // namespace torv::batch

@@ -11,6 +11,10 @@
 int main(int argc, char** argv)
 {
     using namespace torv::batch;
+    if (argc <= 1) {
+        std::fputs((usageText() + "Run torv-batch --help for the options.\n").c_str(), stderr);
+        return kUsage;
+    }
     try {
         const Options options = parseOptions(argc, argv);
         if (options.help) {
@@ -30,10 +34,10 @@ int main(int argc, char** argv)
         // The summary lines are results too: losing them is an error.
         errno = 0;
         if (std::fflush(stdout) != 0 || std::ferror(stdout))
-            throw torv::IoError(errno != 0 ? errno : EIO);
+            throw torv::IoError(errno != 0 ? errno : EIO, "cannot write standard output");
         return status;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "torv-batch: %s\n", e.what());
+        std::fprintf(stderr, "torv-batch: %s\n", messageOf(e).c_str());
         return statusOfCurrentException();
     }
 }

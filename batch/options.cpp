@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <string_view>
@@ -8,11 +9,17 @@
 
 #include "batch/batch.h"
 #include "physics/faults.h"
+#include "sim/keptruns.h"
 #include "sim/numfmt.h"
+#include "sim/resultfiles.h"
 
 namespace torv::batch {
 
 namespace {
+
+constexpr double kLargestScale = 4;
+// The current run and as many kept ones as the calculation form keeps.
+constexpr int kOverlayRuns = 1 + kMaxKeptRuns;
 
 constexpr const char* kClassNames[]
     = { "", "projectile", "parachute", "balloon", "airship", "glider", "airplane", "reentry vehicle", "rocket" };
@@ -77,7 +84,7 @@ std::optional<Sel> graphSelection(const std::string& name)
         if (match)
             return g.selection;
     }
-    throw BatchError(kUsage, "unknown graph '" + name + "' (see --help)");
+    throw BatchError(kUsage, "unknown graph '" + echoed(name) + "' (see --help)");
 }
 
 double number(const std::string& text)
@@ -93,7 +100,8 @@ int wholeNumber(const std::string& text, const char* what, int min)
     const auto v = parseNumber(text, '.');
     if (!v || *v != std::floor(*v) || *v < min || *v > 1e9)
         throw BatchError(kUsage,
-            std::string(what) + " must be a whole number of at least " + std::to_string(min) + ", not '" + text + "'");
+            std::string(what) + " must be a whole number of at least " + std::to_string(min) + ", not '" + echoed(text)
+                + "'");
     return static_cast<int>(*v);
 }
 
@@ -101,16 +109,33 @@ const FieldInfo& offeredField(const std::string& name, double klasse)
 {
     const FieldInfo* f = fieldNamed(name);
     if (!f)
-        throw BatchError(kUnknownField, "unknown field '" + name + "' (see --help)");
+        throw BatchError(kUnknownField, "unknown field '" + echoed(name) + "' (see --help)");
     if (!fieldShown(*f, klasse))
         throw BatchError(
             kUnknownField, "field '" + name + "' is not offered for the class " + className(klasse) + " (see --help)");
     return *f;
 }
 
-std::string absolute(const std::string& path)
+// The sample file, the CSV and the picture of a run must be three files.
+void checkDistinctFiles(const Plan& plan)
 {
-    return path.empty() ? path : std::filesystem::absolute(path).lexically_normal().string();
+    namespace fs = std::filesystem;
+    const fs::path dir = plan.many() || plan.out.empty() ? fs::path() : fs::path(plan.out);
+    const fs::path sample = (dir / kSampleFileName).lexically_normal();
+    const fs::path csv = fs::path(plan.csv).lexically_normal(), png = fs::path(plan.png).lexically_normal();
+    if ((!plan.csv.empty() && (csv == sample || csv == png)) || (!plan.png.empty() && png == sample))
+        throw BatchError(kUsage, "the sample file, --csv and --png must name three different files");
+}
+
+// Two runs with the same value would write into one directory, each over
+// the one before: refused before any run.
+void checkDistinctDirectories(const Sweep& sweep)
+{
+    for (int i = 1; i < sweep.count; ++i)
+        if (sweep.value(i) == sweep.value(i - 1) && sweep.label(i) == sweep.label(i - 1))
+            throw BatchError(kUsage,
+                "runs " + std::to_string(i) + " and " + std::to_string(i + 1) + " of the sweep both have "
+                    + sweep.field->name + "=" + sweep.label(i) + " and would share a directory under --out");
 }
 
 } // namespace
@@ -118,6 +143,13 @@ std::string absolute(const std::string& path)
 double Sweep::value(int i) const
 {
     return count == 1 ? from : from + (to - from) * i / (count - 1);
+}
+
+std::string Sweep::label(int i) const
+{
+    char buf[32];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value(i));
+    return std::string(buf, ec == std::errc() ? end : buf);
 }
 
 int statusOfCurrentException()
@@ -141,6 +173,21 @@ int statusOfCurrentException()
     }
 }
 
+int statusOf(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (...) {
+        return statusOfCurrentException();
+    }
+}
+
+std::string messageOf(const std::exception& e)
+{
+    const auto* io = dynamic_cast<const IoError*>(&e);
+    return io ? io->detail() : e.what();
+}
+
 Options parseOptions(int argc, char** argv)
 {
     struct Valued {
@@ -155,6 +202,7 @@ Options parseOptions(int argc, char** argv)
         { "--csv", &Options::csv },
         { "--png", &Options::png },
         { "--graph", &Options::graph },
+        { "--scale", &Options::scale },
         { "--sweep", &Options::sweep },
         { "--summary", &Options::summary },
         { "--jobs", &Options::jobs },
@@ -162,6 +210,12 @@ Options parseOptions(int argc, char** argv)
     Options o;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        if (arg == "--") {
+            // The options end here; the program takes no other arguments.
+            if (i + 1 < argc)
+                throw BatchError(kUsage, "unexpected argument '" + echoed(argv[i + 1]) + "' (see --help)");
+            break;
+        }
         std::optional<std::string> value;
         if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
             value = arg.substr(eq + 1);
@@ -180,6 +234,8 @@ Options parseOptions(int argc, char** argv)
             o.list = true;
         } else if (arg == "--accuracy" && !value) {
             o.accuracy = true;
+        } else if (arg == "--overlay" && !value) {
+            o.overlay = true;
         } else if (arg == "--set") {
             o.sets.push_back(take());
         } else {
@@ -188,7 +244,7 @@ Options parseOptions(int argc, char** argv)
                 if (arg == candidate.name)
                     v = &candidate;
             if (!v)
-                throw BatchError(kUsage, "unknown option '" + std::string(argv[i]) + "' (see --help)");
+                throw BatchError(kUsage, "unknown option '" + echoed(argv[i]) + "' (see --help)");
             o.*v->target = take();
         }
     }
@@ -207,7 +263,8 @@ Plan makePlan(const Options& o)
         const auto n = parseNumber(o.preset, '.');
         if (!n || *n != std::floor(*n) || std::fabs(*n) > 1e9 || !presetNumber(static_cast<int>(*n)))
             throw BatchError(kUnknownPreset,
-                "unknown preset '" + o.preset + "': the presets are numbered 1 to " + std::to_string(presetCount()));
+                "unknown preset '" + echoed(o.preset) + "': the presets are numbered 1 to "
+                    + std::to_string(presetCount()));
         plan.numbers.push_back(static_cast<int>(*n));
     }
     // A field must be offered for the class of every preset that runs.
@@ -226,17 +283,17 @@ Plan makePlan(const Options& o)
         if (o.lang == code)
             plan.sprache = sprache;
     if (plan.sprache == 0)
-        throw BatchError(kUsage, "unknown language '" + o.lang + "': ru, de or en");
+        throw BatchError(kUsage, "unknown language '" + echoed(o.lang) + "': ru, de or en");
     if (!o.aero.empty()) {
         if (o.aero != "0" && o.aero != "1")
-            throw BatchError(kUsage, "--aero takes 0 (constant) or 1 (Titan-2), not '" + o.aero + "'");
+            throw BatchError(kUsage, "--aero takes 0 (constant) or 1 (Titan-2), not '" + echoed(o.aero) + "'");
         plan.aeroModel = o.aero == "1" ? 1.0 : 0.0;
     }
 
     for (const std::string& s : o.sets) {
         const auto eq = s.find('=');
         if (eq == std::string::npos)
-            throw BatchError(kUsage, "--set takes NAME=VALUE, not '" + s + "'");
+            throw BatchError(kUsage, "--set takes NAME=VALUE, not '" + echoed(s) + "'");
         const FieldInfo& f = offered(s.substr(0, eq));
         plan.sets.emplace_back(&f, number(s.substr(eq + 1)));
     }
@@ -246,7 +303,7 @@ Plan makePlan(const Options& o)
         const auto c1 = o.sweep.find(':', eq == std::string::npos ? 0 : eq);
         const auto c2 = c1 == std::string::npos ? c1 : o.sweep.find(':', c1 + 1);
         if (eq == std::string::npos || c2 == std::string::npos)
-            throw BatchError(kUsage, "--sweep takes NAME=FROM:TO:COUNT, not '" + o.sweep + "'");
+            throw BatchError(kUsage, "--sweep takes NAME=FROM:TO:COUNT, not '" + echoed(o.sweep) + "'");
         if (plan.numbers.size() > 1)
             throw BatchError(kUsage, "a sweep runs one preset");
         Sweep sw;
@@ -266,20 +323,41 @@ Plan makePlan(const Options& o)
     plan.graph = graphSelection(o.graph);
     if (o.graph != "default" && o.png.empty())
         throw BatchError(kUsage, "--graph belongs to --png");
-    plan.out = absolute(o.out);
-    plan.summary = absolute(o.summary);
+    if (!o.scale.empty()) {
+        const auto v = parseNumber(o.scale, '.');
+        if (!v || *v < 1 || *v > kLargestScale)
+            throw BatchError(kUsage, "--scale takes a number from 1 to 4, not '" + o.scale + "'");
+        if (o.png.empty())
+            throw BatchError(kUsage, "--scale belongs to --png");
+        plan.scale = *v;
+    }
+    plan.out = o.out;
+    while (plan.out.size() > 1 && plan.out.back() == '/')
+        plan.out.pop_back();
+    plan.summary = o.summary;
     plan.accuracy = o.accuracy;
+    if (o.overlay) {
+        if (!plan.sweep || o.png.empty())
+            throw BatchError(kUsage, "--overlay draws the runs of a --sweep into the one picture --png FILE");
+        if (plan.sweep->count > kOverlayRuns)
+            throw BatchError(kUsage,
+                "--overlay draws at most " + std::to_string(kOverlayRuns) + " runs in one picture, not "
+                    + std::to_string(plan.sweep->count));
+        plan.overlay = o.png;
+    }
+    // With --overlay, --png names the one picture of all runs.
+    const std::string runPng = o.overlay ? std::string() : o.png;
+    plan.csv = o.csv;
+    plan.png = runPng;
     if (plan.many()) {
-        for (const std::string* name : { &o.csv, &o.png })
+        for (const std::string* name : { &o.csv, &runPng })
             if (!name->empty() && (o.out.empty() || name->find('/') != std::string::npos))
                 throw BatchError(
                     kUsage, "with several runs, --csv and --png name a file inside each run's directory under --out");
-        plan.csv = o.csv;
-        plan.png = o.png;
-    } else {
-        plan.csv = absolute(o.csv);
-        plan.png = absolute(o.png);
     }
+    checkDistinctFiles(plan);
+    if (plan.sweep && !plan.out.empty())
+        checkDistinctDirectories(*plan.sweep);
     return plan;
 }
 
@@ -298,13 +376,18 @@ std::string presetListText()
     return text;
 }
 
+std::string usageText()
+{
+    return R"(Usage: torv-batch --list
+       torv-batch --preset N|all [--set NAME=VALUE ...] [--aero 0|1] [--lang ru|de|en]
+                  [--out DIR] [--csv FILE] [--png FILE [--graph NAME] [--scale S]] [--accuracy]
+                  [--sweep NAME=FROM:TO:COUNT [--summary FILE] [--jobs N] [--overlay]]
+)";
+}
+
 std::string helpText()
 {
-    std::string t = R"(Usage: torv-batch --list
-       torv-batch --preset N|all [--set NAME=VALUE ...] [--aero 0|1] [--lang ru|de|en]
-                  [--out DIR] [--csv FILE] [--png FILE [--graph NAME]] [--accuracy]
-                  [--sweep NAME=FROM:TO:COUNT [--summary FILE] [--jobs N]]
-
+    std::string t = usageText() + R"(
 Runs a preset as the calculation form's START would after choosing it, without
 a window, and writes "Torv_500.txt" into DIR (default: the current directory).
 Standard output gets a CSV summary, one line per run: the preset number or the
@@ -322,11 +405,18 @@ error column that is empty unless that run failed.
                     is read as the fields read it, with a full stop
   --aero 0|1        aerodynamic model: 0 constant (default), 1 Titan-2
   --lang ru|de|en   language of the graph titles (default en)
-  --out DIR         directory of the results (created if missing)
+  --out DIR         directory of the results (created with its parents if
+                    missing)
   --csv FILE        the 500 samples of every recorded series as CSV
   --png FILE        the graph as an 800 x 600 PNG picture
   --graph NAME      which graph (default: the run's own); a short name below
                     or a graph button's caption
+  --scale S         the picture at S device pixels per pixel (1 to 4, default
+                    1), as a screen of that pixel ratio shows it: --scale 2
+                    writes 1600 x 1200 pixels
+  --overlay         with --sweep and --png FILE: all runs of the sweep (at most
+                    9) drawn in one picture FILE in the same axes, the first
+                    in black, each other in its own colour, with a legend
   --accuracy        add the same run at half the step and the extrapolation
                     2*half - full to the summary; standard error says which
                     quantity changes most and which step would bring its
@@ -335,10 +425,12 @@ error column that is empty unless that run failed.
                     COUNT runs with NAME going evenly from FROM to TO.
                     With several runs (a sweep or all presets), each writes its
                     files only with --out, into DIR/NAME=VALUE/ or DIR/preset=N/,
-                    where --csv and --png then name files
+                    where --csv and --png then name files; VALUE is written in
+                    the shortest form that reads back as the run's number
   --summary FILE    the lines of a sweep or of all presets into FILE instead
   --jobs N          runs in N processes at once (default: the processors)
   --help            this text
+  --                the end of the options
 
 Fields (NAME, unit, meaning; the classes whose form offers them):
 )";
@@ -371,7 +463,9 @@ Exit status:
   6  floating-point fault in the run (its message)
   7  I/O error (with the system's error number)
   8  the run refused its input (an unusable integration step)
-An error leaves every file it would have written as it was.
+A run's files are written together: an error leaves every file it would have
+written as it was. A file that is a symbolic link or has several hard links is
+not replaced (I/O error 40 and 31).
 )";
     return t;
 }

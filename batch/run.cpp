@@ -3,25 +3,31 @@
 
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <poll.h>
-#include <sys/stat.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "batch/batch.h"
 #include "physics/faults.h"
 #include "plot/grafik.h"
+#include "plot/png.h"
 #include "sim/atomicfile.h"
 #include "sim/csvexport.h"
 #include "sim/flugbahn.h"
+#include "sim/formport.h"
+#include "sim/keptruns.h"
 #include "sim/numfmt.h"
+#include "sim/resultfiles.h"
 #include "sim/state.h"
 #include "sim/stepcheck.h"
 #include "sim/summary.h"
@@ -46,13 +52,6 @@ void ensurePainting()
             std::fprintf(stderr, "torv-batch: %s\n", message.toLocal8Bit().constData());
     });
     new QGuiApplication(argc, argv);
-}
-
-void enterDirectory(const std::string& dir)
-{
-    errno = 0;
-    if ((mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) || chdir(dir.c_str()) != 0)
-        throw IoError(errno != 0 ? errno : EIO);
 }
 
 // One run of a plan: a preset, and the swept field with its value.
@@ -165,51 +164,61 @@ struct RunResult {
     std::string verdict; // the step check's conclusion, with --accuracy
 };
 
-// The run in the current directory, with its extra files named by `csv`
-// and `png` (empty: none). The extra files are claimed before the run, so
-// that an unwritable one stops it before "Torv_500.txt" changes. `files`:
-// whether the run writes its sample file at all.
-RunResult runHere(const Plan& plan, const std::string& csv, const std::string& png, const Variant& v, RunFiles files)
+// A file of the run: in `dir` when it holds the run's files, else as given.
+std::string inDirectory(const std::string& dir, const std::string& name)
+{
+    return dir.empty() ? name : dir + "/" + name;
+}
+
+// The files of the run just done, all of them or none: the sample file in
+// `dir` (created with its parents if missing, "" for the current one), and
+// the CSV and the picture if asked for (inside `dir` when there are several
+// runs). Throws IoError.
+void commitRunFiles(const Plan& plan, const std::string& dir)
+{
+    FileCommit files;
+    files.makeDirectory(dir);
+    files.add(inDirectory(dir, kSampleFileName), sampleFileText());
+    const std::string extraDir = plan.many() ? dir : std::string();
+    if (!plan.csv.empty())
+        files.add(inDirectory(extraDir, plan.csv), csvText());
+    if (!plan.png.empty()) {
+        ensurePainting();
+        if (plan.graph)
+            applyGraphSelection(*plan.graph);
+        files.add(inDirectory(extraDir, plan.png),
+            pngBytes(drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, {}, plan.scale)));
+    }
+    files.commit();
+}
+
+// The run, and its files written into `dir` unless `keep` is false. A run
+// that fails, at its own step or at half of it, writes nothing and leaves no
+// directory behind.
+RunResult runHere(const Plan& plan, const std::string& dir, const Variant& v, bool keep)
 {
     RunResult r;
     try {
-        std::unique_ptr<PendingFile> csvFile, pngFile;
-        if (!csv.empty())
-            csvFile = std::make_unique<PendingFile>(csv);
-        if (!png.empty())
-            pngFile = std::make_unique<PendingFile>(png);
         prepare(plan, v);
-        Flugbahn(files);
+        Flugbahn(RunFiles::Skip);
         appendSummary(r.columns, runSummary());
         if (plan.accuracy) {
             const StepCheck check = checkStep();
             if (check.halfFailed) {
                 r.columns += emptyColumns(true).substr(emptyColumns(false).size());
                 r.error = "at half the step: " + check.halfError;
+                r.status = statusOf(check.halfException);
             } else {
                 appendHalfStep(r.columns, check);
                 r.verdict = verdictLine(check);
             }
         }
-        if (csvFile)
-            csvFile->write(csvText());
-        if (pngFile) {
-            ensurePainting();
-            if (plan.graph)
-                applyGraphSelection(*plan.graph);
-            const QImage picture = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount);
-            errno = 0;
-            if (!picture.save(QString::fromStdString(pngFile->tempPath()), "PNG"))
-                throw IoError(errno != 0 ? errno : EIO);
-        }
-        if (csvFile)
-            csvFile->commit();
-        if (pngFile)
-            pngFile->commit();
+        if (keep && r.status == kOk)
+            commitRunFiles(plan, dir);
     } catch (const std::exception& e) {
         r.status = statusOfCurrentException();
         r.columns = emptyColumns(plan);
-        r.error = e.what();
+        r.error = messageOf(e);
     }
     return r;
 }
@@ -218,9 +227,7 @@ RunResult runHere(const Plan& plan, const std::string& csv, const std::string& p
 
 void runSingle(const Plan& plan)
 {
-    if (!plan.out.empty())
-        enterDirectory(plan.out);
-    const RunResult r = runHere(plan, plan.csv, plan.png, { plan.numbers[0] }, RunFiles::Write);
+    const RunResult r = runHere(plan, plan.out, { plan.numbers[0] }, true);
     if (r.status != kOk)
         throw BatchError(r.status, r.error);
     const std::string text
@@ -252,9 +259,17 @@ std::string firstColumn(const Plan& plan)
 
 std::string label(const Plan& plan, int i)
 {
-    const Variant v = variant(plan, i);
-    return v.swept ? number(v.value) : std::to_string(v.number);
+    return plan.sweep ? plan.sweep->label(i) : std::to_string(plan.numbers[static_cast<size_t>(i)]);
 }
+
+// Set in a worker when the sweep is being ended: its run stops at its next
+// progress report (as a cancelled one does), and no further run starts.
+volatile sig_atomic_t stopWanted = 0;
+
+class StoppablePort : public FormPort {
+public:
+    bool runProgress(int, double, double) override { return stopWanted == 0; }
+};
 
 // Runs `first`, `first` + `step`, ... and hands each on as one record
 // "index status columns,error".
@@ -262,27 +277,29 @@ void runShare(const Plan& plan, int first, int step, const std::function<void(co
 {
     // Without --out there is nowhere to keep a run's files: none are written.
     const bool keep = !plan.out.empty();
-    const std::string here = std::filesystem::current_path().string();
-    for (int i = first; i < runCount(plan); i += step) {
-        RunResult r;
-        try {
-            if (keep)
-                enterDirectory(plan.out + "/" + firstColumn(plan) + "=" + label(plan, i));
-            r = runHere(plan, plan.csv, plan.png, variant(plan, i), keep ? RunFiles::Write : RunFiles::Skip);
-        } catch (const std::exception& e) {
-            r.status = statusOfCurrentException();
-            r.columns = emptyColumns(plan);
-            r.error = e.what();
-        }
+    for (int i = first; i < runCount(plan) && stopWanted == 0; i += step) {
+        const std::string dir = keep ? plan.out + "/" + firstColumn(plan) + "=" + label(plan, i) : std::string();
+        const RunResult r = runHere(plan, dir, variant(plan, i), keep);
         send(std::to_string(i) + " " + std::to_string(r.status) + " " + r.columns + "," + oneLine(r.error) + "\n");
     }
-    std::error_code ec;
-    std::filesystem::current_path(here, ec);
 }
 
-// A worker process: its share of the runs, reported through `fd`.
-[[noreturn]] void worker(const Plan& plan, int first, int step, int fd)
+// A worker process: its share of the runs, reported through `fd`, begun
+// once `gate` closes. It ends with the sweep: when the parent asks
+// (SIGTERM), and when the parent dies.
+[[noreturn]] void worker(const Plan& plan, int first, int step, int fd, pid_t parent, int gate)
 {
+    struct sigaction stop { };
+    stop.sa_handler = [](int) { stopWanted = 1; };
+    stop.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &stop, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    char none;
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || read(gate, &none, 1) != 0 || getppid() != parent)
+        _exit(kWorkerLost);
+    close(gate);
+    StoppablePort port;
+    setFormPort(&port);
     runShare(plan, first, step, [fd](const std::string& record) {
         for (size_t done = 0; done < record.size();) {
             const ssize_t n = write(fd, record.data() + done, record.size() - done);
@@ -293,6 +310,90 @@ void runShare(const Plan& plan, int first, int step, const std::function<void(co
     });
     _exit(0);
 }
+
+// A sweep's worker processes. They begin their runs only once all of them
+// have started, and however the sweep ends, every worker started is ended
+// and waited for before it returns: none outlives the program, and a sweep
+// that cannot start its workers writes no file.
+class Workers {
+public:
+    Workers() = default;
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+    ~Workers()
+    {
+        closePipes();
+        for (pid_t pid : pids_)
+            kill(pid, SIGTERM);
+        go();
+        wait();
+    }
+
+    // Starts a worker for runs `first`, `first` + `step`, ...; returns the
+    // read end of the pipe of its records. Throws IoError.
+    int start(const Plan& plan, int first, int step)
+    {
+        if (gate_[0] < 0 && pipe(gate_) != 0)
+            failToStart();
+        int p[2];
+        if (pipe(p) != 0)
+            failToStart();
+        const pid_t parent = getpid();
+        std::fflush(nullptr);
+        const pid_t pid = fork();
+        if (pid < 0) {
+            const int code = errno;
+            close(p[0]);
+            close(p[1]);
+            errno = code;
+            failToStart();
+        }
+        if (pid == 0) {
+            close(p[0]);
+            closePipes();
+            close(gate_[1]);
+            worker(plan, first, step, p[1], parent, gate_[0]);
+        }
+        close(p[1]);
+        pids_.push_back(pid);
+        fds_.push_back(p[0]);
+        return p[0];
+    }
+
+    // Lets the workers begin (or, once asked to stop, end).
+    void go()
+    {
+        for (int& fd : gate_)
+            if (fd >= 0)
+                close(std::exchange(fd, -1));
+    }
+
+    // Waits until every worker has ended.
+    void wait()
+    {
+        closePipes();
+        for (pid_t pid : pids_)
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) { }
+        pids_.clear();
+    }
+
+private:
+    [[noreturn]] static void failToStart()
+    {
+        const int code = errno;
+        throw IoError(code, "cannot start a worker process");
+    }
+    void closePipes()
+    {
+        for (int fd : fds_)
+            close(fd);
+        fds_.clear();
+    }
+
+    std::vector<pid_t> pids_;
+    std::vector<int> fds_;
+    int gate_[2] = { -1, -1 };
+};
 
 // The runs' lines, put out in run order as soon as a line and all before
 // it are in.
@@ -370,7 +471,8 @@ private:
     std::string text_;
 };
 
-// Reads the workers' records until every one has closed its pipe.
+// Reads the workers' records until every one has closed its pipe (the
+// pipes stay open: they are the workers').
 void collect(std::vector<int> fds, Collector& collector)
 {
     std::vector<pollfd> polls;
@@ -389,7 +491,6 @@ void collect(std::vector<int> fds, Collector& collector)
             char buf[4096];
             const ssize_t n = read(polls[w].fd, buf, sizeof buf);
             if (n <= 0) {
-                close(polls[w].fd);
                 polls[w].fd = -1;
                 --open;
                 continue;
@@ -401,57 +502,85 @@ void collect(std::vector<int> fds, Collector& collector)
     }
 }
 
+// The sweep's runs again, here and without files, drawn into one picture:
+// the first run that succeeds as the current run, the others over it as
+// kept runs, each named in the legend by its value. Runs that fail are
+// left out (the summary has reported them).
+void writeOverlay(const Plan& plan)
+{
+    std::optional<SimState> first;
+    std::string firstLabel;
+    std::vector<KeptRun> kept;
+    std::vector<std::string> labels;
+    for (int i = 0; i < runCount(plan); ++i) {
+        try {
+            prepare(plan, variant(plan, i));
+            Flugbahn(RunFiles::Skip);
+        } catch (const std::exception&) {
+            continue;
+        }
+        const std::string label = std::string(legendName(*plan.sweep->field)) + " = " + number(plan.sweep->value(i));
+        if (!first) {
+            first = st;
+            firstLabel = label;
+        } else {
+            kept.push_back(keepRun());
+            labels.push_back(label);
+        }
+    }
+    if (!first)
+        return;
+    st = *first;
+    std::vector<std::vector<double>> series;
+    series.reserve(kept.size()); // the picture points into them
+    GraphExtras extras;
+    extras.currentLabel = firstLabel;
+    for (size_t r = 0; r < kept.size(); ++r) {
+        series.push_back(inCurrentUnits(kept[r]));
+        extras.kept.push_back({ series.back().data(), static_cast<int>(series.back().size()), labels[r] });
+    }
+    ensurePainting();
+    if (plan.graph)
+        applyGraphSelection(*plan.graph);
+    const QImage picture
+        = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, extras, plan.scale);
+    writeFileAtomically(plan.overlay, pngBytes(picture));
+}
+
 } // namespace
 
 int runMany(const Plan& plan)
 {
-    std::unique_ptr<PendingFile> summaryFile;
-    if (!plan.summary.empty())
-        summaryFile = std::make_unique<PendingFile>(plan.summary);
-    if (!plan.out.empty()) {
-        const std::string here = std::filesystem::current_path().string();
-        enterDirectory(plan.out);
-        std::filesystem::current_path(here);
-    }
-    Collector collector(plan, summaryFile != nullptr);
+    // The runs' directories go inside, and the summary may; made here, it is
+    // removed again if it stays empty, however the sweep ends.
+    struct Out {
+        std::vector<std::string> made;
+        ~Out() { removeEmptyDirectories(made); }
+    } out { plan.out.empty() ? std::vector<std::string>() : makeDirectories(plan.out) };
 
     // One job runs here; more run in worker processes, each taking every
     // jobs-th run (the state is the process's, so threads cannot share it).
+    // They all start before the first line goes out.
     const int jobs = std::min(plan.jobs, runCount(plan));
+    Workers workers;
+    std::vector<int> fds;
+    for (int j = 0; jobs > 1 && j < jobs; ++j)
+        fds.push_back(workers.start(plan, j, jobs));
+    workers.go();
+    Collector collector(plan, !plan.summary.empty());
     if (jobs <= 1) {
         runShare(plan, 0, 1, [&collector](const std::string& record) { collector.accept(record); });
     } else {
-        std::vector<int> fds;
-        std::vector<pid_t> pids;
-        std::fflush(nullptr);
-        for (int j = 0; j < jobs; ++j) {
-            int p[2];
-            if (pipe(p) != 0)
-                throw IoError(errno);
-            const pid_t pid = fork();
-            if (pid < 0)
-                throw IoError(errno);
-            if (pid == 0) {
-                close(p[0]);
-                for (int fd : fds)
-                    close(fd);
-                worker(plan, j, jobs, p[1]);
-            }
-            close(p[1]);
-            fds.push_back(p[0]);
-            pids.push_back(pid);
-        }
         collect(fds, collector);
-        for (pid_t pid : pids)
-            waitpid(pid, nullptr, 0);
+        workers.wait();
     }
 
     std::string text;
     const int result = collector.finish(text);
-    if (summaryFile) {
-        summaryFile->write(text);
-        summaryFile->commit();
-    }
+    if (!plan.summary.empty())
+        writeFileAtomically(plan.summary, text);
+    if (!plan.overlay.empty())
+        writeOverlay(plan);
     return result;
 }
 

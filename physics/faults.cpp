@@ -1,6 +1,40 @@
 #include "physics/faults.h"
 
+#include <cstring>
+#include <utility>
+
 namespace torv {
+
+IoError::IoError(int code, std::string subject, std::string reason)
+    : TorvError("I/O error " + std::to_string(code))
+    , code_(code)
+    , subject_(std::move(subject))
+    , reason_(std::move(reason))
+{
+}
+
+std::string IoError::detail() const
+{
+    // The description of the C library in English whatever the locale, as
+    // every other word of these messages.
+    const char* known = strerrordesc_np(code_);
+    std::string text = reason_.empty() ? std::string(known ? known : "Unknown error") : reason_;
+    if (!subject_.empty())
+        text = subject_ + ": " + text;
+    return text + " (" + what() + ")";
+}
+
+std::string echoed(const std::string& text)
+{
+    constexpr int kMaxEchoed = 80;
+    int points = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        // A byte that does not continue a UTF-8 sequence starts a character.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && ++points > kMaxEchoed)
+            return text.substr(0, i) + "\u2026";
+    }
+    return text;
+}
 
 void fpRaise(int flags)
 {

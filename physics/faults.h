@@ -30,21 +30,33 @@ public:
     RunCancelled() : TorvError("The run was cancelled") {}
 };
 
-// A result file that could not be created or written; carries errno.
+// A result file that could not be created or written; carries errno. what()
+// is the error box's "I/O error N"; detail() adds what failed and why, for
+// messages that have room for them.
 class IoError : public TorvError {
 public:
-    explicit IoError(int code) : TorvError("I/O error " + std::to_string(code)), code_(code) {}
+    // `subject`: what failed, e.g. "cannot write out/Torv_500.txt"; `reason`:
+    // why, when the system's description of `code` would not say it.
+    explicit IoError(int code, std::string subject = {}, std::string reason = {});
     int code() const { return code_; }
+    // "cannot write out/Torv_500.txt: Permission denied (I/O error 13)".
+    std::string detail() const;
 
 private:
     int code_;
+    std::string subject_;
+    std::string reason_;
 };
+
+// What a message repeats of a user's text: at most 80 characters (UTF-8
+// code points), then an ellipsis, so that a pasted page stays readable.
+std::string echoed(const std::string& text);
 
 // A field text that does not read as a number.
 class ConvertError : public TorvError {
 public:
     explicit ConvertError(const std::string& text)
-        : TorvError("'" + text + "' is not a valid floating point value")
+        : TorvError("'" + echoed(text) + "' is not a valid floating point value")
     {
     }
 };

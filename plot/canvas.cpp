@@ -10,6 +10,41 @@
 
 namespace torv {
 
+namespace {
+
+// Whether `p` draws on a scaled picture, moved by half a pixel.
+bool scaled(const QPainter& p)
+{
+    return p.device()->devicePixelRatio() != 1.0;
+}
+
+// Fills the graph pixels of `r` whole, on a scaled picture as well.
+void fillPixels(QPainter& p, const QRect& r, const QBrush& brush)
+{
+    if (scaled(p))
+        p.fillRect(QRectF(r).translated(-0.5, -0.5), brush);
+    else
+        p.fillRect(r, brush);
+}
+
+} // namespace
+
+QImage newPicture(int width, int height, double scale)
+{
+    QImage img(qRound(width * scale), qRound(height * scale), QImage::Format_RGB32);
+    img.setDevicePixelRatio(scale);
+    img.fill(Qt::white);
+    return img;
+}
+
+void beginPicture(QPainter& p)
+{
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    if (scaled(p))
+        p.translate(0.5, 0.5);
+}
+
 void lineTo(QPainter& p, int x1, int y1, int x2, int y2)
 {
     const int dx = x2 - x1, dy = y2 - y1;
@@ -64,8 +99,25 @@ QRect areaRect(int x1, int y1, int x2, int y2)
 
 void rectangle(QPainter& p, int x1, int y1, int x2, int y2)
 {
-    if (!emptyArea(x1, y1, x2, y2))
-        p.drawRect(areaRect(x1, y1, x2, y2));
+    if (emptyArea(x1, y1, x2, y2))
+        return;
+    const QRect r = areaRect(x1, y1, x2, y2);
+    if (!scaled(p)) {
+        p.drawRect(r);
+        return;
+    }
+    // A scaled outline drawn as a path loses its corner pixels: fill the
+    // inside, then the four edges.
+    const QRect area = r.adjusted(0, 0, 1, 1);
+    if (p.brush().style() != Qt::NoBrush)
+        fillPixels(p, area, p.brush());
+    if (p.pen().style() == Qt::NoPen)
+        return;
+    const QBrush ink = p.pen().brush();
+    fillPixels(p, QRect(area.left(), area.top(), area.width(), 1), ink);
+    fillPixels(p, QRect(area.left(), area.bottom(), area.width(), 1), ink);
+    fillPixels(p, QRect(area.left(), area.top(), 1, area.height()), ink);
+    fillPixels(p, QRect(area.right(), area.top(), 1, area.height()), ink);
 }
 
 void ellipse(QPainter& p, int x1, int y1, int x2, int y2)
@@ -77,8 +129,11 @@ void ellipse(QPainter& p, int x1, int y1, int x2, int y2)
 void textOut(QPainter& p, int x, int y, const QString& text, const QColor& background)
 {
     const QFontMetrics fm = p.fontMetrics();
-    p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), background);
-    p.drawText(x, y + fm.ascent(), text);
+    fillPixels(p, QRect(x, y, fm.horizontalAdvance(text), fm.height()), background);
+    if (scaled(p))
+        p.drawText(QPointF(x - 0.5, y + fm.ascent() - 0.5), text);
+    else
+        p.drawText(x, y + fm.ascent(), text);
 }
 
 } // namespace torv

@@ -5,7 +5,9 @@
 #include <cmath>
 
 #include "plot/catalog.h"
+#include "sim/events.h"
 #include "sim/numfmt.h"
+#include "sim/quantities.h"
 #include "sim/state.h"
 
 namespace torv {
@@ -74,18 +76,33 @@ double labelValue(int j, double top, double div)
 }
 
 // The series `code` at positions 0 .. n-1 (position 0 is never read and
-// stays 0). An element outside the array, or a value that is not a finite
-// number, reads as 0.
-std::vector<double> readSeries(const double* ergebnis, int code, int n)
+// stays 0) of an array of `size` doubles laid out as Ergebnis. An element
+// outside the array, or a value that is not a finite number, reads as 0.
+std::vector<double> readSeries(const double* ergebnis, long long size, int code, int n)
 {
     std::vector<double> v(static_cast<size_t>(std::max(n, 1)), 0.0);
     const long long first = static_cast<long long>(st.GraphPage) * st.PageSize + static_cast<long long>(code) * n;
     for (int i = 1; i < n; ++i) {
         const long long e = first + i;
-        if (e >= 0 && e < kErgebnisSize && std::isfinite(ergebnis[e]))
+        if (e >= 0 && e < size && std::isfinite(ergebnis[e]))
             v[i] = ergebnis[e];
     }
     return v;
+}
+
+// The selection's series of one run: the horizontal one, then the curves.
+using RunSeries = std::vector<std::vector<double>>;
+
+bool anyNegative(const RunSeries& run)
+{
+    return std::any_of(run.begin(), run.end(), [](const std::vector<double>& s) {
+        return std::any_of(s.begin() + 1, s.end(), [](double v) { return v < 0; });
+    });
+}
+
+std::string unitOf(int code)
+{
+    return code >= 0 && code < kRecordedSeries ? currentUnit(static_cast<Series>(code)) : "";
 }
 
 class Builder {
@@ -99,12 +116,13 @@ public:
     void forCurve(int k) { curve_ = k; }
     void line(int x1, int y1, int x2, int y2) { add(GraphOp::Line, x1, y1, x2, y2); }
     void grid(int x1, int y1, int x2, int y2) { add(GraphOp::GridLine, x1, y1, x2, y2); }
-    void text(int x, int y, std::string s)
+    void text(int x, int y, std::string s, GraphOp::Role role = GraphOp::Plain)
     {
         if (s.empty())
             return;
         GraphOp& op = add(GraphOp::Text, x, y, 0, 0);
         op.text = std::move(s);
+        op.role = role;
     }
     void mark(int x, int y, const MarkStyle& m)
     {
@@ -131,7 +149,8 @@ private:
 
 } // namespace
 
-GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, char sep)
+GraphScene layoutGraph(
+    const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, char sep, const GraphExtras& extras)
 {
     GraphScene g;
     const int K = std::min(GraphCount - 1, kGraphCodesSize);
@@ -140,12 +159,16 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
     const int N = std::max(NPunkte, 0);
     g.K = K;
 
-    std::vector<std::vector<double>> series;
-    series.reserve(K);
-    for (int k = 0; k < K; ++k)
-        series.push_back(readSeries(Ergebnis, GraphCodes[k], N));
-    for (const auto& s : series)
-        g.negative = g.negative || std::any_of(s.begin() + 1, s.end(), [](double v) { return v < 0; });
+    // The current run first, then the kept ones; every scale covers them all.
+    std::vector<RunSeries> runs(1 + extras.kept.size());
+    for (size_t r = 0; r < runs.size(); ++r) {
+        const double* data = r == 0 ? Ergebnis : extras.kept[r - 1].series;
+        const long long size = r == 0 ? kErgebnisSize : extras.kept[r - 1].size;
+        for (int k = 0; k < K; ++k)
+            runs[r].push_back(readSeries(data, size, GraphCodes[k], N));
+    }
+    g.negative = std::any_of(runs.begin(), runs.end(), anyNegative);
+    const RunSeries& series = runs[0];
 
     g.L = rnd(37.0 * K + 26);
     g.W = kRight - g.L;
@@ -167,22 +190,35 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
         b.grid(x, Y0, x, Y0 - 7 * G);
     }
 
-    const std::vector<double>& A = series[0];
-    const Scale sx(W, std::max(0.0, *std::max_element(A.begin() + (N > 1 ? 1 : 0), A.end())));
-    b.text(L + rnd(W / 2.0), 490, horizontalTitle(GraphCodes[0]));
+    // The largest and smallest drawn sample of series k over every run, and 0.
+    const auto extremes = [&](int k) {
+        double top = 0, bottom = 0;
+        for (const RunSeries& run : runs)
+            for (int i = 1; i < N; ++i) {
+                top = std::max(top, run[k][i]);
+                bottom = std::min(bottom, run[k][i]);
+            }
+        return std::make_pair(top, bottom);
+    };
+    const Scale sx(W, extremes(0).first);
+    b.text(L + rnd(W / 2.0), 490, horizontalTitle(GraphCodes[0]), GraphOp::Title);
     for (int j = 0; j <= 8; ++j)
-        b.text(L + j * rnd(W / 8.0) - 8, 469, formatGeneral(labelValue(j, sx.top(), 8), 4, 2, sep));
+        b.text(L + j * rnd(W / 8.0) - 8, 469, formatGeneral(labelValue(j, sx.top(), 8), 4, 2, sep), GraphOp::Tick);
+
+    GraphReading& reading = g.reading;
+    reading.horizontalCode = GraphCodes[0];
+    reading.horizontalUnit = unitOf(GraphCodes[0]);
+    if (N >= 2)
+        reading.abscissa.assign(series[0].begin() + 1, series[0].end());
+    reading.top = Y0 - 7 * G;
+    reading.bottom = kBase;
 
     const int R = rnd(std::sqrt(static_cast<double>(N)));
     for (int k = 1; k < K; ++k) {
         b.forCurve(k);
         const int code = GraphCodes[k];
         const std::vector<double>& B = series[k];
-        double Bmax = 0, Bmin = 0;
-        for (int i = 1; i < N; ++i) {
-            Bmax = std::max(Bmax, B[i]);
-            Bmin = std::min(Bmin, B[i]);
-        }
+        const auto [Bmax, Bmin] = extremes(k);
         const bool negative = Bmin < 0;
         const int axis = L - k * D;
         int T;
@@ -198,14 +234,14 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
                     // 1.1 rather than 1/0.9: the top grid line reads about 1.1 Bmax.
                     double v = top <= DBL_MAX / 8 ? j * (top / 7) : (j / 7.0) * top;
                     v = v > DBL_MAX / 1.1 ? DBL_MAX : v * 1.1;
-                    b.text(L - 6 - rnd(D / 2.0) - 13, Y0 - j * G - 5, formatGeneral(v, 4, 2, sep));
+                    b.text(L - 6 - rnd(D / 2.0) - 13, Y0 - j * G - 5, formatGeneral(v, 4, 2, sep), GraphOp::Tick);
                 }
             } else {
                 b.line(axis, Y0, axis, Y0 - T);
                 const int t = rnd(T / 7.0);
                 for (int j = 0; j <= 7; ++j) {
                     b.line(axis, Y0 - j * t, axis + 3, Y0 - j * t);
-                    b.text(axis + 6, Y0 - j * t, formatGeneral(labelValue(j, top, 7), 4, 2, sep));
+                    b.text(axis + 6, Y0 - j * t, formatGeneral(labelValue(j, top, 7), 4, 2, sep), GraphOp::Tick);
                 }
             }
         } else {
@@ -214,19 +250,19 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
             scaleTop = -Bmin < Bmax ? Bmax : -Bmin;
             const double step = scaleTop / 4;
             const int t = rnd(T / 4.0);
-            b.text(axis + 9, Y0, "0.0");
+            b.text(axis + 9, Y0, "0.0", GraphOp::Tick);
             for (int j = 1; j <= 4; ++j) {
                 const std::string label = formatGeneral(j * step, 3, 1, sep);
                 b.line(axis, Y0 - j * t, axis + 3, Y0 - j * t);
-                b.text(axis + 6, Y0 - j * t, label);
+                b.text(axis + 6, Y0 - j * t, label, GraphOp::Tick);
                 b.line(axis, Y0 + j * t, axis + 3, Y0 + j * t);
-                b.text(axis + 6, Y0 + j * t, label);
+                b.text(axis + 6, Y0 + j * t, label, GraphOp::Tick);
             }
         }
 
         const CurveTitle title = curveTitle(code, negative, k == 1);
-        b.text(axis + title.dx, Y0 - T + title.dy, title.text);
-        b.text(axis + title.raisedDx, Y0 - T + title.raisedDy, title.raised);
+        b.text(axis + title.dx, Y0 - T + title.dy, title.text, GraphOp::Title);
+        b.text(axis + title.raisedDx, Y0 - T + title.raisedDy, title.raised, GraphOp::Raised);
 
         const SeriesMarks* marks = seriesMarks(code);
         const int foot = k == 1 ? L : axis;
@@ -235,23 +271,68 @@ GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkt
             b.mark(foot, Y0, marks->legend);
 
         const Scale sy(T, scaleTop);
-        if (N >= 2) {
-            GraphOp& curve = b.add(GraphOp::Curve, 0, 0, 0, 0);
-            curve.points.reserve(N - 1);
-            curve.points.push_back({ L, Y0 - sy.offset(B[1]) });
+        // The first segment starts on the plot's left edge.
+        const auto trace = [&](const RunSeries& run) {
+            std::vector<Pixel> points;
+            if (N < 2)
+                return points;
+            points.reserve(N - 1);
+            points.push_back({ L, Y0 - sy.offset(run[k][1]) });
             for (int i = 2; i < N; ++i)
-                curve.points.push_back({ L + sx.offset(A[i]), Y0 - sy.offset(B[i]) });
+                points.push_back({ L + sx.offset(run[0][i]), Y0 - sy.offset(run[k][i]) });
+            return points;
+        };
+        const std::vector<Pixel> points = trace(series);
+        if (N >= 2) {
+            for (size_t r = 1; r < runs.size(); ++r) {
+                GraphOp& kept = b.add(GraphOp::RunCurve, 0, 0, 0, 0);
+                kept.mark = static_cast<int>(r);
+                kept.points = trace(runs[r]);
+            }
+            b.add(GraphOp::Curve, 0, 0, 0, 0).points = points;
         }
         const int period = marks ? R + marks->d : 0;
         if (period != 0)
             for (int i = 1; i < N; ++i)
                 if (i % period == 0)
-                    b.mark(L + sx.offset(A[i]), Y0 - sy.offset(B[i]), marks->curve);
+                    b.mark(L + sx.offset(series[0][i]), Y0 - sy.offset(B[i]), marks->curve);
         b.add(GraphOp::WhiteFill, 0, 0, 0, 0);
+
+        GraphReading::Trace& t = reading.curves.emplace_back();
+        t.code = code;
+        t.negative = negative;
+        t.unit = unitOf(code);
+        if (N >= 2)
+            t.values.assign(B.begin() + 1, B.end());
+        for (const Pixel& p : points) {
+            if (k == 1)
+                reading.x.push_back(p.x);
+            t.y.push_back(p.y);
+        }
     }
     b.forCurve(0);
 
     b.text(L + 10, Y0 - 18, st.Titel);
+
+    // The events are read where the run recorded its series; the run ended
+    // on the ground if its last step took the altitude to 0 or below.
+    if (extras.events && K > 1 && st.GraphPage == 0 && N <= kSamples)
+        for (const EventMark& e : findEvents(Ergebnis, N, vehicleClass(st.Szenario.Klasse), !(st.H > 0))) {
+            // On the curve of its quantity, else on the first curve.
+            int k = 1;
+            for (int c = K - 1; c >= 1; --c)
+                if (GraphCodes[c] == torv::code(e.curve))
+                    k = c;
+            const size_t i = static_cast<size_t>(e.position - 1);
+            b.add(GraphOp::Event, reading.x[i], reading.curves[static_cast<size_t>(k - 1)].y[i], 0, 0).text
+                = eventLabel(e, Ergebnis, N, st.Sprache, sep);
+        }
+    if (!extras.kept.empty())
+        for (size_t r = 0; r < runs.size(); ++r) {
+            GraphOp& key = b.add(GraphOp::RunKey, 0, 0, 0, 0);
+            key.mark = static_cast<int>(r);
+            key.text = r == 0 ? extras.currentLabel : extras.kept[r - 1].label;
+        }
     return g;
 }
 

@@ -28,14 +28,55 @@ struct GraphOp {
         Mark, // marker `mark` of `size` pixels centred on (x1,y1)
         Curve, // black polyline through `points`
         WhiteFill, // the fill goes back to white
+        RunCurve, // polyline through `points` of kept run `mark` (1, 2, ...) in its colour
+        Event, // a flight event's mark at (x1,y1), labelled `text`
+        RunKey, // legend entry `text` of run `mark` (0: the current run)
     };
+    // What a text is, for fitting it: tick labels of one axis share their
+    // size; a title may move before it shrinks, its raised part with it.
+    enum Role : unsigned char { Plain, Tick, Title, Raised };
     Kind kind = Line;
+    Role role = Plain;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int size = 0;
     int mark = 0;
-    int curve = 0; // the curve k (1 .. K-1) the operation draws for; 0: none
+    int curve = 0; // the curve k (1 .. K-1) the operation draws for; 0: none (the horizontal axis)
     std::string text;
     std::vector<Pixel> points;
+};
+
+// The current run's curves as drawn, for a read-out under the mouse:
+// positions 1 .. N-1 of each series, in order.
+struct GraphReading {
+    struct Trace {
+        int code = 0;
+        bool negative = false; // its labels use 3 digits
+        std::string unit; // as the unit flags made it
+        std::vector<int> y; // picture y of each position
+        std::vector<double> values;
+    };
+    int horizontalCode = 0;
+    std::string horizontalUnit;
+    std::vector<int> x; // picture x of each position
+    std::vector<double> abscissa;
+    std::vector<Trace> curves; // in drawing order
+    int top = 0, bottom = 0; // the plot's rows
+};
+
+// A kept run drawn with the current one.
+struct OverlayRun {
+    const double* series = nullptr; // laid out as Ergebnis, in the current run's units
+    int size = 0; // number of doubles there
+    std::string label; // its legend entry
+};
+
+// What a graph shows beyond the specified picture; by default nothing.
+struct GraphExtras {
+    // Drawn under the current run, each in its own colour, in axes that
+    // cover every run; with any, a legend names each run.
+    std::vector<OverlayRun> kept;
+    std::string currentLabel; // the current run's legend entry
+    bool events = false; // the current run's flight events marked on its curves
 };
 
 struct GraphScene {
@@ -50,12 +91,14 @@ struct GraphScene {
     int G = 0; // grid step
     bool negative = false;
     std::vector<GraphOp> ops;
+    GraphReading reading;
 };
 
 // Lays out the graph of `GraphCodes`[0 .. GraphCount-2] over positions
 // 1 .. NPunkte-1 of `Ergebnis` (the whole 50 000-element series array).
 // Tick labels use the decimal separator `sep`. A scale whose maximum is 0
 // is drawn as if it were 1; no finite series raises a floating-point fault.
-GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, char sep);
+GraphScene layoutGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, char sep,
+    const GraphExtras& extras = {});
 
 } // namespace torv

@@ -66,15 +66,26 @@ const FieldInfo& fieldInfo(Field f)
     return kFields[static_cast<int>(f)];
 }
 
+namespace {
+
+// The path angle is also known by its caption's symbol.
+constexpr std::string_view kPathAngleSymbol = "Q0";
+
+} // namespace
+
 const FieldInfo* fieldNamed(std::string_view name)
 {
-    // The path angle is also known by its caption's symbol.
-    if (name == "Q0")
+    if (name == kPathAngleSymbol)
         name = "TTO";
     for (const FieldInfo& info : kFields)
         if (name == info.name)
             return &info;
     return nullptr;
+}
+
+const char* legendName(const FieldInfo& info)
+{
+    return info.field == Field::TTO ? kPathAngleSymbol.data() : info.name;
 }
 
 bool fieldShown(const FieldInfo& info, double klasse)

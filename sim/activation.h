@@ -53,6 +53,9 @@ const FieldInfo& fieldInfo(Field f);
 // The field whose state variable is `name` (the path angle TTO also as Q0);
 // nullptr if there is none.
 const FieldInfo* fieldNamed(std::string_view name);
+// The name a legend gives the field: its variable's name, Q0 for the path
+// angle (the symbol of its caption).
+const char* legendName(const FieldInfo& info);
 // Whether the form laid out for `klasse` shows the field (and so offers it).
 bool fieldShown(const FieldInfo& info, double klasse);
 

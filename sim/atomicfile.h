@@ -1,44 +1,88 @@
-// Writing a whole file so that readers see either the old file or the
-// complete new one, never a part, and so that nobody sharing the directory
-// can redirect the write: the bytes go to a freshly created file of a
-// unique name beside the target, reach the disk, and then replace the target
-// by a rename.
+// The program's one writer of files. Every byte goes out through write()
+// with its result checked, and so do the sync and the close, so that a full
+// disk or a short write is an error with its errno rather than a truncated
+// file reported as written.
+//
+// Result files are replaced whole: their bytes go to new files of their own
+// beside the targets (".torv-" and a random part, ".tmp"), reach the disk,
+// and only then replace the targets by a rename, all files of one commit
+// together. A target that is a symbolic link or has several hard links is
+// refused, not replaced; a replaced file keeps its mode, and its owner and
+// group where the process may set them.
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace torv {
 
-// Writes `bytes` to `path` (relative to the working directory or absolute)
-// with mode 0644 less the umask. An existing `path` must be a regular file
-// the user may write, as for a direct write. Throws IoError(errno) on any
-// failure; the old file is then unchanged and no temporary file is left.
-void writeFileAtomically(const std::string& path, const std::string& bytes);
-
-// The same in two phases, for a caller that must know a file can be written
-// before it changes anything else: the constructor checks the target and
-// creates the temporary file, commit() puts it in place. Each step throws
-// IoError(errno); a file not committed is removed, and the target stays as
-// it was.
-class PendingFile {
+// Files written together: all of them or none.
+class FileCommit {
 public:
-    explicit PendingFile(const std::string& path);
-    ~PendingFile();
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    // The temporary file, for a writer that wants a file name.
-    const std::string& tempPath() const { return temp_; }
-    // Replaces the temporary file's contents by `bytes`.
-    void write(const std::string& bytes);
-    // Brings the contents to the disk and renames the file to the target.
+    // `bytes` for `path` (relative to the working directory or absolute).
+    void add(std::string path, std::string bytes);
+    // Creates `dir` with its parents at the commit; those it creates are
+    // removed again if the commit fails.
+    void makeDirectory(std::string dir);
+    // Writes every file to its temporary file, then renames them over their
+    // targets. Removes the temporary files that a killed run of this program
+    // left in those directories (older than a few minutes, and the user's
+    // own). Throws IoError(errno) naming the file; on failure no target has
+    // changed and no temporary file is left. The renames come last, after
+    // every check and write: only a rename that fails after an earlier one
+    // succeeded (a failing disk) leaves the earlier targets replaced.
     void commit();
 
 private:
-    std::string path_;
-    std::string temp_;
+    struct Entry {
+        std::string path;
+        std::string bytes;
+    };
+    std::vector<Entry> files_;
+    std::string dir_;
+};
+
+// A commit of one file.
+void writeFileAtomically(const std::string& path, const std::string& bytes);
+
+// Creates `dir` and its missing parents; returns those it created, outermost
+// first. Throws IoError(errno) naming the directory.
+std::vector<std::string> makeDirectories(const std::string& dir);
+// Removes, innermost first, those of `dirs` that are empty.
+void removeEmptyDirectories(const std::vector<std::string>& dirs);
+
+// Whether `name` (without directory) is one of our temporary files.
+bool isTemporaryName(std::string_view name);
+
+// A file written as it grows, such as the step log: created anew (an
+// existing one emptied in place), never through a symbolic link; writes are
+// gathered and every one that reaches the file is checked, and the close.
+// Throws IoError(errno) naming the file. The destructor writes what is
+// gathered without a check: it runs when an error is on its way already.
+class GrowingFile {
+public:
+    GrowingFile() = default;
+    ~GrowingFile();
+    GrowingFile(const GrowingFile&) = delete;
+    GrowingFile& operator=(const GrowingFile&) = delete;
+
+    void open(const std::string& path);
+    bool isOpen() const { return fd_ >= 0; }
+    void append(std::string_view bytes);
+    // Bytes appended since open().
+    long long size() const { return size_; }
+    // Drops everything after the first `size` bytes.
+    void truncate(long long size);
+    void close();
+
+private:
+    void flush();
+
     int fd_ = -1;
-    bool committed_ = false;
+    std::string path_;
+    std::string buffer_;
+    long long size_ = 0;
 };
 
 } // namespace torv

@@ -20,10 +20,13 @@ void appendNumber(std::string& out, double v)
 
 } // namespace
 
-std::string csvText()
+std::string csvText(const std::vector<std::vector<double>>& kept)
 {
     std::string out;
-    out.reserve(kSamples * kRecordedSeries * 24);
+    out.reserve((kept.size() + 1) * kSamples * kRecordedSeries * 24);
+    const bool runs = !kept.empty();
+    if (runs)
+        out += "run,";
     for (const Quantity& q : quantities()) {
         if (q.series != Series::Time)
             out += ',';
@@ -33,20 +36,25 @@ std::string csvText()
         out += ']';
     }
     out += '\n';
-    for (int i = 0; i < kSamples; ++i) {
-        for (int k = 0; k < kRecordedSeries; ++k) {
-            if (k > 0)
-                out += ',';
-            appendNumber(out, st.Ergebnis[static_cast<size_t>(k * kSamples + i)]);
+    for (size_t run = 0; run <= kept.size(); ++run) {
+        const double* series = run == 0 ? st.Ergebnis.data() : kept[run - 1].data();
+        for (int i = 0; i < kSamples; ++i) {
+            if (runs)
+                out += std::to_string(run) + ',';
+            for (int k = 0; k < kRecordedSeries; ++k) {
+                if (k > 0)
+                    out += ',';
+                appendNumber(out, series[k * kSamples + i]);
+            }
+            out += '\n';
         }
-        out += '\n';
     }
     return out;
 }
 
-void writeCsvFile(const std::string& path)
+void writeCsvFile(const std::string& path, const std::vector<std::vector<double>>& kept)
 {
-    writeFileAtomically(path, csvText());
+    writeFileAtomically(path, csvText(kept));
 }
 
 } // namespace torv

@@ -7,13 +7,18 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace torv {
 
-std::string csvText();
+// `kept`: the series of kept runs, laid out as Ergebnis and already in the
+// current run's units. With any, every line starts with a "run" column: 0
+// for the current run's 500 lines, then 1, 2, ... for each kept run's.
+std::string csvText(const std::vector<std::vector<double>>& kept = {});
 
-// Writes csvText() to `path` through a temporary file in the same directory
-// that replaces `path` only once it is complete; throws IoError(errno).
-void writeCsvFile(const std::string& path);
+// Writes csvText(kept) to `path` through a temporary file in the same
+// directory that replaces `path` only once it is complete; throws
+// IoError(errno).
+void writeCsvFile(const std::string& path, const std::vector<std::vector<double>>& kept = {});
 
 } // namespace torv

@@ -703,11 +703,6 @@ void Flugbahn(RunFiles files)
     // reach its end; refuse before anything changes.
     if (!(st.dt0 > 0) || !std::isfinite(st.dt0))
         throw TorvError("The integration step must be a positive number");
-    // A step lost in the rounding of the end time could not reach it in any
-    // number of steps the pass allows; a flight that ends at once (Tk <= 0)
-    // is not concerned.
-    if (st.Tk > 0 && st.Tk + st.dt0 == st.Tk)
-        throw TorvError(kTooManySteps);
     fpClear();
 
     const RunKind kind = runKind();

@@ -6,7 +6,9 @@
 namespace torv {
 
 // Whether a run writes "Torv_500.txt" (and the step log when DatenSchalter
-// is 1); a trial run on a copy of the state leaves the user's files alone.
+// is 1); a trial run on a copy of the state leaves the user's files alone,
+// and a caller that writes the sample file together with others
+// (sampleFileText) writes it itself.
 enum class RunFiles { Write, Skip };
 
 // Steps of a pass between two tests of the fault flags, where the form also

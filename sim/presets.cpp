@@ -206,4 +206,14 @@ int presetCount()
     return n;
 }
 
+const Preset* presetOf(const SzenarioRecord& sz)
+{
+    for (PresetList list : kPresetLists)
+        for (const Preset& p : presets(list))
+            if (p.Klasse == sz.Klasse && p.Masse == sz.Masse && p.S0 == sz.S0 && p.Cx == sz.Cx && p.Cy == sz.Cy
+                && p.H0 == sz.H0 && p.V0 == sz.V0 && p.TTO == sz.TTO && p.Tk == sz.Tk && p.dt == sz.dt)
+                return &p;
+    return nullptr;
+}
+
 } // namespace torv

@@ -39,4 +39,9 @@ struct PresetRef {
 std::optional<PresetRef> presetNumber(int number);
 int presetCount();
 
+struct SzenarioRecord;
+
+// The preset whose values the scenario record holds, if any.
+const Preset* presetOf(const SzenarioRecord& sz);
+
 }  // namespace torv

@@ -1,12 +1,5 @@
 #include "sim/resultfiles.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include "physics/faults.h"
-#include "sim/atomicfile.h"
 #include "sim/numfmt.h"
 #include "sim/quantities.h"
 #include "sim/state.h"
@@ -38,13 +31,6 @@ double sample(Series s, int slot)
     return st.Ergebnis[static_cast<size_t>(code(s) * kSamples + slot - 1)];
 }
 
-[[noreturn]] void ioFailure()
-{
-    // Some failures (a full buffer flushed by fclose) may leave errno 0;
-    // the error must still carry a code.
-    throw IoError(errno != 0 ? errno : EIO);
-}
-
 } // namespace
 
 std::string sampleLine(const std::string& trenn, const SampleRow& r)
@@ -62,7 +48,7 @@ std::string sampleLine(const std::string& trenn, const SampleRow& r)
     return line;
 }
 
-void writeSampleFile()
+std::string sampleFileText()
 {
     std::string text;
     text.reserve(3 * 8 + (kSamples + 1) * 80);
@@ -81,35 +67,18 @@ void writeSampleFile()
         text += kCrLf;
     }
 
-    writeFileAtomically(kSampleFileName, text);
+    return text;
 }
 
-StepLog::~StepLog()
+void writeSampleFile()
 {
-    if (file_)
-        std::fclose(file_);
+    writeFileAtomically(kSampleFileName, sampleFileText());
 }
 
 void StepLog::open(bool buoyant)
 {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
     buoyant_ = buoyant;
-    written_ = 0;
-    // Never through a link planted under the log's name in a shared folder.
-    errno = 0;
-    const int fd = ::open(kStepLogName, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        ioFailure();
-    file_ = ::fdopen(fd, "wb");
-    if (!file_) {
-        const int code = errno;
-        ::close(fd);
-        errno = code;
-        ioFailure();
-    }
+    file_.open(kStepLogName);
     line_.reserve(200);
     line_ = " ";
     line_ += kCrLf;
@@ -117,7 +86,7 @@ void StepLog::open(bool buoyant)
     line_ += kCrLf;
     line_ += ' ';
     line_ += kCrLf;
-    put(line_);
+    file_.append(line_);
 }
 
 void StepLog::writeStep()
@@ -145,7 +114,7 @@ void StepLog::writeStep()
         field(line_, tr, st.Mach, 7, 1);
     }
     line_ += kCrLf;
-    put(line_);
+    file_.append(line_);
 }
 
 void StepLog::writeMarker(int slot)
@@ -154,34 +123,7 @@ void StepLog::writeMarker(int slot)
     line_ += kCrLf;
     line_ += kLogSampleHeading;
     line_ += kCrLf;
-    put(line_);
-}
-
-void StepLog::rollBack(long long mark)
-{
-    errno = 0;
-    if (std::fflush(file_) != 0 || ftruncate(fileno(file_), mark) != 0 || fseeko(file_, mark, SEEK_SET) != 0)
-        ioFailure();
-    written_ = mark;
-}
-
-void StepLog::close()
-{
-    if (!file_)
-        return;
-    std::FILE* f = file_;
-    file_ = nullptr;
-    errno = 0;
-    if (std::fclose(f) != 0)
-        ioFailure();
-}
-
-void StepLog::put(const std::string& text)
-{
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size())
-        ioFailure();
-    written_ += static_cast<long long>(text.size());
+    file_.append(line_);
 }
 
 } // namespace torv

@@ -4,8 +4,9 @@
 // numbers with a full stop in every locale, each preceded by Trenn.
 #pragma once
 
-#include <cstdio>
 #include <string>
+
+#include "sim/atomicfile.h"
 
 namespace torv {
 
@@ -27,9 +28,12 @@ struct SampleRow {
 // One line of the sample file without its line end.
 std::string sampleLine(const std::string& trenn, const SampleRow& row);
 
-// Writes "Torv_500.txt" from the state's series 0..30 (as converted) with
-// st.Trenn; sets st.jReal. Written with writeFileAtomically, so a failed
-// write leaves the previous run's file as it was. Throws IoError(errno).
+// The text of "Torv_500.txt" from the state's series 0..30 (as converted)
+// with st.Trenn; sets st.jReal.
+std::string sampleFileText();
+
+// Writes sampleFileText() to "Torv_500.txt" with writeFileAtomically, so a
+// failed write leaves the previous run's file as it was. Throws IoError.
 void writeSampleFile();
 
 // "Torv Daten.txt": created with its heading by open(), one line per step,
@@ -37,12 +41,7 @@ void writeSampleFile();
 // IoError(errno).
 class StepLog {
 public:
-    StepLog() = default;
-    StepLog(const StepLog&) = delete;
-    StepLog& operator=(const StepLog&) = delete;
-    ~StepLog();
-
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return file_.isOpen(); }
     // `buoyant`: the balloon and airship layout (classes 3 and 4).
     void open(bool buoyant);
     // The line of the step just done, from the state.
@@ -51,16 +50,13 @@ public:
     void writeMarker(int slot);
     // Bytes written since open(); rollBack(mark) drops whatever was written
     // after mark() returned `mark`.
-    long long mark() const { return written_; }
-    void rollBack(long long mark);
-    void close();
+    long long mark() const { return file_.size(); }
+    void rollBack(long long mark) { file_.truncate(mark); }
+    void close() { file_.close(); }
 
 private:
-    void put(const std::string& text);
-
-    std::FILE* file_ = nullptr;
+    GrowingFile file_;
     bool buoyant_ = false;
-    long long written_ = 0;
     std::string line_; // reused for every line
 };
 

@@ -106,6 +106,7 @@ StepCheck checkStep()
     const RunSummary full = runSummary();
     RunSummary half;
     std::string error;
+    std::exception_ptr exception;
     {
         Restore restore;
         QuietPort quiet(restore.port());
@@ -116,6 +117,7 @@ StepCheck checkStep()
             half = runSummary();
         } catch (const TorvError& e) {
             error = e.what();
+            exception = std::current_exception();
         }
     }
     if (!error.empty()) {
@@ -124,6 +126,7 @@ StepCheck checkStep()
         c.full = full;
         c.halfFailed = true;
         c.halfError = error;
+        c.halfException = exception;
         return c;
     }
     return compareSteps(dt0, full, half);

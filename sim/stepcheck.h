@@ -4,6 +4,7 @@
 // run, and 2*y(dt0/2) - y(dt0) is a better estimate than either.
 #pragma once
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,7 @@ struct StepCheck {
     RunSummary half; // the same inputs at dt0 / 2
     bool halfFailed = false; // the half-step run ended with an error ...
     std::string halfError; // ... with this message
+    std::exception_ptr halfException; // ... and this error, for its kind
     std::vector<QuantityCheck> quantities; // empty when the half-step run failed
 
     StepVerdict verdict() const;

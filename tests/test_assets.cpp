@@ -69,6 +69,16 @@ TEST_P(Picture, DecodesAtItsSizeInColour)
     EXPECT_GT(coloured, 20);
 }
 
+// Dense screens get each picture drawn anew at twice its size.
+TEST_P(Picture, HasAVariantTwiceAsLarge)
+{
+    const PictureRow& row = GetParam();
+    QString name = QLatin1String(row.name);
+    name.insert(name.lastIndexOf(u'.'), QStringLiteral("@2x"));
+    const QImage image(QStringLiteral(":/pictures/") + name);
+    EXPECT_EQ(image.size(), QSize(2 * row.width, 2 * row.height)) << name.toStdString();
+}
+
 INSTANTIATE_TEST_SUITE_P(Forms, Picture,
     testing::Values(PictureRow { "sprache.jpg", 314, 193 }, PictureRow { "background.jpg", 1000, 700 },
         PictureRow { "graphbg.jpg", 1000, 700 }, PictureRow { "class1.jpg", 345, 185 },

@@ -2,31 +2,48 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
-
-#include <QDialog>
 #include <QTimer>
 
 #include <array>
 #include <functional>
 
 #include "test_calc.h"
+#include "ui/readout.h"
 
 using torv::PresetList;
+
+// The first projectile's calculation form in English, run in a folder of
+// the test's own.
+class GraphArea : public CalcForm {
+protected:
+    void SetUp() override
+    {
+        CalcForm::SetUp();
+        ASSERT_TRUE(QDir::setCurrent(dir.path()));
+        openWith(PresetList::Projectil, 0, 3);
+    }
+    void TearDown() override
+    {
+        QDir::setCurrent(previous);
+        CalcForm::TearDown();
+    }
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+};
 
 // The graph area's menu offers what the state can back: the picture once one
 // is shown, the data and the step check only while the state holds a whole
 // run, the check once made or while the fields still hold the run's inputs.
-TEST_F(CalcForm, GraphMenuOffersWhatTheStateHolds)
+TEST_F(GraphArea, GraphMenuOffersWhatTheStateHolds)
 {
-    QTemporaryDir dir;
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    openWith(PresetList::Projectil, 0, 3);
     auto offered = [this] {
         return std::array { form2->ActSaveGraph->isEnabled(), form2->ActCopyGraph->isEnabled(),
             form2->ActExportCsv->isEnabled(), form2->ActCheckStep->isEnabled() };
@@ -64,7 +81,95 @@ TEST_F(CalcForm, GraphMenuOffersWhatTheStateHolds)
     EXPECT_EQ(offered(), (Offer { true, true, false, false }));
     form2->Button5->click();
     EXPECT_EQ(offered(), (Offer { false, false, false, false }));
-    QDir::setCurrent(previous);
+}
+
+// Kept runs are drawn under the next ones, eight at most; clearing them
+// gives back the picture of the run alone.
+TEST_F(GraphArea, KeptRunsDrawnUnderLaterOnesUpToEightUntilCleared)
+{
+    EXPECT_FALSE(form2->ActKeepRun->isEnabled());
+    form2->Button1->click();
+    const QImage alone = form2->Image1->pixmap().toImage();
+    // The first kept run's colour, somewhere in the plot.
+    const auto keptInk = [this] {
+        const QImage img = form2->Image1->pixmap().toImage();
+        int n = 0;
+        for (int y = 19; y < 460; ++y)
+            for (int x = 100; x < 730; ++x)
+                n += img.pixel(x, y) == qRgb(0, 80, 230);
+        return n;
+    };
+    for (int kept = 1; kept <= 8; ++kept) {
+        ASSERT_TRUE(form2->ActKeepRun->isEnabled()) << kept;
+        QTest::keyClick(form2.get(), Qt::Key_K, Qt::ControlModifier);
+        EXPECT_EQ(form2->keptRuns().size(), static_cast<size_t>(kept));
+        EXPECT_FALSE(form2->ActKeepRun->isEnabled()) << "the same run twice";
+        typeOver(form2->EdTTO, QString::number(10 + 5 * kept));
+        form2->Button1->click();
+        if (kept == 1) {
+            EXPECT_GT(keptInk(), 100);
+        }
+    }
+    EXPECT_GT(keptInk(), 0);
+    EXPECT_FALSE(form2->ActKeepRun->isEnabled());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+
+    QTest::keyClick(form2.get(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(form2->keptRuns().empty());
+    EXPECT_EQ(keptInk(), 0);
+    typeOver(form2->EdTTO, QStringLiteral("45"));
+    form2->Button1->click();
+    EXPECT_EQ(form2->Image1->pixmap().toImage(), alone);
+}
+
+// The mouse over the graph shows the nearest sample's values beside a
+// cursor, the arrow keys step through the samples, and leaving hides it;
+// the picture itself never changes.
+TEST_F(GraphArea, ReadOutFollowsTheMouseAndTheKeysOverAnUnchangedPicture)
+{
+    form2->Button1->click();
+    const QImage picture = form2->Image1->pixmap().toImage();
+    torv::GraphReadout* readout = form2->Readout;
+    EXPECT_EQ(readout->sample(), -1);
+
+    // The default graph: time over 248 .. 730 for 14.04 s.
+    const QPointF at(248 + 241, 300);
+    QMouseEvent move(QEvent::MouseMove, at, form2->Image1->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form2->Image1, &move);
+    const int middle = readout->sample();
+    EXPECT_NEAR(middle, 249, 2);
+    EXPECT_TRUE(readout->isVisible());
+    const QStringList lines = readout->lines();
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("time: 7.0"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("altitude: 24"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" m")));
+
+    form2->Image1->setFocus();
+    QTest::keyClick(form2->Image1, Qt::Key_Right);
+    EXPECT_EQ(readout->sample(), middle + 1);
+    QTest::keyClick(form2->Image1, Qt::Key_Left);
+    QTest::keyClick(form2->Image1, Qt::Key_Left);
+    EXPECT_EQ(readout->sample(), middle - 1);
+
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(form2->Image1, &leave);
+    EXPECT_EQ(readout->sample(), -1);
+    EXPECT_FALSE(readout->isVisible());
+    EXPECT_EQ(form2->Image1->pixmap().toImage(), picture);
+    form2->ActCopyGraph->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), picture);
+}
+
+// Marking the events is a choice the next start of the program finds again.
+TEST_F(CalcForm, EventChoiceIsRemembered)
+{
+    const bool before = form2->ActMarkEvents->isChecked();
+    form2->ActMarkEvents->trigger();
+    EXPECT_EQ(QSettings().value(QStringLiteral("graph/events")).toBool(), !before);
+    EXPECT_EQ(TForm2().ActMarkEvents->isChecked(), !before);
+    form2->ActMarkEvents->trigger();
+    EXPECT_EQ(TForm2().ActMarkEvents->isChecked(), before);
 }
 
 // The texts of the modal dialog that `open` brings up, which is then closed.

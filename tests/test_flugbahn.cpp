@@ -593,8 +593,7 @@ TEST_F(Run, StepTooSmallForTheFlightEndsWithAClearError)
 
 TEST_F(Run, UnusableStepIsRefusedBeforeAnythingChanges)
 {
-    // Tk = 100 s: the last three steps are lost in its rounding.
-    for (double dt0 : { 0.0, -0.01, std::nan(""), HUGE_VAL, 1e-300, 1e-310, 5e-324 }) {
+    for (double dt0 : { 0.0, -0.01, std::nan(""), HUGE_VAL }) {
         SetUp();
         fillSentinel();
         load({ .h0 = 100, .v0 = 10, .dt0 = dt0 });
@@ -612,6 +611,12 @@ TEST_F(Run, UnusableStepIsRefusedBeforeAnythingChanges)
         EXPECT_FALSE(fileExists(kSampleFileName));
         EXPECT_EQ(form.graphs, 0);
     }
+    // A step lost in the rounding of the end time still ends at the ground.
+    SetUp();
+    load({ .v0 = 100, .tto = 45, .tk = 1e16, .dt0 = 0.75 });
+    Flugbahn();
+    EXPECT_LE(st.H, 0);
+    EXPECT_LT(st.t, 100);
 }
 
 namespace {

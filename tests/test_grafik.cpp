@@ -18,9 +18,9 @@ namespace {
 
 class RecordingTarget : public GraphTarget {
 public:
-    void showGraph(const QImage& picture) override
+    void showGraph(const DrawnGraph& graph) override
     {
-        picture_ = picture;
+        picture_ = graph.picture;
         ++shown;
     }
     void setGraphButtonVisible(GraphButton button, bool visible) override { buttons[button] = visible; }
@@ -217,3 +217,33 @@ TEST(Grafik, AllZeroCurvesDrawWithoutAFault)
     // Every curve flat on the zero line, drawn over the grid from L = 248.
     EXPECT_EQ(target.picture_.pixel(500, 460), kBlack);
 }
+
+// On a dense screen each graph pixel is a block of device pixels: an axis
+// stays solid black beside white, never a smear of greys.
+class Scaled : public ::testing::TestWithParam<double> { };
+
+TEST_P(Scaled, AxisIsSolidBlackDevicePixels)
+{
+    const double s = GetParam();
+    resetState();
+    for (int code : { 0, 1, 3 })
+        fillSeries(code, [](int i) { return i; });
+    select({ 0, 3, 1 }); // K = 3: L = 137, D = 63, the second curve's axis at x = 11 from y = 64 to 460
+    const QImage img = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), kN, st.GraphCount, {}, s);
+    EXPECT_EQ(img.size(), QSize(qRound(800 * s), qRound(600 * s)));
+    EXPECT_EQ(img.devicePixelRatio(), s);
+    const int x = 11;
+    const int first = static_cast<int>(std::ceil(x * s)), last = static_cast<int>(std::floor((x + 1) * s)) - 1;
+    for (int y : { 100, 300, 450 }) {
+        const int row = static_cast<int>(y * s);
+        for (int c = first; c <= last; ++c)
+            EXPECT_EQ(img.pixel(c, row), kBlack) << "column " << c << " at y " << y;
+        for (int c = first - 2; c <= last + 2; ++c)
+            EXPECT_TRUE(img.pixel(c, row) == kBlack || img.pixel(c, row) == kWhite) << "column " << c;
+        EXPECT_EQ(img.pixel(first - 2, row), kWhite);
+        EXPECT_EQ(img.pixel(last + 2, row), kWhite);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(DevicePixelRatios, Scaled, ::testing::Values(2.0, 1.5),
+    [](const auto& info) { return info.param == 2.0 ? std::string("Two") : std::string("OneAndAHalf"); });

@@ -155,9 +155,12 @@ TEST_F(ErrorBox, AThrowingSlotOfAClickedButtonIsCaught)
     EXPECT_EQ(shown[0].text, QStringLiteral("Floating point overflow."));
 }
 
-TEST(ErrorBoxWindow, IsACriticalBoxWithOneOkButton)
+// Pasted markup is shown as typed, and only its first 80 characters.
+TEST(ErrorBoxWindow, IsACriticalBoxWithOneOkButtonAndPlainText)
 {
     torv::setErrorSink(nullptr);
+    const std::string markup = "<b>bold</b> <font size=7 color=red>BIG</font>";
+    Qt::TextFormat format = Qt::RichText;
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     int buttons = -1;
@@ -170,6 +173,7 @@ TEST(ErrorBoxWindow, IsACriticalBoxWithOneOkButton)
             found = true;
             title = box->windowTitle();
             text = box->text();
+            format = box->textFormat();
             icon = box->icon();
             buttons = int(box->buttons().size());
             box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
@@ -184,11 +188,13 @@ TEST(ErrorBoxWindow, IsACriticalBoxWithOneOkButton)
                 box->reject();
     });
     rescue.start(3000);
-    torv::showErrorBox(QStringLiteral("Floating point division by zero"));
+    torv::guarded([&] { throw torv::ConvertError(markup + std::string(50, 'x')); });
     rescue.stop();
     ASSERT_TRUE(found);
     EXPECT_EQ(title, QStringLiteral("Torv"));
-    EXPECT_EQ(text, QStringLiteral("Floating point division by zero."));
+    EXPECT_EQ(text.toStdString(),
+        "'" + markup + std::string(80 - markup.size(), 'x') + "\u2026' is not a valid floating point value.");
+    EXPECT_EQ(format, Qt::PlainText);
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_EQ(buttons, 1);
 }

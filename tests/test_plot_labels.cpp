@@ -1,10 +1,13 @@
 // Every graph the program can draw, for every preset after its run and in
-// every language: no text box, at the size it is set in, crosses a black line
-// (a curve's title may stand on its own axis), the band's left edge, another
-// text box or the picture's edge.
+// every language: no text box, where and at the size it is set, crosses a
+// black line (a curve's title may stand on its own axis), the band's left
+// edge, another text box or the picture's edge; no text is under 9 pixels,
+// the tick labels of one axis share one size, and titles, which move before
+// they shrink, keep their full size.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,7 +45,8 @@ TEST_P(EveryGraph, TextsCrossNoLineNoTextAndStayInThePicture)
                     applyGraphSelection(static_cast<Sel>(s));
                 const GraphScene g
                     = layoutGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, '.');
-                const std::vector<int> sizes = textSizes(g);
+                const std::vector<TextFit> fits = fitTexts(g);
+                std::map<int, std::pair<int, int>> axisSize; // curve: pixels, stretch of its first tick label
                 std::vector<std::pair<QRect, int>> lines; // box, curve of an axis line
                 std::vector<std::pair<QRect, const GraphOp*>> texts;
                 for (size_t i = 0; i < g.ops.size(); ++i) {
@@ -52,9 +56,23 @@ TEST_P(EveryGraph, TextsCrossNoLineNoTextAndStayInThePicture)
                     if (op.kind == GraphOp::Band)
                         lines.emplace_back(QRect(op.x1, op.y2, 1, op.y1 - op.y2), 0);
                     if (op.kind == GraphOp::Text)
-                        texts.emplace_back(textBox(op, sizes[i]), &op);
+                        texts.emplace_back(textBox(op, fits[i]), &op);
                 }
                 const std::string where = std::string(presets(list)[p].label) + ", selection " + std::to_string(s);
+                for (size_t i = 0; i < g.ops.size(); ++i) {
+                    const GraphOp& op = g.ops[i];
+                    if (op.kind != GraphOp::Text)
+                        continue;
+                    const std::pair<int, int> size { fits[i].pixels, fits[i].stretch };
+                    EXPECT_GE(size.first, 9) << where << ": " << op.text;
+                    if (op.role == GraphOp::Title) {
+                        EXPECT_EQ(size, std::make_pair(12, 100)) << where << ": " << op.text;
+                    }
+                    if (op.role == GraphOp::Tick) {
+                        EXPECT_EQ(size, axisSize.try_emplace(op.curve, size).first->second)
+                            << where << ": " << op.text << " on the axis of curve " << op.curve;
+                    }
+                }
                 for (size_t i = 0; i < texts.size(); ++i) {
                     const auto& [box, op] = texts[i];
                     EXPECT_TRUE(QRect(0, 0, 800, 600).contains(box)) << where << ": " << op->text;

@@ -3,6 +3,8 @@
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <string>
 
 #include "physics/faults.h"
 #include "plot/scene.h"
@@ -478,4 +480,65 @@ TEST(Selection, NoCodeDrawsNothingAndLongCountsStopAtTheArray)
     EXPECT_TRUE(layout().ops.empty());
     st.GraphCount = 200;
     EXPECT_EQ(layout().K, kGraphCodesSize);
+}
+
+// A kept run that reaches higher sets the scale for both: the kept run fills
+// the plot, the current one is drawn lower, and the legend names each.
+TEST(Overlay, ScalesCoverEveryRunAndTheLegendNamesThem)
+{
+    resetState();
+    fillSeries(0, [](int i) { return i; });
+    fillSeries(3, [](int) { return 100.0; });
+    select({ 0, 3 }); // K = 2: L = 100, T = 396
+    std::vector<double> kept(static_cast<size_t>(31 * kN));
+    for (int i = 0; i < kN; ++i) {
+        kept[static_cast<size_t>(i)] = i;
+        kept[static_cast<size_t>(3 * kN + i)] = 200;
+    }
+    GraphExtras extras;
+    extras.kept = { { kept.data(), static_cast<int>(kept.size()), "Q0 = 30" } };
+    extras.currentLabel = "current run";
+    const GraphScene g = layoutGraph(st.Ergebnis.data(), st.GraphCodes.data(), kN, st.GraphCount, '.', extras);
+    EXPECT_EQ(textAt(g, 37, 460 - 7 * 63 - 5), "220"); // 1.1 x the kept run's 200
+    EXPECT_EQ(curve(g, 0)->points[10].y, 460 - 198);
+    const auto runs = opsOf(g, GraphOp::RunCurve);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0]->mark, 1);
+    EXPECT_EQ(runs[0]->points[10].y, 460 - 396);
+    const auto keys = opsOf(g, GraphOp::RunKey);
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0]->text + "/" + keys[1]->text, "current run/Q0 = 30");
+    EXPECT_EQ(keys[1]->mark, 1);
+    // Without kept runs, nothing of the kind.
+    for (GraphOp::Kind k : { GraphOp::RunCurve, GraphOp::RunKey, GraphOp::Event })
+        EXPECT_TRUE(opsOf(layout(), k).empty());
+}
+
+// An event stands on the curve of its quantity; one whose quantity the graph
+// does not show stands on the first curve, at its sample.
+TEST(Events, OnTheirOwnCurveElseOnTheFirst)
+{
+    resetState();
+    st.Szenario.Klasse = 8;
+    fillSeries(0, [](int i) { return i; });
+    fillSeries(3, [](int i) { return 1000 - (i - 200) * (i - 200) / 50.0; }); // apogee at position 200
+    fillSeries(1, [](int i) { return i < 60 ? 10.0 * i : 600.0 - i; });
+    fillSeries(2, [](int i) { return i == 120 ? 5.0 : 1.0; });
+    fillSeries(15, [](int i) { return i <= 50 ? 100.0 : 0.0; }); // burnout after position 50
+    st.H = 500; // the run ended in the air
+    select({ 0, 3, 1 });
+    GraphExtras extras;
+    extras.events = true;
+    const GraphScene g = layoutGraph(st.Ergebnis.data(), st.GraphCodes.data(), kN, st.GraphCount, '.', extras);
+    const auto at = [&](size_t k, int position) {
+        const Pixel p = curve(g, k)->points[static_cast<size_t>(position - 1)];
+        return std::make_pair(p.x, p.y);
+    };
+    std::map<std::string, std::pair<int, int>> marks;
+    for (const GraphOp* e : opsOf(g, GraphOp::Event))
+        marks[e->text.substr(0, e->text.find('='))] = { e->x1, e->y1 };
+    EXPECT_EQ(marks.size(), 3u); // no |nx| above 0, no landing
+    EXPECT_EQ(marks["apogee H"], at(0, 200));
+    EXPECT_EQ(marks["max q"], at(0, 120));
+    EXPECT_EQ(marks["burnout V"], at(1, 50));
 }

@@ -2,17 +2,23 @@
 
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <iterator>
+#include <set>
 #include <string>
 #include <tuple>
 
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "physics/faults.h"
+#include "sim/atomicfile.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
 #include "support/runfixtures.h"
@@ -95,11 +101,12 @@ TEST(SampleFile, HeadingAndFiveHundredCrLfLinesInAnyLocale)
 
 namespace {
 
-// Beside the sample file: the previous run's file and one of the user's,
-// each holding its own name.
+// Beside the sample file: the previous run's file, its CSV and one of the
+// user's, each holding its own name.
+const char* const kCsv = "b.csv";
 int putFiles()
 {
-    for (const char* name : { kSampleFileName, "victim.txt" }) {
+    for (const char* name : { kSampleFileName, kCsv, "victim.txt" }) {
         std::FILE* f = std::fopen(name, "wb");
         if (!f || std::fputs(name, f) < 0 || std::fclose(f) != 0 || chmod(name, 0666) != 0)
             return 1;
@@ -107,59 +114,111 @@ int putFiles()
     return 0;
 }
 
-// A scene (non-zero where it cannot be made) and the errno of the refused
-// write, 0 where the write succeeds.
-using FileCase = std::tuple<const char*, int (*)(), int>;
-const char* const kOldTmp = "Torv_500.txt.tmp";
+// A run's two files, the second too big for the full disk and the size limit.
+void commitBoth()
+{
+    FileCommit files;
+    files.add(kSampleFileName, "new sample");
+    files.add(kCsv, std::string(64 * 1024, 'b'));
+    files.commit();
+}
+
+// The leftovers of a killed run: ours and old, ours but young (a run
+// writing now), and a directory of our pattern.
+const char* const kLeftovers[] = { ".torv-oldAndOurs00.tmp", ".torv-youngAndOurs.tmp", ".torv-aDirectory00.tmp" };
+int plantLeftovers()
+{
+    const timespec hourAgo[2] = { { std::time(nullptr) - 3600, 0 }, { std::time(nullptr) - 3600, 0 } };
+    bool ok = mkdir(kLeftovers[2], 0777) == 0 && utimensat(AT_FDCWD, kLeftovers[2], hourAgo, 0) == 0;
+    for (const char* name : kLeftovers)
+        ok = ok && isTemporaryName(name);
+    for (int i : { 0, 1 }) {
+        std::FILE* f = std::fopen(kLeftovers[i], "wb");
+        if (!ok || !f || std::fclose(f) != 0 || (geteuid() == 0 && chown(kLeftovers[i], 65534, 65534) != 0))
+            return 1;
+    }
+    return utimensat(AT_FDCWD, kLeftovers[0], hourAgo, 0);
+}
+
+// A scene (non-zero where it cannot be made), the errno of the refused
+// commit (0 where it succeeds), and whether root commits.
+using FileCase = std::tuple<const char*, int (*)(), int, bool>;
 const FileCase kFileCases[] = {
-    { "PlantedLinkOfTheOldTemporaryName", [] { return symlink("victim.txt", kOldTmp); }, 0 },
-    { "StaleDirectoryOfTheOldTemporaryName", [] { return mkdir(kOldTmp, 0777); }, 0 },
-    { "ReadOnlyOldFile", [] { return chmod(kSampleFileName, 0444); }, EACCES },
-    { "NameTakenByADirectory", [] { return unlink(kSampleFileName) | mkdir(kSampleFileName, 0777); }, EISDIR },
-    { "ReadOnlyDirectory", [] { return chmod(".", 0555); }, EACCES },
-    { "FullFileSystem", // two pages of tmpfs (root only), taken by the two files
-        [] { return int(mkdir("f", 0777) || mount("tmpfs", "f", "tmpfs", 0, "size=8k") || chdir("f") || putFiles()); },
-        ENOSPC },
+    { "ReadOnlyOldFile", [] { return chmod(kCsv, 0444); }, EACCES, false },
+    { "NameTakenByADirectory", [] { return unlink(kCsv) | mkdir(kCsv, 0777); }, EISDIR, false },
+    { "ReadOnlyDirectory", [] { return chmod(".", 0555); }, EACCES, false },
+    { "SymbolicLink", [] { return unlink(kCsv) | symlink("victim.txt", kCsv); }, ELOOP, false },
+    { "HardLinks", [] { return link(kCsv, "b2.csv"); }, EMLINK, false },
+    { "FullFileSystem", // 64 kB of tmpfs (root only), the old files taking two pages
+        [] { return int(mkdir("f", 0777) || mount("tmpfs", "f", "tmpfs", 0, "size=64k") || chdir("f") || putFiles()); },
+        ENOSPC, false },
+    { "ShortWrite", // the second file stops at 16 kB
+        [] {
+            rlimit limit {};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 16 * 1024;
+            return int(std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0);
+        },
+        EFBIG, false },
+    { "LeftoversOfAKilledRun", plantLeftovers, 0, false },
+    { "RestrictedModesAndOwnerKept",
+        [] { return chmod(kCsv, 04440) | chmod(kSampleFileName, 0600) | chown(kSampleFileName, 65534, 65534); }, 0,
+        true },
 };
 
 } // namespace
 
-class SampleFileCases : public ::testing::TestWithParam<FileCase> {
+class WriterCases : public ::testing::TestWithParam<FileCase> {
 protected:
-    void TearDown() override { umount2((dir.path() + "/f").c_str(), MNT_DETACH); }
+    void TearDown() override
+    {
+        umount2((dir.path() + "/f").c_str(), MNT_DETACH);
+        rlimit limit {};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
     TempWorkDir dir;
 };
 
-TEST_P(SampleFileCases, OldFileAndOthersStayWholeAndNoTemporaryFileRemains)
+TEST_P(WriterCases, BothFilesChangeWithModeAndOwnerOrNeitherAndNoTemporaryFileRemains)
 {
-    const auto& [name, prepare, error] = GetParam();
-    resetState();
-    fillSeries();
+    const auto& [name, prepare, error, root] = GetParam();
     // As root the write runs as nobody, who must be able to write here.
     chmod(".", 0777);
-    if (putFiles() != 0 || prepare() != 0)
+    if (putFiles() != 0 || prepare() != 0 || (root && geteuid() != 0))
         GTEST_SKIP() << "cannot be set up here";
-    auto entries = [] { return std::distance(std::filesystem::directory_iterator("."), {}); };
-    const auto before = entries();
-    const std::string old = readFile(kSampleFileName);
-    const auto message = withoutPrivilege([] { writeSampleFile(); });
+    auto entries = [] {
+        std::set<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator("."))
+            names.insert(e.path().filename().string());
+        return names;
+    };
+    std::set<std::string> expected = entries();
+    const std::string oldSample = readFile(kSampleFileName), oldCsv = readFile(kCsv);
+    struct stat old[2] {}, now[2] {};
+    lstat(kSampleFileName, &old[0]), lstat(kCsv, &old[1]);
+    const auto message = root ? errorMessage(commitBoth) : withoutPrivilege(commitBoth);
     ASSERT_TRUE(message) << "cannot write as a user without root's privileges";
     EXPECT_EQ(*message, error ? "I/O error " + std::to_string(error) : "");
     chmod(".", 0777);
-    EXPECT_EQ(entries(), before) << "a temporary file was left, or a file went";
+    if (std::string(name) == "LeftoversOfAKilledRun")
+        expected.erase(kLeftovers[0]);
+    EXPECT_EQ(entries(), expected) << "a temporary file was left, or a file went";
     EXPECT_EQ(readFile("victim.txt"), "victim.txt");
-    const mode_t mask = umask(0);
-    umask(mask);
-    struct stat info { };
-    if (error != 0)
-        EXPECT_EQ(readFile(kSampleFileName), old);
-    else
-        EXPECT_TRUE(lstat(kSampleFileName, &info) == 0 && info.st_mode == (S_IFREG | (0644 & ~mask))
-            && readFile(kSampleFileName).starts_with(" \r\n"));
+    EXPECT_EQ(readFile(kSampleFileName), error ? oldSample : "new sample");
+    EXPECT_EQ(readFile(kCsv), error ? oldCsv : std::string(64 * 1024, 'b'));
+    lstat(kSampleFileName, &now[0]), lstat(kCsv, &now[1]);
+    for (int i : { 0, 1 }) {
+        EXPECT_EQ(now[i].st_mode, old[i].st_mode) << i;
+        if (root || error) {
+            EXPECT_TRUE(now[i].st_uid == old[i].st_uid && now[i].st_gid == old[i].st_gid) << i;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Write, SampleFileCases, ::testing::ValuesIn(kFileCases), [](const auto& info) { return std::get<0>(info.param); });
+    Commit, WriterCases, ::testing::ValuesIn(kFileCases), [](const auto& info) { return std::get<0>(info.param); });
 
 TEST(StepLogFile, RefusesAPlantedLinkAndLeavesItsTargetAlone)
 {

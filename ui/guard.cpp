@@ -30,6 +30,9 @@ void showErrorBox(const QString& message)
         return;
     }
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+    // A message may repeat what the user typed: never read as markup (an
+    // image tag would open whatever file it names).
+    box.setTextFormat(Qt::PlainText);
     box.exec();
     // Whatever the box's own painting did to the flags is not ours.
     fpClear();

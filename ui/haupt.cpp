@@ -25,6 +25,7 @@
 #include "sim/numfmt.h"
 #include "sim/state.h"
 #include "ui/guard.h"
+#include "ui/readout.h"
 #include "ui/screenfit.h"
 #include "ui/texts.h"
 
@@ -542,14 +543,19 @@ void TForm2::endProgress()
 
 void TForm2::drawGraph()
 {
-    torv::Grafik(*this, st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount);
+    std::vector<std::vector<double>> series;
+    const torv::GraphExtras extras = graphExtras(series);
+    // At the screen's pixel ratio, so that a dense screen shows it sharp.
+    torv::Grafik(
+        *this, st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, extras, devicePixelRatioF());
 }
 
-void TForm2::showGraph(const QImage& picture)
+void TForm2::showGraph(const torv::DrawnGraph& graph)
 {
-    Image1->setPixmap(QPixmap::fromImage(picture));
+    Image1->setPixmap(QPixmap::fromImage(graph.picture));
+    Readout->setGraph(graph.reading, decimalSeparator());
     Image1->repaint();
-    shownGraph_ = picture;
+    shownGraph_ = graph.picture;
     updateGraphMenu();
 }
 
@@ -581,6 +587,8 @@ void TForm2::Button1Click()
         runComplete_ = false;
         lastCheck_.reset();
         Notice->hide();
+        runKept_ = false;
+        runInputs_ = torv::RunInputs::current();
         updateGraphMenu();
         bool cancelled = false;
         QElapsedTimer clock;
@@ -630,6 +638,7 @@ void TForm2::Button5Click()
         QPixmap blank(770, 515);
         blank.fill(Qt::white);
         Image1->setPixmap(blank);
+        Readout->clear();
         Image1->repaint();
         shownGraph_ = QImage();
         lastCheck_.reset();

@@ -9,11 +9,13 @@
 
 #include <exception>
 #include <optional>
+#include <vector>
 
 #include "plot/catalog.h"
 #include "plot/grafik.h"
 #include "sim/activation.h"
 #include "sim/formport.h"
+#include "sim/keptruns.h"
 #include "sim/stepcheck.h"
 
 class QAction;
@@ -27,6 +29,7 @@ class QProgressDialog;
 class QPushButton;
 
 namespace torv {
+class GraphReadout;
 class ScreenFit;
 }
 
@@ -51,7 +54,7 @@ public:
     bool runProgress(int pass, double t, double tEnd) override;
 
     // The renderer's way to the graph area and its five buttons.
-    void showGraph(const QImage& picture) override;
+    void showGraph(const torv::DrawnGraph& graph) override;
     void setGraphButtonVisible(torv::GraphButton button, bool visible) override;
 
     // Sets a field's text and runs its change handler, also when the text
@@ -237,6 +240,19 @@ public:
     QAction* ActExportCsv = nullptr;
     QAction* ActCheckStep = nullptr;
 
+    // Comparing runs and reading the graph: the current run kept to be
+    // drawn under later ones (up to eight), the kept runs cleared, the
+    // flight's events marked on the curves (a choice the program
+    // remembers), and the read-out under the mouse.
+    void keepRunClick();
+    void clearKeptRunsClick();
+    void markEventsClick();
+    QAction* ActKeepRun = nullptr;
+    QAction* ActClearKept = nullptr;
+    QAction* ActMarkEvents = nullptr;
+    torv::GraphReadout* Readout = nullptr;
+    const std::vector<torv::KeptRun>& keptRuns() const { return keptRuns_; }
+
     // Below the graph picture: what the step check of the last run found,
     // or, after a long run, the offer to check it. A click opens the table.
     QLabel* Notice = nullptr;
@@ -308,6 +324,18 @@ private:
     void refuseUnreadFields();
     std::optional<torv::StepCheck> lastCheck_; // of the run shown, once made
     qint64 lastRunMs_ = 0; // how long that run took
+    // The menu entries that compare runs and mark events, and the read-out.
+    void createCompareTools();
+    void setCompareCaptions(int language);
+    // What the graph shows beyond the run: the kept runs (their series,
+    // converted to the current units, go into `series`) and the events.
+    torv::GraphExtras graphExtras(std::vector<std::vector<double>>& series) const;
+    // The kept runs' series in the current run's units.
+    std::vector<std::vector<double>> keptSeries() const;
+    void redrawShownGraph();
+    std::vector<torv::KeptRun> keptRuns_;
+    torv::RunInputs runInputs_; // what the current run was run from
+    bool runKept_ = false; // the current run is among the kept ones
     QImage shownGraph_; // the picture in the graph area; null: none
     bool runComplete_ = false; // the state holds the results of a whole run
     bool inputsChanged_ = false; // a field changed since that run

@@ -435,6 +435,7 @@ void TForm2::createControls()
 
 void TForm2::setCaptions(int language)
 {
+    setCompareCaptions(language);
     for (const Caption& c : kCaptions) {
         const char* text = inLanguage(language, c.german, c.russian, c.english);
         std::visit(

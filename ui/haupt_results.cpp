@@ -4,13 +4,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QImageWriter>
 #include <QLabel>
 #include <QMenu>
 #include <QTableWidget>
@@ -21,6 +19,7 @@
 
 #include "physics/faults.h"
 #include "plot/catalog.h"
+#include "plot/png.h"
 #include "sim/atomicfile.h"
 #include "sim/csvexport.h"
 #include "sim/numfmt.h"
@@ -35,20 +34,6 @@
 using torv::st;
 
 namespace {
-
-// The preset whose values the scenario record holds, if any.
-const torv::Preset* loadedPreset()
-{
-    using torv::PresetList;
-    const auto& sz = st.Szenario;
-    for (PresetList list : { PresetList::Projectil, PresetList::Fallschirm, PresetList::Ballon, PresetList::Glider,
-             PresetList::Landekapsel, PresetList::Launcher })
-        for (const torv::Preset& p : torv::presets(list))
-            if (p.Klasse == sz.Klasse && p.Masse == sz.Masse && p.S0 == sz.S0 && p.Cx == sz.Cx && p.Cy == sz.Cy
-                && p.H0 == sz.H0 && p.V0 == sz.V0 && p.TTO == sz.TTO && p.Tk == sz.Tk && p.dt == sz.dt)
-                return &p;
-    return nullptr;
-}
 
 // Letters and digits of `text` up to its first bracket or comma, the rest
 // as single underscores: a file name part without spaces.
@@ -77,7 +62,7 @@ QString symbol(const std::string& title)
 // The loaded preset's short name, "torv" without one.
 QString presetName()
 {
-    const torv::Preset* preset = loadedPreset();
+    const torv::Preset* preset = torv::presetOf(st.Szenario);
     const QString name = preset ? namePart(QString::fromUtf8(preset->label)) : QString();
     return name.isEmpty() ? QStringLiteral("torv") : name;
 }
@@ -274,6 +259,9 @@ void TForm2::createGraphMenu()
         { &TForm2::ActCopyGraph, QKeySequence(Qt::CTRL | Qt::Key_C), &TForm2::copyGraphClick },
         { &TForm2::ActExportCsv, QKeySequence(Qt::CTRL | Qt::Key_E), &TForm2::exportCsvClick },
         { &TForm2::ActCheckStep, QKeySequence(Qt::CTRL | Qt::Key_T), &TForm2::checkStepClick },
+        { &TForm2::ActKeepRun, QKeySequence(Qt::CTRL | Qt::Key_K), &TForm2::keepRunClick },
+        { &TForm2::ActClearKept, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K), &TForm2::clearKeptRunsClick },
+        { &TForm2::ActMarkEvents, QKeySequence(Qt::CTRL | Qt::Key_M), &TForm2::markEventsClick },
     };
     for (const Entry& e : entries) {
         QAction* a = GraphMenu->addAction(QString());
@@ -294,6 +282,7 @@ void TForm2::createGraphMenu()
     Notice->setCursor(Qt::PointingHandCursor);
     Notice->hide();
 
+    createCompareTools();
     updateGraphMenu();
     connect(GraphMenu, &QMenu::aboutToShow, this, &TForm2::updateGraphMenu);
 
@@ -316,6 +305,9 @@ void TForm2::updateGraphMenu()
     // The check reruns the inputs, which must still be those of the run,
     // unless it was made already.
     ActCheckStep->setEnabled(picture && runComplete_ && (!inputsChanged_ || lastCheck_));
+    ActKeepRun->setEnabled(
+        picture && runComplete_ && !runKept_ && keptRuns_.size() < static_cast<size_t>(torv::kMaxKeptRuns));
+    ActClearKept->setEnabled(!keptRuns_.empty());
     // An offer to check that can no longer be taken goes.
     if (Notice && !ActCheckStep->isEnabled())
         Notice->hide();
@@ -331,14 +323,7 @@ void TForm2::saveGraphPngClick()
             = askSaveName(this, stripEllipsis(ActSaveGraph->text()), defaultGraphName(), QStringLiteral("PNG (*.png)"));
         if (path.isEmpty())
             return;
-        // Encoded in memory, then written like every other result file.
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        if (!writer.write(picture))
-            throw torv::TorvError(writer.errorString().toStdString());
-        torv::writeFileAtomically(path.toStdString(), png.toStdString());
+        torv::writeFileAtomically(path.toStdString(), torv::pngBytes(picture));
     });
 }
 
@@ -357,7 +342,7 @@ void TForm2::exportCsvClick()
         const QString path
             = askSaveName(this, stripEllipsis(ActExportCsv->text()), name, QStringLiteral("CSV (*.csv)"));
         if (!path.isEmpty())
-            torv::writeCsvFile(path.toStdString());
+            torv::writeCsvFile(path.toStdString(), keptSeries());
     });
 }
 

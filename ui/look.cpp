@@ -1,5 +1,7 @@
 #include "ui/look.h"
 
+#include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
 #include <QString>
@@ -43,7 +45,10 @@ void makePanel(QFrame* panel, int style, QRgb fill)
 void showPicture(QLabel* label, const QString& resource)
 {
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setPixmap(QPixmap(resource));
+    // An icon takes the picture's "@2x" variant where the screen is dense.
+    const QIcon picture(resource);
+    const QSize size = QImageReader(resource).size();
+    label->setPixmap(size.isValid() ? picture.pixmap(size, label->devicePixelRatioF()) : QPixmap());
 }
 
 } // namespace torv::look

@@ -37,7 +37,8 @@ void setColour(QWidget* w, QPalette::ColorRole role, QRgb rgb);
 // A panel: a frame of `style` (shape and shadow) filled with `fill`.
 void makePanel(QFrame* panel, int style, QRgb fill);
 // A picture control: the picture unscaled from the top-left corner,
-// clipped to the frame; one that failed to load leaves the frame empty.
+// clipped to the frame, at the screen's pixel density where the picture has
+// a variant for it; one that failed to load leaves the frame empty.
 void showPicture(QLabel* label, const QString& resource);
 
 } // namespace torv::look

@@ -6,8 +6,10 @@
 //     cmake --build <build dir> --target pictures
 //
 // which builds `drawpictures` (not part of the default build) and runs it on
-// the source folder assets/. It can also be run by hand with the output folder
-// as its only argument: `<build dir>/assets/drawpictures <folder>`.
+// the source folder assets/. Every picture also comes twice as large,
+// "<name>@2x.jpg", which Qt shows on a screen of twice the pixel density.
+// It can also be run by hand with the output folder as its only argument:
+// `<build dir>/assets/drawpictures <folder>`.
 //
 // Every text is set in DejaVu Sans (Debian's fonts-dejavu-core); the program
 // refuses to run without it so that the pictures do not depend on whatever
@@ -715,21 +717,28 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "drawpictures: cannot create %s\n", qPrintable(out));
         return 1;
     }
-    for (const Picture& pic : pictures) {
-        QImage image(pic.width, pic.height, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        {
-            QPainter p(&image);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setRenderHint(QPainter::TextAntialiasing);
-            pic.draw(p, image.size());
+    // Each picture at its size, and twice as large as "name@2x.jpg", drawn
+    // anew at that scale, for screens of twice the pixel density.
+    for (const Picture& pic : pictures)
+        for (int scale : { 1, 2 }) {
+            QImage image(pic.width * scale, pic.height * scale, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            {
+                QPainter p(&image);
+                p.setRenderHint(QPainter::Antialiasing);
+                p.setRenderHint(QPainter::TextAntialiasing);
+                p.scale(scale, scale);
+                pic.draw(p, QSize(pic.width, pic.height));
+            }
+            QString file = QString::fromLatin1(pic.file);
+            if (scale != 1)
+                file.insert(file.lastIndexOf(u'.'), QStringLiteral("@%1x").arg(scale));
+            const QString path = QDir(out).filePath(file);
+            if (!image.save(path, "JPG", 92)) {
+                std::fprintf(stderr, "drawpictures: cannot write %s\n", qPrintable(path));
+                return 1;
+            }
+            std::printf("%s %dx%d\n", qPrintable(path), image.width(), image.height());
         }
-        const QString path = QDir(out).filePath(QString::fromLatin1(pic.file));
-        if (!image.save(path, "JPG", 92)) {
-            std::fprintf(stderr, "drawpictures: cannot write %s\n", qPrintable(path));
-            return 1;
-        }
-        std::printf("%s %dx%d\n", qPrintable(path), pic.width, pic.height);
-    }
     return 0;
 }

@@ -5,8 +5,10 @@ first projectile preset, START, START on the calculation form, then
 "V, H = f (x)", then the graph area's context menu: "Save graph as PNG" and
 "Export data as CSV", typing the path into Qt's own file dialog. Checks the
 sample file, that the graph area changed after each graph, that the saved
-PNG holds the pixels on screen and that the CSV has its 500 rows; leaves
-screenshots in the artifacts folder. Runs again on a 1366 x 768 screen,
+PNG holds the pixels on screen and that the CSV has its 500 rows; that the
+mouse over the graph shows the read-out and leaving takes it away; that a
+run kept with Ctrl+K is drawn under the next one after the path angle
+changes. Leaves screenshots in the artifacts folder. Runs again on a 1366 x 768 screen,
 scrolling the calculation form to its START and its graph.
 
 Usage: typical_road.py TORV_BINARY ARTIFACT_DIR
@@ -59,7 +61,8 @@ class Desktop:
         return self
 
     def start(self, argv, cwd):
-        env = dict(self.env, LC_ALL="C.UTF-8", LANG="C.UTF-8")
+        # What the program remembers stays in the test's folder.
+        env = dict(self.env, LC_ALL="C.UTF-8", LANG="C.UTF-8", XDG_CONFIG_HOME=cwd)
         p = subprocess.Popen(argv, cwd=cwd, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.procs.append(p)
         return p
@@ -121,10 +124,27 @@ class Desktop:
         run("import", "-window", win, path, env=self.env)
         return path
 
+    def region(self, png, x, y, w, h):
+        return subprocess.run(["convert", png, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "rgb:-"],
+                              capture_output=True, check=True).stdout
+
     def region_hash(self, png, x, y, w, h):
-        raw = subprocess.run(["convert", png, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "rgb:-"],
-                             capture_output=True, check=True).stdout
-        return hashlib.sha1(raw).hexdigest()
+        return hashlib.sha1(self.region(png, x, y, w, h)).hexdigest()
+
+    def move(self, win, x, y):
+        run("xdotool", "mousemove", "--window", win, str(x), str(y), env=self.env)
+        time.sleep(0.5)
+
+    def key(self, win, keys):
+        run("xdotool", "windowactivate", "--sync", win, env=self.env, check=False)
+        run("xdotool", "key", keys, env=self.env)
+        time.sleep(0.5)
+
+
+def pixels_of(raw, rgb):
+    """How many pixels of raw RGB bytes have the colour `rgb`."""
+    want = bytes(rgb)
+    return sum(1 for i in range(0, len(raw), 3) if raw[i:i + 3] == want)
 
 
 SAMPLE_LINE = re.compile(
@@ -152,6 +172,8 @@ def check_sample_file(path):
 
 
 FORM_HEIGHT = 868
+READOUT_INK = (0, 90, 200)   # the read-out's cursor and frame
+KEPT_INK = (0, 80, 230)      # the first kept run
 
 
 def road(artifacts, torv, size, exports=True):
@@ -213,11 +235,21 @@ def road(artifacts, torv, size, exports=True):
             if not exports:
                 assert app.poll() is None, "the program ended unexpectedly"
                 return
+            # The read-out over the graph, and gone once the mouse leaves.
+            desk.move(calc, 276 + 400, 216 + 250)
+            hover = desk.shot(calc, f"{artifacts}/7_read_out.png")
+            assert desk.region_hash(hover, *area) != h2, "no read-out under the mouse"
+            assert pixels_of(desk.region(hover, *area), READOUT_INK) > 50, "no read-out cursor"
+            desk.move(calc, 60, 60)
+            left = desk.shot(calc, f"{artifacts}/8_mouse_left.png")
+            assert desk.region_hash(left, *area) == h2, "the read-out stayed after the mouse left"
+
             out = os.path.join(work, "exports")
             os.mkdir(out)
             png, csv = os.path.join(out, "graph.png"), os.path.join(out, "data.csv")
             desk.menu_entry(calc, 700, 500, 1, png)
-            on_screen = desk.shot(calc, f"{artifacts}/7_after_save.png")
+            desk.move(calc, 60, 60)
+            on_screen = desk.shot(calc, f"{artifacts}/9_after_save.png")
             assert desk.region_hash(on_screen, *area) == desk.region_hash(png, 0, 0, 800, 600), \
                 "saved PNG differs from the graph on screen"
             assert desk.region_hash(png, 0, 0, 800, 600) == h2, "the graph changed while saving"
@@ -227,6 +259,21 @@ def road(artifacts, torv, size, exports=True):
             assert rows[0].startswith("time [s],speed [m/s],"), rows[0]
             assert all(len(r.split(",")) == 31 for r in rows[:-1]), "a CSV line without 31 fields"
             shutil.copy(png, artifacts)
+
+            # Kept, then run again at another path angle: both runs drawn.
+            desk.key(calc, "ctrl+k")
+            desk.click(calc, 197 + 30, 576 + 11)                    # the path angle field
+            run("xdotool", "key", "ctrl+a", env=desk.env)
+            run("xdotool", "type", "--delay", "20", "30", env=desk.env)
+            before_rerun = os.path.getmtime(sample)
+            desk.click(calc, 1164 + 28, 7 + 30)                     # START
+            end = time.time() + 30
+            while os.path.getmtime(sample) == before_rerun and time.time() < end:
+                time.sleep(0.2)
+            time.sleep(1.0)
+            desk.move(calc, 60, 60)
+            both = desk.shot(calc, f"{artifacts}/10_two_runs.png")
+            assert pixels_of(desk.region(both, *area), KEPT_INK) > 100, "the kept run is not drawn"
             assert app.poll() is None, "the program ended unexpectedly"
     finally:
         shutil.rmtree(work, ignore_errors=True)

@@ -74,18 +74,20 @@ bool fileExists(const std::string& name)
     return std::filesystem::exists(name);
 }
 
+std::string errorMessage(void (*body)())
+{
+    try {
+        body();
+    } catch (const TorvError& e) {
+        return e.what();
+    }
+    return "";
+}
+
 std::optional<std::string> withoutPrivilege(void (*body)())
 {
-    auto attempt = [&]() -> std::string {
-        try {
-            body();
-        } catch (const TorvError& e) {
-            return e.what();
-        }
-        return "";
-    };
     if (geteuid() != 0)
-        return attempt();
+        return errorMessage(body);
 
     int fds[2];
     if (pipe(fds) != 0)
@@ -96,7 +98,7 @@ std::optional<std::string> withoutPrivilege(void (*body)())
         constexpr uid_t kNobody = 65534;
         if (setegid(kNobody) != 0 || seteuid(kNobody) != 0)
             _exit(3);
-        const std::string message = attempt();
+        const std::string message = errorMessage(body);
         const bool sent = write(fds[1], message.data(), message.size()) == static_cast<ssize_t>(message.size());
         _exit(sent ? 0 : 4);
     }

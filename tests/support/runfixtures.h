@@ -51,8 +51,11 @@ bool fileExists(const std::string& name);
 namespace torv::testing {
 
 // Runs `body` and returns the message of the TorvError it throws ("" if
-// none); as root (whom permissions do not bind) in a child process under the
-// user "nobody". Returns nullopt if that child cannot be run.
+// none).
+std::string errorMessage(void (*body)());
+
+// errorMessage(body); as root (whom permissions do not bind) in a child
+// process under the user "nobody". Returns nullopt if that child cannot be run.
 std::optional<std::string> withoutPrivilege(void (*body)());
 
 // withoutPrivilege where the working directory cannot be written to.
