@@ -105,29 +105,22 @@ StepCheck checkStep()
     const double dt0 = st.dt0;
     const RunSummary full = runSummary();
     RunSummary half;
-    std::string error;
-    std::exception_ptr exception;
-    {
+    try {
+        // Unwinding puts the state back before an error is reported.
         Restore restore;
         QuietPort quiet(restore.port());
         setFormPort(&quiet);
-        try {
-            st.dt0 = dt0 / 2;
-            Flugbahn(RunFiles::Skip);
-            half = runSummary();
-        } catch (const TorvError& e) {
-            error = e.what();
-            exception = std::current_exception();
-        }
-    }
-    if (!error.empty()) {
-        StepCheck c;
-        c.dt0 = dt0;
-        c.full = full;
-        c.halfFailed = true;
-        c.halfError = error;
-        c.halfException = exception;
-        return c;
+        st.dt0 = dt0 / 2;
+        Flugbahn(RunFiles::Skip);
+        half = runSummary();
+    } catch (const TorvError& e) {
+        return { .dt0 = dt0,
+            .full = full,
+            .half = {},
+            .halfFailed = true,
+            .halfError = e.what(),
+            .halfException = std::current_exception(),
+            .quantities = {} };
     }
     return compareSteps(dt0, full, half);
 }
