@@ -1,8 +1,8 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QDialog>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
