@@ -391,9 +391,12 @@ std::string helpText()
 Runs a preset as the calculation form's START would after choosing it, without
 a window, and writes "Torv_500.txt" into DIR (default: the current directory).
 Standard output gets a CSV summary, one line per run: the preset number or the
-swept value, flight time, range, greatest altitude, end speed and greatest load
-factor in SI units (with --accuracy the same at half the step), and an error
-column that is empty unless that run failed.
+swept value; flight time, range, end speed and end path angle where the flight
+reached its end altitude (within the last step) or its end time; the greatest
+altitude, axial load factor |nx|, dynamic pressure and applied deceleration over
+every step; the sample slots filled; all in SI units, angles in degrees, loads
+in g; with --accuracy each quantity at half the step and extrapolated; and an
+error column that is empty unless that run failed.
 
   --list            the presets, numbered 1 to 34, with their class
   --preset N        run preset N
@@ -414,7 +417,10 @@ column that is empty unless that run failed.
   --overlay         with --sweep and --png FILE: all runs of the sweep (at most
                     9) drawn in one picture FILE in the same axes, the first
                     in black, each other in its own colour, with a legend
-  --accuracy        add the same run at half the step to the summary
+  --accuracy        add the same run at half the step and the extrapolation
+                    2*half - full to the summary; standard error says which
+                    quantity changes most and which step would bring its
+                    estimated error below 0.1 %
   --sweep NAME=FROM:TO:COUNT
                     COUNT runs with NAME going evenly from FROM to TO.
                     With several runs (a sweep or all presets), each writes its

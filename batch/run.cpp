@@ -2,6 +2,7 @@
 #include <QImage>
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -83,24 +84,63 @@ std::string number(double v)
     return general15(v, '.');
 }
 
-constexpr const char* kSummaryHeader = "flight_time_s,range_m,max_altitude_m,end_speed_m_s,max_load_factor_g";
+// The summary's columns: every quantity, then the samples; with --accuracy
+// each quantity again at half the step and extrapolated, and the samples at
+// half the step.
+std::string header(const std::string& first, bool accuracy)
+{
+    std::string h = first;
+    for (const SummaryQuantity& q : summaryQuantities())
+        h += std::string(",") + q.column;
+    h += ",samples";
+    if (accuracy) {
+        for (const SummaryQuantity& q : summaryQuantities())
+            h += std::string(",") + q.column + "_half," + q.column + "_extrapolated";
+        h += ",samples_half";
+    }
+    return h + ",error\n";
+}
 
 void appendSummary(std::string& line, const RunSummary& s)
 {
-    for (double v : { s.flightTime, s.range, s.maxAltitude, s.endSpeed, s.maxLoadFactor })
-        line += "," + number(v);
+    for (const SummaryQuantity& q : summaryQuantities())
+        line += "," + number(s.*q.value);
+    line += "," + std::to_string(s.samples);
 }
 
-std::string header(const std::string& first, bool accuracy)
+void appendHalfStep(std::string& line, const StepCheck& check)
 {
-    std::string h = first + "," + kSummaryHeader;
-    if (accuracy) {
-        std::string half = kSummaryHeader;
-        for (size_t pos = 0; (pos = half.find(',', pos)) != std::string::npos; pos += 6)
-            half.replace(pos, 1, "_half,");
-        h += "," + half + "_half";
-    }
-    return h + ",error\n";
+    for (const QuantityCheck& q : check.quantities)
+        line += "," + number(q.half) + "," + number(q.extrapolated);
+    line += "," + std::to_string(check.half.samples);
+}
+
+// The empty columns of a run without results.
+std::string emptyColumns(bool accuracy)
+{
+    const size_t n = summaryQuantities().size();
+    return std::string(accuracy ? 3 * n + 2 : n + 1, ',');
+}
+
+std::string percent(double fraction)
+{
+    return formatGeneral(100 * fraction, 3, 0, '.') + " %";
+}
+
+// What the step check concludes, in a line for a person.
+std::string verdictLine(const StepCheck& check)
+{
+    const StepVerdict v = check.verdict();
+    if (v.worst < 0)
+        return "step check: no quantity changes at half the step";
+    const QuantityCheck& q = check.quantities[static_cast<size_t>(v.worst)];
+    std::string line = std::string("step check: ") + q.quantity->column + " changes most, by "
+        + percent(std::fabs(q.relative)) + " (" + number(q.full) + " at dt0 = " + number(check.dt0) + " s, "
+        + number(q.half) + " at half the step, extrapolated " + number(q.extrapolated) + "); estimated error at dt0 "
+        + percent(v.error);
+    if (v.step >= check.dt0)
+        return line + ", below " + percent(kTargetError) + " already";
+    return line + ", below " + percent(kTargetError) + " from dt0 = " + formatGeneral(v.step, 2, 0, '.') + " s";
 }
 
 // One line of a message, for a CSV field.
@@ -114,13 +154,14 @@ std::string oneLine(std::string text)
 
 std::string emptyColumns(const Plan& plan)
 {
-    return plan.accuracy ? ",,,,,,,,,," : ",,,,,";
+    return emptyColumns(plan.accuracy);
 }
 
 struct RunResult {
     int status = kOk;
     std::string columns; // the summary's columns, each led by a comma
     std::string error; // the run's message if it failed
+    std::string verdict; // the step check's conclusion, with --accuracy
 };
 
 // A file of the run: in `dir` when it holds the run's files, else as given.
@@ -164,11 +205,12 @@ RunResult runHere(const Plan& plan, const std::string& dir, const Variant& v, bo
         if (plan.accuracy) {
             const StepCheck check = checkStep();
             if (check.halfFailed) {
-                r.columns += ",,,,,";
+                r.columns += emptyColumns(true).substr(emptyColumns(false).size());
                 r.error = "at half the step: " + check.halfError;
                 r.status = statusOf(check.halfException);
             } else {
-                appendSummary(r.columns, check.half);
+                appendHalfStep(r.columns, check);
+                r.verdict = verdictLine(check);
             }
         }
         if (keep && r.status == kOk)
@@ -191,6 +233,8 @@ void runSingle(const Plan& plan)
     const std::string text
         = header("preset", plan.accuracy) + std::to_string(plan.numbers[0]) + r.columns + "," + oneLine(r.error) + "\n";
     std::fputs(text.c_str(), stdout);
+    if (!r.verdict.empty())
+        std::fprintf(stderr, "torv-batch: %s\n", r.verdict.c_str());
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "plot/catalog.h"
@@ -15,6 +16,7 @@
 #include "sim/activation.h"
 #include "sim/formport.h"
 #include "sim/keptruns.h"
+#include "sim/stepcheck.h"
 
 class QAction;
 class QComboBox;
@@ -251,18 +253,9 @@ public:
     torv::GraphReadout* Readout = nullptr;
     const std::vector<torv::KeptRun>& keptRuns() const { return keptRuns_; }
 
-    // Texts of the step check's accuracy table.
-    QString TxtAccuracyTitle;
-    QString TxtAccuracyQuantity;
-    QString TxtAccuracyDifference;
-    QString TxtAccuracyNote;
-    QString TxtAccuracyFailed;
-    QString TxtFlightTime;
-    QString TxtRange;
-    QString TxtMaxAltitude;
-    QString TxtEndSpeed;
-    QString TxtEndPathAngle;
-    QString TxtMaxLoadFactor;
+    // Below the graph picture: what the step check of the last run found,
+    // or, after a long run, the offer to check it. A click opens the table.
+    QLabel* Notice = nullptr;
 
 signals:
     // MAIN: the start form takes over again.
@@ -325,6 +318,12 @@ private:
 
     void createGraphMenu();
     void updateGraphMenu();
+    void showStepTable(const torv::StepCheck& check);
+    void updateNotice();
+    // START runs only when every visible field's text reads as a number.
+    void refuseUnreadFields();
+    std::optional<torv::StepCheck> lastCheck_; // of the run shown, once made
+    qint64 lastRunMs_ = 0; // how long that run took
     // The menu entries that compare runs and mark events, and the read-out.
     void createCompareTools();
     void setCompareCaptions(int language);
