@@ -1,3 +1,6 @@
+#include <optional>
+
+#include "app/commandline.h"
 #include "app/forms.h"
 #include "app/sprache.h"
 #include "ui/guard.h"
@@ -5,7 +8,11 @@
 
 int main(int argc, char** argv)
 {
+    if (const int status = torv::answerWithoutWindow(argc, argv); status >= 0)
+        return status;
+    std::optional<torv::DisplayCheck> displayCheck(std::in_place);
     torv::GuardedApplication app(argc, argv);
+    displayCheck.reset();
     // Also where QSettings keeps what the program remembers.
     app.setOrganizationName(QStringLiteral("Torv"));
     app.setApplicationName(QStringLiteral("Torv"));

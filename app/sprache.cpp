@@ -1,5 +1,6 @@
 #include "app/sprache.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -15,7 +16,9 @@
 #include <variant>
 
 #include "sim/state.h"
+#include "ui/focus.h"
 #include "ui/guard.h"
+#include "ui/language.h"
 #include "ui/look.h"
 #include "ui/screenfit.h"
 
@@ -280,7 +283,28 @@ TForm1::TForm1(QWidget* parent)
 
     // Centred on the screen when shown, and kept usable on a small one.
     new torv::ScreenFit(this, size());
+
+    // The keyboard: the choices in the order the form offers them, nothing
+    // that a white panel covers, the first language focused; F1 for help.
+    Memo1->setFocusPolicy(Qt::NoFocus);
+    QList<QWidget*> chain;
+    for (QButtonGroup* items : { RadioSprachItems, WahlRUItems, RadioWahlItems, WahlENItems })
+        for (QAbstractButton* b : items->buttons())
+            chain << b;
+    chain << ListBoxProjectil << ListBoxFallschirm << ListBoxBallon << ListBoxGlider << ListBoxLandekapsel
+          << ListBoxLauncher << BitBtn1 << Button1;
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+    RadioSprachItems->button(0)->setFocus(Qt::OtherFocusReason);
+    focusRules_ = std::make_unique<torv::FocusRules>(this);
+    auto* help = new QAction(this);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    addAction(help);
+    connect(help, &QAction::triggered, this, &TForm1::helpWanted);
 }
+
+TForm1::~TForm1() = default;
 
 QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (TForm1::*handler)())
 {
@@ -346,12 +370,14 @@ void TForm1::showLanguageAgain()
     Image1->show();
     RadioSprach->show();
     clearItemIndex(RadioSprachItems);
+    RadioSprachItems->button(0)->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::RadioSprachClick()
 {
     torv::guarded([this] {
         st.Sprache = itemIndex(RadioSprachItems) + 1;
+        torv::useQtLanguage(st.Sprache);
         Image1->hide();
         RadioSprach->hide();
         switch (st.Sprache) {
@@ -372,6 +398,10 @@ void TForm1::RadioSprachClick()
         Memo1->hide();
         Label1->hide();
         Image2->show();
+        // The keyboard goes on where the eye does: to the first class.
+        for (QButtonGroup* items : { WahlRUItems, RadioWahlItems, WahlENItems })
+            if (items->button(0)->isVisibleTo(this))
+                items->button(0)->setFocus(Qt::OtherFocusReason);
     });
 }
 

@@ -280,6 +280,9 @@ void runShare(const Plan& plan, int first, int step, const std::function<void(co
     for (int i = first; i < runCount(plan) && stopWanted == 0; i += step) {
         const std::string dir = keep ? plan.out + "/" + firstColumn(plan) + "=" + label(plan, i) : std::string();
         const RunResult r = runHere(plan, dir, variant(plan, i), keep);
+        // A run stopped because the sweep ends is no failure to report.
+        if (stopWanted != 0)
+            break;
         send(std::to_string(i) + " " + std::to_string(r.status) + " " + r.columns + "," + oneLine(r.error) + "\n");
     }
 }

@@ -28,8 +28,6 @@ constexpr double kHeatingCeiling = 160000.0;
 // A pass longer than this would keep the program from answering for many
 // seconds (or forever, once t + dt0 no longer grows); it is refused instead.
 constexpr long long kMaxStepsPerPass = 100000000;
-constexpr const char* kTooManySteps
-    = "The flight needs more than 100000000 integration steps; choose a larger integration step";
 // Steps between two reports to the form, which may cancel the run there.
 // The fault flags are tested at these points (and at the end of a pass)
 // only; a stretch that raised one is run again from its start with a test
@@ -650,7 +648,7 @@ template <bool Rocket, bool Reentry, bool Buoyant> void integrate(bool aero, Ste
             return;
         }
         if (done == kMaxStepsPerPass)
-            throw TorvError(kTooManySteps);
+            throw StepRefused(StepRefused::Why::TooMany);
         if (!formPort().runProgress(recording ? 2 : 1, st.t, st.Tk))
             throw RunCancelled();
         fpCheck();
@@ -702,7 +700,7 @@ void Flugbahn(RunFiles files)
     // A step that is not positive (or not a number) would never let the time
     // reach its end; refuse before anything changes.
     if (!(st.dt0 > 0) || !std::isfinite(st.dt0))
-        throw TorvError("The integration step must be a positive number");
+        throw StepRefused(StepRefused::Why::NotPositive);
     fpClear();
 
     const RunKind kind = runKind();
