@@ -287,14 +287,6 @@ TForm1::TForm1(QWidget* parent)
     // The keyboard: the choices in the order the form offers them, nothing
     // that a white panel covers, the first language focused; F1 for help.
     Memo1->setFocusPolicy(Qt::NoFocus);
-    QList<QWidget*> chain;
-    for (QButtonGroup* items : { RadioSprachItems, WahlRUItems, RadioWahlItems, WahlENItems })
-        for (QAbstractButton* b : items->buttons())
-            chain << b;
-    chain << ListBoxProjectil << ListBoxFallschirm << ListBoxBallon << ListBoxGlider << ListBoxLandekapsel
-          << ListBoxLauncher << BitBtn1 << Button1;
-    for (qsizetype i = 1; i < chain.size(); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
     RadioSprachItems->button(0)->setFocus(Qt::OtherFocusReason);
     focusRules_ = std::make_unique<torv::FocusRules>(this);
     auto* help = new QAction(this);
@@ -331,6 +323,14 @@ QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (
             return;
         justSelected = list;
         (this->*handler)();
+    });
+    // Enter (or Space) on the entry the keyboard stands on chooses it too.
+    connect(list, &QListWidget::itemActivated, this, [this, handler](QListWidgetItem* item) {
+        if (item->isSelected())
+            (this->*handler)();
+        else
+            item->setSelected(true);
+        justSelected = nullptr; // no click follows
     });
     connect(list, &QListWidget::itemClicked, this, [this, list, handler] {
         if (justSelected == list) {
@@ -477,6 +477,41 @@ void TForm1::ListBoxGliderClick()      { choosePreset(ListBoxGlider, PresetList:
 void TForm1::ListBoxLandekapselClick() { choosePreset(ListBoxLandekapsel, PresetList::Landekapsel); }
 void TForm1::ListBoxLauncherClick()    { choosePreset(ListBoxLauncher, PresetList::Launcher); }
 // clang-format on
+
+// Tab and Shift+Tab go through the choices in the order the form offers
+// them: the language, the class, the preset, START, QUIT. A radio group is
+// one stop, entered at its first entry in sight.
+bool TForm1::focusNextPrevChild(bool next)
+{
+    const auto entries = [](const QButtonGroup* items) {
+        QList<QWidget*> all;
+        for (QAbstractButton* b : items->buttons())
+            all << b;
+        return all;
+    };
+    const QList<QList<QWidget*>> stops = {
+        entries(RadioSprachItems), entries(WahlRUItems), entries(RadioWahlItems), entries(WahlENItems),
+        { ListBoxProjectil }, { ListBoxFallschirm }, { ListBoxBallon }, { ListBoxGlider }, { ListBoxLandekapsel },
+        { ListBoxLauncher }, { BitBtn1 }, { Button1 },
+    };
+    const auto inSight = [this](const QWidget* w) { return w->isVisible() && !torv::FocusRules::covered(w, this); };
+    const QWidget* focus = focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < stops.size(); ++i)
+        if (stops[i].contains(focus))
+            at = i;
+    const qsizetype n = stops.size();
+    for (qsizetype k = 1; k <= n; ++k) {
+        const qsizetype i = ((at < 0 ? (next ? -1 : 0) : at) + (next ? k : -k) + n) % n;
+        for (QWidget* w : stops[i]) {
+            if (inSight(w)) {
+                w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 bool TForm1::event(QEvent* e)
 {

@@ -84,6 +84,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:

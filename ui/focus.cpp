@@ -4,6 +4,7 @@
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
@@ -12,12 +13,16 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include <algorithm>
+#include <utility>
+
 namespace torv {
 
 namespace {
 
-// The focus policy a control was made with; it gets it back once uncovered.
-const char* const kDesigned = "torvDesignedFocus";
+// A control covered whole, and one whose Tab focus was taken for it.
+const char* const kCovered = "torvCovered";
+const char* const kTookTab = "torvTookTab";
 
 // A control that paints all of its place, hiding whatever lies beneath.
 bool opaque(const QWidget* w)
@@ -35,6 +40,31 @@ bool hasSelectedText(const QWidget* w)
     if (const auto* text = qobject_cast<const QPlainTextEdit*>(w))
         return text->textCursor().hasSelection();
     return false;
+}
+
+// The arrow keys in a radio group: the focus goes to the next entry in that
+// direction that can take it, past the covered ones. True if `key` is one.
+bool moveInGroup(QAbstractButton* from, int key)
+{
+    int step = 0;
+    if (key == Qt::Key_Down || key == Qt::Key_Right)
+        step = 1;
+    else if (key == Qt::Key_Up || key == Qt::Key_Left)
+        step = -1;
+    else
+        return false;
+    QList<QAbstractButton*> entries = from->group()->buttons();
+    std::sort(entries.begin(), entries.end(), [](const QAbstractButton* a, const QAbstractButton* b) {
+        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+    });
+    for (qsizetype i = entries.indexOf(from) + step; i >= 0 && i < entries.size(); i += step) {
+        QAbstractButton* next = entries[i];
+        if (next->isVisible() && next->isEnabled() && !next->property(kCovered).toBool()) {
+            next->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            break;
+        }
+    }
+    return true;
 }
 
 // Moves the focus on from `from` as Tab would.
@@ -71,8 +101,7 @@ bool FocusRules::covered(const QWidget* w, const QWidget* form)
     const QObjectList& siblings = form->children();
     for (qsizetype i = siblings.indexOf(const_cast<QWidget*>(top)) + 1; i < siblings.size(); ++i) {
         const auto* above = qobject_cast<const QWidget*>(siblings[i]);
-        if (above && !above->isWindow() && !above->isHidden() && opaque(above)
-            && above->geometry().contains(place))
+        if (above && !above->isWindow() && !above->isHidden() && opaque(above) && above->geometry().contains(place))
             return true;
     }
     return false;
@@ -91,17 +120,24 @@ void FocusRules::refresh()
     for (QWidget* w : form_->findChildren<QWidget*>()) {
         if (w->isWindow())
             continue;
-        QVariant designed = w->property(kDesigned);
-        if (!designed.isValid()) {
-            if (!(w->focusPolicy() & Qt::TabFocus))
-                continue;
-            designed = static_cast<int>(w->focusPolicy());
-            w->setProperty(kDesigned, designed);
+        const bool was = w->property(kCovered).toBool();
+        if (!was && !(w->focusPolicy() & Qt::TabFocus) && !qobject_cast<QAbstractButton*>(w))
+            continue;
+        const bool now = covered(w, form_);
+        if (now == was)
+            continue;
+        // Only Tab's share of the policy: the rest, and what a radio group
+        // does with it, stays Qt's.
+        w->setProperty(kCovered, now);
+        if (now && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setProperty(kTookTab, true);
+            w->setFocusPolicy(static_cast<Qt::FocusPolicy>(w->focusPolicy() & ~Qt::TabFocus));
+        } else if (!now && w->property(kTookTab).toBool()) {
+            w->setProperty(kTookTab, false);
+            w->setFocusPolicy(static_cast<Qt::FocusPolicy>(w->focusPolicy() | Qt::TabFocus));
         }
-        const bool hidden = covered(w, form_);
-        w->setFocusPolicy(hidden ? Qt::NoFocus : static_cast<Qt::FocusPolicy>(designed.toInt()));
         // Whatever a new cover hides gives the focus on to the next control.
-        if (hidden && w->hasFocus())
+        if (now && w->hasFocus())
             focusNext(w);
     }
     refreshing_ = false;
@@ -119,11 +155,14 @@ bool FocusRules::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
         auto* button = qobject_cast<QAbstractButton*>(watched);
-        if (button && onForm(button) && key->modifiers() == Qt::NoModifier
-            && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        if (!button || !onForm(button) || key->modifiers() != Qt::NoModifier)
+            break;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             button->click();
             return true;
         }
+        if (button->group() && moveInGroup(button, key->key()))
+            return true;
         break;
     }
     case QEvent::ShortcutOverride: {
@@ -155,8 +194,8 @@ void frameWhileFocused(QWidget* w)
     auto* frame = new QFrame(w->parentWidget());
     frame->setFocusPolicy(Qt::NoFocus);
     frame->setAttribute(Qt::WA_TransparentForMouseEvents);
-    frame->setStyleSheet(QStringLiteral("QFrame { border: %1px solid palette(highlight); background: transparent; }")
-                             .arg(kLine));
+    frame->setStyleSheet(
+        QStringLiteral("QFrame { border: %1px solid palette(highlight); background: transparent; }").arg(kLine));
     frame->hide();
     QObject::connect(qApp, &QApplication::focusChanged, frame, [w, frame](QWidget*, QWidget* now) {
         if (now == w) {

@@ -2,7 +2,8 @@
 // desktop user expects:
 // - a control that is hidden, or covered whole by an opaque control above it
 //   (a panel, a text box, a picture with its background), takes no focus:
-//   neither Tab nor the arrow keys of a radio group reach it;
+//   neither Tab nor the arrow keys of a radio group reach it (the arrows
+//   move the focus only, as they do in a group with nothing chosen);
 // - Enter presses the focused button, as Space does;
 // - the form's own shortcuts (its actions) win over a text field's keys,
 //   except the copy key while the field has selected text.

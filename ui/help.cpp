@@ -92,15 +92,14 @@ QString helpHtml(const std::vector<HelpLine>& fields, const std::vector<HelpLine
     const QString folder = QDir::toNativeSeparators(QDir::currentPath());
     const QString settings = QDir::toNativeSeparators(QSettings().fileName());
     return QStringLiteral("<h2>") + text(Text::HelpTitle).toHtmlEscaped() + QStringLiteral("</h2>")
-        + heading(Text::HelpWhat) + para(text(Text::HelpWhatBody))
-        + heading(Text::HelpRoad) + para(text(Text::HelpRoadBody))
-        + heading(Text::HelpFields) + para(text(Text::HelpFieldsBody).arg(QChar::fromLatin1(userDecimalSeparator())))
-        + table(fields)
-        + heading(Text::HelpMenu) + para(text(Text::HelpMenuBody)) + table(menu)
-        + heading(Text::HelpKeys) + para(text(Text::HelpKeysBody))
-        + heading(Text::HelpFiles) + para(text(Text::HelpFilesBody).arg(folder, settings))
-        + heading(Text::HelpModels)
-        + QStringLiteral("<p><a href=\"%1\">docs/models.md</a>: %2</p>").arg(kModels, text(Text::HelpModelsLink).toHtmlEscaped());
+        + heading(Text::HelpWhat) + para(text(Text::HelpWhatBody)) + heading(Text::HelpRoad)
+        + para(text(Text::HelpRoadBody)) + heading(Text::HelpFields)
+        + para(text(Text::HelpFieldsBody).arg(QChar::fromLatin1(userDecimalSeparator()))) + table(fields)
+        + heading(Text::HelpMenu) + para(text(Text::HelpMenuBody)) + table(menu) + heading(Text::HelpKeys)
+        + para(text(Text::HelpKeysBody)) + heading(Text::HelpFiles)
+        + para(text(Text::HelpFilesBody).arg(folder, settings)) + heading(Text::HelpModels)
+        + QStringLiteral("<p><a href=\"%1\">docs/models.md</a>: %2</p>")
+              .arg(kModels, text(Text::HelpModelsLink).toHtmlEscaped());
 }
 
 void showHelp(QWidget* parent, const std::vector<HelpLine>& fields, const std::vector<HelpLine>& menu)
