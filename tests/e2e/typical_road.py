@@ -173,6 +173,17 @@ def check_sample_file(path):
     assert 900 < x_end < 1021, f"range {x_end}"
 
 
+def wait_for_sample(work):
+    """The run's Torv_500.txt in `work`, once written (and drawn)."""
+    sample = os.path.join(work, "Torv_500.txt")
+    end = time.time() + 60
+    while not os.path.exists(sample) and time.time() < end:
+        time.sleep(0.2)
+    assert os.path.exists(sample), "Torv_500.txt was not written"
+    time.sleep(1.0)
+    return sample
+
+
 FORM_HEIGHT = 868
 READOUT_INK = (0, 90, 200)   # the read-out's cursor and frame
 KEPT_INK = (0, 80, 230)      # the first kept run
@@ -215,12 +226,7 @@ def road(artifacts, torv, size, exports=True):
 
             before = graph_shot(f"{artifacts}/4_calc_form.png")
             desk.click(calc, 1164 + 28, 7 + 30)                     # START of the calculation form
-            sample = os.path.join(work, "Torv_500.txt")
-            end = time.time() + 60
-            while not os.path.exists(sample) and time.time() < end:
-                time.sleep(0.2)
-            assert os.path.exists(sample), "Torv_500.txt was not written"
-            time.sleep(1.0)
+            sample = wait_for_sample(work)
             after_run = graph_shot(f"{artifacts}/5_default_graph.png")
             desk.click(calc, 650 + 43, 89 + 15)                     # "V, H = f (x)"
             time.sleep(0.5)
@@ -307,12 +313,7 @@ def keyboard_road(artifacts, torv):
             keys(desk, *["Tab"] * 6)
             run("xdotool", "type", "--delay", "40", "30", env=desk.env)
             keys(desk, *["Tab"] * 4, "Return")       # H0, V0, Tk, START
-            sample = os.path.join(work, "Torv_500.txt")
-            end = time.time() + 30
-            while not os.path.exists(sample) and time.time() < end:
-                time.sleep(0.2)
-            assert os.path.exists(sample), "Torv_500.txt was not written"
-            time.sleep(1.0)
+            sample = wait_for_sample(work)
             after_run = desk.shot(calc, f"{artifacts}/2_run.png")
             keys(desk, *["Tab"] * 7, "Return")       # the graph area, then "V, H = f (x)"
             after_button = desk.shot(calc, f"{artifacts}/3_range_graph.png")
