@@ -147,9 +147,7 @@ double Sweep::value(int i) const
 
 std::string Sweep::label(int i) const
 {
-    char buf[32];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value(i));
-    return std::string(buf, ec == std::errc() ? end : buf);
+    return shortestText(value(i));
 }
 
 int statusOfCurrentException()

@@ -76,6 +76,13 @@ std::string formatGeneral(double value, int precision, int expDigits, char sep)
     return out;
 }
 
+std::string shortestText(double value)
+{
+    char buf[32];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, ec == std::errc() ? end : buf);
+}
+
 std::optional<double> parseNumber(std::string_view text, char sep)
 {
     size_t i = 0;
