@@ -290,6 +290,64 @@ void writeFileAtomically(const std::string& path, const std::string& bytes)
     commit.commit();
 }
 
+StreamedFile::StreamedFile(std::string path)
+    : path_(std::move(path))
+{
+    const std::optional<struct stat> old = checkTarget(path_);
+    removeStaleTemporaries(directoryOf(path_));
+    fd_ = createTemporary(path_, old ? 0600 : 0644, temp_);
+    int code = fd_ < 0 ? errno : 0;
+    if (code == 0 && old)
+        code = keepOwnerAndMode(fd_, *old);
+    if (code != 0) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            unlink(temp_.c_str());
+        }
+        fd_ = -1;
+        fail(code, writing(path_));
+    }
+    buffer_.reserve(kGrowingBuffer);
+}
+
+StreamedFile::~StreamedFile()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        unlink(temp_.c_str());
+    }
+}
+
+void StreamedFile::append(std::string_view bytes)
+{
+    if (buffer_.size() + bytes.size() > kGrowingBuffer)
+        flush();
+    buffer_ += bytes;
+}
+
+void StreamedFile::flush()
+{
+    const int code = writeAll(fd_, buffer_);
+    buffer_.clear();
+    if (code != 0)
+        fail(code, writing(path_));
+}
+
+void StreamedFile::commit()
+{
+    flush();
+    int code = fsync(fd_) != 0 && errno != EINVAL ? errno : 0;
+    if (::close(std::exchange(fd_, -1)) != 0 && code == 0)
+        code = errno;
+    if (code == 0 && std::rename(temp_.c_str(), path_.c_str()) != 0)
+        code = errno;
+    if (code != 0) {
+        unlink(temp_.c_str());
+        fail(code, writing(path_));
+    }
+    syncDirectory(directoryOf(path_));
+}
+
 GrowingFile::~GrowingFile()
 {
     // A run that ends in an error keeps the lines before it; the error

@@ -132,20 +132,20 @@ std::string message(
     return where + ": " + what;
 }
 
-// A number as TOML reads it back: the shortest round-trip text, in
-// scientific form where a long integer would not fit TOML's 64 bits, and a
-// negative zero with its sign.
+// A number as TOML reads it back exactly: the shortest text in fixed
+// notation where that is short (300000, 0.000015), else in scientific
+// notation (5e-324), so that no integer exceeds TOML's 64 bits; a negative
+// zero keeps its sign.
 std::string tomlNumber(double v)
 {
     if (v == 0 && std::signbit(v))
         return "-0.0";
-    std::string text = shortestText(v);
-    if (text.find_first_not_of("-0123456789") == std::string::npos && text.size() > 15) {
-        char buf[40];
-        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
-        text.assign(buf, ec == std::errc() ? end : buf);
-    }
-    return text;
+    constexpr size_t kLongestFixed = 18;
+    char buf[400];
+    std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    if (r.ec != std::errc() || static_cast<size_t>(r.ptr - buf) > kLongestFixed)
+        r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
+    return std::string(buf, r.ptr);
 }
 
 // A TOML basic string: quotes, backslashes and control characters escaped.
