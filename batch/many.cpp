@@ -298,7 +298,8 @@ public:
     {
         if (!shown_)
             return;
-        update(count_);
+        if (shownDone_ != count_)
+            update(count_);
         std::fputc('\n', stderr);
         written_ = false;
     }
@@ -323,6 +324,7 @@ public:
         line += "\x1b[K";
         std::fputs(line.c_str(), stderr);
         written_ = true;
+        shownDone_ = done;
     }
 
     // The line is taken away, so that a message stands on a line of its own.
@@ -348,6 +350,7 @@ private:
     long long count_;
     bool shown_;
     bool written_ = false;
+    long long shownDone_ = -1;
     Clock::time_point start_;
     Clock::time_point last_ {};
 };
