@@ -227,6 +227,19 @@ QLineEdit* TForm2::fieldControl(torv::Field field) const
     return this->*c.control;
 }
 
+QLineEdit* TForm2::firstUnreadField(QString* caption) const
+{
+    const char sep = decimalSeparator();
+    for (const FieldControl& c : kFieldControls) {
+        QLineEdit* field = this->*c.control;
+        if (field->isVisibleTo(this) && !torv::parseNumber(field->text().toStdString(), sep)) {
+            *caption = (this->*c.caption)->text().simplified();
+            return field;
+        }
+    }
+    return nullptr;
+}
+
 void TForm2::setFieldVisible(torv::Field field, bool visible)
 {
     const FieldControl& c = kFieldControls[static_cast<int>(field)];
@@ -249,7 +262,12 @@ void TForm2::showActivation(const torv::Activation& shown)
     using torv::Field;
     using torv::VehicleClass;
     const VehicleClass klasse = torv::vehicleClass(st.Szenario.Klasse);
-    setWindowTitle(fromStd(st.Titel));
+    showCaption();
+    // A scenario file sets the aerodynamic model too: the box shows it.
+    if (st.FileScenario.open) {
+        const QSignalBlocker quiet(AeroBox1);
+        AeroBox1->setCurrentIndex(st.AeroModel == 1 ? 1 : 0);
+    }
 
     // The numbers are in the state already: the fields only show them.
     for (const torv::Activation::Text& t : shown.texts) {

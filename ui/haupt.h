@@ -251,6 +251,14 @@ public:
     torv::GraphReadout* Readout = nullptr;
     const std::vector<torv::KeptRun>& keptRuns() const { return keptRuns_; }
 
+    // Scenario files: one opened (Ctrl+O, the recent ones, or a file dropped
+    // on the form), the inputs saved as one (Ctrl+Shift+S); the caption
+    // names the open one after the title text.
+    void saveScenarioClick();
+    QAction* ActOpenScenario = nullptr;
+    QAction* ActSaveScenario = nullptr;
+    QMenu* RecentScenarios = nullptr;
+
     // Texts of the step check's accuracy table.
     QString TxtAccuracyTitle;
     QString TxtAccuracyQuantity;
@@ -272,6 +280,8 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     using Handler = void (TForm2::*)();
@@ -325,6 +335,11 @@ private:
 
     void createGraphMenu();
     void updateGraphMenu();
+    void createScenarioTools();
+    void showCaption();
+    // The first shown field whose text does not read as a number, and its
+    // caption; nullptr if every one reads.
+    QLineEdit* firstUnreadField(QString* caption) const;
     // The menu entries that compare runs and mark events, and the read-out.
     void createCompareTools();
     void setCompareCaptions(int language);

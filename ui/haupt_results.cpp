@@ -7,9 +7,12 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -24,6 +27,7 @@
 #include "sim/state.h"
 #include "sim/stepcheck.h"
 #include "ui/guard.h"
+#include "ui/scenariofiles.h"
 
 using torv::st;
 
@@ -114,6 +118,7 @@ void TForm2::createGraphMenu()
         this->*e.action = a;
     }
     createCompareTools();
+    createScenarioTools();
     updateGraphMenu();
     connect(GraphMenu, &QMenu::aboutToShow, this, &TForm2::updateGraphMenu);
 
@@ -247,4 +252,86 @@ void TForm2::checkStepClick()
         table->setMinimumSize(width + 4, table->verticalHeader()->length() + table->horizontalHeader()->height() + 4);
         dialog.exec();
     });
+}
+
+// ---------------------------------------------------------------------------
+// Scenario files
+
+namespace {
+
+enum class SaveText { UnreadField, NoClass };
+
+struct SaveTextRow {
+    SaveText which;
+    const char* russian;
+    const char* german;
+    const char* english;
+};
+
+// clang-format off
+const SaveTextRow kSaveTexts[] = {
+    {SaveText::UnreadField,
+        "Поле «%1»: '%2' не является числом. Сценарий не сохранён: исправьте поле",
+        "Feld „%1“: '%2' ist keine gültige Zahl. Das Szenario wurde nicht gespeichert: bitte das Feld korrigieren",
+        "Field \"%1\": '%2' is not a valid floating point value. The scenario was not saved: correct the field first"},
+    {SaveText::NoClass,
+        "Класс аппарата не выбран: сначала выберите пример или откройте сценарий",
+        "Keine Fahrzeugklasse: bitte zuerst ein Beispiel wählen oder ein Szenario öffnen",
+        "No vehicle class: choose a preset or open a scenario first"},
+};
+// clang-format on
+
+QString saveText(SaveText which)
+{
+    for (const SaveTextRow& row : kSaveTexts)
+        if (row.which == which)
+            return QString::fromUtf8(st.Sprache == 1 ? row.russian : st.Sprache == 3 ? row.english : row.german);
+    return {};
+}
+
+} // namespace
+
+void TForm2::createScenarioTools()
+{
+    torv::ScenarioFiles& files = torv::ScenarioFiles::instance();
+    GraphMenu->addSeparator();
+    ActOpenScenario = files.makeOpenAction(this);
+    ActSaveScenario = files.makeSaveAction(this);
+    connect(ActSaveScenario, &QAction::triggered, this, &TForm2::saveScenarioClick);
+    RecentScenarios = files.makeRecentMenu(this);
+    GraphMenu->addAction(ActOpenScenario);
+    GraphMenu->addAction(ActSaveScenario);
+    GraphMenu->addMenu(RecentScenarios);
+    files.setTexts(ActOpenScenario, ActSaveScenario, RecentScenarios);
+    setAcceptDrops(true);
+}
+
+void TForm2::saveScenarioClick()
+{
+    torv::guarded([this] {
+        // What is saved is what the fields show.
+        QString caption;
+        if (const QLineEdit* field = firstUnreadField(&caption))
+            throw torv::TorvError(saveText(SaveText::UnreadField).arg(caption, field->text()).toStdString());
+        if (torv::vehicleClass(st.Szenario.Klasse) == torv::VehicleClass::None)
+            throw torv::TorvError(saveText(SaveText::NoClass).toStdString());
+        torv::ScenarioFiles::instance().saveWithDialog(this);
+        showCaption();
+    });
+}
+
+void TForm2::showCaption()
+{
+    const QString name = torv::ScenarioFiles::instance().openName();
+    setWindowTitle(QString::fromStdString(st.Titel) + (name.isEmpty() ? QString() : QStringLiteral("\u2014 ") + name));
+}
+
+void TForm2::dragEnterEvent(QDragEnterEvent* event)
+{
+    torv::ScenarioFiles::acceptsDrag(event);
+}
+
+void TForm2::dropEvent(QDropEvent* event)
+{
+    torv::guarded([&] { torv::ScenarioFiles::instance().dropped(event); });
 }
