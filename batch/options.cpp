@@ -551,9 +551,12 @@ Runs a preset, or a scenario file, as the calculation form's START would after
 choosing it, without a window, and writes "Torv_500.txt" into DIR (default: the
 current directory). Standard output gets a summary, one line per run: the preset
 number, the scenario's name or the run's swept or drawn values; flight time,
-range, greatest altitude, end speed and greatest load factor in SI units (with
---accuracy the same at half the step); and an error column that is empty unless
-that run failed.
+range, end speed and end path angle where the flight reached its end altitude
+(within the last step) or its end time; the greatest altitude, axial load factor
+|nx|, dynamic pressure and applied deceleration over every step; the sample
+slots filled; all in SI units, angles in degrees, loads in g; with --accuracy
+each quantity at half the step and extrapolated; and an error column that is
+empty unless that run failed.
 
   --list            the presets, numbered 1 to 34, with their class
   --preset N        run preset N
@@ -581,7 +584,10 @@ that run failed.
                     drawn in one picture FILE in the same axes, the first in
                     black, each other in its own colour, with a legend of
                     their values
-  --accuracy        add the same run at half the step to the summary
+  --accuracy        add the same run at half the step and the extrapolation
+                    2*half - full to the summary; standard error says which
+                    quantity changes most and which step would bring its
+                    estimated error below 0.1 %
   --format csv|jsonl
                     the summary as CSV with a header line (default), or as
                     one JSON object per line, keyed by the CSV header's names,

@@ -74,26 +74,46 @@ int presetOfRun(const Plan& plan, long long i)
     return plan.numbers.size() > 1 ? plan.numbers[static_cast<size_t>(i)] : plan.numbers[0];
 }
 
-// The run summary's quantities and their columns.
-struct Quantity {
-    const char* column;
-    double RunSummary::*value;
-};
-
-// clang-format off
-constexpr Quantity kQuantities[] = {
-    {"flight_time_s",     &RunSummary::flightTime},
-    {"range_m",           &RunSummary::range},
-    {"max_altitude_m",    &RunSummary::maxAltitude},
-    {"end_speed_m_s",     &RunSummary::endSpeed},
-    {"max_load_factor_g", &RunSummary::maxLoadFactor},
-};
-// clang-format on
-
 void appendSummary(std::vector<double>& numbers, const RunSummary& s)
 {
-    for (const Quantity& q : kQuantities)
+    for (const SummaryQuantity& q : summaryQuantities())
         numbers.push_back(s.*q.value);
+    numbers.push_back(s.samples);
+}
+
+void appendHalfStep(std::vector<double>& numbers, const StepCheck& check)
+{
+    for (const QuantityCheck& q : check.quantities) {
+        numbers.push_back(q.half);
+        numbers.push_back(q.extrapolated);
+    }
+    numbers.push_back(check.half.samples);
+}
+
+std::string number(double v)
+{
+    return general15(v, '.');
+}
+
+std::string percent(double fraction)
+{
+    return formatGeneral(100 * fraction, 3, 0, '.') + " %";
+}
+
+// What the step check concludes, in a line for a person.
+std::string verdictLine(const StepCheck& check)
+{
+    const StepVerdict v = check.verdict();
+    if (v.worst < 0)
+        return "step check: no quantity changes at half the step";
+    const QuantityCheck& q = check.quantities[static_cast<size_t>(v.worst)];
+    std::string line = std::string("step check: ") + q.quantity->column + " changes most, by "
+        + percent(std::fabs(q.relative)) + " (" + number(q.full) + " at dt0 = " + number(check.dt0) + " s, "
+        + number(q.half) + " at half the step, extrapolated " + number(q.extrapolated) + "); estimated error at dt0 "
+        + percent(v.error);
+    if (v.step >= check.dt0)
+        return line + ", below " + percent(kTargetError) + " already";
+    return line + ", below " + percent(kTargetError) + " from dt0 = " + formatGeneral(v.step, 2, 0, '.') + " s";
 }
 
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
@@ -159,11 +179,16 @@ void commitRunFiles(const Plan& plan, const std::string& dir)
 std::vector<std::string> summaryColumns(bool accuracy)
 {
     std::vector<std::string> names;
-    for (const Quantity& q : kQuantities)
+    for (const SummaryQuantity& q : summaryQuantities())
         names.push_back(q.column);
-    if (accuracy)
-        for (const Quantity& q : kQuantities)
+    names.push_back("samples");
+    if (accuracy) {
+        for (const SummaryQuantity& q : summaryQuantities()) {
             names.push_back(std::string(q.column) + "_half");
+            names.push_back(std::string(q.column) + "_extrapolated");
+        }
+        names.push_back("samples_half");
+    }
     return names;
 }
 
@@ -221,7 +246,8 @@ RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool kee
                 r.error = "at half the step: " + check.halfError;
                 r.status = statusOf(check.halfException);
             } else {
-                appendSummary(r.numbers, check.half);
+                appendHalfStep(r.numbers, check);
+                r.verdict = verdictLine(check);
             }
         }
         if (keep && r.status == kOk)
@@ -292,6 +318,8 @@ void runSingle(const Plan& plan)
         throw BatchError(r.status, r.error);
     const SummaryText text(plan);
     std::fputs((text.header() + text.runLine(plan, 0, r)).c_str(), stdout);
+    if (!r.verdict.empty())
+        std::fprintf(stderr, "torv-batch: %s\n", r.verdict.c_str());
 }
 
 void saveScenario(const Plan& plan)

@@ -14,10 +14,13 @@ struct RunResult {
     int status = kOk;
     std::vector<double> numbers; // by summaryColumns(); NaN where the run has none
     std::string error; // the run's message if it failed
+    std::string verdict; // the step check's conclusion, with --accuracy
 };
 
-// The summary's columns after those that name the run: the run summary's
-// quantities, at half the step too with --accuracy.
+// The summary's columns after those that name the run, whatever the run
+// summary holds: every quantity, then the samples; with --accuracy each
+// quantity again at half the step and extrapolated, and the samples at half
+// the step.
 std::vector<std::string> summaryColumns(bool accuracy);
 
 // The columns that name a run: "preset", "scenario", the swept fields, or

@@ -63,10 +63,17 @@ inline void keepBranch()
 // BallonModus).
 enum class MotionSet { kByClass, kGeneral, kReentry };
 
+// What a motion step applied, for the run's summary: sin Q at its start and
+// the acceleration along the path (V_new = V + a*dt).
+struct AppliedMotion {
+    double sinQ;
+    double a; // m/s2
+};
+
 // The inputs are read where the formulas use them, not before the sine and
 // cosine: none of them is among the outputs.
 template <bool Checked, MotionSet Set = MotionSet::kByClass>
-[[gnu::always_inline]] inline void bewegungStep(const double& A, const double& P, const double& S, int Klasse,
+[[gnu::always_inline]] inline AppliedMotion bewegungStep(const double& A, const double& P, const double& S, int Klasse,
     double& q, double& ny, double& nx, double& Q, double& V, double& X, double& H, double& t, const double& Cy,
     const double& Cx, const double& rho, const double& dt, const double& W, const double& mS,
     const ReentryQuotients* pre = nullptr)
@@ -89,8 +96,9 @@ template <bool Checked, MotionSet Set = MotionSet::kByClass>
     const double sinQ = std::sin(Q);
     const double cosQ = std::cos(Q);
 
+    double a;
     if (!reentry) {
-        double a = (A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m;
+        a = (A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m;
         fpCheckIf<Checked>(a);
         double xNew = st.BallonModus != 1 ? X + (V + W * cosQ) * cosQ * dt : X + V * cosQ * dt;
         fpCheckIf<Checked>(xNew);
@@ -117,7 +125,7 @@ template <bool Checked, MotionSet Set = MotionSet::kByClass>
     } else {
         double sigma = pre ? pre->sigma : Cx * S / (m * g);
         fpCheckIf<Checked>(sigma);
-        double a = -sigma * rho * (V * V) * g - g * sinQ;
+        a = -sigma * rho * (V * V) * g - g * sinQ;
         fpCheckIf<Checked>(a);
         double vNew = V + a * dt;
         fpCheckIf<Checked>(vNew);
@@ -152,6 +160,7 @@ template <bool Checked, MotionSet Set = MotionSet::kByClass>
     fpCheckIf<Checked>(drag, lift);
     st.Drag = drag;
     st.Lift = lift;
+    return { sinQ, a };
 }
 
 } // namespace torv

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cfenv>
 #include <cmath>
 #include <iterator>
 
@@ -291,13 +292,76 @@ struct Motion {
     }
 };
 
+// Where a step starts from.
+struct StepEntry {
+    double t, H, X, V, Q;
+};
+
+// What the run's summary takes from the steps of a pass: the greatest values
+// over every step, the start included, and where the last step started, so
+// that the end condition can be placed within it.
+struct StepTrack {
+    double maxH = 0; // m
+    double maxAbsNx = 0; // g
+    double maxQDyn = 0; // Pa
+    double minAccel = 0; // m/s2: the least a + g sin Q, if below 0
+    StepEntry last {}; // found once the pass has ended (lastStepEntry)
+};
+
+// The track of the pass in progress.
+StepTrack passTrack;
+
+void startTrack()
+{
+    passTrack = StepTrack {};
+    passTrack.maxH = st.H;
+}
+
+// The summary's part of a step, in this one place. The acceleration the
+// motion step applied, less gravity along the path, is what every other
+// force did; its least value gives the greatest deceleration.
+inline void trackStep(StepTrack& tr, const Motion& m, const AppliedMotion& applied)
+{
+    constexpr double g = 9.8;
+    tr.maxH = std::max(tr.maxH, m.H);
+    tr.maxAbsNx = std::max(tr.maxAbsNx, std::fabs(st.nx));
+    tr.maxQDyn = std::max(tr.maxQDyn, st.qDyn);
+    tr.minAccel = std::min(tr.minAccel, applied.a + g * applied.sinQ);
+}
+
+// The summary of the pass just ended, from its track and the state after its
+// last step.
+RunSummary summarize(const StepTrack& tr)
+{
+    constexpr double g = 9.8;
+    RunSummary r;
+    StepEntry end { st.t, st.H, st.X, st.V, st.Q };
+    // A flight that came down to Hend within its last step ends where the
+    // straight line between the step's two states meets it.
+    if (st.H <= st.Hend && tr.last.H > st.Hend) {
+        const double f = (tr.last.H - st.Hend) / (tr.last.H - st.H);
+        auto at = [f](double before, double after) { return before + f * (after - before); };
+        end = { at(tr.last.t, st.t), st.Hend, at(tr.last.X, st.X), at(tr.last.V, st.V), at(tr.last.Q, st.Q) };
+    }
+    r.flightTime = end.t;
+    r.range = end.X;
+    r.endSpeed = end.V;
+    r.endPathAngle = 57.3 * end.Q;
+    r.maxAltitude = tr.maxH;
+    r.maxLoadFactor = tr.maxAbsNx;
+    r.maxDynamicPressure = tr.maxQDyn;
+    r.maxDeceleration = -tr.minAccel / g;
+    r.samples = st.iPunkt >= kSamples ? kSamples : st.iPunkt - 1;
+    return r;
+}
+
 // One step of a pass. The class choices are template arguments so that the
 // step carries no test the pass decides once; `Checked` tests the fault
 // flags after every formula. Unless `Set` is kByClass, pq holds every
 // quotient, there is neither thrust nor an aerodynamic model, and the values
 // every step stores alike are stored already (stepConstants).
 template <bool Checked, bool Rocket, bool Reentry, bool Buoyant, MotionSet Set>
-inline void step(Motion& m, bool aero, StepLog* log, bool recording, const PassQuotients* pq)
+inline AppliedMotion step(Motion& m, bool aero, StepLog* log, bool recording, const PassQuotients* pq)
 {
     constexpr bool kPre = Set != MotionSet::kByClass;
     aero = aero && !kPre;
@@ -367,8 +431,8 @@ inline void step(Motion& m, bool aero, StepLog* log, bool recording, const PassQ
     }
     // Motion. Nothing since the area loading changed the mass or the area,
     // so the quotient stored there is still the one this step needs.
-    bewegungStep<Checked, Set>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx, m.Q, m.V, m.X, m.H, m.t,
-        st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung,
+    const AppliedMotion applied = bewegungStep<Checked, Set>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx,
+        m.Q, m.V, m.X, m.H, m.t, st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung,
         Set == MotionSet::kReentry || (pq && pq->hasReentry) ? &pq->reentry : nullptr);
     if (!Checked)
         m.store();
@@ -407,6 +471,7 @@ inline void step(Motion& m, bool aero, StepLog* log, bool recording, const PassQ
         }
         st.FracAlt = st.FracNeu;
     }
+    return applied;
 }
 
 void storeDisplayValues()
@@ -434,13 +499,17 @@ bool steps(long long& done, long long stop, bool aero, StepLog* log, bool record
     double t = st.t, h = st.H, x = st.X, v = st.V, q = st.Q;
     int segment = atmosphereSegment;
     Motion m = Checked ? Motion { st.t, st.H, st.X, st.V, st.Q, atmosphereSegment } : Motion { t, h, x, v, q, segment };
+    StepTrack track = passTrack;
     bool ended = false;
     do {
-        step<Checked, Rocket, Reentry, Buoyant, Set>(m, aero, log, recording, pq);
+        const AppliedMotion applied = step<Checked, Rocket, Reentry, Buoyant, Set>(m, aero, log, recording, pq);
+        if (recording) // the summary is the recording pass's
+            trackStep(track, m, applied);
         ++done;
         // End test
         ended = !(m.H > st.Hend && m.t < st.Tk);
     } while (!ended && done < stop);
+    passTrack = track;
     atmosphereSegment = m.segment;
     if (!Checked)
         storeDisplayValues();
@@ -478,6 +547,8 @@ double* const kStepDoubles[] = { &st.t, &st.H, &st.X, &st.V, &st.Q, &st.Qgrad, &
 int* const kStepInts[] = { &st.HFlugErreicht, &st.BallonModus, &st.iPunkt, &st.FlagT, &st.FlagV, &st.FlagQ, &st.FlagH,
     &st.FlagX, &st.FlagP, &st.FlagM };
 
+bool everyStepChecked = false;
+
 // Series 0..30 as they were before the recording pass: the slots a stretch
 // wrote after a fault get their earlier contents back from here.
 std::array<double, kRecordedSeries * kSamples> samplesBefore;
@@ -486,6 +557,7 @@ std::array<double, kRecordedSeries * kSamples> samplesBefore;
 struct Checkpoint {
     double d[std::size(kStepDoubles)];
     int n[std::size(kStepInts)];
+    StepTrack track;
     long long done = 0;
     long long logMark = 0;
 
@@ -495,6 +567,7 @@ struct Checkpoint {
             d[k] = *kStepDoubles[k];
         for (size_t k = 0; k < std::size(n); ++k)
             n[k] = *kStepInts[k];
+        track = passTrack;
         done = steps;
         logMark = log ? log->mark() : 0;
     }
@@ -505,6 +578,7 @@ struct Checkpoint {
             *kStepDoubles[k] = d[k];
         for (size_t k = 0; k < std::size(n); ++k)
             *kStepInts[k] = n[k];
+        passTrack = track;
         steps = done;
         if (log)
             log->rollBack(logMark);
@@ -517,6 +591,30 @@ struct Checkpoint {
         }
     }
 };
+
+// Where the last step of a pass started, so that the steps need not keep
+// it: the stretch that ended the pass is run again from its checkpoint, up
+// to that step, without recording or log, and the end state put back.
+template <bool Rocket, bool Reentry, bool Buoyant>
+StepEntry lastStepEntry(const Checkpoint& start, long long done, bool aero)
+{
+    std::fexcept_t flags;
+    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    Checkpoint end;
+    end.save(done, nullptr);
+    long long n = 0;
+    start.restore(n, nullptr, false);
+    if (n < done - 1) {
+        if (everyStepChecked)
+            stretch<true, Rocket, Reentry, Buoyant>(n, done - 1, aero, nullptr, false);
+        else
+            stretch<false, Rocket, Reentry, Buoyant>(n, done - 1, aero, nullptr, false);
+    }
+    const StepEntry entry { st.t, st.H, st.X, st.V, st.Q };
+    end.restore(n, nullptr, false);
+    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+    return entry;
+}
 
 // One pass from the initial state to the end condition. Stretches of steps
 // run without fault tests; a stretch that leaves a fault flag raised is run
@@ -534,7 +632,8 @@ template <bool Rocket, bool Reentry, bool Buoyant> void integrate(bool aero, Ste
         cp.save(done, log);
         bool ended = false;
         try {
-            ended = stretch<false, Rocket, Reentry, Buoyant>(done, stop, aero, log, recording);
+            ended = everyStepChecked ? stretch<true, Rocket, Reentry, Buoyant>(done, stop, aero, log, recording)
+                                     : stretch<false, Rocket, Reentry, Buoyant>(done, stop, aero, log, recording);
         } catch (const TorvError&) {
             // A result file error after a fault: the fault comes first.
             if (!fpPending())
@@ -545,8 +644,11 @@ template <bool Rocket, bool Reentry, bool Buoyant> void integrate(bool aero, Ste
             fpClear();
             ended = stretch<true, Rocket, Reentry, Buoyant>(done, stop, aero, log, recording);
         }
-        if (ended)
+        if (ended) {
+            if (recording)
+                passTrack.last = lastStepEntry<Rocket, Reentry, Buoyant>(cp, done, aero);
             return;
+        }
         if (done == kMaxStepsPerPass)
             throw TorvError(kTooManySteps);
         if (!formPort().runProgress(recording ? 2 : 1, st.t, st.Tk))
@@ -590,6 +692,11 @@ void finishSeries()
 
 } // namespace
 
+void checkEveryStep(bool on)
+{
+    everyStepChecked = on;
+}
+
 void Flugbahn(RunFiles files)
 {
     // A step that is not positive (or not a number) would never let the time
@@ -608,6 +715,7 @@ void Flugbahn(RunFiles files)
     st.Durchlauf2 = 0;
     st.dtProbe = 1.0;
     st.FracAlt = -100.0;
+    st.Summary = {};
     StepLog log;
     if (st.DatenSchalter == 1 && files == RunFiles::Write)
         log.open(kind.buoyant);
@@ -615,6 +723,7 @@ void Flugbahn(RunFiles files)
 
     for (;;) {
         passStart(kind);
+        startTrack();
         pass(aero, logPtr);
         double dtProbe = st.t / st.NPunkte;
         fpCheck(dtProbe);
@@ -626,10 +735,12 @@ void Flugbahn(RunFiles files)
     }
 
     log.close();
+    const RunSummary summary = summarize(passTrack);
     finishSeries();
     if (files == RunFiles::Write)
         writeSampleFile();
     applyGraphSelection(kind.balloon ? Sel::RunEndBalloon : Sel::RunEnd);
+    st.Summary = summary;
     formPort().drawGraph();
 }
 

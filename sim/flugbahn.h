@@ -19,4 +19,8 @@ inline constexpr long long kCheckpointSteps = 4096;
 // cannot be written, TorvError when the integration step is unusable.
 void Flugbahn(RunFiles files = RunFiles::Write);
 
+// For tests: every stretch of steps takes the path that tests the fault
+// flags after every formula, which must give the very run the fast path does.
+void checkEveryStep(bool on);
+
 }  // namespace torv

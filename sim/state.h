@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+#include "sim/summary.h"
+
 namespace torv {
 
 // The eight vehicle classes, numbered as the scenario record and the start
@@ -199,6 +201,9 @@ struct SimState {
 
     // Separator written before every number of the result files
     std::string Trenn;
+
+    // What sums up the last run that completed, tracked over its steps
+    RunSummary Summary;
 
     // Every member equal (a test compares the state two ways leave).
     bool operator==(const SimState&) const = default;

@@ -1,6 +1,8 @@
 #include "sim/stepcheck.h"
 
+#include <algorithm>
 #include <cfenv>
+#include <cmath>
 #include <memory>
 
 #include "physics/faults.h"
@@ -57,23 +59,70 @@ private:
 
 } // namespace
 
-StepCheck checkStep()
+StepCheck compareSteps(double dt0, const RunSummary& full, const RunSummary& half)
 {
     StepCheck c;
-    c.full = runSummary();
-    Restore restore;
-    QuietPort quiet(restore.port());
-    setFormPort(&quiet);
-    try {
-        st.dt0 = st.dt0 / 2;
-        Flugbahn(RunFiles::Skip);
-        c.half = runSummary();
-    } catch (const TorvError& e) {
-        c.halfFailed = true;
-        c.halfError = e.what();
-        c.halfException = std::current_exception();
+    c.dt0 = dt0;
+    c.full = full;
+    c.half = half;
+    for (const SummaryQuantity& q : summaryQuantities()) {
+        QuantityCheck r { &q, full.*q.value, half.*q.value, 0, 0, 0 };
+        r.difference = r.full - r.half;
+        r.extrapolated = 2 * r.half - r.full;
+        r.relative = r.difference / std::max(std::fabs(r.extrapolated), q.floor);
+        c.quantities.push_back(r);
     }
     return c;
+}
+
+StepVerdict StepCheck::verdict() const
+{
+    StepVerdict v;
+    double most = 0;
+    for (size_t i = 0; i < quantities.size(); ++i) {
+        if (std::fabs(quantities[i].relative) > most) {
+            most = std::fabs(quantities[i].relative);
+            v.worst = static_cast<int>(i);
+        }
+    }
+    if (v.worst >= 0) {
+        // First order: the error at dt0 is about twice the difference, and
+        // shrinks in proportion to the step.
+        v.error = 2 * most;
+        v.step = dt0 * kTargetError / v.error;
+    }
+    return v;
+}
+
+bool StepCheck::worthNotice() const
+{
+    return std::any_of(quantities.begin(), quantities.end(),
+        [](const QuantityCheck& q) { return std::fabs(q.relative) > kNoticeChange; });
+}
+
+StepCheck checkStep()
+{
+    const double dt0 = st.dt0;
+    const RunSummary full = runSummary();
+    RunSummary half;
+    try {
+        // Unwinding puts the state back before an error is reported.
+        Restore restore;
+        QuietPort quiet(restore.port());
+        setFormPort(&quiet);
+        st.dt0 = dt0 / 2;
+        Flugbahn(RunFiles::Skip);
+        half = runSummary();
+    } catch (const TorvError& e) {
+        return { .dt0 = dt0,
+            .full = full,
+            .half = {},
+            .halfFailed = true,
+            .halfError = e.what(),
+            .halfException = std::current_exception(),
+            .quantities = {} };
+    }
+    return compareSteps(dt0, full, half);
 }
 
 } // namespace torv

@@ -1,38 +1,31 @@
 #include "sim/summary.h"
 
-#include <algorithm>
-#include <cmath>
+#include <iterator>
 
-#include "sim/quantities.h"
 #include "sim/state.h"
 
 namespace torv {
 
-namespace {
-
-const double* series(Series s)
-{
-    return st.Ergebnis.data() + code(s) * kSamples;
-}
-
-} // namespace
-
 RunSummary runSummary()
 {
-    RunSummary r;
-    r.flightTime = st.t;
-    r.range = st.X;
-    r.endSpeed = st.V;
-    r.endPathAngle = 57.3 * st.Q;
+    return st.Summary;
+}
 
-    const double* h = series(Series::Altitude);
-    r.maxAltitude = *std::max_element(h, h + kSamples) * currentDivisor(Series::Altitude);
-
-    const double* nx = series(Series::LoadFactorX);
-    const double* ny = series(Series::LoadFactorY);
-    for (int i = 0; i < kSamples; ++i)
-        r.maxLoadFactor = std::max(r.maxLoadFactor, std::hypot(nx[i], ny[i]));
-    return r;
+std::span<const SummaryQuantity> summaryQuantities()
+{
+    // clang-format off
+    static constexpr SummaryQuantity kQuantities[] = {
+        {"flight_time_s",           &RunSummary::flightTime,         0.1},
+        {"range_m",                 &RunSummary::range,              1.0},
+        {"max_altitude_m",          &RunSummary::maxAltitude,        1.0},
+        {"end_speed_m_s",           &RunSummary::endSpeed,           1.0},
+        {"max_load_factor_g",       &RunSummary::maxLoadFactor,      0.01},
+        {"max_dynamic_pressure_pa", &RunSummary::maxDynamicPressure, 10.0},
+        {"end_path_angle_deg",      &RunSummary::endPathAngle,       1.0},
+        {"max_deceleration_g",      &RunSummary::maxDeceleration,    0.01},
+    };
+    // clang-format on
+    return kQuantities;
 }
 
 } // namespace torv

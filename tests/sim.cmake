@@ -5,6 +5,7 @@ add_executable(sim_tests
   test_resultfiles.cpp
   test_presets.cpp
   test_results_export.cpp
+  test_validation.cpp
   test_compare.cpp
   test_scenario.cpp
   support/runfixtures.cpp

@@ -280,6 +280,27 @@ TEST_P(Start, RunsDrawsCancelsAndRefusesEndlessSteps)
 
 INSTANTIATE_TEST_SUITE_P(Languages, Start, ::testing::Values(1, 2, 3));
 
+// Types `text` into the mass field (the keystrokes store 2), then START: it
+// names the field's caption and text, runs nothing, and puts the cursor there.
+static void expectStartRefused(TForm2& form, QStringList& errors, const QString& text, const QString& message)
+{
+    form.edMassaStart->selectAll();
+    QTest::keyClicks(form.edMassaStart, text);
+    errors.clear();
+    form.Button1->click();
+    EXPECT_EQ(errors, QStringList { message });
+    EXPECT_EQ(st.NPunkte, 0) << "a run started";
+    EXPECT_EQ(form.focusWidget(), form.edMassaStart);
+}
+
+TEST_F(CalcForm, StartRefusesAFieldThatDoesNotRead)
+{
+    openWith(PresetList::Projectil, 0, 3);
+    expectStartRefused(*form2, errors, QStringLiteral("2,5"),
+        QStringLiteral("Field \"launching mass, m,kg\": '2,5' is not a valid floating point value. Nothing was run: "
+                       "correct the field and press START again."));
+}
+
 TEST_F(CalcForm, MainHidesTheClassLayoutBlanksTheGraphAndShowsTheLanguageChoice)
 {
     openWith(PresetList::Launcher, 0);
@@ -396,6 +417,14 @@ protected:
             GTEST_SKIP() << "needs a locale whose decimal separator is a comma";
     }
 };
+
+TEST_F(CommaLocale, StartRefusesAFullStop)
+{
+    openWith(PresetList::Projectil, 0, 2);
+    expectStartRefused(*form2, errors, QStringLiteral("2.5"),
+        QStringLiteral("Feld „Gewicht, mo,kg“: '2.5' ist keine gültige Zahl. Nichts wurde berechnet: bitte das Feld "
+                       "korrigieren und START erneut drücken."));
+}
 
 TEST_F(CommaLocale, FieldsWriteAndReadCommas)
 {

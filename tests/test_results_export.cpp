@@ -164,21 +164,4 @@ INSTANTIATE_TEST_SUITE_P(Presets, StepCheckRun,
     ::testing::Values(CheckCase { PresetList::Projectil, 0, false }, CheckCase { PresetList::Ballon, 0, false },
         CheckCase { PresetList::Landekapsel, 2, true }));
 
-// Halving the step again halves the difference: the method is first order.
-// The apex is compared: the end values also carry the overshoot of the last
-// step past the end condition, which does not shrink smoothly with the step.
-TEST_F(Results, StepCheckDifferenceHalvesWithTheStep)
-{
-    run(PresetList::Projectil, 0);
-    const StepCheck first = checkStep();
-    st.dt0 /= 2;
-    Flugbahn();
-    const StepCheck second = checkStep();
-    ASSERT_EQ(second.full.maxAltitude, first.half.maxAltitude);
-    constexpr double kFirstOrder = 2.0, kTol = 0.05;
-    const double ratio
-        = (first.half.maxAltitude - first.full.maxAltitude) / (second.half.maxAltitude - second.full.maxAltitude);
-    EXPECT_NEAR(ratio, kFirstOrder, kTol);
-}
-
 } // namespace

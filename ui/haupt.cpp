@@ -1,5 +1,6 @@
 #include "ui/haupt.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -26,6 +27,7 @@
 #include "ui/guard.h"
 #include "ui/readout.h"
 #include "ui/screenfit.h"
+#include "ui/texts.h"
 
 using torv::st;
 
@@ -57,6 +59,18 @@ const char* const kHelpText = "        \n"
                               "   C)  The problem is not solved --->\n"
                               "\n"
                               "   5.   Write to the author (project issue tracker) !!!";
+
+// What START says when it refuses to run.
+enum class StartText { Unread };
+
+// clang-format off
+const torv::TextRow<StartText> kStartTexts[] = {
+    {StartText::Unread,
+        "Поле «%1»: '%2' не является числом. Расчёт не запущен: исправьте поле и снова нажмите START",
+        "Feld „%1“: '%2' ist keine gültige Zahl. Nichts wurde berechnet: bitte das Feld korrigieren und START erneut drücken",
+        "Field \"%1\": '%2' is not a valid floating point value. Nothing was run: correct the field and press START again"},
+};
+// clang-format on
 
 // A number written by the program is read from its start, also when the
 // box is too narrow for all of it.
@@ -128,6 +142,10 @@ void TForm2::showFromStart()
 // popup of its own closes.
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Notice && event->type() == QEvent::MouseButtonRelease) {
+        ActCheckStep->trigger();
+        return true;
+    }
     if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
         const bool isForm = w->isWindow() && w->windowType() == Qt::Window && !qobject_cast<QDialog*>(w);
@@ -225,19 +243,6 @@ QLineEdit* TForm2::fieldControl(torv::Field field) const
     const FieldControl& c = kFieldControls[static_cast<int>(field)];
     Q_ASSERT(c.field == field);
     return this->*c.control;
-}
-
-QLineEdit* TForm2::firstUnreadField(QString* caption) const
-{
-    const char sep = decimalSeparator();
-    for (const FieldControl& c : kFieldControls) {
-        QLineEdit* field = this->*c.control;
-        if (field->isVisibleTo(this) && !torv::parseNumber(field->text().toStdString(), sep)) {
-            *caption = (this->*c.caption)->text().simplified();
-            return field;
-        }
-    }
-    return nullptr;
 }
 
 void TForm2::setFieldVisible(torv::Field field, bool visible)
@@ -580,14 +585,19 @@ void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
 void TForm2::Button1Click()
 {
     torv::guarded([this] {
+        refuseUnreadFields(torv::textIn(kStartTexts, StartText::Unread));
         Memo1->hide();
         Memo2->hide();
         Panel6->lower();
         runComplete_ = false;
+        lastCheck_.reset();
+        Notice->hide();
         runKept_ = false;
         runInputs_ = torv::RunInputs::current();
         updateGraphMenu();
         bool cancelled = false;
+        QElapsedTimer clock;
+        clock.start();
         withProgress([&] {
             try {
                 torv::Flugbahn();
@@ -597,10 +607,31 @@ void TForm2::Button1Click()
         });
         if (cancelled)
             throw torv::TorvError(runText(RunText::Cancelled).toStdString());
+        lastRunMs_ = clock.elapsed();
         runComplete_ = true;
         inputsChanged_ = false;
+        // A short run is checked at once, on a copy of the state; a long
+        // one only offers the check.
+        constexpr qint64 kCheckBelowMs = 250;
+        if (lastRunMs_ < kCheckBelowMs)
+            lastCheck_ = torv::checkStep();
         updateGraphMenu();
+        updateNotice();
     });
+}
+
+void TForm2::refuseUnreadFields(const QString& message)
+{
+    const char sep = decimalSeparator();
+    for (const FieldControl& c : kFieldControls) {
+        QLineEdit* field = this->*c.control;
+        if (!field->isVisibleTo(this) || torv::parseNumber(field->text().toStdString(), sep))
+            continue;
+        field->setFocus();
+        field->selectAll();
+        const QString caption = (this->*c.caption)->text().simplified();
+        throw torv::TorvError(message.arg(caption, field->text()).toStdString());
+    }
 }
 
 void TForm2::Button5Click()
@@ -615,6 +646,8 @@ void TForm2::Button5Click()
         Readout->clear();
         Image1->repaint();
         shownGraph_ = QImage();
+        lastCheck_.reset();
+        Notice->hide();
         updateGraphMenu();
         for (QLabel* picture : { Image8, Image7, Image5, Image3 })
             picture->hide();

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "plot/catalog.h"
@@ -15,6 +16,7 @@
 #include "sim/activation.h"
 #include "sim/formport.h"
 #include "sim/keptruns.h"
+#include "sim/stepcheck.h"
 
 class QAction;
 class QComboBox;
@@ -259,18 +261,9 @@ public:
     QAction* ActSaveScenario = nullptr;
     QMenu* RecentScenarios = nullptr;
 
-    // Texts of the step check's accuracy table.
-    QString TxtAccuracyTitle;
-    QString TxtAccuracyQuantity;
-    QString TxtAccuracyDifference;
-    QString TxtAccuracyNote;
-    QString TxtAccuracyFailed;
-    QString TxtFlightTime;
-    QString TxtRange;
-    QString TxtMaxAltitude;
-    QString TxtEndSpeed;
-    QString TxtEndPathAngle;
-    QString TxtMaxLoadFactor;
+    // Below the graph picture: what the step check of the last run found,
+    // or, after a long run, the offer to check it. A click opens the table.
+    QLabel* Notice = nullptr;
 
 signals:
     // MAIN: the start form takes over again.
@@ -337,9 +330,14 @@ private:
     void updateGraphMenu();
     void createScenarioTools();
     void showCaption();
-    // The first shown field whose text does not read as a number, and its
-    // caption; nullptr if every one reads.
-    QLineEdit* firstUnreadField(QString* caption) const;
+    void showStepTable(const torv::StepCheck& check);
+    void updateNotice();
+    // START runs, and a scenario is saved, only when every visible field's
+    // text reads as a number; else `message` with the field's caption (%1)
+    // and text (%2) is thrown.
+    void refuseUnreadFields(const QString& message);
+    std::optional<torv::StepCheck> lastCheck_; // of the run shown, once made
+    qint64 lastRunMs_ = 0; // how long that run took
     // The menu entries that compare runs and mark events, and the read-out.
     void createCompareTools();
     void setCompareCaptions(int language);

@@ -229,27 +229,13 @@ const TForm2::Caption TForm2::kCaptions[] = {
     {&TForm2::Label18,  "Gasdichte, kg/m3",             "  Плотность газа,          кг/м3", "    density of gas,         kg/m3"},
     {&TForm2::Label20,  "Flughöhe, m",                  "высота полета,м",                 "flight altitude, m"},
 
-    // Context menu of the graph area and the step check's accuracy table
+    // Context menu of the graph area
     {&TForm2::ActSaveGraph,          "Grafik als PNG speichern…",   "Сохранить график в PNG…",   "Save graph as PNG…"},
     {&TForm2::ActCopyGraph,          "Grafik kopieren",             "Копировать график",         "Copy graph"},
     {&TForm2::ActExportCsv,          "Daten als CSV exportieren…",  "Экспорт данных в CSV…",     "Export data as CSV…"},
     {&TForm2::ActCheckStep,          "Schrittweite prüfen (mit halbem Schritt neu rechnen)",
                                      "Проверить шаг (пересчёт с половинным шагом)",
                                      "Check the step (run again at half step)"},
-    {&TForm2::TxtAccuracyTitle,      "Schrittweite prüfen",         "Проверка шага",             "Check the step"},
-    {&TForm2::TxtAccuracyQuantity,   "Größe",                       "Величина",                  "Quantity"},
-    {&TForm2::TxtAccuracyDifference, "Differenz",                   "Разность",                  "Difference"},
-    {&TForm2::TxtAccuracyNote,
-        "Euler-Verfahren, erster Ordnung: der Fehler des Laufs mit dt0 ist etwa doppelt so groß wie die Differenz.",
-        "Метод Эйлера первого порядка: погрешность расчёта с шагом dt0 примерно вдвое больше разности.",
-        "Euler's method is first order: the error of the run at dt0 is about twice the difference."},
-    {&TForm2::TxtAccuracyFailed,     "Der Lauf mit dt0/2 ist gescheitert: ", "Расчёт с шагом dt0/2 не удался: ", "The run at dt0/2 failed: "},
-    {&TForm2::TxtFlightTime,         "Flugzeit, s",                 "Время полёта, с",           "Flight time, s"},
-    {&TForm2::TxtRange,              "Reichweite, m",               "Дальность, м",              "Range, m"},
-    {&TForm2::TxtMaxAltitude,        "Größte Höhe, m",              "Наибольшая высота, м",      "Greatest altitude, m"},
-    {&TForm2::TxtEndSpeed,           "Geschwindigkeit am Ende, m/s", "Конечная скорость, м/с",   "Speed at the end, m/s"},
-    {&TForm2::TxtEndPathAngle,       "Bahnwinkel am Ende, grad",    "Конечный угол наклона траектории, град", "Path angle at the end, grad"},
-    {&TForm2::TxtMaxLoadFactor,      "Größtes Lastvielfaches, g",   "Наибольшая перегрузка, g",  "Greatest load factor, g"},
 };
 
 struct TForm2::RunCaption {

@@ -17,17 +17,23 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "sim/presets.h"
+#include <cmath>
+#include <utility>
+
 #include "physics/faults.h"
 #include "plot/catalog.h"
 #include "plot/png.h"
 #include "sim/atomicfile.h"
 #include "sim/csvexport.h"
 #include "sim/numfmt.h"
+#include "sim/presets.h"
 #include "sim/state.h"
 #include "sim/stepcheck.h"
+#include "sim/summary.h"
 #include "ui/guard.h"
+#include "ui/look.h"
 #include "ui/scenariofiles.h"
+#include "ui/texts.h"
 
 using torv::st;
 
@@ -91,6 +97,159 @@ QString stripEllipsis(QString text)
 
 } // namespace
 
+namespace {
+
+// What the step check's table and the notice say.
+enum class CheckText {
+    Title,
+    Quantity,
+    Difference,
+    Relative,
+    Extrapolated,
+    Failed,
+    FlightTime,
+    Range,
+    MaxAltitude,
+    EndSpeed,
+    MaxLoadFactor,
+    MaxDynamicPressure,
+    EndPathAngle,
+    MaxDeceleration,
+    Worst,
+    WorstFine,
+    NoneChanges,
+    Method,
+    ReentryNote,
+    Samples,
+    NoticeChange,
+    NoticeFailed,
+    NoticeOffer,
+    NoticeSamples,
+    NoticeTable,
+    NoticeCheck,
+};
+
+// clang-format off
+const torv::TextRow<CheckText> kCheckTexts[] = {
+    {CheckText::Title,              "Проверка шага", "Schrittweite prüfen", "Check the step"},
+    {CheckText::Quantity,           "Величина", "Größe", "Quantity"},
+    {CheckText::Difference,         "Разность", "Differenz", "Difference"},
+    {CheckText::Relative,           "Относительная разность", "Relative Differenz", "Relative difference"},
+    {CheckText::Extrapolated,       "Экстраполяция 2·y(dt0/2) − y(dt0)", "Extrapoliert 2·y(dt0/2) − y(dt0)", "Extrapolated 2·y(dt0/2) − y(dt0)"},
+    {CheckText::Failed,             "Расчёт с шагом dt0/2 не удался: ", "Der Lauf mit dt0/2 ist gescheitert: ", "The run at dt0/2 failed: "},
+    {CheckText::FlightTime,         "Время полёта, с", "Flugzeit, s", "Flight time, s"},
+    {CheckText::Range,              "Дальность, м", "Reichweite, m", "Range, m"},
+    {CheckText::MaxAltitude,        "Наибольшая высота, м", "Größte Höhe, m", "Greatest altitude, m"},
+    {CheckText::EndSpeed,           "Конечная скорость, м/с", "Geschwindigkeit am Ende, m/s", "Speed at the end, m/s"},
+    {CheckText::MaxLoadFactor,      "Наибольшая перегрузка |nx|, g", "Größtes Lastvielfaches |nx|, g", "Greatest load factor |nx|, g"},
+    {CheckText::MaxDynamicPressure, "Наибольший скоростной напор, Па", "Größter Staudruck, Pa", "Greatest dynamic pressure, Pa"},
+    {CheckText::EndPathAngle,       "Конечный угол наклона траектории, град", "Bahnwinkel am Ende, grad", "Path angle at the end, grad"},
+    {CheckText::MaxDeceleration,    "Наибольшее приложенное торможение, g", "Größte aufgebrachte Verzögerung, g", "Greatest applied deceleration, g"},
+    {CheckText::Worst,
+        "Сильнее всего меняется «%1»: на %2 при половинном шаге. Оценка её погрешности при dt0: %3; меньше %5 она станет при dt0 ≈ %4 с.",
+        "Am stärksten ändert sich „%1“: um %2 beim halben Schritt. Ihr geschätzter Fehler bei dt0 ist %3 und fällt ab dt0 ≈ %4 s unter %5.",
+        "“%1” changes most: by %2 at half the step. Its estimated error at dt0 is %3 and falls below %5 from dt0 ≈ %4 s."},
+    {CheckText::WorstFine,
+        "Сильнее всего меняется «%1»: на %2 при половинном шаге. Оценка её погрешности при dt0: %3, уже меньше %4.",
+        "Am stärksten ändert sich „%1“: um %2 beim halben Schritt. Ihr geschätzter Fehler bei dt0 ist %3, schon unter %4.",
+        "“%1” changes most: by %2 at half the step. Its estimated error at dt0 is %3, below %4 already."},
+    {CheckText::NoneChanges,
+        "При половинном шаге ни одна величина не меняется.",
+        "Beim halben Schritt ändert sich keine Größe.",
+        "No quantity changes at half the step."},
+    {CheckText::Method,
+        "Метод Эйлера первого порядка: погрешность расчёта с шагом dt0 примерно вдвое больше разности, а экстраполяция — лучшая оценка. Относительная разность берётся не менее чем от %1.",
+        "Das Euler-Verfahren ist erster Ordnung: der Fehler des Laufs mit dt0 ist etwa doppelt so groß wie die Differenz, und die Extrapolation ist die bessere Schätzung. Relative Differenzen werden gegen mindestens %1 gebildet.",
+        "Euler's method is first order: the error of the run at dt0 is about twice the difference, and the extrapolation is the better estimate. Relative differences are taken against at least %1."},
+    {CheckText::ReentryNote,
+        "Спускаемый аппарат: его уравнения прикладывают торможение, вдвое большее показанной nx; для нагрузок смотрите приложенное торможение.",
+        "Wiedereintrittskörper: seine Gleichungen bringen die doppelte Verzögerung des gezeigten nx auf; für Lasten gilt die aufgebrachte Verzögerung.",
+        "Reentry vehicle: its equations apply twice the deceleration that nx shows; for loads, read the applied deceleration."},
+    {CheckText::Samples,
+        "Заполнено точек: %1 из 500 при dt0, %2 из 500 при dt0/2.",
+        "Belegte Messpunkte: %1 von 500 bei dt0, %2 von 500 bei dt0/2.",
+        "Sample slots filled: %1 of 500 at dt0, %2 of 500 at dt0/2."},
+    {CheckText::NoticeChange,
+        "Проверка шага: «%1» меняется на %2 при половинном шаге (оценка погрешности %3).",
+        "Schrittweitenprüfung: „%1“ ändert sich beim halben Schritt um %2 (geschätzter Fehler %3).",
+        "Step check: “%1” changes by %2 at half the step (estimated error %3)."},
+    {CheckText::NoticeFailed,
+        "Проверка шага: расчёт с половинным шагом не удался.",
+        "Schrittweitenprüfung: der Lauf mit halbem Schritt ist gescheitert.",
+        "Step check: the run at half the step failed."},
+    {CheckText::NoticeOffer,
+        "Расчёт занял %1 с, шаг не проверялся.",
+        "Der Lauf dauerte %1 s, seine Schrittweite wurde nicht geprüft.",
+        "The run took %1 s, so its step was not checked."},
+    {CheckText::NoticeSamples,
+        "Заполнено только %1 из 500 точек; остальные хранят значения прежнего расчёта.",
+        "Nur %1 der 500 Messpunkte wurden belegt; die übrigen behalten Werte eines früheren Laufs.",
+        "Only %1 of the 500 sample slots were filled; the others keep an earlier run's values."},
+    {CheckText::NoticeTable,        "Таблица: щёлкните здесь или %1.", "Tabelle: hier klicken oder %1.", "Table: click here or %1."},
+    {CheckText::NoticeCheck,        "Проверить: щёлкните здесь или %1.", "Prüfen: hier klicken oder %1.", "Check it: click here or %1."},
+};
+// clang-format on
+
+// `which` in the form's language.
+QString checkText(CheckText which)
+{
+    return torv::textIn(kCheckTexts, which);
+}
+
+// The table's name of each quantity of the summary, with its unit.
+QString quantityName(const torv::SummaryQuantity& q)
+{
+    using torv::RunSummary;
+    static const std::pair<double RunSummary::*, CheckText> kNames[] = {
+        { &RunSummary::flightTime, CheckText::FlightTime },
+        { &RunSummary::range, CheckText::Range },
+        { &RunSummary::maxAltitude, CheckText::MaxAltitude },
+        { &RunSummary::endSpeed, CheckText::EndSpeed },
+        { &RunSummary::maxLoadFactor, CheckText::MaxLoadFactor },
+        { &RunSummary::maxDynamicPressure, CheckText::MaxDynamicPressure },
+        { &RunSummary::endPathAngle, CheckText::EndPathAngle },
+        { &RunSummary::maxDeceleration, CheckText::MaxDeceleration },
+    };
+    for (const auto& [value, text] : kNames)
+        if (value == q.value)
+            return checkText(text);
+    return QString::fromUtf8(q.column);
+}
+
+// The name without its unit, for a sentence.
+QString bareName(const torv::SummaryQuantity& q)
+{
+    const QString name = quantityName(q);
+    return name.left(name.lastIndexOf(QStringLiteral(", ")));
+}
+
+QString number(double v, int digits, char sep)
+{
+    return QString::fromStdString(torv::formatGeneral(v, digits, 0, sep));
+}
+
+QString percent(double fraction, char sep)
+{
+    return number(100 * fraction, 3, sep) + QStringLiteral(" %");
+}
+
+// What the check concludes, in a sentence.
+QString verdictText(const torv::StepCheck& check, char sep)
+{
+    const torv::StepVerdict v = check.verdict();
+    if (v.worst < 0)
+        return checkText(CheckText::NoneChanges);
+    const torv::QuantityCheck& q = check.quantities[static_cast<size_t>(v.worst)];
+    const QString name = bareName(*q.quantity);
+    const QString change = percent(std::fabs(q.relative), sep);
+    const QString target = percent(torv::kTargetError, sep);
+    if (v.step >= check.dt0)
+        return checkText(CheckText::WorstFine).arg(name, change, percent(v.error, sep), target);
+    return checkText(CheckText::Worst).arg(name, change, percent(v.error, sep), number(v.step, 2, sep), target);
+}
+
+} // namespace
+
 void TForm2::createGraphMenu()
 {
     GraphMenu = new QMenu(this);
@@ -103,7 +262,7 @@ void TForm2::createGraphMenu()
         { &TForm2::ActSaveGraph, QKeySequence(Qt::CTRL | Qt::Key_S), &TForm2::saveGraphPngClick },
         { &TForm2::ActCopyGraph, QKeySequence(Qt::CTRL | Qt::Key_C), &TForm2::copyGraphClick },
         { &TForm2::ActExportCsv, QKeySequence(Qt::CTRL | Qt::Key_E), &TForm2::exportCsvClick },
-        { &TForm2::ActCheckStep, QKeySequence(), &TForm2::checkStepClick },
+        { &TForm2::ActCheckStep, QKeySequence(Qt::CTRL | Qt::Key_T), &TForm2::checkStepClick },
         { &TForm2::ActKeepRun, QKeySequence(Qt::CTRL | Qt::Key_K), &TForm2::keepRunClick },
         { &TForm2::ActClearKept, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K), &TForm2::clearKeptRunsClick },
         { &TForm2::ActMarkEvents, QKeySequence(Qt::CTRL | Qt::Key_M), &TForm2::markEventsClick },
@@ -117,6 +276,16 @@ void TForm2::createGraphMenu()
         connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         this->*e.action = a;
     }
+    // The strip of the graph area below the picture: no control lies there.
+    Notice = new QLabel(this);
+    Notice->setGeometry(278, 818, 937, 37);
+    Notice->setFont(torv::look::msSans(13));
+    Notice->setWordWrap(true);
+    Notice->setTextFormat(Qt::PlainText);
+    Notice->setContentsMargins(6, 0, 6, 0);
+    Notice->setCursor(Qt::PointingHandCursor);
+    Notice->hide();
+
     createCompareTools();
     createScenarioTools();
     updateGraphMenu();
@@ -138,11 +307,15 @@ void TForm2::updateGraphMenu()
     ActCopyGraph->setEnabled(picture);
     // The series of a run that failed half-way mix two runs: nothing to export.
     ActExportCsv->setEnabled(picture && runComplete_);
-    // The check reruns the inputs, which must still be those of the run.
-    ActCheckStep->setEnabled(picture && runComplete_ && !inputsChanged_);
+    // The check reruns the inputs, which must still be those of the run,
+    // unless it was made already.
+    ActCheckStep->setEnabled(picture && runComplete_ && (!inputsChanged_ || lastCheck_));
     ActKeepRun->setEnabled(
         picture && runComplete_ && !runKept_ && keptRuns_.size() < static_cast<size_t>(torv::kMaxKeptRuns));
     ActClearKept->setEnabled(!keptRuns_.empty());
+    // An offer to check that can no longer be taken goes.
+    if (Notice && !ActCheckStep->isEnabled())
+        Notice->hide();
 }
 
 void TForm2::saveGraphPngClick()
@@ -181,77 +354,136 @@ void TForm2::exportCsvClick()
 void TForm2::checkStepClick()
 {
     torv::guarded([this] {
-        if (shownGraph_.isNull() || !runComplete_ || inputsChanged_)
+        if (shownGraph_.isNull() || !runComplete_)
             return;
-        // A long rerun shows the progress dialog like START's run does; a
-        // cancel there ends up in the table's half-step column.
-        torv::StepCheck check;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        withProgress([&] {
-            struct Restore {
-                ~Restore() { QApplication::restoreOverrideCursor(); }
-            } restore;
-            check = torv::checkStep();
-        });
-
-        const char sep = decimalSeparator();
-        auto number
-            = [sep](double v, int digits) { return QString::fromStdString(torv::formatGeneral(v, digits, 0, sep)); };
-        struct Row {
-            const QString* name;
-            double torv::RunSummary::*value;
-        };
-        const Row rows[] = {
-            { &TxtFlightTime, &torv::RunSummary::flightTime },
-            { &TxtRange, &torv::RunSummary::range },
-            { &TxtMaxAltitude, &torv::RunSummary::maxAltitude },
-            { &TxtEndSpeed, &torv::RunSummary::endSpeed },
-            { &TxtEndPathAngle, &torv::RunSummary::endPathAngle },
-            { &TxtMaxLoadFactor, &torv::RunSummary::maxLoadFactor },
-        };
-
-        QDialog dialog(this);
-        dialog.setWindowTitle(TxtAccuracyTitle);
-        auto* table = new QTableWidget(std::size(rows), 4, &dialog);
-        table->setHorizontalHeaderLabels({ TxtAccuracyQuantity, QStringLiteral("dt0 = %1 s").arg(number(st.dt0, 6)),
-            QStringLiteral("dt0/2 = %1 s").arg(number(st.dt0 / 2, 6)), TxtAccuracyDifference });
-        table->verticalHeader()->hide();
-        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        table->setSelectionMode(QAbstractItemView::NoSelection);
-        table->setFocusPolicy(Qt::NoFocus);
-        int r = 0;
-        for (const Row& row : rows) {
-            const double full = check.full.*row.value;
-            const double half = check.half.*row.value;
-            const QString cells[] = { *row.name, number(full, 9), check.halfFailed ? QString() : number(half, 9),
-                check.halfFailed ? QString() : number(full - half, 3) };
-            for (int c = 0; c < 4; ++c) {
-                auto* item = new QTableWidgetItem(cells[c]);
-                if (c > 0)
-                    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                table->setItem(r, c, item);
+        if (!lastCheck_) {
+            if (inputsChanged_)
+                return;
+            // A long rerun shows the progress dialog like START's run does; a
+            // cancel there ends up in the table's half-step column.
+            torv::StepCheck check;
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            withProgress([&] {
+                struct Restore {
+                    ~Restore() { QApplication::restoreOverrideCursor(); }
+                } restore;
+                check = torv::checkStep();
+            });
+            if (check.halfError == torv::RunCancelled().what()) {
+                showStepTable(check);
+                return;
             }
-            ++r;
+            lastCheck_ = check;
+            updateNotice();
         }
-        table->resizeColumnsToContents();
-        table->horizontalHeader()->setStretchLastSection(true);
-
-        auto* note = new QLabel(
-            check.halfFailed ? TxtAccuracyFailed + QString::fromStdString(check.halfError) : TxtAccuracyNote, &dialog);
-        note->setTextFormat(Qt::PlainText);
-        note->setWordWrap(true);
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
-        connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-        auto* layout = new QVBoxLayout(&dialog);
-        layout->addWidget(table);
-        layout->addWidget(note);
-        layout->addWidget(buttons);
-        int width = 0;
-        for (int c = 0; c < 4; ++c)
-            width += table->columnWidth(c);
-        table->setMinimumSize(width + 4, table->verticalHeader()->length() + table->horizontalHeader()->height() + 4);
-        dialog.exec();
+        showStepTable(*lastCheck_);
     });
+}
+
+void TForm2::showStepTable(const torv::StepCheck& check)
+{
+    const char sep = decimalSeparator();
+    const int columns = 6;
+    QDialog dialog(this);
+    dialog.setWindowTitle(checkText(CheckText::Title));
+    const auto quantities = torv::summaryQuantities();
+    auto* table = new QTableWidget(static_cast<int>(quantities.size()), columns, &dialog);
+    table->setHorizontalHeaderLabels(
+        { checkText(CheckText::Quantity), QStringLiteral("dt0 = %1 s").arg(number(check.dt0, 6, sep)),
+            QStringLiteral("dt0/2 = %1 s").arg(number(check.dt0 / 2, 6, sep)), checkText(CheckText::Difference),
+            checkText(CheckText::Relative), checkText(CheckText::Extrapolated) });
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setFocusPolicy(Qt::NoFocus);
+    QStringList floors;
+    for (size_t r = 0; r < quantities.size(); ++r) {
+        const torv::SummaryQuantity& q = quantities[r];
+        const QString name = quantityName(q);
+        const QString unit = name.mid(name.lastIndexOf(QStringLiteral(", ")) + 2);
+        if (const QString floor = number(q.floor, 3, sep) + u' ' + unit; !floors.contains(floor))
+            floors << floor;
+        QString cells[columns] = { name, number(check.full.*q.value, 9, sep) };
+        if (!check.halfFailed) {
+            const torv::QuantityCheck& c = check.quantities[r];
+            cells[2] = number(c.half, 9, sep);
+            cells[3] = number(c.difference, 6, sep);
+            cells[4] = percent(c.relative, sep);
+            cells[5] = number(c.extrapolated, 9, sep);
+        }
+        for (int c = 0; c < columns; ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            if (c > 0)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table->setItem(static_cast<int>(r), c, item);
+        }
+    }
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+
+    QStringList lines;
+    if (check.halfFailed) {
+        lines << checkText(CheckText::Failed) + QString::fromStdString(check.halfError);
+    } else {
+        lines << verdictText(check, sep)
+              << checkText(CheckText::Samples).arg(check.full.samples).arg(check.half.samples);
+    }
+    lines << checkText(CheckText::Method).arg(floors.join(QStringLiteral(", ")));
+    if (torv::vehicleClass(st.Szenario.Klasse) == torv::VehicleClass::Reentry)
+        lines << checkText(CheckText::ReentryNote);
+    auto* verdict = new QLabel(lines.takeFirst(), &dialog);
+    verdict->setWordWrap(true);
+    QFont bold = verdict->font();
+    bold.setBold(true);
+    verdict->setFont(bold);
+    auto* note = new QLabel(lines.join(u'\n'), &dialog);
+    note->setWordWrap(true);
+    for (QLabel* l : { verdict, note })
+        l->setTextFormat(Qt::PlainText);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(table);
+    layout->addWidget(verdict);
+    layout->addWidget(note);
+    layout->addWidget(buttons);
+    int width = 0;
+    for (int c = 0; c < columns; ++c)
+        width += table->columnWidth(c);
+    table->setMinimumSize(width + 4, table->verticalHeader()->length() + table->horizontalHeader()->height() + 4);
+    dialog.exec();
+}
+
+void TForm2::updateNotice()
+{
+    const char sep = decimalSeparator();
+    const QString keys = ActCheckStep->shortcut().toString(QKeySequence::NativeText);
+    QStringList lines;
+    bool offer = false;
+    if (!lastCheck_) {
+        lines << checkText(CheckText::NoticeOffer).arg(number(lastRunMs_ / 1000.0, 2, sep));
+        offer = true;
+    } else if (lastCheck_->halfFailed) {
+        lines << checkText(CheckText::NoticeFailed);
+    } else if (lastCheck_->worthNotice()) {
+        const torv::StepVerdict v = lastCheck_->verdict();
+        const torv::QuantityCheck& q = lastCheck_->quantities[static_cast<size_t>(v.worst)];
+        lines << checkText(CheckText::NoticeChange)
+                     .arg(bareName(*q.quantity), percent(std::fabs(q.relative), sep), percent(v.error, sep));
+    }
+    if (const int samples = torv::runSummary().samples; samples < torv::kSamples)
+        lines << checkText(CheckText::NoticeSamples).arg(samples);
+    if (lines.isEmpty()) {
+        Notice->hide();
+        return;
+    }
+    lines.first() += u' ' + checkText(offer ? CheckText::NoticeCheck : CheckText::NoticeTable).arg(keys);
+    Notice->setText(lines.join(u'\n'));
+    Notice->setStyleSheet(QStringLiteral("QLabel { background: %1; border: 1px solid %2; }")
+                              .arg(offer ? QStringLiteral("#eef3fa") : QStringLiteral("#fff4c2"),
+                                  offer ? QStringLiteral("#8ea6c8") : QStringLiteral("#d9a400")));
+    Notice->show();
+    Notice->raise();
 }
 
 // ---------------------------------------------------------------------------
@@ -261,15 +493,8 @@ namespace {
 
 enum class SaveText { UnreadField, NoClass };
 
-struct SaveTextRow {
-    SaveText which;
-    const char* russian;
-    const char* german;
-    const char* english;
-};
-
 // clang-format off
-const SaveTextRow kSaveTexts[] = {
+const torv::TextRow<SaveText> kSaveTexts[] = {
     {SaveText::UnreadField,
         "Поле «%1»: '%2' не является числом. Сценарий не сохранён: исправьте поле",
         "Feld „%1“: '%2' ist keine gültige Zahl. Das Szenario wurde nicht gespeichert: bitte das Feld korrigieren",
@@ -280,14 +505,6 @@ const SaveTextRow kSaveTexts[] = {
         "No vehicle class: choose a preset or open a scenario first"},
 };
 // clang-format on
-
-QString saveText(SaveText which)
-{
-    for (const SaveTextRow& row : kSaveTexts)
-        if (row.which == which)
-            return QString::fromUtf8(st.Sprache == 1 ? row.russian : st.Sprache == 3 ? row.english : row.german);
-    return {};
-}
 
 } // namespace
 
@@ -310,11 +527,9 @@ void TForm2::saveScenarioClick()
 {
     torv::guarded([this] {
         // What is saved is what the fields show.
-        QString caption;
-        if (const QLineEdit* field = firstUnreadField(&caption))
-            throw torv::TorvError(saveText(SaveText::UnreadField).arg(caption, field->text()).toStdString());
+        refuseUnreadFields(torv::textIn(kSaveTexts, SaveText::UnreadField));
         if (torv::vehicleClass(st.Szenario.Klasse) == torv::VehicleClass::None)
-            throw torv::TorvError(saveText(SaveText::NoClass).toStdString());
+            throw torv::TorvError(torv::textIn(kSaveTexts, SaveText::NoClass).toStdString());
         torv::ScenarioFiles::instance().saveWithDialog(this);
         showCaption();
     });

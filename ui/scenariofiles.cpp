@@ -2,9 +2,9 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -19,6 +19,7 @@
 #include "sim/scenario.h"
 #include "sim/state.h"
 #include "ui/guard.h"
+#include "ui/texts.h"
 
 namespace torv {
 
@@ -31,15 +32,8 @@ const QString kLanguageKey = QStringLiteral("language");
 
 enum class Text { Open, Save, Recent, NoRecent, Filter, Gone, ReadFailed };
 
-struct TextRow {
-    Text which;
-    const char* russian;
-    const char* german;
-    const char* english;
-};
-
 // clang-format off
-const TextRow kTexts[] = {
+const TextRow<Text> kTexts[] = {
     {Text::Open,       "Открыть сценарий…",  "Szenario öffnen…",   "Open scenario…"},
     {Text::Save,       "Сохранить сценарий…", "Szenario speichern…", "Save scenario…"},
     {Text::Recent,     "Последние сценарии", "Zuletzt geöffnete Szenarien", "Recent scenarios"},
@@ -67,7 +61,7 @@ int language()
 
 QString text(Text which)
 {
-    for (const TextRow& row : kTexts)
+    for (const TextRow<Text>& row : kTexts)
         if (row.which == which)
             return QString::fromUtf8(language() == 1 ? row.russian : language() == 2 ? row.german : row.english);
     return {};
@@ -98,7 +92,8 @@ bool ScenarioFiles::open(const QString& path)
     } catch (const IoError& e) {
         const char* reason = strerrordesc_np(e.code());
         showErrorBox(text(Text::ReadFailed)
-                         .arg(shown(absolute), QString::fromUtf8(reason ? reason : "") + QStringLiteral(" (")
+                         .arg(shown(absolute),
+                             QString::fromUtf8(reason ? reason : "") + QStringLiteral(" (")
                                  + QString::fromStdString(e.what()) + u')'));
         return false;
     }
@@ -113,8 +108,8 @@ bool ScenarioFiles::open(const QString& path)
 void ScenarioFiles::openWithDialog(QWidget* parent)
 {
     const QString folder = QSettings().value(kFolderKey).toString();
-    const QString path = QFileDialog::getOpenFileName(
-        parent, text(Text::Open).remove(QChar(0x2026)), folder, text(Text::Filter), nullptr, QFileDialog::DontUseNativeDialog);
+    const QString path = QFileDialog::getOpenFileName(parent, text(Text::Open).remove(QChar(0x2026)), folder,
+        text(Text::Filter), nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty())
         return;
     QSettings().setValue(kFolderKey, QFileInfo(path).absolutePath());
@@ -127,8 +122,8 @@ void ScenarioFiles::saveWithDialog(QWidget* parent)
     const QString start = !openName().isEmpty() && !files.isEmpty()
         ? files.first()
         : QDir(QSettings().value(kFolderKey, QDir::currentPath()).toString()).filePath(QStringLiteral("scenario.toml"));
-    QString path = QFileDialog::getSaveFileName(
-        parent, text(Text::Save).remove(QChar(0x2026)), start, text(Text::Filter), nullptr, QFileDialog::DontUseNativeDialog);
+    QString path = QFileDialog::getSaveFileName(parent, text(Text::Save).remove(QChar(0x2026)), start,
+        text(Text::Filter), nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
