@@ -44,21 +44,6 @@ public:
     bool runProgress(int, double, double) override { return stopWanted == 0; }
 };
 
-// 0, or the errno of the failed write. `fd` is a pipe or a socket: a reader
-// that is gone is an error (EPIPE), never a signal.
-int sendAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return 0;
-}
-
 // Lines read from a descriptor as they come.
 class LineReader {
 public:
@@ -175,7 +160,7 @@ std::string runDirectory(const Plan& plan, long long i)
         if (i < 0 || i >= plan.count() || stopWanted != 0)
             break;
         const RunResult r = runOne(plan, i, runDirectory(plan, i), keep);
-        if (sendAll(tasks, std::to_string(i) + " " + encode(r) + "\n") != 0)
+        if (writeAll(tasks, std::to_string(i) + " " + encode(r) + "\n", true) != 0)
             _exit(kWorkerLost);
     }
     _exit(0);
@@ -473,7 +458,7 @@ void runInWorkers(const Plan& plan, std::vector<Job>& pool, Report& report, Outp
             if (!i)
                 return;
             job.run = *i;
-            if (sendAll(job.fd, std::to_string(*i) + "\n") != 0) {
+            if (writeAll(job.fd, std::to_string(*i) + "\n", true) != 0) {
                 job.alive = false;
                 job.run = -1;
                 window.done(*i, lost(plan), put);

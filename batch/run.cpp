@@ -127,25 +127,6 @@ std::string oneLine(std::string text)
     return text;
 }
 
-// A JSON string: quotes, backslashes and control characters escaped.
-std::string jsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 // A file of the run: in `dir` when it holds the run's files, else as given.
 std::string inDirectory(const std::string& dir, const std::string& name)
 {
@@ -279,7 +260,7 @@ std::string SummaryText::line(const std::vector<Cell>& cells) const
             text += (k == 0 ? "" : ",") + (c.kind == Cell::Text ? oneLine(c.text) : c.text);
         } else {
             text += (k == 0 ? "\"" : ",\"") + names_[k] + "\":";
-            text += c.kind == Cell::Empty ? "null" : c.kind == Cell::Text ? jsonString(c.text) : c.text;
+            text += c.kind == Cell::Empty ? "null" : c.kind == Cell::Text ? quotedText(c.text) : c.text;
         }
     }
     return text + (format_ == Format::Jsonl ? "}\n" : "\n");

@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,20 +119,6 @@ int createTemporary(const std::string& path, int mode, std::string& name)
     return -1;
 }
 
-// 0, or the errno of the failed write.
-int writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return 0;
-}
-
 // The replacement takes over the owner and group where the process may set
 // them, and the mode; set-id bits only with the owner and group they had.
 int keepOwnerAndMode(int fd, const struct stat& old)
@@ -194,6 +181,20 @@ struct Undo {
 };
 
 } // namespace
+
+int writeAll(int fd, std::string_view bytes, bool socket)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = socket ? ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)
+                                 : ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
 
 bool isTemporaryName(std::string_view name)
 {

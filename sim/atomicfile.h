@@ -52,6 +52,11 @@ std::vector<std::string> makeDirectories(const std::string& dir);
 // Removes, innermost first, those of `dirs` that are empty.
 void removeEmptyDirectories(const std::vector<std::string>& dirs);
 
+// Writes every byte of `bytes` to `fd`, again after an interrupted or a
+// short write; 0, or the errno of the write that failed. On a socket
+// (`socket`), a reader that is gone is EPIPE rather than a signal.
+int writeAll(int fd, std::string_view bytes, bool socket = false);
+
 // Whether `name` (without directory) is one of our temporary files.
 bool isTemporaryName(std::string_view name);
 

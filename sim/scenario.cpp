@@ -148,25 +148,6 @@ std::string tomlNumber(double v)
     return std::string(buf, r.ptr);
 }
 
-// A TOML basic string: quotes, backslashes and control characters escaped.
-std::string tomlString(const std::string& s)
-{
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04X", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 // A line "key = value", its comment aligned after it.
 void addLine(std::string& text, const std::string& assignment, const std::string& comment)
 {
@@ -272,8 +253,8 @@ std::string scenarioText(const Scenario& s)
     std::string text = "# Torv scenario: a vehicle, its start and its end. Torv opens it with Ctrl+O,\n"
                        "# torv-batch runs it with --scenario FILE.\n";
     addLine(text, std::string(kFormatKey) + " = " + std::to_string(kScenarioFormat), "layout of this file");
-    addLine(text, std::string(kNameKey) + " = " + tomlString(s.name), "");
-    addLine(text, std::string(kClassKey) + " = " + tomlString(classKey(s.klasse)), std::string(classKeyList()));
+    addLine(text, std::string(kNameKey) + " = " + quotedText(s.name), "");
+    addLine(text, std::string(kClassKey) + " = " + quotedText(classKey(s.klasse)), std::string(classKeyList()));
     addLine(text, std::string(kAeroKey) + " = " + tomlNumber(s.aeroModel),
         "aerodynamic model: 0 constant coefficients, 1 Titan-2");
     text += '\n';
