@@ -56,11 +56,8 @@ public:
     std::optional<std::string> next()
     {
         for (;;) {
-            if (const size_t end = pending_.find('\n'); end != std::string::npos) {
-                std::string line = pending_.substr(0, end);
-                pending_.erase(0, end + 1);
+            if (std::optional<std::string> line = ready())
                 return line;
-            }
             if (!fill())
                 return std::nullopt;
         }
@@ -487,15 +484,16 @@ void runInWorkers(const Plan& plan, std::vector<Job>& pool, Report& report, Outp
                 continue;
             const bool open = job.reader->fill();
             while (const std::optional<std::string> line = job.reader->ready()) {
+                if (job.run < 0)
+                    break;
                 long long i = -1;
                 const size_t space = line->find(' ');
                 std::from_chars(line->data(), line->data() + std::min(space, line->size()), i);
                 std::optional<RunResult> r
                     = space == std::string::npos ? std::nullopt : decode(line->substr(space + 1));
-                if (i != job.run || !r)
-                    continue;
-                job.run = -1;
-                window.done(i, std::move(*r), put);
+                // A garbled record is the run's lost result.
+                const long long run = std::exchange(job.run, -1);
+                window.done(run, i == run && r ? std::move(*r) : lost(plan), put);
             }
             if (!open) {
                 job.alive = false;
