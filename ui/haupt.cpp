@@ -272,6 +272,8 @@ void TForm2::showActivation(const torv::Activation& shown)
     if (st.FileScenario.open) {
         const QSignalBlocker quiet(AeroBox1);
         AeroBox1->setCurrentIndex(st.AeroModel == 1 ? 1 : 0);
+        if (AeroBox1->lineEdit())
+            AeroBox1->lineEdit()->setCursorPosition(0);
     }
 
     // The numbers are in the state already: the fields only show them.
