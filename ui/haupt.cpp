@@ -172,6 +172,7 @@ void TForm2::FormAktivate()
         std::vector<double> inputs;
         for (const torv::FieldInfo& f : torv::fieldTable())
             inputs.push_back(st.*f.var);
+        const double aeroModel = st.AeroModel; // a scenario file sets it too
         try {
             torv::activate(decimalSeparator(), shown);
         } catch (...) {
@@ -182,6 +183,8 @@ void TForm2::FormAktivate()
         for (size_t i = 0; i < inputs.size(); ++i)
             if (st.*torv::fieldTable()[i].var != inputs[i])
                 inputsChanged_ = true;
+        if (st.AeroModel != aeroModel)
+            inputsChanged_ = true;
         updateGraphMenu();
         showActivation(shown);
         if (fault)
