@@ -185,8 +185,8 @@ struct Undo {
 int writeAll(int fd, std::string_view bytes, bool socket)
 {
     while (!bytes.empty()) {
-        const ssize_t n = socket ? ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)
-                                 : ::write(fd, bytes.data(), bytes.size());
+        const ssize_t n
+            = socket ? ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) : ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -339,8 +339,8 @@ TEST_F(Batch, LongSweepStreamsInBoundedMemory)
 TEST(Version, BothProgramsPrintItWithoutADisplay)
 {
     for (const char* program : { TORV_BATCH, TORV_GUI }) {
-        const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ") + program
-            + " --version";
+        const std::string command
+            = std::string("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ") + program + " --version";
         std::FILE* p = popen(command.c_str(), "r");
         ASSERT_TRUE(p);
         char line[200] = {};

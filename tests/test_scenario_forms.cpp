@@ -70,7 +70,8 @@ TEST_F(ScenarioForms, OpenedFileShowsAndRunsAsItsPresetWouldAgainAfterMain)
     ASSERT_TRUE(torv::ScenarioFiles::instance().open(QStringLiteral("mine.toml")));
     ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
     EXPECT_TRUE(form2->isVisible());
-    EXPECT_TRUE(form2->windowTitle().endsWith(QStringLiteral("\u2014 My rocket"))) << form2->windowTitle().toStdString();
+    EXPECT_TRUE(form2->windowTitle().endsWith(QStringLiteral("\u2014 My rocket")))
+        << form2->windowTitle().toStdString();
     EXPECT_EQ(form2->AeroBox1->currentIndex(), 1);
     EXPECT_EQ(recent(), QStringList { path("mine.toml") });
 
