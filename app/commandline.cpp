@@ -13,19 +13,23 @@ namespace torv {
 
 namespace {
 
-const char* const kUsage = "Usage: torv [--help]\n"
+const char* const kUsage = "Usage: torv [FILE.toml]\n"
+                           "       torv --version | --help\n"
                            "\n"
                            "Torv computes the flight of a point-mass vehicle in a vertical plane through the\n"
                            "standard atmosphere and draws graphs of it. It opens its start form: choose the\n"
                            "language, the class of vehicle and a preset scenario, then START. Every run\n"
                            "writes Torv_500.txt into the working directory. F1 in the program opens its help.\n"
+                           "With a scenario file, the calculation form shows it.\n"
                            "\n"
-                           "  --help   print this text and exit\n"
+                           "  --version  print the version and exit\n"
+                           "  --help     print this text and exit\n"
                            "\n"
                            "Torv needs a display (X11 through DISPLAY, or a Qt platform chosen with\n"
                            "QT_QPA_PLATFORM). torv-batch runs presets without one.\n"
                            "\n"
-                           "Exit status: 0 when the program ends, 1 when no window can be opened.\n";
+                           "Exit status: 0 when the program ends, 1 when no window can be opened,\n"
+                           "2 for an unexpected argument.\n";
 
 struct Held {
     QtMsgType type;

@@ -1,3 +1,7 @@
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "app/commandline.h"
@@ -5,11 +9,23 @@
 #include "app/sprache.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
+#include "ui/scenariofiles.h"
+#include "version.h"
 
 int main(int argc, char** argv)
 {
+    // What needs no window is answered before the application looks for a
+    // display.
+    const char* scenario = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("torv %s\n", TORV_VERSION_TEXT);
+            return 0;
+        }
+    }
     if (const int status = torv::answerWithoutWindow(argc, argv); status >= 0)
         return status;
+
     std::optional<torv::DisplayCheck> displayCheck(std::in_place);
     torv::GuardedApplication app(argc, argv);
     displayCheck.reset();
@@ -20,9 +36,22 @@ int main(int argc, char** argv)
     // quits), not the last window to close.
     app.setQuitOnLastWindowClosed(false);
 
+    // Qt has taken its own options out of argv by now.
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' || scenario) {
+            std::fprintf(stderr, "torv: unexpected argument '%s' (torv --help)\n", argv[i]);
+            return 2;
+        }
+        scenario = argv[i];
+    }
+
     TForm1 Form1;
     TForm2 Form2;
     connectForms(Form1, Form2);
     Form1.show();
+    if (scenario) {
+        const QString path = QString::fromLocal8Bit(scenario);
+        QTimer::singleShot(0, &Form1, [path] { torv::ScenarioFiles::instance().open(path); });
+    }
     return app.exec();
 }

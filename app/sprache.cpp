@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,6 +21,7 @@
 #include "ui/guard.h"
 #include "ui/language.h"
 #include "ui/look.h"
+#include "ui/scenariofiles.h"
 #include "ui/screenfit.h"
 
 using torv::PresetList;
@@ -284,6 +286,21 @@ TForm1::TForm1(QWidget* parent)
     // Centred on the screen when shown, and kept usable on a small one.
     new torv::ScreenFit(this, size());
 
+    torv::ScenarioFiles& files = torv::ScenarioFiles::instance();
+    ActOpenScenario = files.makeOpenAction(this);
+    RecentScenarios = files.makeRecentMenu(this);
+    ScenarioMenu = new QMenu(this);
+    ScenarioMenu->addAction(ActOpenScenario);
+    ScenarioMenu->addMenu(RecentScenarios);
+    // In the language chosen by the time it opens.
+    connect(ScenarioMenu, &QMenu::aboutToShow, this,
+        [this] { torv::ScenarioFiles::instance().setTexts(ActOpenScenario, nullptr, RecentScenarios); });
+    files.setTexts(ActOpenScenario, nullptr, RecentScenarios);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& pos) { ScenarioMenu->popup(mapToGlobal(pos)); });
+    setAcceptDrops(true);
+
     // The keyboard: the choices in the order the form offers them, nothing
     // that a white panel covers, the first language focused; F1 for help.
     Memo1->setFocusPolicy(Qt::NoFocus);
@@ -377,6 +394,8 @@ void TForm1::RadioSprachClick()
 {
     torv::guarded([this] {
         st.Sprache = itemIndex(RadioSprachItems) + 1;
+        torv::ScenarioFiles::rememberLanguage(st.Sprache);
+
         torv::useQtLanguage(st.Sprache);
         Image1->hide();
         RadioSprach->hide();
@@ -444,15 +463,20 @@ void TForm1::WahlENClick()
 void TForm1::BitBtn1Click()
 {
     torv::guarded([this] {
-        for (int klasse = 1; klasse <= kClassCount; ++klasse) {
-            if (QListWidget* list = presetList(klasse)) {
-                clearSelectedRow(list);
-                list->scrollToTop();
-                list->hide();
-            }
-        }
+        leavePresetChoice();
         emit calculationWanted();
     });
+}
+
+void TForm1::leavePresetChoice()
+{
+    for (int klasse = 1; klasse <= kClassCount; ++klasse) {
+        if (QListWidget* list = presetList(klasse)) {
+            clearSelectedRow(list);
+            list->scrollToTop();
+            list->hide();
+        }
+    }
 }
 
 void TForm1::Button1Click()
@@ -518,6 +542,16 @@ bool TForm1::event(QEvent* e)
     if (e->type() == QEvent::WindowActivate)
         FormActivate();
     return QWidget::event(e);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* e)
+{
+    torv::ScenarioFiles::acceptsDrag(e);
+}
+
+void TForm1::dropEvent(QDropEvent* e)
+{
+    torv::guarded([&] { torv::ScenarioFiles::instance().dropped(e); });
 }
 
 // The start form is the main window: closing it, by QUIT or by the close

@@ -268,7 +268,14 @@ void TForm2::showActivation(const torv::Activation& shown)
     using torv::Field;
     using torv::VehicleClass;
     const VehicleClass klasse = torv::vehicleClass(st.Szenario.Klasse);
-    setWindowTitle(fromStd(st.Titel));
+    showCaption();
+    // A scenario file sets the aerodynamic model too: the box shows it.
+    if (st.FileScenario.open) {
+        const QSignalBlocker quiet(AeroBox1);
+        AeroBox1->setCurrentIndex(st.AeroModel == 1 ? 1 : 0);
+        if (AeroBox1->lineEdit())
+            AeroBox1->lineEdit()->setCursorPosition(0);
+    }
 
     // The numbers are in the state already: the fields only show them.
     for (const torv::Activation::Text& t : shown.texts) {
@@ -578,7 +585,7 @@ void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
 void TForm2::Button1Click()
 {
     torv::guarded([this] {
-        refuseUnreadFields();
+        refuseUnreadFields(text(Text::StartUnread));
         Memo1->hide();
         Memo2->hide();
         Panel6->lower();
@@ -624,7 +631,7 @@ void TForm2::Button1Click()
     });
 }
 
-void TForm2::refuseUnreadFields()
+void TForm2::refuseUnreadFields(const QString& message)
 {
     const char sep = decimalSeparator();
     for (const FieldControl& c : kFieldControls) {
@@ -634,7 +641,7 @@ void TForm2::refuseUnreadFields()
         field->setFocus();
         field->selectAll();
         const QString caption = (this->*c.caption)->text().simplified();
-        throw torv::TorvError(text(Text::StartUnread).arg(caption, field->text()).toStdString());
+        throw torv::TorvError(message.arg(caption, field->text()).toStdString());
     }
 }
 

@@ -16,6 +16,7 @@
 #include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
+#include "ui/scenariofiles.h"
 #include "ui/look.h"
 #include "ui/screenfit.h"
 #include "ui/texts.h"
@@ -418,6 +419,7 @@ void TForm2::setCaptions(int language)
     setMenuTexts();
     setFieldTips();
     screenFit_->setPointerTip(torv::text(torv::Text::StartOutOfView));
+    torv::ScenarioFiles::instance().setTexts(ActOpenScenario, ActSaveScenario, RecentScenarios);
     for (const Caption& c : kCaptions) {
         const char* text = inLanguage(language, c.german, c.russian, c.english);
         std::visit(

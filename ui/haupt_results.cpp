@@ -7,6 +7,8 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QSignalBlocker>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -33,6 +35,7 @@
 #include "ui/guard.h"
 #include "ui/focus.h"
 #include "ui/look.h"
+#include "ui/scenariofiles.h"
 #include "ui/texts.h"
 
 using torv::st;
@@ -221,6 +224,8 @@ void TForm2::createGraphMenu()
     Notice->hide();
 
     createCompareTools();
+    createScenarioTools();
+    updateGraphMenu();
     setMenuTexts();
     connect(GraphMenu, &QMenu::aboutToShow, this, &TForm2::updateGraphMenu);
 
@@ -454,4 +459,50 @@ void TForm2::updateNotice()
                                   offer ? QStringLiteral("#8ea6c8") : QStringLiteral("#d9a400")));
     Notice->show();
     Notice->raise();
+}
+
+// ---------------------------------------------------------------------------
+// Scenario files
+
+void TForm2::createScenarioTools()
+{
+    torv::ScenarioFiles& files = torv::ScenarioFiles::instance();
+    GraphMenu->addSeparator();
+    ActOpenScenario = files.makeOpenAction(this);
+    ActSaveScenario = files.makeSaveAction(this);
+    connect(ActSaveScenario, &QAction::triggered, this, &TForm2::saveScenarioClick);
+    RecentScenarios = files.makeRecentMenu(this);
+    GraphMenu->addAction(ActOpenScenario);
+    GraphMenu->addAction(ActSaveScenario);
+    GraphMenu->addMenu(RecentScenarios);
+    files.setTexts(ActOpenScenario, ActSaveScenario, RecentScenarios);
+    setAcceptDrops(true);
+}
+
+void TForm2::saveScenarioClick()
+{
+    torv::guarded([this] {
+        // What is saved is what the fields show.
+        refuseUnreadFields(text(Text::SaveUnreadField));
+        if (torv::vehicleClass(st.Szenario.Klasse) == torv::VehicleClass::None)
+            throw torv::TorvError(text(Text::SaveNoClass).toStdString());
+        torv::ScenarioFiles::instance().saveWithDialog(this);
+        showCaption();
+    });
+}
+
+void TForm2::showCaption()
+{
+    const QString name = torv::ScenarioFiles::instance().openName();
+    setWindowTitle(QString::fromStdString(st.Titel) + (name.isEmpty() ? QString() : QStringLiteral("\u2014 ") + name));
+}
+
+void TForm2::dragEnterEvent(QDragEnterEvent* event)
+{
+    torv::ScenarioFiles::acceptsDrag(event);
+}
+
+void TForm2::dropEvent(QDropEvent* event)
+{
+    torv::guarded([&] { torv::ScenarioFiles::instance().dropped(event); });
 }

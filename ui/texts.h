@@ -71,6 +71,16 @@ enum class Text {
     NoticeSamples,
     NoticeTable,
     NoticeCheck,
+    // Scenario files
+    ScenarioOpen,
+    ScenarioSave,
+    ScenarioRecent,
+    ScenarioNoRecent,
+    ScenarioFilter,
+    ScenarioGone,
+    ScenarioReadFailed,
+    SaveUnreadField,
+    SaveNoClass,
     // A small screen: START lies outside the view
     StartOutOfView,
     // Fields: the help's line and the tooltip

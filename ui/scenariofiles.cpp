@@ -1,0 +1,235 @@
+#include "ui/scenariofiles.h"
+
+#include <QAction>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QUrl>
+#include <QWidget>
+
+#include <cstring>
+
+#include "physics/faults.h"
+#include "sim/scenario.h"
+#include "sim/state.h"
+#include "ui/guard.h"
+#include "ui/texts.h"
+
+namespace torv {
+
+namespace {
+
+constexpr int kRecentFiles = 5;
+const QString kRecentKey = QStringLiteral("scenarios/recent");
+const QString kFolderKey = QStringLiteral("scenarios/folder");
+const QString kLanguageKey = QStringLiteral("language");
+
+
+// The forms' language; before one is chosen, the one last used or English.
+int language()
+{
+    if (st.Sprache >= 1 && st.Sprache <= 3)
+        return st.Sprache;
+    const int remembered = ScenarioFiles::rememberedLanguage();
+    return remembered != 0 ? remembered : 3;
+}
+
+QString said(Text which)
+{
+    return text(which, language());
+}
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+ScenarioFiles& ScenarioFiles::instance()
+{
+    static ScenarioFiles files;
+    return files;
+}
+
+bool ScenarioFiles::open(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    Scenario scenario;
+    try {
+        scenario = readScenario(QFile::encodeName(absolute).toStdString());
+    } catch (const ScenarioError& e) {
+        showErrorBox(QString::fromStdString(e.text(language())));
+        return false;
+    } catch (const IoError& e) {
+        const char* reason = strerrordesc_np(e.code());
+        showErrorBox(said(Text::ScenarioReadFailed)
+                         .arg(shown(absolute),
+                             QString::fromUtf8(reason ? reason : "") + QStringLiteral(" (")
+                                 + QString::fromStdString(e.what()) + u')'));
+        return false;
+    }
+    st.Sprache = language();
+    loadScenario(scenario);
+    openName_ = QString::fromStdString(scenario.name);
+    putFirst(absolute);
+    emit opened();
+    return true;
+}
+
+void ScenarioFiles::openWithDialog(QWidget* parent)
+{
+    const QString folder = QSettings().value(kFolderKey).toString();
+    const QString path = QFileDialog::getOpenFileName(parent, said(Text::ScenarioOpen).remove(QChar(0x2026)), folder,
+        said(Text::ScenarioFilter), nullptr, QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    QSettings().setValue(kFolderKey, QFileInfo(path).absolutePath());
+    open(path);
+}
+
+void ScenarioFiles::saveWithDialog(QWidget* parent)
+{
+    const QStringList files = recent();
+    const QString start = !openName().isEmpty() && !files.isEmpty()
+        ? files.first()
+        : QDir(QSettings().value(kFolderKey, QDir::currentPath()).toString()).filePath(QStringLiteral("scenario.toml"));
+    QString path = QFileDialog::getSaveFileName(parent, said(Text::ScenarioSave).remove(QChar(0x2026)), start,
+        said(Text::ScenarioFilter), nullptr, QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".toml");
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const Scenario scenario = currentScenario(QFileInfo(absolute).completeBaseName().toStdString());
+    writeScenario(shown(absolute).toStdString(), scenario);
+    QSettings().setValue(kFolderKey, QFileInfo(absolute).absolutePath());
+    // The saved file is the open scenario from now on.
+    loadScenario(scenario);
+    openName_ = QString::fromStdString(scenario.name);
+    putFirst(absolute);
+}
+
+QString ScenarioFiles::openName() const
+{
+    return st.FileScenario.open ? openName_ : QString();
+}
+
+QAction* ScenarioFiles::makeOpenAction(QWidget* form)
+{
+    auto* action = new QAction(form);
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    action->setShortcutContext(Qt::WindowShortcut);
+    form->addAction(action);
+    connect(action, &QAction::triggered, form, [this, form] { guarded([&] { openWithDialog(form); }); });
+    return action;
+}
+
+QAction* ScenarioFiles::makeSaveAction(QWidget* form)
+{
+    auto* action = new QAction(form);
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    action->setShortcutContext(Qt::WindowShortcut);
+    form->addAction(action);
+    return action;
+}
+
+QMenu* ScenarioFiles::makeRecentMenu(QWidget* form)
+{
+    auto* menu = new QMenu(form);
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillRecentMenu(menu); });
+    return menu;
+}
+
+void ScenarioFiles::setTexts(QAction* open, QAction* save, QMenu* recentMenu) const
+{
+    if (open)
+        open->setText(said(Text::ScenarioOpen));
+    if (save)
+        save->setText(said(Text::ScenarioSave));
+    if (recentMenu)
+        recentMenu->setTitle(said(Text::ScenarioRecent));
+}
+
+void ScenarioFiles::fillRecentMenu(QMenu* menu)
+{
+    menu->clear();
+    const QStringList files = recent();
+    for (int i = 0; i < files.size(); ++i) {
+        const QFileInfo info(files[i]);
+        QAction* entry = menu->addAction(
+            QStringLiteral("&%1  %2  (%3)").arg(i + 1).arg(info.fileName(), shown(info.absolutePath())));
+        const QString path = files[i];
+        connect(entry, &QAction::triggered, this, [this, path] { openRecent(path); });
+    }
+    if (files.isEmpty())
+        menu->addAction(said(Text::ScenarioNoRecent))->setEnabled(false);
+}
+
+void ScenarioFiles::openRecent(const QString& path)
+{
+    if (!QFileInfo::exists(path)) {
+        QStringList files = recent();
+        files.removeAll(path);
+        setRecent(files);
+        showErrorBox(said(Text::ScenarioGone).arg(shown(path)));
+        return;
+    }
+    open(path);
+}
+
+bool ScenarioFiles::acceptsDrag(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const bool scenario = urls.size() == 1 && urls.first().isLocalFile()
+        && urls.first().toLocalFile().endsWith(QStringLiteral(".toml"), Qt::CaseInsensitive);
+    if (scenario)
+        event->acceptProposedAction();
+    return scenario;
+}
+
+bool ScenarioFiles::dropped(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return false;
+    event->acceptProposedAction();
+    return open(urls.first().toLocalFile());
+}
+
+void ScenarioFiles::rememberLanguage(int sprache)
+{
+    QSettings().setValue(kLanguageKey, sprache);
+}
+
+int ScenarioFiles::rememberedLanguage()
+{
+    const int sprache = QSettings().value(kLanguageKey, 0).toInt();
+    return sprache >= 1 && sprache <= 3 ? sprache : 0;
+}
+
+QStringList ScenarioFiles::recent() const
+{
+    return QSettings().value(kRecentKey).toStringList().mid(0, kRecentFiles);
+}
+
+void ScenarioFiles::setRecent(const QStringList& files) const
+{
+    QSettings().setValue(kRecentKey, files.mid(0, kRecentFiles));
+}
+
+void ScenarioFiles::putFirst(const QString& path) const
+{
+    QStringList files = recent();
+    files.removeAll(path);
+    files.prepend(path);
+    setRecent(files);
+}
+
+} // namespace torv
