@@ -4,11 +4,12 @@
 #include <array>
 #include <cfenv>
 #include <cmath>
-#include <iterator>
+#include <cstddef>
+#include <cstring>
+#include <vector>
 
-#include "physics/bewegung.h"
+#include "physics/constants.h"
 #include "physics/faults.h"
-#include "physics/subrout.h"
 #include "plot/catalog.h"
 #include "sim/activation.h"
 #include "sim/checked.h"
@@ -17,14 +18,22 @@
 #include "sim/quantities.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
+#include "sim/step.h"
 
 namespace torv {
 
+static_assert(offsetof(PassInputs, Klasse) + sizeof(int) + 4 * sizeof(bool) == sizeof(PassInputs),
+    "no padding between the members of the pass inputs");
+
+bool sameTrajectoryInputs(const PassInputs& a, const PassInputs& b)
+{
+    PassInputs c = a;
+    c.dtProbe = b.dtProbe;
+    return std::memcmp(&c, &b, sizeof c) == 0;
+}
+
 namespace {
 
-constexpr double kRecordTolerance = 0.0001;
-constexpr double kSoundSpeedHigh = 290.0; // m/s above 120 km
-constexpr double kHeatingCeiling = 160000.0;
 // A pass longer than this would keep the program from answering for many
 // seconds (or forever, once t + dt0 no longer grows); it is refused instead.
 constexpr long long kMaxStepsPerPass = 100000000;
@@ -75,7 +84,7 @@ void passStart(const RunKind& kind)
     st.HFlugErreicht = 0;
     st.Hend = st.Hk;
     st.Vend = st.Vk;
-    st.g = 9.8;
+    st.g = kGravity;
     st.CxRun = st.Cx;
     st.CyRun = st.Cy;
     st.MtRun = st.Mt;
@@ -91,7 +100,7 @@ void passStart(const RunKind& kind)
     st.t = 0;
     st.V = st.V0;
     st.Q0grad = st.TTO;
-    store(st.Q, st.TTO / 57.3);
+    store(st.Q, st.TTO / kDegPerRad);
     st.Massa = st.MassaStart;
     st.S = st.S0;
     st.Volumen = st.VolumenStart;
@@ -103,194 +112,33 @@ void passStart(const RunKind& kind)
     form.setEdBelastung(general4(belastung, form.decimalSeparator()));
 }
 
-// Raises the unit flags by the values being recorded.
-inline void updateUnitFlags()
+PassInputs passInputs(const RunKind& kind, bool aero)
 {
-    if (st.t > 3600)
-        st.FlagT = 2;
-    if (st.t > 36000)
-        st.FlagT = 3;
-    if (st.V > 1000)
-        st.FlagV = 1;
-    // The last sample above 1000 Pa decides between kPa and MPa.
-    if (st.qDyn > 1000)
-        st.FlagQ = 1;
-    if (st.qDyn > 100000)
-        st.FlagQ = 2;
-    if (st.H > 10000)
-        st.FlagH = 1;
-    if (st.X > 10000)
-        st.FlagX = 1;
-    if (st.P > 10000)
-        st.FlagP = 1;
-    if (st.Massa > 10000)
-        st.FlagM = 1;
+    PassInputs in;
+    in.AeroModel = st.AeroModel;
+    in.dt0 = st.dt0;
+    in.S = st.S;
+    in.Vwind = st.Vwind;
+    in.IudRun = st.IudRun;
+    in.MtRun = st.MtRun;
+    in.RSAT = st.RSAT;
+    in.AuftriebSoll = st.AuftriebSoll;
+    in.Gewicht = st.Gewicht;
+    in.HFlug = st.HFlug;
+    in.Gasverlust = st.Gasverlust;
+    in.Oberflaeche = st.Oberflaeche;
+    in.Volumen = st.Volumen;
+    in.g = st.g;
+    in.Hend = st.Hend;
+    in.Tk = st.Tk;
+    in.dtProbe = st.dtProbe;
+    in.Klasse = st.Klasse;
+    in.rocket = kind.rocket;
+    in.heating = kind.reentry;
+    in.buoyant = kind.buoyant;
+    in.aero = aero;
+    return in;
 }
-
-// Stores sample `slot` (below kSamples) of series 0..30.
-template <bool Checked> [[gnu::noinline]] void storeSample(int slot)
-{
-    double schubProMasse = st.P / st.Massa;
-    double reKilo = st.Re / 1000;
-    double netto = st.Auftrieb - st.Massa * st.g;
-    double qgrad = 57.3 * st.Q;
-    fpCheckIf<Checked>(schubProMasse, reKilo, netto, qgrad);
-
-    double* e = st.Ergebnis.data() + (slot - 1);
-    auto put = [e](Series series, double v) { e[code(series) * kSamples] = v; };
-    put(Series::Time, st.t);
-    put(Series::Speed, st.V);
-    put(Series::DynamicPressure, st.qDyn);
-    put(Series::Altitude, st.H < 0 ? 0.0 : st.H);
-    put(Series::PathAngle, qgrad);
-    put(Series::Reserved5, 0);
-    put(Series::Reserved6, 0);
-    put(Series::Range, st.X);
-    put(Series::NetVertical, netto);
-    put(Series::LoadFactorX, st.nx);
-    put(Series::LoadFactorY, st.ny);
-    put(Series::NetVertical2, netto);
-    put(Series::Buoyancy, st.Auftrieb);
-    put(Series::Wind, st.Vwind);
-    put(Series::HeatFlux, st.qWaerme);
-    put(Series::Thrust, st.P);
-    put(Series::Mass, st.Massa);
-    put(Series::ThrustPerMass, schubProMasse);
-    put(Series::Reserved18, 0);
-    put(Series::Volume, st.Volumen);
-    put(Series::Buoyancy2, st.Auftrieb);
-    put(Series::Drag, st.Drag);
-    put(Series::Lift, st.Lift);
-    put(Series::DragCoefficient, st.CxRun);
-    put(Series::LiftCoefficient, st.CyRun);
-    put(Series::Mach, st.Mach);
-    put(Series::AirTemperature, st.Temp);
-    put(Series::AirPressure, st.Druck);
-    put(Series::AirDensity, st.Roh);
-    put(Series::ReynoldsPer1000, reKilo);
-    put(Series::BuoyancyLoss, st.AuftriebVerlust);
-}
-
-// Stores sample `slot` of series 0..30 and raises the unit flags by the
-// values just stored.
-template <bool Checked> inline void recordSample(int slot)
-{
-    double re = st.Roh * st.V * 1.0 / st.Mu;
-    fpCheckIf<Checked>(re);
-    st.Re = re;
-    updateUnitFlags();
-    // Slot 500 of series 0..30 is replaced by slot 499 when the run ends, so
-    // what would be stored there is never seen; long passes land here on
-    // every step.
-    if (slot != kSamples)
-        storeSample<Checked>(slot);
-}
-
-// Fractional part of r, r minus its truncation toward zero. Magnitudes of
-// 2^52 and more are whole numbers already; below that the conversion
-// through a 64-bit integer is exact and cheaper than a call.
-inline double fracPart(double r)
-{
-    constexpr double kWhole = 4503599627370496.0; // 2^52
-    if (!(std::fabs(r) < kWhole))
-        return r - r;
-    return r - static_cast<double>(static_cast<long long>(r));
-}
-
-// The constants of the stagnation-point heat flux, kept in the state.
-constexpr double kKWaerme = 223200;
-constexpr double kRohNull = 1.225;
-constexpr double kVWaerme = 8000;
-constexpr double kExpV = 3.22;
-constexpr double kExpRoh = 0.5;
-
-// Quotients of a step whose operands stay the same for a whole pass (no
-// thrust that changes the mass, no aerodynamic model that changes the
-// coefficients), computed once per stretch for the unchecked steps. They are
-// computed where the flags are clean; one that raises a flag is left to the
-// steps, which compute it only where they need it.
-struct PassQuotients {
-    bool hasBelastung = false;
-    double belastung = 0; // Massa/S
-    bool hasHeatScale = false;
-    double heatScale = 0; // KWaerme/sqrt(RSAT)
-    bool hasReentry = false;
-    ReentryQuotients reentry {};
-};
-
-// v = f() if that raised no flag; the flags are clean before and after.
-template <typename F> bool quietly(double& v, F f)
-{
-    double r = f();
-    fpFence(r);
-    if (fpPending()) {
-        fpClear();
-        return false;
-    }
-    v = r;
-    return true;
-}
-
-template <bool Rocket, bool Reentry> PassQuotients passQuotients(bool aero)
-{
-    PassQuotients pq;
-    if (Rocket)
-        return pq;
-    pq.hasBelastung = quietly(pq.belastung, [] { return st.Massa / st.S; });
-    if (Reentry)
-        pq.hasHeatScale = quietly(pq.heatScale, [] { return kKWaerme / std::sqrt(st.RSAT); });
-    if (vehicleClass(st.Klasse) == VehicleClass::Reentry && !aero) {
-        constexpr double g = 9.8;
-        pq.hasReentry = quietly(pq.reentry.sigma, [] { return st.CxRun * st.S / (st.Massa * g); })
-            && quietly(pq.reentry.sigmaCyCx, [&] { return pq.reentry.sigma * (st.CyRun / st.CxRun); });
-    }
-    return pq;
-}
-
-// The atmosphere's segment of the last step.
-int atmosphereSegment = 0;
-
-void storeHeatingConstants()
-{
-    st.KWaerme = kKWaerme;
-    st.RohNull = kRohNull;
-    st.VWaerme = kVWaerme;
-    st.ExpV = kExpV;
-    st.ExpRoh = kExpRoh;
-}
-
-// Stagnation-point heat flux at altitude h and speed v. `Pre`: pq holds
-// every quotient, and the constants are stored already.
-template <bool Checked, bool Pre> inline void reentryHeating(double h, double v, const PassQuotients* pq)
-{
-    if (!Pre)
-        storeHeatingConstants();
-    st.qWaerme = 0;
-    if (h < kHeatingCeiling) {
-        double q = (Pre || (pq && pq->hasHeatScale) ? pq->heatScale : kKWaerme / std::sqrt(st.RSAT))
-            * std::pow(st.Roh / kRohNull, kExpRoh) * std::pow(v / kVWaerme, kExpV);
-        fpCheckIf<Checked>(q);
-        st.qWaerme = q;
-    }
-}
-
-// Time, position, speed and path angle: the state the motion step
-// advances. Checked steps work on st itself, so that a fault leaves st as it
-// stands there; unchecked ones on copies that stay in registers for a whole
-// stretch, given to st after every motion step.
-struct Motion {
-    double &t, &H, &X, &V, &Q;
-    int& segment; // the atmosphere's segment of the last step
-
-    void store() const
-    {
-        st.t = t;
-        st.H = H;
-        st.X = X;
-        st.V = V;
-        st.Q = Q;
-    }
-};
 
 // Where a step starts from.
 struct StepEntry {
@@ -308,369 +156,443 @@ struct StepTrack {
     StepEntry last {}; // found once the pass has ended (lastStepEntry)
 };
 
-// The track of the pass in progress.
-StepTrack passTrack;
-
-void startTrack()
-{
-    passTrack = StepTrack {};
-    passTrack.maxH = st.H;
-}
-
 // The summary's part of a step, in this one place. The acceleration the
 // motion step applied, less gravity along the path, is what every other
 // force did; its least value gives the greatest deceleration.
-inline void trackStep(StepTrack& tr, const Motion& m, const AppliedMotion& applied)
+inline void trackStep(StepTrack& tr, const FlightState& s, const AppliedMotion& applied)
 {
-    constexpr double g = 9.8;
-    tr.maxH = std::max(tr.maxH, m.H);
-    tr.maxAbsNx = std::max(tr.maxAbsNx, std::fabs(st.nx));
-    tr.maxQDyn = std::max(tr.maxQDyn, st.qDyn);
-    tr.minAccel = std::min(tr.minAccel, applied.a + g * applied.sinQ);
+    tr.maxH = std::max(tr.maxH, s.H);
+    tr.maxAbsNx = std::max(tr.maxAbsNx, std::fabs(s.nx));
+    tr.maxQDyn = std::max(tr.maxQDyn, s.qDyn);
+    tr.minAccel = std::min(tr.minAccel, applied.a + kGravity * applied.sinQ);
 }
 
-// The summary of the pass just ended, from its track and the state after its
-// last step.
-RunSummary summarize(const StepTrack& tr)
+// The summary of a pass from its track, the state after its last step and
+// the number of sample slots it filled.
+RunSummary summarize(const StepTrack& tr, const StepState& end, double Hend)
 {
-    constexpr double g = 9.8;
     RunSummary r;
-    StepEntry end { st.t, st.H, st.X, st.V, st.Q };
+    StepEntry at { end.t, end.H, end.X, end.V, end.Q };
     // A flight that came down to Hend within its last step ends where the
     // straight line between the step's two states meets it.
-    if (st.H <= st.Hend && tr.last.H > st.Hend) {
-        const double f = (tr.last.H - st.Hend) / (tr.last.H - st.H);
-        auto at = [f](double before, double after) { return before + f * (after - before); };
-        end = { at(tr.last.t, st.t), st.Hend, at(tr.last.X, st.X), at(tr.last.V, st.V), at(tr.last.Q, st.Q) };
+    if (end.H <= Hend && tr.last.H > Hend) {
+        const double f = (tr.last.H - Hend) / (tr.last.H - end.H);
+        auto along = [f](double before, double after) { return before + f * (after - before); };
+        at = { along(tr.last.t, end.t), Hend, along(tr.last.X, end.X), along(tr.last.V, end.V),
+            along(tr.last.Q, end.Q) };
     }
-    r.flightTime = end.t;
-    r.range = end.X;
-    r.endSpeed = end.V;
-    r.endPathAngle = 57.3 * end.Q;
+    r.flightTime = at.t;
+    r.range = at.X;
+    r.endSpeed = at.V;
+    r.endPathAngle = kDegPerRad * at.Q;
     r.maxAltitude = tr.maxH;
     r.maxLoadFactor = tr.maxAbsNx;
     r.maxDynamicPressure = tr.maxQDyn;
-    r.maxDeceleration = -tr.minAccel / g;
-    r.samples = st.iPunkt >= kSamples ? kSamples : st.iPunkt - 1;
+    r.maxDeceleration = -tr.minAccel / kGravity;
+    r.samples = end.iPunkt >= kSamples ? kSamples : end.iPunkt - 1;
     return r;
 }
 
-// One step of a pass. The class choices are template arguments so that the
-// step carries no test the pass decides once; `Checked` tests the fault
-// flags after every formula. Unless `Set` is kByClass, pq holds every
-// quotient, there is neither thrust nor an aerodynamic model, and the values
-// every step stores alike are stored already (stepConstants).
-template <bool Checked, bool Rocket, bool Reentry, bool Buoyant, MotionSet Set>
-inline AppliedMotion step(Motion& m, bool aero, StepLog* log, bool recording, const PassQuotients* pq)
+// States of the timing pass at every `spacing`-th step from its start, at
+// most kMaxStates of them: when the list is full, every other one goes and
+// the spacing doubles, so that they stay spread over the whole pass however
+// long it is. The recording pass replays its samples from them; the state
+// after the first step tells whether it integrates the same trajectory.
+class Checkpoints {
+public:
+    static constexpr size_t kMaxStates = 8192;
+    static constexpr long long kFirstSpacing = 16;
+
+    Checkpoints() { states_.reserve(kMaxStates); }
+
+    void clear()
+    {
+        states_.clear();
+        spacing_ = kFirstSpacing;
+    }
+    // The next step after `done` whose state is kept.
+    long long nextAfter(long long done) const { return done == 0 ? 1 : (done / spacing_ + 1) * spacing_; }
+    // The state after `done` steps, kept if it is one of those. A stretch
+    // run again after a fault offers the same states again.
+    void offer(long long done, const StepState& s)
+    {
+        if (done == 1)
+            afterFirst_ = s;
+        if (done % spacing_ != 0)
+            return;
+        if (static_cast<size_t>(done / spacing_) < states_.size()) {
+            states_[static_cast<size_t>(done / spacing_)] = s;
+            return;
+        }
+        if (states_.size() == kMaxStates) {
+            for (size_t i = 0; 2 * i < states_.size(); ++i)
+                states_[i] = states_[2 * i];
+            states_.resize((states_.size() + 1) / 2);
+            spacing_ *= 2;
+            if (done % spacing_ != 0)
+                return;
+        }
+        states_.push_back(s);
+    }
+    // The latest state kept at or before step `step`, and its step.
+    const StepState& atOrBefore(long long step, long long& at) const
+    {
+        const size_t i = std::min(static_cast<size_t>(step / spacing_), states_.size() - 1);
+        at = static_cast<long long>(i) * spacing_;
+        return states_[i];
+    }
+    const StepState& afterFirstStep() const { return afterFirst_; }
+
+private:
+    std::vector<StepState> states_;
+    long long spacing_ = kFirstSpacing;
+    StepState afterFirst_;
+};
+
+Checkpoints& timingCheckpoints()
 {
-    constexpr bool kPre = Set != MotionSet::kByClass;
-    aero = aero && !kPre;
-    // Thrust and mass
-    if (Rocket && m.t <= st.tBurn) {
-        double mdot = st.P / st.IudRun;
-        fpCheckIf<Checked>(mdot);
-        st.Mdot = mdot;
-        double massa = st.Massa - st.Mdot * st.dt0;
-        fpCheckIf<Checked>(massa);
-        st.Massa = massa;
-        double tBurn = st.MtRun / st.Mdot;
-        fpCheckIf<Checked>(tBurn);
-        st.tBurn = tBurn;
-    } else if (!kPre) {
-        st.P = 0;
-    }
-    // Area loading
-    if (!kPre) {
-        double belastung = pq && pq->hasBelastung ? pq->belastung : st.Massa / st.S;
-        fpCheckIf<Checked>(belastung);
-        st.Belastung = belastung;
-    }
-    // Atmosphere
-    double temp, druck, aschall, roh, mu;
-    atmosphereAt(m.H, m.segment, temp, druck, aschall, roh, mu);
-    fpCheckIf<Checked>(temp, druck, aschall, roh, mu);
-    st.Temp = temp;
-    st.Druck = druck;
-    if (m.H > 120000)
-        aschall = kSoundSpeedHigh;
-    st.Aschall = aschall;
-    st.Roh = roh;
-    st.Mu = mu;
-    // Mach number
-    double mach = m.V / aschall;
-    fpCheckIf<Checked>(mach);
-    st.Mach = mach;
-    // Aerodynamic model
-    if (aero)
-        aerodynamikStep<Checked>(st.AeroModel, st.Mach, st.Alfa, st.CxRun, st.CyRun, st.Cx0);
-    // Reentry heating. Nothing later in the step reads it: unchecked, it
-    // comes after the motion step, from the same values, so that its two pow
-    // calls overlap with the motion step's own chain of operations.
-    const double hEntry = m.H, vEntry = m.V;
-    if (Reentry && Checked)
-        reentryHeating<Checked, kPre>(hEntry, vEntry, pq);
-    // Buoyancy: constant while rising, the weight less the lost gas
-    // once the float altitude has been reached in this pass.
-    if (Buoyant) {
-        st.Auftrieb = st.AuftriebSoll;
-        if (m.H >= st.HFlug)
-            st.HFlugErreicht = 1;
-        if (st.HFlugErreicht == 1)
-            st.Auftrieb = st.Gewicht;
-        double verloren = st.Gasverlust / 86400 / 1000 * st.Oberflaeche * st.dt0 * m.t;
-        fpCheckIf<Checked>(verloren);
-        st.GasVerloren = verloren;
-        if (st.HFlugErreicht == 1) {
-            double verlust = st.Gewicht * st.GasVerloren / st.Volumen;
-            fpCheckIf<Checked>(verlust);
-            st.AuftriebVerlust = verlust;
-            double auftrieb = st.Gewicht - st.AuftriebVerlust;
-            fpCheckIf<Checked>(auftrieb);
-            st.Auftrieb = auftrieb;
-        }
-    }
-    // Motion. Nothing since the area loading changed the mass or the area,
-    // so the quotient stored there is still the one this step needs.
-    const AppliedMotion applied = bewegungStep<Checked, Set>(st.Auftrieb, st.P, st.S, st.Klasse, st.qDyn, st.ny, st.nx,
-        m.Q, m.V, m.X, m.H, m.t, st.CyRun, st.CxRun, st.Roh, st.dt0, st.Vwind, st.Belastung,
-        Set == MotionSet::kReentry || (pq && pq->hasReentry) ? &pq->reentry : nullptr);
-    if (!Checked)
-        m.store();
-    if (Reentry && !Checked)
-        reentryHeating<Checked, kPre>(hEntry, vEntry, pq);
-    // Derived values. The path angle in degrees and the altitude and range in
-    // km raise no flag (the angle is bounded, the others are divided by
-    // 1000): unless the step log prints them, unchecked steps leave them to
-    // the end of their stretch (storeDisplayValues).
-    double widerstand = st.CxRun * st.Roh * (m.V * m.V) / 2 * st.S;
-    if (Checked || log) {
-        double qgrad = 57.3 * m.Q;
-        double hkm = m.H / 1000;
-        double xkm = m.X / 1000;
-        fpCheckIf<Checked>(qgrad, hkm, xkm, widerstand);
-        st.Qgrad = qgrad;
-        st.Hkm = hkm;
-        st.Xkm = xkm;
-    }
-    st.Widerstand = widerstand;
-    // Step log
-    if (log)
-        log->writeStep();
-    // Position within the sampling interval
-    double r = m.t / st.dtProbe;
-    fpCheckIf<Checked>(r);
-    st.FracNeu = fracPart(r);
-    // Recording
-    if (recording) {
-        if (st.FracNeu - st.FracAlt <= kRecordTolerance && st.iPunkt <= kSamples) {
-            recordSample<Checked>(st.iPunkt);
-            if (log && Buoyant)
-                log->writeMarker(st.iPunkt);
-            if (st.iPunkt < kSamples)
-                ++st.iPunkt;
-        }
-        st.FracAlt = st.FracNeu;
-    }
-    return applied;
+    static Checkpoints checkpoints;
+    return checkpoints;
 }
 
-void storeDisplayValues()
+bool everyStepChecked = false;
+bool recordingInFull = false;
+
+// A pass in progress: the state it advances, what it holds fixed and what
+// it keeps of its steps.
+struct Pass {
+    StepState s;
+    PassInputs in;
+    bool recording = false; // takes the samples step by step
+    StepLog* log = nullptr;
+    Checkpoints* keep = nullptr; // the timing pass's states for the recording pass
+    long long done = 0; // steps
+    StepTrack track;
+};
+
+Pass startPass(const RunKind& kind, bool aero, bool recording, StepLog* log)
 {
-    st.Qgrad = 57.3 * st.Q;
-    st.Hkm = st.H / 1000;
-    st.Xkm = st.X / 1000;
+    Pass p;
+    p.s = st;
+    p.in = passInputs(kind, aero);
+    p.recording = recording;
+    p.log = log;
+    p.track.maxH = st.H;
+    return p;
 }
 
-// What every step of a pass without thrust stores alike.
-template <bool Reentry> void stepConstants(const PassQuotients& pq)
+// The sampling of a step: its phase within the sampling interval, and in the
+// recording pass the sample it takes. iPunkt never passes 500, so the test
+// of the slot holds for every step.
+template <class F, bool Record> inline void sampling(StepState& s, const PassInputs& in, StepLog* log)
 {
-    st.P = 0;
-    st.Belastung = pq.belastung;
-    if (Reentry)
-        storeHeatingConstants();
+    s.FracNeu = samplingPhase<F>(s.t, in.dtProbe);
+    if constexpr (Record) {
+        if (s.FracNeu - s.FracAlt <= kRecordTolerance && s.iPunkt <= kSamples) {
+            recordSample<F>(s, in.g, in.Vwind, in.Volumen, s.iPunkt);
+            if (log && in.buoyant)
+                log->writeMarker(s.iPunkt);
+            if (s.iPunkt < kSamples)
+                ++s.iPunkt;
+        }
+        s.FracAlt = s.FracNeu;
+    }
 }
 
 // Steps until the end test ends the pass (true) or `done` reaches `stop`.
-template <bool Checked, bool Rocket, bool Reentry, bool Buoyant, MotionSet Set>
-bool steps(long long& done, long long stop, bool aero, StepLog* log, bool recording, const PassQuotients* pq)
+// The state is advanced as a local value and given back to the pass at the
+// end, or where a fault or a file error stops it.
+template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long long stop)
 {
-    if (Set != MotionSet::kByClass)
-        stepConstants<Reentry>(*pq);
-    double t = st.t, h = st.H, x = st.X, v = st.V, q = st.Q;
-    int segment = atmosphereSegment;
-    Motion m = Checked ? Motion { st.t, st.H, st.X, st.V, st.Q, atmosphereSegment } : Motion { t, h, x, v, q, segment };
-    StepTrack track = passTrack;
+    StepState s = p.s;
+    StepTrack track = p.track;
+    long long done = p.done;
     bool ended = false;
-    do {
-        const AppliedMotion applied = step<Checked, Rocket, Reentry, Buoyant, Set>(m, aero, log, recording, pq);
-        if (recording) // the summary is the recording pass's
-            trackStep(track, m, applied);
-        ++done;
-        // End test
-        ended = !(m.H > st.Hend && m.t < st.Tk);
-    } while (!ended && done < stop);
-    passTrack = track;
-    atmosphereSegment = m.segment;
-    if (!Checked)
-        storeDisplayValues();
+    auto giveBack = [&] {
+        p.s = s;
+        p.track = track;
+        p.done = done;
+    };
+    try {
+        do {
+            const AppliedMotion applied = step<F, Kind>(s, p.in);
+            if constexpr (Log)
+                p.log->writeStep(s, p.in.Volumen);
+            sampling<F, Record>(s, p.in, Log ? p.log : nullptr);
+            trackStep(track, s, applied);
+            ++done;
+            // End test
+            ended = !(s.H > p.in.Hend && s.t < p.in.Tk);
+        } while (!ended && done < stop);
+    } catch (...) {
+        giveBack();
+        throw;
+    }
+    giveBack();
     return ended;
 }
 
-template <bool Checked, bool Rocket, bool Reentry, bool Buoyant>
-bool stretch(long long& done, long long stop, bool aero, StepLog* log, bool recording)
+template <class F> bool runSteps(Pass& p, long long stop)
 {
-    if (Checked)
-        return steps<true, Rocket, Reentry, Buoyant, MotionSet::kByClass>(done, stop, aero, log, recording, nullptr);
-    const PassQuotients pq = passQuotients<Rocket, Reentry>(aero);
-    // With every quotient at hand, the steps of a class other than the
-    // balloon carry no class test.
-    if constexpr (!Rocket) {
-        const VehicleClass k = vehicleClass(st.Klasse);
-        if (!aero && pq.hasBelastung && (!Reentry || pq.hasHeatScale) && k != VehicleClass::Balloon) {
-            if (k != VehicleClass::Reentry)
-                return steps<false, false, Reentry, Buoyant, MotionSet::kGeneral>(
-                    done, stop, aero, log, recording, &pq);
-            if (pq.hasReentry)
-                return steps<false, false, Reentry, Buoyant, MotionSet::kReentry>(
-                    done, stop, aero, log, recording, &pq);
-        }
-    }
-    return steps<false, Rocket, Reentry, Buoyant, MotionSet::kByClass>(done, stop, aero, log, recording, &pq);
+    if (p.log)
+        return p.recording ? steps<F, ByInputs, true, true>(p, stop) : steps<F, ByInputs, true, false>(p, stop);
+    return p.recording ? steps<F, ByInputs, false, true>(p, stop) : steps<F, ByInputs, false, false>(p, stop);
 }
 
-// Every variable of the state that a step may change, but the samples.
-double* const kStepDoubles[] = { &st.t, &st.H, &st.X, &st.V, &st.Q, &st.Qgrad, &st.Hkm, &st.Xkm, &st.Massa,
-    &st.Belastung, &st.P, &st.Mdot, &st.tBurn, &st.CxRun, &st.CyRun, &st.Alfa, &st.Cx0, &st.Mach, &st.Re, &st.qDyn,
-    &st.nx, &st.ny, &st.Drag, &st.Lift, &st.Widerstand, &st.qWaerme, &st.Temp, &st.Druck, &st.Aschall, &st.Roh, &st.Mu,
-    &st.Auftrieb, &st.GasVerloren, &st.AuftriebVerlust, &st.KWaerme, &st.RohNull, &st.VWaerme, &st.ExpV, &st.ExpRoh,
-    &st.FracNeu, &st.FracAlt };
-int* const kStepInts[] = { &st.HFlugErreicht, &st.BallonModus, &st.iPunkt, &st.FlagT, &st.FlagV, &st.FlagQ, &st.FlagH,
-    &st.FlagX, &st.FlagP, &st.FlagM };
-
-bool everyStepChecked = false;
+// Steps up to `stop`, handing every state the pass keeps to its checkpoints.
+template <class F> bool stretch(Pass& p, long long stop)
+{
+    if (!p.keep)
+        return runSteps<F>(p, stop);
+    for (;;) {
+        const bool ended = runSteps<F>(p, std::min(stop, p.keep->nextAfter(p.done)));
+        p.keep->offer(p.done, p.s);
+        if (ended || p.done >= stop)
+            return ended;
+    }
+}
 
 // Series 0..30 as they were before the recording pass: the slots a stretch
 // wrote after a fault get their earlier contents back from here.
 std::array<double, kRecordedSeries * kSamples> samplesBefore;
 
+void saveSamples()
+{
+    std::copy_n(st.Ergebnis.begin(), samplesBefore.size(), samplesBefore.begin());
+}
+
+// Slots from `slot` on get their contents from before the recording pass
+// back (slot 500 is never written).
+void restoreSamples(int slot)
+{
+    for (int k = 0; k < kRecordedSeries; ++k)
+        for (int i = slot; i < kSamples; ++i)
+            st.Ergebnis[k * kSamples + i - 1] = samplesBefore[k * kSamples + i - 1];
+}
+
 // What a stretch starts from, so that it can be run again.
 struct Checkpoint {
-    double d[std::size(kStepDoubles)];
-    int n[std::size(kStepInts)];
-    StepTrack track;
+    StepState s;
     long long done = 0;
+    StepTrack track;
     long long logMark = 0;
-
-    void save(long long steps, const StepLog* log)
-    {
-        for (size_t k = 0; k < std::size(d); ++k)
-            d[k] = *kStepDoubles[k];
-        for (size_t k = 0; k < std::size(n); ++k)
-            n[k] = *kStepInts[k];
-        track = passTrack;
-        done = steps;
-        logMark = log ? log->mark() : 0;
-    }
-
-    void restore(long long& steps, StepLog* log, bool recording) const
-    {
-        for (size_t k = 0; k < std::size(d); ++k)
-            *kStepDoubles[k] = d[k];
-        for (size_t k = 0; k < std::size(n); ++k)
-            *kStepInts[k] = n[k];
-        passTrack = track;
-        steps = done;
-        if (log)
-            log->rollBack(logMark);
-        // Slots from iPunkt on were not yet written in this pass (slot 500
-        // never is).
-        if (recording) {
-            for (int k = 0; k < kRecordedSeries; ++k)
-                for (int slot = st.iPunkt; slot < kSamples; ++slot)
-                    st.Ergebnis[k * kSamples + slot - 1] = samplesBefore[k * kSamples + slot - 1];
-        }
-    }
 };
+
+Checkpoint checkpointOf(const Pass& p)
+{
+    return { p.s, p.done, p.track, p.log ? p.log->mark() : 0 };
+}
+
+void restore(Pass& p, const Checkpoint& cp)
+{
+    p.s = cp.s;
+    p.done = cp.done;
+    p.track = cp.track;
+    if (p.log)
+        p.log->rollBack(cp.logMark);
+    if (p.recording)
+        restoreSamples(p.s.iPunkt);
+}
+
+// A copy of `p` that runs steps on its own: no samples, no log, nothing kept.
+Pass scratchPass(const Pass& p)
+{
+    Pass r;
+    r.s = p.s;
+    r.in = p.in;
+    r.done = p.done;
+    return r;
+}
+
+// Runs `r` on to the state after step `step`, without samples or log.
+template <class F> void runTo(Pass& r, long long step)
+{
+    if (r.done < step)
+        runSteps<F>(r, step);
+}
 
 // Where the last step of a pass started, so that the steps need not keep
 // it: the stretch that ended the pass is run again from its checkpoint, up
-// to that step, without recording or log, and the end state put back.
-template <bool Rocket, bool Reentry, bool Buoyant>
-StepEntry lastStepEntry(const Checkpoint& start, long long done, bool aero)
+// to that step, without samples or log. The fault flags are left as they
+// were.
+StepEntry lastStepEntry(const Pass& p, const Checkpoint& start)
 {
     std::fexcept_t flags;
     std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
-    Checkpoint end;
-    end.save(done, nullptr);
-    long long n = 0;
-    start.restore(n, nullptr, false);
-    if (n < done - 1) {
-        if (everyStepChecked)
-            stretch<true, Rocket, Reentry, Buoyant>(n, done - 1, aero, nullptr, false);
-        else
-            stretch<false, Rocket, Reentry, Buoyant>(n, done - 1, aero, nullptr, false);
-    }
-    const StepEntry entry { st.t, st.H, st.X, st.V, st.Q };
-    end.restore(n, nullptr, false);
+    Pass r = scratchPass(p);
+    r.s = start.s;
+    r.done = start.done;
+    if (everyStepChecked)
+        runTo<Checked>(r, p.done - 1);
+    else
+        runTo<Unchecked>(r, p.done - 1);
     std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
-    return entry;
+    return { r.s.t, r.s.H, r.s.X, r.s.V, r.s.Q };
 }
 
-// One pass from the initial state to the end condition. Stretches of steps
-// run without fault tests; a stretch that leaves a fault flag raised is run
+// The state of a pass reaches the simulation state when the pass ends, and
+// also where an error ends it.
+class WriteBack {
+public:
+    explicit WriteBack(const Pass& p)
+        : p_(p)
+    {
+    }
+    ~WriteBack() { static_cast<StepState&>(st) = p_.s; }
+    WriteBack(const WriteBack&) = delete;
+    WriteBack& operator=(const WriteBack&) = delete;
+
+private:
+    const Pass& p_;
+};
+
+// One pass from its start to the end condition. Stretches of steps run
+// without fault tests; a stretch that leaves a fault flag raised is run
 // again, checked, from its checkpoint.
-template <bool Rocket, bool Reentry, bool Buoyant> void integrate(bool aero, StepLog* log)
+void integrate(Pass& p)
 {
-    const bool recording = st.Durchlauf2 == 1;
-    if (recording)
-        std::copy_n(st.Ergebnis.begin(), samplesBefore.size(), samplesBefore.begin());
-    Checkpoint cp;
-    long long done = 0;
+    WriteBack writeBack(p);
+    if (p.recording)
+        saveSamples();
+    if (p.keep) {
+        p.keep->clear();
+        p.keep->offer(0, p.s);
+    }
+    const int passNumber = st.Durchlauf2 == 1 ? 2 : 1;
     for (;;) {
         // The form hears of the progress before every kProgressSteps-th step.
-        const long long stop = std::min(((done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
-        cp.save(done, log);
+        const long long stop = std::min(((p.done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
+        const Checkpoint cp = checkpointOf(p);
         bool ended = false;
         try {
-            ended = everyStepChecked ? stretch<true, Rocket, Reentry, Buoyant>(done, stop, aero, log, recording)
-                                     : stretch<false, Rocket, Reentry, Buoyant>(done, stop, aero, log, recording);
+            ended = everyStepChecked ? stretch<Checked>(p, stop) : stretch<Unchecked>(p, stop);
         } catch (const TorvError&) {
             // A result file error after a fault: the fault comes first.
             if (!fpPending())
                 throw;
         }
         if (fpPending()) {
-            cp.restore(done, log, recording);
+            restore(p, cp);
             fpClear();
-            ended = stretch<true, Rocket, Reentry, Buoyant>(done, stop, aero, log, recording);
+            ended = stretch<Checked>(p, stop);
         }
         if (ended) {
-            if (recording)
-                passTrack.last = lastStepEntry<Rocket, Reentry, Buoyant>(cp, done, aero);
+            p.track.last = lastStepEntry(p, cp);
             return;
         }
-        if (done == kMaxStepsPerPass)
+        if (p.done == kMaxStepsPerPass)
             throw TorvError(kTooManySteps);
-        if (!formPort().runProgress(recording ? 2 : 1, st.t, st.Tk))
+        if (!formPort().runProgress(passNumber, p.s.t, st.Tk))
             throw RunCancelled();
         fpCheck();
     }
 }
 
-using PassFn = void (*)(bool, StepLog*);
-
-template <bool Rocket, bool Reentry> PassFn pickBuoyant(bool buoyant)
+// Whether the recording pass `rec`, at its start, integrates the very
+// trajectory of the timing pass. A step is a function of the state and the
+// pass inputs alone: with the same inputs and the same state after the
+// first step, every later step is the same too. Nothing but its sampling
+// depends on the sampling interval.
+bool sameTrajectory(const Pass& rec, const Pass& timing)
 {
-    return buoyant ? integrate<Rocket, Reentry, true> : integrate<Rocket, Reentry, false>;
+    if (!sameTrajectoryInputs(rec.in, timing.in))
+        return false;
+    FlightState first = rec.s;
+    step<Unchecked, ByInputs>(first, rec.in);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    return sameBits(first, timing.keep->afterFirstStep());
 }
 
-PassFn pickPass(const RunKind& kind)
+// Recording steps that a replay takes at most; a pass whose steps nearly
+// all record (dt0 <= 0.0001 dtProbe) is run in full.
+constexpr size_t kMaxReplayedSamples = 4 * kSamples;
+
+// The steps of the recording pass that record a sample, found from its time
+// sequence alone: t advances from its start by the same additions of dt0 as
+// in the timing pass, and the sampling phase and the slot depend on t and
+// dtProbe only. Leaves the phases of the last step in `s`. False when the
+// steps that record are too many, or the quotient raised a fault flag.
+bool recordingSteps(long long n, SamplingState& s, double t, const PassInputs& in, std::vector<long long>& at)
 {
-    if (kind.rocket)
-        return pickBuoyant<true, false>(kind.buoyant);
-    if (kind.reentry)
-        return pickBuoyant<false, true>(kind.buoyant);
-    return pickBuoyant<false, false>(kind.buoyant);
+    at.clear();
+    double fracAlt = s.FracAlt;
+    double fracNeu = s.FracNeu;
+    for (long long k = 1; k <= n; ++k) {
+        t = t + in.dt0;
+        fracNeu = samplingPhase<Unchecked>(t, in.dtProbe);
+        if (fracNeu - fracAlt <= kRecordTolerance) {
+            if (at.size() == kMaxReplayedSamples)
+                return false;
+            at.push_back(k);
+        }
+        fracAlt = fracNeu;
+    }
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    s.FracNeu = fracNeu;
+    s.FracAlt = fracAlt;
+    return true;
+}
+
+// The recording pass for the trajectory the timing pass integrated: each
+// step that records is reached from the checkpoint before it (or from the
+// step recorded before, if that is nearer), and its sample taken from the
+// state there as the step itself would take it. Leaves the state of the
+// pass run in full in `rec`; false, with the samples as they were, where
+// that cannot be shown.
+template <class F> bool replayRecording(Pass& rec, const Pass& timing)
+{
+    if (!sameTrajectory(rec, timing))
+        return false;
+    static std::vector<long long> at;
+    at.reserve(kMaxReplayedSamples);
+    SamplingState sampled = rec.s;
+    if (!recordingSteps(timing.done, sampled, rec.s.t, rec.in, at))
+        return false;
+
+    saveSamples();
+    Pass r = scratchPass(timing);
+    r.done = -1; // nothing reached yet
+    long long reported = 0;
+    try {
+        for (const long long k : at) {
+            long long from = 0;
+            const StepState& cp = timing.keep->atOrBefore(k, from);
+            if (r.done < from) {
+                r.s = cp;
+                r.done = from;
+            }
+            runTo<F>(r, k);
+            static_cast<SamplingState&>(r.s) = sampled;
+            recordSample<F>(r.s, rec.in.g, rec.in.Vwind, rec.in.Volumen, r.s.iPunkt);
+            if (r.s.iPunkt < kSamples)
+                ++r.s.iPunkt;
+            sampled = r.s;
+            if (fpPending())
+                throw FloatError("");
+            if (k / kProgressSteps > reported / kProgressSteps) {
+                reported = k;
+                if (!formPort().runProgress(2, r.s.t, st.Tk))
+                    throw RunCancelled();
+            }
+        }
+    } catch (const FloatError&) {
+        // A sample that raised a fault: the pass run in full stops where it
+        // happened.
+        fpClear();
+        restoreSamples(1);
+        return false;
+    }
+    rec.s = timing.s;
+    static_cast<SamplingState&>(rec.s) = sampled;
+    rec.track = timing.track;
+    rec.done = timing.done;
+    return true;
 }
 
 // Sample 500 repeats sample 499; large quantities go to larger units.
@@ -690,11 +612,24 @@ void finishSeries()
     }
 }
 
+// dtProbe = the pass's duration over the number of samples.
+void endPass()
+{
+    double dtProbe = st.t / st.NPunkte;
+    fpCheck(dtProbe);
+    st.dtProbe = dtProbe;
+}
+
 } // namespace
 
 void checkEveryStep(bool on)
 {
     everyStepChecked = on;
+}
+
+void recordInFull(bool on)
+{
+    recordingInFull = on;
 }
 
 void Flugbahn(RunFiles files)
@@ -706,7 +641,6 @@ void Flugbahn(RunFiles files)
     fpClear();
 
     const RunKind kind = runKind();
-    const PassFn pass = pickPass(kind);
     const bool aero = std::nearbyint(st.AeroModel) != 0;
 
     st.NPunkte = kSamples;
@@ -721,21 +655,33 @@ void Flugbahn(RunFiles files)
         log.open(kind.buoyant);
     StepLog* logPtr = log.isOpen() ? &log : nullptr;
 
-    for (;;) {
-        passStart(kind);
-        startTrack();
-        pass(aero, logPtr);
-        double dtProbe = st.t / st.NPunkte;
-        fpCheck(dtProbe);
-        st.dtProbe = dtProbe;
-        if (st.Durchlauf2 != 0)
-            break;
-        st.Durchlauf2 = 1;
-        st.FracAlt = 100.0;
+    // The timing pass. Without a step log, it keeps checkpoints for the
+    // recording pass.
+    passStart(kind);
+    Pass timing = startPass(kind, aero, false, logPtr);
+    if (!logPtr)
+        timing.keep = &timingCheckpoints();
+    integrate(timing);
+    endPass();
+    st.Durchlauf2 = 1;
+    st.FracAlt = 100.0;
+
+    // The recording pass: replayed where it integrates the timing pass's
+    // trajectory, else run in full with its own summary.
+    passStart(kind);
+    Pass rec = startPass(kind, aero, true, logPtr);
+    bool replayed = false;
+    if (timing.keep && !recordingInFull) {
+        replayed = everyStepChecked ? replayRecording<Checked>(rec, timing) : replayRecording<Unchecked>(rec, timing);
+        if (replayed)
+            static_cast<StepState&>(st) = rec.s;
     }
+    if (!replayed)
+        integrate(rec);
+    endPass();
 
     log.close();
-    const RunSummary summary = summarize(passTrack);
+    const RunSummary summary = summarize(rec.track, rec.s, st.Hend);
     finishSeries();
     if (files == RunFiles::Write)
         writeSampleFile();
