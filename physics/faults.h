@@ -101,6 +101,12 @@ inline void fpFence(double& v)
 #endif
 }
 
+// The same for every member of `obj`: its stores are done before this point.
+template <typename T> inline void fpFenceObject(T& obj)
+{
+    asm volatile("" : "+m"(obj));
+}
+
 // Throws if a trapped fault happened in the arithmetic so far; `results` are
 // the values computed by the step just done.
 template <typename... T>

@@ -137,6 +137,12 @@ PassInputs passInputs(const RunKind& kind, bool aero)
     in.heating = kind.reentry;
     in.buoyant = kind.buoyant;
     in.aero = aero;
+    if (kind.reentry) {
+        double scale = heatScale(in.RSAT);
+        fpFence(scale);
+        in.heatScale = fpPending() ? std::nan("") : scale;
+        fpClear();
+    }
     return in;
 }
 
@@ -268,6 +274,9 @@ struct Pass {
     Checkpoints* keep = nullptr; // the timing pass's states for the recording pass
     long long done = 0; // steps
     StepTrack track;
+    // The unit flags a recording in every step would have raised so far
+    // (passes without samples).
+    UnitFlagWitness everyStep;
 };
 
 Pass startPass(const RunKind& kind, bool aero, bool recording, StepLog* log)
@@ -286,7 +295,8 @@ Pass startPass(const RunKind& kind, bool aero, bool recording, StepLog* log)
 // of the slot holds for every step.
 template <class F, bool Record> inline void sampling(StepState& s, const PassInputs& in, StepLog* log)
 {
-    s.FracNeu = samplingPhase<F>(s.t, in.dtProbe);
+    if constexpr (F::kTests || Record)
+        s.FracNeu = samplingPhase<F>(s.t, in.dtProbe);
     if constexpr (Record) {
         if (s.FracNeu - s.FracAlt <= kRecordTolerance && s.iPunkt <= kSamples) {
             recordSample<F>(s, in.g, in.Vwind, in.Volumen, s.iPunkt);
@@ -304,25 +314,32 @@ template <class F, bool Record> inline void sampling(StepState& s, const PassInp
 // end, or where a fault or a file error stops it.
 template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long long stop)
 {
+    const PassInputs in = p.in;
     StepState s = p.s;
     StepTrack track = p.track;
+    UnitFlagWitness everyStep = p.everyStep;
     long long done = p.done;
     bool ended = false;
     auto giveBack = [&] {
+        if constexpr (!F::kTests && !Record)
+            s.FracNeu = samplingPhase<F>(s.t, in.dtProbe);
         p.s = s;
         p.track = track;
+        p.everyStep = everyStep;
         p.done = done;
     };
     try {
         do {
-            const AppliedMotion applied = step<F, Kind>(s, p.in);
+            const AppliedMotion applied = step<F, Kind>(s, in);
             if constexpr (Log)
-                p.log->writeStep(s, p.in.Volumen);
-            sampling<F, Record>(s, p.in, Log ? p.log : nullptr);
+                p.log->writeStep(s, in.Volumen);
+            sampling<F, Record>(s, in, Log ? p.log : nullptr);
             trackStep(track, s, applied);
+            if constexpr (!Record)
+                everyStep.add(SampleSource { s, in.g, in.Vwind, in.Volumen });
             ++done;
             // End test
-            ended = !(s.H > p.in.Hend && s.t < p.in.Tk);
+            ended = !(s.H > in.Hend && s.t < in.Tk);
         } while (!ended && done < stop);
     } catch (...) {
         giveBack();
@@ -334,6 +351,9 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
 
 template <class F> bool runSteps(Pass& p, long long stop)
 {
+    const PassInputs& in = p.in;
+    if (!p.log && !p.recording && in.heating && in.Klasse == 7 && !in.aero)
+        return steps<F, ReentryVehicle, false, false>(p, stop);
     if (p.log)
         return p.recording ? steps<F, ByInputs, true, true>(p, stop) : steps<F, ByInputs, true, false>(p, stop);
     return p.recording ? steps<F, ByInputs, false, true>(p, stop) : steps<F, ByInputs, false, false>(p, stop);
@@ -375,12 +395,13 @@ struct Checkpoint {
     StepState s;
     long long done = 0;
     StepTrack track;
+    UnitFlagWitness everyStep;
     long long logMark = 0;
 };
 
 Checkpoint checkpointOf(const Pass& p)
 {
-    return { p.s, p.done, p.track, p.log ? p.log->mark() : 0 };
+    return { p.s, p.done, p.track, p.everyStep, p.log ? p.log->mark() : 0 };
 }
 
 void restore(Pass& p, const Checkpoint& cp)
@@ -388,6 +409,7 @@ void restore(Pass& p, const Checkpoint& cp)
     p.s = cp.s;
     p.done = cp.done;
     p.track = cp.track;
+    p.everyStep = cp.everyStep;
     if (p.log)
         p.log->rollBack(cp.logMark);
     if (p.recording)
@@ -499,6 +521,7 @@ bool sameTrajectory(const Pass& rec, const Pass& timing)
         return false;
     FlightState first = rec.s;
     step<Unchecked, ByInputs>(first, rec.in);
+    fpFenceObject(first);
     if (fpPending()) {
         fpClear();
         return false;
@@ -506,34 +529,50 @@ bool sameTrajectory(const Pass& rec, const Pass& timing)
     return sameBits(first, timing.keep->afterFirstStep());
 }
 
-// Recording steps that a replay takes at most; a pass whose steps nearly
-// all record (dt0 <= 0.0001 dtProbe) is run in full.
+// Recording steps that a replay takes one by one at most.
 constexpr size_t kMaxReplayedSamples = 4 * kSamples;
+
+// Which steps of the recording pass record a sample.
+struct RecordingSteps {
+    std::vector<long long> at; // in order; with `everyStep`, the first kSamples - 1
+    bool everyStep = false; // every step records, the later ones into slot 500
+};
 
 // The steps of the recording pass that record a sample, found from its time
 // sequence alone: t advances from its start by the same additions of dt0 as
-// in the timing pass, and the sampling phase and the slot depend on t and
-// dtProbe only. Leaves the phases of the last step in `s`. False when the
-// steps that record are too many, or the quotient raised a fault flag.
-bool recordingSteps(long long n, SamplingState& s, double t, const PassInputs& in, std::vector<long long>& at)
+// in the timing pass, and the sampling phase depends on t and dtProbe only
+// (the slot is never past 500, so it lets every step record). Leaves the
+// phases of the last step in `s`. False when too many steps record with
+// gaps between them, or the quotient raised a fault flag.
+bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInputs& in, RecordingSteps& r)
 {
-    at.clear();
+    r.at.clear();
+    r.everyStep = true;
     double fracAlt = s.FracAlt;
     double fracNeu = s.FracNeu;
     for (long long k = 1; k <= n; ++k) {
         t = t + in.dt0;
         fracNeu = samplingPhase<Unchecked>(t, in.dtProbe);
         if (fracNeu - fracAlt <= kRecordTolerance) {
-            if (at.size() == kMaxReplayedSamples)
+            if (r.at.size() < kMaxReplayedSamples)
+                r.at.push_back(k);
+            else if (!r.everyStep)
                 return false;
-            at.push_back(k);
+        } else {
+            r.everyStep = false;
+            if (r.at.size() == kMaxReplayedSamples)
+                return false;
         }
         fracAlt = fracNeu;
     }
+    fpFence(fracNeu);
     if (fpPending()) {
         fpClear();
         return false;
     }
+    r.everyStep = r.everyStep && r.at.size() == kMaxReplayedSamples;
+    if (r.everyStep)
+        r.at.resize(kSamples - 1);
     s.FracNeu = fracNeu;
     s.FracAlt = fracAlt;
     return true;
@@ -542,25 +581,36 @@ bool recordingSteps(long long n, SamplingState& s, double t, const PassInputs& i
 // The recording pass for the trajectory the timing pass integrated: each
 // step that records is reached from the checkpoint before it (or from the
 // step recorded before, if that is nearer), and its sample taken from the
-// state there as the step itself would take it. Leaves the state of the
-// pass run in full in `rec`; false, with the samples as they were, where
-// that cannot be shown.
+// state there as the step itself would take it. Where every step records,
+// the first 499 fill the slots, and the unit flags of all of them are those
+// the timing pass raised step by step; the last one leaves its Reynolds
+// number. Leaves the state of the pass run in full in `rec`; false, with
+// the samples as they were, where that cannot be shown.
 template <class F> bool replayRecording(Pass& rec, const Pass& timing)
 {
     if (!sameTrajectory(rec, timing))
         return false;
-    static std::vector<long long> at;
-    at.reserve(kMaxReplayedSamples);
+    static RecordingSteps steps;
+    steps.at.reserve(kMaxReplayedSamples);
     SamplingState sampled = rec.s;
-    if (!recordingSteps(timing.done, sampled, rec.s.t, rec.in, at))
+    if (!findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
         return false;
 
     saveSamples();
     Pass r = scratchPass(timing);
     r.done = -1; // nothing reached yet
     long long reported = 0;
+    auto record = [&](StepState& s) {
+        static_cast<SamplingState&>(s) = sampled;
+        recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, s.iPunkt);
+        if (s.iPunkt < kSamples)
+            ++s.iPunkt;
+        sampled = s;
+        if (fpPending())
+            throw FloatError("");
+    };
     try {
-        for (const long long k : at) {
+        for (const long long k : steps.at) {
             long long from = 0;
             const StepState& cp = timing.keep->atOrBefore(k, from);
             if (r.done < from) {
@@ -568,18 +618,22 @@ template <class F> bool replayRecording(Pass& rec, const Pass& timing)
                 r.done = from;
             }
             runTo<F>(r, k);
-            static_cast<SamplingState&>(r.s) = sampled;
-            recordSample<F>(r.s, rec.in.g, rec.in.Vwind, rec.in.Volumen, r.s.iPunkt);
-            if (r.s.iPunkt < kSamples)
-                ++r.s.iPunkt;
-            sampled = r.s;
-            if (fpPending())
-                throw FloatError("");
+            record(r.s);
             if (k / kProgressSteps > reported / kProgressSteps) {
                 reported = k;
                 if (!formPort().runProgress(2, r.s.t, st.Tk))
                     throw RunCancelled();
             }
+        }
+        rec.s = timing.s;
+        if (steps.everyStep) {
+            const double fracNeu = sampled.FracNeu, fracAlt = sampled.FracAlt;
+            sampled = static_cast<const SamplingState&>(rec.s);
+            timing.everyStep.raise(sampled);
+            sampled.iPunkt = kSamples;
+            sampled.FracNeu = fracNeu;
+            sampled.FracAlt = fracAlt;
+            record(rec.s);
         }
     } catch (const FloatError&) {
         // A sample that raised a fault: the pass run in full stops where it
@@ -588,7 +642,6 @@ template <class F> bool replayRecording(Pass& rec, const Pass& timing)
         restoreSamples(1);
         return false;
     }
-    rec.s = timing.s;
     static_cast<SamplingState&>(rec.s) = sampled;
     rec.track = timing.track;
     rec.done = timing.done;

@@ -25,6 +25,10 @@ struct PassInputs {
     double IudRun = 0; // N*s/kg
     double MtRun = 0; // kg
     double RSAT = 0; // m
+    // heatScale(RSAT), formed once for the pass since every step needs it;
+    // NaN where that raised a fault flag: each step then forms it and meets
+    // the fault there.
+    double heatScale = 0;
     double AuftriebSoll = 0; // N
     double Gewicht = 0; // N
     double HFlug = 0; // m
@@ -81,6 +85,12 @@ inline constexpr double kVWaerme = 8000; // m/s
 inline constexpr double kExpV = 3.22;
 inline constexpr double kExpRoh = 0.5;
 
+// The heat flux's factor of the nose radius RSAT (m).
+inline double heatScale(double RSAT)
+{
+    return kKWaerme / std::sqrt(RSAT);
+}
+
 // Stagnation-point heat flux at altitude h (m) and speed v (m/s) with the
 // air of the step.
 template <class F> inline void reentryHeating(FlightState& s, const PassInputs& in, double h, double v)
@@ -91,19 +101,34 @@ template <class F> inline void reentryHeating(FlightState& s, const PassInputs& 
     s.ExpV = kExpV;
     s.ExpRoh = kExpRoh;
     s.qWaerme = 0;
-    if (h < kHeatingCeiling)
-        s.qWaerme = F::sound(
-            kKWaerme / std::sqrt(in.RSAT) * std::pow(s.Roh / kRohNull, kExpRoh) * std::pow(v / kVWaerme, kExpV));
+    if (h < kHeatingCeiling) {
+        const double scale = std::isnan(in.heatScale) ? heatScale(in.RSAT) : in.heatScale;
+        s.qWaerme = F::sound(scale * std::pow(s.Roh / kRohNull, kExpRoh) * std::pow(v / kVWaerme, kExpV));
+    }
 }
 
 // What the steps of a pass do by class: decided by the pass inputs at every
-// step.
+// step (ByInputs), or fixed for the whole pass, which lets the compiler
+// leave out what the class does not do and compute once what stays the same
+// over the pass.
 struct ByInputs {
     static bool rocket(const PassInputs& in) { return in.rocket; }
     static bool heating(const PassInputs& in) { return in.heating; }
     static bool buoyant(const PassInputs& in) { return in.buoyant; }
     static bool aero(const PassInputs& in) { return in.aero; }
     static constexpr MotionSet kMotion = MotionSet::kByClass;
+};
+
+// The reentry vehicle without an aerodynamic model: heat flux and reentry
+// equations in every step, and a mass and coefficients that stay as they
+// are over the pass, so that the compiler forms the ballistic coefficient
+// and its lift ratio once per stretch instead of once per step.
+struct ReentryVehicle {
+    static constexpr bool rocket(const PassInputs&) { return false; }
+    static constexpr bool heating(const PassInputs&) { return true; }
+    static constexpr bool buoyant(const PassInputs&) { return false; }
+    static constexpr bool aero(const PassInputs&) { return false; }
+    static constexpr MotionSet kMotion = MotionSet::kReentry;
 };
 
 // One step without its sampling: thrust and mass, atmosphere, Mach number,
