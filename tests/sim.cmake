@@ -7,6 +7,7 @@ add_executable(sim_tests
   test_results_export.cpp
   test_validation.cpp
   test_compare.cpp
+  test_step.cpp
   support/runfixtures.cpp
 )
 target_include_directories(sim_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
