@@ -19,13 +19,4 @@ inline constexpr long long kCheckpointSteps = 4096;
 // cannot be written, TorvError when the integration step is unusable.
 void Flugbahn(RunFiles files = RunFiles::Write);
 
-// For tests: every stretch of steps takes the path that tests the fault
-// flags after every formula, which must give the very run the fast path does.
-void checkEveryStep(bool on);
-
-// For tests: the recording pass integrates the whole flight again step by
-// step, as the timing pass did, instead of replaying only its recording
-// steps from the timing pass's checkpoints; both must give the very same run.
-void recordInFull(bool on);
-
 }  // namespace torv

@@ -14,6 +14,7 @@
 #include "sim/presets.h"
 #include "sim/resultfiles.h"
 #include "sim/stepcheck.h"
+#include "sim/steploop.h"
 #include "support/runfixtures.h"
 
 using namespace torv;
