@@ -5,9 +5,9 @@
 #include <random>
 #include <vector>
 
+#include "physics/constants.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
-#include "physics/constants.h"
 #include "sim/step.h"
 
 using namespace torv;
@@ -45,8 +45,8 @@ BENCHMARK(BM_AtmosphereClimb);
 
 // One step as the run performs it (sim/step.h), without its sampling, from
 // `start` until `restart` says the flight is over.
-template <class F> void runStep(benchmark::State& state, const StepState& start, const PassInputs& in,
-    bool (*restart)(const StepState&))
+template <class F>
+void runStep(benchmark::State& state, const StepState& start, const PassInputs& in, bool (*restart)(const StepState&))
 {
     fpClear();
     StepState s = start;

@@ -13,7 +13,8 @@
 
 namespace torv {
 
-template <class F> inline void aerodynamikStep(double model, double M, double& Alfa, double& Cx, double& Cy, double& Cx0)
+template <class F>
+inline void aerodynamikStep(double model, double M, double& Alfa, double& Cx, double& Cy, double& Cx0)
 {
     const double n = std::nearbyint(model); // default rounding: halves to even
     if (n == 1.0) {
@@ -89,7 +90,8 @@ template <class F, MotionSet Set = MotionSet::kByClass>
 
     double a;
     if (!reentry) {
-        a = F::sound((A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m);
+        a = F::sound(
+            (A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m);
         X = F::sound(BallonModus != 1 ? X + (V + W * cosQ) * cosQ * dt : X + V * cosQ * dt);
         H = F::sound(H + V * sinQ * dt);
         V = F::sound(V + a * dt);

@@ -88,8 +88,8 @@ struct MotionForces {
 // mS: mass per reference area, kg/m2; Massa: the mass, kg; BallonModus: 1
 // leaves the wind out of the range. Returns the drag and lift forces and the
 // balloon flag, set to 1 for class 3.
-MotionForces Bewegung(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q,
-    double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS,
-    double Massa, int BallonModus);
+MotionForces Bewegung(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q, double& V,
+    double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS, double Massa,
+    int BallonModus);
 
 }  // namespace torv

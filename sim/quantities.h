@@ -222,10 +222,7 @@ static_assert(thresholdsAscend(), "a quantity's second larger unit starts above 
 // (that value alone decides between them).
 class UnitFlagWitness {
 public:
-    [[gnu::always_inline]] void add(const SampleSource& src)
-    {
-        add(src, std::make_index_sequence<kRecordedSeries>());
-    }
+    [[gnu::always_inline]] void add(const SampleSource& src) { add(src, std::make_index_sequence<kRecordedSeries>()); }
     // Raises the flags in `s` as the samples added would have.
     void raise(SamplingState& s) const
     {

@@ -21,7 +21,8 @@ struct Step {
 
     void run()
     {
-        const MotionForces f = Bewegung(A, P, S, klasse, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS, m, ballonModus);
+        const MotionForces f
+            = Bewegung(A, P, S, klasse, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS, m, ballonModus);
         drag = f.Drag, lift = f.Lift, ballonModus = f.BallonModus;
     }
 };

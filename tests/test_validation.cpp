@@ -220,8 +220,7 @@ TEST_P(RecordingPass, LeavesWhatTheRecordingPassRunInFullLeaves)
 constexpr double kEveryStep = 100 / 5.5e6;
 
 INSTANTIATE_TEST_SUITE_P(Regimes, RecordingPass,
-    ::testing::Values(
-        Regime { "checkpoints thinned out", 1, [] { st.dt0 = 1e-5; } },
+    ::testing::Values(Regime { "checkpoints thinned out", 1, [] { st.dt0 = 1e-5; } },
         Regime { "fewer than 500 steps", 1, [] { st.dt0 = 0.1; } },
         // Above 100 kPa, then between 1 and 100 kPa at its last sample above 1 kPa.
         Regime { "every step records, slowing down", 1,
@@ -238,7 +237,8 @@ INSTANTIATE_TEST_SUITE_P(Regimes, RecordingPass,
         Regime { "reentry with an aerodynamic model", 22, [] { st.AeroModel = 1; } }),
     [](const auto& info) {
         std::string name = info.param.what;
-        std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
         return name;
     });
 
