@@ -1,10 +1,33 @@
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
 #include "app/forms.h"
 #include "app/sprache.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
+#include "ui/scenariofiles.h"
+#include "version.h"
 
 int main(int argc, char** argv)
 {
+    // What needs no window is answered before the application looks for a
+    // display.
+    const char* scenario = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("torv %s\n", TORV_VERSION_TEXT);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf("Usage: torv [FILE.toml]\n"
+                        "Starts Torv; with a scenario file, the calculation form shows it.\n"
+                        "torv --version prints the version.\n");
+            return 0;
+        }
+    }
+
     torv::GuardedApplication app(argc, argv);
     // Also where QSettings keeps what the program remembers.
     app.setOrganizationName(QStringLiteral("Torv"));
@@ -13,9 +36,22 @@ int main(int argc, char** argv)
     // quits), not the last window to close.
     app.setQuitOnLastWindowClosed(false);
 
+    // Qt has taken its own options out of argv by now.
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' || scenario) {
+            std::fprintf(stderr, "torv: unexpected argument '%s' (torv --help)\n", argv[i]);
+            return 2;
+        }
+        scenario = argv[i];
+    }
+
     TForm1 Form1;
     TForm2 Form2;
     connectForms(Form1, Form2);
     Form1.show();
+    if (scenario) {
+        const QString path = QString::fromLocal8Bit(scenario);
+        QTimer::singleShot(0, &Form1, [path] { torv::ScenarioFiles::instance().open(path); });
+    }
     return app.exec();
 }

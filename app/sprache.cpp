@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +18,7 @@
 #include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/look.h"
+#include "ui/scenariofiles.h"
 #include "ui/screenfit.h"
 
 using torv::PresetList;
@@ -280,6 +282,21 @@ TForm1::TForm1(QWidget* parent)
 
     // Centred on the screen when shown, and kept usable on a small one.
     new torv::ScreenFit(this, size());
+
+    torv::ScenarioFiles& files = torv::ScenarioFiles::instance();
+    ActOpenScenario = files.makeOpenAction(this);
+    RecentScenarios = files.makeRecentMenu(this);
+    ScenarioMenu = new QMenu(this);
+    ScenarioMenu->addAction(ActOpenScenario);
+    ScenarioMenu->addMenu(RecentScenarios);
+    // In the language chosen by the time it opens.
+    connect(ScenarioMenu, &QMenu::aboutToShow, this,
+        [this] { torv::ScenarioFiles::instance().setTexts(ActOpenScenario, nullptr, RecentScenarios); });
+    files.setTexts(ActOpenScenario, nullptr, RecentScenarios);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& pos) { ScenarioMenu->popup(mapToGlobal(pos)); });
+    setAcceptDrops(true);
 }
 
 QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (TForm1::*handler)())
@@ -352,6 +369,7 @@ void TForm1::RadioSprachClick()
 {
     torv::guarded([this] {
         st.Sprache = itemIndex(RadioSprachItems) + 1;
+        torv::ScenarioFiles::rememberLanguage(st.Sprache);
         Image1->hide();
         RadioSprach->hide();
         switch (st.Sprache) {
@@ -414,15 +432,20 @@ void TForm1::WahlENClick()
 void TForm1::BitBtn1Click()
 {
     torv::guarded([this] {
-        for (int klasse = 1; klasse <= kClassCount; ++klasse) {
-            if (QListWidget* list = presetList(klasse)) {
-                clearSelectedRow(list);
-                list->scrollToTop();
-                list->hide();
-            }
-        }
+        leavePresetChoice();
         emit calculationWanted();
     });
+}
+
+void TForm1::leavePresetChoice()
+{
+    for (int klasse = 1; klasse <= kClassCount; ++klasse) {
+        if (QListWidget* list = presetList(klasse)) {
+            clearSelectedRow(list);
+            list->scrollToTop();
+            list->hide();
+        }
+    }
 }
 
 void TForm1::Button1Click()
@@ -453,6 +476,16 @@ bool TForm1::event(QEvent* e)
     if (e->type() == QEvent::WindowActivate)
         FormActivate();
     return QWidget::event(e);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* e)
+{
+    torv::ScenarioFiles::acceptsDrag(e);
+}
+
+void TForm1::dropEvent(QDropEvent* e)
+{
+    torv::guarded([&] { torv::ScenarioFiles::instance().dropped(e); });
 }
 
 // The start form is the main window: closing it, by QUIT or by the close

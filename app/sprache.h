@@ -7,7 +7,11 @@
 
 #include "sim/presets.h"
 
+class QAction;
 class QButtonGroup;
+class QDragEnterEvent;
+class QDropEvent;
+class QMenu;
 class QEvent;
 class QFrame;
 class QGroupBox;
@@ -25,6 +29,8 @@ public:
     // MAIN on the calculation form: show this form again with the language
     // picture and the language choice visible and nothing selected.
     void showLanguageAgain();
+    // A scenario file was opened: the preset lists go as START takes them.
+    void leavePresetChoice();
 
     // Event handlers, one per control event.
     void RadioSprachClick();
@@ -73,9 +79,17 @@ public:
     QFrame* Panel3;
     QPlainTextEdit* Memo1;
 
+    // Scenario files: Ctrl+O, and the form's context menu with the recent
+    // ones; a file dropped on the form opens too.
+    QAction* ActOpenScenario;
+    QMenu* ScenarioMenu;
+    QMenu* RecentScenarios;
+
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void chooseClass(QGroupBox* group, QButtonGroup* items);

@@ -2,6 +2,7 @@
 // the exit statuses by which scripts tell the kinds of failure apart.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <stdexcept>
@@ -9,9 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "sim/presets.h"
 #include "plot/catalog.h"
 #include "sim/activation.h"
+#include "sim/presets.h"
+#include "sim/scenario.h"
 
 namespace torv::batch {
 
@@ -25,6 +27,7 @@ enum Exit : int {
     kFloatFault = 6, // division by zero, invalid operation or overflow
     kIoError = 7,
     kRunRefused = 8, // the run refused its input (an unusable step)
+    kBadScenario = 9, // a scenario file that is no scenario
 };
 
 // A failure with its exit status; what() is the one-line message.
@@ -51,7 +54,10 @@ std::string messageOf(const std::exception& e);
 struct Options {
     bool help = false;
     bool list = false;
+    bool version = false;
     std::string preset;
+    std::string scenario;
+    std::string saveScenario;
     std::vector<std::string> sets; // NAME=VALUE
     std::string aero;
     std::string lang = "en";
@@ -62,44 +68,72 @@ struct Options {
     std::string scale;
     bool overlay = false;
     bool accuracy = false;
-    std::string sweep; // NAME=FROM:TO:COUNT
+    std::vector<std::string> sweeps; // NAME=FROM:TO:COUNT
+    std::vector<std::string> varies; // NAME=normal:MEAN:SD or NAME=uniform:LO:HI
+    std::string runs;
+    std::string seed;
+    std::string format = "csv";
     std::string summary;
     std::string jobs;
+    std::string window;
 };
 
 // Throws BatchError(kUsage) for an unknown option or a missing argument.
 Options parseOptions(int argc, char** argv);
 
+// One field going evenly from `from` to `to` in `count` runs.
 struct Sweep {
     const FieldInfo* field = nullptr;
     double from = 0, to = 0;
-    int count = 0;
-    double value(int i) const;
-    // value(i) in the shortest text that reads back as the same number: the
-    // name of its run's directory and its first summary column.
-    std::string label(int i) const;
+    long long count = 0;
+    double value(long long i) const;
 };
 
-// What to do, checked against the preset.
+// One field drawn at random for every run of a study.
+struct Vary {
+    enum class Law { Normal, Uniform };
+    const FieldInfo* field = nullptr;
+    Law law = Law::Normal;
+    double a = 0, b = 0; // mean and standard deviation, or lowest and highest
+};
+
+// The values of one run beyond the preset's: each field with its number.
+using Assignments = std::vector<std::pair<const FieldInfo*, double>>;
+
+enum class Format { Csv, Jsonl };
+
+// What to do, checked against the preset or the scenario.
 struct Plan {
-    std::vector<int> numbers; // the presets to run, by their number in --list: one, or all
-    bool many() const { return sweep || numbers.size() > 1; }
+    std::vector<int> numbers; // the presets to run, by their number in --list: one, or all; none for a scenario
+    std::optional<Scenario> scenario;
+    // The runs: the grid of every sweep's values (the first sweep varying
+    // slowest), or `runs` draws of the varied fields, or the presets.
+    std::vector<Sweep> sweeps;
+    std::vector<Vary> varies;
+    long long runs = 0;
+    std::uint64_t seed = 0;
+    bool many() const { return !sweeps.empty() || !varies.empty() || numbers.size() > 1; }
+    long long count() const;
+    // The swept or drawn values of run `i`.
+    Assignments assignments(long long i) const;
     int sprache = 3;
     std::optional<double> aeroModel;
-    std::vector<std::pair<const FieldInfo*, double>> sets;
-    std::string out; // empty: no run directories (sweep) or the current one
-    // As given in a single run, names inside each run's directory in a sweep.
+    Assignments sets;
+    std::string saveScenario; // write the record as it would run, "-": to standard output
+    std::string out; // empty: no run directories (several runs) or the current one
+    // As given in a single run, names inside each run's directory with several.
     std::string csv;
     std::string png;
     bool accuracy = false;
     std::optional<Sel> graph; // empty: the run's own
     double scale = 1; // device pixels per picture pixel
-    // Absolute: the picture of all the sweep's runs drawn over each other
+    // Absolute: the picture of all the runs drawn over each other
     // (--overlay with --png); empty: none.
     std::string overlay;
-    std::optional<Sweep> sweep;
+    Format format = Format::Csv;
     std::string summary;
     int jobs = 1;
+    long long window = 1024; // runs handed out ahead of the first line not yet written
 };
 
 // Throws BatchError with the status of the first problem found.
@@ -109,13 +143,17 @@ Plan makePlan(const Options& options);
 std::string usageText();
 std::string helpText();
 std::string presetListText();
+// "torv-batch 1.16 (commit 0123abc)".
+std::string versionText();
 
 // Runs the plan's single run in the output directory. Throws.
 void runSingle(const Plan& plan);
-// Runs the plan's sweep, or all presets, each in a directory of its own,
-// and writes one summary line per run, then the overlay picture if the plan
-// has one; returns the exit status (that of the first run that failed, if
-// any).
+// Writes the record as the plan's single run would run it. Throws.
+void saveScenario(const Plan& plan);
+// Runs the plan's runs, each in a directory of its own, and writes one
+// summary line per run as they finish, in order, then the statistics of a
+// study and the overlay picture if the plan has them; returns the exit
+// status (that of the first run that failed, if any).
 int runMany(const Plan& plan);
 
 } // namespace torv::batch

@@ -21,13 +21,15 @@ int main(int argc, char** argv)
             std::fputs(helpText().c_str(), stdout);
             return kOk;
         }
-        if (options.list) {
-            std::fputs(presetListText().c_str(), stdout);
+        if (options.list || options.version) {
+            std::fputs((options.list ? presetListText() : versionText()).c_str(), stdout);
             return kOk;
         }
         const Plan plan = makePlan(options);
         int status = kOk;
-        if (plan.many())
+        if (!plan.saveScenario.empty())
+            saveScenario(plan);
+        else if (plan.many())
             status = runMany(plan);
         else
             runSingle(plan);

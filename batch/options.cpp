@@ -2,16 +2,20 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 #include <thread>
 
 #include <unistd.h>
 
 #include "batch/batch.h"
+#include "batch/study.h"
 #include "physics/faults.h"
+#include "sim/classnames.h"
 #include "sim/keptruns.h"
 #include "sim/numfmt.h"
 #include "sim/resultfiles.h"
+#include "version.h"
 
 namespace torv::batch {
 
@@ -21,12 +25,9 @@ constexpr double kLargestScale = 4;
 // The current run and as many kept ones as the calculation form keeps.
 constexpr int kOverlayRuns = 1 + kMaxKeptRuns;
 
-constexpr const char* kClassNames[]
-    = { "", "projectile", "parachute", "balloon", "airship", "glider", "airplane", "reentry vehicle", "rocket" };
-
 const char* className(double klasse)
 {
-    return kClassNames[static_cast<int>(vehicleClass(klasse))];
+    return classWords(vehicleClass(klasse));
 }
 
 // The graph buttons by short name, with the captions they carry in the
@@ -95,26 +96,50 @@ double number(const std::string& text)
     return *v;
 }
 
-int wholeNumber(const std::string& text, const char* what, int min)
+long long wholeNumber(const std::string& text, const char* what, long long min, double max = 1e9)
 {
     const auto v = parseNumber(text, '.');
-    if (!v || *v != std::floor(*v) || *v < min || *v > 1e9)
+    if (!v || *v != std::floor(*v) || *v < static_cast<double>(min) || *v > max)
         throw BatchError(kUsage,
-            std::string(what) + " must be a whole number of at least " + std::to_string(min) + ", not '" + echoed(text)
-                + "'");
-    return static_cast<int>(*v);
+            std::string(what) + " must be a whole number from " + std::to_string(min) + " to "
+                + formatGeneral(max, 15, 0, '.') + ", not '" + echoed(text) + "'");
+    return static_cast<long long>(*v);
 }
 
+// The field a NAME of --set, --sweep or --vary names: one the form shows for
+// the class, or one it never shows.
 const FieldInfo& offeredField(const std::string& name, double klasse)
 {
     const FieldInfo* f = fieldNamed(name);
     if (!f)
         throw BatchError(kUnknownField, "unknown field '" + echoed(name) + "' (see --help)");
-    if (!fieldShown(*f, klasse))
+    if (f->shownFor >= 0 && !fieldShown(*f, klasse))
         throw BatchError(
             kUnknownField, "field '" + name + "' is not offered for the class " + className(klasse) + " (see --help)");
     return *f;
 }
+
+// "NAME=A:B:C" split into NAME and its parts after the "=".
+std::pair<std::string, std::vector<std::string>> nameAndParts(const std::string& arg)
+{
+    const auto eq = arg.find('=');
+    if (eq == std::string::npos)
+        return {};
+    std::vector<std::string> parts;
+    for (size_t at = eq + 1;;) {
+        const size_t colon = arg.find(':', at);
+        parts.push_back(arg.substr(at, colon - at));
+        if (colon == std::string::npos)
+            break;
+        at = colon + 1;
+    }
+    return { arg.substr(0, eq), parts };
+}
+
+// The largest number of runs, so that every run's index is exact as a double.
+constexpr double kMostRuns = 9007199254740992.0; // 2^53
+// A study keeps every run's numbers for its percentiles: 8 bytes a column.
+constexpr double kMostStudyRuns = 1e6;
 
 // The sample file, the CSV and the picture of a run must be three files.
 void checkDistinctFiles(const Plan& plan)
@@ -131,25 +156,47 @@ void checkDistinctFiles(const Plan& plan)
 // the one before: refused before any run.
 void checkDistinctDirectories(const Sweep& sweep)
 {
-    for (int i = 1; i < sweep.count; ++i)
-        if (sweep.value(i) == sweep.value(i - 1) && sweep.label(i) == sweep.label(i - 1))
+    for (long long i = 1; i < sweep.count; ++i)
+        if (sweep.value(i) == sweep.value(i - 1) && shortestText(sweep.value(i)) == shortestText(sweep.value(i - 1)))
             throw BatchError(kUsage,
                 "runs " + std::to_string(i) + " and " + std::to_string(i + 1) + " of the sweep both have "
-                    + sweep.field->name + "=" + sweep.label(i) + " and would share a directory under --out");
+                    + sweep.field->name + "=" + shortestText(sweep.value(i))
+                    + " and would share a directory under --out");
 }
 
 } // namespace
 
-double Sweep::value(int i) const
+double Sweep::value(long long i) const
 {
-    return count == 1 ? from : from + (to - from) * i / (count - 1);
+    return count == 1 ? from : from + (to - from) * static_cast<double>(i) / static_cast<double>(count - 1);
 }
 
-std::string Sweep::label(int i) const
+long long Plan::count() const
 {
-    char buf[32];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value(i));
-    return std::string(buf, ec == std::errc() ? end : buf);
+    if (!varies.empty())
+        return runs;
+    long long n = 1;
+    for (const Sweep& sw : sweeps)
+        n *= sw.count;
+    return sweeps.empty() ? static_cast<long long>(numbers.size()) : n;
+}
+
+Assignments Plan::assignments(long long i) const
+{
+    Assignments values;
+    if (!varies.empty()) {
+        RunDraws draws(seed, i);
+        for (const Vary& v : varies)
+            values.emplace_back(v.field, v.law == Vary::Law::Normal ? draws.normal(v.a, v.b) : draws.uniform(v.a, v.b));
+        return values;
+    }
+    // The last sweep varies fastest.
+    values.resize(sweeps.size());
+    for (size_t k = sweeps.size(); k-- > 0;) {
+        values[k] = { sweeps[k].field, sweeps[k].value(i % sweeps[k].count) };
+        i /= sweeps[k].count;
+    }
+    return values;
 }
 
 int statusOfCurrentException()
@@ -166,6 +213,8 @@ int statusOfCurrentException()
         return kIoError;
     } catch (const std::filesystem::filesystem_error&) {
         return kIoError;
+    } catch (const ScenarioError&) {
+        return kBadScenario;
     } catch (const TorvError&) {
         return kRunRefused;
     } catch (...) {
@@ -196,6 +245,8 @@ Options parseOptions(int argc, char** argv)
     };
     static const Valued kValued[] = {
         { "--preset", &Options::preset },
+        { "--scenario", &Options::scenario },
+        { "--save-scenario", &Options::saveScenario },
         { "--aero", &Options::aero },
         { "--lang", &Options::lang },
         { "--out", &Options::out },
@@ -203,9 +254,33 @@ Options parseOptions(int argc, char** argv)
         { "--png", &Options::png },
         { "--graph", &Options::graph },
         { "--scale", &Options::scale },
-        { "--sweep", &Options::sweep },
+        { "--runs", &Options::runs },
+        { "--seed", &Options::seed },
+        { "--format", &Options::format },
         { "--summary", &Options::summary },
         { "--jobs", &Options::jobs },
+        { "--window", &Options::window },
+    };
+    struct Repeated {
+        const char* name;
+        std::vector<std::string> Options::*target;
+    };
+    static const Repeated kRepeated[] = {
+        { "--set", &Options::sets },
+        { "--sweep", &Options::sweeps },
+        { "--vary", &Options::varies },
+    };
+    struct Flag {
+        const char* name;
+        bool Options::*target;
+    };
+    static const Flag kFlags[] = {
+        { "--help", &Options::help },
+        { "-h", &Options::help },
+        { "--list", &Options::list },
+        { "--version", &Options::version },
+        { "--accuracy", &Options::accuracy },
+        { "--overlay", &Options::overlay },
     };
     Options o;
     for (int i = 1; i < argc; ++i) {
@@ -228,35 +303,72 @@ Options parseOptions(int argc, char** argv)
                 throw BatchError(kUsage, "option " + arg + " needs a value");
             return argv[++i];
         };
-        if ((arg == "--help" || arg == "-h") && !value) {
-            o.help = true;
-        } else if (arg == "--list" && !value) {
-            o.list = true;
-        } else if (arg == "--accuracy" && !value) {
-            o.accuracy = true;
-        } else if (arg == "--overlay" && !value) {
-            o.overlay = true;
-        } else if (arg == "--set") {
-            o.sets.push_back(take());
-        } else {
-            const Valued* v = nullptr;
-            for (const Valued& candidate : kValued)
-                if (arg == candidate.name)
-                    v = &candidate;
-            if (!v)
-                throw BatchError(kUsage, "unknown option '" + echoed(argv[i]) + "' (see --help)");
-            o.*v->target = take();
-        }
+        bool known = false;
+        for (const Flag& f : kFlags)
+            if (arg == f.name && !value)
+                known = o.*f.target = true;
+        for (const Repeated& r : kRepeated)
+            if (!known && arg == r.name) {
+                (o.*r.target).push_back(take());
+                known = true;
+            }
+        for (const Valued& v : kValued)
+            if (!known && arg == v.name) {
+                o.*v.target = take();
+                known = true;
+            }
+        if (!known)
+            throw BatchError(kUsage, "unknown option '" + echoed(argv[i]) + "' (see --help)");
     }
     return o;
 }
 
+namespace {
+
+Sweep sweepOf(const std::string& arg, const std::function<const FieldInfo&(const std::string&)>& offered)
+{
+    const auto [name, parts] = nameAndParts(arg);
+    if (parts.size() != 3)
+        throw BatchError(kUsage, "--sweep takes NAME=FROM:TO:COUNT, not '" + echoed(arg) + "'");
+    Sweep sw;
+    sw.field = &offered(name);
+    sw.from = number(parts[0]);
+    sw.to = number(parts[1]);
+    sw.count = wholeNumber(parts[2], "the sweep's COUNT", 1, kMostRuns);
+    return sw;
+}
+
+Vary varyOf(const std::string& arg, const std::function<const FieldInfo&(const std::string&)>& offered)
+{
+    const auto [name, parts] = nameAndParts(arg);
+    if (parts.size() != 3 || (parts[0] != "normal" && parts[0] != "uniform"))
+        throw BatchError(kUsage, "--vary takes NAME=normal:MEAN:SD or NAME=uniform:LO:HI, not '" + echoed(arg) + "'");
+    Vary v;
+    v.field = &offered(name);
+    v.law = parts[0] == "normal" ? Vary::Law::Normal : Vary::Law::Uniform;
+    v.a = number(parts[1]);
+    v.b = number(parts[2]);
+    if (v.law == Vary::Law::Normal && v.b < 0)
+        throw BatchError(kUsage, "--vary " + name + ": the standard deviation must not be negative");
+    if (v.law == Vary::Law::Uniform && v.b < v.a)
+        throw BatchError(kUsage, "--vary " + name + ": LO must not be above HI");
+    return v;
+}
+
+} // namespace
+
 Plan makePlan(const Options& o)
 {
     Plan plan;
-    if (o.preset.empty())
-        throw BatchError(kUsage, "no preset: give --preset N or all (--list shows them)");
-    if (o.preset == "all") {
+    if (o.preset.empty() == o.scenario.empty())
+        throw BatchError(kUsage, "give either --preset N or all (--list shows them) or --scenario FILE");
+    if (!o.scenario.empty()) {
+        try {
+            plan.scenario = readScenario(o.scenario);
+        } catch (const ScenarioError& e) {
+            throw BatchError(kBadScenario, e.what());
+        }
+    } else if (o.preset == "all") {
         for (int n = 1; n <= presetCount(); ++n)
             plan.numbers.push_back(n);
     } else {
@@ -268,7 +380,9 @@ Plan makePlan(const Options& o)
         plan.numbers.push_back(static_cast<int>(*n));
     }
     // A field must be offered for the class of every preset that runs.
-    auto offered = [&plan](const std::string& name) -> const FieldInfo& {
+    std::function<const FieldInfo&(const std::string&)> offered = [&plan](const std::string& name) -> const FieldInfo& {
+        if (plan.scenario)
+            return offeredField(name, static_cast<double>(plan.scenario->klasse));
         const FieldInfo* f = nullptr;
         for (int n : plan.numbers) {
             const PresetRef ref = *presetNumber(n);
@@ -298,26 +412,60 @@ Plan makePlan(const Options& o)
         plan.sets.emplace_back(&f, number(s.substr(eq + 1)));
     }
 
-    if (!o.sweep.empty()) {
-        const auto eq = o.sweep.find('=');
-        const auto c1 = o.sweep.find(':', eq == std::string::npos ? 0 : eq);
-        const auto c2 = c1 == std::string::npos ? c1 : o.sweep.find(':', c1 + 1);
-        if (eq == std::string::npos || c2 == std::string::npos)
-            throw BatchError(kUsage, "--sweep takes NAME=FROM:TO:COUNT, not '" + echoed(o.sweep) + "'");
-        if (plan.numbers.size() > 1)
-            throw BatchError(kUsage, "a sweep runs one preset");
-        Sweep sw;
-        sw.field = &offered(o.sweep.substr(0, eq));
-        sw.from = number(o.sweep.substr(eq + 1, c1 - eq - 1));
-        sw.to = number(o.sweep.substr(c1 + 1, c2 - c1 - 1));
-        sw.count = wholeNumber(o.sweep.substr(c2 + 1), "the sweep's COUNT", 1);
-        plan.sweep = sw;
+    if ((!o.sweeps.empty() || !o.varies.empty()) && plan.numbers.size() > 1)
+        throw BatchError(kUsage, "a sweep or a study runs one preset");
+    if (!o.sweeps.empty() && !o.varies.empty())
+        throw BatchError(kUsage, "--sweep and --vary do not go together: a grid or a study");
+    double runs = 1;
+    for (const std::string& arg : o.sweeps) {
+        plan.sweeps.push_back(sweepOf(arg, offered));
+        runs *= static_cast<double>(plan.sweeps.back().count);
     }
+    if (runs > kMostRuns)
+        throw BatchError(kUsage, "the grid has more runs than 2^53");
+    for (const std::string& arg : o.varies)
+        plan.varies.push_back(varyOf(arg, offered));
+    std::vector<const FieldInfo*> fields;
+    for (const Sweep& sw : plan.sweeps)
+        fields.push_back(sw.field);
+    for (const Vary& v : plan.varies)
+        fields.push_back(v.field);
+    for (size_t k = 0; k < fields.size(); ++k)
+        for (size_t m = 0; m < k; ++m)
+            if (fields[k] == fields[m])
+                throw BatchError(kUsage, std::string("field '") + fields[k]->name + "' is swept or varied twice");
+    if (!plan.varies.empty()) {
+        if (o.runs.empty())
+            throw BatchError(kUsage, "--vary needs --runs N, the number of runs of the study");
+        plan.runs = wholeNumber(o.runs, "--runs", 1, kMostStudyRuns);
+        if (!o.seed.empty()) {
+            const auto [end, ec] = std::from_chars(o.seed.data(), o.seed.data() + o.seed.size(), plan.seed);
+            if (ec != std::errc() || end != o.seed.data() + o.seed.size())
+                throw BatchError(kUsage, "--seed takes a whole number from 0 to 2^64-1, not '" + echoed(o.seed) + "'");
+        }
+    } else if (!o.runs.empty() || !o.seed.empty()) {
+        throw BatchError(kUsage, "--runs and --seed belong to --vary");
+    }
+
+    if (o.format == "jsonl")
+        plan.format = Format::Jsonl;
+    else if (o.format != "csv")
+        throw BatchError(kUsage, "--format takes csv or jsonl, not '" + echoed(o.format) + "'");
     if (plan.many()) {
         const unsigned cores = std::thread::hardware_concurrency();
-        plan.jobs = o.jobs.empty() ? static_cast<int>(cores > 0 ? cores : 1) : wholeNumber(o.jobs, "--jobs", 1);
-    } else if (!o.summary.empty() || !o.jobs.empty()) {
-        throw BatchError(kUsage, "--summary and --jobs belong to --sweep and --preset all");
+        plan.jobs = o.jobs.empty() ? static_cast<int>(cores > 0 ? cores : 1)
+                                   : static_cast<int>(wholeNumber(o.jobs, "--jobs", 1));
+        if (!o.window.empty())
+            plan.window = wholeNumber(o.window, "--window", 1);
+    } else if (!o.summary.empty() || !o.jobs.empty() || !o.window.empty()) {
+        throw BatchError(kUsage, "--summary, --jobs and --window belong to several runs");
+    }
+    if (!o.saveScenario.empty()) {
+        if (plan.many() || !o.out.empty() || !o.csv.empty() || !o.png.empty() || o.accuracy)
+            throw BatchError(kUsage,
+                "--save-scenario writes the record of one run and runs nothing: it takes --preset N "
+                "or --scenario FILE, --set and --aero");
+        plan.saveScenario = o.saveScenario;
     }
 
     plan.graph = graphSelection(o.graph);
@@ -337,12 +485,13 @@ Plan makePlan(const Options& o)
     plan.summary = o.summary;
     plan.accuracy = o.accuracy;
     if (o.overlay) {
-        if (!plan.sweep || o.png.empty())
-            throw BatchError(kUsage, "--overlay draws the runs of a --sweep into the one picture --png FILE");
-        if (plan.sweep->count > kOverlayRuns)
+        if ((plan.sweeps.empty() && plan.varies.empty()) || o.png.empty())
+            throw BatchError(
+                kUsage, "--overlay draws the runs of a --sweep or a --vary into the one picture --png FILE");
+        if (plan.count() > kOverlayRuns)
             throw BatchError(kUsage,
                 "--overlay draws at most " + std::to_string(kOverlayRuns) + " runs in one picture, not "
-                    + std::to_string(plan.sweep->count));
+                    + std::to_string(plan.count()));
         plan.overlay = o.png;
     }
     // With --overlay, --png names the one picture of all runs.
@@ -356,8 +505,9 @@ Plan makePlan(const Options& o)
                     kUsage, "with several runs, --csv and --png name a file inside each run's directory under --out");
     }
     checkDistinctFiles(plan);
-    if (plan.sweep && !plan.out.empty())
-        checkDistinctDirectories(*plan.sweep);
+    if (!plan.out.empty())
+        for (const Sweep& sw : plan.sweeps)
+            checkDistinctDirectories(sw);
     return plan;
 }
 
@@ -376,33 +526,49 @@ std::string presetListText()
     return text;
 }
 
+std::string versionText()
+{
+    return std::string("torv-batch ") + TORV_VERSION_TEXT + "\n";
+}
+
 std::string usageText()
 {
-    return R"(Usage: torv-batch --list
-       torv-batch --preset N|all [--set NAME=VALUE ...] [--aero 0|1] [--lang ru|de|en]
-                  [--out DIR] [--csv FILE] [--png FILE [--graph NAME] [--scale S]] [--accuracy]
-                  [--sweep NAME=FROM:TO:COUNT [--summary FILE] [--jobs N] [--overlay]]
+    return R"(Usage: torv-batch --list | --help | --version
+       torv-batch (--preset N|all | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
+                  [--lang ru|de|en] [--out DIR] [--csv FILE] [--png FILE [--graph NAME] [--scale S]]
+                  [--accuracy] [--format csv|jsonl]
+                  [--sweep NAME=FROM:TO:COUNT ... | --vary NAME=LAW:A:B ... --runs N [--seed S]]
+                  [--summary FILE] [--jobs N] [--window N] [--overlay]
+       torv-batch (--preset N | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
+                  --save-scenario FILE|-
 )";
 }
 
 std::string helpText()
 {
     std::string t = usageText() + R"(
-Runs a preset as the calculation form's START would after choosing it, without
-a window, and writes "Torv_500.txt" into DIR (default: the current directory).
-Standard output gets a CSV summary, one line per run: the preset number or the
-swept value; flight time, range, end speed and end path angle where the flight
-reached its end altitude (within the last step) or its end time; the greatest
-altitude, axial load factor |nx|, dynamic pressure and applied deceleration over
-every step; the sample slots filled; all in SI units, angles in degrees, loads
-in g; with --accuracy each quantity at half the step and extrapolated; and an
-error column that is empty unless that run failed.
+Runs a preset, or a scenario file, as the calculation form's START would after
+choosing it, without a window, and writes "Torv_500.txt" into DIR (default: the
+current directory). Standard output gets a summary, one line per run: the preset
+number, the scenario's name or the run's swept or drawn values; flight time,
+range, end speed and end path angle where the flight reached its end altitude
+(within the last step) or its end time; the greatest altitude, axial load factor
+|nx|, dynamic pressure and applied deceleration over every step; the sample
+slots filled; all in SI units, angles in degrees, loads in g; with --accuracy
+each quantity at half the step and extrapolated; and an error column that is
+empty unless that run failed.
 
   --list            the presets, numbered 1 to 34, with their class
   --preset N        run preset N
   --preset all      run every preset, one summary line each
+  --scenario FILE   run the scenario FILE (TOML, as the program's Ctrl+Shift+S
+                    and --save-scenario write it) as a preset with that record
+  --save-scenario FILE
+                    write the record as it would run, with --set and --aero,
+                    to the scenario FILE ("-": standard output) and run nothing
   --set NAME=VALUE  type VALUE into a field after the preset is loaded; VALUE
-                    is read as the fields read it, with a full stop
+                    is read as the fields read it, with a full stop. The fields
+                    the form hides (marked below) may be set as well
   --aero 0|1        aerodynamic model: 0 constant (default), 1 Titan-2
   --lang ru|de|en   language of the graph titles (default en)
   --out DIR         directory of the results (created with its parents if
@@ -414,32 +580,64 @@ error column that is empty unless that run failed.
   --scale S         the picture at S device pixels per pixel (1 to 4, default
                     1), as a screen of that pixel ratio shows it: --scale 2
                     writes 1600 x 1200 pixels
-  --overlay         with --sweep and --png FILE: all runs of the sweep (at most
-                    9) drawn in one picture FILE in the same axes, the first
-                    in black, each other in its own colour, with a legend
+  --overlay         with --sweep or --vary and --png FILE: all runs (at most 9)
+                    drawn in one picture FILE in the same axes, the first in
+                    black, each other in its own colour, with a legend of
+                    their values
   --accuracy        add the same run at half the step and the extrapolation
                     2*half - full to the summary; standard error says which
                     quantity changes most and which step would bring its
                     estimated error below 0.1 %
+  --format csv|jsonl
+                    the summary as CSV with a header line (default), or as
+                    one JSON object per line, keyed by the CSV header's names,
+                    numbers as numbers and the error as a string or null
   --sweep NAME=FROM:TO:COUNT
-                    COUNT runs with NAME going evenly from FROM to TO.
-                    With several runs (a sweep or all presets), each writes its
-                    files only with --out, into DIR/NAME=VALUE/ or DIR/preset=N/,
-                    where --csv and --png then name files; VALUE is written in
-                    the shortest form that reads back as the run's number
-  --summary FILE    the lines of a sweep or of all presets into FILE instead
+                    COUNT runs with NAME going evenly from FROM to TO. Given
+                    several times, the runs form the grid of all combinations,
+                    the first --sweep varying slowest, with a column for each
+                    swept value
+  --vary NAME=normal:MEAN:SD
+  --vary NAME=uniform:LO:HI
+                    a study: in each of the --runs N runs NAME is drawn from a
+                    normal distribution or evenly from [LO, HI); repeatable.
+                    The values of run I depend on the seed and I only, so that
+                    any --jobs gives the same lines. After the runs' lines come
+                    the rows n (runs with a value), mean, sd (sample standard
+                    deviation), p5, p50 and p95 of every column, the runs that
+                    failed left out; a percentile interpolates linearly between
+                    the two closest ranks (as PERCENTILE.INC does)
+  --runs N          the number of runs of a study (at most 1000000: the
+                    statistics keep every run's numbers, 8 bytes a column)
+  --seed S          the seed of a study's random numbers (0 to 2^64-1,
+                    default 0)
+                    With several runs (all presets, a sweep or a study), each
+                    writes its files only with --out, into DIR/NAME=VALUE/
+                    (DIR/NAME=VALUE,NAME=VALUE/ for a grid), DIR/preset=N/ or
+                    DIR/run=I/, where --csv and --png then name files; VALUE is
+                    written in the shortest form that reads back as the run's
+                    number
+  --summary FILE    the lines of several runs into FILE instead
   --jobs N          runs in N processes at once (default: the processors)
+  --window N        with several runs, at most N runs ahead of the first line
+                    not yet written (default 1024): the lines go out in order
+                    as the runs finish, and no more than N of them are held.
+                    On a terminal, standard error shows the runs done and an
+                    estimated end
+  --version         the program's version
   --help            this text
   --                the end of the options
 
-Fields (NAME, unit, meaning; the classes whose form offers them):
+Fields (NAME, unit, meaning; the classes whose form offers them, "hidden" for
+those the form never shows):
 )";
     for (const FieldInfo& f : fieldTable()) {
-        if (f.shownFor < 0)
-            continue;
         char line[120];
         std::snprintf(line, sizeof line, "  %-13s %-9s %-30s %s\n", f.field == Field::TTO ? "TTO, Q0" : f.name, f.unit,
-            f.meaning, f.shownFor == 0 ? "all" : className(f.shownFor));
+            f.meaning,
+            f.shownFor < 0        ? "hidden"
+                : f.shownFor == 0 ? "all"
+                                  : className(f.shownFor));
         t += line;
     }
     t += "\nGraphs (NAME, what it shows, the captions of its button, also accepted):\n";
@@ -455,7 +653,7 @@ Fields (NAME, unit, meaning; the classes whose form offers them):
     t += R"(
 Exit status:
   0  done
-  1  a sweep's worker process ended without its results
+  1  a worker process ended without its results
   2  unknown option, missing or malformed argument
   3  unknown preset
   4  unknown field, or one the preset's class does not offer
@@ -463,6 +661,7 @@ Exit status:
   6  floating-point fault in the run (its message)
   7  I/O error (with the system's error number)
   8  the run refused its input (an unusable integration step)
+  9  a scenario file that is no scenario (the file, the line and the key)
 A run's files are written together: an error leaves every file it would have
 written as it was. A file that is a symbolic link or has several hard links is
 not replaced (I/O error 40 and 31).

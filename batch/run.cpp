@@ -1,33 +1,24 @@
 #include <QGuiApplication>
 #include <QImage>
 
-#include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
-#include <functional>
-#include <memory>
+#include <limits>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "batch/batch.h"
+#include "batch/runs.h"
 #include "physics/faults.h"
 #include "plot/grafik.h"
 #include "plot/png.h"
 #include "sim/atomicfile.h"
 #include "sim/csvexport.h"
 #include "sim/flugbahn.h"
-#include "sim/formport.h"
 #include "sim/keptruns.h"
 #include "sim/numfmt.h"
 #include "sim/resultfiles.h"
+#include "sim/scenario.h"
 #include "sim/state.h"
 #include "sim/stepcheck.h"
 #include "sim/summary.h"
@@ -54,72 +45,54 @@ void ensurePainting()
     new QGuiApplication(argc, argv);
 }
 
-// One run of a plan: a preset, and the swept field with its value.
-struct Variant {
-    int number = 0;
-    const FieldInfo* swept = nullptr;
-    double value = 0;
-};
-
 // The state as the start form and the calculation form leave it for the
-// run's preset, with the fields typed over; every run starts afresh, so
-// that no run depends on the one before.
-void prepare(const Plan& plan, const Variant& v)
+// run's preset or scenario, with the fields typed over; every run starts
+// afresh, so that no run depends on the one before.
+void prepare(const Plan& plan, const Assignments& values, int number)
 {
     resetState();
-    const PresetRef preset = *presetNumber(v.number);
-    choosePreset(preset.list, preset.index);
+    if (plan.scenario) {
+        loadScenario(*plan.scenario);
+    } else {
+        const PresetRef preset = *presetNumber(number);
+        choosePreset(preset.list, preset.index);
+    }
     st.Sprache = plan.sprache;
+    activate('.');
     if (plan.aeroModel)
         st.AeroModel = *plan.aeroModel;
-    activate('.');
     for (const auto& [field, value] : plan.sets)
         st.*field->var = value;
-    if (v.swept)
-        st.*v.swept->var = v.value;
+    for (const auto& [field, value] : values)
+        st.*field->var = value;
+}
+
+int presetOfRun(const Plan& plan, long long i)
+{
+    if (plan.numbers.empty())
+        return 0;
+    return plan.numbers.size() > 1 ? plan.numbers[static_cast<size_t>(i)] : plan.numbers[0];
+}
+
+void appendSummary(std::vector<double>& numbers, const RunSummary& s)
+{
+    for (const SummaryQuantity& q : summaryQuantities())
+        numbers.push_back(s.*q.value);
+    numbers.push_back(s.samples);
+}
+
+void appendHalfStep(std::vector<double>& numbers, const StepCheck& check)
+{
+    for (const QuantityCheck& q : check.quantities) {
+        numbers.push_back(q.half);
+        numbers.push_back(q.extrapolated);
+    }
+    numbers.push_back(check.half.samples);
 }
 
 std::string number(double v)
 {
     return general15(v, '.');
-}
-
-// The summary's columns: every quantity, then the samples; with --accuracy
-// each quantity again at half the step and extrapolated, and the samples at
-// half the step.
-std::string header(const std::string& first, bool accuracy)
-{
-    std::string h = first;
-    for (const SummaryQuantity& q : summaryQuantities())
-        h += std::string(",") + q.column;
-    h += ",samples";
-    if (accuracy) {
-        for (const SummaryQuantity& q : summaryQuantities())
-            h += std::string(",") + q.column + "_half," + q.column + "_extrapolated";
-        h += ",samples_half";
-    }
-    return h + ",error\n";
-}
-
-void appendSummary(std::string& line, const RunSummary& s)
-{
-    for (const SummaryQuantity& q : summaryQuantities())
-        line += "," + number(s.*q.value);
-    line += "," + std::to_string(s.samples);
-}
-
-void appendHalfStep(std::string& line, const StepCheck& check)
-{
-    for (const QuantityCheck& q : check.quantities)
-        line += "," + number(q.half) + "," + number(q.extrapolated);
-    line += "," + std::to_string(check.half.samples);
-}
-
-// The empty columns of a run without results.
-std::string emptyColumns(bool accuracy)
-{
-    const size_t n = summaryQuantities().size();
-    return std::string(accuracy ? 3 * n + 2 : n + 1, ',');
 }
 
 std::string percent(double fraction)
@@ -143,6 +116,8 @@ std::string verdictLine(const StepCheck& check)
     return line + ", below " + percent(kTargetError) + " from dt0 = " + formatGeneral(v.step, 2, 0, '.') + " s";
 }
 
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+
 // One line of a message, for a CSV field.
 std::string oneLine(std::string text)
 {
@@ -151,18 +126,6 @@ std::string oneLine(std::string text)
             c = c == ',' ? ';' : ' ';
     return text;
 }
-
-std::string emptyColumns(const Plan& plan)
-{
-    return emptyColumns(plan.accuracy);
-}
-
-struct RunResult {
-    int status = kOk;
-    std::string columns; // the summary's columns, each led by a comma
-    std::string error; // the run's message if it failed
-    std::string verdict; // the step check's conclusion, with --accuracy
-};
 
 // A file of the run: in `dir` when it holds the run's files, else as given.
 std::string inDirectory(const std::string& dir, const std::string& name)
@@ -192,24 +155,79 @@ void commitRunFiles(const Plan& plan, const std::string& dir)
     files.commit();
 }
 
+} // namespace
+
+std::vector<std::string> summaryColumns(bool accuracy)
+{
+    std::vector<std::string> names;
+    for (const SummaryQuantity& q : summaryQuantities())
+        names.push_back(q.column);
+    names.push_back("samples");
+    if (accuracy) {
+        for (const SummaryQuantity& q : summaryQuantities()) {
+            names.push_back(std::string(q.column) + "_half");
+            names.push_back(std::string(q.column) + "_extrapolated");
+        }
+        names.push_back("samples_half");
+    }
+    return names;
+}
+
+std::vector<std::string> keyColumns(const Plan& plan)
+{
+    std::vector<std::string> names;
+    if (!plan.varies.empty())
+        names.push_back("run");
+    for (const Sweep& sw : plan.sweeps)
+        names.push_back(sw.field->name);
+    for (const Vary& v : plan.varies)
+        names.push_back(v.field->name);
+    if (names.empty())
+        names.push_back(plan.scenario ? "scenario" : "preset");
+    return names;
+}
+
+std::vector<std::string> keyValues(const Plan& plan, long long i)
+{
+    std::vector<std::string> values;
+    if (!plan.varies.empty())
+        values.push_back(std::to_string(i + 1));
+    for (const auto& [field, value] : plan.assignments(i))
+        values.push_back(shortestText(value));
+    if (values.empty())
+        values.push_back(plan.scenario ? plan.scenario->name : std::to_string(presetOfRun(plan, i)));
+    return values;
+}
+
+std::string runName(const Plan& plan, long long i)
+{
+    const std::vector<std::string> names = keyColumns(plan), values = keyValues(plan, i);
+    if (!plan.varies.empty())
+        return names[0] + "=" + values[0];
+    std::string name;
+    for (size_t k = 0; k < names.size(); ++k)
+        name += (k == 0 ? "" : ",") + names[k] + "=" + values[k];
+    return name;
+}
+
 // The run, and its files written into `dir` unless `keep` is false. A run
 // that fails, at its own step or at half of it, writes nothing and leaves no
 // directory behind.
-RunResult runHere(const Plan& plan, const std::string& dir, const Variant& v, bool keep)
+RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool keep)
 {
     RunResult r;
     try {
-        prepare(plan, v);
+        prepare(plan, plan.assignments(i), presetOfRun(plan, i));
         Flugbahn(RunFiles::Skip);
-        appendSummary(r.columns, runSummary());
+        appendSummary(r.numbers, runSummary());
         if (plan.accuracy) {
             const StepCheck check = checkStep();
             if (check.halfFailed) {
-                r.columns += emptyColumns(true).substr(emptyColumns(false).size());
+                r.numbers.resize(summaryColumns(true).size(), kNone);
                 r.error = "at half the step: " + check.halfError;
                 r.status = statusOf(check.halfException);
             } else {
-                appendHalfStep(r.columns, check);
+                appendHalfStep(r.numbers, check);
                 r.verdict = verdictLine(check);
             }
         }
@@ -217,309 +235,113 @@ RunResult runHere(const Plan& plan, const std::string& dir, const Variant& v, bo
             commitRunFiles(plan, dir);
     } catch (const std::exception& e) {
         r.status = statusOfCurrentException();
-        r.columns = emptyColumns(plan);
+        r.numbers.assign(summaryColumns(plan.accuracy).size(), kNone);
         r.error = messageOf(e);
     }
     return r;
 }
 
-} // namespace
+std::string SummaryText::header() const
+{
+    if (format_ == Format::Jsonl)
+        return {};
+    std::string h;
+    for (const std::string& name : names_)
+        h += (h.empty() ? "" : ",") + name;
+    return h + "\n";
+}
+
+std::string SummaryText::line(const std::vector<Cell>& cells) const
+{
+    std::string text = format_ == Format::Jsonl ? "{" : "";
+    for (size_t k = 0; k < cells.size() && k < names_.size(); ++k) {
+        const Cell& c = cells[k];
+        if (format_ == Format::Csv) {
+            text += (k == 0 ? "" : ",") + (c.kind == Cell::Text ? oneLine(c.text) : c.text);
+        } else {
+            text += (k == 0 ? "\"" : ",\"") + names_[k] + "\":";
+            text += c.kind == Cell::Empty ? "null" : c.kind == Cell::Text ? quotedText(c.text) : c.text;
+        }
+    }
+    return text + (format_ == Format::Jsonl ? "}\n" : "\n");
+}
+
+SummaryText::SummaryText(const Plan& plan)
+    : format_(plan.format)
+    , names_(keyColumns(plan))
+{
+    for (const std::string& name : summaryColumns(plan.accuracy))
+        names_.push_back(name);
+    names_.push_back("error");
+}
+
+std::string SummaryText::runLine(const Plan& plan, long long i, const RunResult& r) const
+{
+    std::vector<Cell> cells;
+    const bool textKey = plan.scenario && !plan.many();
+    for (const std::string& key : keyValues(plan, i))
+        cells.push_back({ key, textKey ? Cell::Text : Cell::Number });
+    for (double v : r.numbers)
+        cells.push_back(numberCell(v));
+    cells.push_back({ r.error, r.error.empty() ? Cell::Empty : Cell::Text });
+    return line(cells);
+}
+
+SummaryText::Cell SummaryText::numberCell(double v)
+{
+    return std::isnan(v) ? Cell { "", Cell::Empty } : Cell { general15(v, '.'), Cell::Number };
+}
 
 void runSingle(const Plan& plan)
 {
-    const RunResult r = runHere(plan, plan.out, { plan.numbers[0] }, true);
+    const RunResult r = runOne(plan, 0, plan.out, true);
     if (r.status != kOk)
         throw BatchError(r.status, r.error);
-    const std::string text
-        = header("preset", plan.accuracy) + std::to_string(plan.numbers[0]) + r.columns + "," + oneLine(r.error) + "\n";
-    std::fputs(text.c_str(), stdout);
+    const SummaryText text(plan);
+    std::fputs((text.header() + text.runLine(plan, 0, r)).c_str(), stdout);
     if (!r.verdict.empty())
         std::fprintf(stderr, "torv-batch: %s\n", r.verdict.c_str());
 }
 
-namespace {
-
-int runCount(const Plan& plan)
+void saveScenario(const Plan& plan)
 {
-    return plan.sweep ? plan.sweep->count : static_cast<int>(plan.numbers.size());
+    prepare(plan, {}, presetOfRun(plan, 0));
+    std::string name;
+    if (plan.scenario) {
+        name = plan.scenario->name;
+    } else {
+        const PresetRef ref = *presetNumber(plan.numbers[0]);
+        name = presets(ref.list)[static_cast<size_t>(ref.index)].label;
+        name.erase(name.find_last_not_of(' ') + 1);
+    }
+    const Scenario scenario = currentScenario(name);
+    if (plan.saveScenario == "-")
+        std::fputs(scenarioText(scenario).c_str(), stdout);
+    else
+        writeScenario(plan.saveScenario, scenario);
 }
 
-Variant variant(const Plan& plan, int i)
-{
-    if (plan.sweep)
-        return { plan.numbers[0], plan.sweep->field, plan.sweep->value(i) };
-    return { plan.numbers[static_cast<size_t>(i)] };
-}
-
-// The first column's name, and its value for run `i`.
-std::string firstColumn(const Plan& plan)
-{
-    return plan.sweep ? plan.sweep->field->name : "preset";
-}
-
-std::string label(const Plan& plan, int i)
-{
-    return plan.sweep ? plan.sweep->label(i) : std::to_string(plan.numbers[static_cast<size_t>(i)]);
-}
-
-// Set in a worker when the sweep is being ended: its run stops at its next
-// progress report (as a cancelled one does), and no further run starts.
-volatile sig_atomic_t stopWanted = 0;
-
-class StoppablePort : public FormPort {
-public:
-    bool runProgress(int, double, double) override { return stopWanted == 0; }
-};
-
-// Runs `first`, `first` + `step`, ... and hands each on as one record
-// "index status columns,error".
-void runShare(const Plan& plan, int first, int step, const std::function<void(const std::string&)>& send)
-{
-    // Without --out there is nowhere to keep a run's files: none are written.
-    const bool keep = !plan.out.empty();
-    for (int i = first; i < runCount(plan) && stopWanted == 0; i += step) {
-        const std::string dir = keep ? plan.out + "/" + firstColumn(plan) + "=" + label(plan, i) : std::string();
-        const RunResult r = runHere(plan, dir, variant(plan, i), keep);
-        send(std::to_string(i) + " " + std::to_string(r.status) + " " + r.columns + "," + oneLine(r.error) + "\n");
-    }
-}
-
-// A worker process: its share of the runs, reported through `fd`, begun
-// once `gate` closes. It ends with the sweep: when the parent asks
-// (SIGTERM), and when the parent dies.
-[[noreturn]] void worker(const Plan& plan, int first, int step, int fd, pid_t parent, int gate)
-{
-    struct sigaction stop { };
-    stop.sa_handler = [](int) { stopWanted = 1; };
-    stop.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &stop, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-    char none;
-    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || read(gate, &none, 1) != 0 || getppid() != parent)
-        _exit(kWorkerLost);
-    close(gate);
-    StoppablePort port;
-    setFormPort(&port);
-    runShare(plan, first, step, [fd](const std::string& record) {
-        for (size_t done = 0; done < record.size();) {
-            const ssize_t n = write(fd, record.data() + done, record.size() - done);
-            if (n <= 0)
-                _exit(kWorkerLost);
-            done += static_cast<size_t>(n);
-        }
-    });
-    _exit(0);
-}
-
-// A sweep's worker processes. They begin their runs only once all of them
-// have started, and however the sweep ends, every worker started is ended
-// and waited for before it returns: none outlives the program, and a sweep
-// that cannot start its workers writes no file.
-class Workers {
-public:
-    Workers() = default;
-    Workers(const Workers&) = delete;
-    Workers& operator=(const Workers&) = delete;
-    ~Workers()
-    {
-        closePipes();
-        for (pid_t pid : pids_)
-            kill(pid, SIGTERM);
-        go();
-        wait();
-    }
-
-    // Starts a worker for runs `first`, `first` + `step`, ...; returns the
-    // read end of the pipe of its records. Throws IoError.
-    int start(const Plan& plan, int first, int step)
-    {
-        if (gate_[0] < 0 && pipe(gate_) != 0)
-            failToStart();
-        int p[2];
-        if (pipe(p) != 0)
-            failToStart();
-        const pid_t parent = getpid();
-        std::fflush(nullptr);
-        const pid_t pid = fork();
-        if (pid < 0) {
-            const int code = errno;
-            close(p[0]);
-            close(p[1]);
-            errno = code;
-            failToStart();
-        }
-        if (pid == 0) {
-            close(p[0]);
-            closePipes();
-            close(gate_[1]);
-            worker(plan, first, step, p[1], parent, gate_[0]);
-        }
-        close(p[1]);
-        pids_.push_back(pid);
-        fds_.push_back(p[0]);
-        return p[0];
-    }
-
-    // Lets the workers begin (or, once asked to stop, end).
-    void go()
-    {
-        for (int& fd : gate_)
-            if (fd >= 0)
-                close(std::exchange(fd, -1));
-    }
-
-    // Waits until every worker has ended.
-    void wait()
-    {
-        closePipes();
-        for (pid_t pid : pids_)
-            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) { }
-        pids_.clear();
-    }
-
-private:
-    [[noreturn]] static void failToStart()
-    {
-        const int code = errno;
-        throw IoError(code, "cannot start a worker process");
-    }
-    void closePipes()
-    {
-        for (int fd : fds_)
-            close(fd);
-        fds_.clear();
-    }
-
-    std::vector<pid_t> pids_;
-    std::vector<int> fds_;
-    int gate_[2] = { -1, -1 };
-};
-
-// The runs' lines, put out in run order as soon as a line and all before
-// it are in.
-class Collector {
-public:
-    Collector(const Plan& plan, bool toFile)
-        : plan_(plan)
-        , lines_(static_cast<size_t>(runCount(plan)))
-        , statuses_(lines_.size(), -1)
-        , toFile_(toFile)
-        , progress_(isatty(STDERR_FILENO))
-    {
-        put(header(firstColumn(plan), plan.accuracy));
-    }
-
-    void accept(const std::string& record)
-    {
-        int index = -1, status = 0, used = 0;
-        if (std::sscanf(record.c_str(), "%d %d %n", &index, &status, &used) < 2 || index < 0
-            || index >= static_cast<int>(lines_.size()))
-            return;
-        lines_[static_cast<size_t>(index)] = label(plan_, index) + record.substr(static_cast<size_t>(used));
-        statuses_[static_cast<size_t>(index)] = status;
-        ++received_;
-        for (; printed_ < lines_.size() && statuses_[printed_] >= 0; ++printed_)
-            put(lines_[printed_]);
-        if (!toFile_)
-            std::fflush(stdout);
-        if (progress_)
-            std::fprintf(stderr, "\r%d/%zu runs", received_, lines_.size());
-    }
-
-    // Reports the failed runs and returns the first one's status; the text
-    // for the summary file.
-    int finish(std::string& text)
-    {
-        if (progress_)
-            std::fputc('\n', stderr);
-        int result = kOk;
-        for (size_t i = 0; i < lines_.size(); ++i) {
-            if (statuses_[i] < 0) {
-                statuses_[i] = kWorkerLost;
-                lines_[i] = label(plan_, static_cast<int>(i)) + emptyColumns(plan_) + ",no result\n";
-            }
-            if (statuses_[i] != kOk) {
-                const std::string message = lines_[i].substr(lines_[i].rfind(',') + 1);
-                std::fprintf(stderr, "torv-batch: %s=%s: %s", firstColumn(plan_).c_str(),
-                    label(plan_, static_cast<int>(i)).c_str(), message.c_str());
-                if (result == kOk)
-                    result = statuses_[i];
-            }
-        }
-        for (; printed_ < lines_.size(); ++printed_)
-            put(lines_[printed_]);
-        text = std::move(text_);
-        return result;
-    }
-
-private:
-    void put(const std::string& line)
-    {
-        if (toFile_)
-            text_ += line;
-        else
-            std::fputs(line.c_str(), stdout);
-    }
-
-    const Plan& plan_;
-    std::vector<std::string> lines_;
-    std::vector<int> statuses_;
-    bool toFile_;
-    bool progress_;
-    int received_ = 0;
-    size_t printed_ = 0;
-    std::string text_;
-};
-
-// Reads the workers' records until every one has closed its pipe (the
-// pipes stay open: they are the workers').
-void collect(std::vector<int> fds, Collector& collector)
-{
-    std::vector<pollfd> polls;
-    for (int fd : fds)
-        polls.push_back({ fd, POLLIN, 0 });
-    std::vector<std::string> pending(fds.size());
-    for (size_t open = fds.size(); open > 0;) {
-        if (poll(polls.data(), polls.size(), -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            throw IoError(errno);
-        }
-        for (size_t w = 0; w < polls.size(); ++w) {
-            if (polls[w].fd < 0 || !(polls[w].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            char buf[4096];
-            const ssize_t n = read(polls[w].fd, buf, sizeof buf);
-            if (n <= 0) {
-                polls[w].fd = -1;
-                --open;
-                continue;
-            }
-            pending[w].append(buf, static_cast<size_t>(n));
-            for (size_t end; (end = pending[w].find('\n')) != std::string::npos; pending[w].erase(0, end + 1))
-                collector.accept(pending[w].substr(0, end + 1));
-        }
-    }
-}
-
-// The sweep's runs again, here and without files, drawn into one picture:
-// the first run that succeeds as the current run, the others over it as
-// kept runs, each named in the legend by its value. Runs that fail are
-// left out (the summary has reported them).
+// The runs again, here and without files, drawn into one picture: the first
+// run that succeeds as the current run, the others over it as kept runs,
+// each named in the legend by its values. Runs that fail are left out (the
+// summary has reported them).
 void writeOverlay(const Plan& plan)
 {
     std::optional<SimState> first;
     std::string firstLabel;
     std::vector<KeptRun> kept;
     std::vector<std::string> labels;
-    for (int i = 0; i < runCount(plan); ++i) {
+    for (long long i = 0; i < plan.count(); ++i) {
+        const Assignments values = plan.assignments(i);
         try {
-            prepare(plan, variant(plan, i));
+            prepare(plan, values, presetOfRun(plan, i));
             Flugbahn(RunFiles::Skip);
         } catch (const std::exception&) {
             continue;
         }
-        const std::string label = std::string(legendName(*plan.sweep->field)) + " = " + number(plan.sweep->value(i));
+        std::string label;
+        for (const auto& [field, value] : values)
+            label += (label.empty() ? "" : ", ") + std::string(legendName(*field)) + " = " + general15(value, '.');
         if (!first) {
             first = st;
             firstLabel = label;
@@ -545,43 +367,6 @@ void writeOverlay(const Plan& plan)
     const QImage picture
         = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, extras, plan.scale);
     writeFileAtomically(plan.overlay, pngBytes(picture));
-}
-
-} // namespace
-
-int runMany(const Plan& plan)
-{
-    // The runs' directories go inside, and the summary may; made here, it is
-    // removed again if it stays empty, however the sweep ends.
-    struct Out {
-        std::vector<std::string> made;
-        ~Out() { removeEmptyDirectories(made); }
-    } out { plan.out.empty() ? std::vector<std::string>() : makeDirectories(plan.out) };
-
-    // One job runs here; more run in worker processes, each taking every
-    // jobs-th run (the state is the process's, so threads cannot share it).
-    // They all start before the first line goes out.
-    const int jobs = std::min(plan.jobs, runCount(plan));
-    Workers workers;
-    std::vector<int> fds;
-    for (int j = 0; jobs > 1 && j < jobs; ++j)
-        fds.push_back(workers.start(plan, j, jobs));
-    workers.go();
-    Collector collector(plan, !plan.summary.empty());
-    if (jobs <= 1) {
-        runShare(plan, 0, 1, [&collector](const std::string& record) { collector.accept(record); });
-    } else {
-        collect(fds, collector);
-        workers.wait();
-    }
-
-    std::string text;
-    const int result = collector.finish(text);
-    if (!plan.summary.empty())
-        writeFileAtomically(plan.summary, text);
-    if (!plan.overlay.empty())
-        writeOverlay(plan);
-    return result;
 }
 
 } // namespace torv::batch

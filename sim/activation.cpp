@@ -18,28 +18,28 @@ constexpr double kNever = -1;
 
 // clang-format off
 constexpr FieldInfo kFields[] = {
-    // field,              name,           variable,                unit,        meaning,                               shown for
-    { Field::MassaStart,   "MassaStart",   &SimState::MassaStart,   "kg",        "initial mass",                        kEveryClass },
-    { Field::H0,           "H0",           &SimState::H0,           "m",         "initial altitude",                    kEveryClass },
-    { Field::V0,           "V0",           &SimState::V0,           "m/s",       "initial speed",                       kEveryClass },
-    { Field::RSAT,         "RSAT",         &SimState::RSAT,         "m",         "nose radius",                         kNever },
-    { Field::S0,           "S0",           &SimState::S0,           "m2",        "reference area",                      kEveryClass },
-    { Field::Cx,           "Cx",           &SimState::Cx,           "-",         "drag coefficient",                    kEveryClass },
-    { Field::Cy,           "Cy",           &SimState::Cy,           "-",         "lift coefficient",                    kEveryClass },
-    { Field::TTO,          "TTO",          &SimState::TTO,          "degree",    "initial path angle",                  kEveryClass },
-    { Field::Tk,           "Tk",           &SimState::Tk,           "s",         "end time",                            kEveryClass },
-    { Field::Hk,           "Hk",           &SimState::Hk,           "m",         "end altitude",                        kNever },
-    { Field::Vk,           "Vk",           &SimState::Vk,           "m/s",       "end speed",                           kNever },
-    { Field::dt0,          "dt0",          &SimState::dt0,          "s",         "integration step",                    kEveryClass },
-    { Field::Vwind,        "Vwind",        &SimState::Vwind,        "m/s",       "wind speed",                          kNever },
-    { Field::Auftriebplus, "Auftriebplus", &SimState::Auftriebplus, "%",         "buoyancy surplus over weight",        3 },
-    { Field::Gasverlust,   "Gasverlust",   &SimState::Gasverlust,   "L/m2/24h",  "gas loss through the envelope",       3 },
-    { Field::Mt,           "Mt",           &SimState::Mt,           "kg",        "fuel mass",                           8 },
-    { Field::Iud,          "Iud",          &SimState::Iud,          "N*s/kg",    "specific impulse",                    8 },
-    { Field::Schub,        "Schub",        &SimState::Schub,        "N",         "thrust",                              8 },
-    { Field::Mdv,          "Mdv",          &SimState::Mdv,          "kg",        "engine mass without fuel",            kNever },
-    { Field::GasDensity,   "GasDensity",   &SimState::GasDensity,   "kg/m3",     "lifting-gas density",                 3 },
-    { Field::HFlug,        "HFlug",        &SimState::HFlug,        "m",         "float altitude",                      3 },
+    // field,              name,           variable,                record,                      unit,        meaning,                               shown for
+    { Field::MassaStart,   "MassaStart",   &SimState::MassaStart,   &SzenarioRecord::Masse,      "kg",        "initial mass",                        kEveryClass },
+    { Field::H0,           "H0",           &SimState::H0,           &SzenarioRecord::H0,         "m",         "initial altitude",                    kEveryClass },
+    { Field::V0,           "V0",           &SimState::V0,           &SzenarioRecord::V0,         "m/s",       "initial speed",                       kEveryClass },
+    { Field::RSAT,         "RSAT",         &SimState::RSAT,         &SzenarioRecord::RSAT,       "m",         "nose radius",                         kNever },
+    { Field::S0,           "S0",           &SimState::S0,           &SzenarioRecord::S0,         "m2",        "reference area",                      kEveryClass },
+    { Field::Cx,           "Cx",           &SimState::Cx,           &SzenarioRecord::Cx,         "-",         "drag coefficient",                    kEveryClass },
+    { Field::Cy,           "Cy",           &SimState::Cy,           &SzenarioRecord::Cy,         "-",         "lift coefficient",                    kEveryClass },
+    { Field::TTO,          "TTO",          &SimState::TTO,          &SzenarioRecord::TTO,        "degree",    "initial path angle",                  kEveryClass },
+    { Field::Tk,           "Tk",           &SimState::Tk,           &SzenarioRecord::Tk,         "s",         "end time",                            kEveryClass },
+    { Field::Hk,           "Hk",           &SimState::Hk,           &SzenarioRecord::Hk,         "m",         "end altitude",                        kNever },
+    { Field::Vk,           "Vk",           &SimState::Vk,           &SzenarioRecord::Vk,         "m/s",       "end speed",                           kNever },
+    { Field::dt0,          "dt0",          &SimState::dt0,          &SzenarioRecord::dt,         "s",         "integration step",                    kEveryClass },
+    { Field::Vwind,        "Vwind",        &SimState::Vwind,        &SzenarioRecord::Vwind,      "m/s",       "wind speed",                          kNever },
+    { Field::Auftriebplus, "Auftriebplus", &SimState::Auftriebplus, nullptr,                     "%",         "buoyancy surplus over weight",        3 },
+    { Field::Gasverlust,   "Gasverlust",   &SimState::Gasverlust,   nullptr,                     "L/m2/24h",  "gas loss through the envelope",       3 },
+    { Field::Mt,           "Mt",           &SimState::Mt,           &SzenarioRecord::Mt,         "kg",        "fuel mass",                           8 },
+    { Field::Iud,          "Iud",          &SimState::Iud,          &SzenarioRecord::Iud,        "N*s/kg",    "specific impulse",                    8 },
+    { Field::Schub,        "Schub",        &SimState::Schub,        &SzenarioRecord::Schub,      "N",         "thrust",                              8 },
+    { Field::Mdv,          "Mdv",          &SimState::Mdv,          &SzenarioRecord::Mdv,        "kg",        "engine mass without fuel",            kNever },
+    { Field::GasDensity,   "GasDensity",   &SimState::GasDensity,   &SzenarioRecord::GasDichte,  "kg/m3",     "lifting-gas density",                 3 },
+    { Field::HFlug,        "HFlug",        &SimState::HFlug,        &SzenarioRecord::HFlug,      "m",         "float altitude",                      3 },
 };
 // clang-format on
 
@@ -65,6 +65,8 @@ const FieldInfo& fieldInfo(Field f)
 {
     return kFields[static_cast<int>(f)];
 }
+
+static_assert(std::size(kFields) == kFieldCount);
 
 namespace {
 
@@ -126,6 +128,7 @@ void activate(char sep, Activation& shown)
 {
     fpClear();
     const SzenarioRecord& sz = st.Szenario;
+    const ScenarioExtras& file = st.FileScenario;
     const VehicleClass klasse = vehicleClass(sz.Klasse);
     shown = {};
 
@@ -134,28 +137,29 @@ void activate(char sep, Activation& shown)
     st.DatenSchalter = 0;
     st.g = 9.8;
 
-    fill(shown, Field::MassaStart, sz.Masse, sep);
-    fill(shown, Field::H0, sz.H0, sep);
-    fill(shown, Field::V0, sz.V0, sep);
-    if (klasse == VehicleClass::Reentry)
-        fill(shown, Field::RSAT, sz.RSAT, sep);
-    fill(shown, Field::S0, sz.S0, sep);
-    fill(shown, Field::Cx, sz.Cx, sep);
-    fill(shown, Field::Cy, sz.Cy, sep);
-    fill(shown, Field::TTO, sz.TTO, sep);
-    fill(shown, Field::Tk, sz.Tk, sep);
-    fill(shown, Field::Hk, sz.Hk, sep);
-    fill(shown, Field::Vk, sz.Vk, sep);
-    fill(shown, Field::dt0, sz.dt, sep);
-    fill(shown, Field::Vwind, sz.Vwind, sep);
-    // The balloon's two settings have fixed starting values.
-    fill(shown, Field::Auftriebplus, 1.0, sep);
-    fill(shown, Field::Gasverlust, 4.4, sep);
-    if (klasse == VehicleClass::Rocket) {
-        fill(shown, Field::Mt, sz.Mt, sep);
-        fill(shown, Field::Iud, sz.Iud, sep);
-        fill(shown, Field::Schub, sz.Schub, sep);
-        fill(shown, Field::Mdv, sz.Mdv, sep);
+    // A scenario file sets every input: also those of other classes, which
+    // a preset leaves as they were, and the two a preset starts at fixed
+    // values.
+    auto fromRecord = [&](Field f) { fill(shown, f, sz.*fieldInfo(f).slot, sep); };
+    if (file.open)
+        st.AeroModel = file.AeroModel;
+    fromRecord(Field::MassaStart);
+    fromRecord(Field::H0);
+    fromRecord(Field::V0);
+    if (klasse == VehicleClass::Reentry || file.open)
+        fromRecord(Field::RSAT);
+    for (Field f :
+        { Field::S0, Field::Cx, Field::Cy, Field::TTO, Field::Tk, Field::Hk, Field::Vk, Field::dt0, Field::Vwind })
+        fromRecord(f);
+    fill(shown, Field::Auftriebplus, file.open ? file.Auftriebplus : 1.0, sep);
+    fill(shown, Field::Gasverlust, file.open ? file.Gasverlust : 4.4, sep);
+    if (klasse == VehicleClass::Rocket || file.open)
+        for (Field f : { Field::Mt, Field::Iud, Field::Schub, Field::Mdv })
+            fromRecord(f);
+    // A balloon's own step below fills these.
+    if (file.open && klasse != VehicleClass::Balloon) {
+        fromRecord(Field::GasDensity);
+        fromRecord(Field::HFlug);
     }
     shown.reached = ActivationStage::Fields;
 
@@ -168,8 +172,8 @@ void activate(char sep, Activation& shown)
     shown.reached = ActivationStage::LevelFlight;
 
     if (klasse == VehicleClass::Balloon) {
-        fill(shown, Field::GasDensity, sz.GasDichte, sep);
-        fill(shown, Field::HFlug, sz.HFlug, sep);
+        fromRecord(Field::GasDensity);
+        fromRecord(Field::HFlug);
         balloonEnvelope(RadiusSquare::LeftToRight);
         const std::string area = balloonCrossSection(sep, RadiusSquare::LeftToRight);
         const auto read = parseNumber(area, sep);

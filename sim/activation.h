@@ -38,10 +38,15 @@ enum class Field {
     HFlug,
 };
 
+inline constexpr int kFieldCount = 21;
+
 struct FieldInfo {
     Field field;
     const char* name; // the state variable's name
     double SimState::*var;
+    // The scenario record's value that activation copies into the field;
+    // nullptr for the two that activation sets to fixed values.
+    double SzenarioRecord::*slot;
     const char* unit;
     const char* meaning;
     double shownFor; // class whose form shows the field: 0 every class, -1 none

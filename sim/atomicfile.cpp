@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,20 +119,6 @@ int createTemporary(const std::string& path, int mode, std::string& name)
     return -1;
 }
 
-// 0, or the errno of the failed write.
-int writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return 0;
-}
-
 // The replacement takes over the owner and group where the process may set
 // them, and the mode; set-id bits only with the owner and group they had.
 int keepOwnerAndMode(int fd, const struct stat& old)
@@ -194,6 +181,20 @@ struct Undo {
 };
 
 } // namespace
+
+int writeAll(int fd, std::string_view bytes, bool socket)
+{
+    while (!bytes.empty()) {
+        const ssize_t n
+            = socket ? ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) : ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
 
 bool isTemporaryName(std::string_view name)
 {
@@ -288,6 +289,64 @@ void writeFileAtomically(const std::string& path, const std::string& bytes)
     FileCommit commit;
     commit.add(path, bytes);
     commit.commit();
+}
+
+StreamedFile::StreamedFile(std::string path)
+    : path_(std::move(path))
+{
+    const std::optional<struct stat> old = checkTarget(path_);
+    removeStaleTemporaries(directoryOf(path_));
+    fd_ = createTemporary(path_, old ? 0600 : 0644, temp_);
+    int code = fd_ < 0 ? errno : 0;
+    if (code == 0 && old)
+        code = keepOwnerAndMode(fd_, *old);
+    if (code != 0) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            unlink(temp_.c_str());
+        }
+        fd_ = -1;
+        fail(code, writing(path_));
+    }
+    buffer_.reserve(kGrowingBuffer);
+}
+
+StreamedFile::~StreamedFile()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        unlink(temp_.c_str());
+    }
+}
+
+void StreamedFile::append(std::string_view bytes)
+{
+    if (buffer_.size() + bytes.size() > kGrowingBuffer)
+        flush();
+    buffer_ += bytes;
+}
+
+void StreamedFile::flush()
+{
+    const int code = writeAll(fd_, buffer_);
+    buffer_.clear();
+    if (code != 0)
+        fail(code, writing(path_));
+}
+
+void StreamedFile::commit()
+{
+    flush();
+    int code = fsync(fd_) != 0 && errno != EINVAL ? errno : 0;
+    if (::close(std::exchange(fd_, -1)) != 0 && code == 0)
+        code = errno;
+    if (code == 0 && std::rename(temp_.c_str(), path_.c_str()) != 0)
+        code = errno;
+    if (code != 0) {
+        unlink(temp_.c_str());
+        fail(code, writing(path_));
+    }
+    syncDirectory(directoryOf(path_));
 }
 
 GrowingFile::~GrowingFile()

@@ -52,8 +52,37 @@ std::vector<std::string> makeDirectories(const std::string& dir);
 // Removes, innermost first, those of `dirs` that are empty.
 void removeEmptyDirectories(const std::vector<std::string>& dirs);
 
+// Writes every byte of `bytes` to `fd`, again after an interrupted or a
+// short write; 0, or the errno of the write that failed. On a socket
+// (`socket`), a reader that is gone is EPIPE rather than a signal.
+int writeAll(int fd, std::string_view bytes, bool socket = false);
+
 // Whether `name` (without directory) is one of our temporary files.
 bool isTemporaryName(std::string_view name);
+
+// A result file too large to hold, written as it grows and replacing its
+// target whole, as a FileCommit of one file would: its bytes go to a
+// temporary file beside the target, which takes the target's place only at
+// commit(), and is removed if it never does. Throws IoError(errno) naming
+// the file.
+class StreamedFile {
+public:
+    explicit StreamedFile(std::string path);
+    ~StreamedFile();
+    StreamedFile(const StreamedFile&) = delete;
+    StreamedFile& operator=(const StreamedFile&) = delete;
+
+    void append(std::string_view bytes);
+    void commit();
+
+private:
+    void flush();
+
+    std::string path_;
+    std::string temp_;
+    int fd_ = -1;
+    std::string buffer_;
+};
 
 // A file written as it grows, such as the step log: created anew (an
 // existing one emptied in place), never through a symbolic link; writes are

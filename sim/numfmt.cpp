@@ -3,6 +3,7 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <locale.h>
 
@@ -74,6 +75,31 @@ std::string formatGeneral(double value, int precision, int expDigits, char sep)
         out += digits;
     }
     return out;
+}
+
+std::string shortestText(double value)
+{
+    char buf[32];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, ec == std::errc() ? end : buf);
+}
+
+std::string quotedText(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04X", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
 }
 
 std::optional<double> parseNumber(std::string_view text, char sep)

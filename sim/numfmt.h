@@ -26,6 +26,14 @@ inline std::string general4(double value, char sep) { return formatGeneral(value
 // including a number too large for a double.
 std::optional<double> parseNumber(std::string_view text, char sep);
 
+// The shortest text, with a full stop, that reads back as exactly `value`
+// ("0.1", "1e-05", "300000"); labels and files that must repeat a number.
+std::string shortestText(double value);
+
+// `text` in double quotes as TOML's basic strings and JSON both read it:
+// quotes, backslashes and control characters escaped (\u00XX), UTF-8 as is.
+std::string quotedText(const std::string& text);
+
 // Fixed point with `decimals` decimals, right-aligned in at least `width`
 // characters, full stop as separator; a wider number takes the room it needs.
 std::string fixedField(double value, int width, int decimals);

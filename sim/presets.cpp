@@ -156,6 +156,8 @@ void loadPreset(PresetList list, int index)
     s.Tk = p.Tk;
     s.dt = p.dt;
     s.Vwind = 0;
+    // The record is no longer a scenario file's.
+    st.FileScenario = {};
     // The class-specific fields are written only by their own lists, so a
     // rocket's fields survive a later projectile choice.
     switch (vehicleClass(p.Klasse)) {

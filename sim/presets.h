@@ -24,7 +24,8 @@ struct Preset {
 std::span<const Preset> presets(PresetList list);
 
 // Writes entry `index` of `list` into the scenario record (Hk, Vk and Vwind
-// as 0); an index outside the list changes nothing.
+// as 0), which is then no scenario file's; an index outside the list changes
+// nothing.
 void loadPreset(PresetList list, int index);
 
 // The start form's whole choice of entry `index` of `list`: the preset's

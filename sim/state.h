@@ -59,6 +59,17 @@ struct SzenarioRecord {
     bool operator==(const SzenarioRecord&) const = default;
 };
 
+// What a scenario file sets beyond its record. Every activation applies it
+// while the file's record is the loaded one; a preset choice ends that.
+struct ScenarioExtras {
+    bool open = false;
+    double AeroModel = 0;     // as SimState::AeroModel
+    double Auftriebplus = 0;  // %
+    double Gasverlust = 0;    // litre per m2 of envelope per 24 h
+
+    bool operator==(const ScenarioExtras&) const = default;
+};
+
 constexpr int kScenarioSize = 40;
 constexpr int kSeriesCount = 100;
 constexpr int kSamples = 500;
@@ -160,6 +171,7 @@ struct SimState : StepState {
     int Klasse = 0;   // vehicle class 1..8 from the class groups
 
     SzenarioRecord Szenario;
+    ScenarioExtras FileScenario;
 
     // Input parameters (calculation form fields)
     double H0 = 0;            // m

@@ -8,6 +8,7 @@ add_executable(sim_tests
   test_validation.cpp
   test_compare.cpp
   test_step.cpp
+  test_scenario.cpp
   support/runfixtures.cpp
 )
 target_include_directories(sim_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

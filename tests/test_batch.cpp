@@ -2,6 +2,8 @@
 // it leaves, and sweeps that do not depend on the number of processes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -123,6 +126,11 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
             "AfterTheOptions", { "--preset", "1", "--", "--csv" }, 2, "unexpected argument '--csv' (see --help)" },
         ErrorCase { "LongValue", { "--preset", "1", "--set", "V0=" + std::string(100, '7') + "x" }, 5,
             "'" + std::string(80, '7') + "\u2026' is not a valid floating point value" },
+        ErrorCase { "BadScenario", { "--scenario", "/dev/null" }, 9,
+            "/dev/null: the key 'class' is missing (one of: projectile, parachute, balloon, airship, glider, airplane, "
+            "reentry, rocket)" },
+        ErrorCase { "MissingScenario", { "--scenario", "gone.toml" }, 7,
+            "cannot read gone.toml: No such file or directory (I/O error 2)" },
         ErrorCase { "OverlayOfTooManyRuns",
             { "--preset", "1", "--sweep", "TTO=10:80:10", "--overlay", "--png", "o.png" }, 2,
             "--overlay draws at most 9 runs in one picture, not 10" }),
@@ -222,6 +230,125 @@ TEST_F(Batch, OverlayDrawsTheSweepInOnePictureAtTheScaleAsked)
     const std::string png = slurp(dir / "all.png");
     ASSERT_GE(png.size(), 24u);
     EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x06\x40\0\0\x04\xb0", 8)); // width 1600, height 1200
+}
+
+// Every preset written to a file and run from it gives the preset's sample
+// file; a value changed in the file runs as --set runs it.
+TEST_F(Batch, ScenarioSavedFromEveryPresetRunsToTheSameBytes)
+{
+    for (int n = 1; n <= 34; ++n) {
+        const std::string preset = std::to_string(n);
+        ASSERT_EQ(runBatch(dir, { "--preset", preset, "--save-scenario", "s.toml" }).status, 0) << n;
+        ASSERT_EQ(runBatch(dir, { "--preset", preset, "--out", "p" }).status, 0) << n;
+        const Outcome o = runBatch(dir, { "--scenario", "s.toml", "--out", "s" });
+        ASSERT_EQ(o.status, 0) << n << o.err;
+        EXPECT_EQ(slurp(dir / "s/Torv_500.txt"), slurp(dir / "p/Torv_500.txt")) << "preset " << n;
+    }
+    std::string text = slurp(dir / "s.toml");
+    text.replace(text.find("Schub = 86 "), 10, "Schub = 91.25");
+    std::ofstream(dir / "s.toml") << text;
+    ASSERT_EQ(runBatch(dir, { "--scenario", "s.toml", "--out", "s" }).status, 0);
+    ASSERT_EQ(runBatch(dir, { "--preset", "34", "--set", "Schub=91.25", "--out", "p" }).status, 0);
+    EXPECT_EQ(slurp(dir / "s/Torv_500.txt"), slurp(dir / "p/Torv_500.txt"));
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        out.push_back(text.substr(at, end - at));
+    return out;
+}
+
+// A grid's line for each combination, the first sweep varying slowest, holds
+// what the run on its own reports, a hidden field among them.
+TEST_F(Batch, GridLinesEqualTheSeparateRuns)
+{
+    const Outcome grid
+        = runBatch(dir, { "--preset", "1", "--sweep", "Q0=30:60:3", "--sweep", "Vwind=-5:5:2", "--jobs", "2" });
+    ASSERT_EQ(grid.status, 0) << grid.err;
+    const std::vector<std::string> got = lines(grid.out);
+    ASSERT_EQ(got.size(), 7u);
+    EXPECT_EQ(got[0].substr(0, 10), "TTO,Vwind,");
+    int k = 1;
+    for (const char* angle : { "30", "45", "60" })
+        for (const char* wind : { "-5", "5" }) {
+            const Outcome one = runBatch(
+                dir, { "--preset", "1", "--set", std::string("TTO=") + angle, "--set", std::string("Vwind=") + wind });
+            ASSERT_EQ(one.status, 0) << one.err;
+            const std::string single = lines(one.out).at(1);
+            EXPECT_EQ(got[k++], std::string(angle) + "," + wind + single.substr(single.find(','))) << angle << wind;
+        }
+}
+
+// A seeded study gives the same lines, statistics included, with any number
+// of processes and any window.
+TEST_F(Batch, SeededStudyIsTheSameWithAnyJobs)
+{
+    auto study = [&](const char* jobs, const char* window, const char* format) {
+        return runBatch(dir,
+            { "--preset", "16", "--vary", "V0=normal:25:2", "--vary", "Cx=uniform:0.02:0.04", "--runs", "12", "--seed",
+                "42", "--jobs", jobs, "--window", window, "--format", format });
+    };
+    const Outcome one = study("1", "1024", "csv");
+    ASSERT_EQ(one.status, 0) << one.err;
+    const std::vector<std::string> got = lines(one.out);
+    ASSERT_EQ(got.size(), 1u + 12u + 6u);
+    const char* rows[] = { "n,12,12,12,", "mean,", "sd,", "p5,", "p50,", "p95," };
+    for (size_t r = 0; r < std::size(rows); ++r)
+        EXPECT_EQ(got[13 + r].rfind(rows[r], 0), 0u) << got[13 + r];
+    EXPECT_EQ(study("2", "2", "csv").out, one.out);
+    const std::vector<std::string> json = lines(study("3", "1", "jsonl").out);
+    ASSERT_EQ(json.size(), 12u + 6u);
+    EXPECT_EQ(json[0].rfind("{\"run\":1,\"V0\":", 0), 0u) << json[0];
+    EXPECT_EQ(json[17].rfind("{\"run\":\"p95\",", 0), 0u) << json[17];
+    EXPECT_NE(json[17].find(",\"error\":null}"), std::string::npos) << json[17];
+}
+
+// Ten million runs start streaming at once, and the program holds no more
+// than a window of them: its memory stays that of a single run.
+TEST_F(Batch, LongSweepStreamsInBoundedMemory)
+{
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        execl(TORV_BATCH, TORV_BATCH, "--preset", "1", "--sweep", "H0=0:10:10000000", "--jobs", "2", "--window", "4",
+            nullptr);
+        _exit(127);
+    }
+    close(out[1]);
+    std::string got;
+    char buf[4096];
+    for (ssize_t n; std::count(got.begin(), got.end(), '\n') < 2000 && (n = read(out[0], buf, sizeof buf)) > 0;)
+        got.append(buf, static_cast<size_t>(n));
+    const std::string status = slurp("/proc/" + std::to_string(pid) + "/status");
+    kill(pid, SIGTERM);
+    close(out[0]);
+    waitpid(pid, nullptr, 0);
+    ASSERT_GE(std::count(got.begin(), got.end(), '\n'), 2000);
+    EXPECT_EQ(got.rfind("H0,flight_time_s,", 0), 0u);
+    const size_t at = status.find("VmRSS:");
+    ASSERT_NE(at, std::string::npos);
+    constexpr long kMostKiB = 64 * 1024; // a run's state and the libraries, nothing per run
+    EXPECT_LT(std::stol(status.substr(at + 6)), kMostKiB) << status.substr(at, 30);
+}
+
+TEST(Version, BothProgramsPrintItWithoutADisplay)
+{
+    for (const char* program : { TORV_BATCH, TORV_GUI }) {
+        const std::string command
+            = std::string("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ") + program + " --version";
+        std::FILE* p = popen(command.c_str(), "r");
+        ASSERT_TRUE(p);
+        char line[200] = {};
+        const bool read = std::fgets(line, sizeof line, p) != nullptr;
+        EXPECT_EQ(pclose(p), 0) << program;
+        ASSERT_TRUE(read) << program;
+        EXPECT_NE(std::string(line).find(" 1.16"), std::string::npos) << line;
+    }
 }
 
 } // namespace

@@ -172,6 +172,7 @@ void TForm2::FormAktivate()
         std::vector<double> inputs;
         for (const torv::FieldInfo& f : torv::fieldTable())
             inputs.push_back(st.*f.var);
+        const double aeroModel = st.AeroModel; // a scenario file sets it too
         try {
             torv::activate(decimalSeparator(), shown);
         } catch (...) {
@@ -182,6 +183,8 @@ void TForm2::FormAktivate()
         for (size_t i = 0; i < inputs.size(); ++i)
             if (st.*torv::fieldTable()[i].var != inputs[i])
                 inputsChanged_ = true;
+        if (st.AeroModel != aeroModel)
+            inputsChanged_ = true;
         updateGraphMenu();
         showActivation(shown);
         if (fault)
@@ -267,7 +270,14 @@ void TForm2::showActivation(const torv::Activation& shown)
     using torv::Field;
     using torv::VehicleClass;
     const VehicleClass klasse = torv::vehicleClass(st.Szenario.Klasse);
-    setWindowTitle(fromStd(st.Titel));
+    showCaption();
+    // A scenario file sets the aerodynamic model too: the box shows it.
+    if (st.FileScenario.open) {
+        const QSignalBlocker quiet(AeroBox1);
+        AeroBox1->setCurrentIndex(st.AeroModel == 1 ? 1 : 0);
+        if (AeroBox1->lineEdit())
+            AeroBox1->lineEdit()->setCursorPosition(0);
+    }
 
     // The numbers are in the state already: the fields only show them.
     for (const torv::Activation::Text& t : shown.texts) {
@@ -580,7 +590,7 @@ void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
 void TForm2::Button1Click()
 {
     torv::guarded([this] {
-        refuseUnreadFields();
+        refuseUnreadFields(torv::textIn(kStartTexts, StartText::Unread));
         Memo1->hide();
         Memo2->hide();
         Panel6->lower();
@@ -615,7 +625,7 @@ void TForm2::Button1Click()
     });
 }
 
-void TForm2::refuseUnreadFields()
+void TForm2::refuseUnreadFields(const QString& message)
 {
     const char sep = decimalSeparator();
     for (const FieldControl& c : kFieldControls) {
@@ -625,7 +635,7 @@ void TForm2::refuseUnreadFields()
         field->setFocus();
         field->selectAll();
         const QString caption = (this->*c.caption)->text().simplified();
-        throw torv::TorvError(torv::textIn(kStartTexts, StartText::Unread).arg(caption, field->text()).toStdString());
+        throw torv::TorvError(message.arg(caption, field->text()).toStdString());
     }
 }
 

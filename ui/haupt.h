@@ -253,6 +253,14 @@ public:
     torv::GraphReadout* Readout = nullptr;
     const std::vector<torv::KeptRun>& keptRuns() const { return keptRuns_; }
 
+    // Scenario files: one opened (Ctrl+O, the recent ones, or a file dropped
+    // on the form), the inputs saved as one (Ctrl+Shift+S); the caption
+    // names the open one after the title text.
+    void saveScenarioClick();
+    QAction* ActOpenScenario = nullptr;
+    QAction* ActSaveScenario = nullptr;
+    QMenu* RecentScenarios = nullptr;
+
     // Below the graph picture: what the step check of the last run found,
     // or, after a long run, the offer to check it. A click opens the table.
     QLabel* Notice = nullptr;
@@ -265,6 +273,8 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     using Handler = void (TForm2::*)();
@@ -318,10 +328,14 @@ private:
 
     void createGraphMenu();
     void updateGraphMenu();
+    void createScenarioTools();
+    void showCaption();
     void showStepTable(const torv::StepCheck& check);
     void updateNotice();
-    // START runs only when every visible field's text reads as a number.
-    void refuseUnreadFields();
+    // START runs, and a scenario is saved, only when every visible field's
+    // text reads as a number; else `message` with the field's caption (%1)
+    // and text (%2) is thrown.
+    void refuseUnreadFields(const QString& message);
     std::optional<torv::StepCheck> lastCheck_; // of the run shown, once made
     qint64 lastRunMs_ = 0; // how long that run took
     // The menu entries that compare runs and mark events, and the read-out.

@@ -17,6 +17,7 @@
 #include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
+#include "ui/scenariofiles.h"
 #include "ui/look.h"
 
 namespace {
@@ -436,6 +437,7 @@ void TForm2::createControls()
 void TForm2::setCaptions(int language)
 {
     setCompareCaptions(language);
+    torv::ScenarioFiles::instance().setTexts(ActOpenScenario, ActSaveScenario, RecentScenarios);
     for (const Caption& c : kCaptions) {
         const char* text = inLanguage(language, c.german, c.russian, c.english);
         std::visit(

@@ -7,9 +7,12 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -29,6 +32,7 @@
 #include "sim/summary.h"
 #include "ui/guard.h"
 #include "ui/look.h"
+#include "ui/scenariofiles.h"
 #include "ui/texts.h"
 
 using torv::st;
@@ -283,6 +287,7 @@ void TForm2::createGraphMenu()
     Notice->hide();
 
     createCompareTools();
+    createScenarioTools();
     updateGraphMenu();
     connect(GraphMenu, &QMenu::aboutToShow, this, &TForm2::updateGraphMenu);
 
@@ -479,4 +484,69 @@ void TForm2::updateNotice()
                                   offer ? QStringLiteral("#8ea6c8") : QStringLiteral("#d9a400")));
     Notice->show();
     Notice->raise();
+}
+
+// ---------------------------------------------------------------------------
+// Scenario files
+
+namespace {
+
+enum class SaveText { UnreadField, NoClass };
+
+// clang-format off
+const torv::TextRow<SaveText> kSaveTexts[] = {
+    {SaveText::UnreadField,
+        "Поле «%1»: '%2' не является числом. Сценарий не сохранён: исправьте поле",
+        "Feld „%1“: '%2' ist keine gültige Zahl. Das Szenario wurde nicht gespeichert: bitte das Feld korrigieren",
+        "Field \"%1\": '%2' is not a valid floating point value. The scenario was not saved: correct the field first"},
+    {SaveText::NoClass,
+        "Класс аппарата не выбран: сначала выберите пример или откройте сценарий",
+        "Keine Fahrzeugklasse: bitte zuerst ein Beispiel wählen oder ein Szenario öffnen",
+        "No vehicle class: choose a preset or open a scenario first"},
+};
+// clang-format on
+
+} // namespace
+
+void TForm2::createScenarioTools()
+{
+    torv::ScenarioFiles& files = torv::ScenarioFiles::instance();
+    GraphMenu->addSeparator();
+    ActOpenScenario = files.makeOpenAction(this);
+    ActSaveScenario = files.makeSaveAction(this);
+    connect(ActSaveScenario, &QAction::triggered, this, &TForm2::saveScenarioClick);
+    RecentScenarios = files.makeRecentMenu(this);
+    GraphMenu->addAction(ActOpenScenario);
+    GraphMenu->addAction(ActSaveScenario);
+    GraphMenu->addMenu(RecentScenarios);
+    files.setTexts(ActOpenScenario, ActSaveScenario, RecentScenarios);
+    setAcceptDrops(true);
+}
+
+void TForm2::saveScenarioClick()
+{
+    torv::guarded([this] {
+        // What is saved is what the fields show.
+        refuseUnreadFields(torv::textIn(kSaveTexts, SaveText::UnreadField));
+        if (torv::vehicleClass(st.Szenario.Klasse) == torv::VehicleClass::None)
+            throw torv::TorvError(torv::textIn(kSaveTexts, SaveText::NoClass).toStdString());
+        torv::ScenarioFiles::instance().saveWithDialog(this);
+        showCaption();
+    });
+}
+
+void TForm2::showCaption()
+{
+    const QString name = torv::ScenarioFiles::instance().openName();
+    setWindowTitle(QString::fromStdString(st.Titel) + (name.isEmpty() ? QString() : QStringLiteral("\u2014 ") + name));
+}
+
+void TForm2::dragEnterEvent(QDragEnterEvent* event)
+{
+    torv::ScenarioFiles::acceptsDrag(event);
+}
+
+void TForm2::dropEvent(QDropEvent* event)
+{
+    torv::guarded([&] { torv::ScenarioFiles::instance().dropped(event); });
 }

@@ -8,7 +8,9 @@ sample file, that the graph area changed after each graph, that the saved
 PNG holds the pixels on screen and that the CSV has its 500 rows; that the
 mouse over the graph shows the read-out and leaving takes it away; that a
 run kept with Ctrl+K is drawn under the next one after the path angle
-changes. Leaves screenshots in the artifacts folder. Runs again on a 1366 x 768 screen,
+changes; that the inputs saved with Ctrl+Shift+S, opened at the next start
+from the command line and then with Ctrl+O, run to the same sample file.
+Leaves screenshots in the artifacts folder. Runs again on a 1366 x 768 screen,
 scrolling the calculation form to its START and its graph.
 
 Usage: typical_road.py TORV_BINARY ARTIFACT_DIR
@@ -102,16 +104,21 @@ class Desktop:
         run("xdotool", "click", "3", env=self.env)
         time.sleep(0.5)
         run("xdotool", "key", *["Down"] * downs, "Return", env=self.env)
-        dialog = self.window("^Save graph as PNG$|^Export data as CSV$")
+        self.file_dialog("^Save graph as PNG$|^Export data as CSV$", path)
+        end = time.time() + 10
+        while not os.path.exists(path) and time.time() < end:
+            time.sleep(0.2)
+        assert os.path.exists(path), f"{path} was not written"
+        time.sleep(0.5)
+
+    def file_dialog(self, title, path):
+        """Types `path` into the file dialog named `title` and accepts it."""
+        dialog = self.window(title)
         time.sleep(0.5)
         run("xdotool", "key", "--window", dialog, "ctrl+a", env=self.env)
         run("xdotool", "type", "--delay", "20", path, env=self.env)
         time.sleep(0.3)
         run("xdotool", "key", "Return", env=self.env)
-        end = time.time() + 10
-        while not os.path.exists(path) and time.time() < end:
-            time.sleep(0.2)
-        assert os.path.exists(path), f"{path} was not written"
         time.sleep(0.5)
 
     def wheel(self, win, x, y, notches):
@@ -274,6 +281,34 @@ def road(artifacts, torv, size, exports=True):
             desk.move(calc, 60, 60)
             both = desk.shot(calc, f"{artifacts}/10_two_runs.png")
             assert pixels_of(desk.region(both, *area), KEPT_INK) > 100, "the kept run is not drawn"
+            assert app.poll() is None, "the program ended unexpectedly"
+
+            # The inputs saved as a scenario run to the same samples when the
+            # program opens the file at its next start, and through Ctrl+O.
+            samples = open(sample, "rb").read()
+            scenario = os.path.join(out, "mine.toml")
+            desk.key(calc, "ctrl+shift+s")
+            desk.file_dialog("^Save scenario$", scenario)
+            assert os.path.exists(scenario), "the scenario was not saved"
+            desk.click(calc, 1168 + 24, 136 + 24)                   # QUIT
+            app.wait(10)
+            for how in ("command line", "Ctrl+O"):
+                os.remove(sample)
+                if how == "command line":
+                    app = desk.start([torv, scenario], cwd=work)
+                    calc = desk.window(CALC_CAPTION + ".*mine$")
+                    time.sleep(0.5)
+                    desk.shot(calc, f"{artifacts}/11_scenario_opened.png")
+                else:
+                    desk.key(calc, "ctrl+o")
+                    desk.file_dialog("^Open scenario$", scenario)
+                desk.click(calc, 1164 + 28, 7 + 30)                 # START
+                end = time.time() + 30
+                while not os.path.exists(sample) and time.time() < end:
+                    time.sleep(0.2)
+                assert os.path.exists(sample), f"START after opening by {how} wrote no samples"
+                time.sleep(0.5)
+                assert open(sample, "rb").read() == samples, f"the scenario opened by {how} ran to other samples"
             assert app.poll() is None, "the program ended unexpectedly"
     finally:
         shutil.rmtree(work, ignore_errors=True)

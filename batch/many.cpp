@@ -1,0 +1,547 @@
+// The runs of a sweep, a study or all presets: handed to worker processes
+// in order, their lines written in order as they finish, with what is held
+// bounded by a window of runs; the statistics of a study after its lines.
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "batch/runs.h"
+#include "batch/study.h"
+#include "batch/window.h"
+#include "physics/faults.h"
+#include "sim/atomicfile.h"
+#include "sim/formport.h"
+#include "sim/numfmt.h"
+
+namespace torv::batch {
+
+namespace {
+
+// Set in a worker when the sweep is being ended: its run stops at its next
+// progress report (as a cancelled one does), and no further run starts.
+volatile sig_atomic_t stopWanted = 0;
+
+class StoppablePort : public FormPort {
+public:
+    bool runProgress(int, double, double) override { return stopWanted == 0; }
+};
+
+// Lines read from a descriptor as they come.
+class LineReader {
+public:
+    explicit LineReader(int fd)
+        : fd_(fd)
+    {
+    }
+    // The next whole line without its newline; empty at the end or on an
+    // error (the other side is gone).
+    std::optional<std::string> next()
+    {
+        for (;;) {
+            if (std::optional<std::string> line = ready())
+                return line;
+            if (!fill())
+                return std::nullopt;
+        }
+    }
+    // Reads what is there (once); false at the end or on an error.
+    bool fill()
+    {
+        char buf[4096];
+        ssize_t n;
+        while ((n = read(fd_, buf, sizeof buf)) < 0 && errno == EINTR) { }
+        if (n <= 0)
+            return false;
+        pending_.append(buf, static_cast<size_t>(n));
+        return true;
+    }
+    // The next whole line already read, if there is one.
+    std::optional<std::string> ready()
+    {
+        const size_t end = pending_.find('\n');
+        if (end == std::string::npos)
+            return std::nullopt;
+        std::string line = pending_.substr(0, end);
+        pending_.erase(0, end + 1);
+        return line;
+    }
+
+private:
+    int fd_;
+    std::string pending_;
+};
+
+// A run's result on its way from a worker: "status n1,n2,...|error", the
+// numbers in the shortest text that reads back exactly, empty for none.
+std::string encode(const RunResult& r)
+{
+    std::string text = std::to_string(r.status) + " ";
+    for (size_t k = 0; k < r.numbers.size(); ++k)
+        text += (k == 0 ? "" : ",") + (std::isnan(r.numbers[k]) ? std::string() : shortestText(r.numbers[k]));
+    std::string error = r.error;
+    std::replace(error.begin(), error.end(), '\n', ' ');
+    return text + "|" + error;
+}
+
+std::optional<RunResult> decode(const std::string& text)
+{
+    RunResult r;
+    const size_t space = text.find(' '), bar = text.find('|');
+    if (space == std::string::npos || bar == std::string::npos || bar < space)
+        return std::nullopt;
+    if (std::from_chars(text.data(), text.data() + space, r.status).ec != std::errc())
+        return std::nullopt;
+    for (size_t at = space + 1; at <= bar;) {
+        const size_t end = std::min(text.find(',', at), bar);
+        double v = std::numeric_limits<double>::quiet_NaN();
+        if (end > at && std::from_chars(text.data() + at, text.data() + end, v).ec != std::errc())
+            return std::nullopt;
+        r.numbers.push_back(v);
+        at = end + 1;
+    }
+    r.error = text.substr(bar + 1);
+    return r;
+}
+
+RunResult lost(const Plan& plan)
+{
+    RunResult r;
+    r.status = kWorkerLost;
+    r.numbers.assign(summaryColumns(plan.accuracy).size(), std::numeric_limits<double>::quiet_NaN());
+    r.error = "no result";
+    return r;
+}
+
+std::string runDirectory(const Plan& plan, long long i)
+{
+    return plan.out.empty() ? std::string() : plan.out + "/" + runName(plan, i);
+}
+
+// A worker process: reads the index of a run from `tasks`, runs it, and
+// sends its result back the same way, until the parent sends no more. It
+// ends with the sweep: when the parent asks (SIGTERM), and when the parent
+// dies.
+[[noreturn]] void worker(const Plan& plan, int tasks, pid_t parent)
+{
+    struct sigaction stop { };
+    stop.sa_handler = [](int) { stopWanted = 1; };
+    stop.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &stop, nullptr);
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent)
+        _exit(kWorkerLost);
+    StoppablePort port;
+    setFormPort(&port);
+    const bool keep = !plan.out.empty();
+    LineReader reader(tasks);
+    while (const std::optional<std::string> task = reader.next()) {
+        long long i = -1;
+        std::from_chars(task->data(), task->data() + task->size(), i);
+        if (i < 0 || i >= plan.count() || stopWanted != 0)
+            break;
+        const RunResult r = runOne(plan, i, runDirectory(plan, i), keep);
+        if (writeAll(tasks, std::to_string(i) + " " + encode(r) + "\n", true) != 0)
+            _exit(kWorkerLost);
+    }
+    _exit(0);
+}
+
+// A sweep's worker processes. However the sweep ends, every worker started
+// is ended and waited for before it returns: none outlives the program. A
+// worker gets its first run only once all have started, so that a sweep
+// that cannot start its workers writes no file.
+class Workers {
+public:
+    Workers() = default;
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+    ~Workers()
+    {
+        for (pid_t pid : pids_)
+            kill(pid, SIGTERM);
+        wait();
+    }
+
+    // Starts a worker; returns its end of the socket over which it takes
+    // runs and gives back results. Throws IoError.
+    int start(const Plan& plan)
+    {
+        int p[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, p) != 0)
+            failToStart();
+        const pid_t parent = getpid();
+        std::fflush(nullptr);
+        const pid_t pid = fork();
+        if (pid < 0) {
+            const int code = errno;
+            close(p[0]);
+            close(p[1]);
+            errno = code;
+            failToStart();
+        }
+        if (pid == 0) {
+            close(p[0]);
+            for (int fd : fds_)
+                close(fd);
+            worker(plan, p[1], parent);
+        }
+        close(p[1]);
+        pids_.push_back(pid);
+        fds_.push_back(p[0]);
+        return p[0];
+    }
+
+    // Waits until every worker has ended.
+    void wait()
+    {
+        for (int fd : fds_)
+            close(fd);
+        fds_.clear();
+        for (pid_t pid : pids_)
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) { }
+        pids_.clear();
+    }
+
+private:
+    [[noreturn]] static void failToStart()
+    {
+        const int code = errno;
+        throw IoError(code, "cannot start a worker process");
+    }
+
+    std::vector<pid_t> pids_;
+    std::vector<int> fds_;
+};
+
+// Where the lines go: standard output as they come, or the summary file,
+// which replaces its target whole once the last line is in.
+class Output {
+public:
+    explicit Output(const std::string& summary)
+    {
+        if (!summary.empty())
+            file_ = std::make_unique<StreamedFile>(summary);
+    }
+    void put(const std::string& text)
+    {
+        if (file_) {
+            file_->append(text);
+        } else if (std::fputs(text.c_str(), stdout) < 0) {
+            throw IoError(errno != 0 ? errno : EIO, "cannot write standard output");
+        }
+    }
+    // The lines so far reach the reader.
+    void flush()
+    {
+        if (!file_ && std::fflush(stdout) != 0)
+            throw IoError(errno != 0 ? errno : EIO, "cannot write standard output");
+    }
+    void finish()
+    {
+        if (file_)
+            file_->commit();
+    }
+
+private:
+    std::unique_ptr<StreamedFile> file_;
+};
+
+// On a terminal: how many runs are done and when the last will be, on one
+// line of standard error, renewed a few times a second.
+class Progress {
+public:
+    explicit Progress(long long count)
+        : count_(count)
+        , shown_(isatty(STDERR_FILENO) == 1)
+        , start_(Clock::now())
+    {
+    }
+    ~Progress() { clear(); }
+
+    // The last count stays on its line.
+    void finish()
+    {
+        if (!shown_)
+            return;
+        if (shownDone_ != count_)
+            update(count_);
+        std::fputc('\n', stderr);
+        written_ = false;
+    }
+
+    void update(long long done)
+    {
+        const auto now = Clock::now();
+        if (!shown_ || (done < count_ && now - last_ < std::chrono::milliseconds(250)))
+            return;
+        last_ = now;
+        const double elapsed = std::chrono::duration<double>(now - start_).count();
+        std::string line = "\r" + std::to_string(done) + "/" + std::to_string(count_) + " runs";
+        if (done > 0 && done < count_) {
+            const double left = elapsed * static_cast<double>(count_ - done) / static_cast<double>(done);
+            const std::time_t end = std::time(nullptr) + static_cast<std::time_t>(left);
+            std::tm local {};
+            localtime_r(&end, &local);
+            char at[32];
+            std::strftime(at, sizeof at, "%H:%M:%S", &local);
+            line += ", about " + duration(left) + " left, done at " + at;
+        }
+        line += "\x1b[K";
+        std::fputs(line.c_str(), stderr);
+        written_ = true;
+        shownDone_ = done;
+    }
+
+    // The line is taken away, so that a message stands on a line of its own.
+    void clear()
+    {
+        if (written_)
+            std::fputs("\r\x1b[K", stderr);
+        written_ = false;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static std::string duration(double seconds)
+    {
+        const long long s = std::llround(seconds);
+        if (s < 60)
+            return std::to_string(s) + " s";
+        if (s < 3600)
+            return std::to_string(s / 60) + " min " + std::to_string(s % 60) + " s";
+        return std::to_string(s / 3600) + " h " + std::to_string(s / 60 % 60) + " min";
+    }
+
+    long long count_;
+    bool shown_;
+    bool written_ = false;
+    long long shownDone_ = -1;
+    Clock::time_point start_;
+    Clock::time_point last_ {};
+};
+
+// What becomes of a run's result in order: its line, its message if it
+// failed, its numbers for a study's statistics.
+class Report {
+public:
+    Report(const Plan& plan, Output& output, Progress& progress)
+        : plan_(plan)
+        , text_(plan)
+        , output_(output)
+        , progress_(progress)
+    {
+        output_.put(text_.header());
+        if (!plan.varies.empty())
+            columns_.resize(text_.names().size() - 2);
+    }
+
+    void put(long long i, const RunResult& r)
+    {
+        output_.put(text_.runLine(plan_, i, r));
+        if (r.status != kOk) {
+            progress_.clear();
+            std::fprintf(stderr, "torv-batch: %s: %s\n", runName(plan_, i).c_str(), r.error.c_str());
+            if (result_ == kOk)
+                result_ = r.status;
+        }
+        if (!columns_.empty()) {
+            size_t k = 0;
+            for (const auto& [field, value] : plan_.assignments(i))
+                columns_[k++].push_back(value);
+            for (double v : r.numbers) {
+                if (!std::isnan(v))
+                    columns_[k].push_back(v);
+                ++k;
+            }
+        }
+    }
+
+    // After the runs' lines: n, mean, standard deviation and the 5th, 50th
+    // and 95th percentiles of every column of a study.
+    void putStatistics()
+    {
+        if (columns_.empty())
+            return;
+        std::vector<ColumnStatistics> stats;
+        for (std::vector<double>& column : columns_)
+            stats.push_back(statistics(column));
+        struct Row {
+            const char* name;
+            double ColumnStatistics::*value;
+            long long least; // values a column needs for the figure
+        };
+        static const Row kRows[] = {
+            { "mean", &ColumnStatistics::mean, 1 },
+            { "sd", &ColumnStatistics::sd, 2 },
+            { "p5", &ColumnStatistics::p5, 1 },
+            { "p50", &ColumnStatistics::p50, 1 },
+            { "p95", &ColumnStatistics::p95, 1 },
+        };
+        std::vector<SummaryText::Cell> cells { { "n", SummaryText::Cell::Text } };
+        for (const ColumnStatistics& c : stats)
+            cells.push_back({ std::to_string(c.n), SummaryText::Cell::Number });
+        cells.push_back({ "", SummaryText::Cell::Empty });
+        output_.put(text_.line(cells));
+        for (const Row& row : kRows) {
+            cells = { { row.name, SummaryText::Cell::Text } };
+            for (const ColumnStatistics& c : stats)
+                cells.push_back(c.n >= row.least ? SummaryText::numberCell(c.*row.value)
+                                                 : SummaryText::Cell { "", SummaryText::Cell::Empty });
+            cells.push_back({ "", SummaryText::Cell::Empty });
+            output_.put(text_.line(cells));
+        }
+    }
+
+    int result() const { return result_; }
+
+private:
+    const Plan& plan_;
+    SummaryText text_;
+    Output& output_;
+    Progress& progress_;
+    // A study's columns after "run", in run order, each without the runs
+    // that have no value in it.
+    std::vector<std::vector<double>> columns_;
+    int result_ = kOk;
+};
+
+// Every run here, one after the other.
+void runInProcess(const Plan& plan, Report& report, Output& output, Progress& progress)
+{
+    const bool keep = !plan.out.empty();
+    for (long long i = 0; i < plan.count(); ++i) {
+        report.put(i, runOne(plan, i, runDirectory(plan, i), keep));
+        output.flush();
+        progress.update(i + 1);
+    }
+}
+
+// The runs in worker processes: each worker has one run at a time, and gets
+// the next as it gives back its result, while the window has room.
+struct Job {
+    int fd;
+    std::unique_ptr<LineReader> reader;
+    long long run = -1; // the run it has, -1: none
+    bool alive = true;
+};
+
+void runInWorkers(const Plan& plan, std::vector<Job>& pool, Report& report, Output& output, Progress& progress)
+{
+    RunWindow<RunResult> window(plan.count(), plan.window);
+    auto put = [&](long long i, RunResult r) { report.put(i, r); };
+    // Hands each idle worker its next run; a worker that cannot take it is lost.
+    auto handOut = [&] {
+        for (Job& job : pool) {
+            if (!job.alive || job.run >= 0)
+                continue;
+            const std::optional<long long> i = window.next();
+            if (!i)
+                return;
+            job.run = *i;
+            if (writeAll(job.fd, std::to_string(*i) + "\n", true) != 0) {
+                job.alive = false;
+                job.run = -1;
+                window.done(*i, lost(plan), put);
+            }
+        }
+    };
+    handOut();
+    while (!window.finished()) {
+        std::vector<pollfd> polls;
+        for (const Job& job : pool)
+            polls.push_back({ job.alive ? job.fd : -1, POLLIN, 0 });
+        if (std::none_of(pool.begin(), pool.end(), [](const Job& j) { return j.alive; })) {
+            // No worker left: the runs not done have no result.
+            while (const std::optional<long long> i = window.next())
+                window.done(*i, lost(plan), put);
+            break;
+        }
+        if (poll(polls.data(), polls.size(), -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            throw IoError(errno);
+        }
+        for (size_t w = 0; w < pool.size(); ++w) {
+            Job& job = pool[w];
+            if (!job.alive || !(polls[w].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            const bool open = job.reader->fill();
+            while (const std::optional<std::string> line = job.reader->ready()) {
+                if (job.run < 0)
+                    break;
+                long long i = -1;
+                const size_t space = line->find(' ');
+                std::from_chars(line->data(), line->data() + std::min(space, line->size()), i);
+                std::optional<RunResult> r
+                    = space == std::string::npos ? std::nullopt : decode(line->substr(space + 1));
+                // A garbled record is the run's lost result.
+                const long long run = std::exchange(job.run, -1);
+                window.done(run, i == run && r ? std::move(*r) : lost(plan), put);
+            }
+            if (!open) {
+                job.alive = false;
+                if (job.run >= 0)
+                    window.done(std::exchange(job.run, -1), lost(plan), put);
+            }
+        }
+        output.flush();
+        progress.update(window.written());
+        handOut();
+    }
+}
+
+} // namespace
+
+int runMany(const Plan& plan)
+{
+    // The runs' directories go inside, and the summary may; made here, it is
+    // removed again if it stays empty, however the runs end.
+    struct Out {
+        std::vector<std::string> made;
+        ~Out() { removeEmptyDirectories(made); }
+    } out { plan.out.empty() ? std::vector<std::string>() : makeDirectories(plan.out) };
+
+    // One job runs here; more run in worker processes (the state is the
+    // process's, so threads cannot share it), all started before anything
+    // is written.
+    const int jobs = static_cast<int>(std::min<long long>(plan.jobs, plan.count()));
+    Workers workers;
+    std::vector<Job> pool;
+    for (int j = 0; jobs > 1 && j < jobs; ++j) {
+        const int fd = workers.start(plan);
+        pool.push_back({ fd, std::make_unique<LineReader>(fd) });
+    }
+    Output output(plan.summary);
+    Progress progress(plan.count());
+    Report report(plan, output, progress);
+    if (pool.empty())
+        runInProcess(plan, report, output, progress);
+    else
+        runInWorkers(plan, pool, report, output, progress);
+    workers.wait();
+    progress.finish();
+    report.putStatistics();
+    output.finish();
+    if (!plan.overlay.empty())
+        writeOverlay(plan);
+    return report.result();
+}
+
+} // namespace torv::batch

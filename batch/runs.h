@@ -1,0 +1,66 @@
+// Inside torv-batch: one run of a plan and what its summary line holds,
+// shared by the single run and the runs of a sweep or a study.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "batch/batch.h"
+
+namespace torv::batch {
+
+// A run's outcome as the summary reports it.
+struct RunResult {
+    int status = kOk;
+    std::vector<double> numbers; // by summaryColumns(); NaN where the run has none
+    std::string error; // the run's message if it failed
+    std::string verdict; // the step check's conclusion, with --accuracy
+};
+
+// The summary's columns after those that name the run, whatever the run
+// summary holds: every quantity, then the samples; with --accuracy each
+// quantity again at half the step and extrapolated, and the samples at half
+// the step.
+std::vector<std::string> summaryColumns(bool accuracy);
+
+// The columns that name a run: "preset", "scenario", the swept fields, or
+// "run" and the drawn fields.
+std::vector<std::string> keyColumns(const Plan& plan);
+// Their values for run `i`: numbers in the shortest text that reads back
+// as the run's (the scenario's name is text).
+std::vector<std::string> keyValues(const Plan& plan, long long i);
+// The directory of run `i` under --out, and how messages name the run:
+// "TTO=30", "TTO=30,dt0=0.01", "preset=3", "run=12".
+std::string runName(const Plan& plan, long long i);
+
+// The summary's lines in the plan's format: CSV with a header line, or one
+// JSON object per line with the header's names as keys, numbers as numbers
+// and the error as a string or null.
+class SummaryText {
+public:
+    struct Cell {
+        std::string text;
+        enum Kind { Number, Text, Empty } kind;
+    };
+    explicit SummaryText(const Plan& plan);
+    // Every column's name: the run's, the summary's and "error".
+    const std::vector<std::string>& names() const { return names_; }
+    std::string header() const; // "" for JSON lines
+    std::string line(const std::vector<Cell>& cells) const;
+    std::string runLine(const Plan& plan, long long i, const RunResult& r) const;
+    // A number in the general 15-digit format; NaN: empty.
+    static Cell numberCell(double v);
+
+private:
+    Format format_;
+    std::vector<std::string> names_;
+};
+
+// Run `i`, with its files in `dir` when `keep` (an error writes none).
+RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool keep);
+
+// The plan's runs again, without files, drawn into the one picture
+// plan.overlay names.
+void writeOverlay(const Plan& plan);
+
+} // namespace torv::batch

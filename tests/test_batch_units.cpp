@@ -1,0 +1,98 @@
+// The batch program's parts on their own: the window that bounds what a
+// long sweep holds, and a study's random numbers and statistics.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <vector>
+
+#include "batch/study.h"
+#include "batch/window.h"
+
+using namespace torv::batch;
+
+namespace {
+
+// Two workers; run 0 is slow and finishes only after all the others the
+// window lets out: nothing goes further than the window, and the lines come
+// out in order.
+TEST(RunWindow, HoldsNoMoreThanTheWindowWhateverTheCount)
+{
+    constexpr long long kWindow = 3;
+    RunWindow<long long> window(10'000'000, kWindow);
+    std::vector<long long> written;
+    auto put = [&](long long i, long long r) {
+        EXPECT_EQ(i, r);
+        written.push_back(i);
+    };
+    const long long slow = *window.next();
+    long long fast = *window.next();
+    for (int step = 0; step < 10; ++step) {
+        window.done(fast, fast, put);
+        const auto next = window.next();
+        if (!next)
+            break;
+        fast = *next;
+    }
+    EXPECT_EQ(window.handedOut(), kWindow) << "runs went out beyond the window";
+    EXPECT_EQ(window.held(), kWindow - 1);
+    EXPECT_TRUE(written.empty());
+    window.done(slow, slow, put);
+    EXPECT_EQ(written, (std::vector<long long> { 0, 1, 2 }));
+    EXPECT_EQ(window.held(), 0);
+    for (int i = 0; i < 5; ++i)
+        window.done(*window.next(), 3 + i, put);
+    EXPECT_EQ(written.size(), 8u);
+}
+
+// The same seed and run give the same values, another run others; many
+// normal draws have the mean and spread asked for, uniform ones stay inside.
+TEST(RunDraws, DependOnSeedAndRunOnlyAndFollowTheirLaw)
+{
+    RunDraws a(42, 7), b(42, 7), c(42, 8);
+    const double first = a.normal(0, 1);
+    EXPECT_EQ(first, b.normal(0, 1));
+    EXPECT_NE(first, c.normal(0, 1));
+
+    constexpr int kDraws = 200'000;
+    constexpr double kTolerance = 0.01; // about four standard errors
+    double sum = 0, squares = 0;
+    for (int run = 0; run < kDraws; ++run) {
+        RunDraws d(1, run);
+        const double z = d.normal(3, 2);
+        sum += z;
+        squares += z * z;
+        const double u = d.uniform(-1, 5);
+        ASSERT_TRUE(u >= -1 && u < 5) << u;
+    }
+    const double mean = sum / kDraws;
+    EXPECT_NEAR(mean, 3, 2 * kTolerance);
+    EXPECT_NEAR(std::sqrt(squares / kDraws - mean * mean), 2, 2 * kTolerance);
+}
+
+// Within a few units in the last place, from the smallest to the largest
+// numbers and close to 1, where the logarithm is small.
+TEST(RunDraws, LogarithmOfOurOwnAgreesWithTheLibrary)
+{
+    constexpr double kUlps = 4;
+    for (double x = 1e-300; x < 1e300; x *= 1.37)
+        for (double y : { x, 1 + 1e-12 * x, 1 / (1 + 1e-12 * x) }) {
+            const double expected = std::log(y);
+            EXPECT_NEAR(naturalLog(y), expected, kUlps * DBL_EPSILON * std::fabs(expected)) << y;
+        }
+}
+
+// numpy.percentile([3, 1, 4, 2], [5, 50, 95]) = 1.15, 2.5, 3.85.
+TEST(Statistics, MeanSampleDeviationAndInterpolatedPercentiles)
+{
+    std::vector<double> values { 3, 1, 4, 2 };
+    const ColumnStatistics s = statistics(values);
+    EXPECT_EQ(s.n, 4);
+    EXPECT_DOUBLE_EQ(s.mean, 2.5);
+    EXPECT_DOUBLE_EQ(s.sd, std::sqrt(5.0 / 3.0));
+    EXPECT_DOUBLE_EQ(s.p5, 1.15);
+    EXPECT_DOUBLE_EQ(s.p50, 2.5);
+    EXPECT_DOUBLE_EQ(s.p95, 3.85);
+}
+
+} // namespace

@@ -1,0 +1,257 @@
+#include "ui/scenariofiles.h"
+
+#include <QAction>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QUrl>
+#include <QWidget>
+
+#include <cstring>
+
+#include "physics/faults.h"
+#include "sim/scenario.h"
+#include "sim/state.h"
+#include "ui/guard.h"
+#include "ui/texts.h"
+
+namespace torv {
+
+namespace {
+
+constexpr int kRecentFiles = 5;
+const QString kRecentKey = QStringLiteral("scenarios/recent");
+const QString kFolderKey = QStringLiteral("scenarios/folder");
+const QString kLanguageKey = QStringLiteral("language");
+
+enum class Text { Open, Save, Recent, NoRecent, Filter, Gone, ReadFailed };
+
+// clang-format off
+const TextRow<Text> kTexts[] = {
+    {Text::Open,       "Открыть сценарий…",  "Szenario öffnen…",   "Open scenario…"},
+    {Text::Save,       "Сохранить сценарий…", "Szenario speichern…", "Save scenario…"},
+    {Text::Recent,     "Последние сценарии", "Zuletzt geöffnete Szenarien", "Recent scenarios"},
+    {Text::NoRecent,   "(нет)",              "(keine)",            "(none)"},
+    {Text::Filter,     "Сценарии Torv (*.toml)", "Torv-Szenarien (*.toml)", "Torv scenarios (*.toml)"},
+    {Text::Gone,
+        "Файла сценария %1 больше нет; он удалён из списка",
+        "Die Szenariodatei %1 gibt es nicht mehr; sie wurde aus der Liste genommen",
+        "The scenario file %1 no longer exists; it was taken off the list"},
+    {Text::ReadFailed,
+        "Сценарий %1 не удалось прочитать: %2",
+        "Das Szenario %1 kann nicht gelesen werden: %2",
+        "Cannot read the scenario %1: %2"},
+};
+// clang-format on
+
+// The forms' language; before one is chosen, the one last used or English.
+int language()
+{
+    if (st.Sprache >= 1 && st.Sprache <= 3)
+        return st.Sprache;
+    const int remembered = ScenarioFiles::rememberedLanguage();
+    return remembered != 0 ? remembered : 3;
+}
+
+QString text(Text which)
+{
+    for (const TextRow<Text>& row : kTexts)
+        if (row.which == which)
+            return QString::fromUtf8(language() == 1 ? row.russian : language() == 2 ? row.german : row.english);
+    return {};
+}
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+ScenarioFiles& ScenarioFiles::instance()
+{
+    static ScenarioFiles files;
+    return files;
+}
+
+bool ScenarioFiles::open(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    Scenario scenario;
+    try {
+        scenario = readScenario(QFile::encodeName(absolute).toStdString());
+    } catch (const ScenarioError& e) {
+        showErrorBox(QString::fromStdString(e.text(language())));
+        return false;
+    } catch (const IoError& e) {
+        const char* reason = strerrordesc_np(e.code());
+        showErrorBox(text(Text::ReadFailed)
+                         .arg(shown(absolute),
+                             QString::fromUtf8(reason ? reason : "") + QStringLiteral(" (")
+                                 + QString::fromStdString(e.what()) + u')'));
+        return false;
+    }
+    st.Sprache = language();
+    loadScenario(scenario);
+    openName_ = QString::fromStdString(scenario.name);
+    putFirst(absolute);
+    emit opened();
+    return true;
+}
+
+void ScenarioFiles::openWithDialog(QWidget* parent)
+{
+    const QString folder = QSettings().value(kFolderKey).toString();
+    const QString path = QFileDialog::getOpenFileName(parent, text(Text::Open).remove(QChar(0x2026)), folder,
+        text(Text::Filter), nullptr, QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    QSettings().setValue(kFolderKey, QFileInfo(path).absolutePath());
+    open(path);
+}
+
+void ScenarioFiles::saveWithDialog(QWidget* parent)
+{
+    const QStringList files = recent();
+    const QString start = !openName().isEmpty() && !files.isEmpty()
+        ? files.first()
+        : QDir(QSettings().value(kFolderKey, QDir::currentPath()).toString()).filePath(QStringLiteral("scenario.toml"));
+    QString path = QFileDialog::getSaveFileName(parent, text(Text::Save).remove(QChar(0x2026)), start,
+        text(Text::Filter), nullptr, QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".toml");
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const Scenario scenario = currentScenario(QFileInfo(absolute).completeBaseName().toStdString());
+    writeScenario(shown(absolute).toStdString(), scenario);
+    QSettings().setValue(kFolderKey, QFileInfo(absolute).absolutePath());
+    // The saved file is the open scenario from now on.
+    loadScenario(scenario);
+    openName_ = QString::fromStdString(scenario.name);
+    putFirst(absolute);
+}
+
+QString ScenarioFiles::openName() const
+{
+    return st.FileScenario.open ? openName_ : QString();
+}
+
+QAction* ScenarioFiles::makeOpenAction(QWidget* form)
+{
+    auto* action = new QAction(form);
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    action->setShortcutContext(Qt::WindowShortcut);
+    form->addAction(action);
+    connect(action, &QAction::triggered, form, [this, form] { guarded([&] { openWithDialog(form); }); });
+    return action;
+}
+
+QAction* ScenarioFiles::makeSaveAction(QWidget* form)
+{
+    auto* action = new QAction(form);
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    action->setShortcutContext(Qt::WindowShortcut);
+    form->addAction(action);
+    return action;
+}
+
+QMenu* ScenarioFiles::makeRecentMenu(QWidget* form)
+{
+    auto* menu = new QMenu(form);
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillRecentMenu(menu); });
+    return menu;
+}
+
+void ScenarioFiles::setTexts(QAction* open, QAction* save, QMenu* recentMenu) const
+{
+    if (open)
+        open->setText(text(Text::Open));
+    if (save)
+        save->setText(text(Text::Save));
+    if (recentMenu)
+        recentMenu->setTitle(text(Text::Recent));
+}
+
+void ScenarioFiles::fillRecentMenu(QMenu* menu)
+{
+    menu->clear();
+    const QStringList files = recent();
+    for (int i = 0; i < files.size(); ++i) {
+        const QFileInfo info(files[i]);
+        QAction* entry = menu->addAction(
+            QStringLiteral("&%1  %2  (%3)").arg(i + 1).arg(info.fileName(), shown(info.absolutePath())));
+        const QString path = files[i];
+        connect(entry, &QAction::triggered, this, [this, path] { openRecent(path); });
+    }
+    if (files.isEmpty())
+        menu->addAction(text(Text::NoRecent))->setEnabled(false);
+}
+
+void ScenarioFiles::openRecent(const QString& path)
+{
+    if (!QFileInfo::exists(path)) {
+        QStringList files = recent();
+        files.removeAll(path);
+        setRecent(files);
+        showErrorBox(text(Text::Gone).arg(shown(path)));
+        return;
+    }
+    open(path);
+}
+
+bool ScenarioFiles::acceptsDrag(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const bool scenario = urls.size() == 1 && urls.first().isLocalFile()
+        && urls.first().toLocalFile().endsWith(QStringLiteral(".toml"), Qt::CaseInsensitive);
+    if (scenario)
+        event->acceptProposedAction();
+    return scenario;
+}
+
+bool ScenarioFiles::dropped(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return false;
+    event->acceptProposedAction();
+    return open(urls.first().toLocalFile());
+}
+
+void ScenarioFiles::rememberLanguage(int sprache)
+{
+    QSettings().setValue(kLanguageKey, sprache);
+}
+
+int ScenarioFiles::rememberedLanguage()
+{
+    const int sprache = QSettings().value(kLanguageKey, 0).toInt();
+    return sprache >= 1 && sprache <= 3 ? sprache : 0;
+}
+
+QStringList ScenarioFiles::recent() const
+{
+    return QSettings().value(kRecentKey).toStringList().mid(0, kRecentFiles);
+}
+
+void ScenarioFiles::setRecent(const QStringList& files) const
+{
+    QSettings().setValue(kRecentKey, files.mid(0, kRecentFiles));
+}
+
+void ScenarioFiles::putFirst(const QString& path) const
+{
+    QStringList files = recent();
+    files.removeAll(path);
+    files.prepend(path);
+    setRecent(files);
+}
+
+} // namespace torv
