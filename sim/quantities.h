@@ -24,7 +24,7 @@ enum class Series : int {
     Speed, // V
     DynamicPressure, // qDyn
     Altitude, // H, a negative altitude recorded as 0
-    PathAngle, // 57.3 * Q
+    PathAngle, // kDegPerRad * Q
     Reserved5, // always 0
     Reserved6, // always 0
     Range, // X
