@@ -6,11 +6,11 @@
 #include <string>
 #include <tuple>
 
-#include "sim/presets.h"
 #include "physics/faults.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/formport.h"
+#include "sim/presets.h"
 #include "sim/state.h"
 #include "sim/steploop.h"
 #include "support/runfixtures.h"

@@ -85,8 +85,9 @@ template <class F, MotionSet Set = MotionSet::kByClass>
         V = 0.0002;
 
     q = F::sound(rho * (V * V) / 2);
-    const double sinQ = std::sin(Q);
-    const double cosQ = std::cos(Q);
+    // One call for both: glibc's sincos gives the values of sin and cos.
+    double sinQ, cosQ;
+    ::sincos(Q, &sinQ, &cosQ);
 
     double a;
     if (!reentry) {
