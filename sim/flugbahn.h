@@ -11,10 +11,6 @@ namespace torv {
 // (sampleFileText) writes it itself.
 enum class RunFiles { Write, Skip };
 
-// Steps of a pass between two tests of the fault flags, where the form also
-// hears of the run's progress.
-inline constexpr long long kCheckpointSteps = 4096;
-
 // Throws FloatError on an arithmetic fault, IoError when a result file
 // cannot be written, TorvError when the integration step is unusable.
 void Flugbahn(RunFiles files = RunFiles::Write);

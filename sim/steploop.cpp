@@ -10,7 +10,6 @@
 
 #include "physics/constants.h"
 #include "physics/faults.h"
-#include "sim/flugbahn.h"
 #include "sim/formport.h"
 
 namespace torv {

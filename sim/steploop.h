@@ -12,6 +12,10 @@
 
 namespace torv {
 
+// Steps of a pass between two tests of the fault flags, where the form also
+// hears of the run's progress.
+inline constexpr long long kCheckpointSteps = 4096;
+
 // Where a step starts from.
 struct StepEntry {
     double t, H, X, V, Q;
