@@ -156,7 +156,7 @@ void expectSame(const Outcome& a, const Outcome& b)
     EXPECT_TRUE(*a.state == *b.state);
 }
 
-// The run as specified: both passes step by step, a test after every
+// The run in full: both passes step by step, a test after every
 // formula; the test hooks put back as they were.
 class AgainstTheRunInFull : public ::testing::Test {
 protected:
