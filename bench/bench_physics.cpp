@@ -1,13 +1,14 @@
 // Cost of the physics per integration step: the atmosphere alone, and the
-// whole per-step pipeline (atmosphere, Mach number, motion step).
+// whole step of a run without its sampling.
 #include <benchmark/benchmark.h>
 
 #include <random>
 #include <vector>
 
+#include "physics/constants.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
-#include "sim/state.h"
+#include "sim/step.h"
 
 using namespace torv;
 
@@ -42,50 +43,38 @@ void BM_AtmosphereClimb(benchmark::State& state)
 }
 BENCHMARK(BM_AtmosphereClimb);
 
-// One step as the run performs it, without recording.
-void pipelineStep(int klasse)
+// One step as the run performs it (sim/step.h), without its sampling, from
+// `start` until `restart` says the flight is over.
+template <class F>
+void runStep(benchmark::State& state, const StepState& start, const PassInputs& in, bool (*restart)(const StepState&))
 {
-    Atmosphere(st.H, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
-    if (st.H > 120000)
-        st.Aschall = 290;
-    st.Mach = st.V / st.Aschall;
-    Bewegung(st.Auftrieb, st.P, st.S, klasse, st.qDyn, st.ny, st.nx, st.Q, st.V, st.X, st.H, st.t, st.CyRun, st.CxRun,
-             st.Roh, st.dt0, st.Vwind, st.Belastung);
+    fpClear();
+    StepState s = start;
+    for (auto _ : state) {
+        step<F, ByInputs>(s, in);
+        if (restart(s))
+            s = start;
+    }
+    benchmark::DoNotOptimize(s.X);
 }
 
 void BM_StepGeneral(benchmark::State& state)
 {
-    resetState();
-    fpClear();
-    auto start = [] {
-        st.Massa = 1, st.S = 0.02, st.CxRun = 0.01, st.V = 100, st.Q = 45 / 57.3, st.H = 1, st.X = 0, st.t = 0;
-        st.dt0 = 1e-5, st.Belastung = 50;
-    };
-    start();
-    for (auto _ : state) {
-        pipelineStep(1);
-        if (st.H <= 0)
-            start();
-    }
-    benchmark::DoNotOptimize(st.X);
+    StepState s;
+    s.Massa = 1, s.CxRun = 0.01, s.V = 100, s.Q = 45 / kDegPerRad, s.H = 1;
+    PassInputs in;
+    in.S = 0.02, in.dt0 = 1e-5, in.Klasse = 1;
+    runStep<Unchecked>(state, s, in, [](const StepState& s) { return s.H <= 0; });
 }
 BENCHMARK(BM_StepGeneral);
 
 void BM_StepReentry(benchmark::State& state)
 {
-    resetState();
-    fpClear();
-    auto start = [] {
-        st.Massa = 5560, st.S = 12, st.CxRun = 0.85, st.CyRun = 0.252, st.V = 11200, st.Q = -6.5 / 57.3;
-        st.H = 120000, st.X = 0, st.t = 0, st.dt0 = 1e-4, st.Belastung = 5560 / 12.0;
-    };
-    start();
-    for (auto _ : state) {
-        pipelineStep(7);
-        if (st.H <= 0 || st.t > 2000)
-            start();
-    }
-    benchmark::DoNotOptimize(st.X);
+    StepState s;
+    s.Massa = 5560, s.CxRun = 0.85, s.CyRun = 0.252, s.V = 11200, s.Q = -6.5 / kDegPerRad, s.H = 120000;
+    PassInputs in;
+    in.S = 12, in.dt0 = 1e-4, in.Klasse = 7, in.heating = true, in.RSAT = 1;
+    runStep<Unchecked>(state, s, in, [](const StepState& s) { return s.H <= 0 || s.t > 2000; });
 }
 BENCHMARK(BM_StepReentry);
 

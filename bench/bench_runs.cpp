@@ -1,14 +1,18 @@
 // Whole runs of every preset as the calculation form's START would make them,
-// and two long runs that show the cost of one integration step.
+// and two long runs that show the cost of one integration step, of the whole
+// run and of its timing pass alone.
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <tuple>
 
-#include "sim/presets.h"
 #include "physics/faults.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
+#include "sim/formport.h"
+#include "sim/presets.h"
 #include "sim/state.h"
+#include "sim/steploop.h"
 #include "support/runfixtures.h"
 
 using namespace torv;
@@ -46,9 +50,10 @@ void BM_Preset(benchmark::State& state, PresetList list, int index)
     }
 }
 
-// Time per integration step of a whole run (both passes, from START to the
-// drawn graph), the figure to compare with one pass of the step alone.
-// Steps per run are counted from the end times of the two passes.
+// Time per integration step of a whole run (from START to the drawn graph),
+// over the steps of the two passes the run stands for (the recording pass
+// integrates the timing pass's trajectory), the figure to compare with one
+// pass of the step alone. Steps per pass are counted from its end time.
 void BM_Steps(benchmark::State& state, PresetList list, int index, double dt0)
 {
     TempWorkDir dir;
@@ -58,9 +63,39 @@ void BM_Steps(benchmark::State& state, PresetList list, int index, double dt0)
         prepare(list, index, dt0);
         state.ResumeTiming();
         runOnce(state);
-        // Both passes integrate the same trajectory.
         steps += 2 * (st.t / st.dt0);
     }
+    state.counters["per_step"] = benchmark::Counter(steps, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// A form that ends the run at its first report from the recording pass.
+class TimingPassOnly : public FormPort {
+public:
+    bool runProgress(int pass, double, double) override { return pass != 2; }
+};
+
+// The timing pass alone, per step: the run ends at the first report from
+// the recording pass, run in full, kCheckpointSteps - 1 steps into it.
+void BM_TimingPass(benchmark::State& state, PresetList list, int index, double dt0)
+{
+    TempWorkDir dir;
+    TimingPassOnly form;
+    setFormPort(&form);
+    recordInFull(true);
+    double steps = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        prepare(list, index, dt0);
+        state.ResumeTiming();
+        try {
+            Flugbahn();
+            state.SkipWithError("the run was not cancelled");
+        } catch (const RunCancelled&) {
+        }
+        steps += st.dtProbe * kSamples / st.dt0 + (kCheckpointSteps - 1);
+    }
+    recordInFull(false);
+    setFormPort(nullptr);
     state.counters["per_step"] = benchmark::Counter(steps, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
@@ -103,14 +138,17 @@ int registerAll()
                 ->UseRealTime();
         }
     }
-    benchmark::RegisterBenchmark("Steps/projectile dt0=1e-5", BM_Steps, PresetList::Projectil, 0, 1e-5)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(3);
-    benchmark::RegisterBenchmark("Steps/Apollo K=0,3 dt0=1e-4", BM_Steps, PresetList::Landekapsel, 2, 1e-4)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(3);
+    for (const auto& [name, list, index, dt0] : { std::tuple { "projectile dt0=1e-5", PresetList::Projectil, 0, 1e-5 },
+             std::tuple { "Apollo K=0,3 dt0=1e-4", PresetList::Landekapsel, 2, 1e-4 } }) {
+        benchmark::RegisterBenchmark((std::string("Steps/") + name).c_str(), BM_Steps, list, index, dt0)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(3);
+        benchmark::RegisterBenchmark((std::string("Timing pass/") + name).c_str(), BM_TimingPass, list, index, dt0)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(3);
+    }
     benchmark::RegisterBenchmark("Fault/rocket out of mass in step 1003519", BM_FaultingRun)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()

@@ -114,6 +114,12 @@ inline void fpFence(double& v)
 #endif
 }
 
+// The same for every member of `obj`: its stores are done before this point.
+template <typename T> inline void fpFenceObject(T& obj)
+{
+    asm volatile("" : "+m"(obj));
+}
+
 // Throws if a trapped fault happened in the arithmetic so far; `results` are
 // the values computed by the step just done.
 template <typename... T>
@@ -124,13 +130,26 @@ inline void fpCheck(T&... results)
         fpRaise(f | std::fetestexcept(kTrappedFlags));
 }
 
-// fpCheck in the checked variant of a routine; nothing in the unchecked one,
-// which leaves the sticky flags for a later, rarer test.
-template <bool Checked, typename... T>
-inline void fpCheckIf(T&... results)
-{
-    if constexpr (Checked)
-        fpCheck(results...);
-}
+// How a routine treats the fault flags after each formula. Checked tests
+// them there and throws, so a fault ends the operation at the formula that
+// raised it; Unchecked leaves the sticky flags for the caller to test after
+// many steps, and to run those steps again checked if one was raised. The
+// formulas are written once, with test() after each.
+struct Checked {
+    static constexpr bool kTests = true;
+    template <typename... T> static void test(T&... results) { fpCheck(results...); }
+    // `v` once it is known to be sound.
+    static double sound(double v)
+    {
+        fpCheck(v);
+        return v;
+    }
+};
+
+struct Unchecked {
+    static constexpr bool kTests = false;
+    template <typename... T> static void test(T&...) { }
+    static double sound(double v) { return v; }
+};
 
 }  // namespace torv

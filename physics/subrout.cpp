@@ -5,7 +5,6 @@
 
 #include "physics/bewegung.h"
 #include "physics/faults.h"
-#include "sim/state.h"
 
 namespace torv {
 
@@ -154,13 +153,18 @@ void Atmosphere(double h, double& Temp, double& Druck, double& Aschall, double& 
 void Aerodynamik(double model, double /*P*/, double M, double& Alfa, double& Cx, double& Cy, double& Cx0,
                  double& /*Reserve*/)
 {
-    aerodynamikStep<true>(model, M, Alfa, Cx, Cy, Cx0);
+    aerodynamikStep<Checked>(model, M, Alfa, Cx, Cy, Cx0);
 }
 
-void Bewegung(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q, double& V,
-              double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS)
+MotionForces Bewegung(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q, double& V,
+    double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS, double Massa,
+    int BallonModus)
 {
-    bewegungStep<true>(A, P, S, Klasse, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS);
+    MotionForces out;
+    out.BallonModus = BallonModus;
+    bewegungStep<Checked>(
+        A, P, S, Klasse, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS, Massa, out.Drag, out.Lift, out.BallonModus);
+    return out;
 }
 
 }  // namespace torv

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "physics/constants.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/checked.h"
@@ -135,7 +136,7 @@ void activate(char sep, Activation& shown)
     st.Titel = kTitel;
     st.BallonModus = (klasse == VehicleClass::Balloon || klasse == VehicleClass::Airship) ? 1 : 0;
     st.DatenSchalter = 0;
-    st.g = 9.8;
+    st.g = kGravity;
 
     // A scenario file sets every input: also those of other classes, which
     // a preset leaves as they were, and the two a preset starts at fixed
@@ -166,7 +167,7 @@ void activate(char sep, Activation& shown)
     // A glider's speed of steady level flight at its initial altitude.
     if (klasse == VehicleClass::Glider) {
         Atmosphere(st.H0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
-        store(st.Vopt, std::pow(2 * st.MassaStart * 9.8 / st.Cy / st.Roh / st.S0, 0.5));
+        store(st.Vopt, std::pow(2 * st.MassaStart * kGravity / st.Cy / st.Roh / st.S0, 0.5));
         shown.levelFlightSpeed = general15(st.Vopt, sep);
     }
     shown.reached = ActivationStage::LevelFlight;

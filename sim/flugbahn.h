@@ -11,16 +11,8 @@ namespace torv {
 // (sampleFileText) writes it itself.
 enum class RunFiles { Write, Skip };
 
-// Steps of a pass between two tests of the fault flags, where the form also
-// hears of the run's progress.
-inline constexpr long long kCheckpointSteps = 4096;
-
 // Throws FloatError on an arithmetic fault, IoError when a result file
 // cannot be written, TorvError when the integration step is unusable.
 void Flugbahn(RunFiles files = RunFiles::Write);
-
-// For tests: every stretch of steps takes the path that tests the fault
-// flags after every formula, which must give the very run the fast path does.
-void checkEveryStep(bool on);
 
 }  // namespace torv

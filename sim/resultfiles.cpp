@@ -1,7 +1,6 @@
 #include "sim/resultfiles.h"
 
 #include "sim/numfmt.h"
-#include "sim/quantities.h"
 #include "sim/state.h"
 
 namespace torv {
@@ -26,24 +25,18 @@ void field(std::string& out, const std::string& trenn, double v, int width, int 
     out += fixedField(v, width, decimals);
 }
 
-double sample(Series s, int slot)
-{
-    return st.Ergebnis[static_cast<size_t>(code(s) * kSamples + slot - 1)];
-}
+// The sample number's field.
+constexpr FixedFormat kSampleNumber { 6, 2 };
 
 } // namespace
 
 std::string sampleLine(const std::string& trenn, const SampleRow& r)
 {
     std::string line;
-    field(line, trenn, r.j, 6, 2);
-    field(line, trenn, r.t, 8, 2);
-    field(line, trenn, r.X, 6, 2);
-    field(line, trenn, r.H, 5, 1);
-    field(line, trenn, r.V, 5, 1);
-    field(line, trenn, r.q, 5, 1);
-    field(line, trenn, r.Qgrad, 5, 1);
-    field(line, trenn, r.Roh, 9, 6);
+    field(line, trenn, r[0], kSampleNumber.width, kSampleNumber.decimals);
+    const auto columns = sampleFileColumns();
+    for (size_t c = 0; c < columns.size(); ++c)
+        field(line, trenn, r[c + 1], columns[c]->sampleFormat.width, columns[c]->sampleFormat.decimals);
     line += trenn;
     return line;
 }
@@ -58,12 +51,14 @@ std::string sampleFileText()
     text += kCrLf;
     text += ' ';
     text += kCrLf;
+    const auto columns = sampleFileColumns();
+    SampleRow row;
     for (int j = 1; j <= kSamples; ++j) {
         st.jReal = j;
-        text += sampleLine(st.Trenn,
-            { st.jReal, sample(Series::Time, j), sample(Series::Range, j), sample(Series::Altitude, j),
-                sample(Series::Speed, j), sample(Series::DynamicPressure, j), sample(Series::PathAngle, j),
-                sample(Series::AirDensity, j) });
+        row[0] = st.jReal;
+        for (size_t c = 0; c < columns.size(); ++c)
+            row[c + 1] = st.Ergebnis[static_cast<size_t>(code(columns[c]->series) * kSamples + j - 1)];
+        text += sampleLine(st.Trenn, row);
         text += kCrLf;
     }
 
@@ -89,29 +84,29 @@ void StepLog::open(bool buoyant)
     file_.append(line_);
 }
 
-void StepLog::writeStep()
+void StepLog::writeStep(const StepState& s, double Volumen)
 {
     const std::string& tr = st.Trenn;
     line_.clear();
-    field(line_, tr, st.t, 6, 2);
-    field(line_, tr, st.Xkm, 8, 3);
-    field(line_, tr, st.Hkm, 6, 3);
-    field(line_, tr, st.V, 6, 3);
-    field(line_, tr, st.Qgrad, 6, 1);
-    field(line_, tr, st.Roh, 5, 4);
+    field(line_, tr, s.t, 6, 2);
+    field(line_, tr, s.Xkm, 8, 3);
+    field(line_, tr, s.Hkm, 6, 3);
+    field(line_, tr, s.V, 6, 3);
+    field(line_, tr, s.Qgrad, 6, 1);
+    field(line_, tr, s.Roh, 5, 4);
     if (buoyant_) {
-        field(line_, tr, st.Auftrieb, 6, 2);
-        field(line_, tr, st.Volumen, 5, 2);
-        field(line_, tr, st.Widerstand, 6, 1);
-        field(line_, tr, st.GasVerloren, 6, 1);
+        field(line_, tr, s.Auftrieb, 6, 2);
+        field(line_, tr, Volumen, 5, 2);
+        field(line_, tr, s.Widerstand, 6, 1);
+        field(line_, tr, s.GasVerloren, 6, 1);
     } else {
-        field(line_, tr, st.nx, 5, 2);
-        field(line_, tr, st.ny, 5, 2);
-        field(line_, tr, st.Massa, 6, 1);
-        field(line_, tr, st.P, 7, 1);
-        field(line_, tr, st.CyRun, 6, 1);
-        field(line_, tr, st.CxRun, 7, 1);
-        field(line_, tr, st.Mach, 7, 1);
+        field(line_, tr, s.nx, 5, 2);
+        field(line_, tr, s.ny, 5, 2);
+        field(line_, tr, s.Massa, 6, 1);
+        field(line_, tr, s.P, 7, 1);
+        field(line_, tr, s.CyRun, 6, 1);
+        field(line_, tr, s.CxRun, 7, 1);
+        field(line_, tr, s.Mach, 7, 1);
     }
     line_ += kCrLf;
     file_.append(line_);

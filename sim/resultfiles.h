@@ -4,26 +4,20 @@
 // numbers with a full stop in every locale, each preceded by Trenn.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "sim/atomicfile.h"
+#include "sim/quantities.h"
 
 namespace torv {
 
 inline constexpr const char* kSampleFileName = "Torv_500.txt";
 inline constexpr const char* kStepLogName = "Torv Daten.txt";
 
-// The values of one sample-file line, in column order.
-struct SampleRow {
-    double j; // sample number
-    double t; // series 0
-    double X; // series 7
-    double H; // series 3
-    double V; // series 1
-    double q; // series 2
-    double Qgrad; // series 4, degree
-    double Roh; // series 28, kg/m3
-};
+// The values of one sample-file line: the sample number j, then the
+// series of sampleFileColumns() (sim/quantities.h) in file order.
+using SampleRow = std::array<double, 1 + kSampleFileColumns>;
 
 // One line of the sample file without its line end.
 std::string sampleLine(const std::string& trenn, const SampleRow& row);
@@ -44,8 +38,8 @@ public:
     bool isOpen() const { return file_.isOpen(); }
     // `buoyant`: the balloon and airship layout (classes 3 and 4).
     void open(bool buoyant);
-    // The line of the step just done, from the state.
-    void writeStep();
+    // The line of the step just done: its state and the envelope volume.
+    void writeStep(const StepState& s, double Volumen);
     // The marker of sample slot `slot` and the sample heading (classes 3, 4).
     void writeMarker(int slot);
     // Bytes written since open(); rollBack(mark) drops whatever was written

@@ -28,6 +28,18 @@ static_assert(offsetof(SzenarioRecord, Iud) == 31 * sizeof(double));
 static_assert(offsetof(SzenarioRecord, Mdv) == 32 * sizeof(double));
 static_assert(offsetof(SzenarioRecord, Schub) == 33 * sizeof(double));
 
+static_assert(std::is_standard_layout_v<FlightState>);
+static_assert(offsetof(FlightState, BallonModus) % alignof(double) == 0
+        && offsetof(FlightState, HFlugErreicht) == offsetof(FlightState, BallonModus) + sizeof(int)
+        && offsetof(FlightState, atmosphereSegment) == offsetof(FlightState, HFlugErreicht) + sizeof(int),
+    "the doubles, then the integers, without padding between them");
+
+bool sameBits(const FlightState& a, const FlightState& b)
+{
+    constexpr size_t kMembers = offsetof(FlightState, atmosphereSegment) + sizeof(int);
+    return std::memcmp(&a, &b, kMembers) == 0;
+}
+
 SimState st;
 
 VehicleClass vehicleClass(double klasse)

@@ -76,7 +76,96 @@ constexpr int kSamples = 500;
 constexpr int kErgebnisSize = kSeriesCount * kSamples;  // 50 000
 constexpr int kGraphCodesSize = 21;
 
-struct SimState {
+// What the physics of one integration step changes: the point-mass state,
+// thrust and mass, atmosphere, coefficients, heating, buoyancy and the
+// quantities derived from them.
+struct FlightState {
+    // Integration variables and derived quantities
+    double t = 0; // s
+    double H = 0; // m
+    double X = 0; // m
+    double V = 0; // m/s
+    double Q = 0; // rad
+    double Qgrad = 0; // degree
+    double Hkm = 0; // km
+    double Xkm = 0; // km
+    double Massa = 0; // kg
+    double Belastung = 0; // kg/m2
+    double P = 0; // N
+    double Mdot = 0; // kg/s
+    double tBurn = 0; // s
+    double CxRun = 0; // -
+    double CyRun = 0; // -
+    double Alfa = 0; // degree
+    double Cx0 = 0; // -
+    double Mach = 0; // -
+    double qDyn = 0; // Pa
+    double nx = 0; // g
+    double ny = 0; // g
+    double Drag = 0; // N
+    double Lift = 0; // N
+    double Widerstand = 0; // N
+    double qWaerme = 0; // kW/m2
+
+    // Atmosphere outputs
+    double Temp = 0; // K
+    double Druck = 0; // bar
+    double Aschall = 0; // m/s
+    double Roh = 0; // kg/m3
+    double Mu = 0; // poise
+
+    // Balloon and airship
+    double Auftrieb = 0; // N
+    double GasVerloren = 0; // m3
+    double AuftriebVerlust = 0; // N
+
+    // Reentry heating constants
+    double KWaerme = 0;
+    double RohNull = 0; // kg/m3
+    double VWaerme = 0; // m/s
+    double ExpV = 0;
+    double ExpRoh = 0;
+
+    // The integers last, after the doubles: no padding lies between the
+    // members, so two states can be compared bit for bit (sameBits).
+    int BallonModus = 0; // 1: no wind term in the range
+    int HFlugErreicht = 0; // 1 once H reached HFlug in this pass
+    int atmosphereSegment = 0; // where the atmosphere's table was last read
+
+    bool operator==(const FlightState&) const = default;
+};
+
+// Whether every member of `a` has the very bits of the same member of `b`
+// (unlike ==, which takes -0 for 0).
+bool sameBits(const FlightState& a, const FlightState& b);
+
+// What the sampling of a step changes: the position within the sampling
+// interval and, in the recording pass, the slot, the unit flags and the
+// Reynolds number of the samples it records. No step reads it.
+struct SamplingState {
+    double Re = 0; // Reynolds number for 1 m
+
+    // Unit flags
+    int FlagT = 0, FlagV = 0, FlagQ = 0, FlagH = 0, FlagX = 0, FlagP = 0, FlagM = 0;
+
+    // Recording control
+    int iPunkt = 0;
+    double FracNeu = 0;
+    double FracAlt = 0;
+
+    bool operator==(const SamplingState&) const = default;
+};
+
+// Every variable of the state that one integration step changes, the
+// samples it records aside. The run copies it out of the state at a pass
+// start, advances the copy step by step and writes it back; a checkpoint
+// of the run is a copy of it.
+struct StepState : FlightState, SamplingState {
+    bool operator==(const StepState&) const = default;
+};
+
+// The process-wide state; the members a step changes are its StepState.
+struct SimState : StepState {
     // User choices (start form)
     int Sprache = 0;  // 1 Russian, 2 German, 3 English
     int Klasse = 0;   // vehicle class 1..8 from the class groups
@@ -111,86 +200,35 @@ struct SimState {
     // Switches, modes and display values
     int DatenSchalter = 0;  // 1: write the step log
     std::string Titel;      // caption and graph title
-    double Vopt = 0;        // m/s, glider level-flight speed (display only)
-    int BallonModus = 0;    // 1: no wind term in the range
+    double Vopt = 0; // m/s, glider level-flight speed (display only)
 
-    // Integration variables and derived quantities
-    double t = 0;           // s
-    double H = 0;           // m
-    double X = 0;           // m
-    double V = 0;           // m/s
-    double Q = 0;           // rad
-    double Qgrad = 0;       // degree
-    double Hkm = 0;         // km
-    double Xkm = 0;         // km
-    double Q0grad = 0;      // degree
-    double Massa = 0;       // kg
-    double S = 0;           // m2
-    double Belastung = 0;   // kg/m2
-    double P = 0;           // N
+    // Integration settings a pass takes from the inputs
+    double Q0grad = 0; // degree
+    double S = 0; // m2
     double MtRun = 0;       // kg
     double IudRun = 0;      // N*s/kg
-    double MdvRun = 0;      // kg
-    double Mdot = 0;        // kg/s
-    double tBurn = 0;       // s
+    double MdvRun = 0; // kg
     double Hend = 0;        // m
     double Vend = 0;        // m/s
-    double g = 0;           // m/s2
-    double CxRun = 0;       // -
-    double CyRun = 0;       // -
-    double Alfa = 0;        // degree
-    double Cx0 = 0;         // -
-    double Reserve = 0;     // spare argument of the aerodynamic model
-    double Mach = 0;        // -
-    double Re = 0;          // Reynolds number for 1 m
-    double qDyn = 0;        // Pa
-    double nx = 0;          // g
-    double ny = 0;          // g
-    double Drag = 0;        // N
-    double Lift = 0;        // N
-    double Widerstand = 0;  // N
-    double qWaerme = 0;     // kW/m2
-
-    // Atmosphere outputs
-    double Temp = 0;     // K
-    double Druck = 0;    // bar
-    double Aschall = 0;  // m/s
-    double Roh = 0;      // kg/m3
-    double Mu = 0;       // poise
+    double g = 0; // m/s2
+    double Reserve = 0; // spare argument of the aerodynamic model
 
     // Balloon and airship
-    double Auftrieb = 0;         // N
     double Gewicht = 0;          // N
     double AuftriebSoll = 0;     // N
     double Volumen = 0;          // m3
     double VolumenStart = 0;     // m3
     double Radius = 0;           // m
     double Oberflaeche = 0;      // m2
-    double SBallon = 0;          // m2
-    double GasVerloren = 0;      // m3
-    double AuftriebVerlust = 0;  // N
-    int HFlugErreicht = 0;       // 1 once H reached HFlug in this pass
-
-    // Reentry heating constants
-    double KWaerme = 0;
-    double RohNull = 0;  // kg/m3
-    double VWaerme = 0;  // m/s
-    double ExpV = 0;
-    double ExpRoh = 0;
+    double SBallon = 0; // m2
 
     // Result series: series k sample i (1..500) at k*500 + i - 1
     std::array<double, kErgebnisSize> Ergebnis{};
 
-    // Unit flags
-    int FlagT = 0, FlagV = 0, FlagQ = 0, FlagH = 0, FlagX = 0, FlagP = 0, FlagM = 0;
-
     // Recording control
     int NPunkte = 0;
-    int iPunkt = 0;
     int Durchlauf2 = 0;
-    double dtProbe = 0;  // s
-    double FracNeu = 0;
-    double FracAlt = 0;
+    double dtProbe = 0; // s
     double jReal = 0;
 
     // Graph selection

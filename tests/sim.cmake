@@ -7,6 +7,7 @@ add_executable(sim_tests
   test_results_export.cpp
   test_validation.cpp
   test_compare.cpp
+  test_step.cpp
   test_scenario.cpp
   support/runfixtures.cpp
 )

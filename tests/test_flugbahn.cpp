@@ -19,6 +19,7 @@
 #include "sim/flugbahn.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
+#include "sim/steploop.h"
 #include "support/runfixtures.h"
 
 using namespace torv;

@@ -31,14 +31,13 @@ struct Sample {
 std::vector<Sample> referenceFlight()
 {
     const double m = 1, S = 0.02, Cx = 0.01, dt = 0.005;
-    st.Massa = m; // the motion step reads the mass from the state
     auto pass = [&](double dtProbe, std::vector<Sample>* out) {
         double H = 1, V = 100, Q = 45 / 57.3, X = 0, t = 0, q = 0, nx = 0, ny = 0;
         double fracOld = 100;
         do {
             double T, p, a, rho, mu;
             Atmosphere(H, T, p, a, rho, mu);
-            Bewegung(0, 0, S, 1, q, ny, nx, Q, V, X, H, t, 0, Cx, rho, dt, 0, m / S);
+            Bewegung(0, 0, S, 1, q, ny, nx, Q, V, X, H, t, 0, Cx, rho, dt, 0, m / S, m, 0);
             if (out) {
                 const double frac = t / dtProbe - std::trunc(t / dtProbe);
                 if (frac - fracOld <= 0.0001 && out->size() < 500)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "sim/presets.h"
 #include "sim/resultfiles.h"
 #include "sim/stepcheck.h"
+#include "sim/steploop.h"
 #include "support/runfixtures.h"
 
 using namespace torv;
@@ -126,24 +128,118 @@ TEST(Validation, StepCheckNamesWhatChangesMost)
     EXPECT_FALSE(compareSteps(check.dt0, a, b).worthNotice());
 }
 
-// The fast path and the one that tests the fault flags after every formula.
-class FastAndChecked : public ::testing::TestWithParam<int> {
+// What a run leaves: the sample file, the step log, the error and the state.
+struct Outcome {
+    std::string samples, log, error;
+    std::unique_ptr<SimState> state;
+};
+
+Outcome runOutcome(int number, void (*adjust)())
+{
+    Outcome o;
+    try {
+        runNumber(number, adjust, RunFiles::Write);
+    } catch (const TorvError& e) {
+        o.error = e.what();
+    }
+    o.samples = readFile(kSampleFileName);
+    o.log = readFile(kStepLogName);
+    o.state = std::make_unique<SimState>(st);
+    return o;
+}
+
+void expectSame(const Outcome& a, const Outcome& b)
+{
+    EXPECT_EQ(a.error, b.error);
+    EXPECT_EQ(a.samples, b.samples);
+    EXPECT_EQ(a.log, b.log);
+    EXPECT_TRUE(*a.state == *b.state);
+}
+
+// The run in full: both passes step by step, a test after every
+// formula; the test hooks put back as they were.
+class AgainstTheRunInFull : public ::testing::Test {
 protected:
-    void TearDown() override { checkEveryStep(false); }
+    void TearDown() override
+    {
+        checkEveryStep(false);
+        recordInFull(false);
+    }
+    Outcome inFull(int number, void (*adjust)() = nullptr)
+    {
+        checkEveryStep(true);
+        recordInFull(true);
+        Outcome o = runOutcome(number, adjust);
+        TearDown();
+        return o;
+    }
     TempWorkDir dir;
 };
 
+// The fast path, the one that tests the fault flags after every formula, and
+// the recording pass replayed from the timing pass's checkpoints or run in
+// full: every way writes the same sample file and leaves the same state.
+class FastAndChecked : public AgainstTheRunInFull, public ::testing::WithParamInterface<int> { };
+
 TEST_P(FastAndChecked, WriteTheSameSampleFile)
 {
-    runNumber(GetParam(), nullptr, RunFiles::Write);
-    const std::string fast = readFile(kSampleFileName);
-    const auto fastState = std::make_unique<SimState>(st);
-    checkEveryStep(true);
-    runNumber(GetParam(), nullptr, RunFiles::Write);
-    EXPECT_EQ(readFile(kSampleFileName), fast);
-    EXPECT_TRUE(st == *fastState);
+    const Outcome reference = inFull(GetParam());
+    ASSERT_EQ(reference.error, "");
+    for (const bool checked : { false, true })
+        for (const bool full : { false, true }) {
+            SCOPED_TRACE(::testing::Message() << "checked " << checked << ", recording in full " << full);
+            checkEveryStep(checked);
+            recordInFull(full);
+            expectSame(runOutcome(GetParam(), nullptr), reference);
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPreset, FastAndChecked, ::testing::Range(1, 35));
+
+// Where the recording pass is replayed, and where it must run in full.
+struct Regime {
+    const char* what;
+    int preset;
+    void (*adjust)();
+};
+
+void PrintTo(const Regime& r, std::ostream* os)
+{
+    *os << r.what;
+}
+
+class RecordingPass : public AgainstTheRunInFull, public ::testing::WithParamInterface<Regime> { };
+
+TEST_P(RecordingPass, LeavesWhatTheRecordingPassRunInFullLeaves)
+{
+    const Regime& r = GetParam();
+    expectSame(runOutcome(r.preset, r.adjust), inFull(r.preset, r.adjust));
+}
+
+// Every step records at dt0 <= 0.0001 dtProbe: 5.5 million steps a pass.
+constexpr double kEveryStep = 100 / 5.5e6;
+
+INSTANTIATE_TEST_SUITE_P(Regimes, RecordingPass,
+    ::testing::Values(Regime { "checkpoints thinned out", 1, [] { st.dt0 = 1e-5; } },
+        Regime { "fewer than 500 steps", 1, [] { st.dt0 = 0.1; } },
+        // Above 100 kPa, then between 1 and 100 kPa at its last sample above 1 kPa.
+        Regime { "every step records, slowing down", 1,
+            [] { st.V0 = 1000, st.TTO = 10, st.Cx = 1, st.Hk = -1e12, st.Tk = 100, st.dt0 = kEveryStep; } },
+        // Above 10 t, 10 kN, 1 km/s and 10 km; thrust and mass drop at burnout.
+        Regime { "every step records, a rocket", 29, [] { st.Hk = -1e12, st.Tk = 100, st.dt0 = kEveryStep; } },
+        Regime { "step log", 1, [] { st.DatenSchalter = 1; } },
+        Regime { "balloon above its float altitude", 12, nullptr },
+        Regime { "airship after a balloon", 12,
+            [] {
+                Flugbahn(RunFiles::Skip);
+                st.Szenario.Klasse = 4, st.Klasse = 4, st.Schub = 1, st.Iud = 1, st.Mt = 1;
+            } },
+        Regime { "reentry with an aerodynamic model", 22, [] { st.AeroModel = 1; } }),
+    [](const auto& info) {
+        std::string name = info.param.what;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+        return name;
+    });
 
 } // namespace

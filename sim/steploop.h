@@ -1,0 +1,79 @@
+// The step loop of a pass: stretches of steps without fault tests, run
+// again checked where one raised a fault flag; the checkpoints the timing
+// pass keeps; the recording pass replayed from them; and what the run's
+// summary takes from the steps.
+#pragma once
+
+#include "sim/quantities.h"
+#include "sim/resultfiles.h"
+#include "sim/state.h"
+#include "sim/step.h"
+#include "sim/summary.h"
+
+namespace torv {
+
+// Steps of a pass between two tests of the fault flags, where the form also
+// hears of the run's progress.
+inline constexpr long long kCheckpointSteps = 4096;
+
+// Where a step starts from.
+struct StepEntry {
+    double t, H, X, V, Q;
+};
+
+// What the run's summary takes from the steps of a pass: the greatest values
+// over every step, the start included, and where the last step started, so
+// that the end condition can be placed within it.
+struct StepTrack {
+    double maxH = 0; // m
+    double maxAbsNx = 0; // g
+    double maxQDyn = 0; // Pa
+    double minAccel = 0; // m/s2: the least a + g sin Q, if below 0
+    StepEntry last {}; // found once the pass has ended (lastStepEntry)
+};
+
+class Checkpoints;
+
+// A pass in progress: the state it advances, what it holds fixed and what
+// it keeps of its steps.
+struct Pass {
+    StepState s;
+    PassInputs in;
+    bool recording = false; // takes the samples step by step
+    StepLog* log = nullptr;
+    Checkpoints* keep = nullptr; // the timing pass's states for the recording pass
+    long long done = 0; // steps
+    StepTrack track;
+    // The unit flags a recording in every step would have raised so far
+    // (passes without samples).
+    UnitFlagWitness everyStep;
+};
+
+// The timing pass's checkpoints (one list, kept from run to run, so that a
+// run allocates nothing for it).
+Checkpoints& timingCheckpoints();
+
+// One pass from the state in `p` to the end condition; the state reaches
+// the simulation state at its end, and where an error ends it. Throws
+// FloatError, TorvError when the pass needs too many steps, RunCancelled.
+void integrate(Pass& p);
+
+// The recording pass `rec`, at its start, for the trajectory the timing
+// pass integrated: leaves in `rec` and in the samples what the pass run in
+// full would leave. False, with the samples as they were, where that cannot
+// be shown: the pass must then be run in full (integrate).
+bool replayRecording(Pass& rec, const Pass& timing);
+
+// The summary of a pass from its track and the state after its last step.
+RunSummary summarize(const Pass& p, double Hend);
+
+// For tests: every stretch of steps takes the path that tests the fault
+// flags after every formula, which must give the very run the fast path does.
+void checkEveryStep(bool on);
+
+// For tests: the recording pass integrates the whole flight again step by
+// step, as the timing pass did, instead of replaying only its recording
+// steps from the timing pass's checkpoints; both must give the very same run.
+void recordInFull(bool on);
+
+} // namespace torv
