@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
+#include "app/commandline.h"
 #include "app/forms.h"
 #include "app/sprache.h"
 #include "ui/guard.h"
@@ -20,15 +22,13 @@ int main(int argc, char** argv)
             std::printf("torv %s\n", TORV_VERSION_TEXT);
             return 0;
         }
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("Usage: torv [FILE.toml]\n"
-                        "Starts Torv; with a scenario file, the calculation form shows it.\n"
-                        "torv --version prints the version.\n");
-            return 0;
-        }
     }
+    if (const int status = torv::answerWithoutWindow(argc, argv); status >= 0)
+        return status;
 
+    std::optional<torv::DisplayCheck> displayCheck(std::in_place);
     torv::GuardedApplication app(argc, argv);
+    displayCheck.reset();
     // Also where QSettings keeps what the program remembers.
     app.setOrganizationName(QStringLiteral("Torv"));
     app.setApplicationName(QStringLiteral("Torv"));

@@ -1,5 +1,6 @@
 #include "app/sprache.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -16,7 +17,9 @@
 #include <variant>
 
 #include "sim/state.h"
+#include "ui/focus.h"
 #include "ui/guard.h"
+#include "ui/language.h"
 #include "ui/look.h"
 #include "ui/scenariofiles.h"
 #include "ui/screenfit.h"
@@ -297,7 +300,20 @@ TForm1::TForm1(QWidget* parent)
     connect(this, &QWidget::customContextMenuRequested, this,
         [this](const QPoint& pos) { ScenarioMenu->popup(mapToGlobal(pos)); });
     setAcceptDrops(true);
+
+    // The keyboard: the choices in the order the form offers them, nothing
+    // that a white panel covers, the first language focused; F1 for help.
+    Memo1->setFocusPolicy(Qt::NoFocus);
+    RadioSprachItems->button(0)->setFocus(Qt::OtherFocusReason);
+    focusRules_ = std::make_unique<torv::FocusRules>(this);
+    auto* help = new QAction(this);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    addAction(help);
+    connect(help, &QAction::triggered, this, &TForm1::helpWanted);
 }
+
+TForm1::~TForm1() = default;
 
 QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (TForm1::*handler)())
 {
@@ -324,6 +340,14 @@ QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (
             return;
         justSelected = list;
         (this->*handler)();
+    });
+    // Enter (or Space) on the entry the keyboard stands on chooses it too.
+    connect(list, &QListWidget::itemActivated, this, [this, handler](QListWidgetItem* item) {
+        if (item->isSelected())
+            (this->*handler)();
+        else
+            item->setSelected(true);
+        justSelected = nullptr; // no click follows
     });
     connect(list, &QListWidget::itemClicked, this, [this, list, handler] {
         if (justSelected == list) {
@@ -363,6 +387,7 @@ void TForm1::showLanguageAgain()
     Image1->show();
     RadioSprach->show();
     clearItemIndex(RadioSprachItems);
+    RadioSprachItems->button(0)->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::RadioSprachClick()
@@ -370,6 +395,8 @@ void TForm1::RadioSprachClick()
     torv::guarded([this] {
         st.Sprache = itemIndex(RadioSprachItems) + 1;
         torv::ScenarioFiles::rememberLanguage(st.Sprache);
+
+        torv::useQtLanguage(st.Sprache);
         Image1->hide();
         RadioSprach->hide();
         switch (st.Sprache) {
@@ -390,6 +417,10 @@ void TForm1::RadioSprachClick()
         Memo1->hide();
         Label1->hide();
         Image2->show();
+        // The keyboard goes on where the eye does: to the first class.
+        for (QButtonGroup* items : { WahlRUItems, RadioWahlItems, WahlENItems })
+            if (items->button(0)->isVisibleTo(this))
+                items->button(0)->setFocus(Qt::OtherFocusReason);
     });
 }
 
@@ -470,6 +501,41 @@ void TForm1::ListBoxGliderClick()      { choosePreset(ListBoxGlider, PresetList:
 void TForm1::ListBoxLandekapselClick() { choosePreset(ListBoxLandekapsel, PresetList::Landekapsel); }
 void TForm1::ListBoxLauncherClick()    { choosePreset(ListBoxLauncher, PresetList::Launcher); }
 // clang-format on
+
+// Tab and Shift+Tab go through the choices in the order the form offers
+// them: the language, the class, the preset, START, QUIT. A radio group is
+// one stop, entered at its first entry in sight.
+bool TForm1::focusNextPrevChild(bool next)
+{
+    const auto entries = [](const QButtonGroup* items) {
+        QList<QWidget*> all;
+        for (QAbstractButton* b : items->buttons())
+            all << b;
+        return all;
+    };
+    const QList<QList<QWidget*>> stops = {
+        entries(RadioSprachItems), entries(WahlRUItems), entries(RadioWahlItems), entries(WahlENItems),
+        { ListBoxProjectil }, { ListBoxFallschirm }, { ListBoxBallon }, { ListBoxGlider }, { ListBoxLandekapsel },
+        { ListBoxLauncher }, { BitBtn1 }, { Button1 },
+    };
+    const auto inSight = [this](const QWidget* w) { return w->isVisible() && !torv::FocusRules::covered(w, this); };
+    const QWidget* focus = focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < stops.size(); ++i)
+        if (stops[i].contains(focus))
+            at = i;
+    const qsizetype n = stops.size();
+    for (qsizetype k = 1; k <= n; ++k) {
+        const qsizetype i = ((at < 0 ? (next ? -1 : 0) : at) + (next ? k : -k) + n) % n;
+        for (QWidget* w : stops[i]) {
+            if (inSight(w)) {
+                w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 bool TForm1::event(QEvent* e)
 {

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 #include "sim/presets.h"
 
 class QAction;
@@ -20,11 +22,16 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace torv {
+class FocusRules;
+}
+
 class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
     explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
 
     // MAIN on the calculation form: show this form again with the language
     // picture and the language choice visible and nothing selected.
@@ -50,6 +57,8 @@ public:
 signals:
     // START with a preset chosen: the calculation form takes over.
     void calculationWanted();
+    // F1: the help window.
+    void helpWanted();
 
 public:
 
@@ -87,6 +96,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -97,6 +107,7 @@ private:
     QListWidget* presetList(int klasse) const;
     QListWidget* makePresetList(const QRect& place, torv::PresetList which, void (TForm1::*handler)());
 
+    std::unique_ptr<torv::FocusRules> focusRules_;
     // The list whose selection a mouse press has just changed.
     QListWidget* justSelected = nullptr;
 };

@@ -24,6 +24,14 @@ std::string IoError::detail() const
     return text + " (" + what() + ")";
 }
 
+StepRefused::StepRefused(Why why)
+    : TorvError(why == Why::NotPositive
+              ? "The integration step must be a positive number"
+              : "The flight needs more than 100000000 integration steps; choose a larger integration step")
+    , why_(why)
+{
+}
+
 std::string echoed(const std::string& text)
 {
     constexpr int kMaxEchoed = 80;

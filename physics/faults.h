@@ -24,10 +24,23 @@ public:
     using TorvError::TorvError;
 };
 
-// The user stopped a run before its end.
+// The user stopped a run before its end: not a fault of the run.
 class RunCancelled : public TorvError {
 public:
     RunCancelled() : TorvError("The run was cancelled") {}
+};
+
+// A run refused for its integration step: one that is not positive, or one
+// that would take too many steps. what() is the English message that
+// torv-batch prints; the window words it in the form's language.
+class StepRefused : public TorvError {
+public:
+    enum class Why { NotPositive, TooMany };
+    explicit StepRefused(Why why);
+    Why why() const { return why_; }
+
+private:
+    Why why_;
 };
 
 // A result file that could not be created or written; carries errno. what()

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build
   qt6-base-dev libqt6gui6 libjpeg62-turbo
+  qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev libtomlplusplus-dev
   xvfb xauth openbox xdotool x11-utils imagemagick
   fonts-dejavu-core fonts-dejavu-extra locales python3

@@ -162,7 +162,7 @@ void Flugbahn(RunFiles files)
     // A step that is not positive (or not a number) would never let the time
     // reach its end; refuse before anything changes.
     if (!(st.dt0 > 0) || !std::isfinite(st.dt0))
-        throw TorvError("The integration step must be a positive number");
+        throw StepRefused(StepRefused::Why::NotPositive);
     fpClear();
 
     const RunKind kind = runKind();

@@ -85,8 +85,6 @@ namespace {
 // A pass longer than this would keep the program from answering for many
 // seconds (or forever, once t + dt0 no longer grows); it is refused instead.
 constexpr long long kMaxStepsPerPass = 100000000;
-constexpr const char* kTooManySteps
-    = "The flight needs more than 100000000 integration steps; choose a larger integration step";
 // Steps between two reports to the form, which may cancel the run there.
 // The fault flags are tested at these points (and at the end of a pass)
 // only; a stretch that raised one is run again from its start with a test
@@ -327,7 +325,7 @@ void integrate(Pass& p)
             return;
         }
         if (p.done == kMaxStepsPerPass)
-            throw TorvError(kTooManySteps);
+            throw StepRefused(StepRefused::Why::TooMany);
         if (!formPort().runProgress(passNumber, p.s.t, st.Tk))
             throw RunCancelled();
         fpCheck();

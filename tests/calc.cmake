@@ -7,6 +7,7 @@ add_executable(calc_tests
   test_calc_activation.cpp
   test_calc_handlers.cpp
   test_calc_results.cpp
+  test_keyboard.cpp
   test_scenario_forms.cpp
 )
 target_link_libraries(calc_tests PRIVATE torvui Qt6::Test GTest::gtest)

@@ -3,3 +3,7 @@ add_test(NAME e2e_typical_road
   COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/typical_road.py $<TARGET_FILE:torv>
           ${CMAKE_CURRENT_BINARY_DIR}/e2e_artifacts)
 set_tests_properties(e2e_typical_road PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+# torv without a display: --help prints and succeeds, otherwise one line
+# and status 1 instead of Qt's abort.
+add_test(NAME torv_without_display
+  COMMAND sh -c "$<TARGET_FILE:torv> --help | grep -q '^Usage: torv' && out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $<TARGET_FILE:torv> 2>&1); test $? -eq 1 && test $(printf '%s\\n' \"$out\" | wc -l) -eq 1 && printf '%s\\n' \"$out\" | grep -q 'no display'")

@@ -15,10 +15,20 @@ namespace torv {
 // Shows the error box for `message` (without its full stop).
 void showErrorBox(const QString& message);
 
-// Tests replace the box with a sink that records (caption, text); nullptr
+// Shows an information box for `message` (a user's Cancel, say): the
+// information icon, one OK button, the application's title as caption.
+void showInfoBox(const QString& message);
+
+// Tests replace the boxes with sinks that record (caption, text); nullptr
 // puts the real box back.
 using ErrorSink = std::function<void(const QString& caption, const QString& text)>;
 void setErrorSink(ErrorSink sink);
+void setInfoSink(ErrorSink sink);
+
+// The message of `error` as the window shows it: the specified messages as
+// specified, the program's own in the form's language.
+QString messageOf(const std::exception& error);
+QString messageOf(std::exception_ptr error);
 
 // Reports the exception currently being handled.
 void reportCurrentException();

@@ -24,12 +24,16 @@
 #include "sim/flugbahn.h"
 #include "sim/numfmt.h"
 #include "sim/state.h"
+#include "ui/focus.h"
 #include "ui/guard.h"
+#include "ui/language.h"
 #include "ui/readout.h"
 #include "ui/screenfit.h"
 #include "ui/texts.h"
 
 using torv::st;
+using torv::Text;
+using torv::text;
 
 namespace {
 
@@ -60,17 +64,6 @@ const char* const kHelpText = "        \n"
                               "\n"
                               "   5.   Write to the author (project issue tracker) !!!";
 
-// What START says when it refuses to run.
-enum class StartText { Unread };
-
-// clang-format off
-const torv::TextRow<StartText> kStartTexts[] = {
-    {StartText::Unread,
-        "Поле «%1»: '%2' не является числом. Расчёт не запущен: исправьте поле и снова нажмите START",
-        "Feld „%1“: '%2' ist keine gültige Zahl. Nichts wurde berechnet: bitte das Feld korrigieren und START erneut drücken",
-        "Field \"%1\": '%2' is not a valid floating point value. Nothing was run: correct the field and press START again"},
-};
-// clang-format on
 
 // A number written by the program is read from its start, also when the
 // box is too narrow for all of it.
@@ -110,6 +103,22 @@ TForm2::TForm2(QWidget* parent)
 
     torv::setFormPort(this);
     qApp->installEventFilter(this);
+    setTabChain();
+    focusRules_ = std::make_unique<torv::FocusRules>(this);
+    // On a screen too narrow for the form, a tag shows where START lies.
+    screenFit_->pointTo(Button1, QStringLiteral("START ▸"));
+}
+
+void TForm2::setTabChain()
+{
+    // Top to bottom through the fields, then START, the graph and its
+    // buttons row by row, and the commands.
+    const QList<QWidget*> chain = { EdGas, EdHFlug, EdMt, EdGasverlust, EdMdv, EdIud, EdAuftriebplus, EdSchub, EdRSAT,
+        AeroBox1, EdCx, EdCy, edMassaStart, EdS0, edVwind, eddt0, EdTTO, edH0, edV0, edTk, edHkk, edVk, Button1, Image1,
+        Button9, Button10, Button22, Button3, Button27, Button2, Button7, Button4, Button6, Button12, Button14, Button11,
+        Button8, Button15, Button17, Button18, ButtonP, ButtonCya, Button13, Button19, ButtonHELP, Button5, Button16 };
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 TForm2::~TForm2()
@@ -161,6 +170,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
 
 void TForm2::FormAktivate()
 {
+    torv::useQtLanguage(st.Sprache);
     // The layout below places controls at their designed positions.
     const QPoint scrolled = screenFit_->offset();
     screenFit_->scrollTo(QPoint());
@@ -169,23 +179,11 @@ void TForm2::FormAktivate()
         // done, and reports its fault.
         torv::Activation shown;
         std::exception_ptr fault;
-        std::vector<double> inputs;
-        for (const torv::FieldInfo& f : torv::fieldTable())
-            inputs.push_back(st.*f.var);
-        const double aeroModel = st.AeroModel; // a scenario file sets it too
         try {
             torv::activate(decimalSeparator(), shown);
         } catch (...) {
             fault = std::current_exception();
         }
-        // The fields' handlers do not run for what activation stores, so
-        // the graph menu learns of changed inputs here.
-        for (size_t i = 0; i < inputs.size(); ++i)
-            if (st.*torv::fieldTable()[i].var != inputs[i])
-                inputsChanged_ = true;
-        if (st.AeroModel != aeroModel)
-            inputsChanged_ = true;
-        updateGraphMenu();
         showActivation(shown);
         if (fault)
             std::rethrow_exception(fault);
@@ -390,12 +388,7 @@ void TForm2::fieldChanged(torv::Field field)
     const auto value = torv::parseNumber(text, decimalSeparator());
     if (!value)
         throw torv::ConvertError(text);
-    double& target = st.*torv::fieldInfo(field).var;
-    if (target != *value) {
-        inputsChanged_ = true;
-        updateGraphMenu();
-    }
-    target = *value;
+    st.*torv::fieldInfo(field).var = *value;
 }
 
 // clang-format off
@@ -429,15 +422,10 @@ void TForm2::AeroBox1Change()
     int item = AeroBox1->currentIndex();
     if (item >= 0 && AeroBox1->currentText() != AeroBox1->itemText(item))
         item = -1;
-    const double before = st.AeroModel;
     if (item == 0)
         st.AeroModel = 0.0;
     else if (item == 1)
         st.AeroModel = 1.0;
-    if (st.AeroModel != before) {
-        inputsChanged_ = true;
-        updateGraphMenu();
-    }
 }
 
 // ---------------------------------------------------------------------------
@@ -516,22 +504,29 @@ bool TForm2::runProgress(int pass, double t, double tEnd)
     KeepRunState keep;
     if (!progress_) {
         progress_ = new QProgressDialog(this);
-        progress_->setWindowTitle(runText(RunText::Title));
-        progress_->setCancelButtonText(runText(RunText::Cancel));
+        progress_->setWindowTitle(text(Text::RunTitle));
+        progress_->setCancelButtonText(text(Text::RunCancel));
         progress_->setWindowModality(Qt::ApplicationModal);
-        progress_->setRange(0, kSteps);
         progress_->setAutoReset(false);
         progress_->setAutoClose(false);
         progress_->setMinimumWidth(380);
     }
-    // The recording pass ends where the timing pass ended.
-    if (pass == 2)
-        tEnd = std::min(tEnd, st.dtProbe * st.NPunkte);
     const char sep = decimalSeparator();
-    progress_->setLabelText(runText(RunText::Pass).arg(pass) + QLatin1Char('\n')
-        + runText(RunText::Time).arg(seconds(t, sep), seconds(tEnd, sep)));
-    const double done = tEnd > 0 ? std::clamp(t / tEnd, 0.0, 1.0) : 0.0;
-    progress_->setValue(static_cast<int>(done * kSteps));
+    if (pass == 1) {
+        // How long the flight lasts is what this pass finds out: the end
+        // time is only an upper bound, so the bar shows activity, no share.
+        progress_->setRange(0, 0);
+        progress_->setLabelText(
+            text(Text::RunPass1) + QLatin1Char('\n') + text(Text::RunTime1).arg(seconds(t, sep)));
+    } else {
+        // The recording pass ends where the timing pass ended.
+        tEnd = std::min(tEnd, st.dtProbe * st.NPunkte);
+        progress_->setRange(0, kSteps);
+        progress_->setLabelText(text(Text::RunPass2) + QLatin1Char('\n')
+            + text(Text::RunTime2).arg(seconds(t, sep), seconds(tEnd, sep)));
+        const double done = tEnd > 0 ? std::clamp(t / tEnd, 0.0, 1.0) : 0.0;
+        progress_->setValue(static_cast<int>(done * kSteps));
+    }
     progress_->show();
     QCoreApplication::processEvents();
     progressShown_.start();
@@ -590,15 +585,16 @@ void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
 void TForm2::Button1Click()
 {
     torv::guarded([this] {
-        refuseUnreadFields(torv::textIn(kStartTexts, StartText::Unread));
+        refuseUnreadFields(text(Text::StartUnread));
         Memo1->hide();
         Memo2->hide();
         Panel6->lower();
-        runComplete_ = false;
-        lastCheck_.reset();
+        // What a Cancel puts back: the state and the run on show.
+        const auto before = std::make_unique<torv::SimState>(st);
+        const ShownRun shownBefore = shown_;
+        shown_ = ShownRun {};
+        shown_.inputs = torv::RunInputs::current();
         Notice->hide();
-        runKept_ = false;
-        runInputs_ = torv::RunInputs::current();
         updateGraphMenu();
         bool cancelled = false;
         QElapsedTimer clock;
@@ -610,16 +606,26 @@ void TForm2::Button1Click()
                 cancelled = true;
             }
         });
-        if (cancelled)
-            throw torv::TorvError(runText(RunText::Cancelled).toStdString());
-        lastRunMs_ = clock.elapsed();
-        runComplete_ = true;
-        inputsChanged_ = false;
+        if (cancelled) {
+            // The samples the cut-off run overwrote are the last complete
+            // run's again, so the graph, the export and the check on show
+            // still agree; the user asked for this, so it is no error.
+            st = *before;
+            shown_ = shownBefore;
+            updateGraphMenu();
+            if (shown_.complete)
+                updateNotice();
+            torv::showInfoBox(text(shown_.complete ? Text::RunCancelledKept : Text::RunCancelledFirst));
+            return;
+        }
+        shown_.ms = clock.elapsed();
+        shown_.complete = true;
+        shown_.state = std::make_shared<const torv::SimState>(st);
         // A short run is checked at once, on a copy of the state; a long
         // one only offers the check.
         constexpr qint64 kCheckBelowMs = 250;
-        if (lastRunMs_ < kCheckBelowMs)
-            lastCheck_ = torv::checkStep();
+        if (shown_.ms < kCheckBelowMs)
+            shown_.check = torv::checkStep();
         updateGraphMenu();
         updateNotice();
     });
@@ -651,7 +657,7 @@ void TForm2::Button5Click()
         Readout->clear();
         Image1->repaint();
         shownGraph_ = QImage();
-        lastCheck_.reset();
+        shown_.check.reset();
         Notice->hide();
         updateGraphMenu();
         for (QLabel* picture : { Image8, Image7, Image5, Image3 })

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <exception>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "sim/activation.h"
 #include "sim/formport.h"
 #include "sim/keptruns.h"
+#include "sim/state.h"
 #include "sim/stepcheck.h"
 
 class QAction;
@@ -29,6 +31,7 @@ class QProgressDialog;
 class QPushButton;
 
 namespace torv {
+class FocusRules;
 class GraphReadout;
 class ScreenFit;
 }
@@ -253,6 +256,14 @@ public:
     torv::GraphReadout* Readout = nullptr;
     const std::vector<torv::KeptRun>& keptRuns() const { return keptRuns_; }
 
+    // F1 (also in the graph area's menu): the help window in the form's
+    // language; the About box; Escape closes the text box on top.
+    void helpClick();
+    void aboutClick();
+    void escapeClick();
+    QAction* ActHelp = nullptr;
+    QAction* ActAbout = nullptr;
+
     // Scenario files: one opened (Ctrl+O, the recent ones, or a file dropped
     // on the form), the inputs saved as one (Ctrl+Shift+S); the caption
     // names the open one after the title text.
@@ -285,11 +296,10 @@ private:
     static const Control kLayout[];
     static const Caption kCaptions[];
 
-    // What the form says about a run in progress, in its language.
-    enum class RunText { Title, Pass, Time, Cancel, Cancelled };
-    struct RunCaption;
-    static const RunCaption kRunCaptions[];
-    static QString runText(RunText which);
+    struct FieldTip;
+    static const FieldTip kFieldTips[];
+    // `label`'s caption in `language`, as activation sets it.
+    QString captionIn(QLabel* TForm2::*label, int language) const;
     // A run starts: the progress dialog may show from 0.3 s on.
     void startProgress();
     void endProgress();
@@ -306,6 +316,7 @@ private:
     }
 
     void createControls();
+    void setTabChain();
     // Each parameter field's text change runs its change handler.
     void connectFields();
     void runFieldHandler(Handler handler);
@@ -328,6 +339,9 @@ private:
 
     void createGraphMenu();
     void updateGraphMenu();
+    // The menu entries' texts and the fields' tooltips in the form's language.
+    void setMenuTexts();
+    void setFieldTips();
     void createScenarioTools();
     void showCaption();
     void showStepTable(const torv::StepCheck& check);
@@ -336,11 +350,8 @@ private:
     // text reads as a number; else `message` with the field's caption (%1)
     // and text (%2) is thrown.
     void refuseUnreadFields(const QString& message);
-    std::optional<torv::StepCheck> lastCheck_; // of the run shown, once made
-    qint64 lastRunMs_ = 0; // how long that run took
     // The menu entries that compare runs and mark events, and the read-out.
     void createCompareTools();
-    void setCompareCaptions(int language);
     // What the graph shows beyond the run: the kept runs (their series,
     // converted to the current units, go into `series`) and the events.
     torv::GraphExtras graphExtras(std::vector<std::vector<double>>& series) const;
@@ -348,10 +359,20 @@ private:
     std::vector<std::vector<double>> keptSeries() const;
     void redrawShownGraph();
     std::vector<torv::KeptRun> keptRuns_;
-    torv::RunInputs runInputs_; // what the current run was run from
-    bool runKept_ = false; // the current run is among the kept ones
     QImage shownGraph_; // the picture in the graph area; null: none
-    bool runComplete_ = false; // the state holds the results of a whole run
-    bool inputsChanged_ = false; // a field changed since that run
+    // The run on show, and what the graph area's menu needs of it.
+    struct ShownRun {
+        bool complete = false; // the state holds its results, whole
+        std::shared_ptr<const torv::SimState> state; // the state right after it
+        std::optional<torv::StepCheck> check; // its step check, once made
+        qint64 ms = 0; // how long it took
+        torv::RunInputs inputs; // what it was run from
+        bool kept = false; // it is among the kept runs
+    };
+    ShownRun shown_;
+    // Runs `body` with the state of the run on show in place of the current
+    // one (whose inputs may have changed since, or whose run was cut off).
+    template <typename F> void withShownRun(F&& body);
     torv::ScreenFit* screenFit_ = nullptr;
+    std::unique_ptr<torv::FocusRules> focusRules_;
 };

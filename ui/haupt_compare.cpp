@@ -17,20 +17,6 @@ namespace {
 // Where the program remembers whether the graphs mark the flight's events.
 const QString kEventsKey = QStringLiteral("graph/events");
 
-struct CompareCaption {
-    QAction* TForm2::*action;
-    const char* language[3]; // Russian, German, English
-};
-
-// clang-format off
-const CompareCaption kCompareCaptions[] = {
-//   entry                    Russian                                German                              English
-    {&TForm2::ActKeepRun,     {"Сохранить расчёт для сравнения",     "Diesen Lauf zum Vergleich behalten", "Keep this run"}},
-    {&TForm2::ActClearKept,   {"Удалить сохранённые расчёты",        "Behaltene Läufe entfernen",        "Clear kept runs"}},
-    {&TForm2::ActMarkEvents,  {"Отмечать события полёта",            "Flugereignisse markieren",         "Mark flight events"}},
-};
-// clang-format on
-
 } // namespace
 
 void TForm2::createCompareTools()
@@ -39,13 +25,6 @@ void TForm2::createCompareTools()
     ActMarkEvents->setCheckable(true);
     ActMarkEvents->setChecked(QSettings().value(kEventsKey, false).toBool());
     Readout = new torv::GraphReadout(Image1);
-}
-
-void TForm2::setCompareCaptions(int language)
-{
-    const int column = language >= 1 && language <= 3 ? language - 1 : 1;
-    for (const CompareCaption& c : kCompareCaptions)
-        (this->*c.action)->setText(QString::fromUtf8(c.language[column]));
 }
 
 std::vector<std::vector<double>> TForm2::keptSeries() const
@@ -68,9 +47,9 @@ torv::GraphExtras TForm2::graphExtras(std::vector<std::vector<double>>& series) 
     for (size_t r = 0; r < series.size(); ++r) {
         inputs.push_back(keptRuns_[r].inputs);
         extras.kept.push_back({ series[r].data(), static_cast<int>(series[r].size()),
-            torv::differenceLabel(keptRuns_[r].inputs, runInputs_, st.Sprache, sep) });
+            torv::differenceLabel(keptRuns_[r].inputs, shown_.inputs, st.Sprache, sep) });
     }
-    extras.currentLabel = torv::currentRunLabel(inputs, runInputs_, st.Sprache, sep);
+    extras.currentLabel = torv::currentRunLabel(inputs, shown_.inputs, st.Sprache, sep);
     return extras;
 }
 
@@ -85,8 +64,8 @@ void TForm2::keepRunClick()
     if (!ActKeepRun->isEnabled())
         return;
     keptRuns_.push_back(torv::keepRun());
-    keptRuns_.back().inputs = runInputs_;
-    runKept_ = true;
+    keptRuns_.back().inputs = shown_.inputs;
+    shown_.kept = true;
     updateGraphMenu();
     redrawShownGraph();
 }
@@ -96,7 +75,7 @@ void TForm2::clearKeptRunsClick()
     if (keptRuns_.empty())
         return;
     keptRuns_.clear();
-    runKept_ = false;
+    shown_.kept = false;
     updateGraphMenu();
     redrawShownGraph();
 }

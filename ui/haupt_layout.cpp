@@ -1,7 +1,6 @@
 // The calculation form's controls as data: one row per control, in stacking
 // order (a later row lies above an earlier one), and the caption table of
 // the three languages.
-#include <QAction>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QFrame>
@@ -19,6 +18,8 @@
 #include "ui/haupt.h"
 #include "ui/scenariofiles.h"
 #include "ui/look.h"
+#include "ui/screenfit.h"
+#include "ui/texts.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ struct TForm2::Control {
 };
 
 struct TForm2::Caption {
-    std::variant<QLabel * TForm2::*, QPushButton * TForm2::*, QAction * TForm2::*, QString TForm2::*> control;
+    std::variant<QLabel * TForm2::*, QPushButton * TForm2::*> control;
     const char* german;
     const char* russian; // nullptr: keeps the German text
     const char* english;
@@ -229,29 +230,8 @@ const TForm2::Caption TForm2::kCaptions[] = {
     {&TForm2::Label18,  "Gasdichte, kg/m3",             "  Плотность газа,          кг/м3", "    density of gas,         kg/m3"},
     {&TForm2::Label20,  "Flughöhe, m",                  "высота полета,м",                 "flight altitude, m"},
 
-    // Context menu of the graph area
-    {&TForm2::ActSaveGraph,          "Grafik als PNG speichern…",   "Сохранить график в PNG…",   "Save graph as PNG…"},
-    {&TForm2::ActCopyGraph,          "Grafik kopieren",             "Копировать график",         "Copy graph"},
-    {&TForm2::ActExportCsv,          "Daten als CSV exportieren…",  "Экспорт данных в CSV…",     "Export data as CSV…"},
-    {&TForm2::ActCheckStep,          "Schrittweite prüfen (mit halbem Schritt neu rechnen)",
-                                     "Проверить шаг (пересчёт с половинным шагом)",
-                                     "Check the step (run again at half step)"},
 };
 
-struct TForm2::RunCaption {
-    RunText which;
-    const char* german;
-    const char* russian;
-    const char* english;
-};
-
-const TForm2::RunCaption TForm2::kRunCaptions[] = {
-    {RunText::Title,     "Berechnung",                       "Расчёт",                       "Calculation"},
-    {RunText::Pass,      "Durchlauf %1 von 2",               "Проход %1 из 2",               "Pass %1 of 2"},
-    {RunText::Time,      "Simulierte Zeit: %1 s von %2 s",   "Модельное время: %1 с из %2 с", "Simulated time: %1 s of %2 s"},
-    {RunText::Cancel,    "Abbrechen",                        "Отмена",                       "Cancel"},
-    {RunText::Cancelled, "Die Berechnung wurde abgebrochen", "Расчёт прерван",               "The run was cancelled"},
-};
 // clang-format on
 
 namespace {
@@ -436,16 +416,16 @@ void TForm2::createControls()
 
 void TForm2::setCaptions(int language)
 {
-    setCompareCaptions(language);
+    setMenuTexts();
+    setFieldTips();
+    screenFit_->setPointerTip(torv::text(torv::Text::StartOutOfView));
     torv::ScenarioFiles::instance().setTexts(ActOpenScenario, ActSaveScenario, RecentScenarios);
     for (const Caption& c : kCaptions) {
         const char* text = inLanguage(language, c.german, c.russian, c.english);
         std::visit(
             [&](auto member) {
                 auto& w = this->*member;
-                if constexpr (std::is_same_v<std::remove_reference_t<decltype(w)>, QString>)
-                    w = QString::fromUtf8(text);
-                else if constexpr (std::is_same_v<std::remove_reference_t<decltype(w)>, QLabel*>)
+                if constexpr (std::is_same_v<std::remove_reference_t<decltype(w)>, QLabel*>)
                     setLabelText(w, QString::fromUtf8(text));
                 else
                     w->setText(QString::fromUtf8(text));
@@ -454,12 +434,12 @@ void TForm2::setCaptions(int language)
     }
 }
 
-QString TForm2::runText(RunText which)
+QString TForm2::captionIn(QLabel* TForm2::*label, int language) const
 {
-    for (const RunCaption& c : kRunCaptions)
-        if (c.which == which)
-            return QString::fromUtf8(inLanguage(torv::st.Sprache, c.german, c.russian, c.english));
-    return {};
+    for (const Caption& c : kCaptions)
+        if (const auto* member = std::get_if<QLabel * TForm2::*>(&c.control); member && *member == label)
+            return QString::fromUtf8(inLanguage(language, c.german, c.russian, c.english));
+    return (this->*label)->text();
 }
 
 void TForm2::fitCaptions()

@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QSignalBlocker>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "physics/faults.h"
@@ -31,11 +33,14 @@
 #include "sim/stepcheck.h"
 #include "sim/summary.h"
 #include "ui/guard.h"
+#include "ui/focus.h"
 #include "ui/look.h"
 #include "ui/scenariofiles.h"
 #include "ui/texts.h"
 
 using torv::st;
+using torv::Text;
+using torv::text;
 
 namespace {
 
@@ -82,10 +87,17 @@ QString defaultGraphName()
         + QStringLiteral(".png");
 }
 
-// The file dialog is Qt's own, the same on every desktop.
-QString askSaveName(QWidget* parent, const QString& title, const QString& name, const QString& filter)
+// The file dialog is Qt's own, the same on every desktop, in the form's
+// language; a name typed without `suffix` gets it.
+QString askSaveName(QWidget* parent, const QString& title, const QString& name, const QString& filter,
+    const QString& suffix)
 {
-    return QFileDialog::getSaveFileName(parent, title, name, filter, nullptr, QFileDialog::DontUseNativeDialog);
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(name);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 QString stripEllipsis(QString text)
@@ -99,120 +111,24 @@ QString stripEllipsis(QString text)
 
 namespace {
 
-// What the step check's table and the notice say.
-enum class CheckText {
-    Title,
-    Quantity,
-    Difference,
-    Relative,
-    Extrapolated,
-    Failed,
-    FlightTime,
-    Range,
-    MaxAltitude,
-    EndSpeed,
-    MaxLoadFactor,
-    MaxDynamicPressure,
-    EndPathAngle,
-    MaxDeceleration,
-    Worst,
-    WorstFine,
-    NoneChanges,
-    Method,
-    ReentryNote,
-    Samples,
-    NoticeChange,
-    NoticeFailed,
-    NoticeOffer,
-    NoticeSamples,
-    NoticeTable,
-    NoticeCheck,
-};
-
-// clang-format off
-const torv::TextRow<CheckText> kCheckTexts[] = {
-    {CheckText::Title,              "Проверка шага", "Schrittweite prüfen", "Check the step"},
-    {CheckText::Quantity,           "Величина", "Größe", "Quantity"},
-    {CheckText::Difference,         "Разность", "Differenz", "Difference"},
-    {CheckText::Relative,           "Относительная разность", "Relative Differenz", "Relative difference"},
-    {CheckText::Extrapolated,       "Экстраполяция 2·y(dt0/2) − y(dt0)", "Extrapoliert 2·y(dt0/2) − y(dt0)", "Extrapolated 2·y(dt0/2) − y(dt0)"},
-    {CheckText::Failed,             "Расчёт с шагом dt0/2 не удался: ", "Der Lauf mit dt0/2 ist gescheitert: ", "The run at dt0/2 failed: "},
-    {CheckText::FlightTime,         "Время полёта, с", "Flugzeit, s", "Flight time, s"},
-    {CheckText::Range,              "Дальность, м", "Reichweite, m", "Range, m"},
-    {CheckText::MaxAltitude,        "Наибольшая высота, м", "Größte Höhe, m", "Greatest altitude, m"},
-    {CheckText::EndSpeed,           "Конечная скорость, м/с", "Geschwindigkeit am Ende, m/s", "Speed at the end, m/s"},
-    {CheckText::MaxLoadFactor,      "Наибольшая перегрузка |nx|, g", "Größtes Lastvielfaches |nx|, g", "Greatest load factor |nx|, g"},
-    {CheckText::MaxDynamicPressure, "Наибольший скоростной напор, Па", "Größter Staudruck, Pa", "Greatest dynamic pressure, Pa"},
-    {CheckText::EndPathAngle,       "Конечный угол наклона траектории, град", "Bahnwinkel am Ende, grad", "Path angle at the end, grad"},
-    {CheckText::MaxDeceleration,    "Наибольшее приложенное торможение, g", "Größte aufgebrachte Verzögerung, g", "Greatest applied deceleration, g"},
-    {CheckText::Worst,
-        "Сильнее всего меняется «%1»: на %2 при половинном шаге. Оценка её погрешности при dt0: %3; меньше %5 она станет при dt0 ≈ %4 с.",
-        "Am stärksten ändert sich „%1“: um %2 beim halben Schritt. Ihr geschätzter Fehler bei dt0 ist %3 und fällt ab dt0 ≈ %4 s unter %5.",
-        "“%1” changes most: by %2 at half the step. Its estimated error at dt0 is %3 and falls below %5 from dt0 ≈ %4 s."},
-    {CheckText::WorstFine,
-        "Сильнее всего меняется «%1»: на %2 при половинном шаге. Оценка её погрешности при dt0: %3, уже меньше %4.",
-        "Am stärksten ändert sich „%1“: um %2 beim halben Schritt. Ihr geschätzter Fehler bei dt0 ist %3, schon unter %4.",
-        "“%1” changes most: by %2 at half the step. Its estimated error at dt0 is %3, below %4 already."},
-    {CheckText::NoneChanges,
-        "При половинном шаге ни одна величина не меняется.",
-        "Beim halben Schritt ändert sich keine Größe.",
-        "No quantity changes at half the step."},
-    {CheckText::Method,
-        "Метод Эйлера первого порядка: погрешность расчёта с шагом dt0 примерно вдвое больше разности, а экстраполяция — лучшая оценка. Относительная разность берётся не менее чем от %1.",
-        "Das Euler-Verfahren ist erster Ordnung: der Fehler des Laufs mit dt0 ist etwa doppelt so groß wie die Differenz, und die Extrapolation ist die bessere Schätzung. Relative Differenzen werden gegen mindestens %1 gebildet.",
-        "Euler's method is first order: the error of the run at dt0 is about twice the difference, and the extrapolation is the better estimate. Relative differences are taken against at least %1."},
-    {CheckText::ReentryNote,
-        "Спускаемый аппарат: его уравнения прикладывают торможение, вдвое большее показанной nx; для нагрузок смотрите приложенное торможение.",
-        "Wiedereintrittskörper: seine Gleichungen bringen die doppelte Verzögerung des gezeigten nx auf; für Lasten gilt die aufgebrachte Verzögerung.",
-        "Reentry vehicle: its equations apply twice the deceleration that nx shows; for loads, read the applied deceleration."},
-    {CheckText::Samples,
-        "Заполнено точек: %1 из 500 при dt0, %2 из 500 при dt0/2.",
-        "Belegte Messpunkte: %1 von 500 bei dt0, %2 von 500 bei dt0/2.",
-        "Sample slots filled: %1 of 500 at dt0, %2 of 500 at dt0/2."},
-    {CheckText::NoticeChange,
-        "Проверка шага: «%1» меняется на %2 при половинном шаге (оценка погрешности %3).",
-        "Schrittweitenprüfung: „%1“ ändert sich beim halben Schritt um %2 (geschätzter Fehler %3).",
-        "Step check: “%1” changes by %2 at half the step (estimated error %3)."},
-    {CheckText::NoticeFailed,
-        "Проверка шага: расчёт с половинным шагом не удался.",
-        "Schrittweitenprüfung: der Lauf mit halbem Schritt ist gescheitert.",
-        "Step check: the run at half the step failed."},
-    {CheckText::NoticeOffer,
-        "Расчёт занял %1 с, шаг не проверялся.",
-        "Der Lauf dauerte %1 s, seine Schrittweite wurde nicht geprüft.",
-        "The run took %1 s, so its step was not checked."},
-    {CheckText::NoticeSamples,
-        "Заполнено только %1 из 500 точек; остальные хранят значения прежнего расчёта.",
-        "Nur %1 der 500 Messpunkte wurden belegt; die übrigen behalten Werte eines früheren Laufs.",
-        "Only %1 of the 500 sample slots were filled; the others keep an earlier run's values."},
-    {CheckText::NoticeTable,        "Таблица: щёлкните здесь или %1.", "Tabelle: hier klicken oder %1.", "Table: click here or %1."},
-    {CheckText::NoticeCheck,        "Проверить: щёлкните здесь или %1.", "Prüfen: hier klicken oder %1.", "Check it: click here or %1."},
-};
-// clang-format on
-
-// `which` in the form's language.
-QString checkText(CheckText which)
-{
-    return torv::textIn(kCheckTexts, which);
-}
 
 // The table's name of each quantity of the summary, with its unit.
 QString quantityName(const torv::SummaryQuantity& q)
 {
     using torv::RunSummary;
-    static const std::pair<double RunSummary::*, CheckText> kNames[] = {
-        { &RunSummary::flightTime, CheckText::FlightTime },
-        { &RunSummary::range, CheckText::Range },
-        { &RunSummary::maxAltitude, CheckText::MaxAltitude },
-        { &RunSummary::endSpeed, CheckText::EndSpeed },
-        { &RunSummary::maxLoadFactor, CheckText::MaxLoadFactor },
-        { &RunSummary::maxDynamicPressure, CheckText::MaxDynamicPressure },
-        { &RunSummary::endPathAngle, CheckText::EndPathAngle },
-        { &RunSummary::maxDeceleration, CheckText::MaxDeceleration },
+    static const std::pair<double RunSummary::*, Text> kNames[] = {
+        { &RunSummary::flightTime, Text::CheckFlightTime },
+        { &RunSummary::range, Text::CheckRange },
+        { &RunSummary::maxAltitude, Text::CheckMaxAltitude },
+        { &RunSummary::endSpeed, Text::CheckEndSpeed },
+        { &RunSummary::maxLoadFactor, Text::CheckMaxLoadFactor },
+        { &RunSummary::maxDynamicPressure, Text::CheckMaxDynamicPressure },
+        { &RunSummary::endPathAngle, Text::CheckEndPathAngle },
+        { &RunSummary::maxDeceleration, Text::CheckMaxDeceleration },
     };
-    for (const auto& [value, text] : kNames)
+    for (const auto& [value, name] : kNames)
         if (value == q.value)
-            return checkText(text);
+            return text(name);
     return QString::fromUtf8(q.column);
 }
 
@@ -238,44 +154,65 @@ QString verdictText(const torv::StepCheck& check, char sep)
 {
     const torv::StepVerdict v = check.verdict();
     if (v.worst < 0)
-        return checkText(CheckText::NoneChanges);
+        return text(Text::CheckNoneChanges);
     const torv::QuantityCheck& q = check.quantities[static_cast<size_t>(v.worst)];
     const QString name = bareName(*q.quantity);
     const QString change = percent(std::fabs(q.relative), sep);
     const QString target = percent(torv::kTargetError, sep);
     if (v.step >= check.dt0)
-        return checkText(CheckText::WorstFine).arg(name, change, percent(v.error, sep), target);
-    return checkText(CheckText::Worst).arg(name, change, percent(v.error, sep), number(v.step, 2, sep), target);
+        return text(Text::CheckWorstFine).arg(name, change, percent(v.error, sep), target);
+    return text(Text::CheckWorst).arg(name, change, percent(v.error, sep), number(v.step, 2, sep), target);
 }
+
+} // namespace
+
+namespace {
+
+// The graph area's menu, top to bottom; every entry's shortcut works
+// anywhere on the form.
+struct MenuEntry {
+    QAction* TForm2::*action;
+    QKeyCombination keys;
+    void (TForm2::*handler)();
+    Text caption;
+};
+
+const MenuEntry kMenu[] = {
+    { &TForm2::ActSaveGraph, Qt::CTRL | Qt::Key_S, &TForm2::saveGraphPngClick, Text::MenuSaveGraph },
+    { &TForm2::ActCopyGraph, Qt::CTRL | Qt::Key_C, &TForm2::copyGraphClick, Text::MenuCopyGraph },
+    { &TForm2::ActExportCsv, Qt::CTRL | Qt::Key_E, &TForm2::exportCsvClick, Text::MenuExportCsv },
+    { &TForm2::ActCheckStep, Qt::CTRL | Qt::Key_T, &TForm2::checkStepClick, Text::MenuCheckStep },
+    { &TForm2::ActKeepRun, Qt::CTRL | Qt::Key_K, &TForm2::keepRunClick, Text::MenuKeepRun },
+    { &TForm2::ActClearKept, Qt::CTRL | Qt::SHIFT | Qt::Key_K, &TForm2::clearKeptRunsClick, Text::MenuClearKept },
+    { &TForm2::ActMarkEvents, Qt::CTRL | Qt::Key_M, &TForm2::markEventsClick, Text::MenuMarkEvents },
+    { &TForm2::ActHelp, Qt::Key_F1, &TForm2::helpClick, Text::MenuHelp },
+    { &TForm2::ActAbout, QKeyCombination(), &TForm2::aboutClick, Text::MenuAbout },
+};
 
 } // namespace
 
 void TForm2::createGraphMenu()
 {
     GraphMenu = new QMenu(this);
-    struct Entry {
-        QAction* TForm2::*action;
-        QKeySequence keys;
-        void (TForm2::*handler)();
-    };
-    const Entry entries[] = {
-        { &TForm2::ActSaveGraph, QKeySequence(Qt::CTRL | Qt::Key_S), &TForm2::saveGraphPngClick },
-        { &TForm2::ActCopyGraph, QKeySequence(Qt::CTRL | Qt::Key_C), &TForm2::copyGraphClick },
-        { &TForm2::ActExportCsv, QKeySequence(Qt::CTRL | Qt::Key_E), &TForm2::exportCsvClick },
-        { &TForm2::ActCheckStep, QKeySequence(Qt::CTRL | Qt::Key_T), &TForm2::checkStepClick },
-        { &TForm2::ActKeepRun, QKeySequence(Qt::CTRL | Qt::Key_K), &TForm2::keepRunClick },
-        { &TForm2::ActClearKept, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K), &TForm2::clearKeptRunsClick },
-        { &TForm2::ActMarkEvents, QKeySequence(Qt::CTRL | Qt::Key_M), &TForm2::markEventsClick },
-    };
-    for (const Entry& e : entries) {
+    // A greyed entry says why in its tooltip.
+    GraphMenu->setToolTipsVisible(true);
+    for (const MenuEntry& e : kMenu) {
+        if (e.action == &TForm2::ActHelp)
+            GraphMenu->addSeparator();
         QAction* a = GraphMenu->addAction(QString());
-        a->setShortcut(e.keys);
+        a->setShortcut(QKeySequence(e.keys));
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a); // the shortcut works anywhere on the form
         const auto handler = e.handler;
         connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         this->*e.action = a;
     }
+    auto* escape = new QAction(this);
+    escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    escape->setShortcutContext(Qt::WindowShortcut);
+    addAction(escape);
+    connect(escape, &QAction::triggered, this, &TForm2::escapeClick);
+
     // The strip of the graph area below the picture: no control lies there.
     Notice = new QLabel(this);
     Notice->setGeometry(278, 818, 937, 37);
@@ -289,13 +226,23 @@ void TForm2::createGraphMenu()
     createCompareTools();
     createScenarioTools();
     updateGraphMenu();
+    setMenuTexts();
     connect(GraphMenu, &QMenu::aboutToShow, this, &TForm2::updateGraphMenu);
 
-    // The menu key reaches the graph area once a click has given it focus.
-    Image1->setFocusPolicy(Qt::ClickFocus);
+    // The graph area is in the Tab chain, framed while it has the focus;
+    // the menu key opens its menu there.
+    Image1->setFocusPolicy(Qt::StrongFocus);
+    torv::frameWhileFocused(Image1);
     Image1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Image1, &QWidget::customContextMenuRequested, this,
         [this](const QPoint& pos) { GraphMenu->popup(Image1->mapToGlobal(pos)); });
+}
+
+void TForm2::setMenuTexts()
+{
+    for (const MenuEntry& e : kMenu)
+        (this->*e.action)->setText(text(e.caption));
+    updateGraphMenu();
 }
 
 void TForm2::updateGraphMenu()
@@ -303,16 +250,27 @@ void TForm2::updateGraphMenu()
     if (!GraphMenu)
         return; // field handlers run while the form is being built
     const bool picture = !shownGraph_.isNull();
-    ActSaveGraph->setEnabled(picture);
-    ActCopyGraph->setEnabled(picture);
-    // The series of a run that failed half-way mix two runs: nothing to export.
-    ActExportCsv->setEnabled(picture && runComplete_);
-    // The check reruns the inputs, which must still be those of the run,
-    // unless it was made already.
-    ActCheckStep->setEnabled(picture && runComplete_ && (!inputsChanged_ || lastCheck_));
-    ActKeepRun->setEnabled(
-        picture && runComplete_ && !runKept_ && keptRuns_.size() < static_cast<size_t>(torv::kMaxKeptRuns));
-    ActClearKept->setEnabled(!keptRuns_.empty());
+    const bool full = keptRuns_.size() >= static_cast<size_t>(torv::kMaxKeptRuns);
+    // Each entry with the reason it is off, if it is.
+    const std::pair<QAction*, std::optional<Text>> why[] = {
+        { ActSaveGraph, picture ? std::nullopt : std::optional(Text::WhyNoGraph) },
+        { ActCopyGraph, picture ? std::nullopt : std::optional(Text::WhyNoGraph) },
+        // The series of a run that failed half-way mix two runs: nothing to
+        // export or check.
+        { ActExportCsv, !picture ? Text::WhyNoGraph : !shown_.complete ? std::optional(Text::WhyRunFailed) : std::nullopt },
+        { ActCheckStep, !picture ? Text::WhyNoGraph : !shown_.complete ? std::optional(Text::WhyRunFailed) : std::nullopt },
+        { ActKeepRun,
+            !picture           ? Text::WhyNoGraph
+                : !shown_.complete ? Text::WhyRunFailed
+                : shown_.kept      ? Text::WhyKeptAlready
+                : full             ? std::optional(Text::WhyKeptFull)
+                                   : std::nullopt },
+        { ActClearKept, keptRuns_.empty() ? std::optional(Text::WhyNoneKept) : std::nullopt },
+    };
+    for (const auto& [action, reason] : why) {
+        action->setEnabled(!reason);
+        action->setToolTip(reason ? text(*reason) : action->text());
+    }
     // An offer to check that can no longer be taken goes.
     if (Notice && !ActCheckStep->isEnabled())
         Notice->hide();
@@ -324,8 +282,8 @@ void TForm2::saveGraphPngClick()
         if (shownGraph_.isNull())
             return;
         const QImage picture = shownGraph_;
-        const QString path
-            = askSaveName(this, stripEllipsis(ActSaveGraph->text()), defaultGraphName(), QStringLiteral("PNG (*.png)"));
+        const QString path = askSaveName(
+            this, stripEllipsis(ActSaveGraph->text()), defaultGraphName(), text(Text::FilterPng), QStringLiteral("png"));
         if (path.isEmpty())
             return;
         torv::writeFileAtomically(path.toStdString(), torv::pngBytes(picture));
@@ -341,24 +299,40 @@ void TForm2::copyGraphClick()
 void TForm2::exportCsvClick()
 {
     torv::guarded([this] {
-        if (shownGraph_.isNull() || !runComplete_)
+        if (shownGraph_.isNull() || !shown_.complete)
             return;
         const QString name = presetName() + QStringLiteral(".csv");
-        const QString path
-            = askSaveName(this, stripEllipsis(ActExportCsv->text()), name, QStringLiteral("CSV (*.csv)"));
+        const QString path = askSaveName(
+            this, stripEllipsis(ActExportCsv->text()), name, text(Text::FilterCsv), QStringLiteral("csv"));
         if (!path.isEmpty())
             torv::writeCsvFile(path.toStdString(), keptSeries());
     });
 }
 
+template <typename F> void TForm2::withShownRun(F&& body)
+{
+    // The fields keep their texts: the state's inputs come back after.
+    struct Back {
+        TForm2* form;
+        torv::SimState now = st;
+        QString area = form->EdS0->text();
+        ~Back()
+        {
+            st = now;
+            const QSignalBlocker quiet(form->EdS0);
+            form->EdS0->setText(area);
+        }
+    } back { this };
+    st = *shown_.state;
+    body();
+}
+
 void TForm2::checkStepClick()
 {
     torv::guarded([this] {
-        if (shownGraph_.isNull() || !runComplete_)
+        if (shownGraph_.isNull() || !shown_.complete)
             return;
-        if (!lastCheck_) {
-            if (inputsChanged_)
-                return;
+        if (!shown_.check) {
             // A long rerun shows the progress dialog like START's run does; a
             // cancel there ends up in the table's half-step column.
             torv::StepCheck check;
@@ -367,16 +341,17 @@ void TForm2::checkStepClick()
                 struct Restore {
                     ~Restore() { QApplication::restoreOverrideCursor(); }
                 } restore;
-                check = torv::checkStep();
+                // The run on show, whatever the fields hold now.
+                withShownRun([&] { check = torv::checkStep(); });
             });
             if (check.halfError == torv::RunCancelled().what()) {
                 showStepTable(check);
                 return;
             }
-            lastCheck_ = check;
+            shown_.check = check;
             updateNotice();
         }
-        showStepTable(*lastCheck_);
+        showStepTable(*shown_.check);
     });
 }
 
@@ -385,13 +360,13 @@ void TForm2::showStepTable(const torv::StepCheck& check)
     const char sep = decimalSeparator();
     const int columns = 6;
     QDialog dialog(this);
-    dialog.setWindowTitle(checkText(CheckText::Title));
+    dialog.setWindowTitle(text(Text::CheckTitle));
     const auto quantities = torv::summaryQuantities();
     auto* table = new QTableWidget(static_cast<int>(quantities.size()), columns, &dialog);
     table->setHorizontalHeaderLabels(
-        { checkText(CheckText::Quantity), QStringLiteral("dt0 = %1 s").arg(number(check.dt0, 6, sep)),
-            QStringLiteral("dt0/2 = %1 s").arg(number(check.dt0 / 2, 6, sep)), checkText(CheckText::Difference),
-            checkText(CheckText::Relative), checkText(CheckText::Extrapolated) });
+        { text(Text::CheckQuantity), QStringLiteral("dt0 = %1 s").arg(number(check.dt0, 6, sep)),
+            QStringLiteral("dt0/2 = %1 s").arg(number(check.dt0 / 2, 6, sep)), text(Text::CheckDifference),
+            text(Text::CheckRelative), text(Text::CheckExtrapolated) });
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
@@ -423,14 +398,14 @@ void TForm2::showStepTable(const torv::StepCheck& check)
 
     QStringList lines;
     if (check.halfFailed) {
-        lines << checkText(CheckText::Failed) + QString::fromStdString(check.halfError);
+        lines << text(Text::CheckFailed) + torv::messageOf(check.halfException);
     } else {
         lines << verdictText(check, sep)
-              << checkText(CheckText::Samples).arg(check.full.samples).arg(check.half.samples);
+              << text(Text::CheckSamples).arg(check.full.samples).arg(check.half.samples);
     }
-    lines << checkText(CheckText::Method).arg(floors.join(QStringLiteral(", ")));
+    lines << text(Text::CheckMethod).arg(floors.join(QStringLiteral(", ")));
     if (torv::vehicleClass(st.Szenario.Klasse) == torv::VehicleClass::Reentry)
-        lines << checkText(CheckText::ReentryNote);
+        lines << text(Text::CheckReentryNote);
     auto* verdict = new QLabel(lines.takeFirst(), &dialog);
     verdict->setWordWrap(true);
     QFont bold = verdict->font();
@@ -460,24 +435,24 @@ void TForm2::updateNotice()
     const QString keys = ActCheckStep->shortcut().toString(QKeySequence::NativeText);
     QStringList lines;
     bool offer = false;
-    if (!lastCheck_) {
-        lines << checkText(CheckText::NoticeOffer).arg(number(lastRunMs_ / 1000.0, 2, sep));
+    if (!shown_.check) {
+        lines << text(Text::NoticeOffer).arg(number(shown_.ms / 1000.0, 2, sep));
         offer = true;
-    } else if (lastCheck_->halfFailed) {
-        lines << checkText(CheckText::NoticeFailed);
-    } else if (lastCheck_->worthNotice()) {
-        const torv::StepVerdict v = lastCheck_->verdict();
-        const torv::QuantityCheck& q = lastCheck_->quantities[static_cast<size_t>(v.worst)];
-        lines << checkText(CheckText::NoticeChange)
+    } else if (shown_.check->halfFailed) {
+        lines << text(Text::NoticeFailed);
+    } else if (shown_.check->worthNotice()) {
+        const torv::StepVerdict v = shown_.check->verdict();
+        const torv::QuantityCheck& q = shown_.check->quantities[static_cast<size_t>(v.worst)];
+        lines << text(Text::NoticeChange)
                      .arg(bareName(*q.quantity), percent(std::fabs(q.relative), sep), percent(v.error, sep));
     }
     if (const int samples = torv::runSummary().samples; samples < torv::kSamples)
-        lines << checkText(CheckText::NoticeSamples).arg(samples);
+        lines << text(Text::NoticeSamples).arg(samples);
     if (lines.isEmpty()) {
         Notice->hide();
         return;
     }
-    lines.first() += u' ' + checkText(offer ? CheckText::NoticeCheck : CheckText::NoticeTable).arg(keys);
+    lines.first() += u' ' + text(offer ? Text::NoticeCheck : Text::NoticeTable).arg(keys);
     Notice->setText(lines.join(u'\n'));
     Notice->setStyleSheet(QStringLiteral("QLabel { background: %1; border: 1px solid %2; }")
                               .arg(offer ? QStringLiteral("#eef3fa") : QStringLiteral("#fff4c2"),
@@ -488,25 +463,6 @@ void TForm2::updateNotice()
 
 // ---------------------------------------------------------------------------
 // Scenario files
-
-namespace {
-
-enum class SaveText { UnreadField, NoClass };
-
-// clang-format off
-const torv::TextRow<SaveText> kSaveTexts[] = {
-    {SaveText::UnreadField,
-        "Поле «%1»: '%2' не является числом. Сценарий не сохранён: исправьте поле",
-        "Feld „%1“: '%2' ist keine gültige Zahl. Das Szenario wurde nicht gespeichert: bitte das Feld korrigieren",
-        "Field \"%1\": '%2' is not a valid floating point value. The scenario was not saved: correct the field first"},
-    {SaveText::NoClass,
-        "Класс аппарата не выбран: сначала выберите пример или откройте сценарий",
-        "Keine Fahrzeugklasse: bitte zuerst ein Beispiel wählen oder ein Szenario öffnen",
-        "No vehicle class: choose a preset or open a scenario first"},
-};
-// clang-format on
-
-} // namespace
 
 void TForm2::createScenarioTools()
 {
@@ -527,9 +483,9 @@ void TForm2::saveScenarioClick()
 {
     torv::guarded([this] {
         // What is saved is what the fields show.
-        refuseUnreadFields(torv::textIn(kSaveTexts, SaveText::UnreadField));
+        refuseUnreadFields(text(Text::SaveUnreadField));
         if (torv::vehicleClass(st.Szenario.Klasse) == torv::VehicleClass::None)
-            throw torv::TorvError(torv::textIn(kSaveTexts, SaveText::NoClass).toStdString());
+            throw torv::TorvError(text(Text::SaveNoClass).toStdString());
         torv::ScenarioFiles::instance().saveWithDialog(this);
         showCaption();
     });

@@ -30,25 +30,6 @@ const QString kRecentKey = QStringLiteral("scenarios/recent");
 const QString kFolderKey = QStringLiteral("scenarios/folder");
 const QString kLanguageKey = QStringLiteral("language");
 
-enum class Text { Open, Save, Recent, NoRecent, Filter, Gone, ReadFailed };
-
-// clang-format off
-const TextRow<Text> kTexts[] = {
-    {Text::Open,       "Открыть сценарий…",  "Szenario öffnen…",   "Open scenario…"},
-    {Text::Save,       "Сохранить сценарий…", "Szenario speichern…", "Save scenario…"},
-    {Text::Recent,     "Последние сценарии", "Zuletzt geöffnete Szenarien", "Recent scenarios"},
-    {Text::NoRecent,   "(нет)",              "(keine)",            "(none)"},
-    {Text::Filter,     "Сценарии Torv (*.toml)", "Torv-Szenarien (*.toml)", "Torv scenarios (*.toml)"},
-    {Text::Gone,
-        "Файла сценария %1 больше нет; он удалён из списка",
-        "Die Szenariodatei %1 gibt es nicht mehr; sie wurde aus der Liste genommen",
-        "The scenario file %1 no longer exists; it was taken off the list"},
-    {Text::ReadFailed,
-        "Сценарий %1 не удалось прочитать: %2",
-        "Das Szenario %1 kann nicht gelesen werden: %2",
-        "Cannot read the scenario %1: %2"},
-};
-// clang-format on
 
 // The forms' language; before one is chosen, the one last used or English.
 int language()
@@ -59,12 +40,9 @@ int language()
     return remembered != 0 ? remembered : 3;
 }
 
-QString text(Text which)
+QString said(Text which)
 {
-    for (const TextRow<Text>& row : kTexts)
-        if (row.which == which)
-            return QString::fromUtf8(language() == 1 ? row.russian : language() == 2 ? row.german : row.english);
-    return {};
+    return text(which, language());
 }
 
 QString shown(const QString& path)
@@ -91,7 +69,7 @@ bool ScenarioFiles::open(const QString& path)
         return false;
     } catch (const IoError& e) {
         const char* reason = strerrordesc_np(e.code());
-        showErrorBox(text(Text::ReadFailed)
+        showErrorBox(said(Text::ScenarioReadFailed)
                          .arg(shown(absolute),
                              QString::fromUtf8(reason ? reason : "") + QStringLiteral(" (")
                                  + QString::fromStdString(e.what()) + u')'));
@@ -108,8 +86,8 @@ bool ScenarioFiles::open(const QString& path)
 void ScenarioFiles::openWithDialog(QWidget* parent)
 {
     const QString folder = QSettings().value(kFolderKey).toString();
-    const QString path = QFileDialog::getOpenFileName(parent, text(Text::Open).remove(QChar(0x2026)), folder,
-        text(Text::Filter), nullptr, QFileDialog::DontUseNativeDialog);
+    const QString path = QFileDialog::getOpenFileName(parent, said(Text::ScenarioOpen).remove(QChar(0x2026)), folder,
+        said(Text::ScenarioFilter), nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty())
         return;
     QSettings().setValue(kFolderKey, QFileInfo(path).absolutePath());
@@ -122,8 +100,8 @@ void ScenarioFiles::saveWithDialog(QWidget* parent)
     const QString start = !openName().isEmpty() && !files.isEmpty()
         ? files.first()
         : QDir(QSettings().value(kFolderKey, QDir::currentPath()).toString()).filePath(QStringLiteral("scenario.toml"));
-    QString path = QFileDialog::getSaveFileName(parent, text(Text::Save).remove(QChar(0x2026)), start,
-        text(Text::Filter), nullptr, QFileDialog::DontUseNativeDialog);
+    QString path = QFileDialog::getSaveFileName(parent, said(Text::ScenarioSave).remove(QChar(0x2026)), start,
+        said(Text::ScenarioFilter), nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -172,11 +150,11 @@ QMenu* ScenarioFiles::makeRecentMenu(QWidget* form)
 void ScenarioFiles::setTexts(QAction* open, QAction* save, QMenu* recentMenu) const
 {
     if (open)
-        open->setText(text(Text::Open));
+        open->setText(said(Text::ScenarioOpen));
     if (save)
-        save->setText(text(Text::Save));
+        save->setText(said(Text::ScenarioSave));
     if (recentMenu)
-        recentMenu->setTitle(text(Text::Recent));
+        recentMenu->setTitle(said(Text::ScenarioRecent));
 }
 
 void ScenarioFiles::fillRecentMenu(QMenu* menu)
@@ -191,7 +169,7 @@ void ScenarioFiles::fillRecentMenu(QMenu* menu)
         connect(entry, &QAction::triggered, this, [this, path] { openRecent(path); });
     }
     if (files.isEmpty())
-        menu->addAction(text(Text::NoRecent))->setEnabled(false);
+        menu->addAction(said(Text::ScenarioNoRecent))->setEnabled(false);
 }
 
 void ScenarioFiles::openRecent(const QString& path)
@@ -200,7 +178,7 @@ void ScenarioFiles::openRecent(const QString& path)
         QStringList files = recent();
         files.removeAll(path);
         setRecent(files);
-        showErrorBox(text(Text::Gone).arg(shown(path)));
+        showErrorBox(said(Text::ScenarioGone).arg(shown(path)));
         return;
     }
     open(path);

@@ -1,11 +1,12 @@
 #include "ui/screenfit.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QToolButton>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
@@ -30,6 +31,73 @@ ScreenFit::ScreenFit(QWidget* form, QSize designed)
     , designed_(designed)
 {
     form->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && now != form_ && form_->isAncestorOf(now))
+            scrollIntoView(now);
+    });
+}
+
+QSize ScreenFit::view() const
+{
+    QSize v = form_->size();
+    if (hBar_ && !hBar_->isHidden())
+        v.rheight() -= hBar_->height();
+    if (hBar_ && !vBar_->isHidden())
+        v.rwidth() -= vBar_->width();
+    return v;
+}
+
+void ScreenFit::scrollIntoView(const QWidget* w)
+{
+    if (!scrolling())
+        return;
+    // A little room around it, so that its frame shows too.
+    constexpr int kMargin = 6;
+    const QRect place = QRect(w->mapTo(form_, QPoint()), w->size()).adjusted(-kMargin, -kMargin, kMargin, kMargin);
+    const QRect shown(QPoint(), view());
+    const auto shift = [](int low, int high, int viewLow, int viewHigh) {
+        if (high > viewHigh)
+            return std::min(high - viewHigh, low - viewLow);
+        return low < viewLow ? low - viewLow : 0;
+    };
+    const QPoint to = offset_
+        + QPoint(shift(place.left(), place.right(), shown.left(), shown.right()),
+            shift(place.top(), place.bottom(), shown.top(), shown.bottom()));
+    scrollTo(QPoint(std::clamp(to.x(), 0, hBar_->maximum()), std::clamp(to.y(), 0, vBar_->maximum())));
+}
+
+void ScreenFit::pointTo(QWidget* target, const QString& label)
+{
+    target_ = target;
+    if (!pointer_) {
+        pointer_ = new QToolButton(form_);
+        pointer_->setFocusPolicy(Qt::NoFocus);
+        pointer_->setAutoRaise(false);
+        connect(pointer_, &QToolButton::clicked, this, [this] { scrollIntoView(target_); });
+    }
+    pointer_->setText(label);
+    pointer_->adjustSize();
+    placePointer();
+}
+
+void ScreenFit::setPointerTip(const QString& tip)
+{
+    if (pointer_)
+        pointer_->setToolTip(tip);
+}
+
+void ScreenFit::placePointer()
+{
+    if (!pointer_)
+        return;
+    const QSize shown = view();
+    const bool beyond = scrolling() && target_ && target_->x() >= shown.width();
+    pointer_->setVisible(beyond);
+    if (!beyond)
+        return;
+    const int y = std::clamp(target_->y(), 0, std::max(0, shown.height() - pointer_->height()));
+    pointer_->move(shown.width() - pointer_->width(), y);
+    pointer_->raise();
 }
 
 void ScreenFit::scrollTo(QPoint to)
@@ -40,13 +108,14 @@ void ScreenFit::scrollTo(QPoint to)
     offset_ = to;
     // The form's controls; not the bars, nor windows it owns (dialogs, menus).
     for (QWidget* w : form_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (w != hBar_ && w != vBar_ && !w->isWindow())
+        if (w != hBar_ && w != vBar_ && w != pointer_ && !w->isWindow())
             w->move(w->pos() + delta);
     if (hBar_) {
         const QSignalBlocker h(hBar_), v(vBar_);
         hBar_->setValue(to.x());
         vBar_->setValue(to.y());
     }
+    placePointer();
 }
 
 void ScreenFit::keepBarsOnTop()
@@ -55,6 +124,8 @@ void ScreenFit::keepBarsOnTop()
         hBar_->raise();
         vBar_->raise();
     }
+    if (pointer_)
+        pointer_->raise();
 }
 
 bool ScreenFit::eventFilter(QObject* watched, QEvent* event)
@@ -112,6 +183,7 @@ void ScreenFit::fit()
             hBar_->hide();
             vBar_->hide();
         }
+        placePointer();
         place(area, designed_, frame);
         return;
     }
@@ -168,6 +240,7 @@ void ScreenFit::placeBars(QSize view, bool horizontal, bool vertical)
     vBar_->setValue(0);
     vBar_->setVisible(vertical);
     keepBarsOnTop();
+    placePointer();
 }
 
 } // namespace torv

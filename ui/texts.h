@@ -1,30 +1,150 @@
-// Texts the program adds to the forms, each in the three languages. Every
-// module keeps its own table of them, one row per text.
+// Every text the window adds to the specified ones, in one table with a
+// column per language (Russian, German, English): a new language is a new
+// column. The specified captions and messages are not here; they stay as
+// specified.
 #pragma once
 
 #include <QString>
 
-#include <cstddef>
-
-#include "sim/state.h"
+#include <span>
 
 namespace torv {
 
-template <typename Key> struct TextRow {
-    Key which;
+enum class Text {
+    // START refuses a field
+    StartUnread,
+    // Run progress and its end
+    RunTitle,
+    RunPass1,
+    RunPass2,
+    RunTime1,
+    RunTime2,
+    RunCancel,
+    RunCancelled,
+    RunCancelledFirst,
+    RunCancelledKept,
+    RunNonPositiveStep,
+    RunTooManySteps,
+    // Graph area menu
+    MenuSaveGraph,
+    MenuCopyGraph,
+    MenuExportCsv,
+    MenuCheckStep,
+    MenuKeepRun,
+    MenuClearKept,
+    MenuMarkEvents,
+    MenuHelp,
+    MenuAbout,
+    // Why a menu entry is off
+    WhyNoGraph,
+    WhyRunFailed,
+    WhyKeptAlready,
+    WhyKeptFull,
+    WhyNoneKept,
+    // Save dialogs
+    FilterPng,
+    FilterCsv,
+    // Step check table and notice
+    CheckTitle,
+    CheckQuantity,
+    CheckDifference,
+    CheckRelative,
+    CheckExtrapolated,
+    CheckFailed,
+    CheckFlightTime,
+    CheckRange,
+    CheckMaxAltitude,
+    CheckEndSpeed,
+    CheckMaxLoadFactor,
+    CheckMaxDynamicPressure,
+    CheckEndPathAngle,
+    CheckMaxDeceleration,
+    CheckWorst,
+    CheckWorstFine,
+    CheckNoneChanges,
+    CheckMethod,
+    CheckReentryNote,
+    CheckSamples,
+    NoticeChange,
+    NoticeFailed,
+    NoticeOffer,
+    NoticeSamples,
+    NoticeTable,
+    NoticeCheck,
+    // Scenario files
+    ScenarioOpen,
+    ScenarioSave,
+    ScenarioRecent,
+    ScenarioNoRecent,
+    ScenarioFilter,
+    ScenarioGone,
+    ScenarioReadFailed,
+    SaveUnreadField,
+    SaveNoClass,
+    // A small screen: START lies outside the view
+    StartOutOfView,
+    // Fields: the help's line and the tooltip
+    FieldMass,
+    FieldArea,
+    FieldStep,
+    FieldDrag,
+    FieldLift,
+    FieldPathAngle,
+    FieldAltitude,
+    FieldSpeed,
+    FieldEndTime,
+    FieldGasDensity,
+    FieldFloatAltitude,
+    FieldGasLoss,
+    FieldBuoyancySurplus,
+    FieldFuel,
+    FieldImpulse,
+    FieldThrust,
+    FieldAeroModel,
+    FieldAreaLoading,
+    FieldLevelSpeed,
+    // Help window
+    HelpTitle,
+    HelpWhat,
+    HelpWhatBody,
+    HelpRoad,
+    HelpRoadBody,
+    HelpFields,
+    HelpFieldsBody,
+    HelpMenu,
+    HelpMenuBody,
+    HelpKeys,
+    HelpKeysBody,
+    HelpFiles,
+    HelpFilesBody,
+    HelpModels,
+    HelpModelsLink,
+    HelpBack,
+    HelpShortcut,
+    // About box
+    AboutTitle,
+    AboutVersion,
+    AboutBuild,
+    AboutLicence,
+    AboutLicenceBody,
+    AboutQt,
+    Count
+};
+
+struct TextRow {
+    Text which;
     const char* russian;
     const char* german;
     const char* english;
 };
 
-// The text of `which` in the form's language (Sprache; German unless
-// Russian or English).
-template <typename Key, std::size_t N> QString textIn(const TextRow<Key> (&table)[N], Key which)
-{
-    for (const TextRow<Key>& row : table)
-        if (row.which == which)
-            return QString::fromUtf8(st.Sprache == 1 ? row.russian : st.Sprache == 3 ? row.english : row.german);
-    return {};
-}
+// The whole table, in the order of Text.
+std::span<const TextRow> textTable();
+
+// The text of `which` in language `sprache` (1 Russian, 2 German, anything
+// else English, as the start form speaks before a language is chosen).
+QString text(Text which, int sprache);
+// ... in the forms' language (Sprache).
+QString text(Text which);
 
 } // namespace torv

@@ -11,7 +11,9 @@ run kept with Ctrl+K is drawn under the next one after the path angle
 changes; that the inputs saved with Ctrl+Shift+S, opened at the next start
 from the command line and then with Ctrl+O, run to the same sample file.
 Leaves screenshots in the artifacts folder. Runs again on a 1366 x 768 screen,
-scrolling the calculation form to its START and its graph.
+scrolling the calculation form to its START and its graph. Then once with the
+keyboard alone in German: language, class, preset, START, the path angle,
+START, "V, H = f (x)", the graph's menu and its save dialog (in German).
 
 Usage: typical_road.py TORV_BINARY ARTIFACT_DIR
 """
@@ -178,6 +180,17 @@ def check_sample_file(path):
     assert 900 < x_end < 1021, f"range {x_end}"
 
 
+def wait_for_sample(work):
+    """The run's Torv_500.txt in `work`, once written (and drawn)."""
+    sample = os.path.join(work, "Torv_500.txt")
+    end = time.time() + 60
+    while not os.path.exists(sample) and time.time() < end:
+        time.sleep(0.2)
+    assert os.path.exists(sample), "Torv_500.txt was not written"
+    time.sleep(1.0)
+    return sample
+
+
 FORM_HEIGHT = 868
 READOUT_INK = (0, 90, 200)   # the read-out's cursor and frame
 KEPT_INK = (0, 80, 230)      # the first kept run
@@ -220,12 +233,7 @@ def road(artifacts, torv, size, exports=True):
 
             before = graph_shot(f"{artifacts}/4_calc_form.png")
             desk.click(calc, 1164 + 28, 7 + 30)                     # START of the calculation form
-            sample = os.path.join(work, "Torv_500.txt")
-            end = time.time() + 60
-            while not os.path.exists(sample) and time.time() < end:
-                time.sleep(0.2)
-            assert os.path.exists(sample), "Torv_500.txt was not written"
-            time.sleep(1.0)
+            sample = wait_for_sample(work)
             after_run = graph_shot(f"{artifacts}/5_default_graph.png")
             desk.click(calc, 650 + 43, 89 + 15)                     # "V, H = f (x)"
             time.sleep(0.5)
@@ -314,11 +322,66 @@ def road(artifacts, torv, size, exports=True):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def keys(desk, *names):
+    run("xdotool", "key", "--delay", "150", *names, env=desk.env)
+    time.sleep(0.5)
+
+
+def keyboard_road(artifacts, torv):
+    """The road with the keyboard alone, in German."""
+    os.makedirs(artifacts, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="torv-e2e-keys-")
+    try:
+        with Desktop() as desk:
+            app = desk.start([torv], cwd=work)
+            start = desk.window(START_CAPTION)
+            time.sleep(0.5)
+            run("xdotool", "windowactivate", "--sync", start, env=desk.env, check=False)
+            keys(desk, "Down", "Return")             # D
+            keys(desk, "Return")                     # the first class, focused
+            keys(desk, "Tab", "Return")              # the first preset
+            desk.shot(start, f"{artifacts}/1_preset.png")
+            keys(desk, "Tab", "Return")              # START
+            calc = desk.window(CALC_CAPTION)
+            time.sleep(0.8)
+            # The aerodynamics box has the focus: Cw, Ca, mass, area, step, path angle.
+            keys(desk, *["Tab"] * 6)
+            run("xdotool", "type", "--delay", "40", "30", env=desk.env)
+            keys(desk, *["Tab"] * 4, "Return")       # H0, V0, Tk, START
+            sample = wait_for_sample(work)
+            after_run = desk.shot(calc, f"{artifacts}/2_run.png")
+            keys(desk, *["Tab"] * 7, "Return")       # the graph area, then "V, H = f (x)"
+            after_button = desk.shot(calc, f"{artifacts}/3_range_graph.png")
+            area = (276, 216, 800, 600)
+            assert desk.region_hash(after_run, *area) != desk.region_hash(after_button, *area), \
+                "V, H = f (x) drew nothing"
+            keys(desk, *["shift+Tab"] * 6, "Menu")   # back to the graph area, its menu
+            desk.shot(calc, f"{artifacts}/4_menu.png")
+            keys(desk, "Down", "Return")             # "Grafik als PNG speichern"
+            dialog = desk.window("^Grafik als PNG speichern$")
+            time.sleep(0.5)
+            run("import", "-window", "root", f"{artifacts}/5_save_dialog.png", env=desk.env)
+            out = os.path.join(work, "mygraph")
+            keys(desk, "ctrl+a")
+            run("xdotool", "type", "--delay", "20", out, env=desk.env)
+            keys(desk, "Return")
+            end = time.time() + 10
+            while not os.path.exists(out + ".png") and time.time() < end:
+                time.sleep(0.2)
+            assert os.path.exists(out + ".png"), "the graph was not saved as mygraph.png"
+            assert desk.region_hash(out + ".png", 0, 0, 800, 600) == desk.region_hash(after_button, *area), \
+                "the saved picture differs from the graph on show"
+            assert app.poll() is None, "the program ended unexpectedly"
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def main():
     torv, artifacts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     road(artifacts, torv, "1600x1200")
     road(os.path.join(artifacts, "1366x768"), torv, "1366x768", exports=False)
-    print("2 passed, 0 failed")
+    keyboard_road(os.path.join(artifacts, "keyboard"), torv)
+    print("3 passed, 0 failed")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,6 @@
 // A start form and a calculation form as the program creates them and joins
 // them, with the error box replaced by a list of the messages it would have
-// shown. The start form is shown and active, as at the program's start.
+// shown (and the information boxes likewise). The start form is shown and active, as at the program's start.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,6 +22,7 @@ protected:
     {
         torv::resetState();
         torv::setErrorSink([this](const QString&, const QString& text) { errors << text; });
+        torv::setInfoSink([this](const QString&, const QString& text) { infos << text; });
         form1 = std::make_unique<TForm1>();
         form2 = std::make_unique<TForm2>();
         connectForms(*form1, *form2);
@@ -34,6 +35,7 @@ protected:
     void TearDown() override
     {
         torv::setErrorSink(nullptr);
+        torv::setInfoSink(nullptr);
         form2.reset();
         form1.reset();
     }
@@ -41,4 +43,5 @@ protected:
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
     QStringList errors;
+    QStringList infos;
 };
