@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "plot/catalog.h"
+#include "sim/catalog.h"
 #include "plot/grafik.h"
 #include "plot/scene.h"
 #include "sim/state.h"

@@ -156,14 +156,14 @@ void Aerodynamik(double model, double /*P*/, double M, double& Alfa, double& Cx,
     aerodynamikStep<Checked>(model, M, Alfa, Cx, Cy, Cx0);
 }
 
-MotionForces Bewegung(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q, double& V,
+MotionForces Bewegung(double A, double P, double S, MotionSet set, double& q, double& ny, double& nx, double& Q, double& V,
     double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS, double Massa,
     int BallonModus)
 {
     MotionForces out;
     out.BallonModus = BallonModus;
     bewegungStep<Checked>(
-        A, P, S, Klasse, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS, Massa, out.Drag, out.Lift, out.BallonModus);
+        set, A, P, S, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS, Massa, out.Drag, out.Lift, out.BallonModus);
     return out;
 }
 

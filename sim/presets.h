@@ -4,9 +4,9 @@
 #include <optional>
 #include <span>
 
-namespace torv {
+#include "sim/classes.h"
 
-enum class PresetList { Projectil, Fallschirm, Ballon, Glider, Landekapsel, Launcher };
+namespace torv {
 
 // The six lists in the start form's order.
 inline constexpr PresetList kPresetLists[] = { PresetList::Projectil, PresetList::Fallschirm, PresetList::Ballon,

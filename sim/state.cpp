@@ -68,4 +68,9 @@ void resetState()
     st = SimState{};
 }
 
+RunSummary runSummary()
+{
+    return st.Summary;
+}
+
 }  // namespace torv

@@ -252,4 +252,8 @@ extern SimState st;
 // Puts every variable back to its start value (all zero, strings empty).
 void resetState();
 
+// The summary of the last run that completed (all zero before any run, or
+// after a run that ended with an error).
+RunSummary runSummary();
+
 }  // namespace torv

@@ -12,7 +12,7 @@ namespace {
 // The in/out arguments of one step.
 struct Step {
     double A = 0, P = 0, S = 1;
-    int klasse = 1;
+    MotionSet motion = MotionSet::kGeneral;
     double q = 0, ny = 0, nx = 0;
     double Q = 0, V = 0, X = 0, H = 0, t = 0;
     double Cy = 0, Cx = 0, rho = 1.225, dt = 0.01, W = 0, mS = 1, m = 1;
@@ -22,7 +22,7 @@ struct Step {
     void run()
     {
         const MotionForces f
-            = Bewegung(A, P, S, klasse, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS, m, ballonModus);
+            = Bewegung(A, P, S, motion, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS, m, ballonModus);
         drag = f.Drag, lift = f.Lift, ballonModus = f.BallonModus;
     }
 };
@@ -85,7 +85,7 @@ TEST_F(Motion, ReentryStepByHand)
 {
     Step s;
     s.m = 1000;
-    s.klasse = 7, s.S = 2, s.Cx = 1, s.Cy = 0.5, s.rho = 1e-3, s.V = 7000, s.Q = -0.1, s.H = 80000, s.dt = 0.1;
+    s.motion = MotionSet::kReentry, s.S = 2, s.Cx = 1, s.Cy = 0.5, s.rho = 1e-3, s.V = 7000, s.Q = -0.1, s.H = 80000, s.dt = 0.1;
     s.A = 1e6, s.P = 1e6, s.W = 300;  // take no part in the reentry set
     s.mS = 500;
     s.run();
@@ -128,7 +128,7 @@ TEST_F(Motion, PathAngleLimits)
     // Reentry set: a slow vertical dive turns further down and stops at
     // exactly 90/57.3 rad.
     Step dive;
-    dive.klasse = 7, dive.Cx = 1, dive.S = 1, dive.rho = 0, dive.V = 100, dive.Q = -1.5706, dive.H = 1000;
+    dive.motion = MotionSet::kReentry, dive.Cx = 1, dive.S = 1, dive.rho = 0, dive.V = 100, dive.Q = -1.5706, dive.H = 1000;
     dive.dt = 1;
     dive.run();
     EXPECT_EQ(dive.Q, -1.5706806282722514);
@@ -147,14 +147,14 @@ TEST_F(Motion, WindEntersRangeOnlyOutsideBalloonMode)
     s.run();
     EXPECT_NEAR(s.X, (10 + 5) * 0.1, kTol);
 
-    b.klasse = 3;  // class 3 switches balloon mode on
+    b.motion = MotionSet::kBalloon;  // the balloon's set switches balloon mode on
     b.run();
     EXPECT_EQ(b.ballonModus, 1);
     EXPECT_NEAR(b.X, 10 * 0.1, kTol);
 
     // Balloon mode, once set by anyone, also holds for other classes.
     Step c = b;
-    c.X = 0, c.V = 10, c.Q = 0, c.klasse = 1;
+    c.X = 0, c.V = 10, c.Q = 0, c.motion = MotionSet::kGeneral;
     c.run();
     EXPECT_NEAR(c.X, 1.0, kTol);
 
@@ -185,13 +185,13 @@ TEST_F(Motion, FaultsRaiseTheirMessagesWhereTheyHappen)
 
     // Reentry with Cx = 0: Cy/Cx, after speed, altitude and range were done.
     Step reentry;
-    reentry.klasse = 7, reentry.V = 7000, reentry.Q = -0.1, reentry.H = 1e5, reentry.Cx = 0, reentry.Cy = 0;
+    reentry.motion = MotionSet::kReentry, reentry.V = 7000, reentry.Q = -0.1, reentry.H = 1e5, reentry.Cx = 0, reentry.Cy = 0;
     EXPECT_EQ(faultOf(reentry), "Invalid floating point operation");
     EXPECT_NE(reentry.V, 7000);
     EXPECT_NE(reentry.X, 0);
     EXPECT_EQ(reentry.Q, -0.1);
     Step reentryLift = Step{};
-    reentryLift.klasse = 7, reentryLift.V = 7000, reentryLift.H = 1e5, reentryLift.Cy = 0.3;
+    reentryLift.motion = MotionSet::kReentry, reentryLift.V = 7000, reentryLift.H = 1e5, reentryLift.Cy = 0.3;
     EXPECT_EQ(faultOf(reentryLift), "Floating point division by zero");
 
     // A speed whose square overflows.

@@ -14,7 +14,7 @@
 #include "sim/presets.h"
 #include "physics/faults.h"
 #include "plot/canvas.h"
-#include "plot/catalog.h"
+#include "sim/catalog.h"
 #include "plot/grafik.h"
 #include "plot/scene.h"
 #include "sim/activation.h"

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <set>
 #include <string>
 
+#include "sim/classes.h"
 #include "sim/presets.h"
 #include "sim/state.h"
 
@@ -43,6 +46,21 @@ TEST(Presets, ListsHaveTheirEntriesAndClass)
         }
     }
     EXPECT_EQ(total, 34u);
+}
+
+// The start form shows a class's list from the class table; each list holds
+// presets of that class only, and every list belongs to one class.
+TEST(Presets, EachClassListsPresetsOfItsOwnClass)
+{
+    std::set<PresetList> lists;
+    for (const VehicleClassRow& row : vehicleClasses()) {
+        if (!row.presets)
+            continue;
+        EXPECT_TRUE(lists.insert(*row.presets).second) << row.key;
+        for (const Preset& p : presets(*row.presets))
+            EXPECT_EQ(vehicleClass(p.Klasse), row.klasse) << p.label;
+    }
+    EXPECT_EQ(lists.size(), std::size(kPresetLists));
 }
 
 TEST(Presets, LabelsKeepTheirExactCharacters)
