@@ -223,8 +223,8 @@ TForm1::TForm1(QWidget* parent)
             break;
         }
         case Kind::LanguageGroup:
-            w = makeRadioGroup(this, c.place, text, { QStringLiteral("R"), QStringLiteral("D"), QStringLiteral("E") },
-                this->*c.items);
+            w = makeRadioGroup(
+                this, c.place, text, { QStringLiteral("R"), QStringLiteral("D"), QStringLiteral("E") }, this->*c.items);
             w->setStyleSheet(
                 QStringLiteral("QGroupBox { border: 1px solid palette(mid); background-color: palette(midlight); }"));
             break;
@@ -253,7 +253,8 @@ TForm1::TForm1(QWidget* parent)
         w->setGeometry(c.place);
         if (c.items)
             connect(this->*c.items, &QButtonGroup::idClicked, this, c.handler);
-        std::visit([&](auto member) { this->*member = static_cast<std::remove_reference_t<decltype(this->*member)>>(w); },
+        std::visit(
+            [&](auto member) { this->*member = static_cast<std::remove_reference_t<decltype(this->*member)>>(w); },
             c.member);
         w->setHidden(c.hidden);
     }
@@ -469,9 +470,18 @@ bool TForm1::focusNextPrevChild(bool next)
         return all;
     };
     const QList<QList<QWidget*>> stops = {
-        entries(RadioSprachItems), entries(WahlRUItems), entries(RadioWahlItems), entries(WahlENItems),
-        { ListBoxProjectil }, { ListBoxFallschirm }, { ListBoxBallon }, { ListBoxGlider }, { ListBoxLandekapsel },
-        { ListBoxLauncher }, { BitBtn1 }, { Button1 },
+        entries(RadioSprachItems),
+        entries(WahlRUItems),
+        entries(RadioWahlItems),
+        entries(WahlENItems),
+        { ListBoxProjectil },
+        { ListBoxFallschirm },
+        { ListBoxBallon },
+        { ListBoxGlider },
+        { ListBoxLandekapsel },
+        { ListBoxLauncher },
+        { BitBtn1 },
+        { Button1 },
     };
     const auto inSight = [this](const QWidget* w) { return w->isVisible() && !torv::FocusRules::covered(w, this); };
     const QWidget* focus = focusWidget();

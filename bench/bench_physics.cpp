@@ -78,4 +78,4 @@ void BM_StepReentry(benchmark::State& state)
 }
 BENCHMARK(BM_StepReentry);
 
-}  // namespace
+} // namespace

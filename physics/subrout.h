@@ -71,8 +71,7 @@ inline void atmosphereAt(double h, int& segment, double& Temp, double& Druck, do
 // Evaluates aerodynamic model `model` (rounded half to even; 1 or 2, any
 // other number changes nothing) at Mach number M and overwrites the
 // coefficients. Thrust and the reserve are not used.
-void Aerodynamik(double model, double P, double M, double& Alfa, double& Cx, double& Cy, double& Cx0,
-                 double& Reserve);
+void Aerodynamik(double model, double P, double M, double& Alfa, double& Cx, double& Cy, double& Cx0, double& Reserve);
 
 // What a motion step leaves besides the point-mass state it advances: the
 // forces of the step and the balloon flag (in: as it stands; out: 1 with
@@ -90,8 +89,8 @@ struct MotionForces {
 // mS: mass per reference area, kg/m2; Massa: the mass, kg; BallonModus: 1
 // leaves the wind out of the range. Returns the drag and lift forces and the
 // balloon flag.
-MotionForces Bewegung(double A, double P, double S, MotionSet set, double& q, double& ny, double& nx, double& Q, double& V,
-    double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS, double Massa,
-    int BallonModus);
+MotionForces Bewegung(double A, double P, double S, MotionSet set, double& q, double& ny, double& nx, double& Q,
+    double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS,
+    double Massa, int BallonModus);
 
-}  // namespace torv
+} // namespace torv

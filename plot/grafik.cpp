@@ -433,8 +433,8 @@ QImage drawGraph(
     return paint(layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator(), extras), scale);
 }
 
-DrawnGraph Grafik(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount,
-    const GraphExtras& extras, double scale)
+DrawnGraph Grafik(
+    const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, const GraphExtras& extras, double scale)
 {
     DrawnGraph drawn;
     const bool lift = st.CyRun != 0;

@@ -13,7 +13,13 @@
 namespace torv {
 
 // The five graph buttons whose visibility the renderer decides.
-enum class GraphButton { AerodynamicsOverTime, NormalLoadOverTime, LoadFactorsOverTime, LiftOverTime, BuoyancyOverTime };
+enum class GraphButton {
+    AerodynamicsOverTime,
+    NormalLoadOverTime,
+    LoadFactorsOverTime,
+    LiftOverTime,
+    BuoyancyOverTime
+};
 inline constexpr int kGraphButtons = 5;
 static_assert(static_cast<int>(GraphButton::BuoyancyOverTime) + 1 == kGraphButtons);
 

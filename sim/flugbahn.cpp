@@ -4,8 +4,8 @@
 
 #include "physics/constants.h"
 #include "physics/faults.h"
-#include "sim/catalog.h"
 #include "sim/activation.h"
+#include "sim/catalog.h"
 #include "sim/checked.h"
 #include "sim/classes.h"
 #include "sim/formport.h"

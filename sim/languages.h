@@ -23,8 +23,7 @@ class Texts {
 public:
     constexpr Texts() = default;
     template <typename... Text>
-        requires(sizeof...(Text) == kLanguages)
-    constexpr Texts(Text... texts)
+    requires(sizeof...(Text) == kLanguages) constexpr Texts(Text... texts)
         : texts_ { texts... }
     {
     }

@@ -65,7 +65,7 @@ double SzenarioRecord::at(int pos) const
 
 void resetState()
 {
-    st = SimState{};
+    st = SimState {};
 }
 
 RunSummary runSummary()
@@ -73,4 +73,4 @@ RunSummary runSummary()
     return st.Summary;
 }
 
-}  // namespace torv
+} // namespace torv

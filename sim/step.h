@@ -186,9 +186,8 @@ template <class F, class Kind> [[gnu::always_inline]] inline AppliedMotion step(
         }
     }
     // Motion
-    const AppliedMotion applied
-        = bewegungStep<F>(Kind::motion(in), s.Auftrieb, s.P, in.S, s.qDyn, s.ny, s.nx, s.Q, s.V, s.X, s.H, s.t,
-            s.CyRun, s.CxRun, s.Roh, in.dt0, in.Vwind, s.Belastung, s.Massa, s.Drag, s.Lift, s.BallonModus);
+    const AppliedMotion applied = bewegungStep<F>(Kind::motion(in), s.Auftrieb, s.P, in.S, s.qDyn, s.ny, s.nx, s.Q, s.V,
+        s.X, s.H, s.t, s.CyRun, s.CxRun, s.Roh, in.dt0, in.Vwind, s.Belastung, s.Massa, s.Drag, s.Lift, s.BallonModus);
     if (!F::kTests && Kind::heating(in))
         reentryHeating<F>(s, in, hEntry, vEntry);
     // Derived values

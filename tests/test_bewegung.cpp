@@ -39,7 +39,7 @@ std::string faultOf(Step& s)
     return "";
 }
 
-}  // namespace
+} // namespace
 
 class Motion : public ::testing::Test {
 protected:
@@ -74,7 +74,7 @@ TEST_F(Motion, GeneralStepWithThrustAndBuoyancyOnAClimb)
     s.A = 20, s.P = 50, s.S = 1, s.Cx = 0, s.Cy = 0, s.rho = 1, s.V = 20, s.Q = std::asin(0.5), s.dt = 0.5;
     const double c = std::cos(s.Q);
     s.run();
-    const double a = (20 * 0.5 + 50 - 10 * 9.8 * 0.5) / 10;  // 1.1
+    const double a = (20 * 0.5 + 50 - 10 * 9.8 * 0.5) / 10; // 1.1
     EXPECT_NEAR(s.V, 20 + a * 0.5, kTol);
     EXPECT_NEAR(s.H, 20 * 0.5 * 0.5, kTol);
     EXPECT_NEAR(s.X, 20 * c * 0.5, kTol);
@@ -85,8 +85,9 @@ TEST_F(Motion, ReentryStepByHand)
 {
     Step s;
     s.m = 1000;
-    s.motion = MotionSet::kReentry, s.S = 2, s.Cx = 1, s.Cy = 0.5, s.rho = 1e-3, s.V = 7000, s.Q = -0.1, s.H = 80000, s.dt = 0.1;
-    s.A = 1e6, s.P = 1e6, s.W = 300;  // take no part in the reentry set
+    s.motion = MotionSet::kReentry, s.S = 2, s.Cx = 1, s.Cy = 0.5, s.rho = 1e-3, s.V = 7000, s.Q = -0.1, s.H = 80000,
+    s.dt = 0.1;
+    s.A = 1e6, s.P = 1e6, s.W = 300; // take no part in the reentry set
     s.mS = 500;
     s.run();
     // sigma = 2/9800; sigma*rho*V^2*g = 98; the drag term has no 1/2.
@@ -115,7 +116,7 @@ TEST_F(Motion, ZeroSpeedBecomesSubstituteSpeed)
 
 TEST_F(Motion, PathAngleLimits)
 {
-    Step up;  // vertical start, general set: cut to 89.8 degrees after the step
+    Step up; // vertical start, general set: cut to 89.8 degrees after the step
     up.V = 100, up.Q = 90 / 57.3, up.dt = 0.01;
     up.run();
     EXPECT_EQ(up.Q, 1.5671902268760907);
@@ -128,12 +129,13 @@ TEST_F(Motion, PathAngleLimits)
     // Reentry set: a slow vertical dive turns further down and stops at
     // exactly 90/57.3 rad.
     Step dive;
-    dive.motion = MotionSet::kReentry, dive.Cx = 1, dive.S = 1, dive.rho = 0, dive.V = 100, dive.Q = -1.5706, dive.H = 1000;
+    dive.motion = MotionSet::kReentry, dive.Cx = 1, dive.S = 1, dive.rho = 0, dive.V = 100, dive.Q = -1.5706,
+    dive.H = 1000;
     dive.dt = 1;
     dive.run();
     EXPECT_EQ(dive.Q, -1.5706806282722514);
 
-    Step lift = dive;  // strong lift pushes past +90/57.3
+    Step lift = dive; // strong lift pushes past +90/57.3
     lift.Q = 1.5706, lift.Cy = 1000, lift.rho = 1, lift.V = 1000, lift.dt = 1e-4;
     lift.run();
     EXPECT_EQ(lift.Q, 1.5706806282722514);
@@ -147,7 +149,7 @@ TEST_F(Motion, WindEntersRangeOnlyOutsideBalloonMode)
     s.run();
     EXPECT_NEAR(s.X, (10 + 5) * 0.1, kTol);
 
-    b.motion = MotionSet::kBalloon;  // the balloon's set switches balloon mode on
+    b.motion = MotionSet::kBalloon; // the balloon's set switches balloon mode on
     b.run();
     EXPECT_EQ(b.ballonModus, 1);
     EXPECT_NEAR(b.X, 10 * 0.1, kTol);
@@ -185,12 +187,13 @@ TEST_F(Motion, FaultsRaiseTheirMessagesWhereTheyHappen)
 
     // Reentry with Cx = 0: Cy/Cx, after speed, altitude and range were done.
     Step reentry;
-    reentry.motion = MotionSet::kReentry, reentry.V = 7000, reentry.Q = -0.1, reentry.H = 1e5, reentry.Cx = 0, reentry.Cy = 0;
+    reentry.motion = MotionSet::kReentry, reentry.V = 7000, reentry.Q = -0.1, reentry.H = 1e5, reentry.Cx = 0,
+    reentry.Cy = 0;
     EXPECT_EQ(faultOf(reentry), "Invalid floating point operation");
     EXPECT_NE(reentry.V, 7000);
     EXPECT_NE(reentry.X, 0);
     EXPECT_EQ(reentry.Q, -0.1);
-    Step reentryLift = Step{};
+    Step reentryLift = Step {};
     reentryLift.motion = MotionSet::kReentry, reentryLift.V = 7000, reentryLift.H = 1e5, reentryLift.Cy = 0.3;
     EXPECT_EQ(faultOf(reentryLift), "Floating point division by zero");
 

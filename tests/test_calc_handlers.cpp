@@ -268,7 +268,9 @@ TEST_P(Start, RunsDrawsCancelsAndRefusesEndlessSteps)
     const bool english = GetParam() == 3;
     EXPECT_EQ(infos.first().startsWith(QStringLiteral("The run was cancelled. The graph")), english)
         << infos.first().toStdString();
-    EXPECT_EQ(labels.value(0).startsWith(QStringLiteral("Pass 1 of 2: finding how long the flight lasts\nSimulated time: ")), english);
+    EXPECT_EQ(
+        labels.value(0).startsWith(QStringLiteral("Pass 1 of 2: finding how long the flight lasts\nSimulated time: ")),
+        english);
     EXPECT_EQ(contents(), old);
     EXPECT_EQ(form2->eddt0->text(), QStringLiteral("1.5e-7")) << "the form was laid out again";
     // The run on show is the first one again, with its samples, its export

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "sim/presets.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
+#include "sim/presets.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
 #include "support/runfixtures.h"

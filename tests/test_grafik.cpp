@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "physics/faults.h"
-#include "sim/catalog.h"
 #include "plot/grafik.h"
+#include "sim/catalog.h"
 #include "sim/state.h"
 #include "test_plot_util.h"
 
@@ -177,8 +177,8 @@ TEST(Grafik, ButtonsFollowLiftAndBalloonClassWithThePicture)
         st.Szenario.Klasse = r.klasse;
         const DrawnGraph drawn = Grafik(st.Ergebnis.data(), st.GraphCodes.data(), kN, st.GraphCount);
         EXPECT_EQ(drawn.picture.size(), QSize(800, 600));
-        for (GraphButton b :
-            { GraphButton::AerodynamicsOverTime, GraphButton::NormalLoadOverTime, GraphButton::LoadFactorsOverTime, GraphButton::LiftOverTime })
+        for (GraphButton b : { GraphButton::AerodynamicsOverTime, GraphButton::NormalLoadOverTime,
+                 GraphButton::LoadFactorsOverTime, GraphButton::LiftOverTime })
             EXPECT_EQ(drawn.shows(b), r.lift);
         EXPECT_EQ(drawn.shows(GraphButton::BuoyancyOverTime), r.balloon);
     }

@@ -84,7 +84,8 @@ TEST(Presets, ChoiceWritesTheRowAndZeroEndConditions)
 {
     // Masse, S0, Cx, Cy, H0, V0, TTO, Tk, dt, then Hk, Vk, Vwind as 0.
     constexpr int kFields = 12;
-    const char* const names[kFields] = { "Masse", "S0", "Cx", "Cy", "H0", "V0", "TTO", "Tk", "dt", "Hk", "Vk", "Vwind" };
+    const char* const names[kFields]
+        = { "Masse", "S0", "Cx", "Cy", "H0", "V0", "TTO", "Tk", "dt", "Hk", "Vk", "Vwind" };
     struct Row {
         PresetList list;
         int index;

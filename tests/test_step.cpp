@@ -26,7 +26,8 @@ Flight flight(const char* what, double klasse, double massa, double cx, double c
     Flight f { what, {}, {} };
     f.start.Massa = massa, f.start.CxRun = cx, f.start.CyRun = cy, f.start.V = v, f.start.Q = qDeg / kDegPerRad;
     f.start.H = h, f.start.P = 0;
-    f.in.S = 1, f.in.dt0 = 0.01, f.in.motion = classRow(klasse).motion, f.in.Vwind = 3, f.in.g = kGravity, f.in.dtProbe = 1;
+    f.in.S = 1, f.in.dt0 = 0.01, f.in.motion = classRow(klasse).motion, f.in.Vwind = 3, f.in.g = kGravity,
+    f.in.dtProbe = 1;
     return f;
 }
 

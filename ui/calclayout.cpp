@@ -372,7 +372,8 @@ CalcLayout::CalcLayout(QWidget* form, CalcControls& controls)
         }
         case Look::PanelRed:
         case Look::PanelCover: {
-            makePanel(static_cast<QFrame*>(w), QFrame::Panel | QFrame::Sunken, c.look == Look::PanelRed ? kRed : kButtonFace);
+            makePanel(
+                static_cast<QFrame*>(w), QFrame::Panel | QFrame::Sunken, c.look == Look::PanelRed ? kRed : kButtonFace);
             break;
         }
         case Look::GraphButton:

@@ -82,8 +82,8 @@ QString defaultGraphName()
 
 // The file dialog is Qt's own, the same on every desktop, in the form's
 // language; a name typed without `suffix` gets it.
-QString askSaveName(QWidget* parent, const QString& title, const QString& name, const QString& filter,
-    const QString& suffix)
+QString askSaveName(
+    QWidget* parent, const QString& title, const QString& name, const QString& filter, const QString& suffix)
 {
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -236,13 +236,13 @@ void CalcResults::redraw()
     std::vector<std::vector<double>> series;
     const GraphExtras extras = graphExtras(series);
     // At the screen's pixel ratio, so that a dense screen shows it sharp.
-    present(Grafik(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, extras,
-        form_->devicePixelRatioF()));
+    present(Grafik(
+        st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, extras, form_->devicePixelRatioF()));
 }
 
 void CalcResults::present(const DrawnGraph& graph)
 {
-    const std::pair<GraphButton, QPushButton* C::*> kButtons[] = {
+    const std::pair<GraphButton, QPushButton * C::*> kButtons[] = {
         { GraphButton::AerodynamicsOverTime, &C::ButtonCya },
         { GraphButton::NormalLoadOverTime, &C::Button6 },
         { GraphButton::LoadFactorsOverTime, &C::Button11 },
@@ -289,9 +289,13 @@ void CalcResults::updateMenu()
         // The series of a run that failed half-way mix two runs: nothing to
         // export or check.
         { c_.ActExportCsv,
-            !picture ? Text::WhyNoGraph : !shown_.complete ? std::optional(Text::WhyRunFailed) : std::nullopt },
+            !picture               ? Text::WhyNoGraph
+                : !shown_.complete ? std::optional(Text::WhyRunFailed)
+                                   : std::nullopt },
         { c_.ActCheckStep,
-            !picture ? Text::WhyNoGraph : !shown_.complete ? std::optional(Text::WhyRunFailed) : std::nullopt },
+            !picture               ? Text::WhyNoGraph
+                : !shown_.complete ? std::optional(Text::WhyRunFailed)
+                                   : std::nullopt },
         { c_.ActKeepRun,
             !picture               ? Text::WhyNoGraph
                 : !shown_.complete ? Text::WhyRunFailed

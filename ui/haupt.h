@@ -27,7 +27,7 @@ class FocusRules;
 class RunProgress;
 class ScreenFit;
 struct Activation;
-}
+} // namespace torv
 
 class TForm2 : public QWidget, public torv::CalcControls, public torv::FormPort {
     Q_OBJECT

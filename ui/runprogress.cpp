@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "sim/state.h"
 #include "plot/grafik.h"
+#include "sim/state.h"
 #include "ui/texts.h"
 
 namespace torv {
@@ -81,8 +81,8 @@ bool RunProgress::update(int pass, double t, double tEnd)
         // The recording pass ends where the timing pass ended.
         tEnd = std::min(tEnd, st.dtProbe * st.NPunkte);
         dialog_->setRange(0, kSteps);
-        dialog_->setLabelText(text(Text::RunPass2) + QLatin1Char('\n')
-            + text(Text::RunTime2).arg(seconds(t, sep), seconds(tEnd, sep)));
+        dialog_->setLabelText(
+            text(Text::RunPass2) + QLatin1Char('\n') + text(Text::RunTime2).arg(seconds(t, sep), seconds(tEnd, sep)));
         const double done = tEnd > 0 ? std::clamp(t / tEnd, 0.0, 1.0) : 0.0;
         dialog_->setValue(static_cast<int>(done * kSteps));
     }

@@ -120,8 +120,7 @@ void showStepTable(QWidget* parent, const StepCheck& check)
     if (check.halfFailed) {
         lines << text(Text::CheckFailed) + messageOf(check.halfException);
     } else {
-        lines << verdictText(check, sep)
-              << text(Text::CheckSamples).arg(check.full.samples).arg(check.half.samples);
+        lines << verdictText(check, sep) << text(Text::CheckSamples).arg(check.full.samples).arg(check.half.samples);
     }
     lines << text(Text::CheckMethod).arg(floors.join(QStringLiteral(", ")));
     if (classRow(st.Szenario.Klasse).run.reentry)
