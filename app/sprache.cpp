@@ -14,8 +14,10 @@
 #include <QRadioButton>
 #include <QScreen>
 
+#include <optional>
 #include <variant>
 
+#include "sim/classes.h"
 #include "sim/state.h"
 #include "ui/focus.h"
 #include "ui/guard.h"
@@ -36,30 +38,6 @@ QFont formFont()
 {
     return face("MS Sans Serif", "DejaVu Sans", 13);
 }
-
-// Class entries: entry n of every group means vehicle class n.
-struct ClassEntry {
-    const char* de;
-    const char* ru;
-    const char* en;
-};
-
-constexpr ClassEntry kClasses[] = {
-    { "Ballistik (Projectil, Kugel, Ball,Tropfen, Railgun etc.)", "Снаряд",
-        "Projectile (Railguns, Ballistic, Drop, Pellmor projectil, Brannok ,balls etc. )" },
-    { "Fallschirm", "Парашют", "Parachute" },
-    { "Ballon (Ballon, Luftballon, Gasballon (H,He,HeisseLuft, Vakuum) etc.)", "Воздушный шар",
-        "Ballon (He-, H-, HotAir-, Vacuum- Ballons)" },
-    { "Luftschiff", "Дирижабль", "Airship" },
-    { "Segelflugzeug (Modelle etc. )", "Планер", "Glider (Stratospheric, Modell etc.)" },
-    { "Flugzeug (konventionell, elektrische Antrieb, Raketenflugzeug)", "Самолет", "Airplane" },
-    { "Landekapsel (Soyuz, Appollo, Space Shuttle, Meteoriten, Luna 16 etc.)", "Спускаемый аппарат",
-        "Reentry Vehicles (Wostok, Apollo, Sojuz, Space Shuttle, Meteorits etc.)" },
-    { "Raketetraeger - (V-2, Raketenmodele, SpaceShipOne, Globale Glider etc.)", "Ракетоноситель",
-        "Rocket (Launcher, Model of rockets, SpaceSpipOne etc.)" },
-};
-
-constexpr int kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
 
 const char* const kNotice = "Torv estimates the flight path of a point-mass vehicle through the standard atmosphere.\n"
                             "\n"
@@ -147,7 +125,7 @@ enum class Kind {
     Label, // bold 13-pixel Verdana
     RedPanel, // sunken panel
     WhitePanel, // flat panel over two class entries
-    ClassGroup, // the eight classes in `language` (0 German, 1 Russian, 2 English)
+    ClassGroup, // the classes in `language` (Sprache): entry n is class n
     LanguageGroup, // R, D, E
     PresetList,
     Button, // bold 10-pixel Verdana
@@ -167,7 +145,7 @@ struct Control {
     bool hidden = false;
     Handler handler = nullptr; // click, choice of an entry, or choice from the list
     QButtonGroup* TForm1::*items = nullptr; // a group's entries
-    int language = 0;
+    int language = 0; // Sprache
     PresetList list = PresetList::Projectil;
 };
 
@@ -182,9 +160,9 @@ const Control kLayout[] = {
     {&TForm1::Image1,             {180, 298, 325, 191},  Kind::Picture,       ":/pictures/sprache.jpg",    V},
     {&TForm1::Label1,             {113, 384, 66, 16},    Kind::Label,         "I ACCEPT",                  V},
     {&TForm1::Panel4,             {702, 7, 62, 60},      Kind::RedPanel,      nullptr,                     H},
-    {&TForm1::RadioWahl,          kClassPlace,           Kind::ClassGroup,    "Wahl",   H, &TForm1::RadioWahlClick, &TForm1::RadioWahlItems, 0},
+    {&TForm1::RadioWahl,          kClassPlace,           Kind::ClassGroup,    "Wahl",   H, &TForm1::RadioWahlClick, &TForm1::RadioWahlItems, 2},
     {&TForm1::WahlRU,             kClassPlace,           Kind::ClassGroup,    "Выбор",  H, &TForm1::WahlRUClick,    &TForm1::WahlRUItems,    1},
-    {&TForm1::WahlEN,             kClassPlace,           Kind::ClassGroup,    "Choice", H, &TForm1::WahlENClick,    &TForm1::WahlENItems,    2},
+    {&TForm1::WahlEN,             kClassPlace,           Kind::ClassGroup,    "Choice", H, &TForm1::WahlENClick,    &TForm1::WahlENItems,    3},
     {&TForm1::ListBoxProjectil,   {337, 353, 356, 149},  Kind::PresetList,    nullptr,  H, &TForm1::ListBoxProjectilClick,   nullptr, 0, PresetList::Projectil},
     {&TForm1::BitBtn1,            {708, 12, 51, 50},     Kind::BlackButton,   "START",  H, &TForm1::BitBtn1Click},
     {&TForm1::ListBoxFallschirm,  {321, 342, 356, 120},  Kind::PresetList,    nullptr,  H, &TForm1::ListBoxFallschirmClick,  nullptr, 0, PresetList::Fallschirm},
@@ -213,13 +191,6 @@ TForm1::TForm1(QWidget* parent)
     setColour(this, QPalette::Window, kWhite);
     setAutoFillBackground(true);
 
-    QStringList classNames[3];
-    for (const ClassEntry& c : kClasses) {
-        classNames[0] << QString::fromUtf8(c.de);
-        classNames[1] << QString::fromUtf8(c.ru);
-        classNames[2] << QString::fromUtf8(c.en);
-    }
-
     for (const Control& c : kLayout) {
         const QString text = QString::fromUtf8(c.text);
         QWidget* w = nullptr;
@@ -244,12 +215,16 @@ TForm1::TForm1(QWidget* parent)
             w = f;
             break;
         }
-        case Kind::ClassGroup:
-            w = makeRadioGroup(this, c.place, text, classNames[c.language], this->*c.items);
+        case Kind::ClassGroup: {
+            QStringList entries;
+            for (const torv::VehicleClassRow& row : torv::vehicleClasses())
+                entries << QString::fromUtf8(torv::inLanguage(row.entry, c.language));
+            w = makeRadioGroup(this, c.place, text, entries, this->*c.items);
             break;
+        }
         case Kind::LanguageGroup:
-            w = makeRadioGroup(this, c.place, text, { QStringLiteral("R"), QStringLiteral("D"), QStringLiteral("E") },
-                this->*c.items);
+            w = makeRadioGroup(
+                this, c.place, text, { QStringLiteral("R"), QStringLiteral("D"), QStringLiteral("E") }, this->*c.items);
             w->setStyleSheet(
                 QStringLiteral("QGroupBox { border: 1px solid palette(mid); background-color: palette(midlight); }"));
             break;
@@ -278,7 +253,8 @@ TForm1::TForm1(QWidget* parent)
         w->setGeometry(c.place);
         if (c.items)
             connect(this->*c.items, &QButtonGroup::idClicked, this, c.handler);
-        std::visit([&](auto member) { this->*member = static_cast<std::remove_reference_t<decltype(this->*member)>>(w); },
+        std::visit(
+            [&](auto member) { this->*member = static_cast<std::remove_reference_t<decltype(this->*member)>>(w); },
             c.member);
         w->setHidden(c.hidden);
     }
@@ -361,22 +337,11 @@ QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (
 
 QListWidget* TForm1::presetList(int klasse) const
 {
-    switch (klasse) {
-    case 1:
-        return ListBoxProjectil;
-    case 2:
-        return ListBoxFallschirm;
-    case 3:
-        return ListBoxBallon;
-    case 5:
-        return ListBoxGlider;
-    case 7:
-        return ListBoxLandekapsel;
-    case 8:
-        return ListBoxLauncher;
-    default:
-        return nullptr;
-    }
+    const std::optional<PresetList> list = torv::classRow(klasse).presets;
+    for (const Control& c : kLayout)
+        if (c.kind == Kind::PresetList && list == c.list)
+            return this->*std::get<QListWidget * TForm1::*>(c.member);
+    return nullptr;
 }
 
 void TForm1::showLanguageAgain()
@@ -399,19 +364,9 @@ void TForm1::RadioSprachClick()
         torv::useQtLanguage(st.Sprache);
         Image1->hide();
         RadioSprach->hide();
-        switch (st.Sprache) {
-        case 1:
-            WahlRU->show();
-            break;
-        case 2:
-            RadioWahl->show();
-            break;
-        case 3:
-            WahlEN->show();
-            break;
-        default:
-            break;
-        }
+        for (const Control& c : kLayout)
+            if (c.kind == Kind::ClassGroup && c.language == st.Sprache)
+                (this->*std::get<QGroupBox * TForm1::*>(c.member))->show();
         Panel1->show();
         Panel3->show();
         Memo1->hide();
@@ -470,8 +425,9 @@ void TForm1::BitBtn1Click()
 
 void TForm1::leavePresetChoice()
 {
-    for (int klasse = 1; klasse <= kClassCount; ++klasse) {
-        if (QListWidget* list = presetList(klasse)) {
+    for (const Control& c : kLayout) {
+        if (c.kind == Kind::PresetList) {
+            QListWidget* list = this->*std::get<QListWidget * TForm1::*>(c.member);
             clearSelectedRow(list);
             list->scrollToTop();
             list->hide();
@@ -514,9 +470,18 @@ bool TForm1::focusNextPrevChild(bool next)
         return all;
     };
     const QList<QList<QWidget*>> stops = {
-        entries(RadioSprachItems), entries(WahlRUItems), entries(RadioWahlItems), entries(WahlENItems),
-        { ListBoxProjectil }, { ListBoxFallschirm }, { ListBoxBallon }, { ListBoxGlider }, { ListBoxLandekapsel },
-        { ListBoxLauncher }, { BitBtn1 }, { Button1 },
+        entries(RadioSprachItems),
+        entries(WahlRUItems),
+        entries(RadioWahlItems),
+        entries(WahlENItems),
+        { ListBoxProjectil },
+        { ListBoxFallschirm },
+        { ListBoxBallon },
+        { ListBoxGlider },
+        { ListBoxLandekapsel },
+        { ListBoxLauncher },
+        { BitBtn1 },
+        { Button1 },
     };
     const auto inSight = [this](const QWidget* w) { return w->isVisible() && !torv::FocusRules::covered(w, this); };
     const QWidget* focus = focusWidget();

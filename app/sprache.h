@@ -61,7 +61,6 @@ signals:
     void helpWanted();
 
 public:
-
     // Controls, bottom to top of the stacking order. A radio group is a
     // captioned frame plus the button group that numbers its entries 0..n-1.
     QLabel* Image2;

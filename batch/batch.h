@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "plot/catalog.h"
 #include "sim/activation.h"
+#include "sim/catalog.h"
 #include "sim/presets.h"
 #include "sim/scenario.h"
 

@@ -11,8 +11,9 @@
 #include "batch/batch.h"
 #include "batch/study.h"
 #include "physics/faults.h"
-#include "sim/classnames.h"
+#include "sim/classes.h"
 #include "sim/keptruns.h"
+#include "sim/languages.h"
 #include "sim/numfmt.h"
 #include "sim/resultfiles.h"
 #include "version.h"
@@ -27,7 +28,19 @@ constexpr int kOverlayRuns = 1 + kMaxKeptRuns;
 
 const char* className(double klasse)
 {
-    return classWords(vehicleClass(klasse));
+    return classRow(klasse).words;
+}
+
+// The classes whose form shows `f`, as their lists name them.
+std::string shownFor(const FieldInfo& f)
+{
+    if (f.shown != Shown::ByClass)
+        return f.shown == Shown::Always ? "all" : "hidden";
+    std::string words;
+    for (const VehicleClassRow& row : vehicleClasses())
+        if (classField(row, f.field))
+            words += std::string(words.empty() ? "" : ", ") + row.words;
+    return words;
 }
 
 // The graph buttons by short name, with the captions they carry in the
@@ -113,7 +126,7 @@ const FieldInfo& offeredField(const std::string& name, double klasse)
     const FieldInfo* f = fieldNamed(name);
     if (!f)
         throw BatchError(kUnknownField, "unknown field '" + echoed(name) + "' (see --help)");
-    if (f->shownFor >= 0 && !fieldShown(*f, klasse))
+    if (f->shown != Shown::Never && !fieldShown(*f, klasse))
         throw BatchError(
             kUnknownField, "field '" + name + "' is not offered for the class " + className(klasse) + " (see --help)");
     return *f;
@@ -391,11 +404,10 @@ Plan makePlan(const Options& o)
         return *f;
     };
 
-    static const std::pair<const char*, int> kLanguages[] = { { "ru", 1 }, { "de", 2 }, { "en", 3 } };
     plan.sprache = 0;
-    for (const auto& [code, sprache] : kLanguages)
-        if (o.lang == code)
-            plan.sprache = sprache;
+    for (int column = 0; column < kLanguages; ++column)
+        if (o.lang == kLanguageCodes[column])
+            plan.sprache = column + 1;
     if (plan.sprache == 0)
         throw BatchError(kUsage, "unknown language '" + echoed(o.lang) + "': ru, de or en");
     if (!o.aero.empty()) {
@@ -634,10 +646,7 @@ those the form never shows):
     for (const FieldInfo& f : fieldTable()) {
         char line[120];
         std::snprintf(line, sizeof line, "  %-13s %-9s %-30s %s\n", f.field == Field::TTO ? "TTO, Q0" : f.name, f.unit,
-            f.meaning,
-            f.shownFor < 0        ? "hidden"
-                : f.shownFor == 0 ? "all"
-                                  : className(f.shownFor));
+            f.meaning, shownFor(f).c_str());
         t += line;
     }
     t += "\nGraphs (NAME, what it shows, the captions of its button, also accepted):\n";

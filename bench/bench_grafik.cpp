@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "plot/catalog.h"
 #include "plot/grafik.h"
 #include "plot/scene.h"
+#include "sim/catalog.h"
 #include "sim/state.h"
 
 namespace {

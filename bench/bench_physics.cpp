@@ -63,7 +63,7 @@ void BM_StepGeneral(benchmark::State& state)
     StepState s;
     s.Massa = 1, s.CxRun = 0.01, s.V = 100, s.Q = 45 / kDegPerRad, s.H = 1;
     PassInputs in;
-    in.S = 0.02, in.dt0 = 1e-5, in.Klasse = 1;
+    in.S = 0.02, in.dt0 = 1e-5, in.motion = MotionSet::kGeneral;
     runStep<Unchecked>(state, s, in, [](const StepState& s) { return s.H <= 0; });
 }
 BENCHMARK(BM_StepGeneral);
@@ -73,9 +73,9 @@ void BM_StepReentry(benchmark::State& state)
     StepState s;
     s.Massa = 5560, s.CxRun = 0.85, s.CyRun = 0.252, s.V = 11200, s.Q = -6.5 / kDegPerRad, s.H = 120000;
     PassInputs in;
-    in.S = 12, in.dt0 = 1e-4, in.Klasse = 7, in.heating = true, in.RSAT = 1;
+    in.S = 12, in.dt0 = 1e-4, in.motion = MotionSet::kReentry, in.heating = true, in.RSAT = 1;
     runStep<Unchecked>(state, s, in, [](const StepState& s) { return s.H <= 0 || s.t > 2000; });
 }
 BENCHMARK(BM_StepReentry);
 
-}  // namespace
+} // namespace

@@ -9,7 +9,6 @@
 
 #include "physics/constants.h"
 #include "physics/faults.h"
-#include "physics/subrout.h"
 
 namespace torv {
 
@@ -50,9 +49,10 @@ inline void keepBranch()
     asm volatile("");
 }
 
-// Which equations a step uses: chosen by Klasse at every call, or fixed for
-// a whole pass of a class other than 3 (which also sets BallonModus).
-enum class MotionSet { kByClass, kGeneral, kReentry };
+// Which equations a motion step uses: the general set; the general set
+// with the balloon flag set first (the balloon class); the reentry set.
+// The class table (sim/classes.h) gives each class its set.
+enum class MotionSet { kGeneral, kBalloon, kReentry };
 
 // What a motion step applied, for the run's summary: sin Q at its start and
 // the acceleration along the path (V_new = V + a*dt).
@@ -64,13 +64,14 @@ struct AppliedMotion {
 // One explicit Euler step, the arguments as Bewegung's (physics/subrout.h)
 // with the mass m (kg); Drag and Lift (N) out, BallonModus in and out. Every
 // output is stored once its formula is known to be sound, so a fault leaves
-// the ones after it as they were.
-template <class F, MotionSet Set = MotionSet::kByClass>
-[[gnu::always_inline]] inline AppliedMotion bewegungStep(double A, double P, double S, int Klasse, double& q,
+// the ones after it as they were. A `set` known at compile time leaves the
+// other set out.
+template <class F>
+[[gnu::always_inline]] inline AppliedMotion bewegungStep(MotionSet set, double A, double P, double S, double& q,
     double& ny, double& nx, double& Q, double& V, double& X, double& H, double& t, double Cy, double Cx, double rho,
     double dt, double W, double mS, double m, double& Drag, double& Lift, int& BallonModus)
 {
-    const bool reentry = Set == MotionSet::kByClass ? Klasse == 7 : Set == MotionSet::kReentry;
+    const bool reentry = set == MotionSet::kReentry;
     constexpr double g = kGravity;
     constexpr double kEarthRadius = 6371302.0; // m
     // The path-angle limits 89.8 and 90 degrees as the designed values give
@@ -79,7 +80,7 @@ template <class F, MotionSet Set = MotionSet::kByClass>
     constexpr double kMaxQReentry = 1.5706806282722514; // rad, 90 / 57.3
     static_assert(kMaxQReentry == 90 / kDegPerRad);
 
-    if (Set == MotionSet::kByClass && Klasse == 3)
+    if (set == MotionSet::kBalloon)
         BallonModus = 1;
     if (V == 0)
         V = 0.0002;

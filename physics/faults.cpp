@@ -26,8 +26,8 @@ std::string IoError::detail() const
 
 StepRefused::StepRefused(Why why)
     : TorvError(why == Why::NotPositive
-              ? "The integration step must be a positive number"
-              : "The flight needs more than 100000000 integration steps; choose a larger integration step")
+            ? "The integration step must be a positive number"
+            : "The flight needs more than 100000000 integration steps; choose a larger integration step")
     , why_(why)
 {
 }
@@ -54,4 +54,4 @@ void fpRaise(int flags)
     throw FloatError("Invalid floating point operation");
 }
 
-}  // namespace torv
+} // namespace torv

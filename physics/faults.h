@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <string>
 
-
 namespace torv {
 
 // Base of every error shown to the user; what() is the message without the
@@ -27,7 +26,10 @@ public:
 // The user stopped a run before its end: not a fault of the run.
 class RunCancelled : public TorvError {
 public:
-    RunCancelled() : TorvError("The run was cancelled") {}
+    RunCancelled()
+        : TorvError("The run was cancelled")
+    {
+    }
 };
 
 // A run refused for its integration step: one that is not positive, or one
@@ -122,8 +124,7 @@ template <typename T> inline void fpFenceObject(T& obj)
 
 // Throws if a trapped fault happened in the arithmetic so far; `results` are
 // the values computed by the step just done.
-template <typename... T>
-inline void fpCheck(T&... results)
+template <typename... T> inline void fpCheck(T&... results)
 {
     (fpFence(results), ...);
     if (int f = fpPending(); __builtin_expect(f != 0, 0))
@@ -152,4 +153,4 @@ struct Unchecked {
     static double sound(double v) { return v; }
 };
 
-}  // namespace torv
+} // namespace torv

@@ -3,6 +3,8 @@
 // point-mass equations of motion in a vertical plane.
 #pragma once
 
+#include "physics/bewegung.h"
+
 namespace torv {
 
 // Standard atmosphere at altitude h (m): temperature (K), pressure (bar),
@@ -69,12 +71,11 @@ inline void atmosphereAt(double h, int& segment, double& Temp, double& Druck, do
 // Evaluates aerodynamic model `model` (rounded half to even; 1 or 2, any
 // other number changes nothing) at Mach number M and overwrites the
 // coefficients. Thrust and the reserve are not used.
-void Aerodynamik(double model, double P, double M, double& Alfa, double& Cx, double& Cy, double& Cx0,
-                 double& Reserve);
+void Aerodynamik(double model, double P, double M, double& Alfa, double& Cx, double& Cy, double& Cx0, double& Reserve);
 
 // What a motion step leaves besides the point-mass state it advances: the
-// forces of the step and the balloon flag (in: as it stands; out: 1 for
-// class 3).
+// forces of the step and the balloon flag (in: as it stands; out: 1 with
+// the balloon's set).
 struct MotionForces {
     double Drag = 0; // N
     double Lift = 0; // N
@@ -82,14 +83,14 @@ struct MotionForces {
 };
 
 // One explicit Euler step of length dt (s). A: vertical (buoyancy) force, N;
-// P: thrust, N; S: reference area, m2; Klasse 7 selects the reentry equations.
+// P: thrust, N; S: reference area, m2; set: the class's equations.
 // Outputs q (Pa), ny and nx (g); updates Q (rad), V (m/s), X, H (m), t (s).
 // Cy, Cx: coefficients; rho: density, kg/m3; W: horizontal wind, m/s;
 // mS: mass per reference area, kg/m2; Massa: the mass, kg; BallonModus: 1
 // leaves the wind out of the range. Returns the drag and lift forces and the
-// balloon flag, set to 1 for class 3.
-MotionForces Bewegung(double A, double P, double S, int Klasse, double& q, double& ny, double& nx, double& Q, double& V,
-    double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS, double Massa,
-    int BallonModus);
+// balloon flag.
+MotionForces Bewegung(double A, double P, double S, MotionSet set, double& q, double& ny, double& nx, double& Q,
+    double& V, double& X, double& H, double& t, double Cy, double Cx, double rho, double dt, double W, double mS,
+    double Massa, int BallonModus);
 
-}  // namespace torv
+} // namespace torv

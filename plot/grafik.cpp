@@ -13,6 +13,7 @@
 #include "plot/canvas.h"
 #include "plot/metka1.h"
 #include "plot/scene.h"
+#include "sim/classes.h"
 #include "sim/state.h"
 
 namespace torv {
@@ -432,16 +433,19 @@ QImage drawGraph(
     return paint(layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator(), extras), scale);
 }
 
-void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount,
-    const GraphExtras& extras, double scale)
+DrawnGraph Grafik(
+    const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount, const GraphExtras& extras, double scale)
 {
+    DrawnGraph drawn;
     const bool lift = st.CyRun != 0;
-    for (GraphButton b : { GraphButton::AerodynamicsOverTime, GraphButton::NormalLoadOverTime, GraphButton::LoadFactorsOverTime, GraphButton::LiftOverTime })
-        target.setGraphButtonVisible(b, lift);
-    target.setGraphButtonVisible(GraphButton::BuoyancyOverTime, vehicleClass(st.Szenario.Klasse) == VehicleClass::Balloon);
+    for (GraphButton b : { GraphButton::AerodynamicsOverTime, GraphButton::NormalLoadOverTime,
+             GraphButton::LoadFactorsOverTime, GraphButton::LiftOverTime })
+        drawn.buttons[static_cast<int>(b)] = lift;
+    drawn.buttons[static_cast<int>(GraphButton::BuoyancyOverTime)] = classRow(st.Szenario.Klasse).run.balloon;
     GraphScene g = layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator(), extras);
-    QImage picture = paint(g, scale);
-    target.showGraph({ std::move(picture), std::move(g.reading) });
+    drawn.picture = paint(g, scale);
+    drawn.reading = std::move(g.reading);
+    return drawn;
 }
 
 } // namespace torv

@@ -1,10 +1,11 @@
 // The graph renderer: draws a selection of recorded series into an 800 x 600
-// picture and hands it to the calculation form's graph area.
+// picture, and says which of the calculation form's graph buttons go with it.
 #pragma once
 
 #include <QImage>
 #include <QRect>
 
+#include <array>
 #include <vector>
 
 #include "plot/scene.h"
@@ -12,21 +13,24 @@
 namespace torv {
 
 // The five graph buttons whose visibility the renderer decides.
-enum class GraphButton { AerodynamicsOverTime, NormalLoadOverTime, LoadFactorsOverTime, LiftOverTime, BuoyancyOverTime };
+enum class GraphButton {
+    AerodynamicsOverTime,
+    NormalLoadOverTime,
+    LoadFactorsOverTime,
+    LiftOverTime,
+    BuoyancyOverTime
+};
+inline constexpr int kGraphButtons = 5;
+static_assert(static_cast<int>(GraphButton::BuoyancyOverTime) + 1 == kGraphButtons);
 
-// A graph as the calculation form shows it: the picture, and the current
-// run's curves as drawn in it.
+// A graph as the calculation form shows it: the picture, the current run's
+// curves as drawn in it, and which of the five buttons are shown with it.
 struct DrawnGraph {
     QImage picture;
     GraphReading reading;
-};
+    std::array<bool, kGraphButtons> buttons {}; // indexed by GraphButton
 
-// What the renderer needs of the calculation form.
-class GraphTarget {
-public:
-    virtual ~GraphTarget() = default;
-    virtual void showGraph(const DrawnGraph& graph) = 0;
-    virtual void setGraphButtonVisible(GraphButton button, bool visible) = 0;
+    bool shows(GraphButton b) const { return buttons[static_cast<int>(b)]; }
 };
 
 // The decimal separator of the user's locale, used by every number the
@@ -60,8 +64,10 @@ QRect textBox(const GraphOp& op, const TextFit& fit);
 QImage drawGraph(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount,
     const GraphExtras& extras = {}, double scale = 1);
 
-// Sets the button visibility, draws, and shows the graph on `target`.
-void Grafik(GraphTarget& target, const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount,
+// The graph as drawGraph draws it, with the buttons that go with it: the
+// four of lift while a lift coefficient is in use (CyRun), the buoyancy
+// graph's for the balloon class.
+DrawnGraph Grafik(const double* Ergebnis, const int* GraphCodes, int NPunkte, int GraphCount,
     const GraphExtras& extras = {}, double scale = 1);
 
 } // namespace torv

@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "plot/catalog.h"
+#include "sim/catalog.h"
 #include "sim/events.h"
 #include "sim/numfmt.h"
 #include "sim/quantities.h"

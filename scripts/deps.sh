@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build
+  build-essential cmake ninja-build clang-format
   qt6-base-dev libqt6gui6 libjpeg62-turbo
   qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev libtomlplusplus-dev

@@ -4,65 +4,14 @@
 // form, the headless runner and the tests all activate through here.
 #pragma once
 
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "sim/fields.h"
 #include "sim/state.h"
 
 namespace torv {
-
-// The calculation form's parameter fields, each storing one input.
-enum class Field {
-    MassaStart,
-    H0,
-    V0,
-    RSAT,
-    S0,
-    Cx,
-    Cy,
-    TTO,
-    Tk,
-    Hk,
-    Vk,
-    dt0,
-    Vwind,
-    Auftriebplus,
-    Gasverlust,
-    Mt,
-    Iud,
-    Schub,
-    Mdv,
-    GasDensity,
-    HFlug,
-};
-
-inline constexpr int kFieldCount = 21;
-
-struct FieldInfo {
-    Field field;
-    const char* name; // the state variable's name
-    double SimState::*var;
-    // The scenario record's value that activation copies into the field;
-    // nullptr for the two that activation sets to fixed values.
-    double SzenarioRecord::*slot;
-    const char* unit;
-    const char* meaning;
-    double shownFor; // class whose form shows the field: 0 every class, -1 none
-};
-
-// Every field, one row each.
-std::span<const FieldInfo> fieldTable();
-const FieldInfo& fieldInfo(Field f);
-// The field whose state variable is `name` (the path angle TTO also as Q0);
-// nullptr if there is none.
-const FieldInfo* fieldNamed(std::string_view name);
-// The name a legend gives the field: its variable's name, Q0 for the path
-// angle (the symbol of its caption).
-const char* legendName(const FieldInfo& info);
-// Whether the form laid out for `klasse` shows the field (and so offers it).
-bool fieldShown(const FieldInfo& info, double klasse);
 
 // How far an activation got: each stage is done once its numbers are sound.
 enum class ActivationStage { None, Fields, LevelFlight, Balloon, Complete };

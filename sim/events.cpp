@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <optional>
 
+#include "sim/classes.h"
+#include "sim/languages.h"
 #include "sim/numfmt.h"
 
 namespace torv {
@@ -15,13 +18,13 @@ using S = Series;
 // clang-format off
 struct EventRow {
     FlightEvent event;
-    const char* name[3]; // Russian, German, English
+    Texts name;
     Series curve;
     Series reported;
     const char* symbol;
 };
 
-const EventRow kEvents[] = {
+constexpr EventRow kEvents[] = {
 //   event                           Russian         German           English      on the curve of    reports          symbol
     {FlightEvent::Apogee,             {"апогей",      "Gipfelpunkt",   "apogee"},   S::Altitude,        S::Altitude,     "H"},
     {FlightEvent::MaxDynamicPressure, {"макс.",       "max.",          "max"},      S::DynamicPressure, S::DynamicPressure, "q"},
@@ -30,6 +33,15 @@ const EventRow kEvents[] = {
     {FlightEvent::Landing,            {"посадка",     "Landung",       "landing"},  S::Altitude,        S::Range,        "X"},
 };
 // clang-format on
+
+constexpr bool inEventOrder()
+{
+    for (size_t e = 0; e < std::size(kEvents); ++e)
+        if (kEvents[e].event != static_cast<FlightEvent>(e))
+            return false;
+    return std::size(kEvents) == static_cast<size_t>(FlightEvent::Landing) + 1;
+}
+static_assert(inEventOrder(), "the table is indexed by FlightEvent");
 
 const EventRow& row(FlightEvent e)
 {
@@ -70,7 +82,7 @@ std::vector<EventMark> findEvents(const double* ergebnis, int n, VehicleClass kl
     const auto magnitude = [](double v) { return std::fabs(v); };
     if (const int i = firstGreatest(nx, n, magnitude); magnitude(nx[i]) > 0)
         add(FlightEvent::MaxLoadFactor, i);
-    if (klasse == VehicleClass::Rocket) {
+    if (classRow(klasse).run.rocket) {
         const double* thrust = series(S::Thrust);
         for (int i = 2; i < n; ++i)
             if (thrust[i - 1] > 0 && !(thrust[i] > 0)) {
@@ -89,8 +101,7 @@ std::string eventLabel(const EventMark& mark, const double* ergebnis, int n, int
     double value = ergebnis[static_cast<long>(code(mark.reported)) * n + mark.position];
     if (mark.event == FlightEvent::MaxLoadFactor)
         value = std::fabs(value);
-    const int language = sprache >= 1 && sprache <= 3 ? sprache - 1 : 2;
-    return std::string(r.name[language]) + ' ' + r.symbol + '=' + formatGeneral(value, 4, 2, sep) + ' '
+    return std::string(inLanguage(r.name, sprache)) + ' ' + r.symbol + '=' + formatGeneral(value, 4, 2, sep) + ' '
         + currentUnit(mark.reported);
 }
 

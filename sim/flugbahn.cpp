@@ -4,9 +4,10 @@
 
 #include "physics/constants.h"
 #include "physics/faults.h"
-#include "plot/catalog.h"
 #include "sim/activation.h"
+#include "sim/catalog.h"
 #include "sim/checked.h"
+#include "sim/classes.h"
 #include "sim/formport.h"
 #include "sim/numfmt.h"
 #include "sim/quantities.h"
@@ -17,22 +18,6 @@
 namespace torv {
 
 namespace {
-
-// What the run does differently by class, decided once from Szenario.Klasse.
-struct RunKind {
-    bool balloon; // envelope set-up at every pass start
-    bool buoyant; // balloon, airship: buoyancy rule in every step
-    bool reentry; // stagnation-point heat flux
-    bool rocket; // thrust and fuel consumption
-    bool burnTime; // airship, rocket: Mdot and tBurn at pass start
-};
-
-RunKind runKind()
-{
-    using enum VehicleClass;
-    const VehicleClass k = vehicleClass(st.Szenario.Klasse);
-    return { k == Balloon, k == Balloon || k == Airship, k == Reentry, k == Rocket, k == Airship || k == Rocket };
-}
 
 // The envelope of a balloon that carries its start mass at ground level,
 // shared with the calculation form's activation. It comes before this pass
@@ -105,7 +90,7 @@ PassInputs passInputs(const RunKind& kind, bool aero)
     in.Hend = st.Hend;
     in.Tk = st.Tk;
     in.dtProbe = st.dtProbe;
-    in.Klasse = st.Klasse;
+    in.motion = classRow(st.Klasse).motion;
     in.rocket = kind.rocket;
     in.heating = kind.reentry;
     in.buoyant = kind.buoyant;
@@ -165,7 +150,9 @@ void Flugbahn(RunFiles files)
         throw StepRefused(StepRefused::Why::NotPositive);
     fpClear();
 
-    const RunKind kind = runKind();
+    // What the run does by class is decided once, from Szenario.Klasse.
+    const VehicleClassRow& klasse = classRow(st.Szenario.Klasse);
+    const RunKind& kind = klasse.run;
     const bool aero = std::nearbyint(st.AeroModel) != 0;
 
     st.NPunkte = kSamples;
@@ -206,7 +193,7 @@ void Flugbahn(RunFiles files)
     finishSeries();
     if (files == RunFiles::Write)
         writeSampleFile();
-    applyGraphSelection(kind.balloon ? Sel::RunEndBalloon : Sel::RunEnd);
+    applyGraphSelection(klasse.defaultGraph);
     st.Summary = summary;
     formPort().drawGraph();
 }

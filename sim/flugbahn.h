@@ -15,4 +15,4 @@ enum class RunFiles { Write, Skip };
 // cannot be written, TorvError when the integration step is unusable.
 void Flugbahn(RunFiles files = RunFiles::Write);
 
-}  // namespace torv
+} // namespace torv

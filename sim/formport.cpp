@@ -9,7 +9,7 @@ namespace torv {
 namespace {
 FormPort defaultPort;
 FormPort* installed = &defaultPort;
-}  // namespace
+} // namespace
 
 void FormPort::setEdS0(const std::string& text)
 {
@@ -19,9 +19,13 @@ void FormPort::setEdS0(const std::string& text)
     st.S0 = *v;
 }
 
-void FormPort::setEdBelastung(const std::string&) {}
+void FormPort::setEdBelastung(const std::string&)
+{
+}
 
-void FormPort::drawGraph() {}
+void FormPort::drawGraph()
+{
+}
 
 bool FormPort::runProgress(int, double, double)
 {
@@ -38,4 +42,4 @@ void setFormPort(FormPort* port)
     installed = port ? port : &defaultPort;
 }
 
-}  // namespace torv
+} // namespace torv

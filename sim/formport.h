@@ -31,4 +31,4 @@ FormPort& formPort();
 // Installs `port`; nullptr puts the default back.
 void setFormPort(FormPort* port);
 
-}  // namespace torv
+} // namespace torv

@@ -1,6 +1,9 @@
 #include "sim/keptruns.h"
 
+#include <iterator>
+
 #include "sim/activation.h"
+#include "sim/languages.h"
 #include "sim/numfmt.h"
 #include "sim/presets.h"
 
@@ -13,10 +16,10 @@ enum class Text { CurrentRun, SameInputs, Aerodynamics, Constant };
 // clang-format off
 struct TextRow {
     Text text;
-    const char* language[3]; // Russian, German, English
+    Texts language;
 };
 
-const TextRow kTexts[] = {
+constexpr TextRow kTexts[] = {
 //   text                Russian                  German                English
     {Text::CurrentRun,   {"текущий расчёт",       "aktueller Lauf",     "current run"}},
     {Text::SameInputs,   {"те же данные",         "gleiche Eingaben",   "same inputs"}},
@@ -25,10 +28,18 @@ const TextRow kTexts[] = {
 };
 // clang-format on
 
+constexpr bool inTextOrder()
+{
+    for (size_t t = 0; t < std::size(kTexts); ++t)
+        if (kTexts[t].text != static_cast<Text>(t))
+            return false;
+    return std::size(kTexts) == static_cast<size_t>(Text::Constant) + 1;
+}
+static_assert(inTextOrder(), "the table is indexed by Text");
+
 std::string text(Text t, int sprache)
 {
-    const int language = sprache >= 1 && sprache <= 3 ? sprache - 1 : 2;
-    return kTexts[static_cast<int>(t)].language[language];
+    return inLanguage(kTexts[static_cast<int>(t)].language, sprache);
 }
 
 // Which inputs differ: one flag per field of the field table, then one for

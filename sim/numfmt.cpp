@@ -110,7 +110,7 @@ std::optional<double> parseNumber(std::string_view text, char sep)
 
     while (i < n && text[i] == ' ')
         ++i;
-    std::string c;  // the number re-spelt for strtod in the C locale
+    std::string c; // the number re-spelt for strtod in the C locale
     if (i < n && (text[i] == '+' || text[i] == '-'))
         c += text[i++];
     size_t mantissaDigits = 0;
@@ -145,7 +145,7 @@ std::optional<double> parseNumber(std::string_view text, char sep)
 
     // strtod in the C locale: the separator was already mapped to '.', and
     // a value below the smallest double reads as 0 as it should.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t {});
     const double v = strtod_l(c.c_str(), nullptr, cLocale);
     if (!std::isfinite(v))
         return std::nullopt;
@@ -162,4 +162,4 @@ std::string fixedField(double value, int width, int decimals)
     return s;
 }
 
-}  // namespace torv
+} // namespace torv

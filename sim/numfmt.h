@@ -17,8 +17,14 @@ namespace torv {
 std::string formatGeneral(double value, int precision, int expDigits, char sep);
 
 // The calculation form's two formats.
-inline std::string general15(double value, char sep) { return formatGeneral(value, 15, 0, sep); }
-inline std::string general4(double value, char sep) { return formatGeneral(value, 4, 0, sep); }
+inline std::string general15(double value, char sep)
+{
+    return formatGeneral(value, 15, 0, sep);
+}
+inline std::string general4(double value, char sep)
+{
+    return formatGeneral(value, 4, 0, sep);
+}
 
 // Reads a field's text: optional blanks, optional sign, digits with at most
 // one decimal separator `sep`, optional exponent (E or e, optional sign,
@@ -38,4 +44,4 @@ std::string quotedText(const std::string& text);
 // characters, full stop as separator; a wider number takes the room it needs.
 std::string fixedField(double value, int width, int decimals);
 
-}  // namespace torv
+} // namespace torv

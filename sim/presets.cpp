@@ -1,5 +1,7 @@
 #include "sim/presets.h"
 
+#include <utility>
+
 #include "sim/state.h"
 
 namespace torv {
@@ -115,6 +117,11 @@ constexpr Preset kLauncher[] = {
 };
 // clang-format on
 
+// The columns of the classes' own fields, by the field each fills.
+constexpr std::pair<Field, double Preset::*> kOwnColumns[] = { { Field::RSAT, &Preset::RSAT },
+    { Field::Mt, &Preset::Mt }, { Field::Iud, &Preset::Iud }, { Field::Schub, &Preset::Schub },
+    { Field::Mdv, &Preset::Mdv }, { Field::GasDensity, &Preset::GasDichte }, { Field::HFlug, &Preset::HFlug } };
+
 } // namespace
 
 std::span<const Preset> presets(PresetList list)
@@ -158,25 +165,12 @@ void loadPreset(PresetList list, int index)
     s.Vwind = 0;
     // The record is no longer a scenario file's.
     st.FileScenario = {};
-    // The class-specific fields are written only by their own lists, so a
-    // rocket's fields survive a later projectile choice.
-    switch (vehicleClass(p.Klasse)) {
-    case VehicleClass::Balloon:
-        s.GasDichte = p.GasDichte;
-        s.HFlug = p.HFlug;
-        break;
-    case VehicleClass::Reentry:
-        s.RSAT = p.RSAT;
-        break;
-    case VehicleClass::Rocket:
-        s.Mt = p.Mt;
-        s.Iud = p.Iud;
-        s.Mdv = p.Mdv;
-        s.Schub = p.Schub;
-        break;
-    default:
-        break;
-    }
+    // A class's own fields are written only by its presets, so a rocket's
+    // fields survive a later projectile choice.
+    for (const ClassField& own : classRow(p.Klasse).fields)
+        for (const auto& [field, column] : kOwnColumns)
+            if (field == own.field)
+                s.*fieldInfo(field).slot = p.*column;
 }
 
 void choosePreset(PresetList list, int index)

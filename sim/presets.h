@@ -4,21 +4,21 @@
 #include <optional>
 #include <span>
 
-namespace torv {
+#include "sim/classes.h"
 
-enum class PresetList { Projectil, Fallschirm, Ballon, Glider, Landekapsel, Launcher };
+namespace torv {
 
 // The six lists in the start form's order.
 inline constexpr PresetList kPresetLists[] = { PresetList::Projectil, PresetList::Fallschirm, PresetList::Ballon,
     PresetList::Glider, PresetList::Landekapsel, PresetList::Launcher };
 
 struct Preset {
-    const char* label;  // UTF-8, exactly as the list shows it
+    const char* label; // UTF-8, exactly as the list shows it
     double Klasse;
     double Masse, S0, Cx, Cy, H0, V0, TTO, Tk, dt;
-    double GasDichte = 0, HFlug = 0;                 // balloon presets
-    double RSAT = 0;                                 // reentry presets
-    double Mt = 0, Iud = 0, Mdv = 0, Schub = 0;      // rocket presets
+    double GasDichte = 0, HFlug = 0; // balloon presets
+    double RSAT = 0; // reentry presets
+    double Mt = 0, Iud = 0, Mdv = 0, Schub = 0; // rocket presets
 };
 
 std::span<const Preset> presets(PresetList list);
@@ -45,4 +45,4 @@ struct SzenarioRecord;
 // The preset whose values the scenario record holds, if any.
 const Preset* presetOf(const SzenarioRecord& sz);
 
-}  // namespace torv
+} // namespace torv

@@ -89,8 +89,7 @@ double currentDivisor(Series s)
 
 const char* quantityName(Series s, int sprache)
 {
-    const int i = sprache >= 1 && sprache <= 3 ? sprache - 1 : 2;
-    return quantity(s).name[i];
+    return inLanguage(quantity(s).name, sprache);
 }
 
 } // namespace torv

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "physics/constants.h"
+#include "sim/languages.h"
 #include "sim/state.h"
 
 namespace torv {
@@ -95,7 +96,7 @@ struct FixedFormat {
 
 struct Quantity {
     Series series;
-    std::array<const char*, 3> name; // UTF-8; Russian, German, English (Sprache 1..3)
+    Texts name; // UTF-8
     const char* unit; // as recorded; "-" for a pure number
     double (*record)(const SampleSource&); // the value recorded, in `unit`
     UnitFlag flag;

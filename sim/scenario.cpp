@@ -15,7 +15,8 @@
 #include <toml++/toml.h>
 
 #include "sim/atomicfile.h"
-#include "sim/classnames.h"
+#include "sim/classes.h"
+#include "sim/languages.h"
 #include "sim/numfmt.h"
 
 namespace torv {
@@ -38,76 +39,69 @@ constexpr const char* kAeroKey = "aero";
 // value found, the class names and the newest format read.
 struct ProblemText {
     Problem problem;
-    const char* russian;
-    const char* german;
-    const char* english;
+    Texts text;
 };
 
 // clang-format off
 constexpr ProblemText kProblemTexts[] = {
-    {Problem::NotToml,
+    {Problem::NotToml, {
         "недопустимый TOML ({value})",
         "kein gültiges TOML ({value})",
-        "not valid TOML ({value})"},
-    {Problem::NotTomlAtKey,
+        "not valid TOML ({value})"}},
+    {Problem::NotTomlAtKey, {
         "'{key}': недопустимый TOML ({value})",
         "'{key}': kein gültiges TOML ({value})",
-        "'{key}': not valid TOML ({value})"},
-    {Problem::UnknownKey,
+        "'{key}': not valid TOML ({value})"}},
+    {Problem::UnknownKey, {
         "неизвестный ключ '{key}'",
         "unbekannter Schlüssel '{key}'",
-        "unknown key '{key}'"},
-    {Problem::NotANumber,
+        "unknown key '{key}'"}},
+    {Problem::NotANumber, {
         "'{key}' должно быть числом",
         "'{key}' muss eine Zahl sein",
-        "'{key}' must be a number"},
-    {Problem::NotText,
+        "'{key}' must be a number"}},
+    {Problem::NotText, {
         "'{key}' должно быть текстом в кавычках",
         "'{key}' muss ein Text in Anführungszeichen sein",
-        "'{key}' must be a text in quotes"},
-    {Problem::NotWholeNumber,
+        "'{key}' must be a text in quotes"}},
+    {Problem::NotWholeNumber, {
         "'{key}' должно быть целым числом",
         "'{key}' muss eine ganze Zahl sein",
-        "'{key}' must be a whole number"},
-    {Problem::MissingClass,
+        "'{key}' must be a whole number"}},
+    {Problem::MissingClass, {
         "нет ключа 'class' (одно из: {classes})",
         "der Schlüssel 'class' fehlt (einer von: {classes})",
-        "the key 'class' is missing (one of: {classes})"},
-    {Problem::UnknownClass,
+        "the key 'class' is missing (one of: {classes})"}},
+    {Problem::UnknownClass, {
         "'class' = \"{value}\" — нет такого класса (одно из: {classes})",
         "'class' = \"{value}\" ist keine Klasse (einer von: {classes})",
-        "'class' = \"{value}\" is no class (one of: {classes})"},
-    {Problem::NotFinite,
+        "'class' = \"{value}\" is no class (one of: {classes})"}},
+    {Problem::NotFinite, {
         "'{key}' = {value} не является конечным числом",
         "'{key}' = {value} ist keine endliche Zahl",
-        "'{key}' = {value} is not a finite number"},
-    {Problem::NewerFormat,
+        "'{key}' = {value} is not a finite number"}},
+    {Problem::NewerFormat, {
         "'format' = {value}: формат файла новее, чем читает эта программа ({format})",
         "'format' = {value}: die Datei hat ein neueres Format, als dieses Programm liest ({format})",
-        "'format' = {value}: the file is of a newer format than this program reads ({format})"},
-    {Problem::BadFormat,
+        "'format' = {value}: the file is of a newer format than this program reads ({format})"}},
+    {Problem::BadFormat, {
         "'format' = {value} — нет такого формата (от 1 до {format})",
         "'format' = {value} ist kein Format (1 bis {format})",
-        "'format' = {value} is no format (1 to {format})"},
-    {Problem::BadAero,
+        "'format' = {value} is no format (1 to {format})"}},
+    {Problem::BadAero, {
         "'aero' = {value} — нет такой модели: 0 (постоянные коэффициенты) или 1 (Titan-2)",
         "'aero' = {value} ist kein Modell: 0 (konstante Beiwerte) oder 1 (Titan-2)",
-        "'aero' = {value} is no model: 0 (constant coefficients) or 1 (Titan-2)"},
-    {Problem::TooLarge,
+        "'aero' = {value} is no model: 0 (constant coefficients) or 1 (Titan-2)"}},
+    {Problem::TooLarge, {
         "больше 1 МБ: это не файл сценария",
         "größer als 1 MB: keine Szenariodatei",
-        "larger than 1 MB: no scenario file"},
+        "larger than 1 MB: no scenario file"}},
 };
 
 // Where: "{file}, line {line}" or "{file}".
 constexpr ProblemText kAtLine =
-    {Problem::NotToml, "{file}, строка {line}", "{file}, Zeile {line}", "{file}, line {line}"};
+    {Problem::NotToml, { "{file}, строка {line}", "{file}, Zeile {line}", "{file}, line {line}"}};
 // clang-format on
-
-const char* inLanguage(const ProblemText& t, int sprache)
-{
-    return sprache == 1 ? t.russian : sprache == 2 ? t.german : t.english;
-}
 
 void replaceAll(std::string& text, std::string_view name, const std::string& by)
 {
@@ -118,13 +112,13 @@ void replaceAll(std::string& text, std::string_view name, const std::string& by)
 std::string message(
     const std::string& path, int line, const std::string& key, Problem problem, const std::string& detail, int sprache)
 {
-    std::string where = line > 0 ? inLanguage(kAtLine, sprache) : "{file}";
+    std::string where = line > 0 ? inLanguage(kAtLine.text, sprache) : "{file}";
     replaceAll(where, "{file}", path);
     replaceAll(where, "{line}", std::to_string(line));
     std::string what;
     for (const ProblemText& t : kProblemTexts)
         if (t.problem == (problem == Problem::NotToml && !key.empty() ? Problem::NotTomlAtKey : problem))
-            what = inLanguage(t, sprache);
+            what = inLanguage(t.text, sprache);
     replaceAll(what, "{key}", key);
     replaceAll(what, "{value}", echoed(detail));
     replaceAll(what, "{classes}", std::string(classKeyList()));
@@ -254,7 +248,7 @@ std::string scenarioText(const Scenario& s)
                        "# torv-batch runs it with --scenario FILE.\n";
     addLine(text, std::string(kFormatKey) + " = " + std::to_string(kScenarioFormat), "layout of this file");
     addLine(text, std::string(kNameKey) + " = " + quotedText(s.name), "");
-    addLine(text, std::string(kClassKey) + " = " + quotedText(classKey(s.klasse)), std::string(classKeyList()));
+    addLine(text, std::string(kClassKey) + " = " + quotedText(classRow(s.klasse).key), std::string(classKeyList()));
     addLine(text, std::string(kAeroKey) + " = " + tomlNumber(s.aeroModel),
         "aerodynamic model: 0 constant coefficients, 1 Titan-2");
     text += '\n';

@@ -65,7 +65,12 @@ double SzenarioRecord::at(int pos) const
 
 void resetState()
 {
-    st = SimState{};
+    st = SimState {};
 }
 
-}  // namespace torv
+RunSummary runSummary()
+{
+    return st.Summary;
+}
+
+} // namespace torv

@@ -42,7 +42,7 @@ struct PassInputs {
     // Sampling interval
     double dtProbe = 0; // s
 
-    int Klasse = 0; // the motion step's class
+    MotionSet motion = MotionSet::kGeneral; // the equations of Klasse's class
     // What the run does by Szenario.Klasse
     bool rocket = false; // thrust and fuel consumption
     bool heating = false; // stagnation-point heat flux (reentry vehicle)
@@ -116,7 +116,7 @@ struct ByInputs {
     static bool heating(const PassInputs& in) { return in.heating; }
     static bool buoyant(const PassInputs& in) { return in.buoyant; }
     static bool aero(const PassInputs& in) { return in.aero; }
-    static constexpr MotionSet kMotion = MotionSet::kByClass;
+    static MotionSet motion(const PassInputs& in) { return in.motion; }
 };
 
 // The reentry vehicle without an aerodynamic model: heat flux and reentry
@@ -128,7 +128,7 @@ struct ReentryVehicle {
     static constexpr bool heating(const PassInputs&) { return true; }
     static constexpr bool buoyant(const PassInputs&) { return false; }
     static constexpr bool aero(const PassInputs&) { return false; }
-    static constexpr MotionSet kMotion = MotionSet::kReentry;
+    static constexpr MotionSet motion(const PassInputs&) { return MotionSet::kReentry; }
 };
 
 // One step without its sampling: thrust and mass, atmosphere, Mach number,
@@ -186,9 +186,8 @@ template <class F, class Kind> [[gnu::always_inline]] inline AppliedMotion step(
         }
     }
     // Motion
-    const AppliedMotion applied
-        = bewegungStep<F, Kind::kMotion>(s.Auftrieb, s.P, in.S, in.Klasse, s.qDyn, s.ny, s.nx, s.Q, s.V, s.X, s.H, s.t,
-            s.CyRun, s.CxRun, s.Roh, in.dt0, in.Vwind, s.Belastung, s.Massa, s.Drag, s.Lift, s.BallonModus);
+    const AppliedMotion applied = bewegungStep<F>(Kind::motion(in), s.Auftrieb, s.P, in.S, s.qDyn, s.ny, s.nx, s.Q, s.V,
+        s.X, s.H, s.t, s.CyRun, s.CxRun, s.Roh, in.dt0, in.Vwind, s.Belastung, s.Massa, s.Drag, s.Lift, s.BallonModus);
     if (!F::kTests && Kind::heating(in))
         reentryHeating<F>(s, in, hEntry, vEntry);
     // Derived values

@@ -14,7 +14,7 @@
 
 namespace torv {
 
-static_assert(offsetof(PassInputs, Klasse) + sizeof(int) + 4 * sizeof(bool) == sizeof(PassInputs),
+static_assert(offsetof(PassInputs, motion) + sizeof(MotionSet) + 4 * sizeof(bool) == sizeof(PassInputs),
     "no padding between the members of the pass inputs");
 
 bool sameTrajectoryInputs(const PassInputs& a, const PassInputs& b)
@@ -173,7 +173,7 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
 template <class F> bool runSteps(Pass& p, long long stop)
 {
     const PassInputs& in = p.in;
-    if (!p.log && !p.recording && in.heating && in.Klasse == 7 && !in.aero)
+    if (!p.log && !p.recording && in.heating && in.motion == MotionSet::kReentry && !in.aero)
         return steps<F, ReentryVehicle, false, false>(p, stop);
     if (p.log)
         return p.recording ? steps<F, ByInputs, true, true>(p, stop) : steps<F, ByInputs, true, false>(p, stop);

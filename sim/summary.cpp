@@ -2,14 +2,7 @@
 
 #include <iterator>
 
-#include "sim/state.h"
-
 namespace torv {
-
-RunSummary runSummary()
-{
-    return st.Summary;
-}
 
 std::span<const SummaryQuantity> summaryQuantities()
 {

@@ -34,10 +34,6 @@ struct RunSummary {
     bool operator==(const RunSummary&) const = default;
 };
 
-// The summary of the last run that completed (all zero before any run, or
-// after a run that ended with an error).
-RunSummary runSummary();
-
 // A quantity of the summary that the step check compares. Its relative
 // change is taken against its magnitude, but never against less than
 // `floor`: a quantity smaller than that is negligible for what the run is

@@ -1,9 +1,10 @@
-# sim tests: the run driver, the result files and the preset catalogue
+# sim tests: the run driver, the result files, the preset and the graph catalogue
 add_executable(sim_tests
   test_flugbahn.cpp
   test_flugbahn_reference.cpp
   test_resultfiles.cpp
   test_presets.cpp
+  test_catalog.cpp
   test_results_export.cpp
   test_validation.cpp
   test_compare.cpp

@@ -12,7 +12,7 @@ namespace {
 // The in/out arguments of one step.
 struct Step {
     double A = 0, P = 0, S = 1;
-    int klasse = 1;
+    MotionSet motion = MotionSet::kGeneral;
     double q = 0, ny = 0, nx = 0;
     double Q = 0, V = 0, X = 0, H = 0, t = 0;
     double Cy = 0, Cx = 0, rho = 1.225, dt = 0.01, W = 0, mS = 1, m = 1;
@@ -22,7 +22,7 @@ struct Step {
     void run()
     {
         const MotionForces f
-            = Bewegung(A, P, S, klasse, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS, m, ballonModus);
+            = Bewegung(A, P, S, motion, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS, m, ballonModus);
         drag = f.Drag, lift = f.Lift, ballonModus = f.BallonModus;
     }
 };
@@ -39,7 +39,7 @@ std::string faultOf(Step& s)
     return "";
 }
 
-}  // namespace
+} // namespace
 
 class Motion : public ::testing::Test {
 protected:
@@ -74,7 +74,7 @@ TEST_F(Motion, GeneralStepWithThrustAndBuoyancyOnAClimb)
     s.A = 20, s.P = 50, s.S = 1, s.Cx = 0, s.Cy = 0, s.rho = 1, s.V = 20, s.Q = std::asin(0.5), s.dt = 0.5;
     const double c = std::cos(s.Q);
     s.run();
-    const double a = (20 * 0.5 + 50 - 10 * 9.8 * 0.5) / 10;  // 1.1
+    const double a = (20 * 0.5 + 50 - 10 * 9.8 * 0.5) / 10; // 1.1
     EXPECT_NEAR(s.V, 20 + a * 0.5, kTol);
     EXPECT_NEAR(s.H, 20 * 0.5 * 0.5, kTol);
     EXPECT_NEAR(s.X, 20 * c * 0.5, kTol);
@@ -85,8 +85,9 @@ TEST_F(Motion, ReentryStepByHand)
 {
     Step s;
     s.m = 1000;
-    s.klasse = 7, s.S = 2, s.Cx = 1, s.Cy = 0.5, s.rho = 1e-3, s.V = 7000, s.Q = -0.1, s.H = 80000, s.dt = 0.1;
-    s.A = 1e6, s.P = 1e6, s.W = 300;  // take no part in the reentry set
+    s.motion = MotionSet::kReentry, s.S = 2, s.Cx = 1, s.Cy = 0.5, s.rho = 1e-3, s.V = 7000, s.Q = -0.1, s.H = 80000,
+    s.dt = 0.1;
+    s.A = 1e6, s.P = 1e6, s.W = 300; // take no part in the reentry set
     s.mS = 500;
     s.run();
     // sigma = 2/9800; sigma*rho*V^2*g = 98; the drag term has no 1/2.
@@ -115,7 +116,7 @@ TEST_F(Motion, ZeroSpeedBecomesSubstituteSpeed)
 
 TEST_F(Motion, PathAngleLimits)
 {
-    Step up;  // vertical start, general set: cut to 89.8 degrees after the step
+    Step up; // vertical start, general set: cut to 89.8 degrees after the step
     up.V = 100, up.Q = 90 / 57.3, up.dt = 0.01;
     up.run();
     EXPECT_EQ(up.Q, 1.5671902268760907);
@@ -128,12 +129,13 @@ TEST_F(Motion, PathAngleLimits)
     // Reentry set: a slow vertical dive turns further down and stops at
     // exactly 90/57.3 rad.
     Step dive;
-    dive.klasse = 7, dive.Cx = 1, dive.S = 1, dive.rho = 0, dive.V = 100, dive.Q = -1.5706, dive.H = 1000;
+    dive.motion = MotionSet::kReentry, dive.Cx = 1, dive.S = 1, dive.rho = 0, dive.V = 100, dive.Q = -1.5706,
+    dive.H = 1000;
     dive.dt = 1;
     dive.run();
     EXPECT_EQ(dive.Q, -1.5706806282722514);
 
-    Step lift = dive;  // strong lift pushes past +90/57.3
+    Step lift = dive; // strong lift pushes past +90/57.3
     lift.Q = 1.5706, lift.Cy = 1000, lift.rho = 1, lift.V = 1000, lift.dt = 1e-4;
     lift.run();
     EXPECT_EQ(lift.Q, 1.5706806282722514);
@@ -147,14 +149,14 @@ TEST_F(Motion, WindEntersRangeOnlyOutsideBalloonMode)
     s.run();
     EXPECT_NEAR(s.X, (10 + 5) * 0.1, kTol);
 
-    b.klasse = 3;  // class 3 switches balloon mode on
+    b.motion = MotionSet::kBalloon; // the balloon's set switches balloon mode on
     b.run();
     EXPECT_EQ(b.ballonModus, 1);
     EXPECT_NEAR(b.X, 10 * 0.1, kTol);
 
     // Balloon mode, once set by anyone, also holds for other classes.
     Step c = b;
-    c.X = 0, c.V = 10, c.Q = 0, c.klasse = 1;
+    c.X = 0, c.V = 10, c.Q = 0, c.motion = MotionSet::kGeneral;
     c.run();
     EXPECT_NEAR(c.X, 1.0, kTol);
 
@@ -185,13 +187,14 @@ TEST_F(Motion, FaultsRaiseTheirMessagesWhereTheyHappen)
 
     // Reentry with Cx = 0: Cy/Cx, after speed, altitude and range were done.
     Step reentry;
-    reentry.klasse = 7, reentry.V = 7000, reentry.Q = -0.1, reentry.H = 1e5, reentry.Cx = 0, reentry.Cy = 0;
+    reentry.motion = MotionSet::kReentry, reentry.V = 7000, reentry.Q = -0.1, reentry.H = 1e5, reentry.Cx = 0,
+    reentry.Cy = 0;
     EXPECT_EQ(faultOf(reentry), "Invalid floating point operation");
     EXPECT_NE(reentry.V, 7000);
     EXPECT_NE(reentry.X, 0);
     EXPECT_EQ(reentry.Q, -0.1);
-    Step reentryLift = Step{};
-    reentryLift.klasse = 7, reentryLift.V = 7000, reentryLift.H = 1e5, reentryLift.Cy = 0.3;
+    Step reentryLift = Step {};
+    reentryLift.motion = MotionSet::kReentry, reentryLift.V = 7000, reentryLift.H = 1e5, reentryLift.Cy = 0.3;
     EXPECT_EQ(faultOf(reentryLift), "Floating point division by zero");
 
     // A speed whose square overflows.

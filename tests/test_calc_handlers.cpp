@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "physics/faults.h"
-#include "plot/catalog.h"
+#include "sim/catalog.h"
 #include "test_calc.h"
 
 using torv::PresetList;
@@ -194,15 +194,18 @@ TEST_F(CalcForm, RendererDecidesFiveButtons)
     const std::pair<GraphButton, QPushButton*> buttons[] = { { GraphButton::AerodynamicsOverTime, form2->ButtonCya },
         { GraphButton::NormalLoadOverTime, form2->Button6 }, { GraphButton::LoadFactorsOverTime, form2->Button11 },
         { GraphButton::LiftOverTime, form2->Button14 }, { GraphButton::BuoyancyOverTime, form2->Button18 } };
+    torv::DrawnGraph graph;
+    graph.picture = QImage(800, 600, QImage::Format_RGB32);
     for (const auto& [which, button] : buttons) {
+        graph.buttons.fill(true);
+        graph.buttons[static_cast<int>(which)] = false;
+        form2->showGraph(graph);
         for (const auto& [other, b] : buttons)
-            b->setVisible(other != which);
-        form2->setGraphButtonVisible(which, false);
-        form2->setGraphButtonVisible(which, true);
+            EXPECT_EQ(shown(b), other != which);
+        graph.buttons.fill(true);
+        form2->showGraph(graph);
         for (const auto& [other, b] : buttons)
             EXPECT_TRUE(shown(b));
-        form2->setGraphButtonVisible(which, false);
-        EXPECT_FALSE(shown(button));
     }
 }
 
@@ -265,7 +268,9 @@ TEST_P(Start, RunsDrawsCancelsAndRefusesEndlessSteps)
     const bool english = GetParam() == 3;
     EXPECT_EQ(infos.first().startsWith(QStringLiteral("The run was cancelled. The graph")), english)
         << infos.first().toStdString();
-    EXPECT_EQ(labels.value(0).startsWith(QStringLiteral("Pass 1 of 2: finding how long the flight lasts\nSimulated time: ")), english);
+    EXPECT_EQ(
+        labels.value(0).startsWith(QStringLiteral("Pass 1 of 2: finding how long the flight lasts\nSimulated time: ")),
+        english);
     EXPECT_EQ(contents(), old);
     EXPECT_EQ(form2->eddt0->text(), QStringLiteral("1.5e-7")) << "the form was laid out again";
     // The run on show is the first one again, with its samples, its export

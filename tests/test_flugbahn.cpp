@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "sim/presets.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
+#include "sim/presets.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
 #include "sim/steploop.h"
@@ -123,8 +123,7 @@ std::vector<int> graphCodes(size_t n)
 }
 
 // The message of the E that Flugbahn throws; a failure if it throws none.
-template <class E>
-std::string errorOf(const std::string& what = "")
+template <class E> std::string errorOf(const std::string& what = "")
 {
     try {
         Flugbahn();
@@ -206,7 +205,14 @@ TEST_F(Run, RocketBurnsWhileTimeIsWithinBurnTime)
     // Mdot = 1000/1000 = 1 kg/s, tBurn = 0.625 s; at dt0 = 1/16 s the steps
     // starting at t = 0 .. 0.625 burn: floor(0.625/0.0625) + 1 = 11 steps.
     // Tk = 500 dt0: dtProbe = dt0, every step records.
-    load({ .klasse = 8, .m = 10, .s0 = 0.01, .cx = 0.1, .h0 = 10000, .v0 = 0.01, .tto = 90, .tk = 500 * 0.0625,
+    load({ .klasse = 8,
+        .m = 10,
+        .s0 = 0.01,
+        .cx = 0.1,
+        .h0 = 10000,
+        .v0 = 0.01,
+        .tto = 90,
+        .tk = 500 * 0.0625,
         .dt0 = 0.0625 });
     st.Schub = 1000, st.Iud = 1000, st.Mt = 0.625;
     Flugbahn();

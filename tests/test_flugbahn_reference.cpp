@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "sim/presets.h"
 #include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
+#include "sim/presets.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"
 #include "support/runfixtures.h"
@@ -37,7 +37,7 @@ std::vector<Sample> referenceFlight()
         do {
             double T, p, a, rho, mu;
             Atmosphere(H, T, p, a, rho, mu);
-            Bewegung(0, 0, S, 1, q, ny, nx, Q, V, X, H, t, 0, Cx, rho, dt, 0, m / S, m, 0);
+            Bewegung(0, 0, S, MotionSet::kGeneral, q, ny, nx, Q, V, X, H, t, 0, Cx, rho, dt, 0, m / S, m, 0);
             if (out) {
                 const double frac = t / dtProbe - std::trunc(t / dtProbe);
                 if (frac - fracOld <= 0.0001 && out->size() < 500)

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "sim/presets.h"
 #include "physics/faults.h"
 #include "plot/canvas.h"
-#include "plot/catalog.h"
 #include "plot/grafik.h"
 #include "plot/scene.h"
 #include "sim/activation.h"
+#include "sim/catalog.h"
 #include "sim/flugbahn.h"
+#include "sim/presets.h"
 #include "sim/state.h"
 #include "support/runfixtures.h"
 

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <set>
 #include <string>
 
+#include "sim/classes.h"
 #include "sim/presets.h"
 #include "sim/state.h"
 
@@ -45,6 +48,21 @@ TEST(Presets, ListsHaveTheirEntriesAndClass)
     EXPECT_EQ(total, 34u);
 }
 
+// The start form shows a class's list from the class table; each list holds
+// presets of that class only, and every list belongs to one class.
+TEST(Presets, EachClassListsPresetsOfItsOwnClass)
+{
+    std::set<PresetList> lists;
+    for (const VehicleClassRow& row : vehicleClasses()) {
+        if (!row.presets)
+            continue;
+        EXPECT_TRUE(lists.insert(*row.presets).second) << row.key;
+        for (const Preset& p : presets(*row.presets))
+            EXPECT_EQ(vehicleClass(p.Klasse), row.klasse) << p.label;
+    }
+    EXPECT_EQ(lists.size(), std::size(kPresetLists));
+}
+
 TEST(Presets, LabelsKeepTheirExactCharacters)
 {
     // UTF-8 spelt out byte by byte, blanks counted.
@@ -66,7 +84,8 @@ TEST(Presets, ChoiceWritesTheRowAndZeroEndConditions)
 {
     // Masse, S0, Cx, Cy, H0, V0, TTO, Tk, dt, then Hk, Vk, Vwind as 0.
     constexpr int kFields = 12;
-    const char* const names[kFields] = { "Masse", "S0", "Cx", "Cy", "H0", "V0", "TTO", "Tk", "dt", "Hk", "Vk", "Vwind" };
+    const char* const names[kFields]
+        = { "Masse", "S0", "Cx", "Cy", "H0", "V0", "TTO", "Tk", "dt", "Hk", "Vk", "Vwind" };
     struct Row {
         PresetList list;
         int index;

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "sim/presets.h"
 #include "physics/faults.h"
 #include "sim/activation.h"
 #include "sim/csvexport.h"
 #include "sim/flugbahn.h"
+#include "sim/presets.h"
 #include "sim/quantities.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"

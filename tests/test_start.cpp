@@ -37,7 +37,11 @@ class StartForm : public Forms {
 protected:
     Names visible() const
     {
-#define CONTROL(name) std::pair<const char*, QWidget*> { #name, form1->name }
+#define CONTROL(name)                                                                                                  \
+    std::pair<const char*, QWidget*>                                                                                   \
+    {                                                                                                                  \
+#name, form1->name                                                                                             \
+    }
         const std::pair<const char*, QWidget*> controls[] = { CONTROL(Image2), CONTROL(Image1), CONTROL(Label1),
             CONTROL(Panel4), CONTROL(RadioWahl), CONTROL(WahlRU), CONTROL(WahlEN), CONTROL(ListBoxProjectil),
             CONTROL(BitBtn1), CONTROL(ListBoxFallschirm), CONTROL(Button1), CONTROL(ListBoxBallon),
@@ -53,8 +57,14 @@ protected:
 
     // A widget's rectangle in form coordinates, and the spot of its radio
     // indicator.
-    QRect onForm(const QWidget* w) const { return { w->mapTo(form1.get(), QPoint(0, 0)), w->size() }; }
-    static QPoint indicator(const QRect& r) { return r.topLeft() + QPoint(6, r.height() / 2); }
+    QRect onForm(const QWidget* w) const
+    {
+        return { w->mapTo(form1.get(), QPoint(0, 0)), w->size() };
+    }
+    static QPoint indicator(const QRect& r)
+    {
+        return r.topLeft() + QPoint(6, r.height() / 2);
+    }
 
     // Clicks the radio indicator of entry n (0-based), as a user would.
     static void choose(QButtonGroup* items, int n)
@@ -77,7 +87,10 @@ protected:
         return items[language];
     }
 
-    void pressStart() { QTest::mouseClick(form1->BitBtn1, Qt::LeftButton); }
+    void pressStart()
+    {
+        QTest::mouseClick(form1->BitBtn1, Qt::LeftButton);
+    }
 
     // What the calculation form's MAIN does with the two windows.
     void mainButton()

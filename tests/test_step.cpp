@@ -8,6 +8,7 @@
 
 #include "physics/constants.h"
 #include "physics/faults.h"
+#include "sim/classes.h"
 #include "sim/step.h"
 
 using namespace torv;
@@ -20,12 +21,13 @@ struct Flight {
     PassInputs in;
 };
 
-Flight flight(const char* what, int klasse, double massa, double cx, double cy, double v, double qDeg, double h)
+Flight flight(const char* what, double klasse, double massa, double cx, double cy, double v, double qDeg, double h)
 {
     Flight f { what, {}, {} };
     f.start.Massa = massa, f.start.CxRun = cx, f.start.CyRun = cy, f.start.V = v, f.start.Q = qDeg / kDegPerRad;
     f.start.H = h, f.start.P = 0;
-    f.in.S = 1, f.in.dt0 = 0.01, f.in.Klasse = klasse, f.in.Vwind = 3, f.in.g = kGravity, f.in.dtProbe = 1;
+    f.in.S = 1, f.in.dt0 = 0.01, f.in.motion = classRow(klasse).motion, f.in.Vwind = 3, f.in.g = kGravity,
+    f.in.dtProbe = 1;
     return f;
 }
 

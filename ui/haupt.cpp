@@ -1,69 +1,34 @@
 #include "ui/haupt.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 
-#include <algorithm>
-#include <cmath>
-#include <utility>
-#include <vector>
+#include <exception>
+#include <variant>
 
-#include "physics/faults.h"
 #include "sim/activation.h"
-#include "sim/flugbahn.h"
-#include "sim/numfmt.h"
+#include "sim/classes.h"
 #include "sim/state.h"
+#include "ui/calcfields.h"
+#include "ui/calcresults.h"
 #include "ui/focus.h"
 #include "ui/guard.h"
 #include "ui/language.h"
-#include "ui/readout.h"
+#include "ui/runprogress.h"
+#include "ui/scenariofiles.h"
 #include "ui/screenfit.h"
 #include "ui/texts.h"
 
+using torv::Field;
 using torv::st;
-using torv::Text;
-using torv::text;
 
 namespace {
-
-const char* const kInfoText
-    = "TORV is a  program that simulates the flight of a flight vehicle in two dimension.\n"
-      "\n"
-      "Terms of use:\n"
-      "1. The program may be used free of charge for private study, teaching and research.\n"
-      "2. It must not be sold, rented or used for any commercial purpose.\n"
-      "3. It may be passed on only complete and unchanged, together with this text.\n"
-      "4. It comes without any warranty: its results are estimates for conceptual studies and must be "
-      "checked independently before they are relied on.\n"
-      "\n"
-      "Questions and remarks: send a message to the author via the project's issue tracker.";
-
-const char* const kHelpText = "        \n"
-                              "   A)    What's the problem? -->\n"
-                              "\n"
-                              "   1.   Pictures? Date? Time? --> Change an integration step !!!\n"
-                              "   2.   Set the correct data !!!\n"
-                              "\n"
-                              "   B)  The problem is not solved --->\n"
-                              "\n"
-                              "   3.   Pictures? Date? Time? --> Change an integration step !!!\n"
-                              "   4.   Set the correct data !!!\n"
-                              "\n"
-                              "   C)  The problem is not solved --->\n"
-                              "\n"
-                              "   5.   Write to the author (project issue tracker) !!!";
-
 
 // A number written by the program is read from its start, also when the
 // box is too narrow for all of it.
@@ -78,6 +43,67 @@ QString fromStd(const std::string& s)
     return QString::fromStdString(s);
 }
 
+using C = torv::CalcControls;
+using Handler = void (TForm2::*)();
+
+// Which handler each control event runs: a field's change of text, the
+// model box's change, a button's click.
+struct Hook {
+    std::variant<Field, QComboBox * C::*, QPushButton * C::*> control;
+    Handler handler;
+};
+
+// clang-format off
+const Hook kHooks[] = {
+    {Field::MassaStart,   &TForm2::edMassaStartChange},
+    {Field::H0,           &TForm2::edH0Change},
+    {Field::V0,           &TForm2::edV0Change},
+    {Field::RSAT,         &TForm2::EdRSATChange},
+    {Field::S0,           &TForm2::EdS0Change},
+    {Field::Cx,           &TForm2::EdCxChange},
+    {Field::Cy,           &TForm2::EdCyChange},
+    {Field::TTO,          &TForm2::EdTTOChange},
+    {Field::Tk,           &TForm2::edTkChange},
+    {Field::Hk,           &TForm2::edHkkChange},
+    {Field::Vk,           &TForm2::edVkChange},
+    {Field::dt0,          &TForm2::eddt0Change},
+    {Field::Vwind,        &TForm2::edVwindChange},
+    {Field::Auftriebplus, &TForm2::EdAuftriebplusChange},
+    {Field::Gasverlust,   &TForm2::EdGasverlustChange},
+    {Field::Mt,           &TForm2::EdMtChange},
+    {Field::Iud,          &TForm2::EdIudChange},
+    {Field::Schub,        &TForm2::EdSchubChange},
+    {Field::Mdv,          &TForm2::EdMdvChange},
+    {Field::GasDensity,   &TForm2::EdGasChange},
+    {Field::HFlug,        &TForm2::EdHFlugChange},
+    {&C::AeroBox1,        &TForm2::AeroBox1Change},
+    {&C::Button9,         &TForm2::Button9Click},
+    {&C::Button2,         &TForm2::Button2Click},
+    {&C::Button15,        &TForm2::Button15Click},
+    {&C::Button10,        &TForm2::Button10Click},
+    {&C::Button12,        &TForm2::Button12Click},
+    {&C::Button17,        &TForm2::Button17Click},
+    {&C::Button18,        &TForm2::Button18Click},
+    {&C::Button22,        &TForm2::Button22Click},
+    {&C::Button7,         &TForm2::Button7Click},
+    {&C::Button14,        &TForm2::Button14Click},
+    {&C::ButtonP,         &TForm2::ButtonPClick},
+    {&C::Button3,         &TForm2::Button3Click},
+    {&C::Button4,         &TForm2::Button4Click},
+    {&C::Button11,        &TForm2::Button11Click},
+    {&C::ButtonCya,       &TForm2::ButtonCyaClick},
+    {&C::Button27,        &TForm2::Button27Click},
+    {&C::Button6,         &TForm2::Button6Click},
+    {&C::Button8,         &TForm2::Button8Click},
+    {&C::Button13,        &TForm2::Button13Click},
+    {&C::Button19,        &TForm2::Button19Click},
+    {&C::ButtonHELP,      &TForm2::ButtonHELPClick},
+    {&C::Button1,         &TForm2::Button1Click},
+    {&C::Button5,         &TForm2::Button5Click},
+    {&C::Button16,        &TForm2::Button16Click},
+};
+// clang-format on
+
 } // namespace
 
 TForm2::TForm2(QWidget* parent)
@@ -89,41 +115,42 @@ TForm2::TForm2(QWidget* parent)
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
     setPalette(p);
-    createControls();
-    createGraphMenu();
+    layout_ = std::make_unique<torv::CalcLayout>(this, *this);
+    fields_ = std::make_unique<torv::CalcFields>(this, *this, *layout_);
+    progress_ = std::make_unique<torv::RunProgress>(this);
+    connectHandlers();
+    results_ = std::make_unique<torv::CalcResults>(this, *this, *fields_, *progress_);
+    connect(ActHelp, &QAction::triggered, this, &TForm2::helpClick);
     screenFit_ = new torv::ScreenFit(this, size());
-    Memo1->setPlainText(QString::fromUtf8(kInfoText));
-    Memo2->setPlainText(QString::fromUtf8(kHelpText));
-    // The help is a list of short lines: one line each, so that all fourteen
-    // fit the box without scrolling.
-    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QFont helpFont = Memo2->font();
-    helpFont.setPixelSize(13);
-    Memo2->setFont(helpFont);
 
     torv::setFormPort(this);
     qApp->installEventFilter(this);
-    setTabChain();
+    layout_->setTabChain();
     focusRules_ = std::make_unique<torv::FocusRules>(this);
     // On a screen too narrow for the form, a tag shows where START lies.
     screenFit_->pointTo(Button1, QStringLiteral("START ▸"));
 }
 
-void TForm2::setTabChain()
-{
-    // Top to bottom through the fields, then START, the graph and its
-    // buttons row by row, and the commands.
-    const QList<QWidget*> chain = { EdGas, EdHFlug, EdMt, EdGasverlust, EdMdv, EdIud, EdAuftriebplus, EdSchub, EdRSAT,
-        AeroBox1, EdCx, EdCy, edMassaStart, EdS0, edVwind, eddt0, EdTTO, edH0, edV0, edTk, edHkk, edVk, Button1, Image1,
-        Button9, Button10, Button22, Button3, Button27, Button2, Button7, Button4, Button6, Button12, Button14, Button11,
-        Button8, Button15, Button17, Button18, ButtonP, ButtonCya, Button13, Button19, ButtonHELP, Button5, Button16 };
-    for (qsizetype i = 1; i < chain.size(); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
-}
-
 TForm2::~TForm2()
 {
     torv::setFormPort(nullptr);
+}
+
+void TForm2::connectHandlers()
+{
+    for (const Hook& h : kHooks) {
+        const Handler handler = h.handler;
+        const auto run = [this, handler] { (this->*handler)(); };
+        if (const Field* field = std::get_if<Field>(&h.control)) {
+            fields_->setHandler(*field, run);
+        } else if (const auto* box = std::get_if<QComboBox * C::*>(&h.control)) {
+            const auto guardedRun = [run] { torv::guarded(run); };
+            connect(this->**box, &QComboBox::currentIndexChanged, this, guardedRun);
+            connect(this->**box, &QComboBox::editTextChanged, this, guardedRun);
+        } else {
+            connect(this->*std::get<QPushButton * C::*>(h.control), &QPushButton::clicked, this, run);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -189,86 +216,16 @@ void TForm2::FormAktivate()
             std::rethrow_exception(fault);
     });
     // Also after a fault: the captions shown so far stay readable.
-    fitCaptions();
+    layout_->fitCaptions();
     screenFit_->scrollTo(scrolled);
     screenFit_->keepBarsOnTop();
-}
-
-// The form's side of the field table: each field's control, change handler
-// and caption, in the order of torv::Field.
-struct TForm2::FieldControl {
-    torv::Field field;
-    QLineEdit* TForm2::*control;
-    Handler change;
-    QLabel* TForm2::*caption;
-};
-
-// clang-format off
-const TForm2::FieldControl TForm2::kFieldControls[] = {
-    {torv::Field::MassaStart,   &TForm2::edMassaStart,   &TForm2::edMassaStartChange,    &TForm2::Label8},
-    {torv::Field::H0,           &TForm2::edH0,           &TForm2::edH0Change,            &TForm2::Label25},
-    {torv::Field::V0,           &TForm2::edV0,           &TForm2::edV0Change,            &TForm2::edV},
-    {torv::Field::RSAT,         &TForm2::EdRSAT,         &TForm2::EdRSATChange,          &TForm2::Label26},
-    {torv::Field::S0,           &TForm2::EdS0,           &TForm2::EdS0Change,            &TForm2::Label19},
-    {torv::Field::Cx,           &TForm2::EdCx,           &TForm2::EdCxChange,            &TForm2::Label13},
-    {torv::Field::Cy,           &TForm2::EdCy,           &TForm2::EdCyChange,            &TForm2::Label11},
-    {torv::Field::TTO,          &TForm2::EdTTO,          &TForm2::EdTTOChange,           &TForm2::Label14},
-    {torv::Field::Tk,           &TForm2::edTk,           &TForm2::edTkChange,            &TForm2::Label3},
-    {torv::Field::Hk,           &TForm2::edHkk,          &TForm2::edHkkChange,           &TForm2::Label2},
-    {torv::Field::Vk,           &TForm2::edVk,           &TForm2::edVkChange,            &TForm2::Label4},
-    {torv::Field::dt0,          &TForm2::eddt0,          &TForm2::eddt0Change,           &TForm2::Label10},
-    {torv::Field::Vwind,        &TForm2::edVwind,        &TForm2::edVwindChange,         &TForm2::Label7},
-    {torv::Field::Auftriebplus, &TForm2::EdAuftriebplus, &TForm2::EdAuftriebplusChange,  &TForm2::Label27},
-    {torv::Field::Gasverlust,   &TForm2::EdGasverlust,   &TForm2::EdGasverlustChange,    &TForm2::Label28},
-    {torv::Field::Mt,           &TForm2::EdMt,           &TForm2::EdMtChange,            &TForm2::Label23},
-    {torv::Field::Iud,          &TForm2::EdIud,          &TForm2::EdIudChange,           &TForm2::Label6},
-    {torv::Field::Schub,        &TForm2::EdSchub,        &TForm2::EdSchubChange,         &TForm2::Label24},
-    {torv::Field::Mdv,          &TForm2::EdMdv,          &TForm2::EdMdvChange,           &TForm2::Label22},
-    {torv::Field::GasDensity,   &TForm2::EdGas,          &TForm2::EdGasChange,           &TForm2::Label18},
-    {torv::Field::HFlug,        &TForm2::EdHFlug,        &TForm2::EdHFlugChange,         &TForm2::Label20},
-};
-// clang-format on
-
-void TForm2::connectFields()
-{
-    for (const FieldControl& c : kFieldControls) {
-        QLineEdit* e = this->*c.control;
-        const Handler h = c.change;
-        fieldHandlers_.insert(e, h);
-        connect(e, &QLineEdit::textChanged, this, [this, h] { runFieldHandler(h); });
-    }
-}
-
-QLineEdit* TForm2::fieldControl(torv::Field field) const
-{
-    const FieldControl& c = kFieldControls[static_cast<int>(field)];
-    Q_ASSERT(c.field == field);
-    return this->*c.control;
-}
-
-void TForm2::setFieldVisible(torv::Field field, bool visible)
-{
-    const FieldControl& c = kFieldControls[static_cast<int>(field)];
-    (this->*c.control)->setVisible(visible);
-    (this->*c.caption)->setVisible(visible);
-}
-
-// A class-specific field and its caption move into the class frame.
-void TForm2::placeField(torv::Field field, int top, bool visible)
-{
-    const FieldControl& c = kFieldControls[static_cast<int>(field)];
-    (this->*c.caption)->move(16, top);
-    (this->*c.control)->move(160, top);
-    setFieldVisible(field, visible);
 }
 
 void TForm2::showActivation(const torv::Activation& shown)
 {
     using Stage = torv::ActivationStage;
-    using torv::Field;
-    using torv::VehicleClass;
-    const VehicleClass klasse = torv::vehicleClass(st.Szenario.Klasse);
-    showCaption();
+    const torv::VehicleClassRow& klasse = torv::classRow(st.Szenario.Klasse);
+    results_->showCaption();
     // A scenario file sets the aerodynamic model too: the box shows it.
     if (st.FileScenario.open) {
         const QSignalBlocker quiet(AeroBox1);
@@ -283,37 +240,27 @@ void TForm2::showActivation(const torv::Activation& shown)
         const QSignalBlocker quiet(field);
         showText(field, fromStd(t.text));
     }
-    setFieldVisible(Field::Vwind, true);
+    fields_->setVisible(Field::Vwind, true);
     if (shown.reached < Stage::Fields)
         return;
 
-    // Class picture. What an earlier activation showed for another class
-    // goes first, so that the form never mixes two classes.
-    hideClassControls();
-    struct ClassPicture {
-        VehicleClass klasse;
-        QLabel* TForm2::*picture;
-    };
-    static const ClassPicture kPictures[] = {
-        { VehicleClass::Projectile, &TForm2::Image8 },
-        { VehicleClass::Balloon, &TForm2::Image3 },
-        { VehicleClass::Airplane, &TForm2::Image5 },
-        { VehicleClass::Rocket, &TForm2::Image7 },
-    };
-    for (const ClassPicture& p : kPictures)
-        if (klasse == p.klasse)
-            (this->*p.picture)->show();
-
-    if (klasse == VehicleClass::Rocket) {
-        // The engine mass is read but not shown.
-        placeField(Field::Mt, 50, true);
-        placeField(Field::Iud, 130, true);
-        placeField(Field::Schub, 170, true);
-        placeField(Field::Mdv, 90, false);
-        ButtonP->show();
+    // What an earlier activation showed for another class goes first, so
+    // that the form never mixes two classes; then the class's picture and
+    // its own fields.
+    layout_->hideClassControls();
+    if (klasse.picture)
+        layout_->classPicture(klasse.picture)->show();
+    for (const torv::ClassField& own : klasse.fields) {
+        const bool visible = torv::fieldInfo(own.field).shown == torv::Shown::ByClass;
+        if (own.top)
+            fields_->place(own.field, own.top, visible);
+        else
+            fields_->setVisible(own.field, visible);
     }
+    if (klasse.run.rocket)
+        ButtonP->show();
 
-    if (klasse == VehicleClass::Glider) {
+    if (klasse.levelFlightSpeed) {
         EdiVopt->show();
         if (shown.reached >= Stage::LevelFlight)
             showText(EdiVopt, fromStd(shown.levelFlightSpeed));
@@ -321,111 +268,63 @@ void TForm2::showActivation(const torv::Activation& shown)
     if (shown.reached < Stage::LevelFlight)
         return;
 
-    setCaptions(st.Sprache);
-    fitCaptions();
+    results_->setTexts();
+    fields_->setTips();
+    screenFit_->setPointerTip(torv::text(torv::Text::StartOutOfView));
+    torv::ScenarioFiles::instance().setTexts(ActOpenScenario, ActSaveScenario, RecentScenarios);
+    layout_->setCaptions(st.Sprache);
+    layout_->fitCaptions();
     // Cover the graph buttons until START.
     Panel6->raise();
-
-    if (klasse == VehicleClass::Balloon) {
-        placeField(Field::Gasverlust, 110, true);
-        placeField(Field::Auftriebplus, 150, true);
-        setFieldVisible(Field::GasDensity, true);
-        setFieldVisible(Field::HFlug, true);
-    }
     if (shown.reached < Stage::Complete)
         return;
 
     showText(EdBelastung, fromStd(shown.areaLoading));
     if (st.Szenario.Cy != 0)
         Button14->show();
-    setFieldVisible(Field::Vwind, false);
-}
-
-void TForm2::hideClassControls()
-{
-    QWidget* const controls[] = { Image7, Label18, Label20, Label27, Label28, EdGas, EdHFlug, EdAuftriebplus,
-        EdGasverlust, Label24, EdMdv, EdMt, Label23, Label22, Label6, EdIud, EdSchub, ButtonP, EdRSAT, Label26,
-        Button17, EdiVopt, Image8, Image5, Image3 };
-    for (QWidget* w : controls)
-        w->hide();
+    fields_->setVisible(Field::Vwind, false);
 }
 
 // ---------------------------------------------------------------------------
 // Fields
 
+QLineEdit* TForm2::fieldControl(Field field) const
+{
+    return fields_->control(field);
+}
+
 void TForm2::setFieldText(QLineEdit* field, const QString& text)
 {
-    ++settingText_;
-    handlerError_ = nullptr;
-    if (field->text() == text) {
-        if (const auto it = fieldHandlers_.constFind(field); it != fieldHandlers_.cend())
-            runFieldHandler(*it);
-    } else {
-        field->setText(text);
-        field->setCursorPosition(0);
-    }
-    --settingText_;
-    if (handlerError_)
-        std::rethrow_exception(std::exchange(handlerError_, nullptr));
-}
-
-void TForm2::runFieldHandler(Handler handler)
-{
-    if (settingText_ > 0) {
-        try {
-            (this->*handler)();
-        } catch (...) {
-            handlerError_ = std::current_exception();
-        }
-        return;
-    }
-    torv::guarded([&] { (this->*handler)(); });
-}
-
-void TForm2::fieldChanged(torv::Field field)
-{
-    const std::string text = fieldControl(field)->text().toStdString();
-    const auto value = torv::parseNumber(text, decimalSeparator());
-    if (!value)
-        throw torv::ConvertError(text);
-    st.*torv::fieldInfo(field).var = *value;
+    fields_->setText(field, text);
 }
 
 // clang-format off
-void TForm2::edMassaStartChange()   { fieldChanged(torv::Field::MassaStart); }
-void TForm2::EdS0Change()           { fieldChanged(torv::Field::S0); }
-void TForm2::eddt0Change()          { fieldChanged(torv::Field::dt0); }
-void TForm2::EdCxChange()           { fieldChanged(torv::Field::Cx); }
-void TForm2::EdCyChange()           { fieldChanged(torv::Field::Cy); }
-void TForm2::EdTTOChange()          { fieldChanged(torv::Field::TTO); }
-void TForm2::edH0Change()           { fieldChanged(torv::Field::H0); }
-void TForm2::edV0Change()           { fieldChanged(torv::Field::V0); }
-void TForm2::edTkChange()           { fieldChanged(torv::Field::Tk); }
-void TForm2::edVwindChange()        { fieldChanged(torv::Field::Vwind); }
-void TForm2::edHkkChange()          { fieldChanged(torv::Field::Hk); }
-void TForm2::edVkChange()           { fieldChanged(torv::Field::Vk); }
-void TForm2::EdGasChange()          { fieldChanged(torv::Field::GasDensity); }
-void TForm2::EdHFlugChange()        { fieldChanged(torv::Field::HFlug); }
-void TForm2::EdGasverlustChange()   { fieldChanged(torv::Field::Gasverlust); }
-void TForm2::EdAuftriebplusChange() { fieldChanged(torv::Field::Auftriebplus); }
-void TForm2::EdMtChange()           { fieldChanged(torv::Field::Mt); }
-void TForm2::EdIudChange()          { fieldChanged(torv::Field::Iud); }
-void TForm2::EdSchubChange()        { fieldChanged(torv::Field::Schub); }
-void TForm2::EdMdvChange()          { fieldChanged(torv::Field::Mdv); }
-void TForm2::EdRSATChange()         { fieldChanged(torv::Field::RSAT); }
+void TForm2::edMassaStartChange()   { fields_->store(Field::MassaStart); }
+void TForm2::EdS0Change()           { fields_->store(Field::S0); }
+void TForm2::eddt0Change()          { fields_->store(Field::dt0); }
+void TForm2::EdCxChange()           { fields_->store(Field::Cx); }
+void TForm2::EdCyChange()           { fields_->store(Field::Cy); }
+void TForm2::EdTTOChange()          { fields_->store(Field::TTO); }
+void TForm2::edH0Change()           { fields_->store(Field::H0); }
+void TForm2::edV0Change()           { fields_->store(Field::V0); }
+void TForm2::edTkChange()           { fields_->store(Field::Tk); }
+void TForm2::edVwindChange()        { fields_->store(Field::Vwind); }
+void TForm2::edHkkChange()          { fields_->store(Field::Hk); }
+void TForm2::edVkChange()           { fields_->store(Field::Vk); }
+void TForm2::EdGasChange()          { fields_->store(Field::GasDensity); }
+void TForm2::EdHFlugChange()        { fields_->store(Field::HFlug); }
+void TForm2::EdGasverlustChange()   { fields_->store(Field::Gasverlust); }
+void TForm2::EdAuftriebplusChange() { fields_->store(Field::Auftriebplus); }
+void TForm2::EdMtChange()           { fields_->store(Field::Mt); }
+void TForm2::EdIudChange()          { fields_->store(Field::Iud); }
+void TForm2::EdSchubChange()        { fields_->store(Field::Schub); }
+void TForm2::EdMdvChange()          { fields_->store(Field::Mdv); }
+void TForm2::EdRSATChange()         { fields_->store(Field::RSAT); }
 // clang-format on
 
 void TForm2::AeroBox1Change()
 {
-    // Typed text that names no item selects none, whatever index the
-    // combo box still remembers.
-    int item = AeroBox1->currentIndex();
-    if (item >= 0 && AeroBox1->currentText() != AeroBox1->itemText(item))
-        item = -1;
-    if (item == 0)
-        st.AeroModel = 0.0;
-    else if (item == 1)
-        st.AeroModel = 1.0;
+    fields_->storeAeroModel();
 }
 
 // ---------------------------------------------------------------------------
@@ -436,147 +335,36 @@ char TForm2::decimalSeparator() const
     return torv::userDecimalSeparator();
 }
 
-namespace {
-
-// Library code may leave the upper halves of the AVX registers in use; until
-// they are cleared, every SSE instruction of the step loop pays for it (runs
-// took four times as long after a progress dialog had been shown).
-void clearUpperVectorState()
-{
-#if defined(__x86_64__)
-    static const bool avx = __builtin_cpu_supports("avx");
-    if (avx)
-        asm volatile("vzeroupper");
-#endif
-}
-
-// Widget work during a run may leave stray flags behind (and a field's
-// handler starts by clearing them); the run's own flags must survive it,
-// and its step loop must find the vector registers clean.
-class KeepRunState {
-public:
-    KeepRunState() { std::fegetexceptflag(&flags_, FE_ALL_EXCEPT); }
-    ~KeepRunState()
-    {
-        std::fesetexceptflag(&flags_, FE_ALL_EXCEPT);
-        clearUpperVectorState();
-    }
-
-private:
-    std::fexcept_t flags_;
-};
-
-} // namespace
-
 void TForm2::setEdS0(const std::string& text)
 {
-    KeepRunState keep;
-    setFieldText(EdS0, fromStd(text));
+    torv::KeepRunState keep;
+    fields_->setText(EdS0, fromStd(text));
 }
 
 void TForm2::setEdBelastung(const std::string& text)
 {
-    KeepRunState keep;
+    torv::KeepRunState keep;
     showText(EdBelastung, fromStd(text));
 }
 
-namespace {
-
-// Seconds with two decimals and the user's separator.
-QString seconds(double v, char sep)
-{
-    return QString::number(v, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(sep));
-}
-
-} // namespace
-
 bool TForm2::runProgress(int pass, double t, double tEnd)
 {
-    constexpr qint64 kShowAfterMs = 300;
-    // Often enough for a live dialog, rarely enough to cost the run nothing.
-    constexpr qint64 kUpdateEveryMs = 50;
-    constexpr int kSteps = 1000;
-    if (!runClock_.isValid() || runClock_.elapsed() < kShowAfterMs)
-        return true;
-    if (progress_ && progressShown_.elapsed() < kUpdateEveryMs)
-        return !progress_->wasCanceled();
-
-    KeepRunState keep;
-    if (!progress_) {
-        progress_ = new QProgressDialog(this);
-        progress_->setWindowTitle(text(Text::RunTitle));
-        progress_->setCancelButtonText(text(Text::RunCancel));
-        progress_->setWindowModality(Qt::ApplicationModal);
-        progress_->setAutoReset(false);
-        progress_->setAutoClose(false);
-        progress_->setMinimumWidth(380);
-    }
-    const char sep = decimalSeparator();
-    if (pass == 1) {
-        // How long the flight lasts is what this pass finds out: the end
-        // time is only an upper bound, so the bar shows activity, no share.
-        progress_->setRange(0, 0);
-        progress_->setLabelText(
-            text(Text::RunPass1) + QLatin1Char('\n') + text(Text::RunTime1).arg(seconds(t, sep)));
-    } else {
-        // The recording pass ends where the timing pass ended.
-        tEnd = std::min(tEnd, st.dtProbe * st.NPunkte);
-        progress_->setRange(0, kSteps);
-        progress_->setLabelText(text(Text::RunPass2) + QLatin1Char('\n')
-            + text(Text::RunTime2).arg(seconds(t, sep), seconds(tEnd, sep)));
-        const double done = tEnd > 0 ? std::clamp(t / tEnd, 0.0, 1.0) : 0.0;
-        progress_->setValue(static_cast<int>(done * kSteps));
-    }
-    progress_->show();
-    QCoreApplication::processEvents();
-    progressShown_.start();
-    return !progress_->wasCanceled();
-}
-
-void TForm2::startProgress()
-{
-    runClock_.start();
-    clearUpperVectorState();
-}
-
-void TForm2::endProgress()
-{
-    runClock_.invalidate();
-    delete std::exchange(progress_, nullptr);
-    clearUpperVectorState();
+    return progress_->update(pass, t, tEnd);
 }
 
 void TForm2::drawGraph()
 {
-    std::vector<std::vector<double>> series;
-    const torv::GraphExtras extras = graphExtras(series);
-    // At the screen's pixel ratio, so that a dense screen shows it sharp.
-    torv::Grafik(
-        *this, st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, extras, devicePixelRatioF());
+    results_->redraw();
 }
 
 void TForm2::showGraph(const torv::DrawnGraph& graph)
 {
-    Image1->setPixmap(QPixmap::fromImage(graph.picture));
-    Readout->setGraph(graph.reading, decimalSeparator());
-    Image1->repaint();
-    shownGraph_ = graph.picture;
-    updateGraphMenu();
+    results_->present(graph);
 }
 
-void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
+const std::vector<torv::KeptRun>& TForm2::keptRuns() const
 {
-    using torv::GraphButton;
-    static const std::pair<GraphButton, QPushButton* TForm2::*> kButtons[] = {
-        { GraphButton::AerodynamicsOverTime, &TForm2::ButtonCya },
-        { GraphButton::NormalLoadOverTime, &TForm2::Button6 },
-        { GraphButton::LoadFactorsOverTime, &TForm2::Button11 },
-        { GraphButton::LiftOverTime, &TForm2::Button14 },
-        { GraphButton::BuoyancyOverTime, &TForm2::Button18 },
-    };
-    for (const auto& [graph, b] : kButtons)
-        if (graph == button)
-            (this->*b)->setVisible(visible);
+    return results_->keptRuns();
 }
 
 // ---------------------------------------------------------------------------
@@ -585,64 +373,12 @@ void TForm2::setGraphButtonVisible(torv::GraphButton button, bool visible)
 void TForm2::Button1Click()
 {
     torv::guarded([this] {
-        refuseUnreadFields(text(Text::StartUnread));
+        fields_->refuseUnread(torv::text(torv::Text::StartUnread));
         Memo1->hide();
         Memo2->hide();
         Panel6->lower();
-        // What a Cancel puts back: the state and the run on show.
-        const auto before = std::make_unique<torv::SimState>(st);
-        const ShownRun shownBefore = shown_;
-        shown_ = ShownRun {};
-        shown_.inputs = torv::RunInputs::current();
-        Notice->hide();
-        updateGraphMenu();
-        bool cancelled = false;
-        QElapsedTimer clock;
-        clock.start();
-        withProgress([&] {
-            try {
-                torv::Flugbahn();
-            } catch (const torv::RunCancelled&) {
-                cancelled = true;
-            }
-        });
-        if (cancelled) {
-            // The samples the cut-off run overwrote are the last complete
-            // run's again, so the graph, the export and the check on show
-            // still agree; the user asked for this, so it is no error.
-            st = *before;
-            shown_ = shownBefore;
-            updateGraphMenu();
-            if (shown_.complete)
-                updateNotice();
-            torv::showInfoBox(text(shown_.complete ? Text::RunCancelledKept : Text::RunCancelledFirst));
-            return;
-        }
-        shown_.ms = clock.elapsed();
-        shown_.complete = true;
-        shown_.state = std::make_shared<const torv::SimState>(st);
-        // A short run is checked at once, on a copy of the state; a long
-        // one only offers the check.
-        constexpr qint64 kCheckBelowMs = 250;
-        if (shown_.ms < kCheckBelowMs)
-            shown_.check = torv::checkStep();
-        updateGraphMenu();
-        updateNotice();
+        results_->run();
     });
-}
-
-void TForm2::refuseUnreadFields(const QString& message)
-{
-    const char sep = decimalSeparator();
-    for (const FieldControl& c : kFieldControls) {
-        QLineEdit* field = this->*c.control;
-        if (!field->isVisibleTo(this) || torv::parseNumber(field->text().toStdString(), sep))
-            continue;
-        field->setFocus();
-        field->selectAll();
-        const QString caption = (this->*c.caption)->text().simplified();
-        throw torv::TorvError(message.arg(caption, field->text()).toStdString());
-    }
 }
 
 void TForm2::Button5Click()
@@ -650,18 +386,8 @@ void TForm2::Button5Click()
     torv::guarded([this] {
         Memo1->hide();
         Memo2->hide();
-        hideClassControls();
-        QPixmap blank(770, 515);
-        blank.fill(Qt::white);
-        Image1->setPixmap(blank);
-        Readout->clear();
-        Image1->repaint();
-        shownGraph_ = QImage();
-        shown_.check.reset();
-        Notice->hide();
-        updateGraphMenu();
-        for (QLabel* picture : { Image8, Image7, Image5, Image3 })
-            picture->hide();
+        layout_->hideClassControls();
+        results_->clear();
         hide();
         emit backToStart();
     });
@@ -687,6 +413,24 @@ void TForm2::ButtonHELPClick()
 {
     Memo2->show();
     Memo1->hide();
+}
+
+void TForm2::helpClick()
+{
+    const std::vector<torv::HelpLine> fields = fields_->helpLines();
+    results_->setTexts();
+    QWidget* over = QApplication::activeWindow();
+    torv::showHelp(over ? over : this, fields, results_->menuLines());
+}
+
+void TForm2::dragEnterEvent(QDragEnterEvent* event)
+{
+    torv::ScenarioFiles::acceptsDrag(event);
+}
+
+void TForm2::dropEvent(QDropEvent* event)
+{
+    torv::guarded([&] { torv::ScenarioFiles::instance().dropped(event); });
 }
 
 // ---------------------------------------------------------------------------

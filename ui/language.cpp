@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "sim/languages.h"
+
 namespace torv {
 
 void useQtLanguage(int sprache)
@@ -22,9 +24,9 @@ void useQtLanguage(int sprache)
     for (const auto& t : loaded)
         QCoreApplication::removeTranslator(t.get());
     loaded.clear();
-    if (sprache != 1 && sprache != 2)
+    if (sprache < 1 || sprache > kLanguages || sprache == kEnglish)
         return;
-    const QLocale locale(sprache == 1 ? QLocale::Russian : QLocale::German);
+    const QLocale locale(QString::fromLatin1(kLanguageCodes[sprache - 1]));
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const char* name : kCatalogues) {
         auto t = std::make_unique<QTranslator>();

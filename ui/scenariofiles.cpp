@@ -30,7 +30,6 @@ const QString kRecentKey = QStringLiteral("scenarios/recent");
 const QString kFolderKey = QStringLiteral("scenarios/folder");
 const QString kLanguageKey = QStringLiteral("language");
 
-
 // The forms' language; before one is chosen, the one last used or English.
 int language()
 {

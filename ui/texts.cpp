@@ -9,7 +9,7 @@ namespace {
 using T = Text;
 
 // clang-format off
-const TextRow kTexts[] = {
+constexpr TextRow kTexts[] = {
     {T::StartUnread,
         "Поле «%1»: '%2' не является числом. Расчёт не запущен: исправьте поле и снова нажмите START",
         "Feld „%1“: '%2' ist keine gültige Zahl. Nichts wurde berechnet: bitte das Feld korrigieren und START erneut drücken",
@@ -247,7 +247,14 @@ const TextRow kTexts[] = {
 };
 // clang-format on
 
-static_assert(std::size(kTexts) == static_cast<size_t>(Text::Count), "one row per text");
+constexpr bool inTextOrder()
+{
+    for (size_t t = 0; t < std::size(kTexts); ++t)
+        if (kTexts[t].which != static_cast<Text>(t))
+            return false;
+    return std::size(kTexts) == static_cast<size_t>(Text::Count);
+}
+static_assert(inTextOrder(), "one row per text, in the order of Text");
 
 } // namespace
 
@@ -258,8 +265,7 @@ std::span<const TextRow> textTable()
 
 QString text(Text which, int sprache)
 {
-    const TextRow& row = kTexts[static_cast<int>(which)];
-    return QString::fromUtf8(sprache == 1 ? row.russian : sprache == 2 ? row.german : row.english);
+    return QString::fromUtf8(inLanguage(kTexts[static_cast<int>(which)].text, sprache));
 }
 
 QString text(Text which)

@@ -8,6 +8,8 @@
 
 #include <span>
 
+#include "sim/languages.h"
+
 namespace torv {
 
 enum class Text {
@@ -132,10 +134,15 @@ enum class Text {
 };
 
 struct TextRow {
+    template <typename... Each>
+    constexpr TextRow(Text w, Each... each)
+        : which(w)
+        , text(each...)
+    {
+    }
+
     Text which;
-    const char* russian;
-    const char* german;
-    const char* english;
+    Texts text;
 };
 
 // The whole table, in the order of Text.

@@ -4,10 +4,10 @@
 #include <exception>
 #include <string>
 
-#include "sim/presets.h"
 #include "physics/faults.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
+#include "sim/presets.h"
 #include "sim/state.h"
 #include "support/runfixtures.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "plot/catalog.h"
+#include "sim/catalog.h"
 #include "sim/state.h"
 
 using namespace torv;

@@ -1,7 +1,9 @@
-#include "plot/catalog.h"
+#include "sim/catalog.h"
 
 #include <array>
+#include <utility>
 
+#include "sim/languages.h"
 #include "sim/quantities.h"
 #include "sim/state.h"
 
@@ -11,74 +13,72 @@ namespace {
 
 using S = Series;
 
-// What chooses between a series' titles. Unit: entry 0 is the symbol, and
-// the title is the symbol, a comma and the unit the quantity registry gives
-// for the current unit flags.
-enum class By { Nothing, Unit, Sprache };
-
-// Titles indexed by Sprache 0..3; a missing entry, or a value outside 0..3,
-// takes entry 0.
-using Titles = std::array<const char*, 4>;
-
-std::string pick(int code, const Titles& titles, By by)
-{
-    if (by == By::Unit) {
-        std::string title = titles[0];
-        title += ',';
-        title += currentUnit(static_cast<Series>(code));
-        return title;
+// A title as the graph sets it. In its text "%u" stands for the unit the
+// quantity registry gives the series under the run's unit flags and "%r"
+// for the unit it is recorded in; the rest is the designed text, which is
+// not always a symbol and its unit ("Q,grad", "L,H", "P/m, N/kg").
+// A title given once is the same in every language.
+struct Title : Texts {
+    using Texts::Texts;
+    constexpr Title() = default;
+    constexpr Title(const char* every)
+        : Texts(Texts::inEvery(every))
+    {
     }
-    const int v = by == By::Sprache ? st.Sprache : 0;
-    if (v >= 0 && v < 4 && titles[v])
-        return titles[v];
-    return titles[0];
+};
+
+std::string titleText(Series series, const char* designed)
+{
+    std::string text = designed;
+    for (const auto& [mark, unit] : { std::pair { "%u", currentUnit(series) }, { "%r", quantity(series).unit } })
+        if (const size_t at = text.find(mark); at != std::string::npos)
+            text.replace(at, 2, unit);
+    return text;
 }
 
 struct SeriesRow {
     Series code;
-    By by;
-    Titles title; // curve without negative values
-    const char* negTitle; // curve with negative values; nullptr: no title
+    Title title; // curve without negative values
+    Title negTitle; // curve with negative values; none: no title
     SeriesMarks marks; // legend (kind, size), curve (kind, size), d
 };
 
 // clang-format off
 const SeriesRow kSeries[] = {
-//   series               by            titles by Sprache 0..3, or the symbol (Unit)        with negatives  legend   curve    d
-    {S::Speed,            By::Unit,     {"V"},                                                  "V,m/s",        {{ 7, 6}, { 7, 6}, -3}},
-    {S::DynamicPressure,  By::Unit,     {"q"},                                                  nullptr,        {{ 1, 6}, { 1, 8}, -2}},
-    {S::Altitude,         By::Unit,     {"H"},                                                  nullptr,        {{ 6, 6}, { 6, 6},  0}},
-    {S::PathAngle,        By::Nothing,  {"Q,grad"},                                             "Q,*",          {{ 5, 4}, { 5, 6}, -1}},
-    {S::LoadFactorX,      By::Nothing,  {"nx,g"},                                               "nx,g",         {{13, 6}, {13, 7},  0}},
-    {S::LoadFactorY,      By::Nothing,  {"ny,g"},                                               "ny,g",         {{12, 6}, {12, 7}, -1}},
-    {S::NetVertical2,     By::Nothing,  {"A-mg,N"},                                             "A-mg,N",       {{18, 8}, {18, 9},  1}},
-    {S::Buoyancy,         By::Nothing,  {"A,N"},                                                "F,N",          {{16, 8}, {16, 9},  2}},
-    {S::HeatFlux,         By::Sprache,  {"q,kW/m", "q,кВт/м", "q,kW/m", "q,kW/m"},             nullptr,        {{ 8, 8}, { 8, 8},  0}},
-    {S::Thrust,           By::Unit,     {"P"},                                                  "P,N",          {{ 4, 8}, { 4, 8},  0}},
-    {S::Mass,             By::Unit,     {"m"},                                                  "m,kg/s",       {{10, 8}, {10, 8},  3}},
-    {S::ThrustPerMass,    By::Nothing,  {"P/m, N/kg"},                                          "P/m,N/kg",     {{11, 8}, {11, 9}, -1}},
-    {S::Volume,           By::Nothing,  {"Volumen,m3"},                                         nullptr,        {{ 2, 8}, { 2, 7}, -2}},
-    {S::Drag,             By::Nothing,  {"D,N"},                                                nullptr,        {{ 9, 8}, { 9, 8}, -3}},
-    {S::Lift,             By::Nothing,  {"L,N"},                                                "L,H",          {{ 8, 8}, { 8, 8}, -2}},
-    {S::DragCoefficient,  By::Nothing,  {"Cx"},                                                 nullptr,        {{16, 8}, {16, 8}, -1}},
-    {S::Mach,             By::Nothing,  {"Mach"},                                               nullptr,        {{18, 8}, {18, 8}, -3}},
-    {S::AirTemperature,   By::Nothing,  {"T,K"},                                                nullptr,        {{12, 8}, {12, 8}, -1}},
-    {S::AirPressure,      By::Nothing,  {"P,bar"},                                              nullptr,        {{13, 8}, {13, 8}, -2}},
-    {S::AirDensity,       By::Nothing,  {"r,kg/m3"},                                            nullptr,        {{16, 8}, {16, 8},  0}},
-    {S::ReynoldsPer1000,  By::Nothing,  {"Re/1000(1m)"},                                        nullptr,        {{ 4, 8}, { 4, 8},  1}},
+//   series               title (Russian, German, English where they differ)   with negatives  legend   curve    d
+    {S::Speed,            {"V,%u"},                                               {"V,%r"},       {{ 7, 6}, { 7, 6}, -3}},
+    {S::DynamicPressure,  {"q,%u"},                                               {},             {{ 1, 6}, { 1, 8}, -2}},
+    {S::Altitude,         {"H,%u"},                                               {},             {{ 6, 6}, { 6, 6},  0}},
+    {S::PathAngle,        {"Q,grad"},                                             {"Q,*"},        {{ 5, 4}, { 5, 6}, -1}},
+    {S::LoadFactorX,      {"nx,%u"},                                              {"nx,%u"},      {{13, 6}, {13, 7},  0}},
+    {S::LoadFactorY,      {"ny,%u"},                                              {"ny,%u"},      {{12, 6}, {12, 7}, -1}},
+    {S::NetVertical2,     {"A-mg,%u"},                                            {"A-mg,%u"},    {{18, 8}, {18, 9},  1}},
+    {S::Buoyancy,         {"A,%u"},                                               {"F,N"},        {{16, 8}, {16, 9},  2}},
+    {S::HeatFlux,         {"q,кВт/м", "q,kW/m", "q,kW/m"},                       {},             {{ 8, 8}, { 8, 8},  0}},
+    {S::Thrust,           {"P,%u"},                                               {"P,%r"},       {{ 4, 8}, { 4, 8},  0}},
+    {S::Mass,             {"m,%u"},                                               {"m,kg/s"},     {{10, 8}, {10, 8},  3}},
+    {S::ThrustPerMass,    {"P/m, N/kg"},                                          {"P/m,N/kg"},   {{11, 8}, {11, 9}, -1}},
+    {S::Volume,           {"Volumen,%u"},                                         {},             {{ 2, 8}, { 2, 7}, -2}},
+    {S::Drag,             {"D,%u"},                                               {},             {{ 9, 8}, { 9, 8}, -3}},
+    {S::Lift,             {"L,%u"},                                               {"L,H"},        {{ 8, 8}, { 8, 8}, -2}},
+    {S::DragCoefficient,  {"Cx"},                                                 {},             {{16, 8}, {16, 8}, -1}},
+    {S::Mach,             {"Mach"},                                               {},             {{18, 8}, {18, 8}, -3}},
+    {S::AirTemperature,   {"T,%u"},                                               {},             {{12, 8}, {12, 8}, -1}},
+    {S::AirPressure,      {"P,%u"},                                               {},             {{13, 8}, {13, 8}, -2}},
+    {S::AirDensity,       {"r,%u"},                                               {},             {{16, 8}, {16, 8},  0}},
+    {S::ReynoldsPer1000,  {"Re/1000(1m)"},                                        {},             {{ 4, 8}, { 4, 8},  1}},
 };
 
 struct AxisRow {
     Series code;
-    By by;
-    Titles title;
+    Title title;
 };
 
 // Only these codes ever stand on the horizontal axis.
 const AxisRow kHorizontal[] = {
-    {S::Time,             By::Unit,  {"t"}},
-    {S::Speed,            By::Unit,  {"V"}},
-    {S::Range,            By::Unit,  {"X"}},
+    {S::Time,             {"t,%u"}},
+    {S::Speed,            {"V,%u"}},
+    {S::Range,            {"X,%u"}},
 };
 
 // Where a title stands when it does not stand at the base point: (axis x +
@@ -176,12 +176,10 @@ CurveTitle curveTitle(int code, bool negative, bool firstCurve)
     const SeriesRow* row = findSeries(code);
     if (!row)
         return t;
-    if (negative && !row->negTitle)
+    const char* title = inLanguage(negative ? row->negTitle : row->title, st.Sprache);
+    if (!title)
         return t;
-    if (negative)
-        t.text = row->negTitle;
-    else
-        t.text = pick(code, row->title, row->by);
+    t.text = titleText(row->code, title);
     t.dx = negative ? -2 : 2;
     t.dy = -20;
     for (const TitleShift& s : kShifts) {
@@ -205,7 +203,7 @@ std::string horizontalTitle(int code)
 {
     for (const AxisRow& row : kHorizontal)
         if (torv::code(row.code) == code)
-            return pick(code, row.title, row.by);
+            return titleText(row.code, inLanguage(row.title, st.Sprache));
     return {};
 }
 

@@ -1,0 +1,527 @@
+#include "ui/calcresults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalBlocker>
+
+#include <optional>
+#include <utility>
+
+#include "physics/faults.h"
+#include "plot/png.h"
+#include "sim/atomicfile.h"
+#include "sim/catalog.h"
+#include "sim/classes.h"
+#include "sim/csvexport.h"
+#include "sim/flugbahn.h"
+#include "sim/presets.h"
+#include "ui/focus.h"
+#include "ui/guard.h"
+#include "ui/look.h"
+#include "ui/readout.h"
+#include "ui/scenariofiles.h"
+#include "ui/steptable.h"
+#include "ui/texts.h"
+
+namespace torv {
+
+namespace {
+
+// Letters and digits of `text` up to its first bracket or comma, the rest
+// as single underscores: a file name part without spaces.
+QString namePart(const QString& text)
+{
+    QString out;
+    for (QChar c : text) {
+        if (c == u'(' || c == u',')
+            break;
+        if (c.isLetterOrNumber() || c == u'-')
+            out += c;
+        else if (!out.isEmpty() && !out.endsWith(u'_'))
+            out += u'_';
+    }
+    while (out.endsWith(u'_'))
+        out.chop(1);
+    return out;
+}
+
+// The symbol of a graph title (the text before its comma) as a name part.
+QString symbol(const std::string& title)
+{
+    return namePart(QString::fromStdString(title.substr(0, title.find(','))));
+}
+
+// The loaded preset's short name, "torv" without one.
+QString presetName()
+{
+    const Preset* preset = presetOf(st.Szenario);
+    const QString name = preset ? namePart(QString::fromUtf8(preset->label)) : QString();
+    return name.isEmpty() ? QStringLiteral("torv") : name;
+}
+
+// "<preset>_<curves>(<horizontal>).png", e.g. "Apollo_H-V-Q-q-nx(t).png".
+QString defaultGraphName()
+{
+    QStringList curves;
+    for (int k = 1; k < st.GraphCount - 1; ++k)
+        curves << symbol(curveTitle(st.GraphCodes[k], false, false).text);
+    curves.removeAll(QString());
+    return presetName() + u'_' + curves.join(u'-') + u'(' + symbol(horizontalTitle(st.GraphCodes[0])) + u')'
+        + QStringLiteral(".png");
+}
+
+// The file dialog is Qt's own, the same on every desktop, in the form's
+// language; a name typed without `suffix` gets it.
+QString askSaveName(
+    QWidget* parent, const QString& title, const QString& name, const QString& filter, const QString& suffix)
+{
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(name);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+QString stripEllipsis(QString text)
+{
+    if (text.endsWith(QChar(0x2026)))
+        text.chop(1);
+    return text;
+}
+
+// The graph area's menu, top to bottom; every entry's shortcut works
+// anywhere on the form. The form connects Help to its own handler.
+struct MenuEntry {
+    QAction* CalcControls::*action;
+    QKeyCombination keys;
+    void (CalcResults::*handler)();
+    Text caption;
+};
+
+using C = CalcControls;
+using R = CalcResults;
+
+const MenuEntry kMenu[] = {
+    { &C::ActSaveGraph, Qt::CTRL | Qt::Key_S, &R::saveGraphPng, Text::MenuSaveGraph },
+    { &C::ActCopyGraph, Qt::CTRL | Qt::Key_C, &R::copyGraph, Text::MenuCopyGraph },
+    { &C::ActExportCsv, Qt::CTRL | Qt::Key_E, &R::exportCsv, Text::MenuExportCsv },
+    { &C::ActCheckStep, Qt::CTRL | Qt::Key_T, &R::checkStep, Text::MenuCheckStep },
+    { &C::ActKeepRun, Qt::CTRL | Qt::Key_K, &R::keepRun, Text::MenuKeepRun },
+    { &C::ActClearKept, Qt::CTRL | Qt::SHIFT | Qt::Key_K, &R::clearKeptRuns, Text::MenuClearKept },
+    { &C::ActMarkEvents, Qt::CTRL | Qt::Key_M, &R::markEvents, Text::MenuMarkEvents },
+    { &C::ActHelp, Qt::Key_F1, nullptr, Text::MenuHelp },
+    { &C::ActAbout, QKeyCombination(), &R::about, Text::MenuAbout },
+};
+
+// Where the program remembers whether the graphs mark the flight's events.
+const QString kEventsKey = QStringLiteral("graph/events");
+
+// A short run is checked at once, on a copy of the state; a long one only
+// offers the check.
+constexpr qint64 kCheckBelowMs = 250;
+
+} // namespace
+
+CalcResults::CalcResults(QWidget* form, CalcControls& controls, const CalcFields& fields, RunProgress& progress)
+    : form_(form)
+    , c_(controls)
+    , fields_(fields)
+    , progress_(progress)
+{
+    c_.GraphMenu = new QMenu(form);
+    // A greyed entry says why in its tooltip.
+    c_.GraphMenu->setToolTipsVisible(true);
+    for (const MenuEntry& e : kMenu) {
+        if (e.action == &C::ActHelp)
+            c_.GraphMenu->addSeparator();
+        QAction* a = c_.GraphMenu->addAction(QString());
+        a->setShortcut(QKeySequence(e.keys));
+        a->setShortcutContext(Qt::WindowShortcut);
+        form->addAction(a); // the shortcut works anywhere on the form
+        if (const auto handler = e.handler)
+            QObject::connect(a, &QAction::triggered, form, [this, handler] { (this->*handler)(); });
+        c_.*e.action = a;
+    }
+    auto* escape = new QAction(form);
+    escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    escape->setShortcutContext(Qt::WindowShortcut);
+    form->addAction(escape);
+    // Escape closes the text box on top.
+    QObject::connect(escape, &QAction::triggered, form, [this] {
+        c_.Memo1->hide();
+        c_.Memo2->hide();
+    });
+
+    // The strip of the graph area below the picture: no control lies there.
+    c_.Notice = new QLabel(form);
+    c_.Notice->setGeometry(278, 818, 937, 37);
+    c_.Notice->setFont(look::msSans(13));
+    c_.Notice->setWordWrap(true);
+    c_.Notice->setTextFormat(Qt::PlainText);
+    c_.Notice->setContentsMargins(6, 0, 6, 0);
+    c_.Notice->setCursor(Qt::PointingHandCursor);
+    c_.Notice->hide();
+
+    c_.GraphMenu->insertSeparator(c_.ActKeepRun);
+    c_.ActMarkEvents->setCheckable(true);
+    c_.ActMarkEvents->setChecked(QSettings().value(kEventsKey, false).toBool());
+    c_.Readout = new GraphReadout(c_.Image1);
+    createScenarioTools();
+    updateMenu();
+    setTexts();
+    QObject::connect(c_.GraphMenu, &QMenu::aboutToShow, form, [this] { updateMenu(); });
+
+    // The graph area is in the Tab chain, framed while it has the focus;
+    // the menu key opens its menu there.
+    c_.Image1->setFocusPolicy(Qt::StrongFocus);
+    frameWhileFocused(c_.Image1);
+    c_.Image1->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(c_.Image1, &QWidget::customContextMenuRequested, form,
+        [this](const QPoint& pos) { c_.GraphMenu->popup(c_.Image1->mapToGlobal(pos)); });
+}
+
+void CalcResults::run()
+{
+    // What a Cancel puts back: the state and the run on show.
+    const auto before = std::make_unique<SimState>(st);
+    const ShownRun shownBefore = shown_;
+    shown_ = ShownRun {};
+    shown_.inputs = RunInputs::current();
+    c_.Notice->hide();
+    updateMenu();
+    bool cancelled = false;
+    QElapsedTimer clock;
+    clock.start();
+    progress_.during([&] {
+        try {
+            Flugbahn();
+        } catch (const RunCancelled&) {
+            cancelled = true;
+        }
+    });
+    if (cancelled) {
+        // The samples the cut-off run overwrote are the last complete
+        // run's again, so the graph, the export and the check on show
+        // still agree; the user asked for this, so it is no error.
+        st = *before;
+        shown_ = shownBefore;
+        updateMenu();
+        if (shown_.complete)
+            updateNotice();
+        showInfoBox(text(shown_.complete ? Text::RunCancelledKept : Text::RunCancelledFirst));
+        return;
+    }
+    shown_.ms = clock.elapsed();
+    shown_.complete = true;
+    shown_.state = std::make_shared<const SimState>(st);
+    if (shown_.ms < kCheckBelowMs)
+        shown_.check = torv::checkStep();
+    updateMenu();
+    updateNotice();
+}
+
+void CalcResults::redraw()
+{
+    std::vector<std::vector<double>> series;
+    const GraphExtras extras = graphExtras(series);
+    // At the screen's pixel ratio, so that a dense screen shows it sharp.
+    present(Grafik(
+        st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, extras, form_->devicePixelRatioF()));
+}
+
+void CalcResults::present(const DrawnGraph& graph)
+{
+    const std::pair<GraphButton, QPushButton * C::*> kButtons[] = {
+        { GraphButton::AerodynamicsOverTime, &C::ButtonCya },
+        { GraphButton::NormalLoadOverTime, &C::Button6 },
+        { GraphButton::LoadFactorsOverTime, &C::Button11 },
+        { GraphButton::LiftOverTime, &C::Button14 },
+        { GraphButton::BuoyancyOverTime, &C::Button18 },
+    };
+    for (const auto& [button, control] : kButtons)
+        (c_.*control)->setVisible(graph.shows(button));
+    c_.Image1->setPixmap(QPixmap::fromImage(graph.picture));
+    c_.Readout->setGraph(graph.reading, userDecimalSeparator());
+    c_.Image1->repaint();
+    shownGraph_ = graph.picture;
+    updateMenu();
+}
+
+void CalcResults::clear()
+{
+    QPixmap blank(770, 515);
+    blank.fill(Qt::white);
+    c_.Image1->setPixmap(blank);
+    c_.Readout->clear();
+    c_.Image1->repaint();
+    shownGraph_ = QImage();
+    shown_.check.reset();
+    c_.Notice->hide();
+    updateMenu();
+}
+
+void CalcResults::setTexts()
+{
+    for (const MenuEntry& e : kMenu)
+        (c_.*e.action)->setText(text(e.caption));
+    updateMenu();
+}
+
+void CalcResults::updateMenu()
+{
+    const bool picture = !shownGraph_.isNull();
+    const bool full = keptRuns_.size() >= static_cast<size_t>(kMaxKeptRuns);
+    // Each entry with the reason it is off, if it is.
+    const std::pair<QAction*, std::optional<Text>> why[] = {
+        { c_.ActSaveGraph, picture ? std::nullopt : std::optional(Text::WhyNoGraph) },
+        { c_.ActCopyGraph, picture ? std::nullopt : std::optional(Text::WhyNoGraph) },
+        // The series of a run that failed half-way mix two runs: nothing to
+        // export or check.
+        { c_.ActExportCsv,
+            !picture               ? Text::WhyNoGraph
+                : !shown_.complete ? std::optional(Text::WhyRunFailed)
+                                   : std::nullopt },
+        { c_.ActCheckStep,
+            !picture               ? Text::WhyNoGraph
+                : !shown_.complete ? std::optional(Text::WhyRunFailed)
+                                   : std::nullopt },
+        { c_.ActKeepRun,
+            !picture               ? Text::WhyNoGraph
+                : !shown_.complete ? Text::WhyRunFailed
+                : shown_.kept      ? Text::WhyKeptAlready
+                : full             ? std::optional(Text::WhyKeptFull)
+                                   : std::nullopt },
+        { c_.ActClearKept, keptRuns_.empty() ? std::optional(Text::WhyNoneKept) : std::nullopt },
+    };
+    for (const auto& [action, reason] : why) {
+        action->setEnabled(!reason);
+        action->setToolTip(reason ? text(*reason) : action->text());
+    }
+    // An offer to check that can no longer be taken goes.
+    if (!c_.ActCheckStep->isEnabled())
+        c_.Notice->hide();
+}
+
+std::vector<HelpLine> CalcResults::menuLines() const
+{
+    std::vector<HelpLine> menu;
+    for (const QAction* a : c_.GraphMenu->actions()) {
+        if (a->isSeparator())
+            continue;
+        QString name = a->text();
+        name.remove(QChar(0x2026));
+        menu.push_back({ name, a->shortcut().toString(QKeySequence::NativeText) });
+    }
+    return menu;
+}
+
+void CalcResults::saveGraphPng()
+{
+    guarded([this] {
+        if (shownGraph_.isNull())
+            return;
+        const QImage picture = shownGraph_;
+        const QString path = askSaveName(form_, stripEllipsis(c_.ActSaveGraph->text()), defaultGraphName(),
+            text(Text::FilterPng), QStringLiteral("png"));
+        if (path.isEmpty())
+            return;
+        writeFileAtomically(path.toStdString(), pngBytes(picture));
+    });
+}
+
+void CalcResults::copyGraph()
+{
+    if (!shownGraph_.isNull())
+        QApplication::clipboard()->setImage(shownGraph_);
+}
+
+void CalcResults::exportCsv()
+{
+    guarded([this] {
+        if (shownGraph_.isNull() || !shown_.complete)
+            return;
+        const QString name = presetName() + QStringLiteral(".csv");
+        const QString path = askSaveName(
+            form_, stripEllipsis(c_.ActExportCsv->text()), name, text(Text::FilterCsv), QStringLiteral("csv"));
+        if (!path.isEmpty())
+            writeCsvFile(path.toStdString(), keptSeries());
+    });
+}
+
+template <typename F> void CalcResults::withShownRun(F&& body)
+{
+    // The fields keep their texts: the state's inputs come back after.
+    struct Back {
+        QLineEdit* area;
+        SimState now = st;
+        QString text = area->text();
+        ~Back()
+        {
+            st = now;
+            const QSignalBlocker quiet(area);
+            area->setText(text);
+        }
+    } back { c_.EdS0 };
+    st = *shown_.state;
+    body();
+}
+
+void CalcResults::checkStep()
+{
+    guarded([this] {
+        if (shownGraph_.isNull() || !shown_.complete)
+            return;
+        if (!shown_.check) {
+            // A long rerun shows the progress dialog like START's run does; a
+            // cancel there ends up in the table's half-step column.
+            StepCheck check;
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            progress_.during([&] {
+                struct Restore {
+                    ~Restore() { QApplication::restoreOverrideCursor(); }
+                } restore;
+                // The run on show, whatever the fields hold now.
+                withShownRun([&] { check = torv::checkStep(); });
+            });
+            if (check.halfError == RunCancelled().what()) {
+                showStepTable(form_, check);
+                return;
+            }
+            shown_.check = check;
+            updateNotice();
+        }
+        showStepTable(form_, *shown_.check);
+    });
+}
+
+void CalcResults::updateNotice()
+{
+    const QString keys = c_.ActCheckStep->shortcut().toString(QKeySequence::NativeText);
+    bool offer = false;
+    QStringList lines = noticeLines(shown_.check, shown_.ms, offer);
+    if (lines.isEmpty()) {
+        c_.Notice->hide();
+        return;
+    }
+    lines.first() += u' ' + text(offer ? Text::NoticeCheck : Text::NoticeTable).arg(keys);
+    c_.Notice->setText(lines.join(u'\n'));
+    c_.Notice->setStyleSheet(QStringLiteral("QLabel { background: %1; border: 1px solid %2; }")
+                                 .arg(offer ? QStringLiteral("#eef3fa") : QStringLiteral("#fff4c2"),
+                                     offer ? QStringLiteral("#8ea6c8") : QStringLiteral("#d9a400")));
+    c_.Notice->show();
+    c_.Notice->raise();
+}
+
+std::vector<std::vector<double>> CalcResults::keptSeries() const
+{
+    std::vector<std::vector<double>> series;
+    for (const KeptRun& run : keptRuns_)
+        series.push_back(inCurrentUnits(run));
+    return series;
+}
+
+GraphExtras CalcResults::graphExtras(std::vector<std::vector<double>>& series) const
+{
+    GraphExtras extras;
+    extras.events = c_.ActMarkEvents && c_.ActMarkEvents->isChecked();
+    series = keptSeries();
+    if (series.empty())
+        return extras;
+    const char sep = userDecimalSeparator();
+    std::vector<RunInputs> inputs;
+    for (size_t r = 0; r < series.size(); ++r) {
+        inputs.push_back(keptRuns_[r].inputs);
+        extras.kept.push_back({ series[r].data(), static_cast<int>(series[r].size()),
+            differenceLabel(keptRuns_[r].inputs, shown_.inputs, st.Sprache, sep) });
+    }
+    extras.currentLabel = currentRunLabel(inputs, shown_.inputs, st.Sprache, sep);
+    return extras;
+}
+
+void CalcResults::redrawShown()
+{
+    if (!shownGraph_.isNull())
+        guarded([this] { redraw(); });
+}
+
+void CalcResults::keepRun()
+{
+    if (!c_.ActKeepRun->isEnabled())
+        return;
+    keptRuns_.push_back(torv::keepRun());
+    keptRuns_.back().inputs = shown_.inputs;
+    shown_.kept = true;
+    updateMenu();
+    redrawShown();
+}
+
+void CalcResults::clearKeptRuns()
+{
+    if (keptRuns_.empty())
+        return;
+    keptRuns_.clear();
+    shown_.kept = false;
+    updateMenu();
+    redrawShown();
+}
+
+void CalcResults::markEvents()
+{
+    QSettings().setValue(kEventsKey, c_.ActMarkEvents->isChecked());
+    redrawShown();
+}
+
+void CalcResults::about()
+{
+    showAbout(form_);
+}
+
+// ---------------------------------------------------------------------------
+// Scenario files
+
+void CalcResults::createScenarioTools()
+{
+    ScenarioFiles& files = ScenarioFiles::instance();
+    c_.GraphMenu->addSeparator();
+    c_.ActOpenScenario = files.makeOpenAction(form_);
+    c_.ActSaveScenario = files.makeSaveAction(form_);
+    QObject::connect(c_.ActSaveScenario, &QAction::triggered, form_, [this] { saveScenario(); });
+    c_.RecentScenarios = files.makeRecentMenu(form_);
+    c_.GraphMenu->addAction(c_.ActOpenScenario);
+    c_.GraphMenu->addAction(c_.ActSaveScenario);
+    c_.GraphMenu->addMenu(c_.RecentScenarios);
+    files.setTexts(c_.ActOpenScenario, c_.ActSaveScenario, c_.RecentScenarios);
+    form_->setAcceptDrops(true);
+}
+
+void CalcResults::saveScenario()
+{
+    guarded([this] {
+        // What is saved is what the fields show.
+        fields_.refuseUnread(text(Text::SaveUnreadField));
+        if (vehicleClass(st.Szenario.Klasse) == VehicleClass::None)
+            throw TorvError(text(Text::SaveNoClass).toStdString());
+        ScenarioFiles::instance().saveWithDialog(form_);
+        showCaption();
+    });
+}
+
+void CalcResults::showCaption()
+{
+    const QString name = ScenarioFiles::instance().openName();
+    form_->setWindowTitle(
+        QString::fromStdString(st.Titel) + (name.isEmpty() ? QString() : QStringLiteral("\u2014 ") + name));
+}
+
+} // namespace torv
