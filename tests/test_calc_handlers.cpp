@@ -316,6 +316,11 @@ TEST_F(CalcForm, StartRefusesAFieldThatDoesNotRead)
     expectStartRefused(*form2, errors, QStringLiteral("2,5"),
         QStringLiteral("Field \"launching mass, m,kg\": '2,5' is not a valid floating point value. Nothing was run: "
                        "correct the field and press START again."));
+    // A pasted page is echoed as its first 80 characters.
+    expectStartRefused(*form2, errors, QString(200, u'x'),
+        QStringLiteral("Field \"launching mass, m,kg\": '") + QString(80, u'x')
+            + QStringLiteral("\u2026' is not a valid floating point value. Nothing was run: "
+                             "correct the field and press START again."));
 }
 
 TEST_F(CalcForm, MainHidesTheClassLayoutBlanksTheGraphAndShowsTheLanguageChoice)

@@ -198,7 +198,9 @@ void CalcFields::refuseUnread(const QString& message) const
         field->setFocus();
         field->selectAll();
         const QString caption = (c_.*f.caption)->text().simplified();
-        throw TorvError(message.arg(caption, field->text()).toStdString());
+        // A pasted page is echoed as its first 80 characters.
+        const QString typed = QString::fromStdString(echoed(field->text().toStdString()));
+        throw TorvError(message.arg(caption, typed).toStdString());
     }
 }
 
