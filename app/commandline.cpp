@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "version.h"
+
 namespace torv {
 
 namespace {
@@ -56,6 +58,12 @@ void handler(QtMsgType type, const QMessageLogContext& context, const QString& t
 
 int answerWithoutWindow(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("torv %s\n", TORV_VERSION_TEXT);
+            return 0;
+        }
+    }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(kUsage, stdout);

@@ -1,11 +1,12 @@
-// What the program answers before it opens a window: --help, and, where no
-// window can open (no display), one line saying so instead of Qt's abort.
+// What the program answers before it opens a window: --version and --help,
+// and, where no window can open (no display), one line saying so instead of
+// Qt's abort.
 #pragma once
 
 namespace torv {
 
-// The exit status when the options ask for no window (--help prints the
-// usage: 0), or -1 to go on.
+// The exit status when the options ask for no window (--version prints the
+// version, --help the usage: 0), or -1 to go on.
 int answerWithoutWindow(int argc, char** argv);
 
 // While it lives, a platform that cannot start (no display) ends the

@@ -1,7 +1,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
 #include "app/commandline.h"
@@ -10,19 +9,11 @@
 #include "ui/guard.h"
 #include "ui/haupt.h"
 #include "ui/scenariofiles.h"
-#include "version.h"
 
 int main(int argc, char** argv)
 {
     // What needs no window is answered before the application looks for a
     // display.
-    const char* scenario = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("torv %s\n", TORV_VERSION_TEXT);
-            return 0;
-        }
-    }
     if (const int status = torv::answerWithoutWindow(argc, argv); status >= 0)
         return status;
 
@@ -37,6 +28,7 @@ int main(int argc, char** argv)
     app.setQuitOnLastWindowClosed(false);
 
     // Qt has taken its own options out of argv by now.
+    const char* scenario = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (argv[i][0] == '-' || scenario) {
             std::fprintf(stderr, "torv: unexpected argument '%s' (torv --help)\n", argv[i]);

@@ -13,12 +13,19 @@ IoError::IoError(int code, std::string subject, std::string reason)
 {
 }
 
-std::string IoError::detail() const
+std::string IoError::reason() const
 {
+    if (!reason_.empty())
+        return reason_;
     // The description of the C library in English whatever the locale, as
     // every other word of these messages.
     const char* known = strerrordesc_np(code_);
-    std::string text = reason_.empty() ? std::string(known ? known : "Unknown error") : reason_;
+    return known ? known : "Unknown error";
+}
+
+std::string IoError::detail() const
+{
+    std::string text = reason();
     if (!subject_.empty())
         text = subject_ + ": " + text;
     return text + " (" + what() + ")";

@@ -54,6 +54,9 @@ public:
     // why, when the system's description of `code` would not say it.
     explicit IoError(int code, std::string subject = {}, std::string reason = {});
     int code() const { return code_; }
+    // Why it failed: the reason given, else the C library's description of
+    // the code in English ("Permission denied").
+    std::string reason() const;
     // "cannot write out/Torv_500.txt: Permission denied (I/O error 13)".
     std::string detail() const;
 

@@ -75,7 +75,7 @@ public:
             if (isText(i, GraphOp::Tick))
                 axes[g_.ops[i].curve].push_back(i);
         for (const auto& [curve, labels] : axes)
-            fitAxis(labels);
+            shrinkTogether(labels);
         for (size_t i = 0; i < g_.ops.size(); ++i)
             if (isText(i, GraphOp::Title) || isText(i, GraphOp::Plain))
                 fitText(i);
@@ -186,7 +186,9 @@ private:
         return true;
     }
 
-    void fitAxis(const std::vector<size_t>& labels)
+    // The texts `labels` at the largest size at which each fits, down to
+    // kSmallestText, and below that as wide as each fits, all the same.
+    void shrinkTogether(const std::vector<size_t>& labels)
     {
         int pixels = kTextPixels;
         for (size_t i : labels)
@@ -209,11 +211,7 @@ private:
             return;
         if (g_.ops[i].role == GraphOp::Title && moveTitle(i))
             return;
-        TextFit& f = fits_[i];
-        while (f.pixels > kSmallestText && !fitsInPlace(i, f.pixels, 100))
-            --f.pixels;
-        while (f.pixels == kSmallestText && f.stretch > kNarrowest && !fitsInPlace(i, f.pixels, f.stretch))
-            --f.stretch;
+        shrinkTogether({ i });
     }
 
     // Up, then to the left, to the nearest clear place; the raised part of

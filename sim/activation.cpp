@@ -15,20 +15,22 @@ const char* const kTitel = "  TORV vers 1.16 Beta  ";
 
 namespace {
 
+// What a field's text reads as, as its change handler reads it.
+double readBack(const std::string& text, char sep)
+{
+    const auto read = parseNumber(text, sep);
+    if (!read)
+        throw ConvertError(text);
+    return *read;
+}
+
 // The field shows general 15 of `value`; its variable holds what that reads as.
 void fill(Activation& shown, Field f, double value, char sep)
 {
     std::string text = general15(value, sep);
-    const auto read = parseNumber(text, sep);
-    if (!read)
-        throw ConvertError(text);
-    st.*fieldInfo(f).var = *read;
+    st.*fieldInfo(f).var = readBack(text, sep);
     shown.texts.push_back({ f, std::move(text) });
 }
-
-} // namespace
-
-namespace {
 
 double radiusArea(double c, RadiusSquare order)
 {
@@ -97,10 +99,7 @@ void activate(char sep, Activation& shown)
     if (klasse.run.balloon) {
         balloonEnvelope(RadiusSquare::LeftToRight);
         const std::string area = balloonCrossSection(sep, RadiusSquare::LeftToRight);
-        const auto read = parseNumber(area, sep);
-        if (!read)
-            throw ConvertError(area);
-        st.S0 = *read;
+        st.S0 = readBack(area, sep);
         shown.texts.push_back({ Field::S0, area });
     }
     shown.reached = ActivationStage::Balloon;

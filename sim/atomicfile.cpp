@@ -138,6 +138,37 @@ int keepOwnerAndMode(int fd, const struct stat& old)
     return fchmod(fd, mode) == 0 ? 0 : errno;
 }
 
+// A new temporary file beside `path` that is to replace it, named in
+// `temp`, with the owner and mode of `old` where there is one. Throws
+// IoError naming `path`, with nothing left behind.
+int openReplacement(const std::string& path, const std::optional<struct stat>& old, std::string& temp)
+{
+    // A replacement is private until it has its target's owner and mode.
+    const int fd = createTemporary(path, old ? 0600 : 0644, temp);
+    int code = fd < 0 ? errno : 0;
+    if (code == 0 && old)
+        code = keepOwnerAndMode(fd, *old);
+    if (code != 0) {
+        if (fd >= 0) {
+            ::close(fd);
+            unlink(temp.c_str());
+        }
+        temp.clear();
+        fail(code, writing(path));
+    }
+    return fd;
+}
+
+// Syncs and closes a replacement; 0, or the errno of the first that
+// failed. A file system that cannot sync (EINVAL) has nothing to do.
+int syncAndClose(int fd)
+{
+    int code = fsync(fd) != 0 && errno != EINVAL ? errno : 0;
+    if (::close(fd) != 0 && code == 0)
+        code = errno;
+    return code;
+}
+
 // Makes the renames survive a power cut. A file system that cannot sync a
 // directory (EINVAL) has nothing more to do.
 void syncDirectory(const std::string& dir)
@@ -257,20 +288,12 @@ void FileCommit::commit()
     for (size_t i = 0; i < files_.size(); ++i) {
         const Entry& f = files_[i];
         std::string& temp = undo.temporaries.emplace_back();
-        // A replacement is private until it has its target's owner and mode.
-        const int fd = createTemporary(f.path, old[i] ? 0600 : 0644, temp);
-        if (fd < 0) {
-            const int code = errno;
-            temp.clear();
-            fail(code, writing(f.path));
-        }
-        int code = old[i] ? keepOwnerAndMode(fd, *old[i]) : 0;
-        if (code == 0)
-            code = writeAll(fd, f.bytes);
-        if (code == 0 && fsync(fd) != 0 && errno != EINVAL)
-            code = errno;
-        if (::close(fd) != 0 && code == 0)
-            code = errno;
+        const int fd = openReplacement(f.path, old[i], temp);
+        int code = writeAll(fd, f.bytes);
+        if (code != 0)
+            ::close(fd);
+        else
+            code = syncAndClose(fd);
         if (code != 0)
             fail(code, writing(f.path));
     }
@@ -296,18 +319,7 @@ StreamedFile::StreamedFile(std::string path)
 {
     const std::optional<struct stat> old = checkTarget(path_);
     removeStaleTemporaries(directoryOf(path_));
-    fd_ = createTemporary(path_, old ? 0600 : 0644, temp_);
-    int code = fd_ < 0 ? errno : 0;
-    if (code == 0 && old)
-        code = keepOwnerAndMode(fd_, *old);
-    if (code != 0) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            unlink(temp_.c_str());
-        }
-        fd_ = -1;
-        fail(code, writing(path_));
-    }
+    fd_ = openReplacement(path_, old, temp_);
     buffer_.reserve(kGrowingBuffer);
 }
 
@@ -337,9 +349,7 @@ void StreamedFile::flush()
 void StreamedFile::commit()
 {
     flush();
-    int code = fsync(fd_) != 0 && errno != EINVAL ? errno : 0;
-    if (::close(std::exchange(fd_, -1)) != 0 && code == 0)
-        code = errno;
+    int code = syncAndClose(std::exchange(fd_, -1));
     if (code == 0 && std::rename(temp_.c_str(), path_.c_str()) != 0)
         code = errno;
     if (code != 0) {

@@ -1,24 +1,11 @@
 #include "sim/csvexport.h"
 
-#include <charconv>
-
 #include "sim/atomicfile.h"
+#include "sim/numfmt.h"
 #include "sim/quantities.h"
 #include "sim/state.h"
 
 namespace torv {
-
-namespace {
-
-void appendNumber(std::string& out, double v)
-{
-    char buf[32];
-    // Shortest text that reads back as the same double; never locale-bound.
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, ec == std::errc() ? end : buf);
-}
-
-} // namespace
 
 std::string csvText(const std::vector<std::vector<double>>& kept)
 {
@@ -44,7 +31,7 @@ std::string csvText(const std::vector<std::vector<double>>& kept)
             for (int k = 0; k < kRecordedSeries; ++k) {
                 if (k > 0)
                     out += ',';
-                appendNumber(out, series[k * kSamples + i]);
+                out += shortestText(series[k * kSamples + i]);
             }
             out += '\n';
         }

@@ -460,15 +460,6 @@ QString CalcLayout::captionIn(QLabel* CalcControls::*label, int language) const
     return (c_.*label)->text();
 }
 
-void CalcLayout::hideClassControls()
-{
-    QWidget* const controls[] = { c_.Image7, c_.Label18, c_.Label20, c_.Label27, c_.Label28, c_.EdGas, c_.EdHFlug,
-        c_.EdAuftriebplus, c_.EdGasverlust, c_.Label24, c_.EdMdv, c_.EdMt, c_.Label23, c_.Label22, c_.Label6, c_.EdIud,
-        c_.EdSchub, c_.ButtonP, c_.EdRSAT, c_.Label26, c_.Button17, c_.EdiVopt, c_.Image8, c_.Image5, c_.Image3 };
-    for (QWidget* w : controls)
-        w->hide();
-}
-
 QLabel* CalcLayout::classPicture(const char* picture) const
 {
     for (const Control& c : kLayout)

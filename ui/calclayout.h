@@ -171,8 +171,6 @@ public:
     // A caption too long for the room before the next field on its rows
     // takes the condensed face, then smaller sizes, down to 8 pixels.
     void fitCaptions();
-    // Hides what an activation shows for a class.
-    void hideClassControls();
     // The class picture control that shows `picture` (a resource name).
     QLabel* classPicture(const char* picture) const;
     // Top to bottom through the fields, then START, the graph and its

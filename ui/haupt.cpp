@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 
 #include <exception>
+#include <initializer_list>
 #include <variant>
 
 #include "sim/activation.h"
@@ -247,7 +248,7 @@ void TForm2::showActivation(const torv::Activation& shown)
     // What an earlier activation showed for another class goes first, so
     // that the form never mixes two classes; then the class's picture and
     // its own fields.
-    layout_->hideClassControls();
+    hideClassControls();
     if (klasse.picture)
         layout_->classPicture(klasse.picture)->show();
     for (const torv::ClassField& own : klasse.fields) {
@@ -283,6 +284,18 @@ void TForm2::showActivation(const torv::Activation& shown)
     if (st.Szenario.Cy != 0)
         Button14->show();
     fields_->setVisible(Field::Vwind, false);
+}
+
+void TForm2::hideClassControls()
+{
+    for (const torv::VehicleClassRow& row : torv::vehicleClasses()) {
+        if (row.picture)
+            layout_->classPicture(row.picture)->hide();
+        for (const torv::ClassField& own : row.fields)
+            fields_->setVisible(own.field, false);
+    }
+    for (QWidget* w : std::initializer_list<QWidget*> { ButtonP, Button17, EdiVopt })
+        w->hide();
 }
 
 // ---------------------------------------------------------------------------
@@ -386,7 +399,7 @@ void TForm2::Button5Click()
     torv::guarded([this] {
         Memo1->hide();
         Memo2->hide();
-        layout_->hideClassControls();
+        hideClassControls();
         results_->clear();
         hide();
         emit backToStart();

@@ -140,6 +140,9 @@ private:
     void connectHandlers();
     void graphButton(torv::Sel selection);
     void showActivation(const torv::Activation& shown);
+    // Hides what an activation shows for a class: the classes' pictures and
+    // own fields, and the graph buttons and display only some classes have.
+    void hideClassControls();
 
     std::unique_ptr<torv::CalcLayout> layout_;
     std::unique_ptr<torv::CalcFields> fields_;

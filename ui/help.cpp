@@ -13,13 +13,7 @@
 
 #include "plot/grafik.h"
 #include "ui/texts.h"
-
-#ifndef TORV_VERSION
-#define TORV_VERSION "unknown"
-#endif
-#ifndef TORV_BUILD
-#define TORV_BUILD "unknown"
-#endif
+#include "version.h"
 
 namespace torv {
 

@@ -67,11 +67,8 @@ bool ScenarioFiles::open(const QString& path)
         showErrorBox(QString::fromStdString(e.text(language())));
         return false;
     } catch (const IoError& e) {
-        const char* reason = strerrordesc_np(e.code());
         showErrorBox(said(Text::ScenarioReadFailed)
-                         .arg(shown(absolute),
-                             QString::fromUtf8(reason ? reason : "") + QStringLiteral(" (")
-                                 + QString::fromStdString(e.what()) + u')'));
+                         .arg(shown(absolute), QString::fromStdString(e.reason() + " (" + e.what() + ")")));
         return false;
     }
     st.Sprache = language();
