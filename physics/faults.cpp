@@ -1,5 +1,6 @@
 #include "physics/faults.h"
 
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -39,16 +40,29 @@ StepRefused::StepRefused(Why why)
 {
 }
 
-std::string echoed(const std::string& text)
+std::string echoed(const std::string& text, int longest)
 {
-    constexpr int kMaxEchoed = 80;
+    std::string out;
     int points = 0;
     for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
         // A byte that does not continue a UTF-8 sequence starts a character.
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && ++points > kMaxEchoed)
-            return text.substr(0, i) + "\u2026";
+        if ((c & 0xC0) != 0x80 && ++points > longest && longest > 0)
+            return out + "\u2026";
+        // C0 controls, DEL and the C1 controls (U+0080 to U+009F).
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        const bool c1 = c == 0xC2 && next >= 0x80 && next <= 0x9F;
+        if (c < 0x20 || c == 0x7F || c1) {
+            const unsigned code = c1 ? next : c;
+            i += c1 ? 1 : 0;
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", code);
+            out += code == '\n' ? "\\n" : code == '\r' ? "\\r" : code == '\t' ? "\\t" : buf;
+        } else {
+            out += static_cast<char>(c);
+        }
     }
-    return text;
+    return out;
 }
 
 void fpRaise(int flags)

@@ -66,9 +66,11 @@ private:
     std::string reason_;
 };
 
-// What a message repeats of a user's text: at most 80 characters (UTF-8
-// code points), then an ellipsis, so that a pasted page stays readable.
-std::string echoed(const std::string& text);
+// What a message repeats of a user's text: at most `longest` characters
+// (UTF-8 code points; 0: all), then an ellipsis, so that a pasted page stays
+// readable, on one line and with every control character shown as an
+// escape (\n, \x1B), so that none reaches a terminal or a box raw.
+std::string echoed(const std::string& text, int longest = 80);
 
 // A field text that does not read as a number.
 class ConvertError : public TorvError {

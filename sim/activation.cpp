@@ -24,10 +24,11 @@ double readBack(const std::string& text, char sep)
     return *read;
 }
 
-// The field shows general 15 of `value`; its variable holds what that reads as.
+// The field shows general 15 of `value`, with the digits more that a file's
+// value may need to read back exactly; its variable holds what that reads as.
 void fill(Activation& shown, Field f, double value, char sep)
 {
-    std::string text = general15(value, sep);
+    std::string text = exactGeneral(value, sep);
     st.*fieldInfo(f).var = readBack(text, sep);
     shown.texts.push_back({ f, std::move(text) });
 }

@@ -136,6 +136,30 @@ bool someClassOwns(Field f)
     return false;
 }
 
+bool runReads(const VehicleClassRow& row, Field f)
+{
+    switch (f) {
+    case Field::Vk: // no end test uses the speed
+    case Field::Mdv: // no computation uses the engine's mass
+        return false;
+    case Field::S0: // a balloon's envelope gives its area
+        return !row.run.balloon;
+    case Field::RSAT:
+        return row.run.reentry;
+    case Field::Auftriebplus:
+    case Field::Gasverlust:
+    case Field::GasDensity:
+    case Field::HFlug:
+        return row.run.buoyant;
+    case Field::Mt:
+    case Field::Iud:
+    case Field::Schub:
+        return row.run.burnTime;
+    default:
+        return true;
+    }
+}
+
 bool fieldShown(const FieldInfo& info, double klasse)
 {
     return info.shown == Shown::Always || (info.shown == Shown::ByClass && classField(classRow(klasse), info.field));

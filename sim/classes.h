@@ -68,6 +68,9 @@ std::string_view classKeyList();
 const ClassField* classField(const VehicleClassRow& row, Field f);
 // Whether some class has `f` as a field of its own.
 bool someClassOwns(Field f);
+// Whether a run of the class reads the input `f`: a scenario file of the
+// class must give it, and holds no other.
+bool runReads(const VehicleClassRow& row, Field f);
 // Whether the form laid out for `klasse` shows the field (and so offers it).
 bool fieldShown(const FieldInfo& info, double klasse);
 

@@ -32,10 +32,19 @@ void balloonSetup()
     form.setEdS0(balloonCrossSection(form.decimalSeparator(), RadiusSquare::First));
 }
 
+// An airship's buoyancy from its own inputs, set up as a balloon's envelope
+// is (it carries its start mass at ground level), its area left as given.
+void airshipSetup()
+{
+    balloonEnvelope(RadiusSquare::First);
+}
+
 void passStart(const RunKind& kind)
 {
     if (kind.balloon)
         balloonSetup();
+    else if (kind.buoyant)
+        airshipSetup();
     if (!kind.buoyant)
         st.Auftrieb = 0;
     st.FlagT = st.FlagV = st.FlagQ = st.FlagH = st.FlagX = st.FlagP = st.FlagM = 0;

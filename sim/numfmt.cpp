@@ -1,5 +1,6 @@
 #include "sim/numfmt.h"
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -82,6 +83,41 @@ std::string shortestText(double value)
     char buf[32];
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, ec == std::errc() ? end : buf);
+}
+
+std::string exactGeneral(double value, char sep)
+{
+    // The significant digits of the shortest text that reads back exactly.
+    char buf[32];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    int digits = 0;
+    for (const char* c = buf; ec == std::errc() && c != end && *c != 'e'; ++c)
+        digits += *c >= '0' && *c <= '9' ? 1 : 0;
+    for (int precision = std::max(15, digits); precision < 17; ++precision) {
+        std::string text = formatGeneral(value, precision, 0, sep);
+        if (parseNumber(text, sep) == value)
+            return text;
+    }
+    return formatGeneral(value, 17, 0, sep);
+}
+
+std::string csvField(const std::string& text)
+{
+    std::string out;
+    bool quoted = false;
+    for (unsigned char c : text) {
+        quoted = quoted || c == ',' || c == '"' || c == '\n' || c == '\r';
+        if (c == '"') {
+            out += "\"\"";
+        } else if ((c < 0x20 && c != '\n' && c != '\r' && c != '\t') || c == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04X", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return quoted ? "\"" + out + "\"" : out;
 }
 
 std::string quotedText(const std::string& text)

@@ -36,6 +36,16 @@ std::optional<double> parseNumber(std::string_view text, char sep);
 // ("0.1", "1e-05", "300000"); labels and files that must repeat a number.
 std::string shortestText(double value);
 
+// General format with 15 significant digits, or with as many more as it
+// takes to read back as exactly `value` (at most 17): the text of a number
+// that must be repeated to the last bit, in the look of the others.
+std::string exactGeneral(double value, char sep);
+
+// `text` as one field of a CSV line (RFC 4180): in double quotes, its own
+// doubled, when it holds a comma, a quote or a line break; other control
+// characters as \u00XX, so that none reaches a terminal raw.
+std::string csvField(const std::string& text);
+
 // `text` in double quotes as TOML's basic strings and JSON both read it:
 // quotes, backslashes and control characters escaped (\u00XX), UTF-8 as is.
 std::string quotedText(const std::string& text);

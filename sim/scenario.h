@@ -22,10 +22,16 @@ struct Scenario {
     VehicleClass klasse = VehicleClass::None;
     double aeroModel = 0; // 0 constant, 1 Titan-2
     std::array<double, kFieldCount> inputs {}; // by Field
+    // The text of the file it was read from; empty for one made here. Saved
+    // again, the file keeps its text and has only its changed values
+    // rewritten.
+    std::string source;
 
     double& operator[](Field f) { return inputs[static_cast<size_t>(f)]; }
     double operator[](Field f) const { return inputs[static_cast<size_t>(f)]; }
-    bool operator==(const Scenario&) const = default;
+    // The same name, class, model and every input the class's run reads,
+    // to the bit: the same file and the same run.
+    bool operator==(const Scenario& other) const;
 };
 
 // What makes a file no scenario: one problem, at one line and key.
@@ -45,6 +51,12 @@ public:
         BadAero, // `detail`: the model found, neither 0 nor 1
         TooLarge,
         NotTomlAtKey, // how NotToml reads where the line names its key
+        MissingKeys, // `key`: every key the class's run reads that the file lacks, joined by ", "
+        TwoNames, // `key`: the path angle under both of its names
+        NotPositive, // `detail`: the value, which must be above 0
+        StepNotBelowEnd, // `key`: dt0; `detail`: the step and the end time
+        TooManySteps, // `key`: dt0; `detail`: the steps a pass would take
+        NotAFile, // a directory, a FIFO, a device: nothing is read
     };
     ScenarioError(std::string path, int line, std::string key, Problem problem, std::string detail = {});
 
@@ -77,15 +89,24 @@ Scenario currentScenario(std::string name);
 // fills every field from it.
 void loadScenario(const Scenario& s);
 
-// The file's text: each key with its unit and meaning in a comment; numbers
-// in the shortest form that reads back as the same double.
+// The file's text: each key the class's run reads with its unit and meaning
+// in a comment; numbers in the shortest form that reads back as the same
+// double. A scenario read from a file keeps that file's text, comments and
+// layout, with only the values that changed rewritten in place.
 std::string scenarioText(const Scenario& s);
 
-// Reads the text of the file `path` (named in errors). Throws ScenarioError.
+// The name a file gives the path angle, also in the summary and legends;
+// files of old give it as TTO.
+inline constexpr const char* kPathAngleKey = "Q0";
+
+// Reads the text of the file `path` (named in errors): every key the class's
+// run reads must be there, and the inputs plausible as a run needs them
+// (mass and area above 0, a step above 0 and below the end time, no more
+// steps than a pass may take). Throws ScenarioError.
 Scenario parseScenario(std::string_view text, const std::string& path);
 
-// Reads the file. Throws IoError if it cannot be read, ScenarioError if it
-// is no scenario.
+// Reads the file, never waiting on one that is no regular file. Throws
+// IoError if it cannot be read, ScenarioError if it is no scenario.
 Scenario readScenario(const std::string& path);
 
 // Writes the file whole or not at all (atomicfile). Throws IoError.

@@ -13,6 +13,7 @@
 
 #include "physics/faults.h"
 #include "sim/activation.h"
+#include "sim/classes.h"
 #include "sim/flugbahn.h"
 #include "sim/presets.h"
 #include "sim/resultfiles.h"
@@ -67,8 +68,8 @@ TEST(ScenarioText, EveryNumberAndNameReadsBackExactly)
     s.name = "Tab\there \"quoted\" back\\slash \x01 Fu\xC3\x9F"
              "ball";
     s.klasse = VehicleClass::Airship;
-    const double special[] = { -0.0, 5e-324, std::numeric_limits<double>::max(), 9.876543210987654e18, 1e22,
-        -123456789012345678.0, 0.1, 1.5e-5 };
+    const double special[] = { 1.5e-5, -0.0, 5e-324, std::numeric_limits<double>::max(), 9.876543210987654e18, 1e22,
+        -123456789012345678.0, 0.1 };
     for (int round = 0; round < 200; ++round) {
         for (size_t i = 0; i < s.inputs.size(); ++i) {
             double v;
@@ -78,9 +79,14 @@ TEST(ScenarioText, EveryNumberAndNameReadsBackExactly)
             } while (!std::isfinite(v));
             s.inputs[i] = round == 0 && i < std::size(special) ? special[i] : v;
         }
+        // What a run needs of them: mass, area, thrust and impulse above 0,
+        // the step below the end time.
+        for (Field f : { Field::MassaStart, Field::S0, Field::Iud, Field::Schub, Field::Tk })
+            s[f] = std::fabs(s[f]) + 1;
+        s[Field::dt0] = s[Field::Tk] / 3;
         const Scenario back = parseScenario(scenarioText(s), "x.toml");
         ASSERT_EQ(back, s) << scenarioText(s);
-        EXPECT_EQ(std::signbit(back.inputs[0]), std::signbit(s.inputs[0]));
+        EXPECT_EQ(std::signbit(back[Field::H0]), std::signbit(s[Field::H0]));
     }
 }
 
@@ -125,6 +131,52 @@ TEST_P(BadFiles, AreRefusedNamingTheFileTheLineAndTheKey)
 using P = ScenarioError::Problem;
 const std::string kHead = "format = 1\nname = \"x\"\nclass = \"rocket\"\n";
 
+// The V-2's file with `line` in place of the line of its key, or added.
+std::string rocket(const std::string& line)
+{
+    resetState();
+    choosePreset(PresetList::Launcher, 0);
+    activate('.');
+    std::string text = scenarioText(currentScenario("V-2"));
+    const size_t at = text.find("\n" + line.substr(0, line.find(' ')) + " = ");
+    if (at == std::string::npos)
+        return text + line + "\n";
+    return text.replace(at + 1, text.find('\n', at + 1) - at - 1, line);
+}
+
+// A file without any one key its class's run reads is refused, naming it;
+// the keys no run of the class reads are not written.
+class EveryClass : public ::testing::TestWithParam<VehicleClassRow> { };
+
+TEST_P(EveryClass, FileWithoutAKeyItsRunReadsIsRefusedNamingIt)
+{
+    Scenario s;
+    s.klasse = GetParam().klasse;
+    s.inputs.fill(1);
+    s[Field::Tk] = 10;
+    const std::string text = scenarioText(s);
+    ASSERT_EQ(parseScenario(text, "c.toml"), s);
+    for (const FieldInfo& info : fieldTable()) {
+        const std::string key = info.field == Field::TTO ? "Q0" : info.name;
+        const size_t at = text.find("\n" + key + " = ");
+        ASSERT_EQ(at != std::string::npos, runReads(GetParam(), info.field)) << key;
+        if (at == std::string::npos)
+            continue;
+        std::string without = text;
+        without.erase(at + 1, text.find('\n', at + 1) - at);
+        try {
+            parseScenario(without, "c.toml");
+            ADD_FAILURE() << "accepted without " << key;
+        } catch (const ScenarioError& e) {
+            EXPECT_EQ(e.problem(), P::MissingKeys) << e.what();
+            EXPECT_EQ(e.key(), key) << e.what();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Classes, EveryClass, ::testing::ValuesIn(vehicleClasses().begin(), vehicleClasses().end()),
+    [](const auto& info) { return std::string(info.param.key); });
+
 INSTANTIATE_TEST_SUITE_P(Kinds, BadFiles,
     ::testing::Values(BadFile { "NotToml", kHead + "S0 = = 1\n", P::NotToml, 4, "S0" },
         BadFile { "NotTomlAtAll", "\x89PNG\r\n", P::NotToml, 1, "" },
@@ -141,7 +193,11 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BadFiles,
         BadFile { "NewerFormat", "S0 = 1\nUnknown = 3\nformat = 2\n", P::NewerFormat, 3, "format" },
         BadFile { "FormatBelowOne", "format = 0\nclass = \"rocket\"\n", P::BadFormat, 1, "format" },
         BadFile { "FormatNotWhole", "format = 1.0\nclass = \"rocket\"\n", P::NotWholeNumber, 1, "format" },
-        BadFile { "TooLarge", kHead + std::string(1 << 20, '#'), P::TooLarge, 0, "" }),
+        BadFile { "TooLarge", kHead + std::string(1 << 20, '#'), P::TooLarge, 0, "" },
+        BadFile { "NegativeMass", rocket("MassaStart = -5"), P::NotPositive, 8, "MassaStart" },
+        BadFile { "TinyStep", rocket("dt0 = 1e-300"), P::TooManySteps, 17, "dt0" },
+        BadFile { "StepBeyondTheEnd", rocket("dt0 = 2000"), P::StepNotBelowEnd, 17, "dt0" },
+        BadFile { "PathAngleTwice", rocket("TTO = 1"), P::TwoNames, 22, "Q0" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A projectile from a file with a rocket's, a balloon's and a reentry
