@@ -35,9 +35,40 @@ namespace torv::batch {
 
 namespace {
 
-// Set in a worker when the sweep is being ended: its run stops at its next
-// progress report (as a cancelled one does), and no further run starts.
+// Set in a worker when the sweep is being ended, and in the program when
+// Ctrl+C or SIGTERM ends it: the run stops at its next progress report (as
+// a cancelled one does), and no further run starts.
 volatile sig_atomic_t stopWanted = 0;
+
+// The exit status of a program ended by Ctrl+C, as shells give it.
+constexpr int kInterrupted = 130;
+
+// Ctrl+C and SIGTERM end the sweep, not the program: the lines finished so
+// far are kept. Installed while the runs go on (a wait for a worker, which
+// no handler restarts, returns at once); the old handlers come back after.
+class Interruption {
+public:
+    Interruption()
+    {
+        struct sigaction stop { };
+        stop.sa_handler = [](int) { stopWanted = 1; };
+        stop.sa_flags = SA_RESTART;
+        sigemptyset(&stop.sa_mask);
+        sigaction(SIGINT, &stop, &oldInt_);
+        sigaction(SIGTERM, &stop, &oldTerm_);
+    }
+    ~Interruption()
+    {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    Interruption(const Interruption&) = delete;
+    Interruption& operator=(const Interruption&) = delete;
+    static bool wanted() { return stopWanted != 0; }
+
+private:
+    struct sigaction oldInt_ { }, oldTerm_ { };
+};
 
 class StoppablePort : public FormPort {
 public:
@@ -145,6 +176,8 @@ std::string runDirectory(const Plan& plan, long long i)
     stop.sa_handler = [](int) { stopWanted = 1; };
     stop.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &stop, nullptr);
+    // Ctrl+C reaches the whole process group; the program ends the workers.
+    signal(SIGINT, SIG_IGN);
     if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent)
         _exit(kWorkerLost);
     StoppablePort port;
@@ -207,6 +240,8 @@ public:
         fds_.push_back(p[0]);
         return p[0];
     }
+
+    const std::vector<pid_t>& pids() const { return pids_; }
 
     // Waits until every worker has ended.
     void wait()
@@ -355,13 +390,18 @@ public:
     void put(long long i, const RunResult& r)
     {
         output_.put(text_.runLine(plan_, i, r));
+        ++written_;
         if (r.status != kOk) {
             progress_.clear();
             std::fprintf(stderr, "torv-batch: %s: %s\n", runName(plan_, i).c_str(), r.error.c_str());
             if (result_ == kOk)
                 result_ = r.status;
         }
-        if (!columns_.empty()) {
+        // A study's figures are over the runs that succeeded, every column
+        // alike; the failed ones are counted.
+        if (!columns_.empty() && r.status != kOk) {
+            ++failed_;
+        } else if (!columns_.empty()) {
             size_t k = 0;
             for (const auto& [field, value] : plan_.assignments(i))
                 columns_[k++].push_back(value);
@@ -373,8 +413,9 @@ public:
         }
     }
 
-    // After the runs' lines: n, mean, standard deviation and the 5th, 50th
-    // and 95th percentiles of every column of a study.
+    // After the runs' lines: n, the runs that failed, mean, standard
+    // deviation and the 5th, 50th and 95th percentiles of every column of a
+    // study.
     void putStatistics()
     {
         if (columns_.empty())
@@ -399,6 +440,11 @@ public:
             cells.push_back({ std::to_string(c.n), SummaryText::Cell::Number });
         cells.push_back({ "", SummaryText::Cell::Empty });
         output_.put(text_.line(cells));
+        cells = { { "failed", SummaryText::Cell::Text } };
+        for (size_t k = 0; k < stats.size(); ++k)
+            cells.push_back({ std::to_string(failed_), SummaryText::Cell::Number });
+        cells.push_back({ "", SummaryText::Cell::Empty });
+        output_.put(text_.line(cells));
         for (const Row& row : kRows) {
             cells = { { row.name, SummaryText::Cell::Text } };
             for (const ColumnStatistics& c : stats)
@@ -410,15 +456,18 @@ public:
     }
 
     int result() const { return result_; }
+    long long written() const { return written_; }
 
 private:
     const Plan& plan_;
     SummaryText text_;
     Output& output_;
     Progress& progress_;
-    // A study's columns after "run", in run order, each without the runs
-    // that have no value in it.
+    // A study's columns after "run", in run order, of the runs that
+    // succeeded.
     std::vector<std::vector<double>> columns_;
+    long long failed_ = 0;
+    long long written_ = 0;
     int result_ = kOk;
 };
 
@@ -426,8 +475,17 @@ private:
 void runInProcess(const Plan& plan, Report& report, Output& output, Progress& progress)
 {
     const bool keep = !plan.out.empty();
-    for (long long i = 0; i < plan.count(); ++i) {
-        report.put(i, runOne(plan, i, runDirectory(plan, i), keep));
+    StoppablePort port;
+    setFormPort(&port);
+    struct Restore {
+        ~Restore() { setFormPort(nullptr); }
+    } restore;
+    for (long long i = 0; i < plan.count() && !Interruption::wanted(); ++i) {
+        RunResult r = runOne(plan, i, runDirectory(plan, i), keep);
+        // A run cut off by the interruption has no line.
+        if (Interruption::wanted())
+            break;
+        report.put(i, r);
         output.flush();
         progress.update(i + 1);
     }
@@ -463,7 +521,7 @@ void runInWorkers(const Plan& plan, std::vector<Job>& pool, Report& report, Outp
         }
     };
     handOut();
-    while (!window.finished()) {
+    while (!window.finished() && !Interruption::wanted()) {
         std::vector<pollfd> polls;
         for (const Job& job : pool)
             polls.push_back({ job.alive ? job.fd : -1, POLLIN, 0 });
@@ -507,6 +565,17 @@ void runInWorkers(const Plan& plan, std::vector<Job>& pool, Report& report, Outp
     }
 }
 
+// The runs' lines written before the interruption, and where they are.
+int interrupted(const Plan& plan, long long written, Progress& progress, Output& output)
+{
+    progress.clear();
+    output.finish();
+    const std::string where = plan.summary.empty() ? std::string("on standard output") : "in " + echoed(plan.summary, 0);
+    std::fprintf(stderr, "torv-batch: interrupted: the lines of the first %lld of %lld runs are %s%s\n", written,
+        plan.count(), where.c_str(), plan.varies.empty() ? "" : ", without the statistics");
+    return kInterrupted;
+}
+
 } // namespace
 
 int runMany(const Plan& plan)
@@ -531,10 +600,17 @@ int runMany(const Plan& plan)
     Output output(plan.summary);
     Progress progress(plan.count());
     Report report(plan, output, progress);
+    const Interruption interruption;
     if (pool.empty())
         runInProcess(plan, report, output, progress);
     else
         runInWorkers(plan, pool, report, output, progress);
+    if (Interruption::wanted()) {
+        for (pid_t pid : workers.pids())
+            kill(pid, SIGTERM);
+        workers.wait();
+        return interrupted(plan, report.written(), progress, output);
+    }
     workers.wait();
     progress.finish();
     report.putStatistics();

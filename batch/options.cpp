@@ -34,6 +34,11 @@ const char* className(double klasse)
 // The classes whose form shows `f`, as their lists name them.
 std::string shownFor(const FieldInfo& f)
 {
+    bool read = false;
+    for (const VehicleClassRow& row : vehicleClasses())
+        read = read || runReads(row, f.field);
+    if (!read)
+        return "read by no run";
     if (f.shown != Shown::ByClass)
         return f.shown == Shown::Always ? "all" : "hidden";
     std::string words;
@@ -127,8 +132,12 @@ const FieldInfo& offeredField(const std::string& name, double klasse)
     if (!f)
         throw BatchError(kUnknownField, "unknown field '" + echoed(name) + "' (see --help)");
     if (f->shown != Shown::Never && !fieldShown(*f, klasse))
-        throw BatchError(
-            kUnknownField, "field '" + name + "' is not offered for the class " + className(klasse) + " (see --help)");
+        throw BatchError(kUnknownField,
+            "field '" + echoed(name) + "' is not offered for the class " + className(klasse) + " (see --help)");
+    // A value no run reads would give lines that differ in nothing else.
+    if (!runReads(classRow(klasse), f->field))
+        throw BatchError(kUnknownField,
+            "field '" + echoed(name) + "' changes no run of the class " + className(klasse) + " (see --help)");
     return *f;
 }
 
@@ -173,8 +182,20 @@ void checkDistinctDirectories(const Sweep& sweep)
         if (sweep.value(i) == sweep.value(i - 1) && shortestText(sweep.value(i)) == shortestText(sweep.value(i - 1)))
             throw BatchError(kUsage,
                 "runs " + std::to_string(i) + " and " + std::to_string(i + 1) + " of the sweep both have "
-                    + sweep.field->name + "=" + shortestText(sweep.value(i))
+                    + legendName(*sweep.field) + "=" + shortestText(sweep.value(i))
                     + " and would share a directory under --out");
+}
+
+// A drawn value that is not a finite number would run as one: every draw of
+// the study is made and looked at before any run.
+void checkFiniteDraws(const Plan& plan)
+{
+    for (long long i = 0; i < plan.runs; ++i)
+        for (const auto& [field, value] : plan.assignments(i))
+            if (!std::isfinite(value))
+                throw BatchError(kUsage,
+                    "--vary " + std::string(legendName(*field)) + ": run " + std::to_string(i + 1) + " would draw "
+                        + shortestText(value) + ", not a finite number");
 }
 
 } // namespace
@@ -332,6 +353,8 @@ Options parseOptions(int argc, char** argv)
             }
         if (!known)
             throw BatchError(kUsage, "unknown option '" + echoed(argv[i]) + "' (see --help)");
+        if (arg == "--save-scenario" && o.saveScenario.empty())
+            throw BatchError(kUsage, "--save-scenario needs the name of a file (\"-\": standard output)");
     }
     return o;
 }
@@ -348,6 +371,8 @@ Sweep sweepOf(const std::string& arg, const std::function<const FieldInfo&(const
     sw.from = number(parts[0]);
     sw.to = number(parts[1]);
     sw.count = wholeNumber(parts[2], "the sweep's COUNT", 1, kMostRuns);
+    if (!std::isfinite(sw.to - sw.from))
+        throw BatchError(kUsage, "--sweep " + echoed(name) + ": the distance from FROM to TO is not a finite number");
     return sw;
 }
 
@@ -362,9 +387,9 @@ Vary varyOf(const std::string& arg, const std::function<const FieldInfo&(const s
     v.a = number(parts[1]);
     v.b = number(parts[2]);
     if (v.law == Vary::Law::Normal && v.b < 0)
-        throw BatchError(kUsage, "--vary " + name + ": the standard deviation must not be negative");
+        throw BatchError(kUsage, "--vary " + echoed(name) + ": the standard deviation must not be negative");
     if (v.law == Vary::Law::Uniform && v.b < v.a)
-        throw BatchError(kUsage, "--vary " + name + ": LO must not be above HI");
+        throw BatchError(kUsage, "--vary " + echoed(name) + ": LO must not be above HI");
     return v;
 }
 
@@ -445,7 +470,7 @@ Plan makePlan(const Options& o)
     for (size_t k = 0; k < fields.size(); ++k)
         for (size_t m = 0; m < k; ++m)
             if (fields[k] == fields[m])
-                throw BatchError(kUsage, std::string("field '") + fields[k]->name + "' is swept or varied twice");
+                throw BatchError(kUsage, std::string("field '") + legendName(*fields[k]) + "' is swept or varied twice");
     if (!plan.varies.empty()) {
         if (o.runs.empty())
             throw BatchError(kUsage, "--vary needs --runs N, the number of runs of the study");
@@ -455,6 +480,7 @@ Plan makePlan(const Options& o)
             if (ec != std::errc() || end != o.seed.data() + o.seed.size())
                 throw BatchError(kUsage, "--seed takes a whole number from 0 to 2^64-1, not '" + echoed(o.seed) + "'");
         }
+        checkFiniteDraws(plan);
     } else if (!o.runs.empty() || !o.seed.empty()) {
         throw BatchError(kUsage, "--runs and --seed belong to --vary");
     }
@@ -574,13 +600,16 @@ empty unless that run failed.
   --preset N        run preset N
   --preset all      run every preset, one summary line each
   --scenario FILE   run the scenario FILE (TOML, as the program's Ctrl+Shift+S
-                    and --save-scenario write it) as a preset with that record
+                    and --save-scenario write it) as a preset with that record;
+                    it gives every input its class's run reads
   --save-scenario FILE
                     write the record as it would run, with --set and --aero,
-                    to the scenario FILE ("-": standard output) and run nothing
+                    to the scenario FILE ("-": standard output) and run nothing;
+                    from --scenario, the file's text with the changed values
   --set NAME=VALUE  type VALUE into a field after the preset is loaded; VALUE
-                    is read as the fields read it, with a full stop. The fields
-                    the form hides (marked below) may be set as well
+                    is read as the fields read it, with a full stop, to the
+                    nearest double. The fields the form hides (marked below)
+                    may be set as well, but none that no run reads
   --aero 0|1        aerodynamic model: 0 constant (default), 1 Titan-2
   --lang ru|de|en   language of the graph titles (default en)
   --out DIR         directory of the results (created with its parents if
@@ -615,10 +644,11 @@ empty unless that run failed.
                     normal distribution or evenly from [LO, HI); repeatable.
                     The values of run I depend on the seed and I only, so that
                     any --jobs gives the same lines. After the runs' lines come
-                    the rows n (runs with a value), mean, sd (sample standard
-                    deviation), p5, p50 and p95 of every column, the runs that
-                    failed left out; a percentile interpolates linearly between
-                    the two closest ranks (as PERCENTILE.INC does)
+                    the rows n (the runs that succeeded), failed (the runs that
+                    failed), mean, sd (sample standard deviation), p5, p50 and
+                    p95 of every column, over the runs that succeeded; a
+                    percentile interpolates linearly between the two closest
+                    ranks (as PERCENTILE.INC does)
   --runs N          the number of runs of a study (at most 1000000: the
                     statistics keep every run's numbers, 8 bytes a column)
   --seed S          the seed of a study's random numbers (0 to 2^64-1,
@@ -629,7 +659,8 @@ empty unless that run failed.
                     DIR/run=I/, where --csv and --png then name files; VALUE is
                     written in the shortest form that reads back as the run's
                     number
-  --summary FILE    the lines of several runs into FILE instead
+  --summary FILE    the lines of several runs into FILE instead; Ctrl+C
+                    writes the lines finished so far and exits with 130
   --jobs N          runs in N processes at once (default: the processors)
   --window N        with several runs, at most N runs ahead of the first line
                     not yet written (default 1024): the lines go out in order
@@ -645,7 +676,7 @@ those the form never shows):
 )";
     for (const FieldInfo& f : fieldTable()) {
         char line[120];
-        std::snprintf(line, sizeof line, "  %-13s %-9s %-30s %s\n", f.field == Field::TTO ? "TTO, Q0" : f.name, f.unit,
+        std::snprintf(line, sizeof line, "  %-13s %-9s %-30s %s\n", f.field == Field::TTO ? "Q0, TTO" : f.name, f.unit,
             f.meaning, shownFor(f).c_str());
         t += line;
     }

@@ -118,15 +118,6 @@ std::string verdictLine(const StepCheck& check)
 
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
-// One line of a message, for a CSV field.
-std::string oneLine(std::string text)
-{
-    for (char& c : text)
-        if (c == '\n' || c == '\r' || c == ',')
-            c = c == ',' ? ';' : ' ';
-    return text;
-}
-
 // A file of the run: in `dir` when it holds the run's files, else as given.
 std::string inDirectory(const std::string& dir, const std::string& name)
 {
@@ -179,21 +170,21 @@ std::vector<std::string> keyColumns(const Plan& plan)
     if (!plan.varies.empty())
         names.push_back("run");
     for (const Sweep& sw : plan.sweeps)
-        names.push_back(sw.field->name);
+        names.push_back(legendName(*sw.field));
     for (const Vary& v : plan.varies)
-        names.push_back(v.field->name);
+        names.push_back(legendName(*v.field));
     if (names.empty())
         names.push_back(plan.scenario ? "scenario" : "preset");
     return names;
 }
 
-std::vector<std::string> keyValues(const Plan& plan, long long i)
+std::vector<std::string> keyValues(const Plan& plan, long long i, std::string (*text)(double))
 {
     std::vector<std::string> values;
     if (!plan.varies.empty())
         values.push_back(std::to_string(i + 1));
     for (const auto& [field, value] : plan.assignments(i))
-        values.push_back(shortestText(value));
+        values.push_back(text(value));
     if (values.empty())
         values.push_back(plan.scenario ? plan.scenario->name : std::to_string(presetOfRun(plan, i)));
     return values;
@@ -201,7 +192,7 @@ std::vector<std::string> keyValues(const Plan& plan, long long i)
 
 std::string runName(const Plan& plan, long long i)
 {
-    const std::vector<std::string> names = keyColumns(plan), values = keyValues(plan, i);
+    const std::vector<std::string> names = keyColumns(plan), values = keyValues(plan, i, shortestText);
     if (!plan.varies.empty())
         return names[0] + "=" + values[0];
     std::string name;
@@ -257,7 +248,7 @@ std::string SummaryText::line(const std::vector<Cell>& cells) const
     for (size_t k = 0; k < cells.size() && k < names_.size(); ++k) {
         const Cell& c = cells[k];
         if (format_ == Format::Csv) {
-            text += (k == 0 ? "" : ",") + (c.kind == Cell::Text ? oneLine(c.text) : c.text);
+            text += (k == 0 ? "" : ",") + (c.kind == Cell::Text ? csvField(c.text) : c.text);
         } else {
             text += (k == 0 ? "\"" : ",\"") + names_[k] + "\":";
             text += c.kind == Cell::Empty ? "null" : c.kind == Cell::Text ? quotedText(c.text) : c.text;
@@ -279,7 +270,10 @@ std::string SummaryText::runLine(const Plan& plan, long long i, const RunResult&
 {
     std::vector<Cell> cells;
     const bool textKey = plan.scenario && !plan.many();
-    for (const std::string& key : keyValues(plan, i))
+    // The swept or drawn values in the look of the other numbers, with every
+    // digit that repeats them.
+    const auto exact = [](double v) { return exactGeneral(v, '.'); };
+    for (const std::string& key : keyValues(plan, i, exact))
         cells.push_back({ key, textKey ? Cell::Text : Cell::Number });
     for (double v : r.numbers)
         cells.push_back(numberCell(v));
@@ -314,7 +308,10 @@ void saveScenario(const Plan& plan)
         name = presets(ref.list)[static_cast<size_t>(ref.index)].label;
         name.erase(name.find_last_not_of(' ') + 1);
     }
-    const Scenario scenario = currentScenario(name);
+    Scenario scenario = currentScenario(name);
+    // Saved from a file, it keeps the file's text, as the window keeps it.
+    if (plan.scenario)
+        scenario.source = plan.scenario->source;
     if (plan.saveScenario == "-")
         std::fputs(scenarioText(scenario).c_str(), stdout);
     else
@@ -341,7 +338,7 @@ void writeOverlay(const Plan& plan)
         }
         std::string label;
         for (const auto& [field, value] : values)
-            label += (label.empty() ? "" : ", ") + std::string(legendName(*field)) + " = " + general15(value, '.');
+            label += (label.empty() ? "" : ", ") + std::string(legendName(*field)) + " = " + exactGeneral(value, '.');
         if (!first) {
             first = st;
             firstLabel = label;

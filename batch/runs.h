@@ -26,11 +26,11 @@ std::vector<std::string> summaryColumns(bool accuracy);
 // The columns that name a run: "preset", "scenario", the swept fields, or
 // "run" and the drawn fields.
 std::vector<std::string> keyColumns(const Plan& plan);
-// Their values for run `i`: numbers in the shortest text that reads back
-// as the run's (the scenario's name is text).
-std::vector<std::string> keyValues(const Plan& plan, long long i);
+// Their values for run `i`: numbers as `text` writes them, each reading
+// back as the run's (the scenario's name is text).
+std::vector<std::string> keyValues(const Plan& plan, long long i, std::string (*text)(double));
 // The directory of run `i` under --out, and how messages name the run:
-// "TTO=30", "TTO=30,dt0=0.01", "preset=3", "run=12".
+// "Q0=30", "Q0=30,dt0=0.01", "preset=3", "run=12".
 std::string runName(const Plan& plan, long long i);
 
 // The summary's lines in the plan's format: CSV with a header line, or one

@@ -107,16 +107,19 @@ ColumnStatistics statistics(std::vector<double>& values)
     c.n = static_cast<long long>(values.size());
     if (values.empty())
         return c;
-    double sum = 0;
-    for (double v : values)
-        sum += v;
-    c.mean = sum / static_cast<double>(c.n);
-    if (c.n > 1) {
-        double squares = 0;
-        for (double v : values)
-            squares += (v - c.mean) * (v - c.mean);
-        c.sd = std::sqrt(squares / static_cast<double>(c.n - 1));
+    // Welford's running mean and sum of squared deviations: a constant
+    // column keeps its value as the mean and has no deviation at all.
+    double mean = 0, squares = 0;
+    long long k = 0;
+    for (double v : values) {
+        ++k;
+        const double delta = v - mean;
+        mean += delta / static_cast<double>(k);
+        squares += delta * (v - mean);
     }
+    c.mean = mean;
+    if (c.n > 1)
+        c.sd = std::sqrt(squares / static_cast<double>(c.n - 1));
     std::sort(values.begin(), values.end());
     c.p5 = percentile(values, 0.05);
     c.p50 = percentile(values, 0.50);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -126,9 +128,10 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
             "AfterTheOptions", { "--preset", "1", "--", "--csv" }, 2, "unexpected argument '--csv' (see --help)" },
         ErrorCase { "LongValue", { "--preset", "1", "--set", "V0=" + std::string(100, '7') + "x" }, 5,
             "'" + std::string(80, '7') + "\u2026' is not a valid floating point value" },
-        ErrorCase { "BadScenario", { "--scenario", "/dev/null" }, 9,
-            "/dev/null: the key 'class' is missing (one of: projectile, parachute, balloon, airship, glider, airplane, "
-            "reentry, rocket)" },
+        ErrorCase { "ScenarioThatIsNoFile", { "--scenario", "/dev/null" }, 9,
+            "/dev/null: not a regular file (a folder, a pipe or a device): nothing was read" },
+        ErrorCase { "DrawThatIsNotFinite", { "--preset", "1", "--vary", "V0=normal:1e308:1e308", "--runs", "9" }, 2,
+            "--vary V0: run 3 would draw inf, not a finite number" },
         ErrorCase { "MissingScenario", { "--scenario", "gone.toml" }, 7,
             "cannot read gone.toml: No such file or directory (I/O error 2)" },
         ErrorCase { "OverlayOfTooManyRuns",
@@ -168,21 +171,21 @@ TEST_F(Batch, SweepLinesDoNotDependOnTheNumberOfProcesses)
 TEST_F(Batch, SweepWritesEachRunsFilesIntoItsOwnDirectory)
 {
     const Outcome o = runBatch(dir,
-        { "--preset", "1", "--sweep", "TTO=10:80:2", "--out", "runs", "--png", "g.png", "--graph", "V, H = f (x)",
+        { "--preset", "1", "--sweep", "Q0=10:80:2", "--out", "runs", "--png", "g.png", "--graph", "V, H = f (x)",
             "--csv", "d.csv", "--summary", "sum.csv" });
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out, "");
     const std::vector<std::string> expected
-        = { "runs", "runs/TTO=10", "runs/TTO=10/Torv_500.txt", "runs/TTO=10/d.csv", "runs/TTO=10/g.png", "runs/TTO=80",
-              "runs/TTO=80/Torv_500.txt", "runs/TTO=80/d.csv", "runs/TTO=80/g.png", "sum.csv" };
+        = { "runs", "runs/Q0=10", "runs/Q0=10/Torv_500.txt", "runs/Q0=10/d.csv", "runs/Q0=10/g.png", "runs/Q0=80",
+              "runs/Q0=80/Torv_500.txt", "runs/Q0=80/d.csv", "runs/Q0=80/g.png", "sum.csv" };
     EXPECT_EQ(files(), expected);
-    const std::string png = slurp(dir / "runs/TTO=80/g.png");
+    const std::string png = slurp(dir / "runs/Q0=80/g.png");
     ASSERT_GE(png.size(), 24u);
     EXPECT_EQ(png.substr(1, 3), "PNG");
     EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x03\x20\0\0\x02\x58", 8)); // width 800, height 600
-    const std::string csv = slurp(dir / "runs/TTO=10/d.csv");
+    const std::string csv = slurp(dir / "runs/Q0=10/d.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 501);
-    EXPECT_EQ(slurp(dir / "sum.csv").substr(0, 18), "TTO,flight_time_s,");
+    EXPECT_EQ(slurp(dir / "sum.csv").substr(0, 17), "Q0,flight_time_s,");
 }
 
 // Too few files for the processes asked for: the workers already started
@@ -269,7 +272,7 @@ TEST_F(Batch, GridLinesEqualTheSeparateRuns)
     ASSERT_EQ(grid.status, 0) << grid.err;
     const std::vector<std::string> got = lines(grid.out);
     ASSERT_EQ(got.size(), 7u);
-    EXPECT_EQ(got[0].substr(0, 10), "TTO,Vwind,");
+    EXPECT_EQ(got[0].substr(0, 9), "Q0,Vwind,");
     int k = 1;
     for (const char* angle : { "30", "45", "60" })
         for (const char* wind : { "-5", "5" }) {
@@ -293,16 +296,63 @@ TEST_F(Batch, SeededStudyIsTheSameWithAnyJobs)
     const Outcome one = study("1", "1024", "csv");
     ASSERT_EQ(one.status, 0) << one.err;
     const std::vector<std::string> got = lines(one.out);
-    ASSERT_EQ(got.size(), 1u + 12u + 6u);
-    const char* rows[] = { "n,12,12,12,", "mean,", "sd,", "p5,", "p50,", "p95," };
+    ASSERT_EQ(got.size(), 1u + 12u + 7u);
+    const char* rows[] = { "n,12,12,12,", "failed,0,0,0,", "mean,", "sd,", "p5,", "p50,", "p95," };
     for (size_t r = 0; r < std::size(rows); ++r)
         EXPECT_EQ(got[13 + r].rfind(rows[r], 0), 0u) << got[13 + r];
     EXPECT_EQ(study("2", "2", "csv").out, one.out);
     const std::vector<std::string> json = lines(study("3", "1", "jsonl").out);
-    ASSERT_EQ(json.size(), 12u + 6u);
+    ASSERT_EQ(json.size(), 12u + 7u);
     EXPECT_EQ(json[0].rfind("{\"run\":1,\"V0\":", 0), 0u) << json[0];
-    EXPECT_EQ(json[17].rfind("{\"run\":\"p95\",", 0), 0u) << json[17];
-    EXPECT_NE(json[17].find(",\"error\":null}"), std::string::npos) << json[17];
+    EXPECT_EQ(json[18].rfind("{\"run\":\"p95\",", 0), 0u) << json[18];
+    EXPECT_NE(json[18].find(",\"error\":null}"), std::string::npos) << json[18];
+}
+
+// A study whose runs fail now and then (a drawn step below 0): every
+// column, the drawn one too, is over the runs that succeeded, and the
+// failed ones are counted.
+TEST_F(Batch, StudyStatisticsAreOverTheRunsThatSucceeded)
+{
+    const Outcome o = runBatch(dir, { "--preset", "1", "--vary", "dt0=uniform:-0.05:0.05", "--runs", "20" });
+    const std::vector<std::string> got = lines(o.out);
+    ASSERT_EQ(got.size(), 1u + 20u + 7u) << o.err;
+    const auto failed = std::count_if(got.begin() + 1, got.begin() + 21, [](const auto& l) { return l.back() != ','; });
+    ASSERT_GT(failed, 0);
+    std::string n = "n", f = "failed";
+    for (int column = 0; column < 10; ++column) {
+        n += "," + std::to_string(20 - failed);
+        f += "," + std::to_string(failed);
+    }
+    EXPECT_EQ(got[21], n + ",");
+    EXPECT_EQ(got[22], f + ",");
+}
+
+// A value of 17 digits goes through --set, --save-scenario and --scenario
+// to the same samples; an airship's file runs in a fresh process, the same
+// twice; a FIFO is refused at once.
+TEST_F(Batch, EveryDigitAndEveryClassFromItsFileAlone)
+{
+    const std::string v0 = "V0=23.382656816302774";
+    ASSERT_EQ(runBatch(dir, { "--preset", "16", "--set", v0, "--csv", "set.csv" }).status, 0);
+    ASSERT_EQ(runBatch(dir, { "--preset", "16", "--set", v0, "--save-scenario", "g.toml" }).status, 0);
+    ASSERT_EQ(runBatch(dir, { "--scenario", "g.toml", "--csv", "file.csv" }).status, 0);
+    EXPECT_EQ(slurp(dir / "set.csv"), slurp(dir / "file.csv"));
+
+    ASSERT_EQ(runBatch(dir, { "--preset", "12", "--save-scenario", "b.toml" }).status, 0);
+    std::string airship = slurp(dir / "b.toml");
+    airship.replace(airship.find("\"balloon\""), 9, "\"airship\"");
+    std::ofstream(dir / "a.toml") << airship << "S0 = 50\nMt = 0\nIud = 1\nSchub = 1\n";
+    const Outcome first = runBatch(dir, { "--scenario", "a.toml", "--out", "1" });
+    ASSERT_EQ(first.status, 0) << first.err;
+    ASSERT_EQ(runBatch(dir, { "--scenario", "a.toml", "--out", "2" }).out, first.out);
+    EXPECT_EQ(slurp(dir / "1/Torv_500.txt"), slurp(dir / "2/Torv_500.txt"));
+
+    ASSERT_EQ(mkfifo((dir / "f.toml").c_str(), 0600), 0);
+    alarm(10); // a blocked read would end the test here
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runBatch(dir, { "--scenario", "f.toml" }).status, 9);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    alarm(0);
 }
 
 // Ten million runs start streaming at once, and the program holds no more

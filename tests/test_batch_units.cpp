@@ -93,6 +93,12 @@ TEST(Statistics, MeanSampleDeviationAndInterpolatedPercentiles)
     EXPECT_DOUBLE_EQ(s.p5, 1.15);
     EXPECT_DOUBLE_EQ(s.p50, 2.5);
     EXPECT_DOUBLE_EQ(s.p95, 3.85);
+
+    // A constant column: its value exactly, and no deviation at all.
+    std::vector<double> constant(100000, 0.055);
+    const ColumnStatistics c = statistics(constant);
+    EXPECT_EQ(c.mean, 0.055);
+    EXPECT_EQ(c.sd, 0.0);
 }
 
 } // namespace
