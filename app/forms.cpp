@@ -13,5 +13,5 @@ void connectForms(TForm1& start, TForm2& calc)
     // A scenario file opened on either form is a preset choice and START.
     torv::ScenarioFiles& files = torv::ScenarioFiles::instance();
     QObject::connect(&files, &torv::ScenarioFiles::opened, &start, &TForm1::leavePresetChoice);
-    QObject::connect(&files, &torv::ScenarioFiles::opened, &calc, &TForm2::showFromStart);
+    QObject::connect(&files, &torv::ScenarioFiles::opened, &calc, &TForm2::showOpenedScenario);
 }

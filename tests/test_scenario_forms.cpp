@@ -6,11 +6,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstdlib>
@@ -50,6 +52,7 @@ protected:
             s[info.field] = info.slot ? st.Szenario.*info.slot : 7.5;
         s[torv::Field::Schub] = 250000;
         torv::writeScenario("mine.toml", s);
+        std::ofstream("mine.toml", std::ios::app) << "Auftriebplus = 7.5  # kept though a rocket does not read it\n";
         torv::resetState();
     }
     void TearDown() override
@@ -146,6 +149,28 @@ TEST_F(ScenarioForms, FileDroppedOnTheStartFormOpens)
     EXPECT_TRUE(form2->isVisible());
     EXPECT_TRUE(st.FileScenario.open);
     EXPECT_EQ(form2->EdSchub->text(), QStringLiteral("250000"));
+}
+
+// Saved over, an opened file keeps its comments, its name and its layout:
+// only the value typed anew is rewritten where it stood.
+TEST_F(ScenarioForms, SavedOverAnOpenedFileKeepsItsCommentsAndName)
+{
+    const std::string before = slurp(QStringLiteral("mine.toml"));
+    st.Sprache = 3;
+    ASSERT_TRUE(torv::ScenarioFiles::instance().open(QStringLiteral("mine.toml")));
+    typeOver(form2->EdSchub, QStringLiteral("260000"));
+    QTimer::singleShot(0, [this] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        dialog->setOption(QFileDialog::DontConfirmOverwrite);
+        dialog->selectFile(path("mine.toml"));
+        dialog->accept();
+    });
+    QTest::keyClick(form2.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    std::string expected = before;
+    expected.replace(expected.find("Schub = 250000"), 14, "Schub = 260000");
+    EXPECT_EQ(slurp(QStringLiteral("mine.toml")), expected);
 }
 
 // A field whose text is no number is not saved as the older number the

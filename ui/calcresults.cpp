@@ -519,7 +519,8 @@ void CalcResults::saveScenario()
 
 void CalcResults::showCaption()
 {
-    const QString name = ScenarioFiles::instance().openName();
+    // A file's name on one line, without control characters, not too long.
+    const QString name = QString::fromStdString(echoed(ScenarioFiles::instance().openName().toStdString()));
     form_->setWindowTitle(
         QString::fromStdString(st.Titel) + (name.isEmpty() ? QString() : QStringLiteral("\u2014 ") + name));
 }

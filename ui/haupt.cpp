@@ -173,6 +173,13 @@ void TForm2::showFromStart()
     FormAktivate();
 }
 
+void TForm2::showOpenedScenario()
+{
+    if (isVisible())
+        results_->clear();
+    showFromStart();
+}
+
 // The form's activation runs whenever it becomes the program's active form
 // coming from another of the program's forms; not when the program as a
 // whole comes back from another program, and not when a message box or a

@@ -39,6 +39,9 @@ public:
     // START on the start form: show this form and run its activation once
     // (the window system's own activation that follows does not repeat it).
     void showFromStart();
+    // A scenario file opened: as START, with the graph and the notice of
+    // the run before it taken away first, as MAIN takes them.
+    void showOpenedScenario();
 
     // The run's way to the form.
     char decimalSeparator() const override;

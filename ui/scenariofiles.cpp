@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "physics/faults.h"
+#include "sim/presets.h"
 #include "sim/scenario.h"
 #include "sim/state.h"
 #include "ui/guard.h"
@@ -64,6 +65,9 @@ bool ScenarioFiles::open(const QString& path)
     try {
         scenario = readScenario(QFile::encodeName(absolute).toStdString());
     } catch (const ScenarioError& e) {
+        // A folder, a pipe or a device in the recent list would stay there.
+        if (e.problem() == ScenarioError::Problem::NotAFile)
+            forget(absolute);
         showErrorBox(QString::fromStdString(e.text(language())));
         return false;
     } catch (const IoError& e) {
@@ -74,6 +78,7 @@ bool ScenarioFiles::open(const QString& path)
     st.Sprache = language();
     loadScenario(scenario);
     openName_ = QString::fromStdString(scenario.name);
+    openSource_ = scenario.source;
     putFirst(absolute);
     emit opened();
     return true;
@@ -103,12 +108,26 @@ void ScenarioFiles::saveWithDialog(QWidget* parent)
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".toml");
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    const Scenario scenario = currentScenario(QFileInfo(absolute).completeBaseName().toStdString());
+    // The name the batch program gives the same scenario: the open file's,
+    // the preset's, else the file's own.
+    std::string name = QFileInfo(absolute).completeBaseName().toStdString();
+    if (!openName().isEmpty()) {
+        name = openName_.toStdString();
+    } else if (const Preset* preset = presetOf(st.Szenario)) {
+        name = preset->label;
+        name.erase(name.find_last_not_of(' ') + 1);
+    }
+    Scenario scenario = currentScenario(name);
+    if (!openName().isEmpty())
+        scenario.source = openSource_;
     writeScenario(shown(absolute).toStdString(), scenario);
+    // The file as written is what a later save keeps.
+    scenario.source = scenarioText(scenario);
     QSettings().setValue(kFolderKey, QFileInfo(absolute).absolutePath());
     // The saved file is the open scenario from now on.
     loadScenario(scenario);
     openName_ = QString::fromStdString(scenario.name);
+    openSource_ = scenario.source;
     putFirst(absolute);
 }
 
@@ -218,6 +237,13 @@ QStringList ScenarioFiles::recent() const
 void ScenarioFiles::setRecent(const QStringList& files) const
 {
     QSettings().setValue(kRecentKey, files.mid(0, kRecentFiles));
+}
+
+void ScenarioFiles::forget(const QString& path) const
+{
+    QStringList files = recent();
+    files.removeAll(path);
+    setRecent(files);
 }
 
 void ScenarioFiles::putFirst(const QString& path) const

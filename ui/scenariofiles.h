@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+
 class QAction;
 class QDragEnterEvent;
 class QDropEvent;
@@ -30,7 +32,9 @@ public:
     bool open(const QString& path);
     void openWithDialog(QWidget* parent);
     // Writes the state's inputs to a file the user chooses, which is then
-    // the open scenario. Throws IoError.
+    // the open scenario: an opened file's text, name and comments kept with
+    // only its changed values rewritten, as torv-batch's --save-scenario
+    // writes it; a preset's under the preset's name. Throws IoError.
     void saveWithDialog(QWidget* parent);
 
     // The open scenario's name; empty while the record is a preset's.
@@ -64,7 +68,10 @@ private:
     void openRecent(const QString& path);
     void fillRecentMenu(QMenu* menu);
 
+    void forget(const QString& path) const;
+
     QString openName_;
+    std::string openSource_; // the open file's text, kept when it is saved again
 };
 
 } // namespace torv
