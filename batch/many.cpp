@@ -67,7 +67,8 @@ public:
     static bool wanted() { return stopWanted != 0; }
 
 private:
-    struct sigaction oldInt_ { }, oldTerm_ { };
+    struct sigaction oldInt_ = {};
+    struct sigaction oldTerm_ = {};
 };
 
 class StoppablePort : public FormPort {
@@ -570,7 +571,8 @@ int interrupted(const Plan& plan, long long written, Progress& progress, Output&
 {
     progress.clear();
     output.finish();
-    const std::string where = plan.summary.empty() ? std::string("on standard output") : "in " + echoed(plan.summary, 0);
+    const std::string where
+        = plan.summary.empty() ? std::string("on standard output") : "in " + echoed(plan.summary, 0);
     std::fprintf(stderr, "torv-batch: interrupted: the lines of the first %lld of %lld runs are %s%s\n", written,
         plan.count(), where.c_str(), plan.varies.empty() ? "" : ", without the statistics");
     return kInterrupted;

@@ -470,7 +470,8 @@ Plan makePlan(const Options& o)
     for (size_t k = 0; k < fields.size(); ++k)
         for (size_t m = 0; m < k; ++m)
             if (fields[k] == fields[m])
-                throw BatchError(kUsage, std::string("field '") + legendName(*fields[k]) + "' is swept or varied twice");
+                throw BatchError(
+                    kUsage, std::string("field '") + legendName(*fields[k]) + "' is swept or varied twice");
     if (!plan.varies.empty()) {
         if (o.runs.empty())
             throw BatchError(kUsage, "--vary needs --runs N, the number of runs of the study");

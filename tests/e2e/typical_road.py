@@ -304,7 +304,7 @@ def road(artifacts, torv, size, exports=True):
                 os.remove(sample)
                 if how == "command line":
                     app = desk.start([torv, scenario], cwd=work)
-                    calc = desk.window(CALC_CAPTION + ".*mine$")
+                    calc = desk.window(CALC_CAPTION + ".*Projectil, Q= 45 Grad")
                     time.sleep(0.5)
                     desk.shot(calc, f"{artifacts}/11_scenario_opened.png")
                 else:
