@@ -164,7 +164,7 @@ TEST_F(ScenarioForms, SavedOverAnOpenedFileKeepsItsCommentsAndName)
         ASSERT_TRUE(dialog);
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
         dialog->selectFile(path("mine.toml"));
-        dialog->accept();
+        static_cast<QDialog*>(dialog)->accept();
     });
     QTest::keyClick(form2.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     ASSERT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
