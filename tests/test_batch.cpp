@@ -327,6 +327,23 @@ TEST_F(Batch, StudyStatisticsAreOverTheRunsThatSucceeded)
     EXPECT_EQ(got[22], f + ",");
 }
 
+// Ctrl+C on a long sweep: the lines finished so far replace the summary
+// file, whole, no temporary file stays, and the status is 130.
+TEST_F(Batch, InterruptedSweepKeepsTheFinishedLines)
+{
+    std::ofstream(dir / "s.csv") << "old\n";
+    const std::string command = "cd '" + dir.string() + "' && timeout --preserve-status -s INT 2 " + TORV_BATCH
+        + " --preset 1 --sweep H0=0:10:1000000 --jobs 2 --summary s.csv 2> /dev/null";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const std::vector<std::string> got = lines(slurp(dir / "s.csv"));
+    ASSERT_GE(got.size(), 1u);
+    EXPECT_EQ(got[0].rfind("H0,flight_time_s,", 0), 0u);
+    for (const std::string& line : got)
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 10) << line;
+    EXPECT_EQ(files(), std::vector<std::string> { "s.csv" });
+}
+
 // A value of 17 digits goes through --set, --save-scenario and --scenario
 // to the same samples; an airship's file runs in a fresh process, the same
 // twice; a FIFO is refused at once.
