@@ -111,9 +111,11 @@ std::vector<RunSummary> summariesAtSteps(const std::vector<double>& steps);
 // The converged answer: the step halved from the state's dt0 until every
 // chosen quantity has settled with an estimated error below the target, or
 // the time budget would be overrun.
+inline constexpr double kConvergeBudget = 60; // s
+
 struct ConvergeRequest {
     double target = kTargetError;
-    double budget = 60; // s of computing
+    double budget = kConvergeBudget; // s of computing
     std::vector<int> quantities; // indices into summaryQuantities(); empty: all
     // Before each run: the step it is at and the seconds spent; false cancels.
     std::function<bool(double step, double elapsed)> progress;
