@@ -149,11 +149,12 @@ TEST_F(Batch, SweepLinesDoNotDependOnTheNumberOfProcesses)
     const Outcome one = with("1");
     ASSERT_EQ(one.status, 6) << one.err;
     EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 10);
-    // The preset number, 8 quantities and the samples at both steps, 8
-    // extrapolations, the error: 27 commas.
-    EXPECT_NE(one.out.find("\n0" + std::string(27, ',') + "Floating point division by zero\n"), std::string::npos)
+    // The swept value, 8 quantities and the samples at three steps, 8
+    // extrapolations, the estimated error, the error: 37 commas.
+    EXPECT_NE(one.out.find("\n0" + std::string(37, ',') + "Floating point division by zero\n"), std::string::npos)
         << one.out;
-    EXPECT_NE(one.out.find(",samples,flight_time_s_half,flight_time_s_extrapolated,range_m_half,"), std::string::npos);
+    EXPECT_NE(one.out.find(",samples,flight_time_s_half,flight_time_s_quarter,flight_time_s_extrapolated,range_m_half,"),
+        std::string::npos);
     for (const char* jobs : { "2", "4" }) {
         const Outcome many = with(jobs);
         EXPECT_EQ(many.status, one.status);
