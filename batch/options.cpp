@@ -385,8 +385,8 @@ void convergeOptions(const Options& o, Plan& plan)
             text.pop_back();
         const auto v = parseNumber(text, '.');
         if (!v || !(*v > 0) || !(*v < 100))
-            throw BatchError(kUsage, "--target takes a percentage above 0 and below 100, as 0.1%, not '"
-                    + echoed(o.target) + "'");
+            throw BatchError(
+                kUsage, "--target takes a percentage above 0 and below 100, as 0.1%, not '" + echoed(o.target) + "'");
         plan.target = *v / 100;
     }
     if (!o.converge) {
@@ -407,8 +407,8 @@ void convergeOptions(const Options& o, Plan& plan)
     for (size_t at = 0; at < o.quantities.size();) {
         const size_t end = std::min(o.quantities.find(',', at), o.quantities.size());
         const std::string name = o.quantities.substr(at, end - at);
-        const auto q = std::find_if(
-            all.begin(), all.end(), [&name](const SummaryQuantity& s) { return name == s.column; });
+        const auto q
+            = std::find_if(all.begin(), all.end(), [&name](const SummaryQuantity& s) { return name == s.column; });
         if (q == all.end()) {
             std::string names;
             for (const SummaryQuantity& s : all)

@@ -146,15 +146,13 @@ std::string verdictLine(const StepCheck& check)
         return "step check: " + name + " has not settled at dt0 = " + number(check.dt0) + " s (" + threeValues(q) + "; "
             + unsettledReason(q) + "), so no error, extrapolation or step can be stated; --converge finds the "
             + "converged value";
-    std::string line = "step check: " + name + " has the largest estimated error at dt0 = " + number(check.dt0)
-        + " s, " + percent(v.error) + " (" + threeValues(q) + ", first order, extrapolated " + number(q.extrapolated)
-        + ")";
+    std::string line = "step check: " + name + " has the largest estimated error at dt0 = " + number(check.dt0) + " s, "
+        + percent(v.error) + " (" + threeValues(q) + ", first order, extrapolated " + number(q.extrapolated) + ")";
     if (v.kind == StepVerdict::Kind::Fine)
         return line + ", below " + target;
     return line + "; the step is " + formatGeneral(v.factor, 3, 0, '.') + " times too coarse for " + target
         + ": dt0 = " + formatGeneral(v.step, 2, 0, '.') + " s meets it";
 }
-
 
 // One line of a message, for a CSV field.
 std::string oneLine(std::string text)
@@ -265,7 +263,8 @@ RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool kee
             const StepCheck check = checkStep(plan.target);
             if (check.failed()) {
                 r.numbers.resize(summaryColumns(true).size(), kNone);
-                r.error = std::string(check.failedRun == 1 ? "at half" : "at a quarter of") + " the step: " + check.failure;
+                r.error
+                    = std::string(check.failedRun == 1 ? "at half" : "at a quarter of") + " the step: " + check.failure;
                 r.status = statusOf(check.failureException);
             } else {
                 appendCheck(r.numbers, check);
@@ -368,8 +367,8 @@ void runConverge(const Plan& plan)
     request.budget = plan.budget;
     request.quantities = plan.quantities;
     request.progress = [](double step, double elapsed) {
-        std::fprintf(stderr, "torv-batch: converging: dt0 = %s s (%s s so far)\n", formatGeneral(step, 3, 0, '.').c_str(),
-            formatGeneral(elapsed, 3, 0, '.').c_str());
+        std::fprintf(stderr, "torv-batch: converging: dt0 = %s s (%s s so far)\n",
+            formatGeneral(step, 3, 0, '.').c_str(), formatGeneral(elapsed, 3, 0, '.').c_str());
         return true;
     };
     const ConvergeResult c = converge(request);

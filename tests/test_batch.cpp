@@ -199,7 +199,8 @@ TEST_F(Batch, SweepLinesDoNotDependOnTheNumberOfProcesses)
     // extrapolations, the estimated error, the error: 37 commas.
     EXPECT_NE(one.out.find("\n0" + std::string(37, ',') + "Floating point division by zero\n"), std::string::npos)
         << one.out;
-    EXPECT_NE(one.out.find(",samples,flight_time_s_half,flight_time_s_quarter,flight_time_s_extrapolated,range_m_half,"),
+    EXPECT_NE(
+        one.out.find(",samples,flight_time_s_half,flight_time_s_quarter,flight_time_s_extrapolated,range_m_half,"),
         std::string::npos);
     for (const char* jobs : { "2", "4" }) {
         const Outcome many = with(jobs);

@@ -245,7 +245,7 @@ void showConverged(QWidget* parent, const ConvergeResult& result, const std::fun
     QTableWidget* table = quantityTable(&dialog,
         { text(Text::CheckQuantity), text(Text::ConvergeValue) + QStringLiteral(" %1 s").arg(step),
             text(Text::CheckError).replace(QStringLiteral("dt0"), step + QStringLiteral(" s")),
-            text(Text::CheckExtrapolated) },
+            text(Text::ConvergeExtrapolated) },
         rows);
     const QString target = percent(result.check.quantities.empty() ? kTargetError : result.check.target, sep);
     QStringList lines;

@@ -107,6 +107,7 @@ constexpr TextRow kTexts[] = {
     {T::CheckConverge,    "Сойтись…", "Konvergieren…", "Converge…"},
     {T::ConvergeTitle,    "Сошедшиеся значения", "Konvergierte Werte", "Converged values"},
     {T::ConvergeValue,    "При шаге", "Beim Schritt", "At the step"},
+    {T::ConvergeExtrapolated, "Экстраполяция по двум последним шагам", "Extrapoliert aus den letzten beiden Schritten", "Extrapolated from the last two steps"},
     {T::ConvergeDone,
         "Все величины установились с оценкой погрешности меньше %1 при dt0 = %2 с (%3 с счёта).",
         "Alle Größen haben sich mit einem geschätzten Fehler unter %1 eingependelt, bei dt0 = %2 s (%3 s Rechenzeit).",

@@ -75,6 +75,7 @@ enum class Text {
     // The converged answer
     ConvergeTitle,
     ConvergeValue,
+    ConvergeExtrapolated,
     ConvergeDone,
     ConvergeBudget,
     ConvergeSteps,
