@@ -207,6 +207,7 @@ TEST_P(ConvergenceNotice, TellsWhatChangesMostBelowThePicture)
     QTemporaryDir dir;
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    choosePreset(c.list, c.index); // the class too, as the start form chooses it
     openWith(c.list, c.index, c.sprache);
     if (c.dt0)
         form2->eddt0->setText(QString::fromUtf8(c.dt0));
