@@ -364,10 +364,6 @@ public:
             if (result_ == kOk)
                 result_ = r.status;
         }
-        if (!r.verdict.empty()) {
-            progress_.clear();
-            std::fprintf(stderr, "torv-batch: %s: %s\n", runName(plan_, i).c_str(), r.verdict.c_str());
-        }
         if (!columns_.empty()) {
             size_t k = 0;
             for (const auto& [field, value] : plan_.assignments(i))
@@ -377,6 +373,10 @@ public:
                     columns_[k].push_back(v);
                 ++k;
             }
+        }
+        if (!r.verdict.empty()) {
+            progress_.clear();
+            std::fprintf(stderr, "torv-batch: %s: %s\n", runName(plan_, i).c_str(), r.verdict.c_str());
         }
     }
 

@@ -81,8 +81,6 @@ void appendSummary(std::vector<double>& numbers, const RunSummary& s)
     numbers.push_back(s.samples);
 }
 
-constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-
 // The check's columns: each quantity at half and at a quarter of the step and
 // extrapolated (where it has settled in the first order), the samples of the
 // two runs, and the largest estimated error at dt0.
@@ -96,7 +94,7 @@ void appendCheck(std::vector<double>& numbers, const StepCheck& check)
     numbers.push_back(check.runs[1].samples);
     numbers.push_back(check.runs[2].samples);
     const StepVerdict v = check.verdict();
-    numbers.push_back(v.kind == StepVerdict::Kind::Unsettled ? kNone : v.error);
+    numbers.push_back(v.kind == StepVerdict::Kind::Unsettled ? std::numeric_limits<double>::quiet_NaN() : v.error);
 }
 
 std::string number(double v)
@@ -153,6 +151,8 @@ std::string verdictLine(const StepCheck& check)
     return line + "; the step is " + formatGeneral(v.factor, 3, 0, '.') + " times too coarse for " + target
         + ": dt0 = " + formatGeneral(v.step, 2, 0, '.') + " s meets it";
 }
+
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
 // One line of a message, for a CSV field.
 std::string oneLine(std::string text)
