@@ -28,6 +28,7 @@ enum Exit : int {
     kIoError = 7,
     kRunRefused = 8, // the run refused its input (an unusable step)
     kBadScenario = 9, // a scenario file that is no scenario
+    kNotConverged = 10, // --converge stopped before every quantity met its target
 };
 
 // A failure with its exit status; what() is the one-line message.
@@ -68,6 +69,10 @@ struct Options {
     std::string scale;
     bool overlay = false;
     bool accuracy = false;
+    bool converge = false;
+    std::string target; // percent, "0.1%" or "0.1"
+    std::string budget; // seconds
+    std::string quantities; // summary columns, comma-separated
     std::vector<std::string> sweeps; // NAME=FROM:TO:COUNT
     std::vector<std::string> varies; // NAME=normal:MEAN:SD or NAME=uniform:LO:HI
     std::string runs;
@@ -125,6 +130,13 @@ struct Plan {
     std::string csv;
     std::string png;
     bool accuracy = false;
+    // The step halved until the chosen quantities (indices into
+    // summaryQuantities(); empty: all) are within `target`, for at most
+    // `budget` seconds.
+    bool converge = false;
+    double target = 0.001;
+    double budget = 60;
+    std::vector<int> quantities;
     std::optional<Sel> graph; // empty: the run's own
     double scale = 1; // device pixels per picture pixel
     // Absolute: the picture of all the runs drawn over each other

@@ -121,8 +121,9 @@ private:
     std::string pending_;
 };
 
-// A run's result on its way from a worker: "status n1,n2,...|error", the
-// numbers in the shortest text that reads back exactly, empty for none.
+// A run's result on its way from a worker: "status n1,n2,...|verdict|error",
+// the numbers in the shortest text that reads back exactly, empty for none
+// (a verdict holds no bar).
 std::string encode(const RunResult& r)
 {
     std::string text = std::to_string(r.status) + " ";
@@ -130,14 +131,15 @@ std::string encode(const RunResult& r)
         text += (k == 0 ? "" : ",") + (std::isnan(r.numbers[k]) ? std::string() : shortestText(r.numbers[k]));
     std::string error = r.error;
     std::replace(error.begin(), error.end(), '\n', ' ');
-    return text + "|" + error;
+    return text + "|" + r.verdict + "|" + error;
 }
 
 std::optional<RunResult> decode(const std::string& text)
 {
     RunResult r;
     const size_t space = text.find(' '), bar = text.find('|');
-    if (space == std::string::npos || bar == std::string::npos || bar < space)
+    const size_t verdictEnd = bar == std::string::npos ? bar : text.find('|', bar + 1);
+    if (space == std::string::npos || verdictEnd == std::string::npos || bar < space)
         return std::nullopt;
     if (std::from_chars(text.data(), text.data() + space, r.status).ec != std::errc())
         return std::nullopt;
@@ -149,7 +151,8 @@ std::optional<RunResult> decode(const std::string& text)
         r.numbers.push_back(v);
         at = end + 1;
     }
-    r.error = text.substr(bar + 1);
+    r.verdict = text.substr(bar + 1, verdictEnd - bar - 1);
+    r.error = text.substr(verdictEnd + 1);
     return r;
 }
 
@@ -411,6 +414,10 @@ public:
                     columns_[k].push_back(v);
                 ++k;
             }
+        }
+        if (!r.verdict.empty()) {
+            progress_.clear();
+            std::fprintf(stderr, "torv-batch: %s: %s\n", runName(plan_, i).c_str(), r.verdict.c_str());
         }
     }
 

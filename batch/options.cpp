@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include "sim/languages.h"
 #include "sim/numfmt.h"
 #include "sim/resultfiles.h"
+#include "sim/summary.h"
 #include "version.h"
 
 namespace torv::batch {
@@ -294,6 +296,9 @@ Options parseOptions(int argc, char** argv)
         { "--summary", &Options::summary },
         { "--jobs", &Options::jobs },
         { "--window", &Options::window },
+        { "--target", &Options::target },
+        { "--budget", &Options::budget },
+        { "--quantities", &Options::quantities },
     };
     struct Repeated {
         const char* name;
@@ -314,6 +319,7 @@ Options parseOptions(int argc, char** argv)
         { "--list", &Options::list },
         { "--version", &Options::version },
         { "--accuracy", &Options::accuracy },
+        { "--converge", &Options::converge },
         { "--overlay", &Options::overlay },
     };
     Options o;
@@ -391,6 +397,52 @@ Vary varyOf(const std::string& arg, const std::function<const FieldInfo&(const s
     if (v.law == Vary::Law::Uniform && v.b < v.a)
         throw BatchError(kUsage, "--vary " + echoed(name) + ": LO must not be above HI");
     return v;
+}
+
+// --target, --converge, --budget and --quantities.
+void convergeOptions(const Options& o, Plan& plan)
+{
+    if (!o.target.empty()) {
+        if (!o.accuracy && !o.converge)
+            throw BatchError(kUsage, "--target belongs to --accuracy or --converge");
+        std::string text = o.target;
+        if (!text.empty() && text.back() == '%')
+            text.pop_back();
+        const auto v = parseNumber(text, '.');
+        if (!v || !(*v > 0) || !(*v < 100))
+            throw BatchError(
+                kUsage, "--target takes a percentage above 0 and below 100, as 0.1%, not '" + echoed(o.target) + "'");
+        plan.target = *v / 100;
+    }
+    if (!o.converge) {
+        if (!o.budget.empty() || !o.quantities.empty())
+            throw BatchError(kUsage, "--budget and --quantities belong to --converge");
+        return;
+    }
+    if (plan.many() || o.accuracy)
+        throw BatchError(kUsage, "--converge runs one preset or scenario, without --accuracy");
+    plan.converge = true;
+    if (!o.budget.empty()) {
+        const auto v = parseNumber(o.budget, '.');
+        if (!v || !(*v > 0) || !std::isfinite(*v))
+            throw BatchError(kUsage, "--budget takes a number of seconds above 0, not '" + echoed(o.budget) + "'");
+        plan.budget = *v;
+    }
+    const auto all = summaryQuantities();
+    for (size_t at = 0; at < o.quantities.size();) {
+        const size_t end = std::min(o.quantities.find(',', at), o.quantities.size());
+        const std::string name = o.quantities.substr(at, end - at);
+        const auto q
+            = std::find_if(all.begin(), all.end(), [&name](const SummaryQuantity& s) { return name == s.column; });
+        if (q == all.end()) {
+            std::string names;
+            for (const SummaryQuantity& s : all)
+                names += (names.empty() ? "" : ", ") + std::string(s.column);
+            throw BatchError(kUsage, "--quantities takes summary columns (" + names + "), not '" + echoed(name) + "'");
+        }
+        plan.quantities.push_back(static_cast<int>(q - all.begin()));
+        at = end + 1;
+    }
 }
 
 } // namespace
@@ -500,7 +552,7 @@ Plan makePlan(const Options& o)
         throw BatchError(kUsage, "--summary, --jobs and --window belong to several runs");
     }
     if (!o.saveScenario.empty()) {
-        if (plan.many() || !o.out.empty() || !o.csv.empty() || !o.png.empty() || o.accuracy)
+        if (plan.many() || !o.out.empty() || !o.csv.empty() || !o.png.empty() || o.accuracy || o.converge)
             throw BatchError(kUsage,
                 "--save-scenario writes the record of one run and runs nothing: it takes --preset N "
                 "or --scenario FILE, --set and --aero");
@@ -523,6 +575,7 @@ Plan makePlan(const Options& o)
         plan.out.pop_back();
     plan.summary = o.summary;
     plan.accuracy = o.accuracy;
+    convergeOptions(o, plan);
     if (o.overlay) {
         if ((plan.sweeps.empty() && plan.varies.empty()) || o.png.empty())
             throw BatchError(
@@ -575,9 +628,12 @@ std::string usageText()
     return R"(Usage: torv-batch --list | --help | --version
        torv-batch (--preset N|all | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
                   [--lang ru|de|en] [--out DIR] [--csv FILE] [--png FILE [--graph NAME] [--scale S]]
-                  [--accuracy] [--format csv|jsonl]
+                  [--accuracy [--target P%]] [--format csv|jsonl]
                   [--sweep NAME=FROM:TO:COUNT ... | --vary NAME=LAW:A:B ... --runs N [--seed S]]
                   [--summary FILE] [--jobs N] [--window N] [--overlay]
+       torv-batch (--preset N | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
+                  [--lang ru|de|en] [--out DIR] [--csv FILE] [--png FILE ...]
+                  --converge [--target P%] [--budget SECONDS] [--quantities NAME,...]
        torv-batch (--preset N | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
                   --save-scenario FILE|-
 )";
@@ -594,8 +650,9 @@ range, end speed and end path angle where the flight reached its end altitude
 (within the last step) or its end time; the greatest altitude, axial load factor
 |nx|, dynamic pressure and applied deceleration over every step; the sample
 slots filled; all in SI units, angles in degrees, loads in g; with --accuracy
-each quantity at half the step and extrapolated; and an error column that is
-empty unless that run failed.
+each quantity at half and at a quarter of the step and extrapolated, and the
+step check's estimated error; and an error column that is empty unless that
+run failed.
 
   --list            the presets, numbered 1 to 34, with their class
   --preset N        run preset N
@@ -626,10 +683,32 @@ empty unless that run failed.
                     drawn in one picture FILE in the same axes, the first in
                     black, each other in its own colour, with a legend of
                     their values
-  --accuracy        add the same run at half the step and the extrapolation
-                    2*half - full to the summary; standard error says which
-                    quantity changes most and which step would bring its
-                    estimated error below 0.1 %
+  --accuracy        the step check: the same run at half and at a quarter of
+                    the step. Where a quantity's successive differences shrink
+                    by a ratio of 1.6 to 2.5 (the first-order regime of the
+                    method), its error is estimated and it is extrapolated
+                    (X_extrapolated, 2*quarter - half); elsewhere it has not
+                    settled at this step and neither is given. step_error is
+                    the largest estimated relative error at the run's step,
+                    empty when a quantity has not settled. Standard error gets
+                    the verdict: the step meets the target, or which quantity
+                    misses it, by what factor the step is too coarse and the
+                    step (rounded down) that meets it, or which quantity has not
+                    settled; with several runs, a line for each run that does
+                    not meet the target
+  --converge        halve the step from the run's own until every quantity (or
+                    those --quantities names) has settled with an estimated
+                    error below the target, within the time budget; progress
+                    and the result on standard error, the summary line and
+                    the files (--out, --csv, --png) of the run at the finest
+                    step. Exit status 10 when it stopped first: standard error
+                    says which quantity did not meet the target and what it
+                    reached
+  --target P%       the step check's target (default 0.1%)
+  --budget SECONDS  --converge stops before a halving that would take it past
+                    this many seconds of computing (default 60)
+  --quantities NAME,...
+                    the summary columns --converge must settle (default all)
   --format csv|jsonl
                     the summary as CSV with a header line (default), or as
                     one JSON object per line, keyed by the CSV header's names,
@@ -703,6 +782,7 @@ Exit status:
   7  I/O error (with the system's error number)
   8  the run refused its input (an unusable integration step)
   9  a scenario file that is no scenario (the file, the line and the key)
+ 10  --converge stopped (budget, steps or error) before meeting its target
 A run's files are written together: an error leaves every file it would have
 written as it was. A file that is a symbolic link or has several hard links is
 not replaced (I/O error 40 and 31).

@@ -81,13 +81,20 @@ void appendSummary(std::vector<double>& numbers, const RunSummary& s)
     numbers.push_back(s.samples);
 }
 
-void appendHalfStep(std::vector<double>& numbers, const StepCheck& check)
+// The check's columns: each quantity at half and at a quarter of the step and
+// extrapolated (where it has settled in the first order), the samples of the
+// two runs, and the largest estimated error at dt0.
+void appendCheck(std::vector<double>& numbers, const StepCheck& check)
 {
     for (const QuantityCheck& q : check.quantities) {
-        numbers.push_back(q.half);
+        numbers.push_back(q.values[1]);
+        numbers.push_back(q.values[2]);
         numbers.push_back(q.extrapolated);
     }
-    numbers.push_back(check.half.samples);
+    numbers.push_back(check.runs[1].samples);
+    numbers.push_back(check.runs[2].samples);
+    const StepVerdict v = check.verdict();
+    numbers.push_back(v.kind == StepVerdict::Kind::Unsettled ? std::numeric_limits<double>::quiet_NaN() : v.error);
 }
 
 std::string number(double v)
@@ -95,25 +102,54 @@ std::string number(double v)
     return general15(v, '.');
 }
 
+std::string shortNumber(double v)
+{
+    return formatGeneral(v, 6, 0, '.');
+}
+
 std::string percent(double fraction)
 {
     return formatGeneral(100 * fraction, 3, 0, '.') + " %";
+}
+
+// A quantity at the check's three steps.
+std::string threeValues(const QuantityCheck& q)
+{
+    return shortNumber(q.values[0]) + " at dt0, " + shortNumber(q.values[1]) + " at dt0/2, " + shortNumber(q.values[2])
+        + " at dt0/4";
+}
+
+// Why a quantity has not settled, from the ratio of its successive
+// differences.
+std::string unsettledReason(const QuantityCheck& q)
+{
+    const std::string ratio
+        = std::isnan(q.ratio) ? std::string() : "ratio of successive differences " + formatGeneral(q.ratio, 3, 0, '.');
+    if (q.settling == Settling::NotYet)
+        return ratio + ", not yet the first order's 2";
+    return (ratio.empty() ? std::string() : ratio + ": ") + "the changes do not shrink as the step halves";
 }
 
 // What the step check concludes, in a line for a person.
 std::string verdictLine(const StepCheck& check)
 {
     const StepVerdict v = check.verdict();
+    const std::string target = percent(check.target);
     if (v.worst < 0)
-        return "step check: no quantity changes at half the step";
+        return "step check: no quantity changes by " + percent(kNegligibleShare * check.target)
+            + " or more as the step halves from dt0 = " + number(check.dt0) + " s";
     const QuantityCheck& q = check.quantities[static_cast<size_t>(v.worst)];
-    std::string line = std::string("step check: ") + q.quantity->column + " changes most, by "
-        + percent(std::fabs(q.relative)) + " (" + number(q.full) + " at dt0 = " + number(check.dt0) + " s, "
-        + number(q.half) + " at half the step, extrapolated " + number(q.extrapolated) + "); estimated error at dt0 "
-        + percent(v.error);
-    if (v.step >= check.dt0)
-        return line + ", below " + percent(kTargetError) + " already";
-    return line + ", below " + percent(kTargetError) + " from dt0 = " + formatGeneral(v.step, 2, 0, '.') + " s";
+    const std::string name = q.quantity->column;
+    if (v.kind == StepVerdict::Kind::Unsettled)
+        return "step check: " + name + " has not settled at dt0 = " + number(check.dt0) + " s (" + threeValues(q) + "; "
+            + unsettledReason(q) + "), so no error, extrapolation or step can be stated; --converge finds the "
+            + "converged value";
+    std::string line = "step check: " + name + " has the largest estimated error at dt0 = " + number(check.dt0) + " s, "
+        + percent(v.error) + " (" + threeValues(q) + ", first order, extrapolated " + number(q.extrapolated) + ")";
+    if (v.kind == StepVerdict::Kind::Fine)
+        return line + ", below " + target;
+    return line + "; the step is " + formatGeneral(v.factor, 3, 0, '.') + " times too coarse for " + target
+        + ": dt0 = " + formatGeneral(v.step, 2, 0, '.') + " s meets it";
 }
 
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
@@ -157,9 +193,12 @@ std::vector<std::string> summaryColumns(bool accuracy)
     if (accuracy) {
         for (const SummaryQuantity& q : summaryQuantities()) {
             names.push_back(std::string(q.column) + "_half");
+            names.push_back(std::string(q.column) + "_quarter");
             names.push_back(std::string(q.column) + "_extrapolated");
         }
         names.push_back("samples_half");
+        names.push_back("samples_quarter");
+        names.push_back("step_error");
     }
     return names;
 }
@@ -212,14 +251,18 @@ RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool kee
         Flugbahn(RunFiles::Skip);
         appendSummary(r.numbers, runSummary());
         if (plan.accuracy) {
-            const StepCheck check = checkStep();
-            if (check.halfFailed) {
+            const StepCheck check = checkStep(plan.target);
+            if (check.failed()) {
                 r.numbers.resize(summaryColumns(true).size(), kNone);
-                r.error = "at half the step: " + check.halfError;
-                r.status = statusOf(check.halfException);
+                r.error
+                    = std::string(check.failedRun == 1 ? "at half" : "at a quarter of") + " the step: " + check.failure;
+                r.status = statusOf(check.failureException);
             } else {
-                appendHalfStep(r.numbers, check);
-                r.verdict = verdictLine(check);
+                appendCheck(r.numbers, check);
+                // With several runs, only a run that misses the target is
+                // worth a line.
+                if (!plan.many() || check.worthNotice())
+                    r.verdict = verdictLine(check);
             }
         }
         if (keep && r.status == kOk)
@@ -286,8 +329,103 @@ SummaryText::Cell SummaryText::numberCell(double v)
     return std::isnan(v) ? Cell { "", Cell::Empty } : Cell { general15(v, '.'), Cell::Number };
 }
 
+namespace {
+
+// What --converge reached for quantity `i`, in a line for a person.
+std::string convergedLine(const ConvergeResult& c, int i)
+{
+    const SummaryQuantity& q = summaryQuantities()[static_cast<size_t>(i)];
+    std::string line = std::string("  ") + q.column + " = " + number(c.finest.*q.value);
+    if (c.check.quantities.empty())
+        return line + ", no estimate (fewer than three steps run)";
+    const QuantityCheck& k = c.check.quantities[static_cast<size_t>(i)];
+    switch (k.settling) {
+    case Settling::Unchanged:
+        return line + ", unchanged within " + percent(k.change) + " over the last halvings";
+    case Settling::FirstOrder:
+        return line + ", estimated error " + percent(k.finestError) + " (extrapolated " + number(k.extrapolated) + ")";
+    default:
+        return line + ", not settled (" + shortNumber(k.values[0]) + ", " + shortNumber(k.values[1]) + ", "
+            + shortNumber(k.values[2]) + " at the last three steps; " + unsettledReason(k) + ")";
+    }
+}
+
+// --converge: the step halved until the chosen quantities meet the target;
+// the summary line and the files are those of the run at the finest step.
+void runConverge(const Plan& plan)
+{
+    prepare(plan, {}, presetOfRun(plan, 0));
+    const double dt0 = st.dt0;
+    ConvergeRequest request;
+    request.target = plan.target;
+    request.budget = plan.budget;
+    request.quantities = plan.quantities;
+    request.progress = [](double step, double elapsed) {
+        std::fprintf(stderr, "torv-batch: converging: dt0 = %s s (%s s so far)\n",
+            formatGeneral(step, 3, 0, '.').c_str(), formatGeneral(elapsed, 3, 0, '.').c_str());
+        return true;
+    };
+    const ConvergeResult c = converge(request);
+    // The run at the preset's own step failed: its error, as without --converge.
+    if (c.failureException && !c.finestState)
+        std::rethrow_exception(c.failureException);
+    if (!c.finestState)
+        throw BatchError(kNotConverged, "--converge made no run");
+    st = *c.finestState;
+    commitRunFiles(plan, plan.out);
+    RunResult r;
+    appendSummary(r.numbers, c.finest);
+    const SummaryText text(plan);
+    std::fputs((text.header() + text.runLine(plan, 0, r)).c_str(), stdout);
+
+    const std::string halvings = std::to_string(std::lround(std::log2(dt0 / c.step)));
+    const std::string where = "dt0 = " + number(c.step) + " s (" + halvings + " halvings of " + number(dt0) + " s, "
+        + formatGeneral(c.seconds, 3, 0, '.') + " s)";
+    std::string head;
+    switch (c.stop) {
+    case ConvergeResult::Stop::Converged:
+        head = "converged within " + percent(plan.target) + " at " + where;
+        break;
+    case ConvergeResult::Stop::Budget:
+        head = "did not converge within the budget of " + number(plan.budget) + " s; reached " + where;
+        break;
+    case ConvergeResult::Stop::TooManySteps:
+        head = "did not converge: the next halving needs more than 100000000 steps; reached " + where;
+        break;
+    case ConvergeResult::Stop::Failed:
+        head = "did not converge: the run at dt0 = " + number(c.step / 2) + " s failed (" + c.failure + "); reached "
+            + where;
+        break;
+    case ConvergeResult::Stop::Cancelled:
+        head = "cancelled; reached " + where;
+        break;
+    }
+    std::string report = "torv-batch: " + head + "\n";
+    std::vector<int> chosen = plan.quantities;
+    if (chosen.empty())
+        for (size_t i = 0; i < summaryQuantities().size(); ++i)
+            chosen.push_back(static_cast<int>(i));
+    for (const int i : chosen)
+        report += convergedLine(c, i) + "\n";
+    if (!c.missing.empty()) {
+        std::string names;
+        for (const int i : c.missing)
+            names += (names.empty() ? "" : ", ") + std::string(summaryQuantities()[static_cast<size_t>(i)].column);
+        report += "  not within " + percent(plan.target) + ": " + names + "\n";
+    }
+    std::fputs(report.c_str(), stderr);
+    if (c.stop != ConvergeResult::Stop::Converged)
+        throw BatchError(kNotConverged, "--converge stopped before every quantity met " + percent(plan.target));
+}
+
+} // namespace
+
 void runSingle(const Plan& plan)
 {
+    if (plan.converge) {
+        runConverge(plan);
+        return;
+    }
     const RunResult r = runOne(plan, 0, plan.out, true);
     if (r.status != kOk)
         throw BatchError(r.status, r.error);

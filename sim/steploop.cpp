@@ -82,9 +82,6 @@ private:
 
 namespace {
 
-// A pass longer than this would keep the program from answering for many
-// seconds (or forever, once t + dt0 no longer grows); it is refused instead.
-constexpr long long kMaxStepsPerPass = 100000000;
 // Steps between two reports to the form, which may cancel the run there.
 // The fault flags are tested at these points (and at the end of a pass)
 // only; a stretch that raised one is run again from its start with a test
@@ -487,20 +484,27 @@ bool replayRecording(Pass& rec, const Pass& timing)
     return everyStepChecked ? replay<Checked>(rec, timing) : replay<Unchecked>(rec, timing);
 }
 
+StepEntry endCondition(const StepEntry& before, const StepState& end, double Hend, double Tk)
+{
+    // The share of the last step at which the ground and the end time were
+    // reached, each where the straight line between the step's two states
+    // meets it; the flight ends at the first of them.
+    const double ground = end.H <= Hend && before.H > Hend ? (before.H - Hend) / (before.H - end.H) : 2;
+    const double time = end.t >= Tk && before.t < Tk ? (Tk - before.t) / (end.t - before.t) : 2;
+    const double f = std::min(ground, time);
+    if (f > 1)
+        return { end.t, end.H, end.X, end.V, end.Q };
+    auto along = [f](double from, double to) { return from + f * (to - from); };
+    return { ground <= time ? along(before.t, end.t) : Tk, ground <= time ? Hend : along(before.H, end.H),
+        along(before.X, end.X), along(before.V, end.V), along(before.Q, end.Q) };
+}
+
 RunSummary summarize(const Pass& p, double Hend)
 {
     const StepTrack& tr = p.track;
     const StepState& end = p.s;
     RunSummary r;
-    StepEntry at { end.t, end.H, end.X, end.V, end.Q };
-    // A flight that came down to Hend within its last step ends where the
-    // straight line between the step's two states meets it.
-    if (end.H <= Hend && tr.last.H > Hend) {
-        const double f = (tr.last.H - Hend) / (tr.last.H - end.H);
-        auto along = [f](double before, double after) { return before + f * (after - before); };
-        at = { along(tr.last.t, end.t), Hend, along(tr.last.X, end.X), along(tr.last.V, end.V),
-            along(tr.last.Q, end.Q) };
-    }
+    const StepEntry at = endCondition(tr.last, end, Hend, p.in.Tk);
     r.flightTime = at.t;
     r.range = at.X;
     r.endSpeed = at.V;

@@ -16,6 +16,10 @@ namespace torv {
 // hears of the run's progress.
 inline constexpr long long kCheckpointSteps = 4096;
 
+// A pass longer than this would keep the program from answering for many
+// seconds (or forever, once t + dt0 no longer grows); it is refused instead.
+inline constexpr long long kMaxStepsPerPass = 100000000;
+
 // Where a step starts from.
 struct StepEntry {
     double t, H, X, V, Q;
@@ -63,6 +67,13 @@ void integrate(Pass& p);
 // full would leave. False, with the samples as they were, where that cannot
 // be shown: the pass must then be run in full (integrate).
 bool replayRecording(Pass& rec, const Pass& timing);
+
+// Where a flight ended within its last step, from the state `before` it
+// and `end` after it: on the ground at Hend or at the end time Tk, whichever
+// the step reached first, so that the summary follows the step smoothly and
+// a flight that ends on its time ends at Tk; the state after the step where
+// it ended on neither (on its speed).
+StepEntry endCondition(const StepEntry& before, const StepState& end, double Hend, double Tk);
 
 // The summary of a pass from its track and the state after its last step.
 RunSummary summarize(const Pass& p, double Hend);

@@ -10,8 +10,8 @@ namespace torv {
 
 struct RunSummary {
     // At the end condition: interpolated linearly within the last step to
-    // H = Hend when the flight ended there, so that they follow the step
-    // smoothly; the values after the last step when it ended at Tk.
+    // H = Hend or t = Tk, whichever the flight reached first, so that they
+    // follow the step smoothly and a flight that ends on its time lasts Tk.
     double flightTime = 0; // s
     double range = 0; // m, horizontal distance
     double endSpeed = 0; // m/s

@@ -139,6 +139,52 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
             "--overlay draws at most 9 runs in one picture, not 10" }),
     [](const auto& info) { return std::string(info.param.name); });
 
+// What the step check and --converge tell a script: the status, a piece of
+// the verdict on standard error, and a piece of the summary.
+struct VerdictCase {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    const char* err;
+    const char* out;
+};
+
+class BatchVerdicts : public Batch, public ::testing::WithParamInterface<VerdictCase> { };
+
+TEST_P(BatchVerdicts, SayWhatTheStepReaches)
+{
+    const VerdictCase& c = GetParam();
+    const Outcome o = runBatch(dir, c.args);
+    EXPECT_EQ(o.status, c.status) << o.err;
+    EXPECT_NE(o.err.find(c.err), std::string::npos) << o.err;
+    EXPECT_NE(o.out.find(c.out), std::string::npos) << o.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, BatchVerdicts,
+    ::testing::Values(
+        // No extrapolated range (its column empty) and no step.
+        VerdictCase { "ModelRocketUnsettled", { "--preset", "30", "--accuracy" }, 0,
+            "step check: range_m has not settled at dt0 = 0.01 s", ",144.520305655118,170.35921343813,," },
+        VerdictCase { "SuggestedStepMeetsTarget", { "--preset", "22", "--set", "dt0=0.019", "--accuracy" }, 0,
+            ", below 0.1 %\n", "\n22," },
+        VerdictCase { "EndOnTime", { "--preset", "2", "--set", "dt0=0.3" }, 0, "", "\n2,100," },
+        VerdictCase { "Converged", { "--preset", "1", "--converge", "--target", "1%" }, 0,
+            "converged within 1 % at dt0 = 0.00125 s", "\n1,14.0896385177019," },
+        VerdictCase { "BudgetSpent", { "--preset", "30", "--converge", "--budget", "0.001" }, 10,
+            "did not converge within the budget of 0.001 s; reached dt0 = 0.01 s", "\n30,62.55" },
+        // Several runs: a line for each that misses the target only.
+        VerdictCase { "EveryPreset", { "--preset", "all", "--accuracy", "--jobs", "2" }, 0,
+            "torv-batch: preset=25: step check: end_speed_m_s has the largest estimated error at dt0 = 0.05 s, 1.07 %",
+            "\n34," }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Batch, EveryPresetNamesOnlyTheRunsThatMissTheTarget)
+{
+    const Outcome o = runBatch(dir, { "--preset", "all", "--accuracy", "--jobs", "2" });
+    EXPECT_EQ(o.err.find("preset=1:"), std::string::npos) << o.err;
+    EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 21) << o.err;
+}
+
 // One failing run in the middle (no mass) shows that failures keep their
 // place too.
 TEST_F(Batch, SweepLinesDoNotDependOnTheNumberOfProcesses)
@@ -152,11 +198,13 @@ TEST_F(Batch, SweepLinesDoNotDependOnTheNumberOfProcesses)
     const Outcome one = with("1");
     ASSERT_EQ(one.status, 6) << one.err;
     EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 10);
-    // The preset number, 8 quantities and the samples at both steps, 8
-    // extrapolations, the error: 27 commas.
-    EXPECT_NE(one.out.find("\n0" + std::string(27, ',') + "Floating point division by zero\n"), std::string::npos)
+    // The swept value, 8 quantities and the samples at three steps, 8
+    // extrapolations, the estimated error, the error: 37 commas.
+    EXPECT_NE(one.out.find("\n0" + std::string(37, ',') + "Floating point division by zero\n"), std::string::npos)
         << one.out;
-    EXPECT_NE(one.out.find(",samples,flight_time_s_half,flight_time_s_extrapolated,range_m_half,"), std::string::npos);
+    EXPECT_NE(
+        one.out.find(",samples,flight_time_s_half,flight_time_s_quarter,flight_time_s_extrapolated,range_m_half,"),
+        std::string::npos);
     for (const char* jobs : { "2", "4" }) {
         const Outcome many = with(jobs);
         EXPECT_EQ(many.status, one.status);

@@ -197,15 +197,17 @@ struct NoticeCase {
 
 class ConvergenceNotice : public CalcForm, public ::testing::WithParamInterface<NoticeCase> { };
 
-// A short run is checked at once: a change beyond 1 % is told below the
-// picture, in the form's language, over no control; Ctrl+T or a click shows
-// the table. A long run's notice only offers the check.
+// A short run is checked at once: an estimated error beyond the table's
+// 0.1 %, or a quantity that has not settled, is told below the picture, in
+// the form's language, over no control; Ctrl+T or a click shows the table.
+// A long run's notice only offers the check.
 TEST_P(ConvergenceNotice, TellsWhatChangesMostBelowThePicture)
 {
     const NoticeCase& c = GetParam();
     QTemporaryDir dir;
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    choosePreset(c.list, c.index); // the class too, as the start form chooses it
     openWith(c.list, c.index, c.sprache);
     if (c.dt0)
         form2->eddt0->setText(QString::fromUtf8(c.dt0));
@@ -229,7 +231,11 @@ TEST_P(ConvergenceNotice, TellsWhatChangesMostBelowThePicture)
 
 INSTANTIATE_TEST_SUITE_P(Presets, ConvergenceNotice,
     ::testing::Values(
-        NoticeCase { PresetList::Launcher, 0, 3, nullptr, "Step check: “Greatest altitude” changes by 6.27 %" },
-        NoticeCase { PresetList::Launcher, 0, 2, nullptr, "„Größte Höhe“ ändert sich" },
+        NoticeCase { PresetList::Launcher, 0, 3, nullptr, "Step check: “Range” has not settled at this step" },
+        NoticeCase {
+            PresetList::Launcher, 0, 2, nullptr, "„Reichweite“ hat sich bei diesem Schritt nicht eingependelt" },
+        NoticeCase { PresetList::Landekapsel, 5, 3, nullptr,
+            "Step check: “Speed at the end” has an estimated error of 1.07 %; the step is 10.7 times too coarse for "
+            "0.1 %." },
         NoticeCase { PresetList::Projectil, 0, 1, nullptr, nullptr },
         NoticeCase { PresetList::Projectil, 0, 3, "0.000001", "so its step was not checked. Check it: click here" }));

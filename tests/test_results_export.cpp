@@ -148,9 +148,9 @@ TEST_P(StepCheckRun, LeavesStateFileAndFormAsTheyWere)
 
     form.armed = c.cancel;
     const StepCheck check = checkStep();
-    EXPECT_EQ(check.halfFailed, c.cancel);
-    EXPECT_EQ(check.halfError, c.cancel ? "The run was cancelled" : "");
-    EXPECT_TRUE(c.cancel || check.half.range != check.full.range);
+    EXPECT_EQ(check.failed(), c.cancel);
+    EXPECT_EQ(check.failure, c.cancel ? "The run was cancelled" : "");
+    EXPECT_TRUE(c.cancel || check.runs[1].range != check.runs[0].range);
 
     EXPECT_EQ(std::memcmp(before.data(), static_cast<const void*>(&st), sizeof(SimState)), 0);
     EXPECT_EQ(readFile(kSampleFileName), sample);

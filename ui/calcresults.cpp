@@ -24,6 +24,7 @@
 #include "sim/classes.h"
 #include "sim/csvexport.h"
 #include "sim/flugbahn.h"
+#include "sim/numfmt.h"
 #include "sim/presets.h"
 #include "ui/focus.h"
 #include "ui/guard.h"
@@ -128,8 +129,9 @@ const MenuEntry kMenu[] = {
 const QString kEventsKey = QStringLiteral("graph/events");
 
 // A short run is checked at once, on a copy of the state; a long one only
-// offers the check.
-constexpr qint64 kCheckBelowMs = 250;
+// offers the check. The check's runs at half and a quarter of the step take
+// six times as long as the run, without a progress dialog.
+constexpr qint64 kCheckBelowMs = 100;
 
 } // namespace
 
@@ -394,14 +396,37 @@ void CalcResults::checkStep()
                 // The run on show, whatever the fields hold now.
                 withShownRun([&] { check = torv::checkStep(); });
             });
-            if (check.halfError == RunCancelled().what()) {
-                showStepTable(form_, check);
+            if (check.failure == RunCancelled().what()) {
+                showStepTable(form_, check, {});
                 return;
             }
             shown_.check = check;
             updateNotice();
         }
-        showStepTable(form_, *shown_.check);
+        showStepTable(form_, *shown_.check, [this] { convergeShown(); });
+    });
+}
+
+void CalcResults::convergeShown()
+{
+    guarded([this] {
+        if (!shown_.complete)
+            return;
+        ConvergeResult result;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        progress_.during([&] {
+            struct Restore {
+                ~Restore() { QApplication::restoreOverrideCursor(); }
+            } restore;
+            withShownRun([&] { result = torv::converge({}); });
+        });
+        // The run at the step found is START's run at that step: drawn, on
+        // show and ready to keep.
+        showConverged(form_, result, [this](double step) {
+            c_.eddt0->setText(
+                QString::fromStdString(shortestText(step)).replace(u'.', QChar::fromLatin1(userDecimalSeparator())));
+            c_.Button1->click();
+        });
     });
 }
 

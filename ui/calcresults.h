@@ -58,6 +58,8 @@ public:
     void copyGraph();
     void exportCsv();
     void checkStep();
+    // The step halved until the run on show converges, then what it reached.
+    void convergeShown();
     void keepRun();
     void clearKeptRuns();
     void markEvents();

@@ -89,9 +89,9 @@ QString helpHtml(const std::vector<HelpLine>& fields, const std::vector<HelpLine
         + heading(Text::HelpWhat) + para(text(Text::HelpWhatBody)) + heading(Text::HelpRoad)
         + para(text(Text::HelpRoadBody)) + heading(Text::HelpFields)
         + para(text(Text::HelpFieldsBody).arg(QChar::fromLatin1(userDecimalSeparator()))) + table(fields)
-        + heading(Text::HelpMenu) + para(text(Text::HelpMenuBody)) + table(menu) + heading(Text::HelpKeys)
-        + para(text(Text::HelpKeysBody)) + heading(Text::HelpFiles)
-        + para(text(Text::HelpFilesBody).arg(folder, settings)) + heading(Text::HelpModels)
+        + heading(Text::HelpMenu) + para(text(Text::HelpMenuBody)) + table(menu) + heading(Text::HelpCheck)
+        + para(text(Text::HelpCheckBody)) + heading(Text::HelpKeys) + para(text(Text::HelpKeysBody))
+        + heading(Text::HelpFiles) + para(text(Text::HelpFilesBody).arg(folder, settings)) + heading(Text::HelpModels)
         + QStringLiteral("<p><a href=\"%1\">docs/models.md</a>: %2</p>")
               .arg(kModels, text(Text::HelpModelsLink).toHtmlEscaped());
 }

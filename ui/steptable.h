@@ -1,10 +1,12 @@
-// What the step check found, in words: the table of the run at its step
-// and at half the step, and the notice under the graph picture.
+// What the step check found, in words: the table of the run at its step,
+// at half and at a quarter of it, the converged answer, and the notice under
+// the graph picture.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 #include "sim/stepcheck.h"
@@ -13,10 +15,16 @@ class QWidget;
 
 namespace torv {
 
-// The table beside the run's quantities at dt0 and dt0/2, the difference,
-// the relative difference and the extrapolation, with the verdict, as a
-// dialog over `parent`.
-void showStepTable(QWidget* parent, const StepCheck& check);
+// The table of the run's quantities at dt0, dt0/2 and dt0/4, the ratio of
+// their successive differences, the estimated error and the extrapolation
+// where the quantity has settled, with the verdict, as a dialog over
+// `parent`. Its Converge button closes it and calls `converge`.
+void showStepTable(QWidget* parent, const StepCheck& check, const std::function<void()>& converge);
+
+// What the converged answer reached: each quantity at the finest step with
+// its estimated error, and how the search ended. Its button closes it and
+// calls `runAt` with the finest step.
+void showConverged(QWidget* parent, const ConvergeResult& result, const std::function<void(double)>& runAt);
 
 // The notice's lines for the run on show: the offer to check a run that
 // took `ms` and has no check yet, or what its check found where that is
