@@ -382,24 +382,12 @@ public:
         std::vector<ColumnStatistics> stats;
         for (std::vector<double>& column : columns_)
             stats.push_back(statistics(column));
-        struct Row {
-            const char* name;
-            double ColumnStatistics::*value;
-            long long least; // values a column needs for the figure
-        };
-        static const Row kRows[] = {
-            { "mean", &ColumnStatistics::mean, 1 },
-            { "sd", &ColumnStatistics::sd, 2 },
-            { "p5", &ColumnStatistics::p5, 1 },
-            { "p50", &ColumnStatistics::p50, 1 },
-            { "p95", &ColumnStatistics::p95, 1 },
-        };
         std::vector<SummaryText::Cell> cells { { "n", SummaryText::Cell::Text } };
         for (const ColumnStatistics& c : stats)
             cells.push_back({ std::to_string(c.n), SummaryText::Cell::Number });
         cells.push_back({ "", SummaryText::Cell::Empty });
         output_.put(text_.line(cells));
-        for (const Row& row : kRows) {
+        for (const StatisticRow& row : kStatisticRows) {
             cells = { { row.name, SummaryText::Cell::Text } };
             for (const ColumnStatistics& c : stats)
                 cells.push_back(c.n >= row.least ? SummaryText::numberCell(c.*row.value)
