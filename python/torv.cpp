@@ -64,6 +64,7 @@ struct Outcome {
     RunResult row;
     int samples = 0; // the sample slots filled
     std::vector<double> series; // kRecordedSeries x samples, in the recorded units
+    std::vector<std::pair<std::string, double>> shown; // by series: the files' unit, its divisor
     std::string sampleFile;
 };
 
@@ -79,6 +80,7 @@ Outcome compute(const Plan& plan, long long i, bool record)
                 out.samples = runSummary().samples;
                 for (const Quantity& q : quantities()) {
                     const double divisor = currentDivisor(q.series);
+                    out.shown.emplace_back(currentUnit(q.series), divisor);
                     const double* s = st.Ergebnis.data() + code(q.series) * kSamples;
                     for (int j = 0; j < out.samples; ++j)
                         out.series.push_back(divisor == 1 ? s[j] : s[j] * divisor);
@@ -262,8 +264,8 @@ py::object sweep(const PyScenario& scenario, const py::kwargs& ranges)
         const auto r = py::cast<py::tuple>(range);
         if (r.size() != 3)
             throw py::value_error("a sweep takes NAME=(FROM, TO, COUNT)");
-        o.sweeps.push_back(argument(py::cast<std::string>(name),
-            { numberText(r[0]), numberText(r[1]), numberText(r[2]) }));
+        o.sweeps.push_back(
+            argument(py::cast<std::string>(name), { numberText(r[0]), numberText(r[1]), numberText(r[2]) }));
     }
     return table(planFor(scenario, o), nullptr);
 }
@@ -427,7 +429,8 @@ PYBIND11_MODULE(torv, m)
             "when it ran to the end, the last repeating the one before), keyed by their names in the CSV "
             "header and in the units of `units`.")
         .def_property_readonly(
-            "time", [](const PyResult& r) { return py::object(r.samples()[py::str(quantityName(Series::Time, 3))]); }, "The samples' times, s.")
+            "time", [](const PyResult& r) { return py::object(r.samples()[py::str(quantityName(Series::Time, 3))]); },
+            "The samples' times, s.")
         .def_property_readonly(
             "units",
             [](const PyResult&) {
@@ -437,7 +440,19 @@ PYBIND11_MODULE(torv, m)
                 return d;
             },
             "The unit of each sample array: the quantity's own (m, s, m/s, Pa, ...), never the larger one "
-            "(km, min, ...) that the sample file and the graphs may switch to.")
+            "(km, min, ...) that the sample file and the graphs may switch to (see file_units). The "
+            "samples of such a quantity are the files' values multiplied back, to within a unit in the "
+            "last place.")
+        .def_property_readonly(
+            "file_units",
+            [](const PyResult& r) {
+                py::dict d;
+                for (const Quantity& q : quantities())
+                    d[py::str(quantityName(q.series, 3))] = r.outcome.shown[static_cast<size_t>(code(q.series))];
+                return d;
+            },
+            "The unit each quantity has in this run's sample file, CSV and graphs, and what its samples "
+            "are divided by there: ('kPa', 1000.0) once its values passed 1000 Pa, else (its unit, 1.0).")
         .def_property_readonly("summary", &PyResult::summary,
             "The batch program's summary: flight_time_s, range_m, max_altitude_m, ..., samples.")
         .def("step_check", &PyResult::stepCheck,
@@ -445,8 +460,7 @@ PYBIND11_MODULE(torv, m)
             "extrapolated, 2*half - full (NAME_extrapolated), and samples_half, as torv-batch --accuracy "
             "gives them. Raises ValueError if the run at half the step fails.")
         .def(
-            "to_pandas",
-            [](const PyResult& r) { return py::module_::import("pandas").attr("DataFrame")(r.samples()); },
+            "to_pandas", [](const PyResult& r) { return py::module_::import("pandas").attr("DataFrame")(r.samples()); },
             "The samples as a pandas DataFrame (pandas must be installed).")
         .def("write_sample_file", &PyResult::writeSampleFile, py::arg("directory") = ".",
             "Writes Torv_500.txt into `directory` (created if missing), the bytes the program writes; "
