@@ -467,17 +467,16 @@ PYBIND11_MODULE(torv, m)
             "returns its path.");
 
     m.def("run", &run, py::arg("scenario"),
-        "run(scenario, **inputs) -> Result\n\n"
         "Runs the scenario as START does, each input given (by its key, e.g. Q0=45, dt0=0.01) typed over "
         "after the scenario is loaded, as torv-batch --set does. Raises ValueError for an unknown input, "
-        "an unusable step or a floating-point fault. Runs take turns (one at a time per process).");
+        "an unusable step or a floating-point fault. Runs take turns: one at a time per process, a second "
+        "thread waits for the first (the GIL is released meanwhile).");
     m.def("sweep", &sweep, py::arg("scenario"),
-        "sweep(scenario, **ranges) -> numpy structured array\n\n"
         "Each range NAME=(FROM, TO, COUNT) takes COUNT values evenly from FROM to TO; several form the "
-        "grid of all combinations, the first varying slowest. One row per run, with torv-batch --sweep's "
-        "columns and numbers: the swept values, the summary and `error` (None, or the run's message).");
+        "grid of all combinations, the first varying slowest. Returns a numpy structured array, one row "
+        "per run, with torv-batch --sweep's columns and numbers: the swept values, the summary and "
+        "`error` (None, or the run's message). The runs take turns in this process.");
     m.def("study", &study, py::arg("scenario"), py::kw_only(), py::arg("runs"), py::arg("seed") = 0,
-        "study(scenario, *, runs, seed=0, **laws) -> (numpy structured array, dict)\n\n"
         "Each law NAME=('normal', MEAN, SD) or NAME=('uniform', LO, HI) draws NAME for every run as "
         "torv-batch --vary does, from `seed` and the run's number. Returns the runs (run, the drawn "
         "values, the summary, error) and the statistics of every column: n, mean, sd, p5, p50 and p95, "
