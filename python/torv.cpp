@@ -103,6 +103,8 @@ Outcome compute(const Plan& plan, long long i, bool record)
 // The run's failure as a Python exception with the batch program's message.
 [[noreturn]] void raiseFailure(const RunResult& r)
 {
+    if (!r.exception)
+        throw py::value_error(r.error);
     try {
         std::rethrow_exception(r.exception);
     } catch (const IoError& e) {

@@ -118,15 +118,17 @@ def test_the_callers_floating_point_environment_survives_runs_and_faults():
 def test_runs_from_several_threads_take_turns():
     p1 = torv.Scenario.preset(1)
     angles = [20, 35, 50, 65]
-    alone = [torv.run(p1, Q0=a).summary for a in angles]
+    alone = [torv.run(p1, Q0=a, dt0=0.00005).summary for a in angles]
     together = [None] * len(angles)
+    start = threading.Barrier(len(angles))
 
     def one(k):
-        together[k] = torv.run(p1, Q0=angles[k]).summary
+        start.wait()
+        together[k] = torv.run(p1, Q0=angles[k], dt0=0.00005).summary
 
     threads = [threading.Thread(target=one, args=(k,)) for k in range(len(angles))]
     for t in threads:
         t.start()
     for t in threads:
-        t.join()
+        t.join()  # a run that waits for the GIL while it holds the engine never ends: CTest's timeout
     assert together == alone
