@@ -346,10 +346,9 @@ public:
         , text_(plan)
         , output_(output)
         , progress_(progress)
+        , columns_(plan)
     {
         output_.put(text_.header());
-        if (!plan.varies.empty())
-            columns_.resize(text_.names().size() - 2);
     }
 
     void put(long long i, const RunResult& r)
@@ -361,16 +360,7 @@ public:
             if (result_ == kOk)
                 result_ = r.status;
         }
-        if (!columns_.empty()) {
-            size_t k = 0;
-            for (const auto& [field, value] : plan_.assignments(i))
-                columns_[k++].push_back(value);
-            for (double v : r.numbers) {
-                if (!std::isnan(v))
-                    columns_[k].push_back(v);
-                ++k;
-            }
-        }
+        columns_.add(plan_, i, r);
     }
 
     // After the runs' lines: n, mean, standard deviation and the 5th, 50th
@@ -379,9 +369,7 @@ public:
     {
         if (columns_.empty())
             return;
-        std::vector<ColumnStatistics> stats;
-        for (std::vector<double>& column : columns_)
-            stats.push_back(statistics(column));
+        const std::vector<ColumnStatistics> stats = columns_.statistics();
         std::vector<SummaryText::Cell> cells { { "n", SummaryText::Cell::Text } };
         for (const ColumnStatistics& c : stats)
             cells.push_back({ std::to_string(c.n), SummaryText::Cell::Number });
@@ -404,9 +392,7 @@ private:
     SummaryText text_;
     Output& output_;
     Progress& progress_;
-    // A study's columns after "run", in run order, each without the runs
-    // that have no value in it.
-    std::vector<std::vector<double>> columns_;
+    StudyColumns columns_;
     int result_ = kOk;
 };
 

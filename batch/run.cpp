@@ -189,6 +189,34 @@ RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& k
     return r;
 }
 
+StudyColumns::StudyColumns(const Plan& plan)
+{
+    if (!plan.varies.empty())
+        columns_.resize(plan.varies.size() + summaryColumns(plan.accuracy).size());
+}
+
+void StudyColumns::add(const Plan& plan, long long i, const RunResult& r)
+{
+    if (columns_.empty())
+        return;
+    size_t k = 0;
+    for (const auto& [field, value] : plan.assignments(i))
+        columns_[k++].push_back(value);
+    for (double v : r.numbers) {
+        if (!std::isnan(v))
+            columns_[k].push_back(v);
+        ++k;
+    }
+}
+
+std::vector<ColumnStatistics> StudyColumns::statistics()
+{
+    std::vector<ColumnStatistics> figures;
+    for (std::vector<double>& column : columns_)
+        figures.push_back(batch::statistics(column));
+    return figures;
+}
+
 std::string SummaryText::header() const
 {
     if (format_ == Format::Jsonl)

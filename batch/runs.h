@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/batch.h"
+#include "batch/study.h"
 
 namespace torv::batch {
 
@@ -65,6 +66,22 @@ public:
 private:
     Format format_;
     std::vector<std::string> names_;
+};
+
+// A study's columns after "run" (the drawn fields and the summary's), each
+// over the runs that have a value in it, and their figures; nothing for
+// runs that are no study.
+class StudyColumns {
+public:
+    explicit StudyColumns(const Plan& plan);
+    // Run `i`'s values, the runs taken in any order.
+    void add(const Plan& plan, long long i, const RunResult& r);
+    bool empty() const { return columns_.empty(); }
+    // Every column's figures (its values sorted on the way).
+    std::vector<ColumnStatistics> statistics();
+
+private:
+    std::vector<std::vector<double>> columns_;
 };
 
 // Run `i`, without files; `keep`, if given, is called while the state holds

@@ -224,9 +224,9 @@ PyResult run(const PyScenario& scenario, const py::kwargs& inputs)
 
 // The runs of a sweep or a study as a structured array, a field per column
 // of the batch program's summary (the run's number, the swept or drawn
-// values, the figures, the error or None), and each run's numbers after
-// "run" for a study's statistics.
-py::object table(const Plan& plan, std::vector<std::vector<double>>* columns)
+// values, the figures, the error or None); a study's columns take every
+// run's values for its statistics.
+py::object table(const Plan& plan, StudyColumns& columns)
 {
     const std::vector<std::string> names = SummaryText(plan).names();
     const long long n = plan.count();
@@ -245,6 +245,7 @@ py::object table(const Plan& plan, std::vector<std::vector<double>>* columns)
         for (double v : r.numbers)
             numbers[k++].push_back(v);
         errors.append(r.status == kOk ? py::object(py::none()) : py::object(py::str(r.error)));
+        columns.add(plan, i, r);
     }
     py::module_ np = py::module_::import("numpy");
     py::list dtype;
@@ -254,8 +255,6 @@ py::object table(const Plan& plan, std::vector<std::vector<double>>* columns)
     for (size_t k = 0; k < numbers.size(); ++k)
         result[py::str(names[k])] = py::array_t<double>(numbers[k].size(), numbers[k].data());
     result[py::str("error")] = np.attr("array")(errors, "O");
-    if (columns)
-        columns->assign(numbers.begin() + static_cast<long>(first), numbers.end());
     return result;
 }
 
@@ -269,7 +268,9 @@ py::object sweep(const PyScenario& scenario, const py::kwargs& ranges)
         o.sweeps.push_back(
             argument(py::cast<std::string>(name), { numberText(r[0]), numberText(r[1]), numberText(r[2]) }));
     }
-    return table(planFor(scenario, o), nullptr);
+    const Plan plan = planFor(scenario, o);
+    StudyColumns none(plan);
+    return table(plan, none);
 }
 
 py::tuple study(const PyScenario& scenario, long long runs, unsigned long long seed, const py::kwargs& laws)
@@ -285,16 +286,13 @@ py::tuple study(const PyScenario& scenario, long long runs, unsigned long long s
             argument(py::cast<std::string>(name), { py::cast<std::string>(l[0]), numberText(l[1]), numberText(l[2]) }));
     }
     const Plan plan = planFor(scenario, o);
-    std::vector<std::vector<double>> columns;
-    py::object runsTable = table(plan, &columns);
+    StudyColumns columns(plan);
+    py::object runsTable = table(plan, columns);
     const std::vector<std::string> names = SummaryText(plan).names();
+    const std::vector<ColumnStatistics> figures = columns.statistics();
     py::dict statistics;
-    for (size_t k = 0; k < columns.size(); ++k) {
-        std::vector<double> values;
-        for (double v : columns[k])
-            if (!std::isnan(v))
-                values.push_back(v);
-        const ColumnStatistics c = batch::statistics(values);
+    for (size_t k = 0; k < figures.size(); ++k) {
+        const ColumnStatistics& c = figures[k];
         py::dict row;
         row["n"] = c.n;
         for (const StatisticRow& figure : kStatisticRows)
