@@ -150,6 +150,9 @@ struct Plan {
 
 // Throws BatchError with the status of the first problem found.
 Plan makePlan(const Options& options);
+// The same for `scenario` when given (a scenario already read: the options'
+// preset and scenario file are not looked at), else for the options' preset.
+Plan makePlan(const Options& options, std::optional<Scenario> scenario);
 
 // The lines that say how to call the program, and all of its help.
 std::string usageText();

@@ -385,10 +385,9 @@ public:
         , text_(plan)
         , output_(output)
         , progress_(progress)
+        , columns_(plan)
     {
         output_.put(text_.header());
-        if (!plan.varies.empty())
-            columns_.resize(text_.names().size() - 2);
     }
 
     void put(long long i, const RunResult& r)
@@ -401,20 +400,7 @@ public:
             if (result_ == kOk)
                 result_ = r.status;
         }
-        // A study's figures are over the runs that succeeded, every column
-        // alike; the failed ones are counted.
-        if (!columns_.empty() && r.status != kOk) {
-            ++failed_;
-        } else if (!columns_.empty()) {
-            size_t k = 0;
-            for (const auto& [field, value] : plan_.assignments(i))
-                columns_[k++].push_back(value);
-            for (double v : r.numbers) {
-                if (!std::isnan(v))
-                    columns_[k].push_back(v);
-                ++k;
-            }
-        }
+        columns_.add(plan_, i, r);
         if (!r.verdict.empty()) {
             progress_.clear();
             std::fprintf(stderr, "torv-batch: %s: %s\n", runName(plan_, i).c_str(), r.verdict.c_str());
@@ -428,21 +414,7 @@ public:
     {
         if (columns_.empty())
             return;
-        std::vector<ColumnStatistics> stats;
-        for (std::vector<double>& column : columns_)
-            stats.push_back(statistics(column));
-        struct Row {
-            const char* name;
-            double ColumnStatistics::*value;
-            long long least; // values a column needs for the figure
-        };
-        static const Row kRows[] = {
-            { "mean", &ColumnStatistics::mean, 1 },
-            { "sd", &ColumnStatistics::sd, 2 },
-            { "p5", &ColumnStatistics::p5, 1 },
-            { "p50", &ColumnStatistics::p50, 1 },
-            { "p95", &ColumnStatistics::p95, 1 },
-        };
+        const std::vector<ColumnStatistics> stats = columns_.statistics();
         std::vector<SummaryText::Cell> cells { { "n", SummaryText::Cell::Text } };
         for (const ColumnStatistics& c : stats)
             cells.push_back({ std::to_string(c.n), SummaryText::Cell::Number });
@@ -450,10 +422,10 @@ public:
         output_.put(text_.line(cells));
         cells = { { "failed", SummaryText::Cell::Text } };
         for (size_t k = 0; k < stats.size(); ++k)
-            cells.push_back({ std::to_string(failed_), SummaryText::Cell::Number });
+            cells.push_back({ std::to_string(columns_.failed()), SummaryText::Cell::Number });
         cells.push_back({ "", SummaryText::Cell::Empty });
         output_.put(text_.line(cells));
-        for (const Row& row : kRows) {
+        for (const StatisticRow& row : kStatisticRows) {
             cells = { { row.name, SummaryText::Cell::Text } };
             for (const ColumnStatistics& c : stats)
                 cells.push_back(c.n >= row.least ? SummaryText::numberCell(c.*row.value)
@@ -471,10 +443,7 @@ private:
     SummaryText text_;
     Output& output_;
     Progress& progress_;
-    // A study's columns after "run", in run order, of the runs that
-    // succeeded.
-    std::vector<std::vector<double>> columns_;
-    long long failed_ = 0;
+    StudyColumns columns_;
     long long written_ = 0;
     int result_ = kOk;
 };

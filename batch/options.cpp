@@ -449,19 +449,25 @@ void convergeOptions(const Options& o, Plan& plan)
 
 Plan makePlan(const Options& o)
 {
-    Plan plan;
     if (o.preset.empty() == o.scenario.empty())
         throw BatchError(kUsage, "give either --preset N or all (--list shows them) or --scenario FILE");
-    if (!o.scenario.empty()) {
-        try {
-            plan.scenario = readScenario(o.scenario);
-        } catch (const ScenarioError& e) {
-            throw BatchError(kBadScenario, e.what());
-        }
-    } else if (o.preset == "all") {
+    if (o.scenario.empty())
+        return makePlan(o, std::nullopt);
+    try {
+        return makePlan(o, readScenario(o.scenario));
+    } catch (const ScenarioError& e) {
+        throw BatchError(kBadScenario, e.what());
+    }
+}
+
+Plan makePlan(const Options& o, std::optional<Scenario> scenario)
+{
+    Plan plan;
+    plan.scenario = std::move(scenario);
+    if (!plan.scenario && o.preset == "all") {
         for (int n = 1; n <= presetCount(); ++n)
             plan.numbers.push_back(n);
-    } else {
+    } else if (!plan.scenario) {
         const auto n = parseNumber(o.preset, '.');
         if (!n || *n != std::floor(*n) || std::fabs(*n) > 1e9 || !presetNumber(static_cast<int>(*n)))
             throw BatchError(kUnknownPreset,

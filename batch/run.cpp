@@ -1,49 +1,21 @@
-#include <QGuiApplication>
-#include <QImage>
-
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <limits>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "batch/runs.h"
 #include "physics/faults.h"
-#include "plot/grafik.h"
-#include "plot/png.h"
-#include "sim/atomicfile.h"
-#include "sim/csvexport.h"
 #include "sim/flugbahn.h"
-#include "sim/keptruns.h"
 #include "sim/numfmt.h"
-#include "sim/resultfiles.h"
+#include "sim/presets.h"
 #include "sim/scenario.h"
 #include "sim/state.h"
 #include "sim/stepcheck.h"
 #include "sim/summary.h"
 
 namespace torv::batch {
-
-namespace {
-
-// Pictures need a QGuiApplication for their fonts; the offscreen platform
-// needs no display. Made once, in the process that draws, and kept to the
-// end (destroying it among the static objects at exit is not safe). Qt's
-// warnings about the environment are no concern of a batch run.
-void ensurePainting()
-{
-    static int argc = 3;
-    static char arg0[] = "torv-batch", arg1[] = "-platform", arg2[] = "offscreen";
-    static char* argv[] = { arg0, arg1, arg2, nullptr };
-    if (QGuiApplication::instance())
-        return;
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "torv-batch: %s\n", message.toLocal8Bit().constData());
-    });
-    new QGuiApplication(argc, argv);
-}
 
 // The state as the start form and the calculation form leave it for the
 // run's preset or scenario, with the fields typed over; every run starts
@@ -73,6 +45,8 @@ int presetOfRun(const Plan& plan, long long i)
         return 0;
     return plan.numbers.size() > 1 ? plan.numbers[static_cast<size_t>(i)] : plan.numbers[0];
 }
+
+namespace {
 
 void appendSummary(std::vector<double>& numbers, const RunSummary& s)
 {
@@ -154,34 +128,6 @@ std::string verdictLine(const StepCheck& check)
 
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
-// A file of the run: in `dir` when it holds the run's files, else as given.
-std::string inDirectory(const std::string& dir, const std::string& name)
-{
-    return dir.empty() ? name : dir + "/" + name;
-}
-
-// The files of the run just done, all of them or none: the sample file in
-// `dir` (created with its parents if missing, "" for the current one), and
-// the CSV and the picture if asked for (inside `dir` when there are several
-// runs). Throws IoError.
-void commitRunFiles(const Plan& plan, const std::string& dir)
-{
-    FileCommit files;
-    files.makeDirectory(dir);
-    files.add(inDirectory(dir, kSampleFileName), sampleFileText());
-    const std::string extraDir = plan.many() ? dir : std::string();
-    if (!plan.csv.empty())
-        files.add(inDirectory(extraDir, plan.csv), csvText());
-    if (!plan.png.empty()) {
-        ensurePainting();
-        if (plan.graph)
-            applyGraphSelection(*plan.graph);
-        files.add(inDirectory(extraDir, plan.png),
-            pngBytes(drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, {}, plan.scale)));
-    }
-    files.commit();
-}
-
 } // namespace
 
 std::vector<std::string> summaryColumns(bool accuracy)
@@ -240,10 +186,10 @@ std::string runName(const Plan& plan, long long i)
     return name;
 }
 
-// The run, and its files written into `dir` unless `keep` is false. A run
-// that fails, at its own step or at half of it, writes nothing and leaves no
-// directory behind.
-RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool keep)
+// The run; `keep` (if any) is called while the state holds the run, once
+// it succeeded, at its own step and at half of it. A run that fails, or whose
+// `keep` throws, reports its error.
+RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep)
 {
     RunResult r;
     try {
@@ -257,6 +203,7 @@ RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool kee
                 r.error
                     = std::string(check.failedRun == 1 ? "at half" : "at a quarter of") + " the step: " + check.failure;
                 r.status = statusOf(check.failureException);
+                r.exception = check.failureException;
             } else {
                 appendCheck(r.numbers, check);
                 // With several runs, only a run that misses the target is
@@ -266,13 +213,46 @@ RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool kee
             }
         }
         if (keep && r.status == kOk)
-            commitRunFiles(plan, dir);
+            keep();
     } catch (const std::exception& e) {
         r.status = statusOfCurrentException();
         r.numbers.assign(summaryColumns(plan.accuracy).size(), kNone);
         r.error = messageOf(e);
+        r.exception = std::current_exception();
     }
     return r;
+}
+
+StudyColumns::StudyColumns(const Plan& plan)
+{
+    if (!plan.varies.empty())
+        columns_.resize(plan.varies.size() + summaryColumns(plan.accuracy).size());
+}
+
+void StudyColumns::add(const Plan& plan, long long i, const RunResult& r)
+{
+    if (columns_.empty())
+        return;
+    if (r.status != kOk) {
+        ++failed_;
+        return;
+    }
+    size_t k = 0;
+    for (const auto& [field, value] : plan.assignments(i))
+        columns_[k++].push_back(value);
+    for (double v : r.numbers) {
+        if (!std::isnan(v))
+            columns_[k].push_back(v);
+        ++k;
+    }
+}
+
+std::vector<ColumnStatistics> StudyColumns::statistics()
+{
+    std::vector<ColumnStatistics> figures;
+    for (std::vector<double>& column : columns_)
+        figures.push_back(batch::statistics(column));
+    return figures;
 }
 
 std::string SummaryText::header() const
@@ -350,9 +330,9 @@ std::string convergedLine(const ConvergeResult& c, int i)
     }
 }
 
-// --converge: the step halved until the chosen quantities meet the target;
-// the summary line and the files are those of the run at the finest step.
-void runConverge(const Plan& plan)
+} // namespace
+
+void runConverge(const Plan& plan, const std::function<void()>& commit)
 {
     prepare(plan, {}, presetOfRun(plan, 0));
     const double dt0 = st.dt0;
@@ -372,7 +352,7 @@ void runConverge(const Plan& plan)
     if (!c.finestState)
         throw BatchError(kNotConverged, "--converge made no run");
     st = *c.finestState;
-    commitRunFiles(plan, plan.out);
+    commit();
     RunResult r;
     appendSummary(r.numbers, c.finest);
     const SummaryText text(plan);
@@ -418,22 +398,6 @@ void runConverge(const Plan& plan)
         throw BatchError(kNotConverged, "--converge stopped before every quantity met " + percent(plan.target));
 }
 
-} // namespace
-
-void runSingle(const Plan& plan)
-{
-    if (plan.converge) {
-        runConverge(plan);
-        return;
-    }
-    const RunResult r = runOne(plan, 0, plan.out, true);
-    if (r.status != kOk)
-        throw BatchError(r.status, r.error);
-    const SummaryText text(plan);
-    std::fputs((text.header() + text.runLine(plan, 0, r)).c_str(), stdout);
-    if (!r.verdict.empty())
-        std::fprintf(stderr, "torv-batch: %s\n", r.verdict.c_str());
-}
 
 void saveScenario(const Plan& plan)
 {
@@ -454,54 +418,6 @@ void saveScenario(const Plan& plan)
         std::fputs(scenarioText(scenario).c_str(), stdout);
     else
         writeScenario(plan.saveScenario, scenario);
-}
-
-// The runs again, here and without files, drawn into one picture: the first
-// run that succeeds as the current run, the others over it as kept runs,
-// each named in the legend by its values. Runs that fail are left out (the
-// summary has reported them).
-void writeOverlay(const Plan& plan)
-{
-    std::optional<SimState> first;
-    std::string firstLabel;
-    std::vector<KeptRun> kept;
-    std::vector<std::string> labels;
-    for (long long i = 0; i < plan.count(); ++i) {
-        const Assignments values = plan.assignments(i);
-        try {
-            prepare(plan, values, presetOfRun(plan, i));
-            Flugbahn(RunFiles::Skip);
-        } catch (const std::exception&) {
-            continue;
-        }
-        std::string label;
-        for (const auto& [field, value] : values)
-            label += (label.empty() ? "" : ", ") + std::string(legendName(*field)) + " = " + exactGeneral(value, '.');
-        if (!first) {
-            first = st;
-            firstLabel = label;
-        } else {
-            kept.push_back(keepRun());
-            labels.push_back(label);
-        }
-    }
-    if (!first)
-        return;
-    st = *first;
-    std::vector<std::vector<double>> series;
-    series.reserve(kept.size()); // the picture points into them
-    GraphExtras extras;
-    extras.currentLabel = firstLabel;
-    for (size_t r = 0; r < kept.size(); ++r) {
-        series.push_back(inCurrentUnits(kept[r]));
-        extras.kept.push_back({ series.back().data(), static_cast<int>(series.back().size()), labels[r] });
-    }
-    ensurePainting();
-    if (plan.graph)
-        applyGraphSelection(*plan.graph);
-    const QImage picture
-        = drawGraph(st.Ergebnis.data(), st.GraphCodes.data(), st.NPunkte, st.GraphCount, extras, plan.scale);
-    writeFileAtomically(plan.overlay, pngBytes(picture));
 }
 
 } // namespace torv::batch

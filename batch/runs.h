@@ -2,10 +2,13 @@
 // shared by the single run and the runs of a sweep or a study.
 #pragma once
 
+#include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "batch/batch.h"
+#include "batch/study.h"
 
 namespace torv::batch {
 
@@ -15,7 +18,16 @@ struct RunResult {
     std::vector<double> numbers; // by summaryColumns(); NaN where the run has none
     std::string error; // the run's message if it failed
     std::string verdict; // the step check's conclusion, with --accuracy
+    std::exception_ptr exception; // the error itself, for its kind
 };
+
+// The state as the start form and the calculation form leave it for preset
+// `number` (none for the plan's scenario), with the plan's fields and
+// `values` typed over; every run starts afresh, so that no run depends on
+// the one before.
+void prepare(const Plan& plan, const Assignments& values, int number);
+// The preset that run `i` runs; 0 for the plan's scenario.
+int presetOfRun(const Plan& plan, long long i);
 
 // The summary's columns after those that name the run, whatever the run
 // summary holds: every quantity, then the samples; with --accuracy each
@@ -55,6 +67,35 @@ private:
     Format format_;
     std::vector<std::string> names_;
 };
+
+// A study's columns after "run" (the drawn fields and the summary's), each
+// over the runs that have a value in it, and their figures; nothing for
+// runs that are no study.
+class StudyColumns {
+public:
+    explicit StudyColumns(const Plan& plan);
+    // Run `i`'s values, the runs taken in any order; a run that failed is
+    // only counted, so that every column is over the runs that succeeded.
+    void add(const Plan& plan, long long i, const RunResult& r);
+    bool empty() const { return columns_.empty(); }
+    long long failed() const { return failed_; }
+    // Every column's figures (its values sorted on the way).
+    std::vector<ColumnStatistics> statistics();
+
+private:
+    std::vector<std::vector<double>> columns_;
+    long long failed_ = 0;
+};
+
+// Run `i`, without files; `keep`, if given, is called while the state holds
+// the run, once it has succeeded (with --accuracy at half the step too),
+// and what it throws is the run's error.
+RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep = {});
+
+// --converge: the step halved until the chosen quantities meet the target;
+// the summary line is that of the run at the finest step, whose files
+// `commit` writes while the state holds it.
+void runConverge(const Plan& plan, const std::function<void()>& commit);
 
 // Run `i`, with its files in `dir` when `keep` (an error writes none).
 RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool keep);

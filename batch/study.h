@@ -39,6 +39,21 @@ struct ColumnStatistics {
     double p5 = 0, p50 = 0, p95 = 0;
 };
 
+// The rows a study's statistics give after n, each with the values a column
+// needs for it.
+struct StatisticRow {
+    const char* name;
+    double ColumnStatistics::*value;
+    long long least;
+};
+inline constexpr StatisticRow kStatisticRows[] = {
+    { "mean", &ColumnStatistics::mean, 1 },
+    { "sd", &ColumnStatistics::sd, 2 },
+    { "p5", &ColumnStatistics::p5, 1 },
+    { "p50", &ColumnStatistics::p50, 1 },
+    { "p95", &ColumnStatistics::p95, 1 },
+};
+
 // The percentile p (0..1) of sorted values, interpolated linearly between
 // the two closest ranks: x[k] + f (x[k+1] - x[k]) with k + f = p (n - 1),
 // as spreadsheets' PERCENTILE.INC and numpy's default do.

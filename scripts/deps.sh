@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libtomlplusplus-dev
   xvfb xauth openbox xdotool x11-utils imagemagick
   fonts-dejavu-core fonts-dejavu-extra locales python3
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-pandas python3-matplotlib
 )
 
 as_root() {

@@ -1,0 +1,485 @@
+// The Python module `torv`: presets and scenario files, a run with its
+// samples and summary, and the sweeps and studies of torv-batch, from the
+// Qt-free core. Runs take the batch program's own path (its plan and its run
+// of a plan), so that their numbers are the batch program's.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+#include <cfenv>
+#include <cmath>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch/batch.h"
+#include "batch/runs.h"
+#include "batch/study.h"
+#include "physics/faults.h"
+#include "sim/atomicfile.h"
+#include "sim/classes.h"
+#include "sim/numfmt.h"
+#include "sim/presets.h"
+#include "sim/quantities.h"
+#include "sim/resultfiles.h"
+#include "sim/scenario.h"
+#include "sim/state.h"
+
+namespace py = pybind11;
+using namespace torv;
+using namespace torv::batch;
+
+namespace {
+
+// The engine keeps its state in one place per process: one caller at a time
+// has it, with Python's other threads running meanwhile, in the default
+// floating-point environment, and the caller's environment (flags, rounding,
+// traps) is as it was afterwards.
+std::mutex engineLock;
+
+template <typename F> auto exclusive(F&& body)
+{
+    py::gil_scoped_release others;
+    const std::lock_guard lock(engineLock);
+    struct Environment {
+        std::fenv_t saved;
+        Environment()
+        {
+            std::fegetenv(&saved);
+            std::fesetenv(FE_DFL_ENV);
+        }
+        ~Environment() { std::fesetenv(&saved); }
+    } environment;
+    return body();
+}
+
+// A run as the module keeps it: its summary line's numbers as torv-batch has
+// them, and what the state held once it was done.
+struct Outcome {
+    RunResult row;
+    int samples = 0; // the sample slots filled
+    std::vector<double> series; // kRecordedSeries x samples, in the recorded units
+    std::vector<std::pair<std::string, double>> shown; // by series: the files' unit, its divisor
+    std::string sampleFile;
+};
+
+// Inputs in, result out: run `i` of `plan`, and with `record` its samples and
+// sample file. The only place a run happens.
+Outcome compute(const Plan& plan, long long i, bool record)
+{
+    return exclusive([&] {
+        Outcome out;
+        std::function<void()> keep;
+        if (record)
+            keep = [&out] {
+                out.samples = runSummary().samples;
+                for (const Quantity& q : quantities()) {
+                    const double divisor = currentDivisor(q.series);
+                    out.shown.emplace_back(currentUnit(q.series), divisor);
+                    const double* s = st.Ergebnis.data() + code(q.series) * kSamples;
+                    for (int j = 0; j < out.samples; ++j)
+                        out.series.push_back(divisor == 1 ? s[j] : s[j] * divisor);
+                }
+                out.sampleFile = sampleFileText();
+            };
+        out.row = runAlone(plan, i, keep);
+        return out;
+    });
+}
+
+// OSError(errno, message), which Python narrows to FileNotFoundError and
+// its kin.
+[[noreturn]] void raiseOSError(int code, const std::string& message)
+{
+    PyErr_SetObject(PyExc_OSError, py::make_tuple(code, message).ptr());
+    throw py::error_already_set();
+}
+
+// The run's failure as a Python exception with the batch program's message.
+[[noreturn]] void raiseFailure(const RunResult& r)
+{
+    if (!r.exception)
+        throw py::value_error(r.error);
+    try {
+        std::rethrow_exception(r.exception);
+    } catch (const IoError& e) {
+        raiseOSError(e.code(), r.error);
+    } catch (...) {
+        throw py::value_error(r.error);
+    }
+}
+
+std::string trimmed(std::string s)
+{
+    s.erase(s.find_last_not_of(' ') + 1);
+    return s;
+}
+
+// A scenario, and the preset it is while unchanged: such a run is the batch
+// program's --preset N, any other its --scenario.
+struct PyScenario {
+    Scenario s;
+    int preset = 0;
+};
+
+Plan planFor(const PyScenario& scenario, Options o)
+{
+    if (scenario.preset != 0)
+        o.preset = std::to_string(scenario.preset);
+    return makePlan(o, scenario.preset != 0 ? std::nullopt : std::optional<Scenario>(scenario.s));
+}
+
+// "NAME=A:B:C" as the batch program takes it, the numbers in the shortest
+// text that reads back as them.
+std::string argument(const std::string& name, const std::vector<std::string>& parts)
+{
+    std::string text = name + "=";
+    for (size_t k = 0; k < parts.size(); ++k)
+        text += (k == 0 ? "" : ":") + parts[k];
+    return text;
+}
+
+std::string numberText(const py::handle& value)
+{
+    return shortestText(py::float_(py::reinterpret_borrow<py::object>(value)));
+}
+
+std::vector<std::string> setsOf(const py::kwargs& inputs)
+{
+    std::vector<std::string> sets;
+    for (const auto& [name, value] : inputs)
+        sets.push_back(argument(py::cast<std::string>(name), { numberText(value) }));
+    return sets;
+}
+
+// A run's outcome for Python.
+struct PyResult {
+    Plan plan;
+    Outcome outcome;
+    std::optional<RunResult> check;
+
+    py::dict summary() const
+    {
+        py::dict d;
+        const std::vector<std::string> names = summaryColumns(false);
+        for (size_t k = 0; k + 1 < names.size(); ++k)
+            d[py::str(names[k])] = outcome.row.numbers[k];
+        d[py::str(names.back())] = outcome.samples; // a count
+        return d;
+    }
+
+    py::dict samples() const
+    {
+        py::dict d;
+        const size_t n = static_cast<size_t>(outcome.samples);
+        for (const Quantity& q : quantities()) {
+            const double* s = outcome.series.data() + static_cast<size_t>(code(q.series)) * n;
+            d[py::str(quantityName(q.series, 3))] = py::array_t<double>(n, s);
+        }
+        return d;
+    }
+
+    py::dict stepCheck()
+    {
+        if (!check) {
+            Plan accurate = plan;
+            accurate.accuracy = true;
+            check = compute(accurate, 0, false).row;
+        }
+        if (check->status != kOk)
+            raiseFailure(*check);
+        py::dict d;
+        const std::vector<std::string> names = summaryColumns(true);
+        for (size_t k = summaryColumns(false).size(); k < names.size(); ++k)
+            d[py::str(names[k])] = check->numbers[k];
+        return d;
+    }
+
+    std::string writeSampleFile(const std::filesystem::path& dir) const
+    {
+        const std::string path = (dir / kSampleFileName).string();
+        FileCommit files;
+        files.makeDirectory(dir.string());
+        files.add(path, outcome.sampleFile);
+        files.commit();
+        return path;
+    }
+};
+
+PyResult run(const PyScenario& scenario, const py::kwargs& inputs)
+{
+    Options o;
+    o.sets = setsOf(inputs);
+    PyResult r { planFor(scenario, o), {}, std::nullopt };
+    r.outcome = compute(r.plan, 0, true);
+    if (r.outcome.row.status != kOk)
+        raiseFailure(r.outcome.row);
+    return r;
+}
+
+// The runs of a sweep or a study as a structured array, a field per column
+// of the batch program's summary (the run's number, the swept or drawn
+// values, the figures, the error or None); a study's columns take every
+// run's values for its statistics.
+py::object table(const Plan& plan, StudyColumns& columns)
+{
+    const std::vector<std::string> names = SummaryText(plan).names();
+    const long long n = plan.count();
+    std::vector<std::vector<double>> numbers(names.size() - 1);
+    py::list errors;
+    const size_t first = plan.varies.empty() ? 0 : 1;
+    for (long long i = 0; i < n; ++i) {
+        if (PyErr_CheckSignals() != 0)
+            throw py::error_already_set();
+        const RunResult r = compute(plan, i, false).row;
+        size_t k = 0;
+        if (first == 1)
+            numbers[k++].push_back(static_cast<double>(i + 1));
+        for (const auto& [field, value] : plan.assignments(i))
+            numbers[k++].push_back(value);
+        for (double v : r.numbers)
+            numbers[k++].push_back(v);
+        errors.append(r.status == kOk ? py::object(py::none()) : py::object(py::str(r.error)));
+        columns.add(plan, i, r);
+    }
+    py::module_ np = py::module_::import("numpy");
+    py::list dtype;
+    for (size_t k = 0; k < names.size(); ++k)
+        dtype.append(py::make_tuple(names[k], k + 1 == names.size() ? "O" : k < first ? "i8" : "f8"));
+    py::object result = np.attr("zeros")(n, np.attr("dtype")(dtype));
+    for (size_t k = 0; k < numbers.size(); ++k)
+        result[py::str(names[k])] = py::array_t<double>(numbers[k].size(), numbers[k].data());
+    result[py::str("error")] = np.attr("array")(errors, "O");
+    return result;
+}
+
+py::object sweep(const PyScenario& scenario, const py::kwargs& ranges)
+{
+    Options o;
+    for (const auto& [name, range] : ranges) {
+        const auto r = py::cast<py::tuple>(range);
+        if (r.size() != 3)
+            throw py::value_error("a sweep takes NAME=(FROM, TO, COUNT)");
+        o.sweeps.push_back(
+            argument(py::cast<std::string>(name), { numberText(r[0]), numberText(r[1]), numberText(r[2]) }));
+    }
+    const Plan plan = planFor(scenario, o);
+    StudyColumns none(plan);
+    return table(plan, none);
+}
+
+py::tuple study(const PyScenario& scenario, long long runs, unsigned long long seed, const py::kwargs& laws)
+{
+    Options o;
+    o.runs = std::to_string(runs);
+    o.seed = std::to_string(seed);
+    for (const auto& [name, law] : laws) {
+        const auto l = py::cast<py::tuple>(law);
+        if (l.size() != 3)
+            throw py::value_error("a study takes NAME=('normal', MEAN, SD) or NAME=('uniform', LO, HI)");
+        o.varies.push_back(
+            argument(py::cast<std::string>(name), { py::cast<std::string>(l[0]), numberText(l[1]), numberText(l[2]) }));
+    }
+    const Plan plan = planFor(scenario, o);
+    StudyColumns columns(plan);
+    py::object runsTable = table(plan, columns);
+    const std::vector<std::string> names = SummaryText(plan).names();
+    const std::vector<ColumnStatistics> figures = columns.statistics();
+    py::dict statistics;
+    for (size_t k = 0; k < figures.size(); ++k) {
+        const ColumnStatistics& c = figures[k];
+        py::dict row;
+        row["n"] = c.n;
+        row["failed"] = columns.failed();
+        for (const StatisticRow& figure : kStatisticRows)
+            row[figure.name] = c.n >= figure.least ? c.*figure.value : std::nan("");
+        statistics[py::str(names[k + 1])] = row;
+    }
+    return py::make_tuple(runsTable, statistics);
+}
+
+PyScenario presetScenario(int number)
+{
+    Options o;
+    o.preset = std::to_string(number);
+    const Plan plan = makePlan(o, std::nullopt);
+    const PresetRef ref = *presetNumber(number);
+    const std::string name = trimmed(presets(ref.list)[static_cast<size_t>(ref.index)].label);
+    return { exclusive([&] {
+                prepare(plan, {}, number);
+                return currentScenario(name);
+            }),
+        number };
+}
+
+py::list presetList()
+{
+    py::list list;
+    int number = 1;
+    for (PresetList l : kPresetLists)
+        for (const Preset& p : presets(l))
+            list.append(py::make_tuple(number++, classRow(p.Klasse).key, trimmed(p.label)));
+    return list;
+}
+
+} // namespace
+
+PYBIND11_MODULE(torv, m)
+{
+    m.doc() = "Point-mass flight trajectories: the presets, scenario files, runs, sweeps and studies of "
+              "torv-batch from Python.\n\n"
+              "Runs take turns: the engine runs one at a time per process, with Python's other threads "
+              "running meanwhile (the GIL is released); a second thread that starts a run waits for the "
+              "first. Each run has the default floating-point environment, and the caller's is restored "
+              "afterwards. A bad input or a floating-point fault raises ValueError, a file that cannot "
+              "be read or written OSError, with the program's message.";
+
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p)
+                std::rethrow_exception(p);
+        } catch (const IoError& e) {
+            raiseOSError(e.code(), e.detail());
+        } catch (const std::filesystem::filesystem_error& e) {
+            raiseOSError(e.code().value(), e.what());
+        } catch (const TorvError& e) {
+            PyErr_SetString(PyExc_ValueError, e.what());
+        } catch (const BatchError& e) {
+            PyErr_SetString(PyExc_ValueError, e.what());
+        }
+    });
+
+    m.def("presets", &presetList,
+        "The 34 presets as (number, vehicle class, name), numbered as torv-batch --list numbers them.");
+
+    py::class_<PyScenario> scenario(m, "Scenario",
+        "A preset record: the vehicle class, the aerodynamic model and every input of the calculation form "
+        "by its scenario-file key (MassaStart, H0, V0, TTO or Q0, dt0, ...), each an attribute; SI units, "
+        "angles in degrees.");
+    scenario
+        .def_static("preset", &presetScenario, py::arg("number"),
+            "Preset `number` (1 to 34, see presets()) as a choice on the start form makes it.")
+        .def_static(
+            "load", [](const std::filesystem::path& path) { return PyScenario { readScenario(path.string()) }; },
+            py::arg("path"), "Reads a scenario file (TOML). Raises OSError or ValueError naming the line and key.")
+        .def(
+            "save", [](const PyScenario& s, const std::filesystem::path& path) { writeScenario(path.string(), s.s); },
+            py::arg("path"), "Writes the scenario file whole or not at all.")
+        .def_property(
+            "name", [](const PyScenario& s) { return s.s.name; },
+            [](PyScenario& s, const std::string& name) {
+                s.s.name = name;
+                s.preset = 0;
+            })
+        .def_property(
+            "vehicle_class", [](const PyScenario& s) { return std::string(classRow(s.s.klasse).key); },
+            [](PyScenario& s, const std::string& key) {
+                const std::optional<VehicleClass> k = classKeyed(key);
+                if (!k)
+                    throw py::value_error("unknown class '" + echoed(key) + "': " + std::string(classKeyList()));
+                s.s.klasse = *k;
+                s.preset = 0;
+            },
+            "The vehicle class by its scenario-file key.")
+        .def_property(
+            "aero", [](const PyScenario& s) { return s.s.aeroModel; },
+            [](PyScenario& s, double model) {
+                if (model != 0 && model != 1)
+                    throw py::value_error("the aerodynamic model is 0 (constant) or 1 (Titan-2)");
+                s.s.aeroModel = model;
+                s.preset = 0;
+            },
+            "The aerodynamic model: 0 constant coefficients, 1 Titan-2.")
+        .def_property_readonly(
+            "inputs",
+            [](const PyScenario& s) {
+                py::dict d;
+                for (const FieldInfo& f : fieldTable())
+                    d[f.name] = s.s[f.field];
+                return d;
+            },
+            "Every input by its key, a copy: change them as attributes.")
+        .def("__repr__", [](const PyScenario& s) {
+            return "<torv.Scenario " + quotedText(s.s.name) + ", " + classRow(s.s.klasse).key + ">";
+        });
+    std::vector<std::string> inputNames;
+    for (const FieldInfo& f : fieldTable())
+        inputNames.push_back(f.name);
+    inputNames.push_back(legendName(fieldInfo(Field::TTO))); // the path angle by its caption's symbol too
+    static std::deque<std::string> inputDocs; // the property records keep pointers into it
+    for (const std::string& name : inputNames) {
+        const FieldInfo& f = *fieldNamed(name);
+        inputDocs.push_back(std::string(f.meaning) + ", " + f.unit);
+        scenario.def_property(
+            name.c_str(), [&f](const PyScenario& s) { return s.s[f.field]; },
+            [&f](PyScenario& s, double v) {
+                s.s[f.field] = v;
+                s.preset = 0;
+            },
+            inputDocs.back().c_str());
+    }
+
+    py::class_<PyResult>(m, "Result", "A finished run.")
+        .def_property_readonly("samples", &PyResult::samples,
+            "The recorded quantities as numpy arrays, one value per sample slot the run filled (500 "
+            "when it ran to the end, the last repeating the one before), keyed by their names in the CSV "
+            "header and in the units of `units`.")
+        .def_property_readonly(
+            "time", [](const PyResult& r) { return py::object(r.samples()[py::str(quantityName(Series::Time, 3))]); },
+            "The samples' times, s.")
+        .def_property_readonly(
+            "units",
+            [](const PyResult&) {
+                py::dict d;
+                for (const Quantity& q : quantities())
+                    d[py::str(quantityName(q.series, 3))] = q.unit;
+                return d;
+            },
+            "The unit of each sample array: the quantity's own (m, s, m/s, Pa, ...), never the larger one "
+            "(km, min, ...) that the sample file and the graphs may switch to (see file_units). The "
+            "samples of such a quantity are the files' values multiplied back, to within a unit in the "
+            "last place.")
+        .def_property_readonly(
+            "file_units",
+            [](const PyResult& r) {
+                py::dict d;
+                for (const Quantity& q : quantities())
+                    d[py::str(quantityName(q.series, 3))] = r.outcome.shown[static_cast<size_t>(code(q.series))];
+                return d;
+            },
+            "The unit each quantity has in this run's sample file, CSV and graphs, and what its samples "
+            "are divided by there: ('kPa', 1000.0) once its values passed 1000 Pa, else (its unit, 1.0).")
+        .def_property_readonly("summary", &PyResult::summary,
+            "The batch program's summary: flight_time_s, range_m, max_altitude_m, ..., samples.")
+        .def("step_check", &PyResult::stepCheck,
+            "The same run at half the step: each summary figure at half the step (NAME_half) and "
+            "extrapolated, 2*half - full (NAME_extrapolated), and samples_half, as torv-batch --accuracy "
+            "gives them. Raises ValueError if the run at half the step fails.")
+        .def(
+            "to_pandas", [](const PyResult& r) { return py::module_::import("pandas").attr("DataFrame")(r.samples()); },
+            "The samples as a pandas DataFrame (pandas must be installed).")
+        .def("write_sample_file", &PyResult::writeSampleFile, py::arg("directory") = ".",
+            "Writes Torv_500.txt into `directory` (created if missing), the bytes the program writes; "
+            "returns its path.");
+
+    m.def("run", &run, py::arg("scenario"),
+        "Runs the scenario as START does, each input given (by its key, e.g. Q0=45, dt0=0.01) typed over "
+        "after the scenario is loaded, as torv-batch --set does. Raises ValueError for an unknown input, "
+        "an unusable step or a floating-point fault. Runs take turns: one at a time per process, a second "
+        "thread waits for the first (the GIL is released meanwhile).");
+    m.def("sweep", &sweep, py::arg("scenario"),
+        "Each range NAME=(FROM, TO, COUNT) takes COUNT values evenly from FROM to TO; several form the "
+        "grid of all combinations, the first varying slowest. Returns a numpy structured array, one row "
+        "per run, with torv-batch --sweep's columns and numbers: the swept values, the summary and "
+        "`error` (None, or the run's message). The runs take turns in this process.");
+    m.def("study", &study, py::arg("scenario"), py::kw_only(), py::arg("runs"), py::arg("seed") = 0,
+        "Each law NAME=('normal', MEAN, SD) or NAME=('uniform', LO, HI) draws NAME for every run as "
+        "torv-batch --vary does, from `seed` and the run's number. Returns the runs (run, the drawn "
+        "values, the summary, error) and the statistics of every column: n, failed, mean, sd, p5, p50 and "
+        "p95, the failed runs left out (NaN where a column has too few values).");
+}
