@@ -174,12 +174,16 @@ TEST_F(Keyboard, ShortcutsWorkFromAField)
     EXPECT_FALSE(clipboard->image().isNull()) << "the graph";
 }
 
-// Enter presses the focused button; Escape closes the text box on top; F1
+// Enter presses the focused button and, in a field, START; Escape closes the text box on top; F1
 // opens the help in the form's language with a line for every field, and
 // each field's tooltip is its line; the About box names the version.
 TEST_F(Keyboard, EnterEscapeAndHelp)
 {
     openWith(PresetList::Projectil, 0, 1);
+    // Enter in a field runs START.
+    ASSERT_FALSE(form2->ActSaveGraph->isEnabled());
+    QTest::keyClick(form2->EdTTO, Qt::Key_Return);
+    EXPECT_TRUE(form2->ActSaveGraph->isEnabled()) << "no run";
     form2->ButtonHELP->setFocus();
     QTest::keyClick(form2->ButtonHELP, Qt::Key_Return);
     EXPECT_TRUE(shown(form2->Memo2));

@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QWidget>
 
 #include <algorithm>
@@ -89,8 +88,9 @@ FocusRules::FocusRules(QWidget* form)
     qApp->installEventFilter(this);
     refresh();
     // A button's own focus mark is a dotted line inside it, which a coloured
-    // button hides: every push button gets a frame that can be seen.
-    for (QPushButton* b : form->findChildren<QPushButton*>())
+    // button hides, or none at all: every button gets a frame that can be
+    // seen.
+    for (QAbstractButton* b : form->findChildren<QAbstractButton*>())
         frameWhileFocused(b);
 }
 

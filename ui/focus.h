@@ -6,7 +6,7 @@
 //   move the focus only, as they do in a group with nothing chosen);
 // - Enter presses the focused button, as Space does, and in a field the
 //   form's default button;
-// - every push button shows the focus with a frame around it;
+// - every button shows the focus with a frame around it;
 // - the form's own shortcuts (its actions) win over a text field's keys,
 //   except the copy key while the field has selected text.
 #pragma once
