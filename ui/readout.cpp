@@ -147,7 +147,12 @@ int GraphReadout::keptSample(size_t run) const
     const size_t i = static_cast<size_t>(sample_);
     const QPoint at = pointer_.x() >= 0 ? pointer_
                                         : QPoint(reading_.x[i], reading_.curves.empty() ? 0 : reading_.curves[0].y[i]);
-    return nearest(k.x, k.y, at, reading_.turnsBack);
+    const int j = nearest(k.x, k.y, at, reading_.turnsBack);
+    // A run that ends before the cursor, or starts after it, has no value
+    // there.
+    if (j < 0 || (!reading_.turnsBack && std::abs(k.x[static_cast<size_t>(j)] - reading_.x[i]) > 3))
+        return -1;
+    return j;
 }
 
 QStringList GraphReadout::lines() const
@@ -161,14 +166,17 @@ QStringList GraphReadout::lines() const
         out << line(t.code, t.values[i], t.negative, t.unit, sep_);
     for (size_t r = 0; r < reading_.kept.size(); ++r) {
         const int j = keptSample(r);
-        if (j < 0)
-            continue;
         const GraphReading::Run& k = reading_.kept[r];
+        out << QString::fromStdString(k.label) + u':';
+        if (j < 0) {
+            out << QStringLiteral("  \u2014");
+            continue;
+        }
         QStringList values { number(k.abscissa[static_cast<size_t>(j)], false, reading_.horizontalUnit, sep_) };
         for (size_t c = 0; c < k.values.size() && c < reading_.curves.size(); ++c)
             values << number(k.values[c][static_cast<size_t>(j)], reading_.curves[c].negative,
                 reading_.curves[c].unit, sep_);
-        out << QString::fromStdString(k.label) + u':' << QStringLiteral("  ") + values.join(QStringLiteral("; "));
+        out << QStringLiteral("  ") + values.join(QStringLiteral("; "));
     }
     return out;
 }

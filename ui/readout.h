@@ -33,7 +33,8 @@ public:
     int sample() const { return sample_; }
     // The panel's lines: the abscissa, then each curve, "name: value unit";
     // then for each kept run a line with its name and one with its values
-    // at the cursor (abscissa first, then the curves).
+    // at the cursor (abscissa first, then the curves), or a dash where the
+    // run has no sample there.
     QStringList lines() const;
     // Where the panel stands in the picture; null while hidden or where no
     // place leaves the legend and the event labels uncovered.
@@ -49,7 +50,7 @@ protected:
 
 private:
     void showSample(int sample);
-    // The kept run's sample at the cursor, or -1.
+    // The kept run's sample at the cursor, or -1 where it has none.
     int keptSample(size_t run) const;
     QRect placePanel(QSize size) const;
 
