@@ -172,10 +172,13 @@ QStringList GraphReadout::lines() const
             out << QStringLiteral("  \u2014");
             continue;
         }
-        QStringList values { number(k.abscissa[static_cast<size_t>(j)], false, reading_.horizontalUnit, sep_) };
+        // In the order and the units of the lines above, short: the abscissa
+        // only where the run's own may differ from the cursor's.
+        QStringList values;
+        if (reading_.turnsBack)
+            values << number(k.abscissa[static_cast<size_t>(j)], false, "", sep_).trimmed();
         for (size_t c = 0; c < k.values.size() && c < reading_.curves.size(); ++c)
-            values << number(k.values[c][static_cast<size_t>(j)], reading_.curves[c].negative,
-                reading_.curves[c].unit, sep_);
+            values << number(k.values[c][static_cast<size_t>(j)], reading_.curves[c].negative, "", sep_).trimmed();
         out << QStringLiteral("  ") + values.join(QStringLiteral("; "));
     }
     return out;
@@ -193,9 +196,10 @@ void GraphReadout::pointAt(QPoint at)
 }
 
 // Beside the cursor, on the side and at the height where the fewest curve
-// points lie, never over the legend or an event label and, where it can,
-// over no other text, nearest to the pointer's height; inside the picture.
-// Where no place beside the cursor will do, anywhere in the picture.
+// points lie, nearest to the pointer's height, inside the picture and over
+// no text; where no place beside the cursor is clear of text, elsewhere off
+// the cursor, or at last over it. Where text cannot be helped, never over the legend or an
+// event label.
 QRect GraphReadout::placePanel(QSize size) const
 {
     const size_t i = static_cast<size_t>(sample_);
@@ -216,8 +220,8 @@ QRect GraphReadout::placePanel(QSize size) const
     };
     QRect best;
     long long bestCost = LLONG_MAX;
-    const auto consider = [&](const QRect& r) {
-        if (!picture.contains(r) || crosses(labels_, r) > 0)
+    const auto consider = [&](const QRect& r, bool overText) {
+        if (!picture.contains(r) || crosses(overText ? labels_ : texts_, r) > 0)
             return;
         const long long c = cost(r);
         if (c < bestCost) {
@@ -225,17 +229,29 @@ QRect GraphReadout::placePanel(QSize size) const
             best = r;
         }
     };
-    for (int top = 2; top + size.height() <= kPictureHeight - 2; top += 4) {
-        consider(QRect(QPoint(x + 12, top), size));
-        consider(QRect(QPoint(x - 12 - size.width(), top), size));
-    }
-    // Elsewhere, off the cursor if it can be.
-    for (const bool offCursor : { true, false })
-        if (best.isNull())
-            for (int top = 2; top + size.height() <= kPictureHeight - 2; top += 8)
-                for (int left = 2; left + size.width() <= kPictureWidth - 2; left += 8)
-                    if (!offCursor || x < left - 6 || x > left + size.width() + 6)
-                        consider(QRect(QPoint(left, top), size));
+    const auto beside = [&](bool overText) {
+        for (int top = 2; top + size.height() <= kPictureHeight - 2; top += 4) {
+            consider(QRect(QPoint(x + 12, top), size), overText);
+            consider(QRect(QPoint(x - 12 - size.width(), top), size), overText);
+        }
+    };
+    const auto elsewhere = [&](bool overText, bool offCursor) {
+        for (int top = 2; top + size.height() <= kPictureHeight - 2; top += 8)
+            for (int left = 2; left + size.width() <= kPictureWidth - 2; left += 8)
+                if (!offCursor || x < left - 6 || x > left + size.width() + 6)
+                    consider(QRect(QPoint(left, top), size), overText);
+    };
+    beside(false);
+    if (best.isNull())
+        elsewhere(false, true);
+    if (best.isNull())
+        elsewhere(false, false);
+    if (best.isNull())
+        beside(true);
+    if (best.isNull())
+        elsewhere(true, true);
+    if (best.isNull())
+        elsewhere(true, false);
     return best;
 }
 

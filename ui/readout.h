@@ -33,8 +33,8 @@ public:
     int sample() const { return sample_; }
     // The panel's lines: the abscissa, then each curve, "name: value unit";
     // then for each kept run a line with its name and one with its values
-    // at the cursor (abscissa first, then the curves), or a dash where the
-    // run has no sample there.
+    // at the cursor in the order and units of the lines above (the abscissa
+    // only where it turns back), or a dash where the run has no sample there.
     QStringList lines() const;
     // Where the panel stands in the picture; null while hidden or where no
     // place leaves the legend and the event labels uncovered.
