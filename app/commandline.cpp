@@ -37,12 +37,11 @@ const char* const kUsage = "Usage: torv [FILE.toml]\n"
                            "2 for an unexpected argument.\n";
 
 // The options QGuiApplication and QApplication take out of the arguments.
-constexpr std::initializer_list<const char*> kQtOptionsWithValue = { "platform", "platformpluginpath",
-    "platformtheme", "plugin", "qwindowgeometry", "qwindowicon", "qwindowtitle", "qmljsdebugger", "session",
-    "display", "geometry", "title", "name", "style", "stylesheet", "visual", "ncols", "cmap", "fontengine",
-    "dialogs" };
-constexpr std::initializer_list<const char*> kQtFlags = { "reverse", "widgetcount", "testability", "nograb",
-    "dograb", "sync" };
+constexpr std::initializer_list<const char*> kQtOptionsWithValue = { "platform", "platformpluginpath", "platformtheme",
+    "plugin", "qwindowgeometry", "qwindowicon", "qwindowtitle", "qmljsdebugger", "session", "display", "geometry",
+    "title", "name", "style", "stylesheet", "visual", "ncols", "cmap", "fontengine", "dialogs" };
+constexpr std::initializer_list<const char*> kQtFlags
+    = { "reverse", "widgetcount", "testability", "nograb", "dograb", "sync" };
 
 struct Held {
     QtMsgType type;

@@ -356,9 +356,9 @@ std::vector<QRect> placeEventLabels(
     for (const GraphOp* op : events) {
         const int x = op->x1, y = op->y1;
         const int w = fm.horizontalAdvance(textOf(*op)) + 4, h = fm.height() + 2;
-        const QPoint corners[] = { { x + 7, y - 7 - h }, { x + 7, y + 7 }, { x - 7 - w, y - 7 - h },
-            { x - 7 - w, y + 7 }, { x + 8, y - h / 2 }, { x - 8 - w, y - h / 2 }, { x - w / 2, y - 8 - h },
-            { x - w / 2, y + 8 } };
+        const QPoint corners[]
+            = { { x + 7, y - 7 - h }, { x + 7, y + 7 }, { x - 7 - w, y - 7 - h }, { x - 7 - w, y + 7 },
+                  { x + 8, y - h / 2 }, { x - 8 - w, y - h / 2 }, { x - w / 2, y - 8 - h }, { x - w / 2, y + 8 } };
         QRect box;
         for (const QPoint& c : corners) {
             const QRect candidate(c, QSize(w, h));

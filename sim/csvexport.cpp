@@ -58,8 +58,8 @@ std::string csvText(const std::vector<std::vector<double>>& kept, const std::vec
     return out;
 }
 
-void writeCsvFile(const std::string& path, const std::vector<std::vector<double>>& kept,
-    const std::vector<std::string>& labels)
+void writeCsvFile(
+    const std::string& path, const std::vector<std::vector<double>>& kept, const std::vector<std::string>& labels)
 {
     writeFileAtomically(path, csvText(kept, labels));
 }

@@ -42,7 +42,7 @@ std::vector<EventMark> findEvents(const double* ergebnis, int n, VehicleClass kl
 // With the run's `summary` (of a run that completed), the landing's range
 // and the extremes are its figures, as torv-batch reports them, rather than
 // the nearest sample's.
-std::string eventLabel(const EventMark& mark, const double* ergebnis, int n, int sprache, char sep,
-    const RunSummary* summary = nullptr);
+std::string eventLabel(
+    const EventMark& mark, const double* ergebnis, int n, int sprache, char sep, const RunSummary* summary = nullptr);
 
 } // namespace torv

@@ -283,7 +283,8 @@ TEST_P(EveryDefaultGraph, LabelsAndTheReadOutCoverNoText)
                 ASSERT_FALSE(panel.isNull()) << "preset " << number << " at " << x << "," << y;
                 EXPECT_TRUE(QRect(0, 0, 800, 600).contains(panel));
                 for (const QRect& text : g.texts)
-                    EXPECT_FALSE(panel.intersects(text)) << "preset " << number << " at " << x << "," << y << " over a text at " << text.x() << "," << text.y();
+                    EXPECT_FALSE(panel.intersects(text)) << "preset " << number << " at " << x << "," << y
+                                                         << " over a text at " << text.x() << "," << text.y();
             }
     }
     EXPECT_GT(labels, 34);

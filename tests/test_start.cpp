@@ -14,8 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextBrowser>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QWindow>
 

@@ -209,8 +209,7 @@ void frameWhileFocused(QWidget* w)
     frame->setAttribute(Qt::WA_TransparentForMouseEvents);
     // Dark blue: 8:1 against white, 3:1 and more against the forms' greys
     // and the buttons' colours.
-    frame->setStyleSheet(
-        QStringLiteral("QFrame { border: %1px solid #0a3aa8; background: transparent; }").arg(kLine));
+    frame->setStyleSheet(QStringLiteral("QFrame { border: %1px solid #0a3aa8; background: transparent; }").arg(kLine));
     frame->hide();
     QObject::connect(qApp, &QApplication::focusChanged, frame, [w, frame](QWidget*, QWidget* now) {
         if (now == w) {

@@ -11,8 +11,8 @@
 #include <QSettings>
 #include <QTextBrowser>
 #include <QUrl>
-#include <QVariant>
 #include <QVBoxLayout>
+#include <QVariant>
 
 #include "plot/grafik.h"
 #include "ui/texts.h"
@@ -156,8 +156,8 @@ QString aboutText()
 {
     return QStringLiteral("<h3>Torv</h3><p>%1<br>%2</p><p><b>%3</b><br>%4</p>")
         .arg(text(Text::AboutVersion).arg(QStringLiteral(TORV_VERSION)).toHtmlEscaped(),
-            text(Text::AboutBuild).arg(buildText()).toHtmlEscaped(),
-            text(Text::AboutLicence).toHtmlEscaped(), text(Text::AboutLicenceBody).toHtmlEscaped());
+            text(Text::AboutBuild).arg(buildText()).toHtmlEscaped(), text(Text::AboutLicence).toHtmlEscaped(),
+            text(Text::AboutLicenceBody).toHtmlEscaped());
 }
 
 void showAbout(QWidget* parent)

@@ -9,8 +9,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <limits>
+#include <utility>
 
 #include "plot/canvas.h"
 #include "sim/numfmt.h"
@@ -145,8 +145,8 @@ int GraphReadout::keptSample(size_t run) const
         return -1;
     // Where the cursor stands: the mouse, or the current run's sample.
     const size_t i = static_cast<size_t>(sample_);
-    const QPoint at = pointer_.x() >= 0 ? pointer_
-                                        : QPoint(reading_.x[i], reading_.curves.empty() ? 0 : reading_.curves[0].y[i]);
+    const QPoint at
+        = pointer_.x() >= 0 ? pointer_ : QPoint(reading_.x[i], reading_.curves.empty() ? 0 : reading_.curves[0].y[i]);
     const int j = nearest(k.x, k.y, at, reading_.turnsBack);
     // A run that ends before the cursor, or starts after it, has no value
     // there.
@@ -208,8 +208,8 @@ QRect GraphReadout::placePanel(QSize size) const
     const QRect picture(0, 0, kPictureWidth, kPictureHeight);
     const auto crosses = [](const std::vector<QRect>& boxes, const QRect& r) {
         const QRect margin = r.adjusted(-2, -2, 2, 2);
-        return static_cast<int>(std::count_if(
-            boxes.begin(), boxes.end(), [&](const QRect& b) { return b.intersects(margin); }));
+        return static_cast<int>(
+            std::count_if(boxes.begin(), boxes.end(), [&](const QRect& b) { return b.intersects(margin); }));
     };
     const auto cost = [&](const QRect& r) {
         long long points = 0;

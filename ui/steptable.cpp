@@ -169,8 +169,8 @@ QStringList noticeLines(const std::optional<StepCheck>& check, qint64 ms, bool& 
     if (summary.samples < kSamples)
         lines << text(Text::NoticeSamples).arg(summary.samples);
     // Where every step records, the slots hold the flight's first steps only.
-    const double last = st.Ergebnis[static_cast<size_t>(code(Series::Time) * kSamples + kSamples - 1)]
-        * currentDivisor(Series::Time);
+    const double last
+        = st.Ergebnis[static_cast<size_t>(code(Series::Time) * kSamples + kSamples - 1)] * currentDivisor(Series::Time);
     if (summary.samples == kSamples && last < 0.5 * summary.flightTime)
         lines << text(Text::NoticePartCovered).arg(number(last, 4, sep), number(summary.flightTime, 4, sep));
     return lines;
