@@ -204,18 +204,26 @@ void frameWhileFocused(QWidget* w)
 {
     constexpr int kGap = 1;
     constexpr int kLine = 2;
-    auto* frame = new QFrame(w->parentWidget());
+    // A control inside a group gets its frame on the form, where the
+    // group's edge does not cut it off.
+    const bool nested = w->parentWidget() != w->window();
+    QWidget* host = nested ? w->window() : w->parentWidget();
+    auto* frame = new QFrame(host);
     frame->setFocusPolicy(Qt::NoFocus);
     frame->setAttribute(Qt::WA_TransparentForMouseEvents);
     // Dark blue: 8:1 against white, 3:1 and more against the forms' greys
     // and the buttons' colours.
     frame->setStyleSheet(QStringLiteral("QFrame { border: %1px solid #0a3aa8; background: transparent; }").arg(kLine));
     frame->hide();
-    QObject::connect(qApp, &QApplication::focusChanged, frame, [w, frame](QWidget*, QWidget* now) {
+    QObject::connect(qApp, &QApplication::focusChanged, frame, [w, frame, host, nested](QWidget*, QWidget* now) {
         if (now == w) {
             // Where the control is now: a small screen's form may have scrolled.
-            frame->setGeometry(w->geometry().adjusted(-kGap - kLine, -kGap - kLine, kGap + kLine, kGap + kLine));
-            frame->stackUnder(w);
+            const QRect place(w->mapTo(host, QPoint(0, 0)), w->size());
+            frame->setGeometry(place.adjusted(-kGap - kLine, -kGap - kLine, kGap + kLine, kGap + kLine));
+            if (nested)
+                frame->raise();
+            else
+                frame->stackUnder(w);
         }
         frame->setVisible(now == w);
     });
