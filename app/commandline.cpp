@@ -5,9 +5,12 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <string_view>
 
 #include "version.h"
 
@@ -32,6 +35,13 @@ const char* const kUsage = "Usage: torv [FILE.toml]\n"
                            "\n"
                            "Exit status: 0 when the program ends, 1 when no window can be opened,\n"
                            "2 for an unexpected argument.\n";
+
+// The options QGuiApplication and QApplication take out of the arguments.
+constexpr std::initializer_list<const char*> kQtOptionsWithValue = { "platform", "platformpluginpath", "platformtheme",
+    "plugin", "qwindowgeometry", "qwindowicon", "qwindowtitle", "qmljsdebugger", "session", "display", "geometry",
+    "title", "name", "style", "stylesheet", "visual", "ncols", "cmap", "fontengine", "dialogs" };
+constexpr std::initializer_list<const char*> kQtFlags
+    = { "reverse", "widgetcount", "testability", "nograb", "dograb", "sync" };
 
 struct Held {
     QtMsgType type;
@@ -69,6 +79,31 @@ int answerWithoutWindow(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return 0;
         }
+    }
+    // The arguments are checked before a display is needed: Qt's own
+    // options (one dash or two) with their values, and one scenario file.
+    const char* file = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (arg[0] != '-' && !file) {
+            file = arg;
+            continue;
+        }
+        const std::string_view option = arg[0] == '-' ? arg + (arg[1] == '-' ? 2 : 1) : "";
+        const std::string_view name = option.substr(0, option.find('='));
+        const auto among = [name](std::initializer_list<const char*> names) {
+            return std::any_of(names.begin(), names.end(), [name](const char* n) { return name == n; });
+        };
+        if (among(kQtOptionsWithValue) && name.size() < option.size())
+            continue; // -style=fusion
+        if (among(kQtOptionsWithValue) && i + 1 < argc) {
+            ++i;
+            continue;
+        }
+        if (!name.empty() && among(kQtFlags))
+            continue;
+        std::fprintf(stderr, "torv: unexpected argument '%s' (torv --help)\n", arg);
+        return 2;
     }
     return -1;
 }

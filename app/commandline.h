@@ -6,7 +6,8 @@
 namespace torv {
 
 // The exit status when the options ask for no window (--version prints the
-// version, --help the usage: 0), or -1 to go on.
+// version, --help the usage: 0) or are not understood (2, with one line on
+// standard error), or -1 to go on.
 int answerWithoutWindow(int argc, char** argv);
 
 // While it lives, a platform that cannot start (no display) ends the

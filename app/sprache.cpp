@@ -297,9 +297,9 @@ QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (
     list->setGeometry(place);
     list->setFrameShape(QFrame::NoFrame);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Every row as wide as the list: a longer label is cut at the right edge
-    // (its tooltip has it all), and no side scroll bar takes a row's room.
-    list->setTextElideMode(Qt::ElideNone);
+    // Every row as wide as the list: a longer label ends in an ellipsis (its
+    // tooltip has it all), and no side scroll bar takes a row's room.
+    list->setTextElideMode(Qt::ElideRight);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (const torv::Preset& p : torv::presets(which)) {
         const QString label = QString::fromUtf8(p.label);

@@ -398,7 +398,6 @@ void runConverge(const Plan& plan, const std::function<void()>& commit)
         throw BatchError(kNotConverged, "--converge stopped before every quantity met " + percent(plan.target));
 }
 
-
 void saveScenario(const Plan& plan)
 {
     prepare(plan, {}, presetOfRun(plan, 0));

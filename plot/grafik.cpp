@@ -248,10 +248,14 @@ private:
     int h_;
 };
 
+} // namespace
+
 QColor runColour(int run)
 {
     return run == 0 ? QColor(Qt::black) : kRunColours[(run - 1) % std::size(kRunColours)];
 }
+
+namespace {
 
 void polyline(QPainter& p, const std::vector<Pixel>& points)
 {
@@ -272,68 +276,113 @@ void framedLabel(QPainter& p, const QRect& box, const QString& text, const QColo
     textOut(p, box.left() + 2, box.top() + 1, text, Qt::white);
 }
 
-// A diamond on the event's point and its label beside it, on the first side
-// where the label stays in the picture clear of the labels before it.
-void drawEvent(QPainter& p, const GraphOp& op, std::vector<QRect>& taken)
+// A diamond on the event's point.
+void drawEventMark(QPainter& p, const GraphOp& op)
 {
     const int x = op.x1, y = op.y1, r = 5;
     const QPoint diamond[4] = { { x, y - r }, { x + r, y }, { x, y + r }, { x - r, y } };
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(kEventInk);
     p.drawPolygon(diamond, 4);
-
-    const QString text = textOf(op);
-    const QFontMetrics fm(p.font());
-    const int w = fm.horizontalAdvance(text) + 4, h = fm.height() + 2;
-    const QRect picture(0, 0, kWidth, kHeight);
-    const QPoint corners[] = { { x + 7, y - 7 - h }, { x + 7, y + 7 }, { x - 7 - w, y - 7 - h }, { x - 7 - w, y + 7 } };
-    QRect box;
-    for (int shift = 0; box.isNull() && shift < kHeight; shift += h)
-        for (const QPoint& c : corners) {
-            const QRect candidate(c.x(), c.y() + (c.y() < y ? -shift : shift), w, h);
-            const bool clear
-                = std::none_of(taken.begin(), taken.end(), [&](const QRect& t) { return t.intersects(candidate); });
-            if (picture.contains(candidate) && clear) {
-                box = candidate;
-                break;
-            }
-        }
-    if (box.isNull())
-        box = QRect(std::clamp(x + 7, 0, kWidth - w), std::clamp(y + 7, 0, kHeight - h), w, h);
-    taken.push_back(box);
-    framedLabel(p, box, text, kEventInk);
     p.setBrush(Qt::white);
+}
+
+// The legend's names, cut short with an ellipsis where they are long.
+std::vector<QString> legendNames(const QFontMetrics& fm, const std::vector<const GraphOp*>& keys)
+{
+    std::vector<QString> names;
+    for (const GraphOp* key : keys)
+        names.push_back(fm.elidedText(textOf(*key), Qt::ElideRight, kLegendTextWidth));
+    return names;
+}
+
+constexpr int kLegendSample = 18, kLegendPad = 5;
+
+// The legend's frame, in the plot's top right corner; empty without keys.
+QRect legendRect(const QFontMetrics& fm, const std::vector<const GraphOp*>& keys)
+{
+    if (keys.empty())
+        return {};
+    int textWidth = 0;
+    for (const QString& name : legendNames(fm, keys))
+        textWidth = std::max(textWidth, fm.horizontalAdvance(name));
+    const int row = fm.height() + 2;
+    const int w = kLegendPad + kLegendSample + kLegendPad + textWidth + kLegendPad,
+              h = static_cast<int>(keys.size()) * row + 2 * kLegendPad - 2;
+    return QRect(kPlotRight - 4 - w, kPlotTop + 4, w + 1, h + 1);
 }
 
 // Which colour stands for which run, in the plot's top right corner.
 void drawRunLegend(QPainter& p, const std::vector<const GraphOp*>& keys)
 {
     const QFontMetrics fm(p.font());
-    constexpr int kSample = 18, kPad = 5;
-    std::vector<QString> names;
-    int textWidth = 0;
-    for (const GraphOp* key : keys) {
-        names.push_back(fm.elidedText(textOf(*key), Qt::ElideRight, kLegendTextWidth));
-        textWidth = std::max(textWidth, fm.horizontalAdvance(names.back()));
-    }
+    const std::vector<QString> names = legendNames(fm, keys);
+    const QRect frame = legendRect(fm, keys);
     const int row = fm.height() + 2;
-    const int w = kPad + kSample + kPad + textWidth + kPad, h = static_cast<int>(keys.size()) * row + 2 * kPad - 2;
-    const int left = kPlotRight - 4 - w, top = kPlotTop + 4;
+    const int left = frame.left(), top = frame.top();
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::white);
-    rectangle(p, left, top, left + w, top + h);
+    rectangle(p, left, top, frame.right(), frame.bottom());
     for (size_t i = 0; i < keys.size(); ++i) {
-        const int y = top + kPad + static_cast<int>(i) * row;
+        const int y = top + kLegendPad + static_cast<int>(i) * row;
         const int mid = y + row / 2 - 1;
         p.setPen(QPen(runColour(keys[i]->mark), 1));
-        lineTo(p, left + kPad, mid, left + kPad + kSample, mid);
-        lineTo(p, left + kPad, mid + 1, left + kPad + kSample, mid + 1);
+        lineTo(p, left + kLegendPad, mid, left + kLegendPad + kLegendSample, mid);
+        lineTo(p, left + kLegendPad, mid + 1, left + kLegendPad + kLegendSample, mid + 1);
         p.setPen(QPen(Qt::black, 1));
-        textOut(p, left + 2 * kPad + kSample, y, names[i], Qt::white);
+        textOut(p, left + 2 * kLegendPad + kLegendSample, y, names[i], Qt::white);
     }
 }
 
-QImage paint(const GraphScene& g, double scale)
+// Where each event's label goes (a null box: left out). The places around
+// its diamond are tried in turn; the first that lies in the picture clear
+// of every text, the legend, the other diamonds and the labels placed
+// before it is taken. A label that has no such place is left out: its
+// diamond and the read-out still give it.
+std::vector<QRect> placeEventLabels(
+    const GraphScene& g, const std::vector<QRect>& texts, const QRect& legend, const QFontMetrics& fm)
+{
+    std::vector<QRect> taken = texts;
+    if (!legend.isNull())
+        taken.push_back(legend);
+    std::vector<const GraphOp*> events;
+    for (const GraphOp& op : g.ops)
+        if (op.kind == GraphOp::Event) {
+            events.push_back(&op);
+            taken.push_back(QRect(op.x1 - 5, op.y1 - 5, 11, 11));
+        }
+    const QRect picture(0, 0, kWidth, kHeight);
+    std::vector<QRect> boxes;
+    for (const GraphOp* op : events) {
+        const int x = op->x1, y = op->y1;
+        const int w = fm.horizontalAdvance(textOf(*op)) + 4, h = fm.height() + 2;
+        const QPoint corners[]
+            = { { x + 7, y - 7 - h }, { x + 7, y + 7 }, { x - 7 - w, y - 7 - h }, { x - 7 - w, y + 7 },
+                  { x + 8, y - h / 2 }, { x - 8 - w, y - h / 2 }, { x - w / 2, y - 8 - h }, { x - w / 2, y + 8 } };
+        QRect box;
+        for (const QPoint& c : corners) {
+            const QRect candidate(c, QSize(w, h));
+            const QRect margin = candidate.adjusted(-1, -1, 1, 1);
+            if (picture.contains(candidate)
+                && std::none_of(taken.begin(), taken.end(), [&](const QRect& t) { return t.intersects(margin); })) {
+                box = candidate;
+                break;
+            }
+        }
+        if (!box.isNull())
+            taken.push_back(box);
+        boxes.push_back(box);
+    }
+    return boxes;
+}
+
+// The boxes of the texts a picture holds, for the read-out.
+struct TextBoxes {
+    std::vector<QRect> texts; // every title, tick label and event label, and the legend
+    std::vector<QRect> labels; // the legend and the event labels: never to be covered
+};
+
+QImage paint(const GraphScene& g, double scale, TextBoxes* boxes = nullptr)
 {
     QImage img = newPicture(kWidth, kHeight, scale);
     QPainter p(&img);
@@ -344,8 +393,16 @@ QImage paint(const GraphScene& g, double scale)
     const QPen black(Qt::black, 1);
     const QPen grey(kGrey, 1);
     p.setBrush(Qt::white);
-    std::vector<QRect> eventBoxes;
     std::vector<const GraphOp*> keys;
+    std::vector<QRect> texts;
+    for (size_t i = 0; i < g.ops.size(); ++i)
+        if (g.ops[i].kind == GraphOp::Text && !g.ops[i].text.empty())
+            texts.push_back(textBox(g.ops[i], fits[i]));
+        else if (g.ops[i].kind == GraphOp::RunKey)
+            keys.push_back(&g.ops[i]);
+    const QRect legend = legendRect(p.fontMetrics(), keys);
+    const std::vector<QRect> eventBoxes = placeEventLabels(g, texts, legend, p.fontMetrics());
+    size_t event = 0;
 
     for (size_t i = 0; i < g.ops.size(); ++i) {
         const GraphOp& op = g.ops[i];
@@ -392,16 +449,32 @@ QImage paint(const GraphScene& g, double scale)
             polyline(p, op.points);
             break;
         case GraphOp::Event:
-            drawEvent(p, op, eventBoxes);
+            drawEventMark(p, op);
             break;
         case GraphOp::RunKey:
-            keys.push_back(&op);
             break;
         }
     }
+    // The labels over every curve and mark, the legend over all.
+    for (const GraphOp& op : g.ops)
+        if (op.kind == GraphOp::Event) {
+            const QRect& box = eventBoxes[event++];
+            if (!box.isNull())
+                framedLabel(p, box, textOf(op), kEventInk);
+        }
+    p.setBrush(Qt::white);
     if (!keys.empty())
         drawRunLegend(p, keys);
     p.end();
+    if (boxes) {
+        boxes->texts = texts;
+        if (!legend.isNull())
+            boxes->labels.push_back(legend);
+        for (const QRect& box : eventBoxes)
+            if (!box.isNull())
+                boxes->labels.push_back(box);
+        boxes->texts.insert(boxes->texts.end(), boxes->labels.begin(), boxes->labels.end());
+    }
     return img;
 }
 
@@ -441,8 +514,11 @@ DrawnGraph Grafik(
         drawn.buttons[static_cast<int>(b)] = lift;
     drawn.buttons[static_cast<int>(GraphButton::BuoyancyOverTime)] = classRow(st.Szenario.Klasse).run.balloon;
     GraphScene g = layoutGraph(Ergebnis, GraphCodes, NPunkte, GraphCount, userDecimalSeparator(), extras);
-    drawn.picture = paint(g, scale);
+    TextBoxes boxes;
+    drawn.picture = paint(g, scale, &boxes);
     drawn.reading = std::move(g.reading);
+    drawn.texts = std::move(boxes.texts);
+    drawn.labels = std::move(boxes.labels);
     return drawn;
 }
 

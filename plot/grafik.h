@@ -2,6 +2,7 @@
 // picture, and says which of the calculation form's graph buttons go with it.
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QRect>
 
@@ -29,6 +30,11 @@ struct DrawnGraph {
     QImage picture;
     GraphReading reading;
     std::array<bool, kGraphButtons> buttons {}; // indexed by GraphButton
+    // Where the picture has text, in its pixels: every title, tick label,
+    // event label and the legend; and of them the legend and the event
+    // labels, which the read-out must leave uncovered.
+    std::vector<QRect> texts;
+    std::vector<QRect> labels;
 
     bool shows(GraphButton b) const { return buttons[static_cast<int>(b)]; }
 };
@@ -37,6 +43,10 @@ struct DrawnGraph {
 // forms and the graphs show; one that is not a plain character (no format of
 // ours can carry it) falls back to the full stop.
 char userDecimalSeparator();
+
+// The colour of run `run` in a graph: 0 the current run (black), 1, 2, ...
+// the kept runs in the order they were kept.
+QColor runColour(int run);
 
 // Where and how a text of a graph is set.
 struct TextFit {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <functional>
 
 #include "sim/catalog.h"
 #include "sim/events.h"
@@ -210,6 +211,14 @@ GraphScene layoutGraph(
     reading.horizontalUnit = unitOf(GraphCodes[0]);
     if (N >= 2)
         reading.abscissa.assign(series[0].begin() + 1, series[0].end());
+    reading.turnsBack = std::adjacent_find(reading.abscissa.begin(), reading.abscissa.end(), std::greater<>())
+        != reading.abscissa.end();
+    for (size_t r = 1; r < runs.size(); ++r) {
+        GraphReading::Run& kept = reading.kept.emplace_back();
+        kept.label = extras.kept[r - 1].label;
+        if (N >= 2)
+            kept.abscissa.assign(runs[r][0].begin() + 1, runs[r][0].end());
+    }
     reading.top = Y0 - 7 * G;
     reading.bottom = kBase;
 
@@ -288,6 +297,14 @@ GraphScene layoutGraph(
                 GraphOp& kept = b.add(GraphOp::RunCurve, 0, 0, 0, 0);
                 kept.mark = static_cast<int>(r);
                 kept.points = trace(runs[r]);
+                GraphReading::Run& read = reading.kept[r - 1];
+                read.values.emplace_back(runs[r][k].begin() + 1, runs[r][k].end());
+                std::vector<int>& ys = read.y.emplace_back();
+                for (const Pixel& p : kept.points) {
+                    if (k == 1)
+                        read.x.push_back(p.x);
+                    ys.push_back(p.y);
+                }
             }
             b.add(GraphOp::Curve, 0, 0, 0, 0).points = points;
         }
@@ -325,7 +342,7 @@ GraphScene layoutGraph(
                     k = c;
             const size_t i = static_cast<size_t>(e.position - 1);
             b.add(GraphOp::Event, reading.x[i], reading.curves[static_cast<size_t>(k - 1)].y[i], 0, 0).text
-                = eventLabel(e, Ergebnis, N, st.Sprache, sep);
+                = eventLabel(e, Ergebnis, N, st.Sprache, sep, &st.Summary);
         }
     if (!extras.kept.empty())
         for (size_t r = 0; r < runs.size(); ++r) {

@@ -61,6 +61,19 @@ struct GraphReading {
     std::vector<double> abscissa;
     std::vector<Trace> curves; // in drawing order
     int top = 0, bottom = 0; // the plot's rows
+    // The kept runs drawn with it, in their order (run 1, 2, ...): each
+    // with its own positions, its name and its curves' values.
+    struct Run {
+        std::string label;
+        std::vector<int> x;
+        std::vector<double> abscissa;
+        std::vector<std::vector<int>> y; // per curve, in drawing order
+        std::vector<std::vector<double>> values; // per curve
+    };
+    std::vector<Run> kept;
+    // Whether the abscissa turns back somewhere (V over H): a sample is then
+    // found by both coordinates.
+    bool turnsBack = false;
 };
 
 // A kept run drawn with the current one.

@@ -13,12 +13,15 @@ namespace torv {
 
 // `kept`: the series of kept runs, laid out as Ergebnis and already in the
 // current run's units. With any, every line starts with a "run" column: 0
-// for the current run's 500 lines, then 1, 2, ... for each kept run's.
-std::string csvText(const std::vector<std::vector<double>>& kept = {});
+// for the current run's 500 lines, then 1, 2, ... for each kept run's; with
+// `labels` too (the current run's, then each kept run's), a "label" column
+// follows with the run's name as the legend gives it, in double quotes.
+std::string csvText(const std::vector<std::vector<double>>& kept = {}, const std::vector<std::string>& labels = {});
 
 // Writes csvText(kept) to `path` through a temporary file in the same
 // directory that replaces `path` only once it is complete; throws
 // IoError(errno).
-void writeCsvFile(const std::string& path, const std::vector<std::vector<double>>& kept = {});
+void writeCsvFile(const std::string& path, const std::vector<std::vector<double>>& kept = {},
+    const std::vector<std::string>& labels = {});
 
 } // namespace torv

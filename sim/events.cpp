@@ -95,12 +95,24 @@ std::vector<EventMark> findEvents(const double* ergebnis, int n, VehicleClass kl
     return marks;
 }
 
-std::string eventLabel(const EventMark& mark, const double* ergebnis, int n, int sprache, char sep)
+std::string eventLabel(
+    const EventMark& mark, const double* ergebnis, int n, int sprache, char sep, const RunSummary* summary)
 {
     const EventRow& r = row(mark.event);
     double value = ergebnis[static_cast<long>(code(mark.reported)) * n + mark.position];
     if (mark.event == FlightEvent::MaxLoadFactor)
         value = std::fabs(value);
+    // The summary's figures, tracked over every step and interpolated at the
+    // end, in the units the series were stored in.
+    if (summary && summary->samples > 0) {
+        const double* exact = mark.event == FlightEvent::Apogee ? &summary->maxAltitude
+            : mark.event == FlightEvent::MaxDynamicPressure     ? &summary->maxDynamicPressure
+            : mark.event == FlightEvent::MaxLoadFactor          ? &summary->maxLoadFactor
+            : mark.event == FlightEvent::Landing                ? &summary->range
+                                                                : nullptr;
+        if (exact)
+            value = *exact / currentDivisor(mark.reported);
+    }
     return std::string(inLanguage(r.name, sprache)) + ' ' + r.symbol + '=' + formatGeneral(value, 4, 2, sep) + ' '
         + currentUnit(mark.reported);
 }

@@ -9,6 +9,7 @@
 
 #include "sim/quantities.h"
 #include "sim/state.h"
+#include "sim/summary.h"
 
 namespace torv {
 
@@ -38,6 +39,10 @@ std::vector<EventMark> findEvents(const double* ergebnis, int n, VehicleClass kl
 // 2 German, anything else English), the reported quantity's symbol, its
 // value at the event's position in the general format of the axis labels
 // with separator `sep`, and its unit as the state's unit flags make it.
-std::string eventLabel(const EventMark& mark, const double* ergebnis, int n, int sprache, char sep);
+// With the run's `summary` (of a run that completed), the landing's range
+// and the extremes are its figures, as torv-batch reports them, rather than
+// the nearest sample's.
+std::string eventLabel(
+    const EventMark& mark, const double* ergebnis, int n, int sprache, char sep, const RunSummary* summary = nullptr);
 
 } // namespace torv

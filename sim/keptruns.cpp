@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "sim/activation.h"
+#include "sim/classes.h"
 #include "sim/languages.h"
 #include "sim/numfmt.h"
 #include "sim/presets.h"
@@ -76,6 +77,31 @@ std::string describe(const RunInputs& in, const std::vector<bool>& which, int sp
     return label;
 }
 
+// The class's short name in language `sprache`: its start-form entry up to
+// the bracket that lists examples, "Projectile".
+std::string className(double klasse, int sprache)
+{
+    std::string name = inLanguage(classRow(klasse).entry, sprache);
+    name = name.substr(0, name.find('('));
+    while (!name.empty() && (name.back() == ' ' || name.back() == '-'))
+        name.pop_back();
+    return name;
+}
+
+// The inputs in which `run` differs from any other of `runs` run from the
+// same scenario record.
+std::vector<bool> differingWithin(const RunInputs& run, const std::vector<const RunInputs*>& runs)
+{
+    std::vector<bool> which(fieldTable().size() + 1, false);
+    for (const RunInputs* other : runs)
+        if (other->scenario == run.scenario) {
+            const std::vector<bool> d = differing(*other, run);
+            for (size_t i = 0; i < which.size() && i < d.size(); ++i)
+                which[i] = which[i] || d[i];
+        }
+    return which;
+}
+
 } // namespace
 
 RunInputs RunInputs::current()
@@ -120,6 +146,28 @@ std::string differenceLabel(const RunInputs& kept, const RunInputs& current, int
             return preset->label;
     const std::string label = describe(kept, differing(kept, current), sprache, sep);
     return label.empty() ? text(Text::SameInputs, sprache) : label;
+}
+
+std::vector<std::string> keptRunLabels(
+    const std::vector<RunInputs>& kept, const RunInputs& current, int sprache, char sep)
+{
+    std::vector<const RunInputs*> all { &current };
+    for (const RunInputs& k : kept)
+        all.push_back(&k);
+    std::vector<std::string> labels;
+    for (const RunInputs& k : kept) {
+        if (k.scenario == current.scenario) {
+            labels.push_back(differenceLabel(k, current, sprache, sep));
+            continue;
+        }
+        const Preset* preset = presetOf(k.scenario);
+        std::string label = k.scenario.Klasse != current.scenario.Klasse || !preset
+            ? className(k.scenario.Klasse, sprache)
+            : std::string(preset->label);
+        const std::string values = describe(k, differingWithin(k, all), sprache, sep);
+        labels.push_back(values.empty() ? label : label + ", " + values);
+    }
+    return labels;
 }
 
 std::string currentRunLabel(const std::vector<RunInputs>& kept, const RunInputs& current, int sprache, char sep)

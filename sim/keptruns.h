@@ -46,6 +46,14 @@ std::vector<double> inCurrentUnits(const KeptRun& run);
 // and separator `sep`; "same inputs" in language `sprache` when nothing does.
 std::string differenceLabel(const RunInputs& kept, const RunInputs& current, int sprache, char sep);
 
+// Every kept run's name, in order, for the legend, the read-out and the
+// export: differenceLabel() for a run of the current run's scenario; for
+// another's, the class's short name when the class differs (else the
+// preset's list label), then the inputs in which it differs from the other
+// runs of its own scenario: "Projectile, Q0 = 30".
+std::vector<std::string> keptRunLabels(
+    const std::vector<RunInputs>& kept, const RunInputs& current, int sprache, char sep);
+
 // The legend's name for the current run in language `sprache`, "current
 // run (Q0 = 60)": with its values of the inputs that tell it apart from the
 // kept runs of its scenario.

@@ -7,3 +7,7 @@ set_tests_properties(e2e_typical_road PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 # and status 1 instead of Qt's abort.
 add_test(NAME torv_without_display
   COMMAND sh -c "$<TARGET_FILE:torv> --help | grep -q '^Usage: torv' && out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $<TARGET_FILE:torv> 2>&1); test $? -eq 1 && test $(printf '%s\\n' \"$out\" | wc -l) -eq 1 && printf '%s\\n' \"$out\" | grep -q 'no display'")
+# An argument it does not know ends it with status 2 before it looks for a
+# display.
+add_test(NAME torv_bad_argument
+  COMMAND sh -c "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $<TARGET_FILE:torv> --bogus 2>/dev/null; test $? -eq 2")

@@ -83,10 +83,13 @@ INSTANTIATE_TEST_SUITE_P(Forms, Picture,
     testing::Values(PictureRow { "sprache.jpg", 314, 193 }, PictureRow { "background.jpg", 1000, 700 },
         PictureRow { "graphbg.jpg", 1000, 700 }, PictureRow { "class1.jpg", 345, 185 },
         PictureRow { "class3.jpg", 336, 178 }, PictureRow { "class6.jpg", 336, 181 },
-        PictureRow { "class8.jpg", 345, 185 }),
+        PictureRow { "class8.jpg", 345, 185 }, PictureRow { "class8-de.jpg", 345, 185 },
+        PictureRow { "class8-ru.jpg", 345, 185 }),
     [](const testing::TestParamInfo<PictureRow>& info) {
         std::string n = info.param.name;
-        return n.substr(0, n.find('.'));
+        n = n.substr(0, n.find('.'));
+        std::replace(n.begin(), n.end(), '-', '_');
+        return n;
     });
 
 // The language picture lies at form (180, 298); the language group above it

@@ -15,6 +15,10 @@
 #include <array>
 #include <functional>
 
+#include "physics/faults.h"
+#include "plot/grafik.h"
+#include "sim/activation.h"
+#include "sim/flugbahn.h"
 #include "test_calc.h"
 #include "ui/readout.h"
 
@@ -239,3 +243,58 @@ INSTANTIATE_TEST_SUITE_P(Presets, ConvergenceNotice,
             "0.1 %." },
         NoticeCase { PresetList::Projectil, 0, 1, nullptr, nullptr },
         NoticeCase { PresetList::Projectil, 0, 3, "0.000001", "so its step was not checked. Check it: click here" }));
+
+// On every preset's default graph in every language, with the events marked
+// and a run kept: no event label covers another text, and the read-out,
+// wherever the mouse stands, stays in the picture and covers no text.
+class EveryDefaultGraph : public ::testing::TestWithParam<int> { };
+
+TEST_P(EveryDefaultGraph, LabelsAndTheReadOutCoverNoText)
+{
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    QLabel area;
+    area.resize(800, 600);
+    torv::GraphReadout readout(&area);
+    int labels = 0;
+    for (int number = 1; number <= torv::presetCount(); ++number) {
+        torv::resetState();
+        const auto ref = torv::presetNumber(number);
+        torv::choosePreset(ref->list, ref->index);
+        torv::st.Sprache = GetParam();
+        torv::activate('.');
+        torv::fpClear();
+        torv::Flugbahn();
+        const std::vector<double> kept(torv::st.Ergebnis.begin(), torv::st.Ergebnis.end());
+        torv::GraphExtras extras;
+        extras.events = true;
+        extras.kept.push_back({ kept.data(), static_cast<int>(kept.size()), "Q0 = 30, dt0 = 0.0025" });
+        extras.currentLabel = "current run (Q0 = 45)";
+        const torv::DrawnGraph g = torv::Grafik(
+            torv::st.Ergebnis.data(), torv::st.GraphCodes.data(), torv::st.NPunkte, torv::st.GraphCount, extras);
+        for (const QRect& label : g.labels) {
+            ++labels;
+            EXPECT_TRUE(QRect(0, 0, 800, 600).contains(label)) << "preset " << number;
+            for (const QRect& text : g.texts)
+                EXPECT_TRUE(text == label || !text.intersects(label)) << "preset " << number << " at " << label.x();
+        }
+        readout.setGraph(g, '.');
+        for (int x = 10; x < 800; x += 60)
+            for (int y = 30; y < 600; y += 110) {
+                readout.pointAt(QPoint(x, y));
+                if (readout.sample() < 0)
+                    continue;
+                const QRect panel = readout.panel();
+                ASSERT_FALSE(panel.isNull()) << "preset " << number << " at " << x << "," << y;
+                EXPECT_TRUE(QRect(0, 0, 800, 600).contains(panel));
+                for (const QRect& text : g.texts)
+                    EXPECT_FALSE(panel.intersects(text)) << "preset " << number << " at " << x << "," << y
+                                                         << " over a text at " << text.x() << "," << text.y();
+            }
+    }
+    EXPECT_GT(labels, 34);
+    QDir::setCurrent(previous);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllLanguages, EveryDefaultGraph, ::testing::Values(1, 2, 3));

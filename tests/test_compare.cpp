@@ -138,6 +138,33 @@ TEST(KeptRuns, LegendNamesWhatDiffers)
     EXPECT_EQ(currentRunLabel({ with({ { Field::TTO, 30 } }), other }, current, 3, '.'), "current run (Q0 = 45)");
 }
 
+// Kept runs of another class are named by their class and what sets them
+// apart from each other, in the legend and in the export alike.
+TEST(KeptRuns, AfterAClassChangeTheClassAndWhatDiffers)
+{
+    resetState();
+    choosePreset(PresetList::Projectil, 0);
+    activate('.');
+    std::vector<RunInputs> kept;
+    for (double angle : { 30.0, 45.0, 60.0 }) {
+        kept.push_back(RunInputs::current());
+        kept.back().fields[static_cast<size_t>(Field::TTO)] = angle;
+    }
+    choosePreset(PresetList::Glider, 0);
+    activate('.');
+    const RunInputs glider = RunInputs::current();
+    EXPECT_EQ(keptRunLabels(kept, glider, 3, '.'),
+        (std::vector<std::string> { "Projectile, Q0 = 30", "Projectile, Q0 = 45", "Projectile, Q0 = 60" }));
+    EXPECT_EQ(keptRunLabels({ kept[0] }, glider, 2, ','), std::vector<std::string> { "Ballistik" });
+    EXPECT_EQ(currentRunLabel(kept, glider, 3, '.'), "current run");
+
+    const std::vector<double> series(static_cast<size_t>(kSeriesCount * kN), 0.0);
+    const std::string csv = csvText({ series, series }, { "current run", "Projectile, Q0 = 30", "x \"y\"" });
+    EXPECT_EQ(csv.substr(0, 10), "run,label,");
+    EXPECT_NE(csv.find("\n1,\"Projectile, Q0 = 30\",0,"), std::string::npos);
+    EXPECT_NE(csv.find("\n2,\"x \"\"y\"\"\",0,"), std::string::npos);
+}
+
 // A kept run stored in km/s is drawn and exported in m/s when the current
 // run's speeds are in m/s; series whose units agree are taken as stored.
 TEST(KeptRuns, SeriesFollowTheCurrentRunsUnitsAndTheExportNumbersTheRuns)

@@ -174,12 +174,16 @@ TEST_F(Keyboard, ShortcutsWorkFromAField)
     EXPECT_FALSE(clipboard->image().isNull()) << "the graph";
 }
 
-// Enter presses the focused button; Escape closes the text box on top; F1
+// Enter presses the focused button and, in a field, START; Escape closes the text box on top; F1
 // opens the help in the form's language with a line for every field, and
 // each field's tooltip is its line; the About box names the version.
 TEST_F(Keyboard, EnterEscapeAndHelp)
 {
     openWith(PresetList::Projectil, 0, 1);
+    // Enter in a field runs START.
+    ASSERT_FALSE(form2->ActSaveGraph->isEnabled());
+    QTest::keyClick(form2->EdTTO, Qt::Key_Return);
+    EXPECT_TRUE(form2->ActSaveGraph->isEnabled()) << "no run";
     form2->ButtonHELP->setFocus();
     QTest::keyClick(form2->ButtonHELP, Qt::Key_Return);
     EXPECT_TRUE(shown(form2->Memo2));
@@ -195,9 +199,13 @@ TEST_F(Keyboard, EnterEscapeAndHelp)
     EXPECT_TRUE(page.contains(QStringLiteral("Ctrl+T")));
     EXPECT_FALSE(form2->edH0->toolTip().isEmpty());
     EXPECT_TRUE(torv::aboutText().contains(QStringLiteral("1.16")));
-    // The link to the models document opens it from the program itself.
-    help->setSource(QUrl(QStringLiteral("qrc:/docs/models.md")));
-    EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("model"), Qt::CaseInsensitive));
+    // The link leads to the models page in the form's language, and Back
+    // returns from it.
+    help->setSource(QUrl(QStringLiteral("torv:models")));
+    EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("Как проверить шаг")));
+    ASSERT_TRUE(help->isBackwardAvailable());
+    help->backward();
+    EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("Ctrl+T")));
     help->window()->close();
 }
 

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QWindow>
 
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "support/forms.h"
+#include "ui/texts.h"
 
 using torv::st;
 using torv::SzenarioRecord;
@@ -452,3 +454,29 @@ INSTANTIATE_TEST_SUITE_P(QuitAndCloseBox, ProgramEnd,
     [](const ::testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
 
 } // namespace
+
+// F1 on the start form speaks the language chosen there, the field
+// captions and the menu's entries included; before any choice, English.
+class StartHelp : public StartForm, public ::testing::WithParamInterface<int> { };
+
+TEST_P(StartHelp, SpeaksTheChosenLanguage)
+{
+    const int language = GetParam(); // 0: none chosen yet, 1..3: R, D, E
+    if (language > 0)
+        choose(form1->RadioSprachItems, language - 1);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form1.get(), Qt::Key_F1);
+    QTextBrowser* help = nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* b = qobject_cast<QTextBrowser*>(w); b && b->isVisible())
+            help = b;
+    ASSERT_TRUE(help);
+    const int speaks = language > 0 ? language : 3;
+    const QString page = help->toPlainText();
+    const char* height[] = { "Высота,Ho,м", "Höhe, Ho, m", "altitude,Ho,m" };
+    EXPECT_TRUE(page.contains(torv::text(torv::Text::HelpWhat, speaks))) << page.toStdString();
+    EXPECT_TRUE(page.contains(QString::fromUtf8(height[speaks - 1]))) << page.toStdString();
+    EXPECT_TRUE(page.contains(torv::text(torv::Text::ScenarioOpen, speaks).remove(QChar(0x2026))));
+    help->window()->close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, StartHelp, ::testing::Values(0, 1, 2, 3));

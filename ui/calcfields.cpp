@@ -214,7 +214,9 @@ std::vector<HelpLine> CalcFields::helpLines() const
 {
     std::vector<HelpLine> lines;
     for (const FieldTip& f : kFieldTips) {
-        const QString name = f.caption ? layout_.captionIn(f.caption, st.Sprache) : QString::fromUtf8(f.name);
+        // In the help's language: English before one is chosen.
+        const int language = st.Sprache != 0 ? st.Sprache : 3;
+        const QString name = f.caption ? layout_.captionIn(f.caption, language) : QString::fromUtf8(f.name);
         lines.push_back({ name.simplified(), text(f.line) });
     }
     return lines;

@@ -15,6 +15,7 @@
 #include "plot/canvas.h"
 #include "sim/languages.h"
 #include "ui/look.h"
+#include "ui/texts.h"
 
 namespace torv {
 
@@ -68,17 +69,10 @@ struct Caption {
     Texts text;
 };
 
-const char* const kInfoText
-    = "TORV is a  program that simulates the flight of a flight vehicle in two dimension.\n"
-      "\n"
-      "Terms of use:\n"
-      "1. The program may be used free of charge for private study, teaching and research.\n"
-      "2. It must not be sold, rented or used for any commercial purpose.\n"
-      "3. It may be passed on only complete and unchanged, together with this text.\n"
-      "4. It comes without any warranty: its results are estimates for conceptual studies and must be "
-      "checked independently before they are relied on.\n"
-      "\n"
-      "Questions and remarks: send a message to the author via the project's issue tracker.";
+// The information's first line; the terms of use follow in the form's
+// language.
+const char* const kInfoFirstLine
+    = "TORV is a  program that simulates the flight of a flight vehicle in two dimension.\n\n";
 
 const char* const kHelpText = "        \n"
                               "   A)    What's the problem? -->\n"
@@ -426,7 +420,7 @@ CalcLayout::CalcLayout(QWidget* form, CalcControls& controls)
     c_.Label17->setContentsMargins(0, 3, 0, 0);
     c_.Label17->adjustSize();
 
-    c_.Memo1->setPlainText(QString::fromUtf8(kInfoText));
+    c_.Memo1->setPlainText(QString::fromUtf8(kInfoFirstLine) + text(Text::InfoTerms, 0));
     c_.Memo2->setPlainText(QString::fromUtf8(kHelpText));
     // The help is a list of short lines: one line each, so that all fourteen
     // fit the box without scrolling.
@@ -438,6 +432,7 @@ CalcLayout::CalcLayout(QWidget* form, CalcControls& controls)
 
 void CalcLayout::setCaptions(int language)
 {
+    c_.Memo1->setPlainText(QString::fromUtf8(kInfoFirstLine) + text(Text::InfoTerms, language));
     for (const Caption& c : kCaptions) {
         const QString text = captionText(c, language);
         std::visit(

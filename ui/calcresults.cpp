@@ -254,7 +254,7 @@ void CalcResults::present(const DrawnGraph& graph)
     for (const auto& [button, control] : kButtons)
         (c_.*control)->setVisible(graph.shows(button));
     c_.Image1->setPixmap(QPixmap::fromImage(graph.picture));
-    c_.Readout->setGraph(graph.reading, userDecimalSeparator());
+    c_.Readout->setGraph(graph, userDecimalSeparator());
     c_.Image1->repaint();
     shownGraph_ = graph.picture;
     updateMenu();
@@ -277,6 +277,14 @@ void CalcResults::setTexts()
 {
     for (const MenuEntry& e : kMenu)
         (c_.*e.action)->setText(text(e.caption));
+    ScenarioFiles::instance().setTexts(c_.ActOpenScenario, c_.ActSaveScenario, c_.RecentScenarios);
+    if (st.Sprache == 0) {
+        // Before a language is chosen the menu speaks English throughout, as
+        // the help that lists it does.
+        c_.ActOpenScenario->setText(text(Text::ScenarioOpen, 3));
+        c_.ActSaveScenario->setText(text(Text::ScenarioSave, 3));
+        c_.RecentScenarios->setTitle(text(Text::ScenarioRecent, 3));
+    }
     updateMenu();
 }
 
@@ -357,7 +365,7 @@ void CalcResults::exportCsv()
         const QString path = askSaveName(
             form_, stripEllipsis(c_.ActExportCsv->text()), name, text(Text::FilterCsv), QStringLiteral("csv"));
         if (!path.isEmpty())
-            writeCsvFile(path.toStdString(), keptSeries());
+            writeCsvFile(path.toStdString(), keptSeries(), runLabels());
     });
 }
 
@@ -463,15 +471,23 @@ GraphExtras CalcResults::graphExtras(std::vector<std::vector<double>>& series) c
     series = keptSeries();
     if (series.empty())
         return extras;
+    const std::vector<std::string> labels = runLabels();
+    for (size_t r = 0; r < series.size(); ++r)
+        extras.kept.push_back({ series[r].data(), static_cast<int>(series[r].size()), labels[r + 1] });
+    extras.currentLabel = labels.front();
+    return extras;
+}
+
+std::vector<std::string> CalcResults::runLabels() const
+{
     const char sep = userDecimalSeparator();
     std::vector<RunInputs> inputs;
-    for (size_t r = 0; r < series.size(); ++r) {
-        inputs.push_back(keptRuns_[r].inputs);
-        extras.kept.push_back({ series[r].data(), static_cast<int>(series[r].size()),
-            differenceLabel(keptRuns_[r].inputs, shown_.inputs, st.Sprache, sep) });
-    }
-    extras.currentLabel = currentRunLabel(inputs, shown_.inputs, st.Sprache, sep);
-    return extras;
+    for (const KeptRun& run : keptRuns_)
+        inputs.push_back(run.inputs);
+    std::vector<std::string> labels { currentRunLabel(inputs, shown_.inputs, st.Sprache, sep) };
+    for (std::string& label : keptRunLabels(inputs, shown_.inputs, st.Sprache, sep))
+        labels.push_back(std::move(label));
+    return labels;
 }
 
 void CalcResults::redrawShown()

@@ -75,6 +75,9 @@ private:
     // What the graph shows beyond the run: the kept runs (their series,
     // converted to the current units, go into `series`) and the events.
     GraphExtras graphExtras(std::vector<std::vector<double>>& series) const;
+    // The runs' names as the legend gives them: the current run's, then
+    // each kept run's.
+    std::vector<std::string> runLabels() const;
     // The kept runs' series in the current run's units.
     std::vector<std::vector<double>> keptSeries() const;
     void redrawShown();

@@ -4,13 +4,16 @@
 //   (a panel, a text box, a picture with its background), takes no focus:
 //   neither Tab nor the arrow keys of a radio group reach it (the arrows
 //   move the focus only, as they do in a group with nothing chosen);
-// - Enter presses the focused button, as Space does;
+// - Enter presses the focused button, as Space does, and in a field the
+//   form's default button;
+// - every button shows the focus with a frame around it;
 // - the form's own shortcuts (its actions) win over a text field's keys,
 //   except the copy key while the field has selected text.
 #pragma once
 
 #include <QObject>
 
+class QAbstractButton;
 class QWidget;
 
 namespace torv {
@@ -25,6 +28,9 @@ public:
     // control of the form that lies above it.
     static bool covered(const QWidget* w, const QWidget* form);
 
+    // The button that Enter in a field of the form presses.
+    void setDefaultButton(QAbstractButton* button) { defaultButton_ = button; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -36,6 +42,7 @@ private:
     bool onForm(const QObject* o) const;
 
     QWidget* form_;
+    QAbstractButton* defaultButton_ = nullptr;
     bool refreshing_ = false;
 };
 

@@ -21,6 +21,7 @@
 #include "ui/focus.h"
 #include "ui/guard.h"
 #include "ui/language.h"
+#include "ui/look.h"
 #include "ui/runprogress.h"
 #include "ui/scenariofiles.h"
 #include "ui/screenfit.h"
@@ -128,6 +129,7 @@ TForm2::TForm2(QWidget* parent)
     qApp->installEventFilter(this);
     layout_->setTabChain();
     focusRules_ = std::make_unique<torv::FocusRules>(this);
+    focusRules_->setDefaultButton(Button1);
     // On a screen too narrow for the form, a tag shows where START lies.
     screenFit_->pointTo(Button1, QStringLiteral("START ▸"));
 }
@@ -171,6 +173,10 @@ void TForm2::showFromStart()
     QApplication::setActiveWindow(this);
     QT_WARNING_POP
     FormAktivate();
+    // What a user does next: START, with the data as shown. On a screen too
+    // small for the form the view stays where it is: the tag points there.
+    if (Button1->isVisibleTo(this) && !screenFit_->scrolling())
+        Button1->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm2::showOpenedScenario()
@@ -256,8 +262,11 @@ void TForm2::showActivation(const torv::Activation& shown)
     // that the form never mixes two classes; then the class's picture and
     // its own fields.
     hideClassControls();
-    if (klasse.picture)
-        layout_->classPicture(klasse.picture)->show();
+    if (klasse.picture) {
+        QLabel* picture = layout_->classPicture(klasse.picture);
+        torv::look::showPicture(picture, torv::look::pictureIn(QString::fromLatin1(klasse.picture), st.Sprache));
+        picture->show();
+    }
     for (const torv::ClassField& own : klasse.fields) {
         const bool visible = torv::fieldInfo(own.field).shown == torv::Shown::ByClass;
         if (own.top)

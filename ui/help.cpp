@@ -7,9 +7,12 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTextBrowser>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <QVariant>
 
 #include "plot/grafik.h"
 #include "ui/texts.h"
@@ -19,9 +22,10 @@ namespace torv {
 
 namespace {
 
-// The models document, embedded so that the link works wherever the
-// program runs from.
-const QString kModels = QStringLiteral("qrc:/docs/models.md");
+// The help's two pages, which the browser loads by name so that Back
+// returns from the models page.
+const QUrl kHelpPage(QStringLiteral("torv:help"));
+const QUrl kModelsPage(QStringLiteral("torv:models"));
 
 QString para(const QString& body)
 {
@@ -42,13 +46,38 @@ QString table(const std::vector<HelpLine>& lines)
     return html + QStringLiteral("</table>");
 }
 
+QString modelsHtml()
+{
+    return QStringLiteral("<h2>") + text(Text::HelpModels).toHtmlEscaped() + QStringLiteral("</h2>")
+        + para(text(Text::HelpModelsLink)) + heading(Text::ModelsAssume) + para(text(Text::ModelsAssumeBody))
+        + heading(Text::ModelsByClass) + para(text(Text::ModelsByClassBody)) + heading(Text::ModelsCheck)
+        + para(text(Text::ModelsCheckBody));
+}
+
+// A browser whose pages are the help's own, made in the forms' language.
+class HelpBrowser : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+
+    QString help;
+
+    QVariant loadResource(int type, const QUrl& name) override
+    {
+        if (name == kHelpPage)
+            return help;
+        if (name == kModelsPage)
+            return modelsHtml();
+        return QTextBrowser::loadResource(type, name);
+    }
+};
+
 class HelpWindow : public QDialog {
 public:
     explicit HelpWindow(QWidget* parent)
         : QDialog(parent)
     {
         resize(720, 640);
-        browser_ = new QTextBrowser(this);
+        browser_ = new HelpBrowser(this);
         browser_->setOpenLinks(true);
         browser_->setOpenExternalLinks(false);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -69,12 +98,18 @@ public:
         setWindowTitle(text(Text::HelpTitle));
         back_->setText(text(Text::HelpBack));
         about_->setText(text(Text::MenuAbout));
+        browser_->help = html;
+        // The help page anew, in the language of now, with no way back.
+        browser_->setSource(QUrl());
         browser_->clearHistory();
-        browser_->setHtml(html);
+        browser_->setSource(kHelpPage, QTextDocument::HtmlResource);
+        browser_->clearHistory();
     }
 
+    QTextBrowser* browser() const { return browser_; }
+
 private:
-    QTextBrowser* browser_;
+    HelpBrowser* browser_;
     QPushButton* back_;
     QPushButton* about_;
 };
@@ -92,11 +127,11 @@ QString helpHtml(const std::vector<HelpLine>& fields, const std::vector<HelpLine
         + heading(Text::HelpMenu) + para(text(Text::HelpMenuBody)) + table(menu) + heading(Text::HelpCheck)
         + para(text(Text::HelpCheckBody)) + heading(Text::HelpKeys) + para(text(Text::HelpKeysBody))
         + heading(Text::HelpFiles) + para(text(Text::HelpFilesBody).arg(folder, settings)) + heading(Text::HelpModels)
-        + QStringLiteral("<p><a href=\"%1\">docs/models.md</a>: %2</p>")
-              .arg(kModels, text(Text::HelpModelsLink).toHtmlEscaped());
+        + QStringLiteral("<p><a href=\"%1\">%2</a></p>")
+              .arg(kModelsPage.toString(), text(Text::HelpModelsLink).toHtmlEscaped());
 }
 
-void showHelp(QWidget* parent, const std::vector<HelpLine>& fields, const std::vector<HelpLine>& menu)
+QTextBrowser* showHelp(QWidget* parent, const std::vector<HelpLine>& fields, const std::vector<HelpLine>& menu)
 {
     static QPointer<HelpWindow> window;
     if (!window)
@@ -105,14 +140,24 @@ void showHelp(QWidget* parent, const std::vector<HelpLine>& fields, const std::v
     window->show();
     window->raise();
     window->activateWindow();
+    return window->browser();
+}
+
+// The build as CMake names it ("commit 0123abc, 2026-12-08" or "unknown"),
+// in the forms' language.
+QString buildText()
+{
+    static const QRegularExpression commit(QStringLiteral("^commit ([0-9a-f]+), (.+)$"));
+    const QRegularExpressionMatch m = commit.match(QStringLiteral(TORV_BUILD));
+    return m.hasMatch() ? text(Text::AboutCommit).arg(m.captured(1), m.captured(2)) : text(Text::AboutUnknown);
 }
 
 QString aboutText()
 {
     return QStringLiteral("<h3>Torv</h3><p>%1<br>%2</p><p><b>%3</b><br>%4</p>")
         .arg(text(Text::AboutVersion).arg(QStringLiteral(TORV_VERSION)).toHtmlEscaped(),
-            text(Text::AboutBuild).arg(QStringLiteral(TORV_BUILD)).toHtmlEscaped(),
-            text(Text::AboutLicence).toHtmlEscaped(), text(Text::AboutLicenceBody).toHtmlEscaped());
+            text(Text::AboutBuild).arg(buildText()).toHtmlEscaped(), text(Text::AboutLicence).toHtmlEscaped(),
+            text(Text::AboutLicenceBody).toHtmlEscaped());
 }
 
 void showAbout(QWidget* parent)

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class QTextBrowser;
 class QWidget;
 
 namespace torv {
@@ -19,8 +20,10 @@ struct HelpLine {
 };
 
 // Opens the help window over `parent`, or brings it to the front, in the
-// language Sprache names; the one window is rewritten for a new language.
-void showHelp(QWidget* parent, const std::vector<HelpLine>& fields, const std::vector<HelpLine>& menu);
+// language Sprache names (English before one is chosen); the one window is
+// rewritten for a new language. Its link leads to a page on the models, from
+// which Back returns. Returns the window's browser.
+QTextBrowser* showHelp(QWidget* parent, const std::vector<HelpLine>& fields, const std::vector<HelpLine>& menu);
 
 // The help as the window shows it (HTML), for the window and its tests.
 QString helpHtml(const std::vector<HelpLine>& fields, const std::vector<HelpLine>& menu);

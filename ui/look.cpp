@@ -1,5 +1,6 @@
 #include "ui/look.h"
 
+#include <QFile>
 #include <QIcon>
 #include <QImageReader>
 #include <QLabel>
@@ -49,6 +50,16 @@ void showPicture(QLabel* label, const QString& resource)
     const QIcon picture(resource);
     const QSize size = QImageReader(resource).size();
     label->setPixmap(size.isValid() ? picture.pixmap(size, label->devicePixelRatioF()) : QPixmap());
+}
+
+QString pictureIn(const QString& resource, int sprache)
+{
+    const char* suffix = sprache == 1 ? "-ru" : sprache == 2 ? "-de" : nullptr;
+    const qsizetype dot = resource.lastIndexOf(u'.');
+    if (!suffix || dot < 0)
+        return resource;
+    const QString variant = QString(resource).insert(dot, QLatin1String(suffix));
+    return QFile::exists(variant) ? variant : resource;
 }
 
 } // namespace torv::look

@@ -41,4 +41,8 @@ void makePanel(QFrame* panel, int style, QRgb fill);
 // a variant for it; one that failed to load leaves the frame empty.
 void showPicture(QLabel* label, const QString& resource);
 
+// The picture's variant for language `sprache` (1 Russian "-ru", 2 German
+// "-de") where it has one, else `resource` itself.
+QString pictureIn(const QString& resource, int sprache);
+
 } // namespace torv::look

@@ -100,7 +100,7 @@ void ScenarioFiles::saveWithDialog(QWidget* parent)
     const QStringList files = recent();
     const QString start = !openName().isEmpty() && !files.isEmpty()
         ? files.first()
-        : QDir(QSettings().value(kFolderKey, QDir::currentPath()).toString()).filePath(QStringLiteral("scenario.toml"));
+        : QDir(QSettings().value(kFolderKey, QDir::currentPath()).toString()).filePath(said(Text::ScenarioDefaultName));
     QString path = QFileDialog::getSaveFileName(parent, said(Text::ScenarioSave).remove(QChar(0x2026)), start,
         said(Text::ScenarioFilter), nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty())

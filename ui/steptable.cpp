@@ -15,6 +15,7 @@
 #include "plot/grafik.h"
 #include "sim/classes.h"
 #include "sim/numfmt.h"
+#include "sim/quantities.h"
 #include "sim/state.h"
 #include "sim/summary.h"
 #include "ui/guard.h"
@@ -303,8 +304,14 @@ QStringList noticeLines(const std::optional<StepCheck>& check, qint64 ms, bool& 
             lines << text(Text::NoticeCoarse)
                          .arg(name, percent(v.error, sep), number(v.factor, 3, sep), percent(check->target, sep));
     }
-    if (const int samples = runSummary().samples; samples < kSamples)
-        lines << text(Text::NoticeSamples).arg(samples);
+    const RunSummary summary = runSummary();
+    if (summary.samples < kSamples)
+        lines << text(Text::NoticeSamples).arg(summary.samples);
+    // Where every step records, the slots hold the flight's first steps only.
+    const double last
+        = st.Ergebnis[static_cast<size_t>(code(Series::Time) * kSamples + kSamples - 1)] * currentDivisor(Series::Time);
+    if (summary.samples == kSamples && last < 0.5 * summary.flightTime)
+        lines << text(Text::NoticePartCovered).arg(number(last, 4, sep), number(summary.flightTime, 4, sep));
     return lines;
 }
 

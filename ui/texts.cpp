@@ -153,6 +153,10 @@ constexpr TextRow kTexts[] = {
         "Заполнено только %1 из 500 точек; остальные хранят значения прежнего расчёта.",
         "Nur %1 der 500 Messpunkte wurden belegt; die übrigen behalten Werte eines früheren Laufs.",
         "Only %1 of the 500 sample slots were filled; the others keep an earlier run's values."},
+    {T::NoticePartCovered,
+        "500 точек охватывают только первые %1 с полёта длительностью %2 с: шаг так мал, что записан каждый шаг; графики и Torv_500.txt показывают лишь начало.",
+        "Die 500 Messpunkte decken nur die ersten %1 s des %2 s langen Flugs ab: der Schritt ist so klein, dass jeder Schritt aufgezeichnet wurde; die Grafiken und Torv_500.txt zeigen nur den Anfang.",
+        "The 500 samples cover only the first %1 s of the %2 s flight: the step is so small that every step was recorded; the graphs and Torv_500.txt show its start alone."},
     {T::NoticeTable,      "Таблица: щёлкните здесь или %1.", "Tabelle: hier klicken oder %1.", "Table: click here or %1."},
     {T::NoticeCheck,      "Проверить: щёлкните здесь или %1.", "Prüfen: hier klicken oder %1.", "Check it: click here or %1."},
 
@@ -277,9 +281,39 @@ constexpr TextRow kTexts[] = {
         "Jeder Lauf schreibt Torv_500.txt in den Arbeitsordner: %1. Bilder und CSV-Tabellen gehen dorthin, wo Sie sie im Speicherdialog ablegen. Das Programm merkt sich seine Einstellungen in %2.",
         "Every run writes Torv_500.txt into the working folder: %1. Pictures and CSV tables go where you put them in the save dialog. The program keeps its settings in %2."},
     {T::HelpModels,       "Модели и их границы", "Die Modelle und ihre Grenzen", "The models and their limits"},
-    {T::HelpModelsLink,   "Описание моделей (на английском): что они считают, где отступают от физики и насколько близки к точным решениям.",
-                          "Beschreibung der Modelle (englisch): was sie rechnen, wo sie von der Physik abweichen und wie nahe sie geschlossenen Lösungen kommen.",
-                          "Description of the models: what they compute, where they depart from physics and how close they come to closed forms."},
+    {T::HelpModelsLink,   "Что предполагает модель каждого класса, где её границы и как проверить шаг.",
+                          "Was das Modell jeder Klasse annimmt, wo seine Grenzen liegen und wie man den Schritt prüft.",
+                          "What each class's model assumes, where it ends, and how to check the step."},
+    {T::ModelsAssume,     "Что предполагают все модели", "Was alle Modelle annehmen", "What every model assumes"},
+    {T::ModelsAssumeBody,
+        "Аппарат — материальная точка в вертикальной плоскости. Земля плоская, g = 9,8 м/с² на любой высоте (кроме спускаемого аппарата, см. ниже). Воздух берётся из таблицы стандартной атмосферы 1976 года: температура и плотность близки к стандарту; давление выше 30 км интерполируется между точками через 10 км и получается завышенным (до 40 %), но оно только показывается — полёт ведёт плотность. Уравнения решаются явным методом Эйлера с постоянным шагом dt0; углы переводятся из радиан множителем 57,3.",
+        "Der Flugkörper ist ein Massenpunkt in einer senkrechten Ebene. Die Erde ist flach, g = 9,8 m/s² in jeder Höhe (außer bei der Landekapsel, siehe unten). Die Luft kommt aus einer Tabelle der Standardatmosphäre von 1976: Temperatur und Dichte liegen nahe am Standard; der Druck über 30 km wird zwischen Stützstellen im Abstand von 10 km interpoliert und fällt zu hoch aus (bis 40 %), er wird aber nur angezeigt – den Flug bestimmt die Dichte. Die Gleichungen werden mit dem expliziten Euler-Verfahren mit festem Schritt dt0 gelöst; Winkel werden mit dem Faktor 57,3 aus dem Bogenmaß umgerechnet.",
+        "The vehicle is a point mass in a vertical plane. The Earth is flat and g = 9.8 m/s² at every altitude (except for the reentry vehicle, see below). The air comes from a table of the 1976 standard atmosphere: temperature and density are close to the standard; the pressure above 30 km is interpolated between points 10 km apart and runs high (by up to 40 %), but it is only shown — the density drives the flight. The equations are solved with Euler's explicit method at a fixed step dt0; angles are converted from radians with the factor 57.3."},
+    {T::ModelsByClass,    "Класс за классом", "Klasse für Klasse", "Class by class"},
+    {T::ModelsByClassBody,
+        "Снаряд, парашют: сопротивление и подъёмная сила с постоянными коэффициентами (или по модели Titan-2). Без сопротивления дальность совпадает с точным решением до 0,01 %, парашют приземляется со скоростью установившегося спуска с точностью 0,02 %.\n"
+        "Воздушный шар: поднимается с избытком подъёмной силы, заданным при старте, как бы ни менялась плотность воздуха, и зависает на введённой высоте HFlug при любом газе. Потеря газа за шаг зависит и от шага, и от прошедшего времени, поэтому время посадки зависит от шага.\n"
+        "Дирижабль: своей оболочки нет; он берёт подъёмную силу, оставленную предыдущим расчётом шара.\n"
+        "Планер: выходит на угол планирования tg Q = −Cx/Cy (с точностью до 0,4 %).\n"
+        "Спускаемый аппарат: учитывает кривизну Земли, но крутой вход поворачивает, как горизонтальный полёт. Уравнения тормозят удвоенным сопротивлением ρV²CxS/m, а перегрузка nx на графиках считается с ρV²/2: для нагрузок смотрите «Наибольшее приложенное торможение» в проверке шага. Тепловой поток в 2,2–2,4 раза выше оценки Саттона — Грейвса.\n"
+        "Ракета: тяга действует, пока t ≤ времени работы двигателя, поэтому она может израсходовать до одного шага топлива больше Mt. Ракета, стартующая почти с нуля скорости, поворачивает в первых шагах по-разному в зависимости от шага: при шаге сценария Фау-2 завышает высоту на 13 %, а дальность моделей ракет не устанавливается и при dt0 = 0,00001 с.",
+        "Projektil, Fallschirm: Widerstand und Auftrieb mit festen Beiwerten (oder nach dem Modell Titan-2). Ohne Widerstand trifft die Reichweite die geschlossene Lösung auf 0,01 %, der Fallschirm landet mit der Sinkgeschwindigkeit des Gleichgewichts auf 0,02 % genau.\n"
+        "Ballon: steigt mit dem beim Start gegebenen Auftriebsüberschuss, wie auch immer sich die Luftdichte ändert, und schwebt in der eingegebenen Höhe HFlug, mit jedem Gas. Der Gasverlust eines Schritts hängt vom Schritt und von der vergangenen Zeit ab, daher hängt die Landezeit vom Schritt ab.\n"
+        "Luftschiff: hat keine eigene Hülle; es übernimmt den Auftrieb, den ein früherer Ballonlauf hinterließ.\n"
+        "Segelflugzeug: stellt sich auf den Gleitwinkel tan Q = −Cw/Ca ein (auf 0,4 % genau).\n"
+        "Landekapsel: rechnet mit der Erdkrümmung, dreht aber einen steilen Eintritt wie einen Horizontalflug. Die Gleichungen bremsen mit dem doppelten Widerstand ρV²CwS/m, das Lastvielfache nx der Grafiken rechnet mit ρV²/2: für Lasten lesen Sie in der Schrittprüfung die „größte aufgebrachte Verzögerung“. Der Wärmestrom liegt 2,2- bis 2,4-mal über der Schätzung nach Sutton und Graves.\n"
+        "Rakete: der Schub wirkt, solange t ≤ Brenndauer ist, sie kann also bis zu einen Schritt Treibstoff mehr verbrauchen als Mt. Eine Rakete, die fast aus dem Stand startet, dreht in den ersten Schritten je nach Schritt verschieden: beim Schritt des Szenarios überschätzt die V-2 ihre Gipfelhöhe um 13 %, und die Reichweite der Modellraketen ist selbst bei dt0 = 0,00001 s nicht eingeschwungen.",
+        "Projectile, parachute: drag and lift with constant coefficients (or by the Titan-2 model). Without drag the range meets the closed form within 0.01 %; a parachute lands at its terminal speed within 0.02 %.\n"
+        "Balloon: rises with the lift surplus given at the start, whatever the air's density does, and floats at the float altitude HFlug typed, with any gas. The gas lost in a step depends on both the step and the time elapsed, so the landing time depends on the step.\n"
+        "Airship: has no envelope of its own; it takes the buoyancy an earlier balloon run left.\n"
+        "Glider: settles at the glide angle tan Q = −Cd/Cl (within 0.4 %).\n"
+        "Reentry vehicle: takes the Earth's curvature into account, but turns a steep entry as if it were flying level. Its equations decelerate by twice the drag, ρV²CdS/m, while the load factor nx of the graphs uses ρV²/2: for loads, read the “greatest applied deceleration” in the step check. Its heat flux is 2.2 to 2.4 times the Sutton–Graves estimate.\n"
+        "Rocket: thrust acts while t ≤ the burn time, so it may use up to one step's fuel more than Mt. A rocket that starts almost from rest turns in its first steps by an amount that depends on the step: at its scenario's step the V-2 overstates its apogee by 13 %, and the model rockets' range has not settled even at dt0 = 0.00001 s."},
+    {T::ModelsCheck,      "Как проверить шаг", "Wie man den Schritt prüft", "How to check the step"},
+    {T::ModelsCheckBody,
+        "Метод Эйлера первого порядка: при вдвое меньшем шаге ошибка уменьшается вдвое. «Проверить шаг» (Ctrl+T в меню графика) повторяет расчёт с шагом dt0/2 и показывает каждую величину при обоих шагах, разницу, относительную разницу, уточнённое значение 2·y(dt0/2) − y(dt0) и шаг, при котором величина, меняющаяся сильнее всего, будет верна до 0,1 %. После короткого расчёта программа проверяет сама и пишет под графиком, если величина меняется больше чем на 1 %. Если разница не уменьшается вдвое при уменьшении шага (ракеты со старта), сделайте несколько расчётов с меньшим шагом, прежде чем доверять числу. При очень малом шаге 500 точек графиков охватывают только начало полёта; проверка шага от них не зависит.",
+        "Das Euler-Verfahren ist erster Ordnung: der halbe Schritt halbiert den Fehler. „Schrittweite prüfen“ (Strg+T im Grafikmenü) rechnet den Lauf mit dt0/2 noch einmal und zeigt jede Größe bei beiden Schritten, den Unterschied, den relativen Unterschied, den verbesserten Wert 2·y(dt0/2) − y(dt0) und den Schritt, bei dem die am stärksten veränderte Größe auf 0,1 % stimmt. Nach einem kurzen Lauf prüft das Programm selbst und meldet unter der Grafik, wenn sich eine Größe um mehr als 1 % ändert. Wo der Unterschied mit dem Schritt nicht halb so groß wird (Raketen aus dem Stand), rechnen Sie mit einigen kleineren Schritten, bevor Sie einer Zahl trauen. Bei sehr kleinem Schritt decken die 500 Messpunkte der Grafiken nur den Anfang des Flugs ab; die Schrittprüfung hängt nicht von ihnen ab.",
+        "Euler's method is of first order: halving the step halves the error. “Check the step” (Ctrl+T in the graph's menu) runs the flight again at dt0/2 and shows each quantity at both steps, the difference, the relative difference, the improved value 2·y(dt0/2) − y(dt0) and the step at which the quantity that changes most would be within 0.1 %. After a short run the program checks by itself and says so under the graph when a quantity changes by more than 1 %. Where the difference does not halve with the step (rockets from rest), run a few smaller steps before trusting a number. At a very small step the graphs' 500 samples cover only the start of the flight; the step check does not depend on them."},
     {T::HelpBack,         "Назад", "Zurück", "Back"},
     {T::HelpShortcut,     "F1 — справка", "F1 – Hilfe", "F1 – help"},
 
@@ -292,6 +326,31 @@ constexpr TextRow kTexts[] = {
         "Das Programm ist kostenlos für privates Lernen, Lehre und Forschung. Es darf nicht verkauft, vermietet oder gewerblich genutzt und nur vollständig und unverändert weitergegeben werden. Es kommt ohne jede Gewährleistung. Qt wird unter der GNU LGPL Version 3 genutzt.",
         "The program is free of charge for private study, teaching and research. It must not be sold, rented or used for any commercial purpose, and may be passed on only complete and unchanged. It comes without any warranty. Qt is used under the GNU LGPL version 3."},
     {T::AboutQt,          "О Qt", "Über Qt", "About Qt"},
+    {T::AboutCommit,      "исходный код %1 от %2", "Quellstand %1 vom %2", "commit %1, %2"},
+    {T::AboutUnknown,     "неизвестна", "unbekannt", "unknown"},
+    {T::InfoTerms,
+        "Условия использования:\n"
+        "1. Программой можно бесплатно пользоваться для личного изучения, обучения и исследований.\n"
+        "2. Её нельзя продавать, сдавать в аренду или использовать в коммерческих целях.\n"
+        "3. Передавать её можно только целиком и без изменений, вместе с этим текстом.\n"
+        "4. Она предоставляется без каких-либо гарантий: её результаты — оценки для концептуальных исследований, и прежде чем на них полагаться, их нужно проверить независимо.\n"
+        "\n"
+        "Вопросы и замечания: напишите автору через систему задач проекта.",
+        "Nutzungsbedingungen:\n"
+        "1. Das Programm darf kostenlos für privates Lernen, Lehre und Forschung genutzt werden.\n"
+        "2. Es darf nicht verkauft, vermietet oder gewerblich genutzt werden.\n"
+        "3. Es darf nur vollständig und unverändert weitergegeben werden, zusammen mit diesem Text.\n"
+        "4. Es kommt ohne jede Gewährleistung: seine Ergebnisse sind Schätzungen für Konzeptstudien und müssen unabhängig geprüft werden, bevor man sich auf sie verlässt.\n"
+        "\n"
+        "Fragen und Hinweise: schreiben Sie dem Autor über das Fehlerverzeichnis des Projekts.",
+        "Terms of use:\n"
+        "1. The program may be used free of charge for private study, teaching and research.\n"
+        "2. It must not be sold, rented or used for any commercial purpose.\n"
+        "3. It may be passed on only complete and unchanged, together with this text.\n"
+        "4. It comes without any warranty: its results are estimates for conceptual studies and must be checked independently before they are relied on.\n"
+        "\n"
+        "Questions and remarks: send a message to the author via the project's issue tracker."},
+    {T::ScenarioDefaultName, "сценарий.toml", "szenario.toml", "scenario.toml"},
 };
 // clang-format on
 

@@ -88,6 +88,7 @@ enum class Text {
     NoticeFailed,
     NoticeOffer,
     NoticeSamples,
+    NoticePartCovered,
     NoticeTable,
     NoticeCheck,
     // Scenario files
@@ -140,6 +141,12 @@ enum class Text {
     HelpFilesBody,
     HelpModels,
     HelpModelsLink,
+    ModelsAssume,
+    ModelsAssumeBody,
+    ModelsByClass,
+    ModelsByClassBody,
+    ModelsCheck,
+    ModelsCheckBody,
     HelpBack,
     HelpShortcut,
     // About box
@@ -149,6 +156,12 @@ enum class Text {
     AboutLicence,
     AboutLicenceBody,
     AboutQt,
+    AboutCommit,
+    AboutUnknown,
+    // The calculation form's information: the terms of use
+    InfoTerms,
+    // The name a new scenario file is offered
+    ScenarioDefaultName,
     Count
 };
 

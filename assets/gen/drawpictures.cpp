@@ -367,9 +367,6 @@ void drawGraphBackground(QPainter& p, const QSize& size)
     p.setPen(QColor(30, 50, 95));
     p.setFont(font(120, true));
     text(p, 880, 80, QStringLiteral("TORV"), Qt::AlignRight | Qt::AlignTop);
-    p.setPen(QColor(90, 105, 135));
-    p.setFont(font(22));
-    text(p, 880, 230, QStringLiteral("flight-vehicle trajectories"), Qt::AlignRight | Qt::AlignTop);
 }
 
 // ---------------------------------------------------------- class pictures
@@ -495,12 +492,6 @@ void drawBalloon(QPainter& p, const QSize& size)
     marker(p, QPointF(xFloat, hFloat), 2, mark);
     marker(p, QPointF(xDescent, hFloat + 6), 3, mark);
     marker(p, QPointF(xLand, origin.y() - 1), 4, mark);
-
-    p.setPen(QColor(90, 95, 110));
-    p.setFont(font(11, false, true));
-    text(p, 102, 84, QStringLiteral("rise"), Qt::AlignLeft | Qt::AlignVCenter);
-    text(p, (xFloat + xDescent) / 2, hFloat + 10, QStringLiteral("float"), Qt::AlignHCenter | Qt::AlignTop);
-    text(p, 278, 92, QStringLiteral("descent"), Qt::AlignLeft | Qt::AlignVCenter);
     frame(p, size);
 }
 
@@ -599,8 +590,9 @@ void rocket(QPainter& p, double length)
     p.restore();
 }
 
-// Class 8: a launch at path angle Q and a worked specific impulse.
-void drawRocket(QPainter& p, const QSize& size)
+// Class 8: a launch at path angle Q and a worked specific impulse, its
+// words and units in `language` (1 Russian, 2 German, 3 English).
+void drawRocket(QPainter& p, const QSize& size, int language)
 {
     p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
     const double ground = 166;
@@ -661,16 +653,23 @@ void drawRocket(QPainter& p, const QSize& size)
     p.setPen(QColor(30, 50, 95));
     p.setFont(font(12, true));
     double y = card.top() + 8;
-    text(p, card.left() + 9, y, QStringLiteral("Specific impulse"), Qt::AlignLeft | Qt::AlignTop);
+    const QString title[] = { QStringLiteral("Удельный импульс"), QStringLiteral("Spezifischer Impuls"),
+        QStringLiteral("Specific impulse") };
+    text(p, card.left() + 9, y, title[language - 1], Qt::AlignLeft | Qt::AlignTop);
     y += 20;
+    // The units as the forms write them: Russian ones in Cyrillic.
+    const bool ru = language == 1;
+    const QString N = ru ? QStringLiteral("Н") : QStringLiteral("N");
+    const QString kg = ru ? QStringLiteral("кг") : QStringLiteral("kg");
+    const QString sec = ru ? QStringLiteral("с") : QStringLiteral("s");
     const QString lines[] = {
-        QStringLiteral("P = 86 N"),
-        QStringLiteral("ṁ = 0.095 kg / 1.8 s"),
-        QStringLiteral("    = 0.0528 kg/s"),
+        QStringLiteral("P = 86 %1").arg(N),
+        QStringLiteral("ṁ = 0.095 %1 / 1.8 %2").arg(kg, sec),
+        QStringLiteral("    = 0.0528 %1/%2").arg(kg, sec),
         QStringLiteral("Isp = P / ṁ"),
-        QStringLiteral("    = 86 N / 0.0528 kg/s"),
-        QStringLiteral("    ≈ 1630 N·s/kg"),
-        QStringLiteral("    ≈ 166 s × 9.8"),
+        QStringLiteral("    = 86 %1 / 0.0528 %2/%3").arg(N, kg, sec),
+        QStringLiteral("    ≈ 1630 %1·%2/%3").arg(N, sec, kg),
+        QStringLiteral("    ≈ 166 %1 × 9.8").arg(sec),
     };
     p.setFont(font(11));
     p.setPen(labelInk);
@@ -696,7 +695,9 @@ const Picture pictures[] = {
     { "class1.jpg", 345, 185, drawProjectile },
     { "class3.jpg", 336, 178, drawBalloon },
     { "class6.jpg", 336, 181, drawAirplane },
-    { "class8.jpg", 345, 185, drawRocket },
+    { "class8.jpg", 345, 185, [](QPainter& p, const QSize& size) { drawRocket(p, size, 3); } },
+    { "class8-de.jpg", 345, 185, [](QPainter& p, const QSize& size) { drawRocket(p, size, 2); } },
+    { "class8-ru.jpg", 345, 185, [](QPainter& p, const QSize& size) { drawRocket(p, size, 1); } },
 };
 
 } // namespace

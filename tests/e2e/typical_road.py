@@ -344,13 +344,13 @@ def keyboard_road(artifacts, torv):
             keys(desk, "Tab", "Return")              # START
             calc = desk.window(CALC_CAPTION)
             time.sleep(0.8)
-            # The aerodynamics box has the focus: Cw, Ca, mass, area, step, path angle.
-            keys(desk, *["Tab"] * 6)
+            # START has the focus: back over Tk, V0 and H0 to the path angle.
+            keys(desk, *["shift+Tab"] * 4)
             run("xdotool", "type", "--delay", "40", "30", env=desk.env)
-            keys(desk, *["Tab"] * 4, "Return")       # H0, V0, Tk, START
+            keys(desk, "Return")                     # Enter in a field runs START
             sample = wait_for_sample(work)
             after_run = desk.shot(calc, f"{artifacts}/2_run.png")
-            keys(desk, *["Tab"] * 7, "Return")       # the graph area, then "V, H = f (x)"
+            keys(desk, *["Tab"] * 11, "Return")      # H0, V0, Tk, START, the graph area, then "V, H = f (x)"
             after_button = desk.shot(calc, f"{artifacts}/3_range_graph.png")
             area = (276, 216, 800, 600)
             assert desk.region_hash(after_run, *area) != desk.region_hash(after_button, *area), \
