@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "physics/constants.h"
@@ -24,60 +26,118 @@ bool sameTrajectoryInputs(const PassInputs& a, const PassInputs& b)
     return std::memcmp(&c, &b, sizeof c) == 0;
 }
 
+// A state copied in 16-byte pieces. The compiler copies a struct this size
+// with a string instruction, whose start-up costs more than the copy, and a
+// state is copied in every step while the checkpoints keep every step.
+using StatePiece = double __attribute__((vector_size(16)));
+
+[[gnu::always_inline]] inline void copyPiece(unsigned char* to, const unsigned char* from)
+{
+    StatePiece p;
+    __builtin_memcpy(&p, from, sizeof p);
+    __builtin_memcpy(to, &p, sizeof p);
+}
+
+template <size_t... I>
+[[gnu::always_inline]] inline void copyPieces(unsigned char* to, const unsigned char* from, std::index_sequence<I...>)
+{
+    (copyPiece(to + sizeof(StatePiece) * I, from + sizeof(StatePiece) * I), ...);
+}
+
+template <class T> [[gnu::always_inline]] inline void copyState(T& to, const T& from)
+{
+    static_assert(std::is_trivially_copyable_v<T> && sizeof(T) % 8 == 0);
+    auto* d = reinterpret_cast<unsigned char*>(&to);
+    const auto* f = reinterpret_cast<const unsigned char*>(&from);
+    copyPieces(d, f, std::make_index_sequence<sizeof(T) / sizeof(StatePiece)>());
+    if constexpr (sizeof(T) % sizeof(StatePiece) != 0) {
+        double last;
+        __builtin_memcpy(&last, f + sizeof(T) - 8, 8);
+        __builtin_memcpy(d + sizeof(T) - 8, &last, 8);
+    }
+}
+
 // States of the timing pass at every `spacing`-th step from its start, at
 // most kMaxStates of them: when the list is full, every other one goes and
 // the spacing doubles, so that they stay spread over the whole pass however
-// long it is. The recording pass replays its samples from them; the state
-// after the first step tells whether it integrates the same trajectory.
+// long it is. The spacing starts at one step: a pass of up to kMaxStates
+// steps keeps the state after each of them, so that the recording pass finds
+// every sample's state kept, however close together the samples are, and a
+// longer pass replays at most spacing - 1 steps per sample, about
+// kSamples * kMaxStates / 2 steps of the pass whatever its length. The
+// recording pass replays its samples from them; the state after the first
+// step tells whether it integrates the same trajectory.
 class Checkpoints {
 public:
     static constexpr size_t kMaxStates = 8192;
-    static constexpr long long kFirstSpacing = 16;
 
-    Checkpoints() { states_.reserve(kMaxStates); }
+    Checkpoints()
+        : states_(kMaxStates)
+    {
+    }
 
     void clear()
     {
-        states_.clear();
-        spacing_ = kFirstSpacing;
+        count_ = 0;
+        spacing_ = 1;
     }
     // The next step after `done` whose state is kept.
     long long nextAfter(long long done) const { return done == 0 ? 1 : (done / spacing_ + 1) * spacing_; }
-    // The state after `done` steps, kept if it is one of those. A stretch
-    // run again after a fault offers the same states again.
-    void offer(long long done, const StepState& s)
+    // The state after `done` steps, one of those nextAfter names; returns
+    // the next step to keep. A stretch run again after a fault offers the
+    // same states again.
+    [[gnu::always_inline]] long long offer(long long done, const FlightState& s)
     {
         if (done == 1)
             afterFirst_ = s;
-        if (done % spacing_ != 0)
-            return;
-        if (static_cast<size_t>(done / spacing_) < states_.size()) {
-            states_[static_cast<size_t>(done / spacing_)] = s;
-            return;
+        const size_t i = static_cast<size_t>(done / spacing_);
+        if (done % spacing_ == 0) {
+            if (i < count_) {
+                copyState(states_[i], s);
+            } else if (count_ < kMaxStates) {
+                copyState(states_[count_], s);
+                ++count_;
+            } else {
+                thinOut(done, s);
+            }
         }
-        if (states_.size() == kMaxStates) {
-            for (size_t i = 0; 2 * i < states_.size(); ++i)
-                states_[i] = states_[2 * i];
-            states_.resize((states_.size() + 1) / 2);
-            spacing_ *= 2;
-            if (done % spacing_ != 0)
-                return;
-        }
-        states_.push_back(s);
+        return nextAfter(done);
     }
     // The latest state kept at or before step `step`, and its step.
-    const StepState& atOrBefore(long long step, long long& at) const
+    const FlightState& atOrBefore(long long step, long long& at) const
     {
-        const size_t i = std::min(static_cast<size_t>(step / spacing_), states_.size() - 1);
+        const size_t i = index(step);
         at = static_cast<long long>(i) * spacing_;
         return states_[i];
     }
-    const StepState& afterFirstStep() const { return afterFirst_; }
+    // Asks for the state atOrBefore(step) gives to be brought into the cache.
+    void prefetch(long long step) const
+    {
+        const char* p = reinterpret_cast<const char*>(&states_[index(step)]);
+        for (size_t line = 0; line < sizeof(FlightState); line += 64)
+            __builtin_prefetch(p + line);
+    }
+    const FlightState& afterFirstStep() const { return afterFirst_; }
 
 private:
-    std::vector<StepState> states_;
-    long long spacing_ = kFirstSpacing;
-    StepState afterFirst_;
+    size_t index(long long step) const { return std::min(static_cast<size_t>(step / spacing_), count_ - 1); }
+
+    // The list is full: every other state goes, the spacing doubles, and
+    // the state after `done` steps is kept if it falls on the new spacing.
+    [[gnu::noinline]] void thinOut(long long done, const FlightState& s)
+    {
+        for (size_t i = 0; 2 * i < count_; ++i)
+            states_[i] = states_[2 * i];
+        count_ = (count_ + 1) / 2;
+        spacing_ *= 2;
+        if (done % spacing_ == 0)
+            copyState(states_[count_++], s);
+    }
+
+    std::vector<FlightState> states_; // the first count_ are kept
+    size_t count_ = 0;
+    long long spacing_ = 1;
+    FlightState afterFirst_;
 };
 
 namespace {
@@ -137,6 +197,8 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
     StepTrack track = p.track;
     UnitFlagWitness everyStep = p.everyStep;
     long long done = p.done;
+    Checkpoints* const keep = p.keep;
+    long long nextKept = keep ? keep->nextAfter(done) : -1;
     bool ended = false;
     auto giveBack = [&] {
         if constexpr (!F::kTests && !Record)
@@ -156,6 +218,8 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
             if constexpr (!Record)
                 everyStep.add(SampleSource { s, in.g, in.Vwind, in.Volumen });
             ++done;
+            if (done == nextKept)
+                nextKept = keep->offer(done, s);
             // End test
             ended = !(s.H > in.Hend && s.t < in.Tk);
         } while (!ended && done < stop);
@@ -178,19 +242,6 @@ template <class F> bool runSteps(Pass& p, long long stop)
     if (p.log)
         return p.recording ? steps<F, ByInputs, true, true>(p, stop) : steps<F, ByInputs, true, false>(p, stop);
     return p.recording ? steps<F, ByInputs, false, true>(p, stop) : steps<F, ByInputs, false, false>(p, stop);
-}
-
-// Steps up to `stop`, handing every state the pass keeps to its checkpoints.
-template <class F> bool stretch(Pass& p, long long stop)
-{
-    if (!p.keep)
-        return runSteps<F>(p, stop);
-    for (;;) {
-        const bool ended = runSteps<F>(p, std::min(stop, p.keep->nextAfter(p.done)));
-        p.keep->offer(p.done, p.s);
-        if (ended || p.done >= stop)
-            return ended;
-    }
 }
 
 // Series 0..30 as they were before the recording pass: the slots a stretch
@@ -255,9 +306,9 @@ template <class F> void runTo(Pass& r, long long step)
 }
 
 // Where the last step of a pass started, so that the steps need not keep
-// it: the stretch that ended the pass is run again from its checkpoint, up
-// to that step, without samples or log. The fault flags are left as they
-// were.
+// it: the pass is run again, without samples or log, up to that step from
+// the latest state it kept there or before, or else from the start of the
+// stretch that ended it. The fault flags are left as they were.
 StepEntry lastStepEntry(const Pass& p, const StretchStart& start)
 {
     std::fexcept_t flags;
@@ -265,6 +316,12 @@ StepEntry lastStepEntry(const Pass& p, const StretchStart& start)
     Pass r = scratchPass(p);
     r.s = start.s;
     r.done = start.done;
+    long long at = -1;
+    const FlightState* kept = p.keep ? &p.keep->atOrBefore(p.done - 1, at) : nullptr;
+    if (kept && at > start.done) {
+        static_cast<FlightState&>(r.s) = *kept;
+        r.done = at;
+    }
     if (everyStepChecked)
         runTo<Checked>(r, p.done - 1);
     else
@@ -309,7 +366,7 @@ void integrate(Pass& p)
         const StretchStart cp = stretchStart(p);
         bool ended = false;
         try {
-            ended = everyStepChecked ? stretch<Checked>(p, stop) : stretch<Unchecked>(p, stop);
+            ended = everyStepChecked ? runSteps<Checked>(p, stop) : runSteps<Unchecked>(p, stop);
         } catch (const TorvError&) {
             // A result file error after a fault: the fault comes first.
             if (!fpPending())
@@ -318,7 +375,7 @@ void integrate(Pass& p)
         if (fpPending()) {
             restore(p, cp);
             fpClear();
-            ended = stretch<Checked>(p, stop);
+            ended = runSteps<Checked>(p, stop);
         }
         if (ended) {
             p.track.last = lastStepEntry(p, cp);
@@ -420,25 +477,36 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     if (!findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
         return false;
 
-    saveSamples();
+    // The samples go slot by slot into `rows` first, and into the series
+    // once all of them are taken: a sample that raises a fault leaves the
+    // series as they were, and the series are written in their order.
+    static std::array<double, kSamples * kRecordedSeries> rows;
+    const int firstSlot = sampled.iPunkt;
+    int lastSlot = firstSlot - 1;
     Pass r = scratchPass(timing);
     r.done = -1; // nothing reached yet
     long long reported = 0;
     auto record = [&](StepState& s) {
         static_cast<SamplingState&>(s) = sampled;
-        recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, s.iPunkt);
-        if (s.iPunkt < kSamples)
+        const int slot = s.iPunkt;
+        recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, rows.data() + (slot - 1) * kRecordedSeries);
+        if (slot < kSamples) {
+            lastSlot = slot;
             ++s.iPunkt;
+        }
         sampled = s;
         if (fpPending())
             throw FloatError("");
     };
     try {
-        for (const long long k : steps.at) {
+        for (size_t n = 0; n < steps.at.size(); ++n) {
+            const long long k = steps.at[n];
+            if (n + 1 < steps.at.size())
+                timing.keep->prefetch(steps.at[n + 1]);
             long long from = 0;
-            const StepState& cp = timing.keep->atOrBefore(k, from);
+            const FlightState& cp = timing.keep->atOrBefore(k, from);
             if (r.done < from) {
-                r.s = cp;
+                copyState(static_cast<FlightState&>(r.s), cp);
                 r.done = from;
             }
             runTo<F>(r, k);
@@ -463,9 +531,11 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
         // A sample that raised a fault: the pass run in full stops where it
         // happened.
         fpClear();
-        restoreSamples(1);
         return false;
     }
+    for (int slot = firstSlot; slot <= lastSlot; ++slot)
+        for (int k = 0; k < kRecordedSeries; ++k)
+            st.Ergebnis[k * kSamples + slot - 1] = rows[(slot - 1) * kRecordedSeries + k];
     static_cast<SamplingState&>(rec.s) = sampled;
     rec.track = timing.track;
     rec.done = timing.done;
