@@ -518,6 +518,8 @@ int runMany(const Plan& plan)
         ~Out() { removeEmptyDirectories(made); }
     } out { plan.out.empty() ? std::vector<std::string>() : makeDirectories(plan.out) };
 
+    // Set before the workers start, which write the runs' files.
+    syncEachCommit(plan.sync == Sync::Each);
     // One job runs here; more run in worker processes (the state is the
     // process's, so threads cannot share it), all started before anything
     // is written.
@@ -541,6 +543,10 @@ int runMany(const Plan& plan)
     output.finish();
     if (!plan.overlay.empty())
         writeOverlay(plan);
+    if (plan.sync == Sync::End)
+        for (const std::string& path : { plan.out, plan.summary, plan.overlay })
+            if (!path.empty())
+                syncFileSystem(path);
     return report.result();
 }
 

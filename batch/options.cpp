@@ -273,6 +273,7 @@ Options parseOptions(int argc, char** argv)
         { "--summary", &Options::summary },
         { "--jobs", &Options::jobs },
         { "--window", &Options::window },
+        { "--sync", &Options::sync },
     };
     struct Repeated {
         const char* name;
@@ -469,8 +470,14 @@ Plan makePlan(const Options& o)
                                    : static_cast<int>(wholeNumber(o.jobs, "--jobs", 1));
         if (!o.window.empty())
             plan.window = wholeNumber(o.window, "--window", 1);
-    } else if (!o.summary.empty() || !o.jobs.empty() || !o.window.empty()) {
-        throw BatchError(kUsage, "--summary, --jobs and --window belong to several runs");
+        if (o.sync == "end")
+            plan.sync = Sync::End;
+        else if (o.sync == "none")
+            plan.sync = Sync::None;
+        else if (!o.sync.empty() && o.sync != "each")
+            throw BatchError(kUsage, "--sync takes each, end or none, not '" + echoed(o.sync) + "'");
+    } else if (!o.summary.empty() || !o.jobs.empty() || !o.window.empty() || !o.sync.empty()) {
+        throw BatchError(kUsage, "--summary, --jobs, --window and --sync belong to several runs");
     }
     if (!o.saveScenario.empty()) {
         if (plan.many() || !o.out.empty() || !o.csv.empty() || !o.png.empty() || o.accuracy)
@@ -550,7 +557,7 @@ std::string usageText()
                   [--lang ru|de|en] [--out DIR] [--csv FILE] [--png FILE [--graph NAME] [--scale S]]
                   [--accuracy] [--format csv|jsonl]
                   [--sweep NAME=FROM:TO:COUNT ... | --vary NAME=LAW:A:B ... --runs N [--seed S]]
-                  [--summary FILE] [--jobs N] [--window N] [--overlay]
+                  [--summary FILE] [--jobs N] [--window N] [--sync each|end|none] [--overlay]
        torv-batch (--preset N | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
                   --save-scenario FILE|-
 )";
@@ -636,6 +643,19 @@ empty unless that run failed.
                     as the runs finish, and no more than N of them are held.
                     On a terminal, standard error shows the runs done and an
                     estimated end
+  --sync MODE       when the files of several runs (--out, --summary, the
+                    overlay) reach the disk; each file replaces its target
+                    whole, by a rename, in every mode:
+                    each  every run's files before the run counts as done
+                          (default): after a power cut, every run whose line
+                          was written has its files complete
+                    end   all of them at once at the end: after a power cut
+                          before the program ended, a file of this sweep may
+                          be missing, empty or old; once it has ended, all are
+                          on the disk
+                    none  when the system writes them back (within about 30
+                          seconds on Linux): after a power cut, also files of
+                          a sweep that has ended may be missing, empty or old
   --version         the program's version
   --help            this text
   --                the end of the options

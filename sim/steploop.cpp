@@ -215,7 +215,7 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
                 p.log->writeStep(s, in.Volumen);
             sampling<F, Record>(s, in, Log ? p.log : nullptr);
             trackStep(track, s, applied);
-            if constexpr (!Record)
+            if (!Record && p.witnessed)
                 everyStep.add(SampleSource { s, in.g, in.Vwind, in.Volumen });
             ++done;
             if (done == nextKept)
@@ -346,6 +346,15 @@ private:
     const Pass& p_;
 };
 
+// Whether every step of the recording pass may take a sample: only when
+// dt0 is at most 0.0001 of the sampling interval, in a pass of 5 million
+// steps and more, which must last that long before t reaches Tk. Without
+// it, the timing pass need not follow the unit flags of every step.
+bool mayRecordEveryStep(const PassInputs& in)
+{
+    return !(in.Tk < 1e6 * in.dt0);
+}
+
 } // namespace
 
 // Stretches of steps run without fault tests; a stretch that leaves a fault
@@ -358,6 +367,7 @@ void integrate(Pass& p)
     if (p.keep) {
         p.keep->clear();
         p.keep->offer(0, p.s);
+        p.witnessed = mayRecordEveryStep(p.in);
     }
     const int passNumber = st.Durchlauf2 == 1 ? 2 : 1;
     for (;;) {
@@ -409,6 +419,9 @@ bool sameTrajectory(const Pass& rec, const Pass& timing)
     }
     return sameBits(first, timing.keep->afterFirstStep());
 }
+
+// Samples ahead whose checkpoint the replay asks the cache for.
+constexpr size_t kPrefetchAhead = 4;
 
 // Recording steps that a replay takes one by one at most.
 constexpr size_t kMaxReplayedSamples = 4 * kSamples;
@@ -476,6 +489,8 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     SamplingState sampled = rec.s;
     if (!findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
         return false;
+    if (steps.everyStep && !timing.witnessed)
+        return false;
 
     // The samples go slot by slot into `rows` first, and into the series
     // once all of them are taken: a sample that raises a fault leaves the
@@ -495,14 +510,12 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
             ++s.iPunkt;
         }
         sampled = s;
-        if (fpPending())
-            throw FloatError("");
     };
     try {
         for (size_t n = 0; n < steps.at.size(); ++n) {
             const long long k = steps.at[n];
-            if (n + 1 < steps.at.size())
-                timing.keep->prefetch(steps.at[n + 1]);
+            if (n + kPrefetchAhead < steps.at.size())
+                timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
             long long from = 0;
             const FlightState& cp = timing.keep->atOrBefore(k, from);
             if (r.done < from) {
@@ -527,15 +540,23 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
             sampled.FracAlt = fracAlt;
             record(rec.s);
         }
+        // Tested once for all the samples: one that raised a fault ends
+        // the replay, and no sample reaches the series.
+        if (fpPending())
+            throw FloatError("");
     } catch (const FloatError&) {
         // A sample that raised a fault: the pass run in full stops where it
         // happened.
         fpClear();
         return false;
     }
-    for (int slot = firstSlot; slot <= lastSlot; ++slot)
+    // Eight slots at a time, a cache line of each series.
+    for (int block = firstSlot; block <= lastSlot; block += 8) {
+        const int end = std::min(block + 8, lastSlot + 1);
         for (int k = 0; k < kRecordedSeries; ++k)
-            st.Ergebnis[k * kSamples + slot - 1] = rows[(slot - 1) * kRecordedSeries + k];
+            for (int slot = block; slot < end; ++slot)
+                st.Ergebnis[k * kSamples + slot - 1] = rows[(slot - 1) * kRecordedSeries + k];
+    }
     static_cast<SamplingState&>(rec.s) = sampled;
     rec.track = timing.track;
     rec.done = timing.done;

@@ -131,6 +131,10 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
             "reentry, rocket)" },
         ErrorCase { "MissingScenario", { "--scenario", "gone.toml" }, 7,
             "cannot read gone.toml: No such file or directory (I/O error 2)" },
+        ErrorCase { "UnknownSync", { "--preset", "1", "--sweep", "TTO=10:80:2", "--sync", "later" }, 2,
+            "--sync takes each, end or none, not 'later'" },
+        ErrorCase { "SyncOfOneRun", { "--preset", "1", "--sync", "end" }, 2,
+            "--summary, --jobs, --window and --sync belong to several runs" },
         ErrorCase { "OverlayOfTooManyRuns",
             { "--preset", "1", "--sweep", "TTO=10:80:10", "--overlay", "--png", "o.png" }, 2,
             "--overlay draws at most 9 runs in one picture, not 10" }),
@@ -183,6 +187,26 @@ TEST_F(Batch, SweepWritesEachRunsFilesIntoItsOwnDirectory)
     const std::string csv = slurp(dir / "runs/TTO=10/d.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 501);
     EXPECT_EQ(slurp(dir / "sum.csv").substr(0, 18), "TTO,flight_time_s,");
+}
+
+// However the files reach the disk, they are the same files, each whole.
+TEST_F(Batch, SyncModesWriteTheSameFiles)
+{
+    std::vector<std::string> written;
+    for (const char* mode : { "each", "end", "none" }) {
+        SCOPED_TRACE(mode);
+        const Outcome o = runBatch(dir,
+            { "--preset", "1", "--sweep", "TTO=10:80:3", "--out", mode, "--summary", mode + std::string(".csv"),
+                "--csv", "d.csv", "--jobs", "2", "--sync", mode });
+        ASSERT_EQ(o.status, 0) << o.err;
+        std::string all = slurp(dir / (mode + std::string(".csv")));
+        for (const char* run : { "TTO=10", "TTO=45", "TTO=80" })
+            all += slurp(dir / mode / run / "Torv_500.txt") + slurp(dir / mode / run / "d.csv");
+        written.push_back(all);
+    }
+    EXPECT_EQ(written[1], written[0]);
+    EXPECT_EQ(written[2], written[0]);
+    EXPECT_EQ(files().size(), 3 * 11u);
 }
 
 // Too few files for the processes asked for: the workers already started
