@@ -5,6 +5,7 @@
 #include <cfenv>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -72,14 +73,18 @@ public:
     static constexpr size_t kMaxStates = 8192;
 
     Checkpoints()
-        : states_(kMaxStates)
+        : pool_(kMaxStates)
+        , slots_(kMaxStates)
     {
+        free_.reserve(kMaxStates);
     }
 
     void clear()
     {
         count_ = 0;
         spacing_ = 1;
+        fresh_ = 0;
+        free_.clear();
     }
     // The next step after `done` whose state is kept.
     long long nextAfter(long long done) const { return done == 0 ? 1 : (done / spacing_ + 1) * spacing_; }
@@ -93,10 +98,10 @@ public:
         const size_t i = static_cast<size_t>(done / spacing_);
         if (done % spacing_ == 0) {
             if (i < count_) {
-                copyState(states_[i], s);
+                copyState(pool_[slots_[i]], s);
             } else if (count_ < kMaxStates) {
-                copyState(states_[count_], s);
-                ++count_;
+                slots_[count_] = take();
+                copyState(pool_[slots_[count_++]], s);
             } else {
                 thinOut(done, s);
             }
@@ -108,12 +113,12 @@ public:
     {
         const size_t i = index(step);
         at = static_cast<long long>(i) * spacing_;
-        return states_[i];
+        return pool_[slots_[i]];
     }
     // Asks for the state atOrBefore(step) gives to be brought into the cache.
     void prefetch(long long step) const
     {
-        const char* p = reinterpret_cast<const char*>(&states_[index(step)]);
+        const char* p = reinterpret_cast<const char*>(&pool_[slots_[index(step)]]);
         for (size_t line = 0; line < sizeof(FlightState); line += 64)
             __builtin_prefetch(p + line);
     }
@@ -121,21 +126,41 @@ public:
 
 private:
     size_t index(long long step) const { return std::min(static_cast<size_t>(step / spacing_), count_ - 1); }
-
-    // The list is full: every other state goes, the spacing doubles, and
-    // the state after `done` steps is kept if it falls on the new spacing.
-    [[gnu::noinline]] void thinOut(long long done, const FlightState& s)
+    // A place in the pool not holding a kept state.
+    uint32_t take()
     {
-        for (size_t i = 0; 2 * i < count_; ++i)
-            states_[i] = states_[2 * i];
-        count_ = (count_ + 1) / 2;
-        spacing_ *= 2;
-        if (done % spacing_ == 0)
-            copyState(states_[count_++], s);
+        if (free_.empty())
+            return fresh_++;
+        const uint32_t slot = free_.back();
+        free_.pop_back();
+        return slot;
     }
 
-    std::vector<FlightState> states_; // the first count_ are kept
+    // The list is full: every other state goes (its place in the pool is
+    // free again; the states themselves stay where they are), the spacing
+    // doubles, and the state after `done` steps is kept if it falls on the
+    // new spacing.
+    [[gnu::noinline]] void thinOut(long long done, const FlightState& s)
+    {
+        for (size_t i = 0; i < count_; ++i) {
+            if (i % 2 == 0)
+                slots_[i / 2] = slots_[i];
+            else
+                free_.push_back(slots_[i]);
+        }
+        count_ = (count_ + 1) / 2;
+        spacing_ *= 2;
+        if (done % spacing_ == 0) {
+            slots_[count_] = take();
+            copyState(pool_[slots_[count_++]], s);
+        }
+    }
+
+    std::vector<FlightState> pool_; // where the states are
+    std::vector<uint32_t> slots_; // the place in the pool of the first count_ states, in step order
+    std::vector<uint32_t> free_; // places given up by thinning out
     size_t count_ = 0;
+    uint32_t fresh_ = 0; // places from here on never used in this pass
     long long spacing_ = 1;
     FlightState afterFirst_;
 };
@@ -472,6 +497,78 @@ bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInput
     return true;
 }
 
+// The same from the times the timing pass kept, where the phase grows by
+// between 0.0002 and 0.5 in a step: then a step records exactly where the
+// whole part of t / dtProbe grows (the phase falls by about 1), or in the
+// first step if the phase before it says so, and only the steps close to
+// each boundary need the quotient. t after a step is that of the
+// checkpoint before it plus dt0 added step by step, as the steps add it.
+// False where that does not hold: findRecordingSteps then looks at every
+// step.
+bool findRecordingStepsByBoundaries(
+    long long n, SamplingState& s, double t0, const PassInputs& in, const Checkpoints& keep, RecordingSteps& r)
+{
+    const double growth = in.dt0 / in.dtProbe;
+    if (n < 2 || !(growth >= 2 * kRecordTolerance && growth <= 0.5) || !(t0 == 0) || !std::isfinite(in.dtProbe))
+        return false;
+    r.at.clear();
+    r.everyStep = false;
+    // t after step k, from the checkpoint at or before it.
+    auto tAfter = [&](long long k) {
+        long long at = 0;
+        double t = keep.atOrBefore(k, at).t;
+        for (; at < k; ++at)
+            t = t + in.dt0;
+        return t;
+    };
+    double t = tAfter(1);
+    double q = t / in.dtProbe;
+    if (fracPart(q) - s.FracAlt <= kRecordTolerance)
+        r.at.push_back(1);
+    long long k = 1; // the step whose t is `t`
+    for (double boundary = q - fracPart(q) + 1;; boundary += 1) {
+        // Below this time the quotient stays below the boundary, whatever
+        // the rounding of the division.
+        const double below = boundary * in.dtProbe * (1 - 1e-9);
+        // Steps ahead by the time they take, from the checkpoint there.
+        const long long ahead = static_cast<long long>((below - t) / in.dt0) - 2;
+        if (ahead > 0 && k + ahead < n) {
+            long long at = 0;
+            const FlightState& cp = keep.atOrBefore(k + ahead, at);
+            if (at > k && cp.t < below) {
+                k = at;
+                t = cp.t;
+            }
+        }
+        while (k < n && t < below) {
+            t = t + in.dt0;
+            ++k;
+        }
+        for (q = t / in.dtProbe; k < n && q < boundary; q = t / in.dtProbe) {
+            t = t + in.dt0;
+            ++k;
+        }
+        if (q < boundary)
+            break; // step n reached
+        if (r.at.size() == kMaxReplayedSamples)
+            return false;
+        r.at.push_back(k);
+        if (k == n)
+            break;
+        boundary = q - fracPart(q);
+    }
+    // The last step leaves its phase in both.
+    double fracNeu = fracPart(tAfter(n) / in.dtProbe);
+    fpFence(fracNeu);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    s.FracNeu = fracNeu;
+    s.FracAlt = fracNeu;
+    return true;
+}
+
 // The recording pass for the trajectory the timing pass integrated: each
 // step that records is reached from the checkpoint before it (or from the
 // step recorded before, if that is nearer), and its sample taken from the
@@ -487,7 +584,8 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     static RecordingSteps steps;
     steps.at.reserve(kMaxReplayedSamples);
     SamplingState sampled = rec.s;
-    if (!findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
+    if (!findRecordingStepsByBoundaries(timing.done, sampled, rec.s.t, rec.in, *timing.keep, steps)
+        && !findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
         return false;
     if (steps.everyStep && !timing.witnessed)
         return false;
