@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cfenv>
 #include <cmath>
 #include <cstddef>
@@ -75,6 +76,7 @@ public:
     Checkpoints()
         : pool_(kMaxStates)
         , slots_(kMaxStates)
+        , times_(kMaxStates)
     {
         free_.reserve(kMaxStates);
     }
@@ -82,12 +84,14 @@ public:
     void clear()
     {
         count_ = 0;
-        spacing_ = 1;
+        shift_ = 0;
         fresh_ = 0;
         free_.clear();
     }
+    // Steps from one kept state to the next (a power of two).
+    long long spacing() const { return 1LL << shift_; }
     // The next step after `done` whose state is kept.
-    long long nextAfter(long long done) const { return done == 0 ? 1 : (done / spacing_ + 1) * spacing_; }
+    long long nextAfter(long long done) const { return done == 0 ? 1 : ((done >> shift_) + 1) << shift_; }
     // The state after `done` steps, one of those nextAfter names; returns
     // the next step to keep. A stretch run again after a fault offers the
     // same states again.
@@ -95,16 +99,14 @@ public:
     {
         if (done == 1)
             afterFirst_ = s;
-        const size_t i = static_cast<size_t>(done / spacing_);
-        if (done % spacing_ == 0) {
-            if (i < count_) {
-                copyState(pool_[slots_[i]], s);
-            } else if (count_ < kMaxStates) {
-                slots_[count_] = take();
-                copyState(pool_[slots_[count_++]], s);
-            } else {
+        const size_t i = static_cast<size_t>(done >> shift_);
+        if ((done & (spacing() - 1)) == 0) {
+            if (i < count_)
+                keep(i, s);
+            else if (count_ < kMaxStates)
+                keepNew(s);
+            else
                 thinOut(done, s);
-            }
         }
         return nextAfter(done);
     }
@@ -112,7 +114,7 @@ public:
     const FlightState& atOrBefore(long long step, long long& at) const
     {
         const size_t i = index(step);
-        at = static_cast<long long>(i) * spacing_;
+        at = static_cast<long long>(i) << shift_;
         return pool_[slots_[i]];
     }
     // Asks for the state atOrBefore(step) gives to be brought into the cache.
@@ -122,10 +124,13 @@ public:
         for (size_t line = 0; line < sizeof(FlightState); line += 64)
             __builtin_prefetch(p + line);
     }
+    // The kept states in step order: how many, and the time of each.
+    size_t count() const { return count_; }
+    double time(size_t i) const { return times_[i]; }
     const FlightState& afterFirstStep() const { return afterFirst_; }
 
 private:
-    size_t index(long long step) const { return std::min(static_cast<size_t>(step / spacing_), count_ - 1); }
+    size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
     // A place in the pool not holding a kept state.
     uint32_t take()
     {
@@ -135,6 +140,16 @@ private:
         free_.pop_back();
         return slot;
     }
+    [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
+    {
+        copyState(pool_[slots_[i]], s);
+        times_[i] = s.t;
+    }
+    [[gnu::always_inline]] void keepNew(const FlightState& s)
+    {
+        slots_[count_] = take();
+        keep(count_++, s);
+    }
 
     // The list is full: every other state goes (its place in the pool is
     // free again; the states themselves stay where they are), the spacing
@@ -143,25 +158,26 @@ private:
     [[gnu::noinline]] void thinOut(long long done, const FlightState& s)
     {
         for (size_t i = 0; i < count_; ++i) {
-            if (i % 2 == 0)
+            if (i % 2 == 0) {
                 slots_[i / 2] = slots_[i];
-            else
+                times_[i / 2] = times_[i];
+            } else {
                 free_.push_back(slots_[i]);
+            }
         }
         count_ = (count_ + 1) / 2;
-        spacing_ *= 2;
-        if (done % spacing_ == 0) {
-            slots_[count_] = take();
-            copyState(pool_[slots_[count_++]], s);
-        }
+        ++shift_;
+        if ((done & (spacing() - 1)) == 0)
+            keepNew(s);
     }
 
     std::vector<FlightState> pool_; // where the states are
     std::vector<uint32_t> slots_; // the place in the pool of the first count_ states, in step order
+    std::vector<double> times_; // their times, in step order
     std::vector<uint32_t> free_; // places given up by thinning out
     size_t count_ = 0;
     uint32_t fresh_ = 0; // places from here on never used in this pass
-    long long spacing_ = 1;
+    int shift_ = 0; // log2 of the spacing
     FlightState afterFirst_;
 };
 
@@ -526,19 +542,25 @@ bool findRecordingStepsByBoundaries(
     if (fracPart(q) - s.FracAlt <= kRecordTolerance)
         r.at.push_back(1);
     long long k = 1; // the step whose t is `t`
+    size_t i = 0; // the latest kept state before the next boundary
+    const size_t count = keep.count();
+    const int shift = std::countr_zero(static_cast<unsigned long long>(keep.spacing()));
+    const double indexPerTime = 1 / (in.dt0 * static_cast<double>(keep.spacing()));
     for (double boundary = q - fracPart(q) + 1;; boundary += 1) {
         // Below this time the quotient stays below the boundary, whatever
         // the rounding of the division.
         const double below = boundary * in.dtProbe * (1 - 1e-9);
-        // Steps ahead by the time they take, from the checkpoint there.
-        const long long ahead = static_cast<long long>((below - t) / in.dt0) - 2;
-        if (ahead > 0 && k + ahead < n) {
-            long long at = 0;
-            const FlightState& cp = keep.atOrBefore(k + ahead, at);
-            if (at > k && cp.t < below) {
-                k = at;
-                t = cp.t;
-            }
+        // From the latest state kept below it, if that is ahead: its guess
+        // by the time the steps take, then the kept times one by one.
+        const double guess = below * indexPerTime - 2;
+        if (guess > static_cast<double>(i) && guess < static_cast<double>(count)
+            && keep.time(static_cast<size_t>(guess)) < below)
+            i = static_cast<size_t>(guess);
+        while (i + 1 < count && keep.time(i + 1) < below)
+            ++i;
+        if ((static_cast<long long>(i) << shift) > k) {
+            k = static_cast<long long>(i) << shift;
+            t = keep.time(i);
         }
         while (k < n && t < below) {
             t = t + in.dt0;
@@ -552,10 +574,10 @@ bool findRecordingStepsByBoundaries(
             break; // step n reached
         if (r.at.size() == kMaxReplayedSamples)
             return false;
+        // q lies below boundary + 1: it grows by at most 0.5 a step.
         r.at.push_back(k);
         if (k == n)
             break;
-        boundary = q - fracPart(q);
     }
     // The last step leaves its phase in both.
     double fracNeu = fracPart(tAfter(n) / in.dtProbe);
@@ -596,18 +618,21 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     static std::array<double, kSamples * kRecordedSeries> rows;
     const int firstSlot = sampled.iPunkt;
     int lastSlot = firstSlot - 1;
+    // The sampling state goes from sample to sample in the state the
+    // samples are taken from; the steps run between them change only its
+    // phase, which the last step's is in the end.
+    const double fracNeu = sampled.FracNeu, fracAlt = sampled.FracAlt;
     Pass r = scratchPass(timing);
+    static_cast<SamplingState&>(r.s) = sampled;
     r.done = -1; // nothing reached yet
     long long reported = 0;
     auto record = [&](StepState& s) {
-        static_cast<SamplingState&>(s) = sampled;
         const int slot = s.iPunkt;
         recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, rows.data() + (slot - 1) * kRecordedSeries);
         if (slot < kSamples) {
             lastSlot = slot;
             ++s.iPunkt;
         }
-        sampled = s;
     };
     try {
         for (size_t n = 0; n < steps.at.size(); ++n) {
@@ -628,16 +653,18 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
                     throw RunCancelled();
             }
         }
+        sampled = r.s;
         rec.s = timing.s;
         if (steps.everyStep) {
-            const double fracNeu = sampled.FracNeu, fracAlt = sampled.FracAlt;
             sampled = static_cast<const SamplingState&>(rec.s);
             timing.everyStep.raise(sampled);
             sampled.iPunkt = kSamples;
-            sampled.FracNeu = fracNeu;
-            sampled.FracAlt = fracAlt;
+            static_cast<SamplingState&>(rec.s) = sampled;
             record(rec.s);
+            sampled = rec.s;
         }
+        sampled.FracNeu = fracNeu;
+        sampled.FracAlt = fracAlt;
         // Tested once for all the samples: one that raised a fault ends
         // the replay, and no sample reaches the series.
         if (fpPending())
@@ -650,10 +677,12 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     }
     // Eight slots at a time, a cache line of each series.
     for (int block = firstSlot; block <= lastSlot; block += 8) {
-        const int end = std::min(block + 8, lastSlot + 1);
-        for (int k = 0; k < kRecordedSeries; ++k)
-            for (int slot = block; slot < end; ++slot)
-                st.Ergebnis[k * kSamples + slot - 1] = rows[(slot - 1) * kRecordedSeries + k];
+        const int n = std::min(8, lastSlot + 1 - block);
+        const double* from = rows.data() + (block - 1) * kRecordedSeries;
+        double* to = st.Ergebnis.data() + (block - 1);
+        for (int k = 0; k < kRecordedSeries; ++k, ++from, to += kSamples)
+            for (int j = 0; j < n; ++j)
+                to[j] = from[j * kRecordedSeries];
     }
     static_cast<SamplingState&>(rec.s) = sampled;
     rec.track = timing.track;
