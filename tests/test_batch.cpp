@@ -167,6 +167,23 @@ TEST_F(Batch, SweepLinesDoNotDependOnTheNumberOfProcesses)
     EXPECT_TRUE(files().empty());
 }
 
+// Short runs go to the workers several at a time; their lines still come
+// in run order, the same as from one process.
+TEST_F(Batch, ManyShortRunsInWorkersGiveTheLinesOfOneProcess)
+{
+    const std::vector<std::string> sweep = { "--preset", "1", "--sweep", "TTO=10:80:400", "--jobs" };
+    auto with = [&](const char* jobs) {
+        std::vector<std::string> args = sweep;
+        args.push_back(jobs);
+        return runBatch(dir, args);
+    };
+    const Outcome one = with("1"), three = with("3");
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 401);
+    EXPECT_EQ(three.status, 0) << three.err;
+    EXPECT_EQ(three.out, one.out);
+}
+
 // Without a display: the picture is a whole 800 x 600 PNG, the CSV has a
 // line per sample, and the run's directories are named by the swept value.
 TEST_F(Batch, SweepWritesEachRunsFilesIntoItsOwnDirectory)
