@@ -81,6 +81,7 @@ struct Options {
     std::string summary;
     std::string jobs;
     std::string window;
+    std::string sync;
 };
 
 // Throws BatchError(kUsage) for an unknown option or a missing argument.
@@ -106,6 +107,11 @@ struct Vary {
 using Assignments = std::vector<std::pair<const FieldInfo*, double>>;
 
 enum class Format { Csv, Jsonl };
+
+// When the files of several runs reach the disk: each run's before the run
+// counts as done, all of them once at the end, or when the system writes
+// them back.
+enum class Sync { Each, End, None };
 
 // What to do, checked against the preset or the scenario.
 struct Plan {
@@ -146,6 +152,7 @@ struct Plan {
     std::string summary;
     int jobs = 1;
     long long window = 1024; // runs handed out ahead of the first line not yet written
+    Sync sync = Sync::Each;
 };
 
 // Throws BatchError with the status of the first problem found.

@@ -170,10 +170,10 @@ std::string runDirectory(const Plan& plan, long long i)
     return plan.out.empty() ? std::string() : plan.out + "/" + runName(plan, i);
 }
 
-// A worker process: reads the index of a run from `tasks`, runs it, and
-// sends its result back the same way, until the parent sends no more. It
-// ends with the sweep: when the parent asks (SIGTERM), and when the parent
-// dies.
+// A worker process: reads the first index and the number of a few runs
+// from `tasks`, runs them, and sends their results back the same way in
+// one message, until the parent sends no more. It ends with the sweep: when
+// the parent asks (SIGTERM), and when the parent dies.
 [[noreturn]] void worker(const Plan& plan, int tasks, pid_t parent)
 {
     struct sigaction stop { };
@@ -188,14 +188,20 @@ std::string runDirectory(const Plan& plan, long long i)
     setFormPort(&port);
     const bool keep = !plan.out.empty();
     LineReader reader(tasks);
+    std::string results;
     while (const std::optional<std::string> task = reader.next()) {
-        long long i = -1;
-        std::from_chars(task->data(), task->data() + task->size(), i);
-        if (i < 0 || i >= plan.count() || stopWanted != 0)
+        long long first = -1, n = 0;
+        const char* end = task->data() + task->size();
+        const auto [at, ec] = std::from_chars(task->data(), end, first);
+        if (ec == std::errc() && at < end)
+            std::from_chars(at + 1, end, n);
+        if (first < 0 || n < 1 || n > plan.count() - first)
             break;
-        const RunResult r = runOne(plan, i, runDirectory(plan, i), keep);
-        if (writeAll(tasks, std::to_string(i) + " " + encode(r) + "\n", true) != 0)
-            _exit(kWorkerLost);
+        results.clear();
+        for (long long i = first; i < first + n && stopWanted == 0; ++i)
+            results += std::to_string(i) + " " + encode(runOne(plan, i, runDirectory(plan, i), keep)) + "\n";
+        if (stopWanted != 0 || writeAll(tasks, results, true) != 0)
+            _exit(stopWanted != 0 ? 0 : kWorkerLost);
     }
     _exit(0);
 }
@@ -468,32 +474,55 @@ void runInProcess(const Plan& plan, Report& report, Output& output, Progress& pr
     }
 }
 
-// The runs in worker processes: each worker has one run at a time, and gets
-// the next as it gives back its result, while the window has room.
+// The runs in worker processes: each worker has a few consecutive runs at a
+// time, and gets the next few as it gives back their results, while the
+// window has room. A short run costs less than the messages that take it
+// to a worker and bring its result back; a few together share them.
 struct Job {
     int fd;
     std::unique_ptr<LineReader> reader;
-    long long run = -1; // the run it has, -1: none
+    long long next = 0; // the run whose result comes next
+    long long end = 0; // after the last run it has; next == end: none
     bool alive = true;
 };
+
+// Runs handed to a worker at once: enough to share the messages, few
+// enough that every worker has some while the window is full, that the
+// workers end close together, and that the lines go out steadily.
+long long runsPerMessage(const Plan& plan, size_t workers)
+{
+    constexpr long long kMost = 16;
+    const long long jobs = static_cast<long long>(workers);
+    return std::clamp(std::min(plan.window / (4 * jobs), plan.count() / (16 * jobs)), 1LL, kMost);
+}
 
 void runInWorkers(const Plan& plan, std::vector<Job>& pool, Report& report, Output& output, Progress& progress)
 {
     RunWindow<RunResult> window(plan.count(), plan.window);
+    const long long perMessage = runsPerMessage(plan, pool.size());
     auto put = [&](long long i, RunResult r) { report.put(i, r); };
-    // Hands each idle worker its next run; a worker that cannot take it is lost.
+    // The runs a worker has and will not give back have no result.
+    auto loseRuns = [&](Job& job) {
+        for (; job.next < job.end; ++job.next)
+            window.done(job.next, lost(plan), put);
+    };
+    // Hands each idle worker its next runs; a worker that cannot take them
+    // is lost.
     auto handOut = [&] {
         for (Job& job : pool) {
-            if (!job.alive || job.run >= 0)
+            if (!job.alive || job.next < job.end)
                 continue;
             const std::optional<long long> i = window.next();
             if (!i)
                 return;
-            job.run = *i;
-            if (writeAll(job.fd, std::to_string(*i) + "\n", true) != 0) {
+            job.next = *i;
+            job.end = *i + 1;
+            while (job.end - job.next < perMessage && window.next())
+                ++job.end;
+            if (writeAll(job.fd, std::to_string(job.next) + " " + std::to_string(job.end - job.next) + "\n", true)
+                != 0) {
                 job.alive = false;
-                job.run = -1;
-                window.done(*i, lost(plan), put);
+                loseRuns(job);
             }
         }
     };
@@ -519,7 +548,7 @@ void runInWorkers(const Plan& plan, std::vector<Job>& pool, Report& report, Outp
                 continue;
             const bool open = job.reader->fill();
             while (const std::optional<std::string> line = job.reader->ready()) {
-                if (job.run < 0)
+                if (job.next >= job.end)
                     break;
                 long long i = -1;
                 const size_t space = line->find(' ');
@@ -527,13 +556,12 @@ void runInWorkers(const Plan& plan, std::vector<Job>& pool, Report& report, Outp
                 std::optional<RunResult> r
                     = space == std::string::npos ? std::nullopt : decode(line->substr(space + 1));
                 // A garbled record is the run's lost result.
-                const long long run = std::exchange(job.run, -1);
+                const long long run = job.next++;
                 window.done(run, i == run && r ? std::move(*r) : lost(plan), put);
             }
             if (!open) {
                 job.alive = false;
-                if (job.run >= 0)
-                    window.done(std::exchange(job.run, -1), lost(plan), put);
+                loseRuns(job);
             }
         }
         output.flush();
@@ -565,6 +593,8 @@ int runMany(const Plan& plan)
         ~Out() { removeEmptyDirectories(made); }
     } out { plan.out.empty() ? std::vector<std::string>() : makeDirectories(plan.out) };
 
+    // Set before the workers start, which write the runs' files.
+    syncEachCommit(plan.sync == Sync::Each);
     // One job runs here; more run in worker processes (the state is the
     // process's, so threads cannot share it), all started before anything
     // is written.
@@ -595,6 +625,10 @@ int runMany(const Plan& plan)
     output.finish();
     if (!plan.overlay.empty())
         writeOverlay(plan);
+    if (plan.sync == Sync::End)
+        for (const std::string& path : { plan.out, plan.summary, plan.overlay })
+            if (!path.empty())
+                syncFileSystem(path);
     return report.result();
 }
 

@@ -299,6 +299,7 @@ Options parseOptions(int argc, char** argv)
         { "--target", &Options::target },
         { "--budget", &Options::budget },
         { "--quantities", &Options::quantities },
+        { "--sync", &Options::sync },
     };
     struct Repeated {
         const char* name;
@@ -554,8 +555,14 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
                                    : static_cast<int>(wholeNumber(o.jobs, "--jobs", 1));
         if (!o.window.empty())
             plan.window = wholeNumber(o.window, "--window", 1);
-    } else if (!o.summary.empty() || !o.jobs.empty() || !o.window.empty()) {
-        throw BatchError(kUsage, "--summary, --jobs and --window belong to several runs");
+        if (o.sync == "end")
+            plan.sync = Sync::End;
+        else if (o.sync == "none")
+            plan.sync = Sync::None;
+        else if (!o.sync.empty() && o.sync != "each")
+            throw BatchError(kUsage, "--sync takes each, end or none, not '" + echoed(o.sync) + "'");
+    } else if (!o.summary.empty() || !o.jobs.empty() || !o.window.empty() || !o.sync.empty()) {
+        throw BatchError(kUsage, "--summary, --jobs, --window and --sync belong to several runs");
     }
     if (!o.saveScenario.empty()) {
         if (plan.many() || !o.out.empty() || !o.csv.empty() || !o.png.empty() || o.accuracy || o.converge)
@@ -636,7 +643,7 @@ std::string usageText()
                   [--lang ru|de|en] [--out DIR] [--csv FILE] [--png FILE [--graph NAME] [--scale S]]
                   [--accuracy [--target P%]] [--format csv|jsonl]
                   [--sweep NAME=FROM:TO:COUNT ... | --vary NAME=LAW:A:B ... --runs N [--seed S]]
-                  [--summary FILE] [--jobs N] [--window N] [--overlay]
+                  [--summary FILE] [--jobs N] [--window N] [--sync each|end|none] [--overlay]
        torv-batch (--preset N | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
                   [--lang ru|de|en] [--out DIR] [--csv FILE] [--png FILE ...]
                   --converge [--target P%] [--budget SECONDS] [--quantities NAME,...]
@@ -753,6 +760,19 @@ run failed.
                     as the runs finish, and no more than N of them are held.
                     On a terminal, standard error shows the runs done and an
                     estimated end
+  --sync MODE       when the files of several runs (--out, --summary, the
+                    overlay) reach the disk; each file replaces its target
+                    whole, by a rename, in every mode:
+                    each  every run's files before the run counts as done
+                          (default): after a power cut, every run whose line
+                          was written has its files complete
+                    end   all of them at once at the end: after a power cut
+                          before the program ended, a file of this sweep may
+                          be missing, empty or old; once it has ended, all are
+                          on the disk
+                    none  when the system writes them back (within about 30
+                          seconds on Linux): after a power cut, also files of
+                          a sweep that has ended may be missing, empty or old
   --version         the program's version
   --help            this text
   --                the end of the options

@@ -159,11 +159,14 @@ int openReplacement(const std::string& path, const std::optional<struct stat>& o
     return fd;
 }
 
+// Whether commits sync (syncEachCommit).
+bool syncingEachCommit = true;
+
 // Syncs and closes a replacement; 0, or the errno of the first that
 // failed. A file system that cannot sync (EINVAL) has nothing to do.
 int syncAndClose(int fd)
 {
-    int code = fsync(fd) != 0 && errno != EINVAL ? errno : 0;
+    int code = syncingEachCommit && fsync(fd) != 0 && errno != EINVAL ? errno : 0;
     if (::close(fd) != 0 && code == 0)
         code = errno;
     return code;
@@ -173,6 +176,8 @@ int syncAndClose(int fd)
 // directory (EINVAL) has nothing more to do.
 void syncDirectory(const std::string& dir)
 {
+    if (!syncingEachCommit)
+        return;
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
@@ -253,6 +258,22 @@ std::vector<std::string> makeDirectories(const std::string& dir)
         end = dir.find_first_not_of('/', end);
     }
     return made;
+}
+
+void syncEachCommit(bool on)
+{
+    syncingEachCommit = on;
+}
+
+void syncFileSystem(const std::string& path)
+{
+    const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        failWriting(path);
+    const int code = syncfs(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    if (code != 0)
+        fail(code, writing(path));
 }
 
 void removeEmptyDirectories(const std::vector<std::string>& dirs)

@@ -46,6 +46,15 @@ private:
 // A commit of one file.
 void writeFileAtomically(const std::string& path, const std::string& bytes);
 
+// Durability: whether a commit (FileCommit, StreamedFile) syncs its files
+// and their directories to the disk before it returns (true, the default),
+// or leaves that to the system or to a later syncFileSystem(). Either way a
+// file replaces its target whole, by a rename.
+void syncEachCommit(bool on);
+// Syncs the file system that holds `path` (a file or a directory) at once.
+// Throws IoError(errno) naming `path`.
+void syncFileSystem(const std::string& path);
+
 // Creates `dir` and its missing parents; returns those it created, outermost
 // first. Throws IoError(errno) naming the directory.
 std::vector<std::string> makeDirectories(const std::string& dir);

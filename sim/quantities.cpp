@@ -22,14 +22,15 @@ constexpr std::array<const Quantity*, kSampleFileColumns> kSampleColumns = [] {
 static_assert(std::ranges::all_of(kSampleColumns, [](const Quantity* q) { return q != nullptr; }),
     "every column of the sample file holds a series");
 
+// Series K of the sample goes to e[K * stride].
 template <class Fp, size_t... K>
-inline void recordInto(StepState& s, const SampleSource& src, int slot, std::index_sequence<K...>)
+inline void recordInto(
+    StepState& s, const SampleSource& src, int slot, double* e, size_t stride, std::index_sequence<K...>)
 {
     raiseUnitFlags(s, src);
     if (slot == kSamples)
         return;
-    double* e = st.Ergebnis.data() + (slot - 1);
-    ((e[K * kSamples] = Fp::sound(kQuantities[K].record(src))), ...);
+    ((e[K * stride] = Fp::sound(kQuantities[K].record(src))), ...);
 }
 
 } // namespace
@@ -37,11 +38,20 @@ inline void recordInto(StepState& s, const SampleSource& src, int slot, std::ind
 template <class Fp> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot)
 {
     s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
-    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, std::make_index_sequence<kRecordedSeries>());
+    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, st.Ergebnis.data() + (slot - 1), kSamples,
+        std::make_index_sequence<kRecordedSeries>());
+}
+
+template <class Fp> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* row)
+{
+    s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
+    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, row, 1, std::make_index_sequence<kRecordedSeries>());
 }
 
 template void recordSample<Checked>(StepState&, double, double, double, int);
 template void recordSample<Unchecked>(StepState&, double, double, double, int);
+template void recordSample<Checked>(StepState&, double, double, double, int, double*);
+template void recordSample<Unchecked>(StepState&, double, double, double, int, double*);
 
 std::span<const Quantity* const> sampleFileColumns()
 {

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cfenv>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "physics/constants.h"
@@ -24,60 +28,157 @@ bool sameTrajectoryInputs(const PassInputs& a, const PassInputs& b)
     return std::memcmp(&c, &b, sizeof c) == 0;
 }
 
+// A state copied in 16-byte pieces. The compiler copies a struct this size
+// with a string instruction, whose start-up costs more than the copy, and a
+// state is copied in every step while the checkpoints keep every step.
+using StatePiece = double __attribute__((vector_size(16)));
+
+[[gnu::always_inline]] inline void copyPiece(unsigned char* to, const unsigned char* from)
+{
+    StatePiece p;
+    __builtin_memcpy(&p, from, sizeof p);
+    __builtin_memcpy(to, &p, sizeof p);
+}
+
+template <size_t... I>
+[[gnu::always_inline]] inline void copyPieces(unsigned char* to, const unsigned char* from, std::index_sequence<I...>)
+{
+    (copyPiece(to + sizeof(StatePiece) * I, from + sizeof(StatePiece) * I), ...);
+}
+
+template <class T> [[gnu::always_inline]] inline void copyState(T& to, const T& from)
+{
+    static_assert(std::is_trivially_copyable_v<T> && sizeof(T) % 8 == 0);
+    auto* d = reinterpret_cast<unsigned char*>(&to);
+    const auto* f = reinterpret_cast<const unsigned char*>(&from);
+    copyPieces(d, f, std::make_index_sequence<sizeof(T) / sizeof(StatePiece)>());
+    if constexpr (sizeof(T) % sizeof(StatePiece) != 0) {
+        double last;
+        __builtin_memcpy(&last, f + sizeof(T) - 8, 8);
+        __builtin_memcpy(d + sizeof(T) - 8, &last, 8);
+    }
+}
+
 // States of the timing pass at every `spacing`-th step from its start, at
 // most kMaxStates of them: when the list is full, every other one goes and
 // the spacing doubles, so that they stay spread over the whole pass however
-// long it is. The recording pass replays its samples from them; the state
-// after the first step tells whether it integrates the same trajectory.
+// long it is. The spacing starts at one step: a pass of up to kMaxStates
+// steps keeps the state after each of them, so that the recording pass finds
+// every sample's state kept, however close together the samples are, and a
+// longer pass replays at most spacing - 1 steps per sample, about
+// kSamples * kMaxStates / 2 steps of the pass whatever its length. The
+// recording pass replays its samples from them; the state after the first
+// step tells whether it integrates the same trajectory.
 class Checkpoints {
 public:
     static constexpr size_t kMaxStates = 8192;
-    static constexpr long long kFirstSpacing = 16;
 
-    Checkpoints() { states_.reserve(kMaxStates); }
+    Checkpoints()
+        : pool_(kMaxStates)
+        , slots_(kMaxStates)
+        , times_(kMaxStates)
+    {
+        free_.reserve(kMaxStates);
+    }
 
     void clear()
     {
-        states_.clear();
-        spacing_ = kFirstSpacing;
+        count_ = 0;
+        shift_ = 0;
+        fresh_ = 0;
+        free_.clear();
     }
+    // Steps from one kept state to the next (a power of two).
+    long long spacing() const { return 1LL << shift_; }
     // The next step after `done` whose state is kept.
-    long long nextAfter(long long done) const { return done == 0 ? 1 : (done / spacing_ + 1) * spacing_; }
-    // The state after `done` steps, kept if it is one of those. A stretch
-    // run again after a fault offers the same states again.
-    void offer(long long done, const StepState& s)
+    long long nextAfter(long long done) const { return done == 0 ? 1 : ((done >> shift_) + 1) << shift_; }
+    // The state after `done` steps, one of those nextAfter names; returns
+    // the next step to keep. A stretch run again after a fault offers the
+    // same states again.
+    [[gnu::always_inline]] long long offer(long long done, const FlightState& s)
     {
         if (done == 1)
             afterFirst_ = s;
-        if (done % spacing_ != 0)
-            return;
-        if (static_cast<size_t>(done / spacing_) < states_.size()) {
-            states_[static_cast<size_t>(done / spacing_)] = s;
-            return;
+        const size_t i = static_cast<size_t>(done >> shift_);
+        if ((done & (spacing() - 1)) == 0) {
+            if (i < count_)
+                keep(i, s);
+            else if (count_ < kMaxStates)
+                keepNew(s);
+            else
+                thinOut(done, s);
         }
-        if (states_.size() == kMaxStates) {
-            for (size_t i = 0; 2 * i < states_.size(); ++i)
-                states_[i] = states_[2 * i];
-            states_.resize((states_.size() + 1) / 2);
-            spacing_ *= 2;
-            if (done % spacing_ != 0)
-                return;
-        }
-        states_.push_back(s);
+        return nextAfter(done);
     }
     // The latest state kept at or before step `step`, and its step.
-    const StepState& atOrBefore(long long step, long long& at) const
+    const FlightState& atOrBefore(long long step, long long& at) const
     {
-        const size_t i = std::min(static_cast<size_t>(step / spacing_), states_.size() - 1);
-        at = static_cast<long long>(i) * spacing_;
-        return states_[i];
+        const size_t i = index(step);
+        at = static_cast<long long>(i) << shift_;
+        return pool_[slots_[i]];
     }
-    const StepState& afterFirstStep() const { return afterFirst_; }
+    // Asks for the state atOrBefore(step) gives to be brought into the cache.
+    void prefetch(long long step) const
+    {
+        const char* p = reinterpret_cast<const char*>(&pool_[slots_[index(step)]]);
+        for (size_t line = 0; line < sizeof(FlightState); line += 64)
+            __builtin_prefetch(p + line);
+    }
+    // The kept states in step order: how many, and the time of each.
+    size_t count() const { return count_; }
+    double time(size_t i) const { return times_[i]; }
+    const FlightState& afterFirstStep() const { return afterFirst_; }
 
 private:
-    std::vector<StepState> states_;
-    long long spacing_ = kFirstSpacing;
-    StepState afterFirst_;
+    size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
+    // A place in the pool not holding a kept state.
+    uint32_t take()
+    {
+        if (free_.empty())
+            return fresh_++;
+        const uint32_t slot = free_.back();
+        free_.pop_back();
+        return slot;
+    }
+    [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
+    {
+        copyState(pool_[slots_[i]], s);
+        times_[i] = s.t;
+    }
+    [[gnu::always_inline]] void keepNew(const FlightState& s)
+    {
+        slots_[count_] = take();
+        keep(count_++, s);
+    }
+
+    // The list is full: every other state goes (its place in the pool is
+    // free again; the states themselves stay where they are), the spacing
+    // doubles, and the state after `done` steps is kept if it falls on the
+    // new spacing.
+    [[gnu::noinline]] void thinOut(long long done, const FlightState& s)
+    {
+        for (size_t i = 0; i < count_; ++i) {
+            if (i % 2 == 0) {
+                slots_[i / 2] = slots_[i];
+                times_[i / 2] = times_[i];
+            } else {
+                free_.push_back(slots_[i]);
+            }
+        }
+        count_ = (count_ + 1) / 2;
+        ++shift_;
+        if ((done & (spacing() - 1)) == 0)
+            keepNew(s);
+    }
+
+    std::vector<FlightState> pool_; // where the states are
+    std::vector<uint32_t> slots_; // the place in the pool of the first count_ states, in step order
+    std::vector<double> times_; // their times, in step order
+    std::vector<uint32_t> free_; // places given up by thinning out
+    size_t count_ = 0;
+    uint32_t fresh_ = 0; // places from here on never used in this pass
+    int shift_ = 0; // log2 of the spacing
+    FlightState afterFirst_;
 };
 
 namespace {
@@ -134,6 +235,8 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
     StepTrack track = p.track;
     UnitFlagWitness everyStep = p.everyStep;
     long long done = p.done;
+    Checkpoints* const keep = p.keep;
+    long long nextKept = keep ? keep->nextAfter(done) : -1;
     bool ended = false;
     auto giveBack = [&] {
         if constexpr (!F::kTests && !Record)
@@ -150,9 +253,11 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
                 p.log->writeStep(s, in.Volumen);
             sampling<F, Record>(s, in, Log ? p.log : nullptr);
             trackStep(track, s, applied);
-            if constexpr (!Record)
+            if (!Record && p.witnessed)
                 everyStep.add(SampleSource { s, in.g, in.Vwind, in.Volumen });
             ++done;
+            if (done == nextKept)
+                nextKept = keep->offer(done, s);
             // End test
             ended = !(s.H > in.Hend && s.t < in.Tk);
         } while (!ended && done < stop);
@@ -175,19 +280,6 @@ template <class F> bool runSteps(Pass& p, long long stop)
     if (p.log)
         return p.recording ? steps<F, ByInputs, true, true>(p, stop) : steps<F, ByInputs, true, false>(p, stop);
     return p.recording ? steps<F, ByInputs, false, true>(p, stop) : steps<F, ByInputs, false, false>(p, stop);
-}
-
-// Steps up to `stop`, handing every state the pass keeps to its checkpoints.
-template <class F> bool stretch(Pass& p, long long stop)
-{
-    if (!p.keep)
-        return runSteps<F>(p, stop);
-    for (;;) {
-        const bool ended = runSteps<F>(p, std::min(stop, p.keep->nextAfter(p.done)));
-        p.keep->offer(p.done, p.s);
-        if (ended || p.done >= stop)
-            return ended;
-    }
 }
 
 // Series 0..30 as they were before the recording pass: the slots a stretch
@@ -252,9 +344,9 @@ template <class F> void runTo(Pass& r, long long step)
 }
 
 // Where the last step of a pass started, so that the steps need not keep
-// it: the stretch that ended the pass is run again from its checkpoint, up
-// to that step, without samples or log. The fault flags are left as they
-// were.
+// it: the pass is run again, without samples or log, up to that step from
+// the latest state it kept there or before, or else from the start of the
+// stretch that ended it. The fault flags are left as they were.
 StepEntry lastStepEntry(const Pass& p, const StretchStart& start)
 {
     std::fexcept_t flags;
@@ -262,6 +354,12 @@ StepEntry lastStepEntry(const Pass& p, const StretchStart& start)
     Pass r = scratchPass(p);
     r.s = start.s;
     r.done = start.done;
+    long long at = -1;
+    const FlightState* kept = p.keep ? &p.keep->atOrBefore(p.done - 1, at) : nullptr;
+    if (kept && at > start.done) {
+        static_cast<FlightState&>(r.s) = *kept;
+        r.done = at;
+    }
     if (everyStepChecked)
         runTo<Checked>(r, p.done - 1);
     else
@@ -286,6 +384,15 @@ private:
     const Pass& p_;
 };
 
+// Whether every step of the recording pass may take a sample: only when
+// dt0 is at most 0.0001 of the sampling interval, in a pass of 5 million
+// steps and more, which must last that long before t reaches Tk. Without
+// it, the timing pass need not follow the unit flags of every step.
+bool mayRecordEveryStep(const PassInputs& in)
+{
+    return !(in.Tk < 1e6 * in.dt0);
+}
+
 } // namespace
 
 // Stretches of steps run without fault tests; a stretch that leaves a fault
@@ -298,6 +405,7 @@ void integrate(Pass& p)
     if (p.keep) {
         p.keep->clear();
         p.keep->offer(0, p.s);
+        p.witnessed = mayRecordEveryStep(p.in);
     }
     const int passNumber = st.Durchlauf2 == 1 ? 2 : 1;
     for (;;) {
@@ -306,7 +414,7 @@ void integrate(Pass& p)
         const StretchStart cp = stretchStart(p);
         bool ended = false;
         try {
-            ended = everyStepChecked ? stretch<Checked>(p, stop) : stretch<Unchecked>(p, stop);
+            ended = everyStepChecked ? runSteps<Checked>(p, stop) : runSteps<Unchecked>(p, stop);
         } catch (const TorvError&) {
             // A result file error after a fault: the fault comes first.
             if (!fpPending())
@@ -315,7 +423,7 @@ void integrate(Pass& p)
         if (fpPending()) {
             restore(p, cp);
             fpClear();
-            ended = stretch<Checked>(p, stop);
+            ended = runSteps<Checked>(p, stop);
         }
         if (ended) {
             p.track.last = lastStepEntry(p, cp);
@@ -349,6 +457,9 @@ bool sameTrajectory(const Pass& rec, const Pass& timing)
     }
     return sameBits(first, timing.keep->afterFirstStep());
 }
+
+// Samples ahead whose checkpoint the replay asks the cache for.
+constexpr size_t kPrefetchAhead = 4;
 
 // Recording steps that a replay takes one by one at most.
 constexpr size_t kMaxReplayedSamples = 4 * kSamples;
@@ -399,6 +510,84 @@ bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInput
     return true;
 }
 
+// The same from the times the timing pass kept, where the phase grows by
+// between 0.0002 and 0.5 in a step: then a step records exactly where the
+// whole part of t / dtProbe grows (the phase falls by about 1), or in the
+// first step if the phase before it says so, and only the steps close to
+// each boundary need the quotient. t after a step is that of the
+// checkpoint before it plus dt0 added step by step, as the steps add it.
+// False where that does not hold: findRecordingSteps then looks at every
+// step.
+bool findRecordingStepsByBoundaries(
+    long long n, SamplingState& s, double t0, const PassInputs& in, const Checkpoints& keep, RecordingSteps& r)
+{
+    const double growth = in.dt0 / in.dtProbe;
+    if (n < 2 || !(growth >= 2 * kRecordTolerance && growth <= 0.5) || !(t0 == 0) || !std::isfinite(in.dtProbe))
+        return false;
+    r.at.clear();
+    r.everyStep = false;
+    // t after step k, from the checkpoint at or before it.
+    auto tAfter = [&](long long k) {
+        long long at = 0;
+        double t = keep.atOrBefore(k, at).t;
+        for (; at < k; ++at)
+            t = t + in.dt0;
+        return t;
+    };
+    double t = tAfter(1);
+    double q = t / in.dtProbe;
+    if (fracPart(q) - s.FracAlt <= kRecordTolerance)
+        r.at.push_back(1);
+    long long k = 1; // the step whose t is `t`
+    size_t i = 0; // the latest kept state before the next boundary
+    const size_t count = keep.count();
+    const int shift = std::countr_zero(static_cast<unsigned long long>(keep.spacing()));
+    const double indexPerTime = 1 / (in.dt0 * static_cast<double>(keep.spacing()));
+    for (double boundary = q - fracPart(q) + 1;; boundary += 1) {
+        // Below this time the quotient stays below the boundary, whatever
+        // the rounding of the division.
+        const double below = boundary * in.dtProbe * (1 - 1e-9);
+        // From the latest state kept below it, if that is ahead: its guess
+        // by the time the steps take, then the kept times one by one.
+        const double guess = below * indexPerTime - 2;
+        if (guess > static_cast<double>(i) && guess < static_cast<double>(count)
+            && keep.time(static_cast<size_t>(guess)) < below)
+            i = static_cast<size_t>(guess);
+        while (i + 1 < count && keep.time(i + 1) < below)
+            ++i;
+        if ((static_cast<long long>(i) << shift) > k) {
+            k = static_cast<long long>(i) << shift;
+            t = keep.time(i);
+        }
+        while (k < n && t < below) {
+            t = t + in.dt0;
+            ++k;
+        }
+        for (q = t / in.dtProbe; k < n && q < boundary; q = t / in.dtProbe) {
+            t = t + in.dt0;
+            ++k;
+        }
+        if (q < boundary)
+            break; // step n reached
+        if (r.at.size() == kMaxReplayedSamples)
+            return false;
+        // q lies below boundary + 1: it grows by at most 0.5 a step.
+        r.at.push_back(k);
+        if (k == n)
+            break;
+    }
+    // The last step leaves its phase in both.
+    double fracNeu = fracPart(tAfter(n) / in.dtProbe);
+    fpFence(fracNeu);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    s.FracNeu = fracNeu;
+    s.FracAlt = fracNeu;
+    return true;
+}
+
 // The recording pass for the trajectory the timing pass integrated: each
 // step that records is reached from the checkpoint before it (or from the
 // step recorded before, if that is nearer), and its sample taken from the
@@ -414,28 +603,43 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     static RecordingSteps steps;
     steps.at.reserve(kMaxReplayedSamples);
     SamplingState sampled = rec.s;
-    if (!findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
+    if (!findRecordingStepsByBoundaries(timing.done, sampled, rec.s.t, rec.in, *timing.keep, steps)
+        && !findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
+        return false;
+    if (steps.everyStep && !timing.witnessed)
         return false;
 
-    saveSamples();
+    // The samples go slot by slot into `rows` first, and into the series
+    // once all of them are taken: a sample that raises a fault leaves the
+    // series as they were, and the series are written in their order.
+    static std::array<double, kSamples * kRecordedSeries> rows;
+    const int firstSlot = sampled.iPunkt;
+    int lastSlot = firstSlot - 1;
+    // The sampling state goes from sample to sample in the state the
+    // samples are taken from; the steps run between them change only its
+    // phase, which the last step's is in the end.
+    const double fracNeu = sampled.FracNeu, fracAlt = sampled.FracAlt;
     Pass r = scratchPass(timing);
+    static_cast<SamplingState&>(r.s) = sampled;
     r.done = -1; // nothing reached yet
     long long reported = 0;
     auto record = [&](StepState& s) {
-        static_cast<SamplingState&>(s) = sampled;
-        recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, s.iPunkt);
-        if (s.iPunkt < kSamples)
+        const int slot = s.iPunkt;
+        recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, rows.data() + (slot - 1) * kRecordedSeries);
+        if (slot < kSamples) {
+            lastSlot = slot;
             ++s.iPunkt;
-        sampled = s;
-        if (fpPending())
-            throw FloatError("");
+        }
     };
     try {
-        for (const long long k : steps.at) {
+        for (size_t n = 0; n < steps.at.size(); ++n) {
+            const long long k = steps.at[n];
+            if (n + kPrefetchAhead < steps.at.size())
+                timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
             long long from = 0;
-            const StepState& cp = timing.keep->atOrBefore(k, from);
+            const FlightState& cp = timing.keep->atOrBefore(k, from);
             if (r.done < from) {
-                r.s = cp;
+                copyState(static_cast<FlightState&>(r.s), cp);
                 r.done = from;
             }
             runTo<F>(r, k);
@@ -446,22 +650,36 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
                     throw RunCancelled();
             }
         }
+        sampled = r.s;
         rec.s = timing.s;
         if (steps.everyStep) {
-            const double fracNeu = sampled.FracNeu, fracAlt = sampled.FracAlt;
             sampled = static_cast<const SamplingState&>(rec.s);
             timing.everyStep.raise(sampled);
             sampled.iPunkt = kSamples;
-            sampled.FracNeu = fracNeu;
-            sampled.FracAlt = fracAlt;
+            static_cast<SamplingState&>(rec.s) = sampled;
             record(rec.s);
+            sampled = rec.s;
         }
+        sampled.FracNeu = fracNeu;
+        sampled.FracAlt = fracAlt;
+        // Tested once for all the samples: one that raised a fault ends
+        // the replay, and no sample reaches the series.
+        if (fpPending())
+            throw FloatError("");
     } catch (const FloatError&) {
         // A sample that raised a fault: the pass run in full stops where it
         // happened.
         fpClear();
-        restoreSamples(1);
         return false;
+    }
+    // Eight slots at a time, a cache line of each series.
+    for (int block = firstSlot; block <= lastSlot; block += 8) {
+        const int n = std::min(8, lastSlot + 1 - block);
+        const double* from = rows.data() + (block - 1) * kRecordedSeries;
+        double* to = st.Ergebnis.data() + (block - 1);
+        for (int k = 0; k < kRecordedSeries; ++k, ++from, to += kSamples)
+            for (int j = 0; j < n; ++j)
+                to[j] = from[j * kRecordedSeries];
     }
     static_cast<SamplingState&>(rec.s) = sampled;
     rec.track = timing.track;

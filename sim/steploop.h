@@ -49,8 +49,9 @@ struct Pass {
     long long done = 0; // steps
     StepTrack track;
     // The unit flags a recording in every step would have raised so far
-    // (passes without samples).
+    // (passes without samples), where `witnessed`.
     UnitFlagWitness everyStep;
+    bool witnessed = true;
 };
 
 // The timing pass's checkpoints (one list, kept from run to run, so that a

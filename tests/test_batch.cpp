@@ -134,6 +134,10 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
             "--vary V0: run 3 would draw inf, not a finite number" },
         ErrorCase { "MissingScenario", { "--scenario", "gone.toml" }, 7,
             "cannot read gone.toml: No such file or directory (I/O error 2)" },
+        ErrorCase { "UnknownSync", { "--preset", "1", "--sweep", "TTO=10:80:2", "--sync", "later" }, 2,
+            "--sync takes each, end or none, not 'later'" },
+        ErrorCase { "SyncOfOneRun", { "--preset", "1", "--sync", "end" }, 2,
+            "--summary, --jobs, --window and --sync belong to several runs" },
         ErrorCase { "OverlayOfTooManyRuns",
             { "--preset", "1", "--sweep", "TTO=10:80:10", "--overlay", "--png", "o.png" }, 2,
             "--overlay draws at most 9 runs in one picture, not 10" }),
@@ -214,6 +218,23 @@ TEST_F(Batch, SweepLinesDoNotDependOnTheNumberOfProcesses)
     EXPECT_TRUE(files().empty());
 }
 
+// Short runs go to the workers several at a time; their lines still come
+// in run order, the same as from one process.
+TEST_F(Batch, ManyShortRunsInWorkersGiveTheLinesOfOneProcess)
+{
+    const std::vector<std::string> sweep = { "--preset", "1", "--sweep", "TTO=10:80:400", "--jobs" };
+    auto with = [&](const char* jobs) {
+        std::vector<std::string> args = sweep;
+        args.push_back(jobs);
+        return runBatch(dir, args);
+    };
+    const Outcome one = with("1"), three = with("3");
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 401);
+    EXPECT_EQ(three.status, 0) << three.err;
+    EXPECT_EQ(three.out, one.out);
+}
+
 // Without a display: the picture is a whole 800 x 600 PNG, the CSV has a
 // line per sample, and the run's directories are named by the swept value.
 TEST_F(Batch, SweepWritesEachRunsFilesIntoItsOwnDirectory)
@@ -234,6 +255,26 @@ TEST_F(Batch, SweepWritesEachRunsFilesIntoItsOwnDirectory)
     const std::string csv = slurp(dir / "runs/Q0=10/d.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 501);
     EXPECT_EQ(slurp(dir / "sum.csv").substr(0, 17), "Q0,flight_time_s,");
+}
+
+// However the files reach the disk, they are the same files, each whole.
+TEST_F(Batch, SyncModesWriteTheSameFiles)
+{
+    std::vector<std::string> written;
+    for (const char* mode : { "each", "end", "none" }) {
+        SCOPED_TRACE(mode);
+        const Outcome o = runBatch(dir,
+            { "--preset", "1", "--sweep", "TTO=10:80:3", "--out", mode, "--summary", mode + std::string(".csv"),
+                "--csv", "d.csv", "--jobs", "2", "--sync", mode });
+        ASSERT_EQ(o.status, 0) << o.err;
+        std::string all = slurp(dir / (mode + std::string(".csv")));
+        for (const char* run : { "TTO=10", "TTO=45", "TTO=80" })
+            all += slurp(dir / mode / run / "Torv_500.txt") + slurp(dir / mode / run / "d.csv");
+        written.push_back(all);
+    }
+    EXPECT_EQ(written[1], written[0]);
+    EXPECT_EQ(written[2], written[0]);
+    EXPECT_EQ(files().size(), 3 * 11u);
 }
 
 // Too few files for the processes asked for: the workers already started

@@ -280,6 +280,10 @@ constexpr double kEveryStep = 100 / 5.5e6;
 INSTANTIATE_TEST_SUITE_P(Regimes, RecordingPass,
     ::testing::Values(Regime { "checkpoints thinned out", 1, [] { st.dt0 = 1e-5; } },
         Regime { "fewer than 500 steps", 1, [] { st.dt0 = 0.1; } },
+        // Samples more than every other step, every other step, every fifty.
+        Regime { "about 600 steps", 1, [] { st.dt0 = 0.0235; } },
+        Regime { "about 1000 steps", 1, [] { st.dt0 = 0.014; } },
+        Regime { "checkpoints thinned out twice", 1, [] { st.dt0 = 0.0005; } },
         // Above 100 kPa, then between 1 and 100 kPa at its last sample above 1 kPa.
         Regime { "every step records, slowing down", 1,
             [] { st.V0 = 1000, st.TTO = 10, st.Cx = 1, st.Hk = -1e12, st.Tk = 100, st.dt0 = kEveryStep; } },

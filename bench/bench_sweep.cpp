@@ -1,0 +1,49 @@
+// A sweep of short runs, run by run as a worker of torv-batch makes them:
+// the state prepared for the run, both passes, the summary and its line.
+// Beside the long runs of bench_runs, whose cost is that of their steps,
+// this shows what a short run pays around its steps.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "batch/batch.h"
+#include "batch/runs.h"
+#include "sim/state.h"
+
+using namespace torv;
+using namespace torv::batch;
+
+namespace {
+
+// Per run, and per step of one pass of it: the figure to set beside one
+// pass of the step alone.
+void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep)
+{
+    Options options;
+    options.preset = preset;
+    options.sweeps = { sweep };
+    options.jobs = "1";
+    const Plan plan = makePlan(options);
+    const SummaryText text(plan);
+    long long i = 0;
+    double steps = 0;
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const RunResult r = runOne(plan, i % plan.count(), std::string(), false);
+        bytes += text.runLine(plan, i % plan.count(), r).size();
+        if (r.status != kOk)
+            state.SkipWithError(r.error.c_str());
+        steps += st.t / st.dt0;
+        ++i;
+    }
+    benchmark::DoNotOptimize(bytes);
+    state.counters["per_step"] = benchmark::Counter(steps, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["steps"] = benchmark::Counter(steps, benchmark::Counter::kAvgIterations);
+}
+
+BENCHMARK_CAPTURE(BM_SweepRun, first projectile at its step, "1", "V0=100:101:20000")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SweepRun, first projectile at a tenth of it, "1", "dt0=0.0005:0.0005:1")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SweepRun, first glider, "16", "V0=25:26:1000")->Unit(benchmark::kMicrosecond);
+
+} // namespace
