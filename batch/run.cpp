@@ -1,6 +1,7 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -292,13 +293,20 @@ SummaryText::Cell SummaryText::numberCell(double v)
     return std::isnan(v) ? Cell { "", Cell::Empty } : Cell { general15(v, '.'), Cell::Number };
 }
 
+void printOut(const std::string& text)
+{
+    errno = 0;
+    if (std::fputs(text.c_str(), stdout) < 0)
+        throw IoError(errno != 0 ? errno : EIO, "cannot write standard output");
+}
+
 void runSingle(const Plan& plan)
 {
     const RunResult r = runOne(plan, 0, plan.out, true);
     if (r.status != kOk)
         throw BatchError(r.status, r.error);
     const SummaryText text(plan);
-    std::fputs((text.header() + text.runLine(plan, 0, r)).c_str(), stdout);
+    printOut(text.header() + text.runLine(plan, 0, r));
     if (!r.verdict.empty())
         std::fprintf(stderr, "torv-batch: %s\n", r.verdict.c_str());
 }
@@ -316,7 +324,7 @@ void saveScenario(const Plan& plan)
     }
     const Scenario scenario = currentScenario(name);
     if (plan.saveScenario == "-")
-        std::fputs(scenarioText(scenario).c_str(), stdout);
+        printOut(scenarioText(scenario));
     else
         writeScenario(plan.saveScenario, scenario);
 }
