@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -16,6 +17,9 @@
 #include <vector>
 
 #include "physics/faults.h"
+#include "sim/atomicfile.h"
+#include "sim/languages.h"
+#include "sim/state.h"
 #include "ui/guard.h"
 
 namespace {
@@ -80,6 +84,35 @@ TEST_F(ErrorBox, EachFaultShowsItsMessageWithAFullStopUnderTheApplicationName)
         EXPECT_EQ(shown[0].caption, QStringLiteral("Torv"));
         EXPECT_EQ(shown[0].text, QString::fromUtf8(f.text));
     }
+}
+
+// A file error keeps its specified first line; below it the file and why,
+// in the form's language, also where the writer words the reason itself.
+TEST_F(ErrorBox, AFileErrorNamesTheFileAndTheReasonInTheFormsLanguage)
+{
+    const std::string absent = QDir::current().absoluteFilePath(QStringLiteral("gone/f.png")).toStdString();
+    const struct {
+        int sprache;
+        std::function<void()> body;
+        std::string text;
+    } kCases[] = {
+        { 3, [] { throw torv::IoError(ENOSPC, "cannot write /x/Torv_500.txt"); },
+            "I/O error 28.\nCannot write /x/Torv_500.txt: no space left on the disk." },
+        { 1, [] { throw torv::IoError(ENOSPC, "cannot write /x/Torv_500.txt"); },
+            "I/O error 28.\nНе удалось записать /x/Torv_500.txt: на диске нет места." },
+        { 2, [] { torv::writeFileAtomically("gone/f.png", "x"); },
+            "I/O error 2.\n" + absent + " kann nicht geschrieben werden: Datei oder Ordner nicht vorhanden." },
+        { 2, [] { torv::writeFileAtomically("/dev/null", "x"); },
+            "I/O error 22.\n/dev/null kann nicht geschrieben werden: es ist keine gewöhnliche Datei." },
+    };
+    for (const auto& c : kCases) {
+        shown.clear();
+        torv::st.Sprache = c.sprache;
+        torv::guarded(c.body);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text.toStdString(), c.text);
+    }
+    torv::st.Sprache = torv::kEnglish;
 }
 
 TEST_F(ErrorBox, WorkBeforeTheErrorStaysDoneAndNothingAfterItRuns)

@@ -201,6 +201,7 @@ void CalcResults::run()
     c_.Notice->hide();
     updateMenu();
     bool cancelled = false;
+    std::optional<IoError> fileError;
     QElapsedTimer clock;
     clock.start();
     progress_.during([&] {
@@ -208,8 +209,22 @@ void CalcResults::run()
             Flugbahn();
         } catch (const RunCancelled&) {
             cancelled = true;
+        } catch (const IoError& e) {
+            fileError = e;
         }
     });
+    if (fileError) {
+        // The run's files were not written: the run on show stays the one
+        // they hold, as after a Cancel, and the box says so.
+        st = *before;
+        shown_ = shownBefore;
+        updateMenu();
+        if (shown_.complete)
+            updateNotice();
+        showErrorBox(messageOf(*fileError),
+            fileErrorLine(*fileError) + (shown_.complete ? ".\n" + text(Text::FileRunKept) : QString()));
+        return;
+    }
     if (cancelled) {
         // The samples the cut-off run overwrote are the last complete
         // run's again, so the graph, the export and the check on show

@@ -68,7 +68,7 @@ bool ScenarioFiles::open(const QString& path)
         return false;
     } catch (const IoError& e) {
         showErrorBox(said(Text::ScenarioReadFailed)
-                         .arg(shown(absolute), QString::fromStdString(e.reason() + " (" + e.what() + ")")));
+                         .arg(shown(absolute), reasonOf(e) + " (" + QString::fromUtf8(e.what()) + ")"));
         return false;
     }
     st.Sprache = language();
