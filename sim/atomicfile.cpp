@@ -415,10 +415,7 @@ public:
     }
 
     // The commit is through: after a kill from here on, its new files stay.
-    bool markThrough()
-    {
-        return pwrite(fd_, &kThrough, 1, 0) == 1 && (fdatasync(fd_) == 0 || errno == EINVAL);
-    }
+    bool markThrough() { return pwrite(fd_, &kThrough, 1, 0) == 1 && (fdatasync(fd_) == 0 || errno == EINVAL); }
 
     bool remove() { return unlink(name_.c_str()) == 0; }
 
@@ -628,7 +625,7 @@ void FileCommit::commit()
         const Entry& f = files_[i];
         std::string& temp = undo.temporaries.emplace_back();
         const int fd = openReplacement(f.path, old[i], temp);
-        struct stat made {};
+        struct stat made { };
         int code = fstat(fd, &made) == 0 ? writeAll(fd, f.bytes) : errno;
         if (code != 0)
             ::close(fd);

@@ -97,7 +97,7 @@ TEST_F(GraphArea, AFailedSampleFileKeepsThePreviousRunOnShow)
     EXPECT_EQ(errors,
         QStringList { QStringLiteral("I/O error 21.\nCannot write %1: it is a folder.\nThe graph, Torv_500.txt, the "
                                      "export and the step check still belong to the last complete run.")
-                .arg(QDir(dir.path()).absoluteFilePath(QStringLiteral("Torv_500.txt"))) });
+                          .arg(QDir(dir.path()).absoluteFilePath(QStringLiteral("Torv_500.txt"))) });
     form2->Button2->click();
     EXPECT_TRUE(std::equal(saved.begin(), saved.end(), torv::st.Ergebnis.begin()));
 }

@@ -151,7 +151,10 @@ const FileCase kFileCases[] = {
     { "SymbolicLink", [] { return unlink(kCsv) | symlink("victim.txt", kCsv); }, ELOOP, false },
     { "HardLinks", [] { return link(kCsv, "b2.csv"); }, EMLINK, false },
     { "FullFileSystem", // 64 kB of tmpfs (root only, not sticky), the old files taking two pages
-        [] { return int(mkdir("f", 0777) || mount("tmpfs", "f", "tmpfs", 0, "size=64k,mode=0777") || chdir("f") || putFiles()); },
+        [] {
+            return int(
+                mkdir("f", 0777) || mount("tmpfs", "f", "tmpfs", 0, "size=64k,mode=0777") || chdir("f") || putFiles());
+        },
         ENOSPC, false },
     { "ShortWrite", // the second file stops at 16 kB
         [] {
@@ -274,8 +277,7 @@ TEST_P(InterruptedCommit, LeavesOrAfterAKillTheNextCommitLeavesEveryTargetOld)
         writeFileAtomically("next.txt", "the next run");
         ASSERT_EQ(unlink("next.txt"), 0);
     } else {
-        EXPECT_EQ(errorMessage([] { commitThree(std::get<0>(InterruptedCommit::GetParam()), false); }),
-            "I/O error 5");
+        EXPECT_EQ(errorMessage([] { commitThree(std::get<0>(InterruptedCommit::GetParam()), false); }), "I/O error 5");
     }
     EXPECT_EQ(readFile(kSampleFileName), kSampleFileName);
     EXPECT_EQ(readFile(kCsv), kCsv);
@@ -285,8 +287,8 @@ TEST_P(InterruptedCommit, LeavesOrAfterAKillTheNextCommitLeavesEveryTargetOld)
     EXPECT_EQ(info.st_nlink, 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rename, InterruptedCommit,
-    ::testing::Combine(::testing::Values(1, 2, 3), ::testing::Bool()), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(
+    Rename, InterruptedCommit, ::testing::Combine(::testing::Values(1, 2, 3), ::testing::Bool()), [](const auto& info) {
         return (std::get<1>(info.param) ? "KilledAt" : "FailsAt") + std::to_string(std::get<0>(info.param));
     });
 

@@ -5,8 +5,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QDropEvent>
+#include <QFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
