@@ -79,8 +79,7 @@ TEST_F(Keyboard, TabReachesWhatIsSeenAndNothingElse)
             if (afterRun)
                 QTest::keyClick(form2->Button1, Qt::Key_Return);
             ASSERT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
-            // A run slow enough for its progress dialog gives the focus back
-            // once the form is active again.
+            // After a run's progress dialog the focus returns with the form active.
             ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::activeModalWidget() && form2->isActiveWindow(); }));
             form2->AeroBox1->setFocus();
             ASSERT_TRUE(QTest::qWaitFor([&] { return form2->AeroBox1->hasFocus(); }));

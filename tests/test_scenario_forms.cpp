@@ -128,8 +128,7 @@ TEST_F(ScenarioForms, RecentFileThatIsGoneIsDroppedWhenChosen)
     EXPECT_FALSE(form2->isVisible());
 }
 
-// The list shows a name as it is spelt and keeps a long one narrow, and
-// the entry still opens its file.
+// The list shows a name as spelt, a long one narrowed; the entry still opens it.
 TEST_F(ScenarioForms, RecentEntryShowsAnAmpersandAsItselfAndShortensALongName)
 {
     const QString name = QStringLiteral("R&D ") + QString(240, u'x') + QStringLiteral(" end.toml");

@@ -110,6 +110,10 @@ class Desktop:
         """shoot() again and again until holds(png); returns that png."""
         return self.until(lambda: (lambda png: png if holds(png) else None)(shoot()), what)
 
+    def shot_changed(self, shoot, area, old, what):
+        """shoot() until the area's pixels are no longer those hashed as `old`."""
+        return self.shot_until(shoot, lambda png: self.region_hash(png, *area) != old, what)
+
     def click(self, win, x, y):
         """Clicks at (x, y) of the window's client area."""
         run("xdotool", "windowactivate", "--sync", win, env=self.env, check=False)
@@ -257,14 +261,12 @@ def road(artifacts, torv, size, exports=True):
             h0 = desk.region_hash(before, *area)
             desk.click(calc, 1164 + 28, 7 + 30)                     # START of the calculation form
             sample = wait_for_sample(work)
-            after_run = desk.shot_until(lambda: graph_shot(f"{artifacts}/5_default_graph.png"),
-                                        lambda png: desk.region_hash(png, *area) != h0,
-                                        "graph area did not change after START")
+            after_run = desk.shot_changed(lambda: graph_shot(f"{artifacts}/5_default_graph.png"), area, h0,
+                                          "graph area did not change after START")
             h1 = desk.region_hash(after_run, *area)
             desk.click(calc, 650 + 43, 89 + 15)                     # "V, H = f (x)"
-            after_button = desk.shot_until(lambda: graph_shot(f"{artifacts}/6_range_graph.png"),
-                                           lambda png: desk.region_hash(png, *area) != h1,
-                                           "graph area did not change after V, H = f (x)")
+            after_button = desk.shot_changed(lambda: graph_shot(f"{artifacts}/6_range_graph.png"), area, h1,
+                                             "graph area did not change after V, H = f (x)")
             h2 = desk.region_hash(after_button, *area)
             check_sample_file(sample)
             shutil.copy(sample, os.path.join(artifacts, "Torv_500.txt"))
@@ -374,14 +376,11 @@ def keyboard_road(artifacts, torv):
             before = desk.region_hash(desk.shot(calc, f"{artifacts}/2_run.png"), *area)
             keys(desk, *["Tab"] * 4, "Return")       # H0, V0, Tk, START
             sample = wait_for_sample(work)
-            after_run = desk.shot_until(lambda: desk.shot(calc, f"{artifacts}/2_run.png"),
-                                        lambda png: desk.region_hash(png, *area) != before,
-                                        "the run drew no graph")
+            after_run = desk.shot_changed(lambda: desk.shot(calc, f"{artifacts}/2_run.png"), area, before,
+                                          "the run drew no graph")
             keys(desk, *["Tab"] * 7, "Return")       # the graph area, then "V, H = f (x)"
-            after_button = desk.shot_until(
-                lambda: desk.shot(calc, f"{artifacts}/3_range_graph.png"),
-                lambda png: desk.region_hash(png, *area) != desk.region_hash(after_run, *area),
-                "V, H = f (x) drew nothing")
+            after_button = desk.shot_changed(lambda: desk.shot(calc, f"{artifacts}/3_range_graph.png"), area,
+                                             desk.region_hash(after_run, *area), "V, H = f (x) drew nothing")
             keys(desk, *["shift+Tab"] * 6, "Menu")   # back to the graph area, its menu
             desk.shot(calc, f"{artifacts}/4_menu.png")
             keys(desk, "Down", "Return")             # "Grafik als PNG speichern"
