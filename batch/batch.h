@@ -168,6 +168,10 @@ std::string presetListText();
 // "torv-batch 1.16 (commit 0123abc)".
 std::string versionText();
 
+// Writes `text` to standard output; throws IoError when it cannot, for
+// lines lost are results lost.
+void printOut(const std::string& text);
+
 // Runs the plan's single run in the output directory. Throws.
 void runSingle(const Plan& plan);
 // Writes the record as the plan's single run would run it. Throws.

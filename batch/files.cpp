@@ -89,7 +89,7 @@ void runSingle(const Plan& plan)
     if (r.status != kOk)
         throw BatchError(r.status, r.error);
     const SummaryText text(plan);
-    std::fputs((text.header() + text.runLine(plan, 0, r)).c_str(), stdout);
+    printOut(text.header() + text.runLine(plan, 0, r));
     if (!r.verdict.empty())
         std::fprintf(stderr, "torv-batch: %s\n", r.verdict.c_str());
 }

@@ -8,6 +8,18 @@
 #include "batch/batch.h"
 #include "physics/faults.h"
 
+namespace {
+
+// What goes to standard output is a result too: losing it is an error.
+void finishStandardOutput()
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        throw torv::IoError(errno != 0 ? errno : EIO, "cannot write standard output");
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     using namespace torv::batch;
@@ -17,26 +29,21 @@ int main(int argc, char** argv)
     }
     try {
         const Options options = parseOptions(argc, argv);
-        if (options.help) {
-            std::fputs(helpText().c_str(), stdout);
-            return kOk;
-        }
-        if (options.list || options.version) {
-            std::fputs((options.list ? presetListText() : versionText()).c_str(), stdout);
-            return kOk;
-        }
-        const Plan plan = makePlan(options);
         int status = kOk;
-        if (!plan.saveScenario.empty())
-            saveScenario(plan);
-        else if (plan.many())
-            status = runMany(plan);
-        else
-            runSingle(plan);
-        // The summary lines are results too: losing them is an error.
-        errno = 0;
-        if (std::fflush(stdout) != 0 || std::ferror(stdout))
-            throw torv::IoError(errno != 0 ? errno : EIO, "cannot write standard output");
+        if (options.help) {
+            printOut(helpText());
+        } else if (options.list || options.version) {
+            printOut(options.list ? presetListText() : versionText());
+        } else {
+            const Plan plan = makePlan(options);
+            if (!plan.saveScenario.empty())
+                saveScenario(plan);
+            else if (plan.many())
+                status = runMany(plan);
+            else
+                runSingle(plan);
+        }
+        finishStandardOutput();
         return status;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "torv-batch: %s\n", messageOf(e).c_str());

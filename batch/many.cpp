@@ -286,15 +286,15 @@ public:
     }
     void put(const std::string& text)
     {
-        if (file_) {
+        if (file_)
             file_->append(text);
-        } else if (std::fputs(text.c_str(), stdout) < 0) {
-            throw IoError(errno != 0 ? errno : EIO, "cannot write standard output");
-        }
+        else
+            printOut(text);
     }
     // The lines so far reach the reader.
     void flush()
     {
+        errno = 0;
         if (!file_ && std::fflush(stdout) != 0)
             throw IoError(errno != 0 ? errno : EIO, "cannot write standard output");
     }

@@ -809,9 +809,11 @@ Exit status:
   8  the run refused its input (an unusable integration step)
   9  a scenario file that is no scenario (the file, the line and the key)
  10  --converge stopped (budget, steps or error) before meeting its target
-A run's files are written together: an error leaves every file it would have
-written as it was. A file that is a symbolic link or has several hard links is
-not replaced (I/O error 40 and 31).
+A run's files are written together: an error, also a failed rename, leaves
+every file it would have written as it was; a run killed while renaming them
+is undone by the next run writing into the sample file's folder. A file that
+is a symbolic link or has several hard links is not replaced (I/O error 40 and
+31), nor another user's file in a sticky folder (1), nor one named twice (22).
 )";
     return t;
 }

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -309,6 +310,13 @@ SummaryText::Cell SummaryText::numberCell(double v)
     return std::isnan(v) ? Cell { "", Cell::Empty } : Cell { general15(v, '.'), Cell::Number };
 }
 
+void printOut(const std::string& text)
+{
+    errno = 0;
+    if (std::fputs(text.c_str(), stdout) < 0)
+        throw IoError(errno != 0 ? errno : EIO, "cannot write standard output");
+}
+
 namespace {
 
 // What --converge reached for quantity `i`, in a line for a person.
@@ -356,7 +364,7 @@ void runConverge(const Plan& plan, const std::function<void()>& commit)
     RunResult r;
     appendSummary(r.numbers, c.finest);
     const SummaryText text(plan);
-    std::fputs((text.header() + text.runLine(plan, 0, r)).c_str(), stdout);
+    printOut(text.header() + text.runLine(plan, 0, r));
 
     const std::string halvings = std::to_string(std::lround(std::log2(dt0 / c.step)));
     const std::string where = "dt0 = " + number(c.step) + " s (" + halvings + " halvings of " + number(dt0) + " s, "
@@ -414,7 +422,7 @@ void saveScenario(const Plan& plan)
     if (plan.scenario)
         scenario.source = plan.scenario->source;
     if (plan.saveScenario == "-")
-        std::fputs(scenarioText(scenario).c_str(), stdout);
+        printOut(scenarioText(scenario));
     else
         writeScenario(plan.saveScenario, scenario);
 }

@@ -3,12 +3,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <set>
 #include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -22,6 +24,15 @@ namespace {
 
 constexpr std::string_view kTempPrefix = ".torv-";
 constexpr std::string_view kTempSuffix = ".tmp";
+// A commit's record of its files, and an old file kept until the commit is
+// through; neither is ever taken for a stale temporary file.
+constexpr std::string_view kJournalSuffix = ".journal";
+constexpr std::string_view kKeptSuffix = ".old";
+// A journal's first byte: the commit is under way (undone if it was killed),
+// or through (its old files are only to be removed).
+constexpr char kUnderWay = 'U';
+constexpr char kThrough = 'T';
+constexpr std::string_view kJournalHeading = " torv commit\n";
 constexpr size_t kTempRandom = 12;
 constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 // A temporary file this old is a killed run's: a run writes and renames its
@@ -83,6 +94,12 @@ std::optional<struct stat> checkTarget(const std::string& path)
         fail(EMLINK, writing(path), "it has several hard links, which a replacement would separate");
     if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
         failWriting(path);
+    // What the rename will ask: in a folder with the sticky bit only the
+    // file's owner, the folder's owner or root may replace a file.
+    struct stat dir;
+    if (stat(directoryOf(path).c_str(), &dir) == 0 && (dir.st_mode & S_ISVTX) != 0 && geteuid() != 0
+        && info.st_uid != geteuid() && dir.st_uid != geteuid())
+        fail(EPERM, writing(path), "another user owns it, in a folder where only a file's owner may replace it");
     return info;
 }
 
@@ -100,18 +117,34 @@ void randomLetters(char* out, size_t count)
         out[i] = kLetters[bytes[i] % (sizeof kLetters - 1)];
 }
 
+// A new name of ours beside `path`, ending in `suffix`.
+std::string ourName(const std::string& path, std::string_view suffix)
+{
+    std::string letters(kTempRandom, ' ');
+    randomLetters(letters.data(), kTempRandom);
+    std::string name = directoryPrefix(path);
+    name += kTempPrefix;
+    name += letters;
+    name += suffix;
+    return name;
+}
+
+bool isOurName(std::string_view name, std::string_view suffix)
+{
+    if (name.size() != kTempPrefix.size() + kTempRandom + suffix.size() || !name.starts_with(kTempPrefix)
+        || !name.ends_with(suffix))
+        return false;
+    const std::string_view letters = name.substr(kTempPrefix.size(), kTempRandom);
+    return letters.find_first_not_of(kLetters) == std::string_view::npos;
+}
+
 // Creates a new temporary file beside `path` and names it in `name`. O_EXCL
 // never opens what is already there (a planted link, a stale file).
 int createTemporary(const std::string& path, int mode, std::string& name)
 {
     constexpr int kAttempts = 100;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::string letters(kTempRandom, ' ');
-        randomLetters(letters.data(), kTempRandom);
-        name = directoryPrefix(path);
-        name += kTempPrefix;
-        name += letters;
-        name += kTempSuffix;
+        name = ourName(path, kTempSuffix);
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -216,6 +249,219 @@ struct Undo {
     }
 };
 
+// Where a file is.
+struct FileId {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+std::optional<FileId> idOf(const std::string& path)
+{
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return FileId { info.st_dev, info.st_ino };
+}
+
+// One file of a commit as its journal records it: the target; the name
+// that keeps its old file while the commit runs ("" for a new target); the
+// new file's temporary name; the old file and the new one.
+struct JournalEntry {
+    std::string target;
+    std::string kept;
+    std::string temporary;
+    FileId oldFile, newFile;
+};
+
+// Puts the old file of `e` back in its place, or removes the target the
+// commit created, and removes the new file. Every step looks first, so
+// that an undo may run again after a kill; false if a step failed.
+bool undo(const JournalEntry& e)
+{
+    bool ok = true;
+    const std::optional<FileId> target = idOf(e.target);
+    if (!e.kept.empty()) {
+        if (idOf(e.kept) == e.oldFile)
+            ok = (target == e.oldFile ? unlink(e.kept.c_str()) : std::rename(e.kept.c_str(), e.target.c_str())) == 0;
+    } else if (target == e.newFile) {
+        ok = unlink(e.target.c_str()) == 0;
+    }
+    if (idOf(e.temporary) == e.newFile)
+        ok = unlink(e.temporary.c_str()) == 0 && ok;
+    return ok;
+}
+
+// Removes the old file a commit that got through kept.
+bool finish(const JournalEntry& e)
+{
+    return e.kept.empty() || idOf(e.kept) != e.oldFile || unlink(e.kept.c_str()) == 0;
+}
+
+std::string idText(const FileId& id)
+{
+    return std::to_string(id.dev) + ' ' + std::to_string(id.ino);
+}
+
+// The journal's text: its state, then the entries' names and files, each
+// field ended by a NUL (a file name may hold any other byte).
+std::string journalText(const std::vector<JournalEntry>& entries)
+{
+    std::string text(kJournalHeading);
+    text[0] = kUnderWay;
+    for (const JournalEntry& e : entries) {
+        for (const std::string* field : { &e.target, &e.kept, &e.temporary })
+            text.append(*field).push_back('\0');
+        text.append(idText(e.oldFile) + ' ' + idText(e.newFile)).push_back('\0');
+    }
+    return text;
+}
+
+std::optional<std::vector<JournalEntry>> readJournal(const std::string& text)
+{
+    if (text.size() < kJournalHeading.size() || text.compare(1, kJournalHeading.size() - 1, kJournalHeading.substr(1)))
+        return std::nullopt;
+    std::vector<std::string> fields;
+    for (size_t at = kJournalHeading.size(); at < text.size();) {
+        const size_t end = text.find('\0', at);
+        if (end == std::string::npos)
+            return std::nullopt;
+        fields.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    if (fields.size() % 4 != 0)
+        return std::nullopt;
+    std::vector<JournalEntry> entries;
+    for (size_t i = 0; i < fields.size(); i += 4) {
+        JournalEntry& e = entries.emplace_back();
+        e.target = fields[i];
+        e.kept = fields[i + 1];
+        e.temporary = fields[i + 2];
+        unsigned long long n[4];
+        if (e.target.empty() || e.temporary.empty()
+            || std::sscanf(fields[i + 3].c_str(), "%llu %llu %llu %llu", &n[0], &n[1], &n[2], &n[3]) != 4)
+            return std::nullopt;
+        e.oldFile = { static_cast<dev_t>(n[0]), static_cast<ino_t>(n[1]) };
+        e.newFile = { static_cast<dev_t>(n[2]), static_cast<ino_t>(n[3]) };
+    }
+    return entries;
+}
+
+std::string readAll(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return text;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+// A name as the journal keeps it: whatever the working directory of the
+// run that reads it.
+std::string absolutePath(const std::string& path)
+{
+    if (path.starts_with('/'))
+        return path;
+    char* cwd = getcwd(nullptr, 0);
+    if (!cwd)
+        failWriting(path);
+    std::string full = cwd;
+    std::free(cwd);
+    return full + (full.ends_with('/') ? "" : "/") + path;
+}
+
+// The record of a commit of several files, beside its first target, locked
+// while the commit runs: a run killed on the way leaves it unlocked, and the
+// next commit in that folder undoes what it did, or finishes it once every
+// rename was done.
+class Journal {
+public:
+    ~Journal()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+
+    // Throws IoError naming `target` (the first target), with nothing left.
+    void open(const std::string& target, const std::vector<JournalEntry>& entries)
+    {
+        std::string temp;
+        fd_ = createTemporary(target, 0600, temp);
+        int code = fd_ < 0 ? errno : 0;
+        // Locked before it has its name, so that no one sees it unlocked.
+        if (code == 0 && flock(fd_, LOCK_EX) != 0)
+            code = errno;
+        if (code == 0)
+            code = writeAll(fd_, journalText(entries));
+        if (code == 0 && fsync(fd_) != 0 && errno != EINVAL)
+            code = errno;
+        if (code == 0) {
+            name_ = ourName(target, kJournalSuffix);
+            if (std::rename(temp.c_str(), name_.c_str()) != 0)
+                code = errno;
+        }
+        if (code != 0) {
+            if (fd_ >= 0)
+                unlink(temp.c_str());
+            name_.clear();
+            fail(code, writing(target));
+        }
+        try {
+            syncDirectory(directoryOf(target));
+        } catch (...) {
+            remove();
+            throw;
+        }
+    }
+
+    // The commit is through: after a kill from here on, its new files stay.
+    bool markThrough() { return pwrite(fd_, &kThrough, 1, 0) == 1 && (fdatasync(fd_) == 0 || errno == EINVAL); }
+
+    bool remove() { return unlink(name_.c_str()) == 0; }
+
+private:
+    int fd_ = -1;
+    std::string name_;
+};
+
+// Undoes, or finishes, the commits that a killed run of either program left
+// in `dir`; a journal another process holds locked is a commit still running.
+void recoverInterruptedCommits(const std::string& dir)
+{
+    std::vector<std::string> journals;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* e = readdir(d))
+            if (isOurName(e->d_name, kJournalSuffix))
+                journals.push_back(dir + "/" + e->d_name);
+        closedir(d);
+    }
+    for (const std::string& name : journals) {
+        const int fd = ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat held;
+        // Still ours and still there once locked: a commit that got through
+        // meanwhile has removed it.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 && S_ISREG(held.st_mode)
+            && held.st_uid == geteuid() && idOf(name) == FileId { held.st_dev, held.st_ino }) {
+            const std::string text = readAll(fd);
+            if (const auto entries = readJournal(text)) {
+                bool ok = true;
+                for (auto e = entries->rbegin(); e != entries->rend(); ++e)
+                    ok = (text[0] == kThrough ? finish(*e) : undo(*e)) && ok;
+                if (ok)
+                    unlink(name.c_str());
+            }
+        }
+        ::close(fd);
+    }
+}
+
 } // namespace
 
 int writeAll(int fd, std::string_view bytes, bool socket)
@@ -234,11 +480,7 @@ int writeAll(int fd, std::string_view bytes, bool socket)
 
 bool isTemporaryName(std::string_view name)
 {
-    if (name.size() != kTempPrefix.size() + kTempRandom + kTempSuffix.size() || !name.starts_with(kTempPrefix)
-        || !name.ends_with(kTempSuffix))
-        return false;
-    const std::string_view letters = name.substr(kTempPrefix.size(), kTempRandom);
-    return letters.find_first_not_of(kLetters) == std::string_view::npos;
+    return isOurName(name, kTempSuffix);
 }
 
 std::vector<std::string> makeDirectories(const std::string& dir)
@@ -293,36 +535,136 @@ void FileCommit::makeDirectory(std::string dir)
     dir_ = std::move(dir);
 }
 
+namespace {
+
+// Throws IoError when two of `paths` name one file.
+void checkDistinctTargets(const std::vector<std::string>& paths)
+{
+    // The folder as a file, and the name in it: a folder reached under two
+    // names (a link, "a/../a") is one folder.
+    std::vector<std::pair<FileId, std::string>> seen;
+    for (const std::string& path : paths) {
+        struct stat dir;
+        if (stat(directoryOf(path).c_str(), &dir) != 0)
+            failWriting(path);
+        const std::string name = path.substr(directoryPrefix(path).size());
+        const std::pair<FileId, std::string> id { FileId { dir.st_dev, dir.st_ino }, name };
+        for (size_t k = 0; k < seen.size(); ++k)
+            if (seen[k] == id)
+                fail(EINVAL, writing(path), "it is the same file as " + paths[k]);
+        seen.push_back(id);
+    }
+}
+
+// Renames every entry's new file over its target, all of them or none.
+// Throws IoError naming the target that failed.
+void replaceAll(const std::vector<JournalEntry>& entries, const FileCommit::Rename& renameFile)
+{
+    auto rename = [&](const std::string& from, const std::string& to) {
+        return renameFile ? renameFile(from.c_str(), to.c_str()) : std::rename(from.c_str(), to.c_str());
+    };
+    if (entries.size() == 1) {
+        // One rename is all or nothing by itself.
+        if (rename(entries[0].temporary, entries[0].target) != 0)
+            failWriting(entries[0].target);
+        return;
+    }
+    std::vector<JournalEntry> record = entries;
+    for (JournalEntry& e : record)
+        for (std::string* name : { &e.target, &e.kept, &e.temporary })
+            if (!name->empty())
+                *name = absolutePath(*name);
+    Journal journal;
+    journal.open(entries[0].target, record);
+    // Every old file is kept under a second name before the first rename: a
+    // hard link, or where the file system has none the file itself moved.
+    int code = 0;
+    std::string failed;
+    for (const JournalEntry& e : entries) {
+        if (!e.kept.empty() && link(e.target.c_str(), e.kept.c_str()) != 0
+            && (errno == EEXIST || std::rename(e.target.c_str(), e.kept.c_str()) != 0)) {
+            code = errno;
+            failed = e.target;
+            break;
+        }
+    }
+    for (size_t i = 0; code == 0 && i < entries.size(); ++i) {
+        if (rename(entries[i].temporary, entries[i].target) != 0) {
+            code = errno;
+            failed = entries[i].target;
+        }
+    }
+    if (code == 0 && !journal.markThrough()) {
+        code = errno;
+        failed = entries[0].target;
+    }
+    if (code != 0) {
+        bool ok = true;
+        for (auto e = entries.rbegin(); e != entries.rend(); ++e)
+            ok = undo(*e) && ok;
+        // A journal left behind lets the next commit here try again.
+        if (ok)
+            journal.remove();
+        fail(code, writing(failed));
+    }
+    for (const JournalEntry& e : entries)
+        finish(e);
+    journal.remove();
+}
+
+} // namespace
+
+void FileCommit::setRename(Rename rename)
+{
+    rename_ = std::move(rename);
+}
+
 void FileCommit::commit()
 {
+    std::set<std::string> dirs;
+    for (const Entry& f : files_)
+        dirs.insert(directoryOf(f.path));
+    // Until a killed commit is undone, its targets may be missing or have a
+    // second link.
+    for (const std::string& dir : dirs)
+        recoverInterruptedCommits(dir);
     std::vector<std::optional<struct stat>> old;
     for (const Entry& f : files_)
         old.push_back(checkTarget(f.path));
     Undo undo;
     if (!dir_.empty())
         undo.directories = makeDirectories(dir_);
-    std::set<std::string> dirs;
+    std::vector<std::string> paths;
     for (const Entry& f : files_)
-        if (dirs.insert(directoryOf(f.path)).second)
-            removeStaleTemporaries(directoryOf(f.path));
+        paths.push_back(f.path);
+    checkDistinctTargets(paths);
+    for (const std::string& dir : dirs)
+        removeStaleTemporaries(dir);
 
+    std::vector<JournalEntry> entries;
     for (size_t i = 0; i < files_.size(); ++i) {
         const Entry& f = files_[i];
         std::string& temp = undo.temporaries.emplace_back();
         const int fd = openReplacement(f.path, old[i], temp);
-        int code = writeAll(fd, f.bytes);
+        struct stat made { };
+        int code = fstat(fd, &made) == 0 ? writeAll(fd, f.bytes) : errno;
         if (code != 0)
             ::close(fd);
         else
             code = syncAndClose(fd);
         if (code != 0)
             fail(code, writing(f.path));
+        JournalEntry& e = entries.emplace_back();
+        e.target = f.path;
+        e.temporary = temp;
+        e.newFile = { made.st_dev, made.st_ino };
+        if (old[i]) {
+            e.kept = ourName(f.path, kKeptSuffix);
+            e.oldFile = { old[i]->st_dev, old[i]->st_ino };
+        }
     }
-    for (size_t i = 0; i < files_.size(); ++i) {
-        if (std::rename(undo.temporaries[i].c_str(), files_[i].path.c_str()) != 0)
-            failWriting(files_[i].path);
-        undo.temporaries[i].clear();
-    }
+    replaceAll(entries, rename_);
+    undo.temporaries.clear();
     undo.directories.clear();
     for (const std::string& dir : dirs)
         syncDirectory(dir);

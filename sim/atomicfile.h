@@ -5,12 +5,22 @@
 //
 // Result files are replaced whole: their bytes go to new files of their own
 // beside the targets (".torv-" and a random part, ".tmp"), reach the disk,
-// and only then replace the targets by a rename, all files of one commit
-// together. A target that is a symbolic link or has several hard links is
-// refused, not replaced; a replaced file keeps its mode, and its owner and
-// group where the process may set them.
+// and only then replace the targets by a rename. A target that is a
+// symbolic link or has several hard links is refused, not replaced; a
+// replaced file keeps its mode, and its owner and group where the process
+// may set them.
+//
+// The files of one commit change together. Before the first rename a
+// journal beside the first target (".journal", locked while the commit
+// runs) records every file, and every old target is kept under a second
+// name beside it (".old": a hard link, or the file itself moved where the
+// file system has no hard links). A rename that fails puts every replaced
+// target back; a commit killed on the way is undone, or finished once its
+// renames were all done, by the next commit of either program that writes
+// into the folder of its first target.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,13 +36,17 @@ public:
     // removed again if the commit fails.
     void makeDirectory(std::string dir);
     // Writes every file to its temporary file, then renames them over their
-    // targets. Removes the temporary files that a killed run of this program
-    // left in those directories (older than a few minutes, and the user's
-    // own). Throws IoError(errno) naming the file; on failure no target has
-    // changed and no temporary file is left. The renames come last, after
-    // every check and write: only a rename that fails after an earlier one
-    // succeeded (a failing disk) leaves the earlier targets replaced.
+    // targets. Undoes first what an interrupted commit left in those
+    // directories, and removes the temporary files a killed run left there
+    // (older than a few minutes, and the user's own). Throws IoError(errno)
+    // naming the file; on failure no target has changed and no file of the
+    // commit is left. Two names of one file (a folder reached through a
+    // link) are refused.
     void commit();
+    // The rename the commit calls (std::rename unless set), so that a test
+    // can make one of them fail or stop the process there.
+    using Rename = std::function<int(const char* from, const char* to)>;
+    void setRename(Rename rename);
 
 private:
     struct Entry {
@@ -41,6 +55,7 @@ private:
     };
     std::vector<Entry> files_;
     std::string dir_;
+    Rename rename_;
 };
 
 // A commit of one file.

@@ -132,6 +132,8 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
             "/dev/null: not a regular file (a folder, a pipe or a device): nothing was read" },
         ErrorCase { "DrawThatIsNotFinite", { "--preset", "1", "--vary", "V0=normal:1e308:1e308", "--runs", "9" }, 2,
             "--vary V0: run 3 would draw inf, not a finite number" },
+        ErrorCase { "FolderNamedTwice", { "--preset", "1", "--csv", "/proc/self/cwd/Torv_500.txt" }, 7,
+            "cannot write /proc/self/cwd/Torv_500.txt: it is the same file as Torv_500.txt (I/O error 22)" },
         ErrorCase { "MissingScenario", { "--scenario", "gone.toml" }, 7,
             "cannot read gone.toml: No such file or directory (I/O error 2)" },
         ErrorCase { "UnknownSync", { "--preset", "1", "--sweep", "TTO=10:80:2", "--sync", "later" }, 2,
@@ -490,6 +492,21 @@ TEST_F(Batch, LongSweepStreamsInBoundedMemory)
     ASSERT_NE(at, std::string::npos);
     constexpr long kMostKiB = 64 * 1024; // a run's state and the libraries, nothing per run
     EXPECT_LT(std::stol(status.substr(at + 6)), kMostKiB) << status.substr(at, 30);
+}
+
+TEST(StandardOutput, LostLinesAreAnErrorWithItsMessage)
+{
+    for (const char* args : { "--list", "--help", "--version", "--preset 1 --save-scenario -" }) {
+        const std::string command = std::string(TORV_BATCH) + " " + args + " 2>&1 >/dev/full";
+        std::FILE* p = popen(command.c_str(), "r");
+        ASSERT_TRUE(p);
+        char line[200] = {};
+        const bool read = std::fgets(line, sizeof line, p) != nullptr;
+        const int status = pclose(p);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << args;
+        EXPECT_TRUE(read && std::string(line).find("No space left on device (I/O error 28)") != std::string::npos)
+            << args << ": " << line;
+    }
 }
 
 TEST(Version, BothProgramsPrintItWithoutADisplay)

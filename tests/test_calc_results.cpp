@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -85,6 +87,22 @@ TEST_F(GraphArea, GraphMenuOffersWhatTheStateHolds)
     EXPECT_EQ(offered(), (Offer { true, true, false, false }));
     form2->Button5->click();
     EXPECT_EQ(offered(), (Offer { false, false, false, false }));
+}
+
+// A sample file that cannot be written: the box names it and why under the
+// specified line, and the graph buttons draw the run the file holds.
+TEST_F(GraphArea, AFailedSampleFileKeepsThePreviousRunOnShow)
+{
+    form2->Button1->click();
+    const std::vector<double> saved(torv::st.Ergebnis.begin(), torv::st.Ergebnis.end());
+    ASSERT_TRUE(QFile::remove(QStringLiteral("Torv_500.txt")) && QDir().mkdir(QStringLiteral("Torv_500.txt")));
+    typeOver(form2->EdTTO, QStringLiteral("30"));
+    form2->Button1->click();
+    EXPECT_EQ(errors,
+        QStringList { QStringLiteral("I/O error 21.\nCannot write %1: it is a folder.\nThe graph, Torv_500.txt, the "
+                                     "export and the step check still belong to the last complete run.")
+                          .arg(QDir(dir.path()).absoluteFilePath(QStringLiteral("Torv_500.txt"))) });
+    EXPECT_TRUE(std::equal(saved.begin(), saved.end(), torv::st.Ergebnis.begin()));
 }
 
 // Kept runs are drawn under the next ones, eight at most; clearing them

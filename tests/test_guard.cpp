@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -13,9 +14,12 @@
 #include <cfenv>
 #include <functional>
 #include <stdexcept>
+#include <tuple>
 #include <vector>
 
 #include "physics/faults.h"
+#include "sim/atomicfile.h"
+#include "sim/state.h"
 #include "ui/guard.h"
 
 namespace {
@@ -80,6 +84,29 @@ TEST_F(ErrorBox, EachFaultShowsItsMessageWithAFullStopUnderTheApplicationName)
         EXPECT_EQ(shown[0].caption, QStringLiteral("Torv"));
         EXPECT_EQ(shown[0].text, QString::fromUtf8(f.text));
     }
+}
+
+// A file error keeps its specified first line; below it the file and why,
+// in the form's language, also where the writer words the reason itself.
+TEST_F(ErrorBox, AFileErrorNamesTheFileAndTheReasonInTheFormsLanguage)
+{
+    const std::string absent = QDir::current().absoluteFilePath(QStringLiteral("gone/f.png")).toStdString();
+    const std::tuple<int, std::function<void()>, std::string> kCases[] = {
+        { 3, [] { throw torv::IoError(ENOSPC, "cannot write /x/Torv_500.txt"); },
+            "I/O error 28.\nCannot write /x/Torv_500.txt: no space left on the disk." },
+        { 2, [] { torv::writeFileAtomically("gone/f.png", "x"); },
+            "I/O error 2.\n" + absent + " kann nicht geschrieben werden: Datei oder Ordner nicht vorhanden." },
+        { 2, [] { torv::writeFileAtomically("/dev/null", "x"); },
+            "I/O error 22.\n/dev/null kann nicht geschrieben werden: es ist keine gewöhnliche Datei." },
+    };
+    for (const auto& [sprache, body, text] : kCases) {
+        shown.clear();
+        torv::st.Sprache = sprache;
+        torv::guarded(body);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text.toStdString(), text);
+    }
+    torv::st.Sprache = 3;
 }
 
 TEST_F(ErrorBox, WorkBeforeTheErrorStaysDoneAndNothingAfterItRuns)

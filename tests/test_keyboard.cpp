@@ -79,7 +79,10 @@ TEST_F(Keyboard, TabReachesWhatIsSeenAndNothingElse)
             if (afterRun)
                 QTest::keyClick(form2->Button1, Qt::Key_Return);
             ASSERT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+            // After a run's progress dialog the focus returns with the form active.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::activeModalWidget() && form2->isActiveWindow(); }));
             form2->AeroBox1->setFocus();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return form2->AeroBox1->hasFocus(); }));
             const std::set<QWidget*> chain = tabChain(form2.get());
             for (QWidget* w : chain)
                 EXPECT_TRUE(w->isVisible()) << w->metaObject()->className() << " " << afterRun;

@@ -15,6 +15,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "physics/faults.h"
@@ -149,8 +150,11 @@ const FileCase kFileCases[] = {
     { "ReadOnlyDirectory", [] { return chmod(".", 0555); }, EACCES, false },
     { "SymbolicLink", [] { return unlink(kCsv) | symlink("victim.txt", kCsv); }, ELOOP, false },
     { "HardLinks", [] { return link(kCsv, "b2.csv"); }, EMLINK, false },
-    { "FullFileSystem", // 64 kB of tmpfs (root only), the old files taking two pages
-        [] { return int(mkdir("f", 0777) || mount("tmpfs", "f", "tmpfs", 0, "size=64k") || chdir("f") || putFiles()); },
+    { "FullFileSystem", // 64 kB of tmpfs (root only, not sticky), the old files taking two pages
+        [] {
+            return int(
+                mkdir("f", 0777) || mount("tmpfs", "f", "tmpfs", 0, "size=64k,mode=0777") || chdir("f") || putFiles());
+        },
         ENOSPC, false },
     { "ShortWrite", // the second file stops at 16 kB
         [] {
@@ -161,6 +165,9 @@ const FileCase kFileCases[] = {
         },
         EFBIG, false },
     { "LeftoversOfAKilledRun", plantLeftovers, 0, false },
+    { "StickyFolderAnotherUsersFile", // the rename would be refused after the sample file's
+        [] { return chown(kSampleFileName, 65534, 65534) | chown(kCsv, 65533, 65533) | chmod(".", 01777); }, EPERM,
+        false },
     { "RestrictedModesAndOwnerKept",
         [] { return chmod(kCsv, 04440) | chmod(kSampleFileName, 0600) | chown(kSampleFileName, 65534, 65534); }, 0,
         true },
@@ -219,6 +226,68 @@ TEST_P(WriterCases, BothFilesChangeWithModeAndOwnerOrNeitherAndNoTemporaryFileRe
 
 INSTANTIATE_TEST_SUITE_P(
     Commit, WriterCases, ::testing::ValuesIn(kFileCases), [](const auto& info) { return std::get<0>(info.param); });
+
+namespace {
+
+std::set<std::string> entriesHere()
+{
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
+// The sample file and the CSV replaced, and a picture new, with the rename
+// numbered `stop` failing, or stopping the process where `kill` is set.
+void commitThree(int stop, bool kill)
+{
+    FileCommit files;
+    int renames = 0;
+    files.setRename([&](const char* from, const char* to) {
+        if (++renames == stop && kill)
+            _exit(0);
+        return renames == stop ? (errno = EIO, -1) : std::rename(from, to);
+    });
+    files.add(kSampleFileName, "new sample");
+    files.add(kCsv, "new csv");
+    files.add("c.png", "new png");
+    files.commit();
+}
+
+} // namespace
+
+class InterruptedCommit : public ::testing::TestWithParam<std::tuple<int, bool>> {
+protected:
+    TempWorkDir dir;
+};
+
+TEST_P(InterruptedCommit, LeavesOrAfterAKillTheNextCommitLeavesEveryTargetOld)
+{
+    const auto [stop, kill] = GetParam();
+    ASSERT_EQ(putFiles(), 0);
+    const std::set<std::string> before = entriesHere();
+    if (kill) {
+        const pid_t child = fork();
+        if (child == 0)
+            commitThree(stop, true);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the commit did not stop at the rename";
+        EXPECT_EQ(readFile(kSampleFileName), stop > 1 ? "new sample" : kSampleFileName) << "killed elsewhere";
+        writeFileAtomically("next.txt", "the next run");
+        ASSERT_EQ(unlink("next.txt"), 0);
+    } else {
+        EXPECT_EQ(errorMessage([] { commitThree(std::get<0>(InterruptedCommit::GetParam()), false); }), "I/O error 5");
+    }
+    EXPECT_EQ(readFile(kSampleFileName), kSampleFileName);
+    EXPECT_EQ(readFile(kCsv), kCsv);
+    EXPECT_EQ(entriesHere(), before) << "a new file, a kept old one or the journal remains";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rename, InterruptedCommit, ::testing::Combine(::testing::Values(1, 2, 3), ::testing::Bool()), [](const auto& info) {
+        return (std::get<1>(info.param) ? "KilledAt" : "FailsAt") + std::to_string(std::get<0>(info.param));
+    });
 
 TEST(StepLogFile, RefusesAPlantedLinkAndLeavesItsTargetAlone)
 {

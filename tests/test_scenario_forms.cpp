@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
@@ -128,6 +129,24 @@ TEST_F(ScenarioForms, RecentFileThatIsGoneIsDroppedWhenChosen)
     EXPECT_TRUE(errors[0].contains(QStringLiteral("gibt es nicht mehr"))) << errors[0].toStdString();
     EXPECT_EQ(recent(), QStringList { path("mine.toml") });
     EXPECT_FALSE(form2->isVisible());
+}
+
+// The list shows a name as spelt, a long one narrowed; the entry still opens it.
+TEST_F(ScenarioForms, RecentEntryShowsAnAmpersandAsItselfAndShortensALongName)
+{
+    const QString name = QStringLiteral("R&D ") + QString(240, u'x') + QStringLiteral(" end.toml");
+    ASSERT_TRUE(QFile::copy(path("mine.toml"), path(name.toUtf8().constData())));
+    QSettings().setValue(QStringLiteral("scenarios/recent"), QStringList { path(name.toUtf8().constData()) });
+    QMenu* menu = form1->RecentScenarios;
+    emit menu->aboutToShow();
+    ASSERT_EQ(menu->actions().size(), 1);
+    const QString entry = menu->actions()[0]->text();
+    EXPECT_TRUE(entry.startsWith(QStringLiteral("&1  R&&D x")) && entry.contains(QStringLiteral("x end.toml")))
+        << entry.toStdString();
+    EXPECT_LT(menu->sizeHint().width(), 1000);
+    menu->actions()[0]->trigger();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(form2->isVisible());
 }
 
 // Only a .toml file is taken; dropped on the start form, it opens on the

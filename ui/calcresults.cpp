@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +15,8 @@
 
 #include <optional>
 #include <utility>
+
+#include <time.h>
 
 #include "physics/faults.h"
 #include "plot/png.h"
@@ -133,6 +134,15 @@ const QString kEventsKey = QStringLiteral("graph/events");
 // six times as long as the run, without a progress dialog.
 constexpr qint64 kCheckBelowMs = 100;
 
+// The processor time the program's own thread has taken, in milliseconds:
+// how long a run computes, whatever else the machine is doing meanwhile.
+qint64 threadMs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<qint64>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 } // namespace
 
 CalcResults::CalcResults(QWidget* form, CalcControls& controls, const CalcFields& fields, RunProgress& progress)
@@ -203,15 +213,29 @@ void CalcResults::run()
     c_.Notice->hide();
     updateMenu();
     bool cancelled = false;
-    QElapsedTimer clock;
-    clock.start();
+    std::optional<IoError> fileError;
+    const qint64 started = threadMs();
     progress_.during([&] {
         try {
             Flugbahn();
         } catch (const RunCancelled&) {
             cancelled = true;
+        } catch (const IoError& e) {
+            fileError = e;
         }
     });
+    if (fileError) {
+        // The run's files were not written: the run on show stays the one
+        // they hold, as after a Cancel, and the box says so.
+        st = *before;
+        shown_ = shownBefore;
+        updateMenu();
+        if (shown_.complete)
+            updateNotice();
+        showErrorBox(messageOf(*fileError),
+            fileErrorLine(*fileError) + (shown_.complete ? ".\n" + text(Text::FileRunKept) : QString()));
+        return;
+    }
     if (cancelled) {
         // The samples the cut-off run overwrote are the last complete
         // run's again, so the graph, the export and the check on show
@@ -224,7 +248,7 @@ void CalcResults::run()
         showInfoBox(text(shown_.complete ? Text::RunCancelledKept : Text::RunCancelledFirst));
         return;
     }
-    shown_.ms = clock.elapsed();
+    shown_.ms = threadMs() - started;
     shown_.complete = true;
     shown_.state = std::make_shared<const SimState>(st);
     if (shown_.ms < kCheckBelowMs)

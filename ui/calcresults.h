@@ -93,7 +93,7 @@ private:
         bool complete = false; // the state holds its results, whole
         std::shared_ptr<const SimState> state; // the state right after it
         std::optional<StepCheck> check; // its step check, once made
-        qint64 ms = 0; // how long it took
+        qint64 ms = 0; // how long it computed (processor time of its thread)
         RunInputs inputs; // what it was run from
         bool kept = false; // it is among the kept runs
     };

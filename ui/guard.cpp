@@ -1,9 +1,16 @@
 #include "ui/guard.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
 #include "physics/faults.h"
+#include "sim/languages.h"
 #include "ui/texts.h"
 
 namespace torv {
@@ -24,7 +31,65 @@ void showBox(QMessageBox::Icon icon, const QString& text)
     fpClear();
 }
 
+// The system's reasons the window words itself.
+constexpr std::pair<int, Text> kSystemReasons[] = {
+    { ENOSPC, Text::ReasonNoSpace },
+    { EDQUOT, Text::ReasonQuota },
+    { EACCES, Text::ReasonDenied },
+    { EPERM, Text::ReasonNotPermitted },
+    { EROFS, Text::ReasonReadOnly },
+    { EFBIG, Text::ReasonTooLarge },
+    { EIO, Text::ReasonDevice },
+    { ENOENT, Text::ReasonMissing },
+    { ENOTDIR, Text::ReasonNotFolder },
+    { EISDIR, Text::ReasonIsFolder },
+    { ENAMETOOLONG, Text::ReasonNameTooLong },
+};
+
+// The reasons the file writer gives, found by their English text.
+constexpr Text kOwnReasons[] = { Text::ReasonSticky, Text::ReasonLink, Text::ReasonHardLinks, Text::ReasonNotRegular };
+
+// What a file error's subject says was done to the file.
+constexpr std::pair<std::string_view, Text> kSubjects[] = {
+    { "cannot write ", Text::FileWriteFailed },
+    { "cannot read ", Text::FileReadFailed },
+    { "cannot create directory ", Text::FileFolderFailed },
+};
+
 } // namespace
+
+QString reasonOf(const IoError& error)
+{
+    const std::string reason = error.reason();
+    const char* system = strerrordesc_np(error.code());
+    if (system && reason == system) {
+        for (const auto& [code, words] : kSystemReasons)
+            if (code == error.code())
+                return text(words);
+    } else {
+        for (Text words : kOwnReasons)
+            if (text(words, kEnglish) == QString::fromStdString(reason))
+                return text(words);
+    }
+    return QString::fromStdString(reason);
+}
+
+QString fileErrorLine(const IoError& error)
+{
+    // The subject is what detail() holds before ": reason (I/O error N)".
+    const std::string detail = error.detail();
+    const size_t tail = error.reason().size() + std::strlen(error.what()) + 5;
+    if (detail.size() <= tail)
+        return {};
+    const std::string subject = detail.substr(0, detail.size() - tail);
+    for (const auto& [verb, words] : kSubjects) {
+        if (subject.starts_with(verb)) {
+            const QString path = QFileInfo(QString::fromStdString(subject.substr(verb.size()))).absoluteFilePath();
+            return text(words).arg(QDir::toNativeSeparators(path), reasonOf(error));
+        }
+    }
+    return {};
+}
 
 void fpClearFlags()
 {
@@ -41,10 +106,12 @@ void setInfoSink(ErrorSink sink)
     infoSink = std::move(sink);
 }
 
-void showErrorBox(const QString& message)
+void showErrorBox(const QString& message, const QString& more)
 {
     const QString caption = QApplication::applicationName();
-    const QString text = message + QLatin1Char('.');
+    QString text = message + QLatin1Char('.');
+    if (!more.isEmpty())
+        text += QLatin1Char('\n') + more + QLatin1Char('.');
     if (errorSink) {
         errorSink(caption, text);
         return;
@@ -85,6 +152,8 @@ void reportCurrentException()
 {
     try {
         throw;
+    } catch (const IoError& e) {
+        showErrorBox(messageOf(e), fileErrorLine(e));
     } catch (const std::exception& e) {
         showErrorBox(messageOf(e));
     } catch (...) {

@@ -12,8 +12,11 @@
 
 namespace torv {
 
-// Shows the error box for `message` (without its full stop).
-void showErrorBox(const QString& message);
+class IoError;
+
+// Shows the error box for `message` (without its full stop), and `more`
+// on a line of its own (also without its full stop) where given.
+void showErrorBox(const QString& message, const QString& more = {});
 
 // Shows an information box for `message` (a user's Cancel, say): the
 // information icon, one OK button, the application's title as caption.
@@ -30,7 +33,15 @@ void setInfoSink(ErrorSink sink);
 QString messageOf(const std::exception& error);
 QString messageOf(std::exception_ptr error);
 
-// Reports the exception currently being handled.
+// Why a file could not be written or read, in the form's language (the C
+// library's English description where the window has no words of its own).
+QString reasonOf(const IoError& error);
+// A file error's line below "I/O error N": the file, as an absolute path,
+// and why; empty for an error that names no file.
+QString fileErrorLine(const IoError& error);
+
+// Reports the exception currently being handled; a file error's box names
+// the file and the reason on a second line.
 void reportCurrentException();
 
 // Clears the floating-point flags (a handler starts afresh).

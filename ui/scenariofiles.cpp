@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QMimeData>
 #include <QSettings>
@@ -45,6 +46,10 @@ QString said(Text which)
     return text(which, language());
 }
 
+// The most a recent entry's file name, and its folder, take of the menu's
+// width, in pixels.
+constexpr int kRecentPartWidth = 320;
+
 QString shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
@@ -72,7 +77,7 @@ bool ScenarioFiles::open(const QString& path)
         return false;
     } catch (const IoError& e) {
         showErrorBox(said(Text::ScenarioReadFailed)
-                         .arg(shown(absolute), QString::fromStdString(e.reason() + " (" + e.what() + ")")));
+                         .arg(shown(absolute), reasonOf(e) + " (" + QString::fromUtf8(e.what()) + ")"));
         return false;
     }
     st.Sprache = language();
@@ -175,11 +180,20 @@ void ScenarioFiles::setTexts(QAction* open, QAction* save, QMenu* recentMenu) co
 void ScenarioFiles::fillRecentMenu(QMenu* menu)
 {
     menu->clear();
+    menu->setToolTipsVisible(true);
     const QStringList files = recent();
     for (int i = 0; i < files.size(); ++i) {
         const QFileInfo info(files[i]);
+        // A long name keeps its start and its end; an "&" of the name is
+        // shown as itself, not taken for a shortcut mark; the whole path is
+        // the entry's tooltip.
+        const QFontMetrics metrics(menu->font());
+        const auto part = [&](const QString& text) {
+            return metrics.elidedText(text, Qt::ElideMiddle, kRecentPartWidth).replace(u'&', QStringLiteral("&&"));
+        };
         QAction* entry = menu->addAction(
-            QStringLiteral("&%1  %2  (%3)").arg(i + 1).arg(info.fileName(), shown(info.absolutePath())));
+            QStringLiteral("&%1  %2  (%3)").arg(i + 1).arg(part(info.fileName()), part(shown(info.absolutePath()))));
+        entry->setToolTip(shown(files[i]));
         const QString path = files[i];
         connect(entry, &QAction::triggered, this, [this, path] { openRecent(path); });
     }

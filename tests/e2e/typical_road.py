@@ -90,6 +90,30 @@ class Desktop:
             time.sleep(0.2)
         raise AssertionError(f"no window named {name!r}")
 
+    def until(self, probe, what, timeout=30):
+        """probe()'s first true value, polled until `timeout` seconds: a busy
+        machine takes its time, and the test waits for what it checks."""
+        end = time.time() + timeout
+        while True:
+            value = probe()
+            if value or time.time() > end:
+                assert value, what
+                return value
+            time.sleep(0.2)
+
+    def active(self, win):
+        """Waits until `win` has the keyboard."""
+        self.until(lambda: run("xdotool", "getactivewindow", env=self.env, check=False).strip() == win,
+                   f"window {win} never became active")
+
+    def shot_until(self, shoot, holds, what):
+        """shoot() again and again until holds(png); returns that png."""
+        return self.until(lambda: (lambda png: png if holds(png) else None)(shoot()), what)
+
+    def shot_changed(self, shoot, area, old, what):
+        """shoot() until the area's pixels are no longer those hashed as `old`."""
+        return self.shot_until(shoot, lambda png: self.region_hash(png, *area) != old, what)
+
     def click(self, win, x, y):
         """Clicks at (x, y) of the window's client area."""
         run("xdotool", "windowactivate", "--sync", win, env=self.env, check=False)
@@ -116,7 +140,7 @@ class Desktop:
     def file_dialog(self, title, path):
         """Types `path` into the file dialog named `title` and accepts it."""
         dialog = self.window(title)
-        time.sleep(0.5)
+        self.active(dialog)
         run("xdotool", "key", "--window", dialog, "ctrl+a", env=self.env)
         run("xdotool", "type", "--delay", "20", path, env=self.env)
         time.sleep(0.3)
@@ -222,6 +246,8 @@ def road(artifacts, torv, size, exports=True):
                 f"calculation form at {x},{y} {w}x{h} does not lie on the {size} screen with its title bar"
             small = h < FORM_HEIGHT
             wheel_at = (600, min(h - 40, 400))  # over the graph area, where no control takes the wheel
+            dy = FORM_HEIGHT - h if small else 0  # the graph area as scrolled into view
+            area = (276, 216 - dy, 800, min(600, h - 216 + dy))
 
             def graph_shot(path):  # scrolled down to the graph area, then back up to the buttons
                 if small:
@@ -232,18 +258,16 @@ def road(artifacts, torv, size, exports=True):
                 return png
 
             before = graph_shot(f"{artifacts}/4_calc_form.png")
+            h0 = desk.region_hash(before, *area)
             desk.click(calc, 1164 + 28, 7 + 30)                     # START of the calculation form
             sample = wait_for_sample(work)
-            after_run = graph_shot(f"{artifacts}/5_default_graph.png")
+            after_run = desk.shot_changed(lambda: graph_shot(f"{artifacts}/5_default_graph.png"), area, h0,
+                                          "graph area did not change after START")
+            h1 = desk.region_hash(after_run, *area)
             desk.click(calc, 650 + 43, 89 + 15)                     # "V, H = f (x)"
-            time.sleep(0.5)
-            after_button = graph_shot(f"{artifacts}/6_range_graph.png")
-
-            dy = FORM_HEIGHT - h if small else 0  # the graph area as scrolled into view
-            area = (276, 216 - dy, 800, min(600, h - 216 + dy))
-            h0, h1, h2 = (desk.region_hash(p, *area) for p in (before, after_run, after_button))
-            assert h0 != h1, "graph area did not change after START"
-            assert h1 != h2, "graph area did not change after V, H = f (x)"
+            after_button = desk.shot_changed(lambda: graph_shot(f"{artifacts}/6_range_graph.png"), area, h1,
+                                             "graph area did not change after V, H = f (x)")
+            h2 = desk.region_hash(after_button, *area)
             check_sample_file(sample)
             shutil.copy(sample, os.path.join(artifacts, "Torv_500.txt"))
 
@@ -252,21 +276,22 @@ def road(artifacts, torv, size, exports=True):
                 return
             # The read-out over the graph, and gone once the mouse leaves.
             desk.move(calc, 276 + 400, 216 + 250)
-            hover = desk.shot(calc, f"{artifacts}/7_read_out.png")
-            assert desk.region_hash(hover, *area) != h2, "no read-out under the mouse"
-            assert pixels_of(desk.region(hover, *area), READOUT_INK) > 50, "no read-out cursor"
+            desk.shot_until(lambda: desk.shot(calc, f"{artifacts}/7_read_out.png"),
+                            lambda png: pixels_of(desk.region(png, *area), READOUT_INK) > 50,
+                            "no read-out cursor under the mouse")
             desk.move(calc, 60, 60)
-            left = desk.shot(calc, f"{artifacts}/8_mouse_left.png")
-            assert desk.region_hash(left, *area) == h2, "the read-out stayed after the mouse left"
+            desk.shot_until(lambda: desk.shot(calc, f"{artifacts}/8_mouse_left.png"),
+                            lambda png: desk.region_hash(png, *area) == h2,
+                            "the read-out stayed after the mouse left")
 
             out = os.path.join(work, "exports")
             os.mkdir(out)
             png, csv = os.path.join(out, "graph.png"), os.path.join(out, "data.csv")
             desk.menu_entry(calc, 700, 500, 1, png)
             desk.move(calc, 60, 60)
-            on_screen = desk.shot(calc, f"{artifacts}/9_after_save.png")
-            assert desk.region_hash(on_screen, *area) == desk.region_hash(png, 0, 0, 800, 600), \
-                "saved PNG differs from the graph on screen"
+            desk.shot_until(lambda: desk.shot(calc, f"{artifacts}/9_after_save.png"),
+                            lambda shot: desk.region_hash(shot, *area) == desk.region_hash(png, 0, 0, 800, 600),
+                            "saved PNG differs from the graph on screen")
             assert desk.region_hash(png, 0, 0, 800, 600) == h2, "the graph changed while saving"
             desk.menu_entry(calc, 700, 500, 3, csv)
             rows = open(csv, encoding="utf-8").read().split("\n")
@@ -285,10 +310,10 @@ def road(artifacts, torv, size, exports=True):
             end = time.time() + 30
             while os.path.getmtime(sample) == before_rerun and time.time() < end:
                 time.sleep(0.2)
-            time.sleep(1.0)
             desk.move(calc, 60, 60)
-            both = desk.shot(calc, f"{artifacts}/10_two_runs.png")
-            assert pixels_of(desk.region(both, *area), KEPT_INK) > 100, "the kept run is not drawn"
+            desk.shot_until(lambda: desk.shot(calc, f"{artifacts}/10_two_runs.png"),
+                            lambda png: pixels_of(desk.region(png, *area), KEPT_INK) > 100,
+                            "the kept run is not drawn")
             assert app.poll() is None, "the program ended unexpectedly"
 
             # The inputs saved as a scenario run to the same samples when the
@@ -343,23 +368,24 @@ def keyboard_road(artifacts, torv):
             desk.shot(start, f"{artifacts}/1_preset.png")
             keys(desk, "Tab", "Return")              # START
             calc = desk.window(CALC_CAPTION)
-            time.sleep(0.8)
+            desk.active(calc)
             # START has the focus: back over Tk, V0 and H0 to the path angle.
             keys(desk, *["shift+Tab"] * 4)
             run("xdotool", "type", "--delay", "40", "30", env=desk.env)
+            area = (276, 216, 800, 600)
+            before = desk.region_hash(desk.shot(calc, f"{artifacts}/2_run.png"), *area)
             keys(desk, "Return")                     # Enter in a field runs START
             sample = wait_for_sample(work)
-            after_run = desk.shot(calc, f"{artifacts}/2_run.png")
+            after_run = desk.shot_changed(lambda: desk.shot(calc, f"{artifacts}/2_run.png"), area, before,
+                                          "the run drew no graph")
             keys(desk, *["Tab"] * 11, "Return")      # H0, V0, Tk, START, the graph area, then "V, H = f (x)"
-            after_button = desk.shot(calc, f"{artifacts}/3_range_graph.png")
-            area = (276, 216, 800, 600)
-            assert desk.region_hash(after_run, *area) != desk.region_hash(after_button, *area), \
-                "V, H = f (x) drew nothing"
+            after_button = desk.shot_changed(lambda: desk.shot(calc, f"{artifacts}/3_range_graph.png"), area,
+                                             desk.region_hash(after_run, *area), "V, H = f (x) drew nothing")
             keys(desk, *["shift+Tab"] * 6, "Menu")   # back to the graph area, its menu
             desk.shot(calc, f"{artifacts}/4_menu.png")
             keys(desk, "Down", "Return")             # "Grafik als PNG speichern"
             dialog = desk.window("^Grafik als PNG speichern$")
-            time.sleep(0.5)
+            desk.active(dialog)
             run("import", "-window", "root", f"{artifacts}/5_save_dialog.png", env=desk.env)
             out = os.path.join(work, "mygraph")
             keys(desk, "ctrl+a")
