@@ -224,14 +224,18 @@ void CalcResults::run()
             fileError = e;
         }
     });
-    if (fileError) {
-        // The run's files were not written: the run on show stays the one
-        // they hold, as after a Cancel, and the box says so.
+    // The last complete run on show again, with its state.
+    const auto putBack = [&] {
         st = *before;
         shown_ = shownBefore;
         updateMenu();
         if (shown_.complete)
             updateNotice();
+    };
+    if (fileError) {
+        // The run's files were not written: the run on show stays the one
+        // they hold, as after a Cancel, and the box says so.
+        putBack();
         showErrorBox(messageOf(*fileError),
             fileErrorLine(*fileError) + (shown_.complete ? ".\n" + text(Text::FileRunKept) : QString()));
         return;
@@ -240,11 +244,7 @@ void CalcResults::run()
         // The samples the cut-off run overwrote are the last complete
         // run's again, so the graph, the export and the check on show
         // still agree; the user asked for this, so it is no error.
-        st = *before;
-        shown_ = shownBefore;
-        updateMenu();
-        if (shown_.complete)
-            updateNotice();
+        putBack();
         showInfoBox(text(shown_.complete ? Text::RunCancelledKept : Text::RunCancelledFirst));
         return;
     }

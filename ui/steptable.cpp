@@ -115,6 +115,17 @@ QTableWidget* quantityTable(QDialog* dialog, const QStringList& headers, const s
 }
 
 // The first line in bold, the others under it, then the buttons.
+// A button beside OK that closes the dialog and sets `chosen`, so that what
+// it starts runs once the dialog is gone.
+void addActionButton(QDialog& dialog, QDialogButtonBox* buttons, const QString& caption, bool& chosen)
+{
+    QPushButton* button = buttons->addButton(caption, QDialogButtonBox::ActionRole);
+    QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &chosen] {
+        chosen = true;
+        dialog.accept();
+    });
+}
+
 void fillDialog(QDialog& dialog, QTableWidget* table, QStringList lines, QDialogButtonBox* buttons)
 {
     auto* verdict = new QLabel(lines.takeFirst(), &dialog);
@@ -197,13 +208,8 @@ void showStepTable(QWidget* parent, const StepCheck& check, const std::function<
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     bool converging = false;
-    if (converge) {
-        QPushButton* button = buttons->addButton(text(Text::CheckConverge), QDialogButtonBox::ActionRole);
-        QObject::connect(button, &QPushButton::clicked, &dialog, [&] {
-            converging = true;
-            dialog.accept();
-        });
-    }
+    if (converge)
+        addActionButton(dialog, buttons, text(Text::CheckConverge), converging);
     fillDialog(dialog, table, lines, buttons);
     dialog.exec();
     if (converging)
@@ -272,13 +278,8 @@ void showConverged(QWidget* parent, const ConvergeResult& result, const std::fun
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     bool running = false;
-    if (runAt && result.finestState) {
-        QPushButton* button = buttons->addButton(text(Text::ConvergeRun), QDialogButtonBox::ActionRole);
-        QObject::connect(button, &QPushButton::clicked, &dialog, [&] {
-            running = true;
-            dialog.accept();
-        });
-    }
+    if (runAt && result.finestState)
+        addActionButton(dialog, buttons, text(Text::ConvergeRun), running);
     fillDialog(dialog, table, lines, buttons);
     dialog.exec();
     if (running)
