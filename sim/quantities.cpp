@@ -23,34 +23,41 @@ static_assert(std::ranges::all_of(kSampleColumns, [](const Quantity* q) { return
     "every column of the sample file holds a series");
 
 template <class Fp, size_t... K>
-inline void recordInto(StepState& s, const SampleSource& src, int slot, std::index_sequence<K...>)
+inline void recordInto(StepState& s, const SampleSource& src, int slot, double* series, std::index_sequence<K...>)
 {
     raiseUnitFlags(s, src);
     if (slot == kSamples)
         return;
-    double* e = st.Ergebnis.data() + (slot - 1);
+    double* e = series + (slot - 1);
     ((e[K * kSamples] = Fp::sound(kQuantities[K].record(src))), ...);
 }
 
 } // namespace
 
-template <class Fp> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot)
+template <class Fp>
+void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series)
 {
     s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
-    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, std::make_index_sequence<kRecordedSeries>());
+    recordInto<Fp>(
+        s, SampleSource { s, g, Vwind, Volumen }, slot, series, std::make_index_sequence<kRecordedSeries>());
 }
 
-template void recordSample<Checked>(StepState&, double, double, double, int);
-template void recordSample<Unchecked>(StepState&, double, double, double, int);
+template void recordSample<Checked>(StepState&, double, double, double, int, double*);
+template void recordSample<Unchecked>(StepState&, double, double, double, int, double*);
 
 std::span<const Quantity* const> sampleFileColumns()
 {
     return kSampleColumns;
 }
 
+int unitFlagValue(UnitFlag flag, const SamplingState& flags)
+{
+    return flag == UnitFlag::None ? 0 : flags.*detail::kFlagVariables[static_cast<int>(flag)];
+}
+
 int unitFlagValue(UnitFlag flag)
 {
-    return flag == UnitFlag::None ? 0 : st.*detail::kFlagVariables[static_cast<int>(flag)];
+    return unitFlagValue(flag, st);
 }
 
 std::span<const Quantity> quantities()
@@ -63,16 +70,31 @@ const Quantity& quantity(Series s)
     return kQuantities[code(s)];
 }
 
-const LargerUnit* currentLargerUnit(Series s)
+namespace {
+
+const LargerUnit* largerUnitFor(Series s, const SamplingState& flags)
 {
     const Quantity& q = quantity(s);
     if (q.flag == UnitFlag::None)
         return nullptr;
-    const int v = unitFlagValue(q.flag);
+    const int v = unitFlagValue(q.flag, flags);
     for (const LargerUnit& u : q.larger)
         if (u.unit && u.flagValue == v)
             return &u;
     return nullptr;
+}
+
+} // namespace
+
+const LargerUnit* currentLargerUnit(Series s)
+{
+    return largerUnitFor(s, st);
+}
+
+double divisorFor(Series s, const SamplingState& flags)
+{
+    const LargerUnit* u = largerUnitFor(s, flags);
+    return u ? u->divisor : 1.0;
 }
 
 const char* currentUnit(Series s)

@@ -67,6 +67,8 @@ enum class UnitFlag { None, FlagT, FlagV, FlagQ, FlagH, FlagX, FlagP, FlagM };
 
 // The flag's current value in the state (0 for None).
 int unitFlagValue(UnitFlag flag);
+// The flag's value in `flags` (0 for None).
+int unitFlagValue(UnitFlag flag, const SamplingState& flags);
 
 // A larger unit: chosen when the flag has the value `flagValue`; the
 // recorded values are divided by `divisor`. A recorded sample above `above`
@@ -267,16 +269,19 @@ const LargerUnit* currentLargerUnit(Series s);
 const char* currentUnit(Series s);
 // What the run divides the recorded values by (1 if nothing).
 double currentDivisor(Series s);
+// What a run whose unit flags are `flags` divides them by.
+double divisorFor(Series s, const SamplingState& flags);
 
 // The name in language `sprache` (1..3); any other value gives English.
 const char* quantityName(Series s, int sprache);
 
 // Records the sample of the step just done into `slot` (1..500) of series
-// 0..30: the Reynolds number Re first, then the unit flags by the values
-// being recorded, then the values, each tested by the fault policy F
-// (Checked or Unchecked). Slot 500 is replaced by slot 499 when the run
-// ends, so nothing is stored there.
-template <class F> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot);
+// 0..30 of `series` (laid out as Ergebnis): the Reynolds number Re first,
+// then the unit flags by the values being recorded, then the values, each
+// tested by the fault policy F (Checked or Unchecked). Slot 500 is replaced
+// by slot 499 when the run ends, so nothing is stored there.
+template <class F>
+void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series);
 
 // The columns of the sample file after the sample number, in file order.
 inline constexpr int kSampleFileColumns = 7;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cfenv>
 #include <cmath>
 #include <cstddef>
@@ -10,7 +11,6 @@
 
 #include "physics/constants.h"
 #include "physics/faults.h"
-#include "sim/formport.h"
 
 namespace torv {
 
@@ -102,8 +102,9 @@ inline void trackStep(StepTrack& tr, const FlightState& s, const AppliedMotion& 
     tr.minAccel = std::min(tr.minAccel, applied.a + kGravity * applied.sinQ);
 }
 
-bool everyStepChecked = false;
-bool recordingInFull = false;
+// Test switches, set before runs start and only read while they run.
+std::atomic<bool> everyStepChecked = false;
+std::atomic<bool> recordingInFull = false;
 
 // The sampling of a step: its phase within the sampling interval, and in the
 // recording pass the sample it takes. iPunkt never passes 500, so the test
@@ -111,13 +112,14 @@ bool recordingInFull = false;
 // last step is seen: unchecked steps leave it to the hand-over of their
 // state (steps), checked ones form it in every step, so that a fault leaves
 // the phase of the step before it.
-template <class F, bool Record> inline void sampling(StepState& s, const PassInputs& in, StepLog* log)
+template <class F, bool Record>
+inline void sampling(StepState& s, const PassInputs& in, StepLog* log, double* series)
 {
     if constexpr (F::kTests || Record)
         s.FracNeu = samplingPhase<F>(s.t, in.dtProbe);
     if constexpr (Record) {
         if (s.FracNeu - s.FracAlt <= kRecordTolerance && s.iPunkt <= kSamples) {
-            recordSample<F>(s, in.g, in.Vwind, in.Volumen, s.iPunkt);
+            recordSample<F>(s, in.g, in.Vwind, in.Volumen, s.iPunkt, series);
             if (log && in.buoyant)
                 log->writeMarker(s.iPunkt);
             if (s.iPunkt < kSamples)
@@ -151,7 +153,7 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
             const AppliedMotion applied = step<F, Kind>(s, in);
             if constexpr (Log)
                 p.log->writeStep(s, in.Volumen);
-            sampling<F, Record>(s, in, Log ? p.log : nullptr);
+            sampling<F, Record>(s, in, Log ? p.log : nullptr, p.series);
             trackStep(track, s, applied);
             if constexpr (!Record)
                 everyStep.add(SampleSource { s, in.g, in.Vwind, in.Volumen });
@@ -194,21 +196,27 @@ template <class F> bool stretch(Pass& p, long long stop)
 }
 
 // Series 0..30 as they were before the recording pass: the slots a stretch
-// wrote after a fault get their earlier contents back from here.
-std::array<double, kRecordedSeries * kSamples> samplesBefore;
-
-void saveSamples()
+// wrote after a fault get their earlier contents back from here. One buffer
+// per thread, kept from run to run.
+std::vector<double>& samplesBefore()
 {
-    std::copy_n(st.Ergebnis.begin(), samplesBefore.size(), samplesBefore.begin());
+    thread_local std::vector<double> before(kRecordedSeries * kSamples);
+    return before;
+}
+
+void saveSamples(const Pass& p)
+{
+    std::copy_n(p.series, kRecordedSeries * kSamples, samplesBefore().begin());
 }
 
 // Slots from `slot` on get their contents from before the recording pass
 // back (slot 500 is never written).
-void restoreSamples(int slot)
+void restoreSamples(const Pass& p, int slot)
 {
+    const std::vector<double>& before = samplesBefore();
     for (int k = 0; k < kRecordedSeries; ++k)
         for (int i = slot; i < kSamples; ++i)
-            st.Ergebnis[k * kSamples + i - 1] = samplesBefore[k * kSamples + i - 1];
+            p.series[k * kSamples + i - 1] = before[k * kSamples + i - 1];
 }
 
 // What a stretch starts from, so that it can be run again.
@@ -234,7 +242,7 @@ void restore(Pass& p, const StretchStart& cp)
     if (p.log)
         p.log->rollBack(cp.logMark);
     if (p.recording)
-        restoreSamples(p.s.iPunkt);
+        restoreSamples(p, p.s.iPunkt);
 }
 
 // A copy of `p` that runs steps on its own: no samples, no log, nothing kept.
@@ -273,36 +281,38 @@ StepEntry lastStepEntry(const Pass& p, const StretchStart& start)
     return { r.s.t, r.s.H, r.s.X, r.s.V, r.s.Q };
 }
 
-// The state of a pass reaches the simulation state when the pass ends, and
-// also where an error ends it.
+// The state of a pass reaches the run's when the pass ends, and also where
+// an error ends it.
 class WriteBack {
 public:
-    explicit WriteBack(const Pass& p)
+    WriteBack(const Pass& p, StepState& end)
         : p_(p)
+        , end_(end)
     {
     }
-    ~WriteBack() { static_cast<StepState&>(st) = p_.s; }
+    ~WriteBack() { end_ = p_.s; }
     WriteBack(const WriteBack&) = delete;
     WriteBack& operator=(const WriteBack&) = delete;
 
 private:
     const Pass& p_;
+    StepState& end_;
 };
 
 } // namespace
 
 // Stretches of steps run without fault tests; a stretch that leaves a fault
 // flag raised is run again, checked, from its checkpoint.
-void integrate(Pass& p)
+void integrate(Pass& p, StepState& end)
 {
-    WriteBack writeBack(p);
+    WriteBack writeBack(p, end);
     if (p.recording)
-        saveSamples();
+        saveSamples(p);
     if (p.keep) {
         p.keep->clear();
         p.keep->offer(0, p.s);
     }
-    const int passNumber = st.Durchlauf2 == 1 ? 2 : 1;
+    const int passNumber = p.recording ? 2 : 1;
     for (;;) {
         // The form hears of the progress before every kProgressSteps-th step.
         const long long stop = std::min(((p.done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
@@ -311,7 +321,7 @@ void integrate(Pass& p)
         try {
             ended = everyStepChecked ? stretch<Checked>(p, stop) : stretch<Unchecked>(p, stop);
         } catch (const TorvError&) {
-            // A result file error after a fault: the fault comes first.
+            // A result file error after a fault: the fault is reported, not the file.
             if (!fpPending())
                 throw;
         }
@@ -321,12 +331,12 @@ void integrate(Pass& p)
             ended = stretch<Checked>(p, stop);
         }
         if (ended) {
-            p.track.last = lastStepEntry(p, cp);
+            p.track.lastStart = lastStepEntry(p, cp);
             return;
         }
         if (p.done == kMaxStepsPerPass)
             throw StepRefused(StepRefused::Why::TooMany);
-        if (!formPort().runProgress(passNumber, p.s.t, st.Tk))
+        if (!p.observer->progress(passNumber, p.s.t, p.in.Tk))
             throw RunCancelled();
         fpCheck();
     }
@@ -353,7 +363,7 @@ bool sameTrajectory(const Pass& rec, const Pass& timing)
     return sameBits(first, timing.keep->afterFirstStep());
 }
 
-// Recording steps that a replay takes one by one at most.
+// The most recording steps a replay takes one by one.
 constexpr size_t kMaxReplayedSamples = 4 * kSamples;
 
 // Which steps of the recording pass record a sample.
@@ -414,19 +424,19 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
 {
     if (!sameTrajectory(rec, timing))
         return false;
-    static RecordingSteps steps;
+    thread_local RecordingSteps steps;
     steps.at.reserve(kMaxReplayedSamples);
     SamplingState sampled = rec.s;
     if (!findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
         return false;
 
-    saveSamples();
+    saveSamples(rec);
     Pass r = scratchPass(timing);
     r.done = -1; // nothing reached yet
     long long reported = 0;
     auto record = [&](StepState& s) {
         static_cast<SamplingState&>(s) = sampled;
-        recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, s.iPunkt);
+        recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, s.iPunkt, rec.series);
         if (s.iPunkt < kSamples)
             ++s.iPunkt;
         sampled = s;
@@ -445,7 +455,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
             record(r.s);
             if (k / kProgressSteps > reported / kProgressSteps) {
                 reported = k;
-                if (!formPort().runProgress(2, r.s.t, st.Tk))
+                if (!rec.observer->progress(2, r.s.t, rec.in.Tk))
                     throw RunCancelled();
             }
         }
@@ -463,7 +473,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
         // A sample that raised a fault: the pass run in full stops where it
         // happened.
         fpClear();
-        restoreSamples(1);
+        restoreSamples(rec, 1);
         return false;
     }
     static_cast<SamplingState&>(rec.s) = sampled;
@@ -476,7 +486,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
 
 Checkpoints& timingCheckpoints()
 {
-    static Checkpoints checkpoints;
+    thread_local Checkpoints checkpoints;
     return checkpoints;
 }
 
@@ -495,11 +505,11 @@ RunSummary summarize(const Pass& p, double Hend)
     StepEntry at { end.t, end.H, end.X, end.V, end.Q };
     // A flight that came down to Hend within its last step ends where the
     // straight line between the step's two states meets it.
-    if (end.H <= Hend && tr.last.H > Hend) {
-        const double f = (tr.last.H - Hend) / (tr.last.H - end.H);
+    if (end.H <= Hend && tr.lastStart.H > Hend) {
+        const double f = (tr.lastStart.H - Hend) / (tr.lastStart.H - end.H);
         auto along = [f](double before, double after) { return before + f * (after - before); };
-        at = { along(tr.last.t, end.t), Hend, along(tr.last.X, end.X), along(tr.last.V, end.V),
-            along(tr.last.Q, end.Q) };
+        at = { along(tr.lastStart.t, end.t), Hend, along(tr.lastStart.X, end.X), along(tr.lastStart.V, end.V),
+            along(tr.lastStart.Q, end.Q) };
     }
     r.flightTime = at.t;
     r.range = at.X;
@@ -511,6 +521,25 @@ RunSummary summarize(const Pass& p, double Hend)
     r.maxDeceleration = -tr.minAccel / kGravity;
     r.samples = end.iPunkt >= kSamples ? kSamples : end.iPunkt - 1;
     return r;
+}
+
+void RunObserver::balloonArea(double)
+{
+}
+
+void RunObserver::areaLoading(double)
+{
+}
+
+bool RunObserver::progress(int, double, double)
+{
+    return true;
+}
+
+RunObserver& quietObserver()
+{
+    static RunObserver quiet;
+    return quiet;
 }
 
 void checkEveryStep(bool on)
