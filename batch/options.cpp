@@ -10,7 +10,7 @@
 
 #include "batch/batch.h"
 #include "batch/study.h"
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/classes.h"
 #include "sim/keptruns.h"
 #include "sim/languages.h"
@@ -570,7 +570,8 @@ slots filled; all in SI units, angles in degrees, loads in g; with --accuracy
 each quantity at half the step and extrapolated; and an error column that is
 empty unless that run failed.
 
-  --list            the presets, numbered 1 to 34, with their class
+  --list            the presets, numbered 1 to )"
+        + std::to_string(presetCount()) + R"(, with their class
   --preset N        run preset N
   --preset all      run every preset, one summary line each
   --scenario FILE   run the scenario FILE (TOML, as the program's Ctrl+Shift+S

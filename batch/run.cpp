@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "batch/runs.h"
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "plot/grafik.h"
 #include "plot/png.h"
 #include "sim/atomicfile.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "fault/faults.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/checked.h"
 #include "sim/classes.h"

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include "fault/faults.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
 #include "sim/activation.h"
 #include "sim/checked.h"
 #include "sim/classes.h"
@@ -152,8 +152,7 @@ PassInputs passInputs(const RunRequest& in, const RunOutcome& v, const RunKind& 
     return p;
 }
 
-Pass startPass(const RunRequest& in, RunOutcome& v, const RunKind& kind, bool aero, StepLog* log,
-    RunObserver& observer)
+Pass startPass(const RunRequest& in, RunOutcome& v, const RunKind& kind, bool aero, StepLog* log, RunObserver& observer)
 {
     Pass p;
     p.s = passState(v);

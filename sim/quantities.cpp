@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "fault/faults.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
 #include "sim/state.h"
 
 namespace torv {
@@ -34,12 +34,10 @@ inline void recordInto(StepState& s, const SampleSource& src, int slot, double* 
 
 } // namespace
 
-template <class Fp>
-void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series)
+template <class Fp> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series)
 {
     s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
-    recordInto<Fp>(
-        s, SampleSource { s, g, Vwind, Volumen }, slot, series, std::make_index_sequence<kRecordedSeries>());
+    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, series, std::make_index_sequence<kRecordedSeries>());
 }
 
 template void recordSample<Checked>(StepState&, double, double, double, int, double*);

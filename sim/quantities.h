@@ -52,10 +52,12 @@ enum class Series : int {
     AirDensity, // Roh
     ReynoldsPer1000, // Re / 1000
     BuoyancyLoss, // AuftriebVerlust
+    End // after the last recorded series: a new one goes before it
 };
 
-// Number of recorded series (codes 0..30).
-inline constexpr int kRecordedSeries = 31;
+// Number of recorded series (codes 0 .. kRecordedSeries - 1).
+inline constexpr int kRecordedSeries = static_cast<int>(Series::End);
+static_assert(kRecordedSeries <= kSeriesCount, "Ergebnis holds kSeriesCount series");
 
 inline constexpr int code(Series s)
 {
@@ -154,7 +156,8 @@ inline constexpr Quantity kQuantities[] = {
 };
 // clang-format on
 
-static_assert(std::size(kQuantities) == kRecordedSeries);
+static_assert(std::size(kQuantities) == kRecordedSeries,
+    "kQuantities needs one row per Series value, in code order: add the new quantity's row");
 
 constexpr bool inCodeOrder()
 {
@@ -280,8 +283,7 @@ const char* quantityName(Series s, int sprache);
 // then the unit flags by the values being recorded, then the values, each
 // tested by the fault policy F (Checked or Unchecked). Slot 500 is replaced
 // by slot 499 when the run ends, so nothing is stored there.
-template <class F>
-void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series);
+template <class F> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series);
 
 // The columns of the sample file after the sample number, in file order.
 inline constexpr int kSampleFileColumns = 7;

@@ -2,7 +2,7 @@
 // caller that works on the state run the flight through here.
 #include <memory>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/catalog.h"
 #include "sim/flugbahn.h"
 #include "sim/formport.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <memory>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/flugbahn.h"
 #include "sim/formport.h"
 #include "sim/state.h"

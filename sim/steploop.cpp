@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "fault/faults.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
 
 namespace torv {
 
@@ -112,8 +112,7 @@ std::atomic<bool> recordingInFull = false;
 // last step is seen: unchecked steps leave it to the hand-over of their
 // state (steps), checked ones form it in every step, so that a fault leaves
 // the phase of the step before it.
-template <class F, bool Record>
-inline void sampling(StepState& s, const PassInputs& in, StepLog* log, double* series)
+template <class F, bool Record> inline void sampling(StepState& s, const PassInputs& in, StepLog* log, double* series)
 {
     if constexpr (F::kTests || Record)
         s.FracNeu = samplingPhase<F>(s.t, in.dtProbe);

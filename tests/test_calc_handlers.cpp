@@ -17,7 +17,7 @@
 #include <cfenv>
 #include <vector>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/catalog.h"
 #include "test_calc.h"
 

@@ -6,16 +6,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <sstream>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "physics/subrout.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
@@ -747,8 +747,10 @@ TEST(RunFunction, RunsOnTwoThreadsGiveTheBytesOfRunsOneAfterTheOther)
         for (int i = 0; i < 3; ++i)
             differing += !same(*runOf(a), aAlone) + !same(*runOf(b), bAlone);
     };
-    std::thread first(runsOf, std::cref(*apollo), std::cref(*apolloAlone), std::cref(*balloon), std::cref(*balloonAlone));
-    std::thread second(runsOf, std::cref(*rocket), std::cref(*rocketAlone), std::cref(*apollo), std::cref(*apolloAlone));
+    std::thread first(
+        runsOf, std::cref(*apollo), std::cref(*apolloAlone), std::cref(*balloon), std::cref(*balloonAlone));
+    std::thread second(
+        runsOf, std::cref(*rocket), std::cref(*rocketAlone), std::cref(*apollo), std::cref(*apolloAlone));
     first.join();
     second.join();
     EXPECT_EQ(differing, 0);

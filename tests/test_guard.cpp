@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "ui/guard.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "plot/canvas.h"
 #include "plot/grafik.h"
 #include "plot/scene.h"
@@ -86,7 +86,7 @@ TEST_P(EveryGraph, TextsCrossNoLineNoTextAndStayInThePicture)
             }
         }
     std::printf("%d graphs checked\n", graphs);
-    EXPECT_EQ(graphs, 34 * 22);
+    EXPECT_EQ(graphs, presetCount() * (static_cast<int>(Sel::AtmosphereOverTime) + 2));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLanguages, EveryGraph, ::testing::Values(1, 2, 3),

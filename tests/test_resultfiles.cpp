@@ -17,7 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/atomicfile.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"

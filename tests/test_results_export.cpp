@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/activation.h"
 #include "sim/csvexport.h"
 #include "sim/flugbahn.h"
@@ -70,8 +70,8 @@ TEST_F(Results, CsvHoldsEverySampleExactlyInAnyLocaleAndItsFileIsWholeOrNone)
     EXPECT_EQ(header[3], "altitude [m]");
     EXPECT_EQ(header[28], "air density [kg/m3]");
     const auto row = split(rows[250], ',');
-    ASSERT_EQ(row.size(), 31u);
-    for (int k = 0; k < 31; ++k)
+    ASSERT_EQ(row.size(), static_cast<size_t>(kRecordedSeries));
+    for (int k = 0; k < kRecordedSeries; ++k)
         EXPECT_EQ(std::strtod(row[k].c_str(), nullptr), st.Ergebnis[k * kSamples + 249]) << "series " << k;
 
     // The file is written whole or not at all.

@@ -17,7 +17,7 @@
 #include <optional>
 #include <utility>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "plot/png.h"
 #include "sim/atomicfile.h"
 #include "sim/catalog.h"

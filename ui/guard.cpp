@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "ui/texts.h"
 
 namespace torv {
