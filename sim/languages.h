@@ -34,13 +34,18 @@ constexpr bool isLanguage(int sprache)
 class Texts {
 public:
     constexpr Texts() = default;
+    // Checked at each table that gives texts, so that the compiler names
+    // every one that lacks a column.
     template <typename... Text>
-    requires(std::is_convertible_v<Text, const char*>&&...) constexpr Texts(Text... texts)
+    requires(std::is_convertible_v<Text, const char*>&&...) consteval Texts(Text... texts)
         : texts_ { texts... }
     {
         static_assert(sizeof...(Text) == kLanguages,
-            "a table of texts gives one column per language of kLanguages (sim/languages.h), in their order: "
-            "add the new language's column here");
+            "a table of texts gives one column per language of kLanguages (languages.h), in their order: "
+            "add the new language's column; the errors that follow name each table");
+        if (sizeof...(Text) != kLanguages)
+            throw "a table of texts gives one column per language of kLanguages (languages.h), in their order: "
+                  "add the new language's column here";
     }
 
     // The same text in every language.

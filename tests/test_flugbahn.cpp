@@ -198,7 +198,7 @@ TEST_F(Run, EndConditionMetAtStartStillTakesOneStep)
         for (int k = 0; k < kSeriesCount; ++k)
             for (int i = 2; i <= 500; ++i)
                 ASSERT_EQ(sample(k, i), kSentinel) << "series " << k << " slot " << i;
-        for (int k = 31; k < kSeriesCount; ++k)
+        for (int k = kRecordedSeries; k < kSeriesCount; ++k)
             ASSERT_EQ(sample(k, 1), kSentinel) << "series " << k;
     }
 }

@@ -89,5 +89,5 @@ TEST_P(EveryGraph, TextsCrossNoLineNoTextAndStayInThePicture)
     EXPECT_EQ(graphs, presetCount() * (static_cast<int>(Sel::AtmosphereOverTime) + 2));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllLanguages, EveryGraph, ::testing::Values(1, 2, 3),
-    [](const auto& info) { return std::string("RDE").substr(static_cast<size_t>(info.param) - 1, 1); });
+INSTANTIATE_TEST_SUITE_P(AllLanguages, EveryGraph, ::testing::Range(1, kLanguages + 1),
+    [](const auto& info) { return std::string(kLanguageCodes[static_cast<size_t>(info.param) - 1]); });

@@ -65,7 +65,7 @@ TEST_F(Results, CsvHoldsEverySampleExactlyInAnyLocaleAndItsFileIsWholeOrNone)
     ASSERT_EQ(rows.size(), 501u);
     EXPECT_EQ(text.back(), '\n');
     const auto header = split(rows[0], ',');
-    ASSERT_EQ(header.size(), 31u);
+    ASSERT_EQ(header.size(), static_cast<size_t>(kRecordedSeries));
     EXPECT_EQ(header[0], "time [s]");
     EXPECT_EQ(header[3], "altitude [m]");
     EXPECT_EQ(header[28], "air density [kg/m3]");
@@ -120,7 +120,7 @@ TEST_F(Results, SampleColumnsAreTheRegistrysSeriesAndCsvUnitsFollowTheFlags)
         SCOPED_TRACE(language);
         st.Sprache = language;
         const auto header = split(split(csvText(), '\n')[0], ',');
-        ASSERT_EQ(header.size(), 31u);
+        ASSERT_EQ(header.size(), static_cast<size_t>(kRecordedSeries));
         EXPECT_TRUE(header[1].ends_with("[km/s]")) << header[1];
         EXPECT_TRUE(header[3].ends_with("[km]")) << header[3];
         EXPECT_TRUE(header[7].ends_with("[km]")) << header[7];

@@ -168,8 +168,8 @@ TEST_P(LanguageChoice, ClassRowsAndWhitePanelsOverTheAirshipAndAirplane)
     const int language = GetParam();
     choose(form1->RadioSprachItems, language);
     QButtonGroup* items = classItems(language);
-    ASSERT_EQ(items->buttons().size(), 8);
-    for (int n = 1; n <= 8; ++n) {
+    ASSERT_EQ(items->buttons().size(), torv::kVehicleClasses);
+    for (int n = 1; n <= torv::kVehicleClasses; ++n) {
         SCOPED_TRACE(n);
         QAbstractButton* b = items->button(n - 1);
         const QRect r = onForm(b);
@@ -186,7 +186,7 @@ TEST_P(LanguageChoice, ClassRowsAndWhitePanelsOverTheAirshipAndAirplane)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(RDE, LanguageChoice, ::testing::Range(0, 3));
+INSTANTIATE_TEST_SUITE_P(RDE, LanguageChoice, ::testing::Range(0, torv::kLanguages));
 
 class ClassChoice : public StartForm, public ::testing::WithParamInterface<std::tuple<int, int>> { };
 
@@ -207,8 +207,8 @@ TEST_P(ClassChoice, SetsTheClassShowsItsListAndStartAndClearsTheGroup)
     EXPECT_EQ(st.Szenario.Klasse, 0.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryLanguageAndEntry, ClassChoice, ::testing::Combine(::testing::Range(0, 3), ::testing::Range(0, 8)));
+INSTANTIATE_TEST_SUITE_P(EveryLanguageAndEntry, ClassChoice,
+    ::testing::Combine(::testing::Range(0, torv::kLanguages), ::testing::Range(0, torv::kVehicleClasses)));
 
 TEST_F(StartForm, StartWithoutAPresetShowsTheCalculationFormAndKeepsTheScenario)
 {
