@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "batch/batch.h"
-#include "physics/faults.h"
+#include "fault/faults.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include "batch/runs.h"
 #include "batch/study.h"
 #include "batch/window.h"
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/atomicfile.h"
 #include "sim/formport.h"
 #include "sim/numfmt.h"

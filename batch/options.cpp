@@ -11,7 +11,7 @@
 
 #include "batch/batch.h"
 #include "batch/study.h"
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/classes.h"
 #include "sim/keptruns.h"
 #include "sim/languages.h"
@@ -667,7 +667,8 @@ each quantity at half and at a quarter of the step and extrapolated, and the
 step check's estimated error; and an error column that is empty unless that
 run failed.
 
-  --list            the presets, numbered 1 to 34, with their class
+  --list            the presets, numbered 1 to )"
+        + std::to_string(presetCount()) + R"(, with their class
   --preset N        run preset N
   --preset all      run every preset, one summary line each
   --scenario FILE   run the scenario FILE (TOML, as the program's Ctrl+Shift+S

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "batch/runs.h"
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/flugbahn.h"
 #include "sim/numfmt.h"
 #include "sim/presets.h"

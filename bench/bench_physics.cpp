@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
+#include "fault/faults.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/step.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <tuple>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/formport.h"

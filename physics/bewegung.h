@@ -1,5 +1,5 @@
 // The motion step and the aerodynamic models as the run performs them, for
-// either fault policy (physics/faults.h): Checked tests the fault flags after
+// either fault policy (fault/faults.h): Checked tests the fault flags after
 // every formula (what Bewegung and Aerodynamik do), Unchecked leaves them for
 // the run driver to test once in a while. One definition of each formula
 // serves both.
@@ -7,8 +7,8 @@
 
 #include <cmath>
 
+#include "fault/faults.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
 
 namespace torv {
 
@@ -61,16 +61,47 @@ struct AppliedMotion {
     double a; // m/s2
 };
 
-// One explicit Euler step, the arguments as Bewegung's (physics/subrout.h)
-// with the mass m (kg); Drag and Lift (N) out, BallonModus in and out. Every
+// What a motion step reads and leaves as it is.
+struct MotionInputs {
+    double A; // N, buoyancy
+    double P; // N, thrust
+    double S; // m2, reference area
+    double Cy; // lift coefficient
+    double Cx; // drag coefficient
+    double rho; // kg/m3, air density
+    double dt; // s
+    double W; // m/s, wind speed
+    double mS; // kg/m2, area loading
+    double m; // kg, mass
+};
+
+// What a motion step changes, each where it is kept: the dynamic pressure q
+// (Pa), the load factors ny and nx (g), the path angle Q (rad), speed V
+// (m/s), range X and altitude H (m), time t (s), Drag and Lift (N) out,
+// BallonModus in and out.
+struct MotionVars {
+    double& q;
+    double& ny;
+    double& nx;
+    double& Q;
+    double& V;
+    double& X;
+    double& H;
+    double& t;
+    double& Drag;
+    double& Lift;
+    int& BallonModus;
+};
+
+// One explicit Euler step, as Bewegung (physics/subrout.h) takes it. Every
 // output is stored once its formula is known to be sound, so a fault leaves
 // the ones after it as they were. A `set` known at compile time leaves the
 // other set out.
 template <class F>
-[[gnu::always_inline]] inline AppliedMotion bewegungStep(MotionSet set, double A, double P, double S, double& q,
-    double& ny, double& nx, double& Q, double& V, double& X, double& H, double& t, double Cy, double Cx, double rho,
-    double dt, double W, double mS, double m, double& Drag, double& Lift, int& BallonModus)
+[[gnu::always_inline]] inline AppliedMotion bewegungStep(MotionSet set, const MotionInputs in, const MotionVars out)
 {
+    const auto [A, P, S, Cy, Cx, rho, dt, W, mS, m] = in;
+    auto& [q, ny, nx, Q, V, X, H, t, Drag, Lift, BallonModus] = out;
     const bool reentry = set == MotionSet::kReentry;
     constexpr double g = kGravity;
     constexpr double kEarthRadius = 6371302.0; // m

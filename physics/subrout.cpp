@@ -3,8 +3,8 @@
 #include <array>
 #include <cmath>
 
+#include "fault/faults.h"
 #include "physics/bewegung.h"
-#include "physics/faults.h"
 
 namespace torv {
 
@@ -164,8 +164,8 @@ MotionForces Bewegung(double A, double P, double S, MotionSet set, double& q, do
 {
     MotionForces out;
     out.BallonModus = BallonModus;
-    bewegungStep<Checked>(
-        set, A, P, S, q, ny, nx, Q, V, X, H, t, Cy, Cx, rho, dt, W, mS, Massa, out.Drag, out.Lift, out.BallonModus);
+    bewegungStep<Checked>(set, { A, P, S, Cy, Cx, rho, dt, W, mS, Massa },
+        { q, ny, nx, Q, V, X, H, t, out.Drag, out.Lift, out.BallonModus });
     return out;
 }
 

@@ -3,7 +3,7 @@
 #include <QBuffer>
 #include <QImageWriter>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 
 namespace torv {
 

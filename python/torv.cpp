@@ -20,7 +20,7 @@
 #include "batch/batch.h"
 #include "batch/runs.h"
 #include "batch/study.h"
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/atomicfile.h"
 #include "sim/classes.h"
 #include "sim/numfmt.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "fault/faults.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/checked.h"
 #include "sim/classes.h"
@@ -33,30 +33,16 @@ void fill(Activation& shown, Field f, double value, char sep)
     shown.texts.push_back({ f, std::move(text) });
 }
 
-double radiusArea(double c, RadiusSquare order)
-{
-    return order == RadiusSquare::First ? c * (st.Radius * st.Radius) : c * st.Radius * st.Radius;
-}
-
 } // namespace
 
 void balloonEnvelope(RadiusSquare order)
 {
-    store(st.Auftrieb, st.MassaStart * st.g);
-    st.Gewicht = st.Auftrieb;
-    store(st.AuftriebSoll, st.Auftrieb + st.Auftrieb / 100 * st.Auftriebplus);
-    Atmosphere(0, st.Temp, st.Druck, st.Aschall, st.Roh, st.Mu);
-    // The force in N over the density difference, as the volume is defined.
-    store(st.Volumen, st.Auftrieb / (st.Roh - st.GasDensity));
-    st.VolumenStart = st.Volumen;
-    store(st.Radius, std::pow(3 * st.Volumen / 4 / 3.14, 0.33));
-    store(st.Oberflaeche, radiusArea(12.56, order));
+    balloonEnvelope(st, st, order);
 }
 
 std::string balloonCrossSection(char sep, RadiusSquare order)
 {
-    store(st.SBallon, radiusArea(3.14, order));
-    st.S0 = st.SBallon;
+    balloonCrossSection(st, order);
     return general4(st.S0, sep);
 }
 

@@ -4,10 +4,13 @@
 // form, the headless runner and the tests all activate through here.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "physics/subrout.h"
+#include "sim/checked.h"
 #include "sim/fields.h"
 #include "sim/state.h"
 
@@ -43,12 +46,38 @@ extern const char* const kTitel;
 // may differ in the last bit, and each keeps its own.
 enum class RadiusSquare { First, LeftToRight };
 
-// The envelope that carries MassaStart at ground level: Auftrieb, Gewicht,
-// AuftriebSoll, Volumen, VolumenStart, Radius and Oberflaeche. Each value
-// reaches the state only once it is known to be sound.
+inline double radiusArea(double c, double radius, RadiusSquare order)
+{
+    return order == RadiusSquare::First ? c * (radius * radius) : c * radius * radius;
+}
+
+// The envelope that carries `in.MassaStart` at ground level with gravity
+// `v.g`: Auftrieb, Gewicht, AuftriebSoll, Volumen, VolumenStart, Radius and
+// Oberflaeche of `v`, and the air at the ground it is sized by. Each value
+// reaches `v` only once it is known to be sound.
+template <class In, class Vars> void balloonEnvelope(const In& in, Vars& v, RadiusSquare order)
+{
+    store(v.Auftrieb, in.MassaStart * v.g);
+    v.Gewicht = v.Auftrieb;
+    store(v.AuftriebSoll, v.Auftrieb + v.Auftrieb / 100 * in.Auftriebplus);
+    Atmosphere(0, v.Temp, v.Druck, v.Aschall, v.Roh, v.Mu);
+    // The force in N over the density difference, as the volume is defined.
+    store(v.Volumen, v.Auftrieb / (v.Roh - in.GasDensity));
+    v.VolumenStart = v.Volumen;
+    store(v.Radius, std::pow(3 * v.Volumen / 4 / 3.14, 0.33));
+    store(v.Oberflaeche, radiusArea(12.56, v.Radius, order));
+}
+
+// SBallon and S0 of `v` become the envelope's cross-section.
+template <class Vars> void balloonCrossSection(Vars& v, RadiusSquare order)
+{
+    store(v.SBallon, radiusArea(3.14, v.Radius, order));
+    v.S0 = v.SBallon;
+}
+
+// The same for the state; returns EdS0's text for it (general 4 with
+// `sep`), which the field reads back into S0.
 void balloonEnvelope(RadiusSquare order);
-// SBallon and S0 become the envelope's cross-section; returns EdS0's text
-// for it (general 4 with `sep`), which the field reads back into S0.
 std::string balloonCrossSection(char sep, RadiusSquare order);
 
 } // namespace torv

@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 
 namespace torv {
 

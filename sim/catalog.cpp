@@ -19,7 +19,11 @@ using S = Series;
 // not always a symbol and its unit ("Q,grad", "L,H", "P/m, N/kg").
 // A title given once is the same in every language.
 struct Title : Texts {
-    using Texts::Texts;
+    template <typename... Text>
+    requires(sizeof...(Text) > 1) consteval Title(Text... texts)
+        : Texts(texts...)
+    {
+    }
     constexpr Title() = default;
     constexpr Title(const char* every)
         : Texts(Texts::inEvery(every))

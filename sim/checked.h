@@ -1,7 +1,7 @@
 // Storing a computed value in the state only once it is known to be sound.
 #pragma once
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 
 namespace torv {
 

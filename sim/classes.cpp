@@ -70,9 +70,10 @@ constexpr bool inClassOrder()
     for (size_t k = 0; k < std::size(kClasses); ++k)
         if (static_cast<size_t>(kClasses[k].klasse) != k + 1)
             return false;
-    return std::size(kClasses) == static_cast<size_t>(Rocket);
+    return std::size(kClasses) == static_cast<size_t>(kVehicleClasses);
 }
-static_assert(inClassOrder(), "one row per class, in the order of VehicleClass from 1 on");
+static_assert(inClassOrder(),
+    "kClasses needs one row per VehicleClass value (sim/state.h), in its order from 1 on: add the new class's row");
 
 constexpr bool ownFieldsInFieldOrder()
 {

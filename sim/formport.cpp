@@ -1,6 +1,6 @@
 #include "sim/formport.h"
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/numfmt.h"
 #include "sim/state.h"
 

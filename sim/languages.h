@@ -3,7 +3,9 @@
 // A new language is a new column of each table.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <type_traits>
 
 namespace torv {
 
@@ -11,9 +13,19 @@ inline constexpr int kLanguages = 3;
 
 // The columns' language codes (ISO 639-1), Sprache 1, 2, 3.
 inline constexpr std::array<const char*, kLanguages> kLanguageCodes = { "ru", "de", "en" };
+static_assert(std::ranges::none_of(kLanguageCodes, [](const char* c) { return c == nullptr; }),
+    "kLanguageCodes needs a code for every language of kLanguages");
 // The language the program speaks before one is chosen, and in which Qt's
 // own texts are written (they need no translation in it).
 inline constexpr int kEnglish = 3;
+// The language of the calculation form's designed captions.
+inline constexpr int kGerman = 2;
+
+// Whether `sprache` names a column of the tables (1 .. kLanguages).
+constexpr bool isLanguage(int sprache)
+{
+    return sprache >= 1 && sprache <= kLanguages;
+}
 
 // One text in each language: Russian, German, English; nullptr where a
 // table gives none in that language. Every table that holds one is written
@@ -22,10 +34,18 @@ inline constexpr int kEnglish = 3;
 class Texts {
 public:
     constexpr Texts() = default;
+    // Checked at each table that gives texts, so that the compiler names
+    // every one that lacks a column.
     template <typename... Text>
-    requires(sizeof...(Text) == kLanguages) constexpr Texts(Text... texts)
+    requires(std::is_convertible_v<Text, const char*>&&...) consteval Texts(Text... texts)
         : texts_ { texts... }
     {
+        static_assert(sizeof...(Text) == kLanguages,
+            "a table of texts gives one column per language of kLanguages (languages.h), in their order: "
+            "add the new language's column; the errors that follow name each table");
+        if (sizeof...(Text) != kLanguages)
+            throw "a table of texts gives one column per language of kLanguages (languages.h), in their order: "
+                  "add the new language's column here";
     }
 
     // The same text in every language.
@@ -48,7 +68,7 @@ private:
 // which the program speaks before a language is chosen.
 constexpr int languageColumn(int sprache)
 {
-    return sprache >= 1 && sprache <= kLanguages ? sprache - 1 : kEnglish - 1;
+    return isLanguage(sprache) ? sprache - 1 : kEnglish - 1;
 }
 
 // The text in language `sprache`; where the table gives none in that

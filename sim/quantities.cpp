@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "fault/faults.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
 #include "sim/state.h"
 
 namespace torv {
@@ -35,32 +35,37 @@ inline void recordInto(
 
 } // namespace
 
-template <class Fp> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot)
+template <class Fp> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series)
 {
     s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
-    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, st.Ergebnis.data() + (slot - 1), kSamples,
+    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, series + (slot - 1), kSamples,
         std::make_index_sequence<kRecordedSeries>());
 }
 
-template <class Fp> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* row)
+template <class Fp> void recordSampleRow(StepState& s, double g, double Vwind, double Volumen, int slot, double* row)
 {
     s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
     recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, row, 1, std::make_index_sequence<kRecordedSeries>());
 }
 
-template void recordSample<Checked>(StepState&, double, double, double, int);
-template void recordSample<Unchecked>(StepState&, double, double, double, int);
 template void recordSample<Checked>(StepState&, double, double, double, int, double*);
 template void recordSample<Unchecked>(StepState&, double, double, double, int, double*);
+template void recordSampleRow<Checked>(StepState&, double, double, double, int, double*);
+template void recordSampleRow<Unchecked>(StepState&, double, double, double, int, double*);
 
 std::span<const Quantity* const> sampleFileColumns()
 {
     return kSampleColumns;
 }
 
+int unitFlagValue(UnitFlag flag, const SamplingState& flags)
+{
+    return flag == UnitFlag::None ? 0 : flags.*detail::kFlagVariables[static_cast<int>(flag)];
+}
+
 int unitFlagValue(UnitFlag flag)
 {
-    return flag == UnitFlag::None ? 0 : st.*detail::kFlagVariables[static_cast<int>(flag)];
+    return unitFlagValue(flag, st);
 }
 
 std::span<const Quantity> quantities()
@@ -73,16 +78,31 @@ const Quantity& quantity(Series s)
     return kQuantities[code(s)];
 }
 
-const LargerUnit* currentLargerUnit(Series s)
+namespace {
+
+const LargerUnit* largerUnitFor(Series s, const SamplingState& flags)
 {
     const Quantity& q = quantity(s);
     if (q.flag == UnitFlag::None)
         return nullptr;
-    const int v = unitFlagValue(q.flag);
+    const int v = unitFlagValue(q.flag, flags);
     for (const LargerUnit& u : q.larger)
         if (u.unit && u.flagValue == v)
             return &u;
     return nullptr;
+}
+
+} // namespace
+
+const LargerUnit* currentLargerUnit(Series s)
+{
+    return largerUnitFor(s, st);
+}
+
+double divisorFor(Series s, const SamplingState& flags)
+{
+    const LargerUnit* u = largerUnitFor(s, flags);
+    return u ? u->divisor : 1.0;
 }
 
 const char* currentUnit(Series s)

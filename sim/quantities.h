@@ -52,10 +52,12 @@ enum class Series : int {
     AirDensity, // Roh
     ReynoldsPer1000, // Re / 1000
     BuoyancyLoss, // AuftriebVerlust
+    End // after the last recorded series: a new one goes before it
 };
 
-// Number of recorded series (codes 0..30).
-inline constexpr int kRecordedSeries = 31;
+// Number of recorded series (codes 0 .. kRecordedSeries - 1).
+inline constexpr int kRecordedSeries = static_cast<int>(Series::End);
+static_assert(kRecordedSeries <= kSeriesCount, "Ergebnis holds kSeriesCount series");
 
 inline constexpr int code(Series s)
 {
@@ -67,6 +69,8 @@ enum class UnitFlag { None, FlagT, FlagV, FlagQ, FlagH, FlagX, FlagP, FlagM };
 
 // The flag's current value in the state (0 for None).
 int unitFlagValue(UnitFlag flag);
+// The flag's value in `flags` (0 for None).
+int unitFlagValue(UnitFlag flag, const SamplingState& flags);
 
 // A larger unit: chosen when the flag has the value `flagValue`; the
 // recorded values are divided by `divisor`. A recorded sample above `above`
@@ -152,7 +156,8 @@ inline constexpr Quantity kQuantities[] = {
 };
 // clang-format on
 
-static_assert(std::size(kQuantities) == kRecordedSeries);
+static_assert(std::size(kQuantities) == kRecordedSeries,
+    "kQuantities needs one row per Series value, in code order: add the new quantity's row");
 
 constexpr bool inCodeOrder()
 {
@@ -267,18 +272,20 @@ const LargerUnit* currentLargerUnit(Series s);
 const char* currentUnit(Series s);
 // What the run divides the recorded values by (1 if nothing).
 double currentDivisor(Series s);
+// What a run whose unit flags are `flags` divides them by.
+double divisorFor(Series s, const SamplingState& flags);
 
 // The name in language `sprache` (1..3); any other value gives English.
 const char* quantityName(Series s, int sprache);
 
 // Records the sample of the step just done into `slot` (1..500) of series
-// 0..30: the Reynolds number Re first, then the unit flags by the values
-// being recorded, then the values, each tested by the fault policy F
-// (Checked or Unchecked). Slot 500 is replaced by slot 499 when the run
-// ends, so nothing is stored there.
-template <class F> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot);
+// 0..30 of `series` (laid out as Ergebnis): the Reynolds number Re first,
+// then the unit flags by the values being recorded, then the values, each
+// tested by the fault policy F (Checked or Unchecked). Slot 500 is replaced
+// by slot 499 when the run ends, so nothing is stored there.
+template <class F> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series);
 // The same, with the values of series 0..30 going to row[0..30] instead.
-template <class F> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* row);
+template <class F> void recordSampleRow(StepState& s, double g, double Vwind, double Volumen, int slot, double* row);
 
 // The columns of the sample file after the sample number, in file order.
 inline constexpr int kSampleFileColumns = 7;

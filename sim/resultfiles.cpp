@@ -19,7 +19,7 @@ constexpr const char* kLogSampleHeading
       "dVx  dh";
 
 // Appends Trenn and one fixed-point field.
-void field(std::string& out, const std::string& trenn, double v, int width, int decimals)
+void field(std::string& out, std::string_view trenn, double v, int width, int decimals)
 {
     out += trenn;
     out += fixedField(v, width, decimals);
@@ -86,7 +86,7 @@ void StepLog::open(bool buoyant)
 
 void StepLog::writeStep(const StepState& s, double Volumen)
 {
-    const std::string& tr = st.Trenn;
+    const std::string_view tr = kRunSeparator;
     line_.clear();
     field(line_, tr, s.t, 6, 2);
     field(line_, tr, s.Xkm, 8, 3);

@@ -14,6 +14,8 @@ namespace torv {
 
 inline constexpr const char* kSampleFileName = "Torv_500.txt";
 inline constexpr const char* kStepLogName = "Torv Daten.txt";
+// The separator a run sets (Trenn) and its step log writes.
+inline constexpr const char* kRunSeparator = "  ";
 
 // The values of one sample-file line: the sample number j, then the
 // series of sampleFileColumns() (sim/quantities.h) in file order.

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/activation.h"
 #include "sim/state.h"
 

@@ -45,7 +45,7 @@ SimState st;
 
 VehicleClass vehicleClass(double klasse)
 {
-    for (int k = 1; k <= static_cast<int>(VehicleClass::Rocket); ++k)
+    for (int k = 1; k <= kVehicleClasses; ++k)
         if (klasse == k)
             return static_cast<VehicleClass>(k);
     return VehicleClass::None;

@@ -13,7 +13,21 @@ namespace torv {
 
 // The eight vehicle classes, numbered as the scenario record and the start
 // form's class groups number them.
-enum class VehicleClass { None, Projectile, Parachute, Balloon, Airship, Glider, Airplane, Reentry, Rocket };
+enum class VehicleClass {
+    None,
+    Projectile,
+    Parachute,
+    Balloon,
+    Airship,
+    Glider,
+    Airplane,
+    Reentry,
+    Rocket,
+    End // after the last class: a new class goes before it
+};
+
+// The number of classes, 1 .. kVehicleClasses.
+inline constexpr int kVehicleClasses = static_cast<int>(VehicleClass::End) - 1;
 
 // The class a record's Klasse names: None for anything but 1.0 .. 8.0.
 // Every decision by class converts the double here, once.

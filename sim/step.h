@@ -7,9 +7,9 @@
 
 #include <cmath>
 
+#include "fault/faults.h"
 #include "physics/bewegung.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
 #include "physics/subrout.h"
 #include "sim/quantities.h"
 #include "sim/state.h"
@@ -133,7 +133,7 @@ struct ReentryVehicle {
 
 // One step without its sampling: thrust and mass, atmosphere, Mach number,
 // aerodynamic model, heating, buoyancy, the motion step and the values
-// derived from it. F is the fault policy (physics/faults.h); Kind says what
+// derived from it. F is the fault policy (fault/faults.h); Kind says what
 // the pass's class does (ByInputs, or a class fixed for the pass).
 template <class F, class Kind> [[gnu::always_inline]] inline AppliedMotion step(FlightState& s, const PassInputs& in)
 {
@@ -186,8 +186,18 @@ template <class F, class Kind> [[gnu::always_inline]] inline AppliedMotion step(
         }
     }
     // Motion
-    const AppliedMotion applied = bewegungStep<F>(Kind::motion(in), s.Auftrieb, s.P, in.S, s.qDyn, s.ny, s.nx, s.Q, s.V,
-        s.X, s.H, s.t, s.CyRun, s.CxRun, s.Roh, in.dt0, in.Vwind, s.Belastung, s.Massa, s.Drag, s.Lift, s.BallonModus);
+    const AppliedMotion applied = bewegungStep<F>(Kind::motion(in),
+        { .A = s.Auftrieb,
+            .P = s.P,
+            .S = in.S,
+            .Cy = s.CyRun,
+            .Cx = s.CxRun,
+            .rho = s.Roh,
+            .dt = in.dt0,
+            .W = in.Vwind,
+            .mS = s.Belastung,
+            .m = s.Massa },
+        { s.qDyn, s.ny, s.nx, s.Q, s.V, s.X, s.H, s.t, s.Drag, s.Lift, s.BallonModus });
     if (!F::kTests && Kind::heating(in))
         reentryHeating<F>(s, in, hEntry, vEntry);
     // Derived values

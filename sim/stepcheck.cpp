@@ -7,7 +7,7 @@
 #include <limits>
 #include <memory>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/flugbahn.h"
 #include "sim/formport.h"
 #include "sim/state.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cfenv>
 #include <cmath>
@@ -12,9 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "fault/faults.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
-#include "sim/formport.h"
 
 namespace torv {
 
@@ -200,8 +200,9 @@ inline void trackStep(StepTrack& tr, const FlightState& s, const AppliedMotion& 
     tr.minAccel = std::min(tr.minAccel, applied.a + kGravity * applied.sinQ);
 }
 
-bool everyStepChecked = false;
-bool recordingInFull = false;
+// Test switches, set before runs start and only read while they run.
+std::atomic<bool> everyStepChecked = false;
+std::atomic<bool> recordingInFull = false;
 
 // The sampling of a step: its phase within the sampling interval, and in the
 // recording pass the sample it takes. iPunkt never passes 500, so the test
@@ -209,13 +210,13 @@ bool recordingInFull = false;
 // last step is seen: unchecked steps leave it to the hand-over of their
 // state (steps), checked ones form it in every step, so that a fault leaves
 // the phase of the step before it.
-template <class F, bool Record> inline void sampling(StepState& s, const PassInputs& in, StepLog* log)
+template <class F, bool Record> inline void sampling(StepState& s, const PassInputs& in, StepLog* log, double* series)
 {
     if constexpr (F::kTests || Record)
         s.FracNeu = samplingPhase<F>(s.t, in.dtProbe);
     if constexpr (Record) {
         if (s.FracNeu - s.FracAlt <= kRecordTolerance && s.iPunkt <= kSamples) {
-            recordSample<F>(s, in.g, in.Vwind, in.Volumen, s.iPunkt);
+            recordSample<F>(s, in.g, in.Vwind, in.Volumen, s.iPunkt, series);
             if (log && in.buoyant)
                 log->writeMarker(s.iPunkt);
             if (s.iPunkt < kSamples)
@@ -251,7 +252,7 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
             const AppliedMotion applied = step<F, Kind>(s, in);
             if constexpr (Log)
                 p.log->writeStep(s, in.Volumen);
-            sampling<F, Record>(s, in, Log ? p.log : nullptr);
+            sampling<F, Record>(s, in, Log ? p.log : nullptr, p.series);
             trackStep(track, s, applied);
             if (!Record && p.witnessed)
                 everyStep.add(SampleSource { s, in.g, in.Vwind, in.Volumen });
@@ -283,21 +284,27 @@ template <class F> bool runSteps(Pass& p, long long stop)
 }
 
 // Series 0..30 as they were before the recording pass: the slots a stretch
-// wrote after a fault get their earlier contents back from here.
-std::array<double, kRecordedSeries * kSamples> samplesBefore;
-
-void saveSamples()
+// wrote after a fault get their earlier contents back from here. One buffer
+// per thread, kept from run to run.
+std::vector<double>& samplesBefore()
 {
-    std::copy_n(st.Ergebnis.begin(), samplesBefore.size(), samplesBefore.begin());
+    thread_local std::vector<double> before(kRecordedSeries * kSamples);
+    return before;
+}
+
+void saveSamples(const Pass& p)
+{
+    std::copy_n(p.series, kRecordedSeries * kSamples, samplesBefore().begin());
 }
 
 // Slots from `slot` on get their contents from before the recording pass
 // back (slot 500 is never written).
-void restoreSamples(int slot)
+void restoreSamples(const Pass& p, int slot)
 {
+    const std::vector<double>& before = samplesBefore();
     for (int k = 0; k < kRecordedSeries; ++k)
         for (int i = slot; i < kSamples; ++i)
-            st.Ergebnis[k * kSamples + i - 1] = samplesBefore[k * kSamples + i - 1];
+            p.series[k * kSamples + i - 1] = before[k * kSamples + i - 1];
 }
 
 // What a stretch starts from, so that it can be run again.
@@ -323,7 +330,7 @@ void restore(Pass& p, const StretchStart& cp)
     if (p.log)
         p.log->rollBack(cp.logMark);
     if (p.recording)
-        restoreSamples(p.s.iPunkt);
+        restoreSamples(p, p.s.iPunkt);
 }
 
 // A copy of `p` that runs steps on its own: no samples, no log, nothing kept.
@@ -368,20 +375,22 @@ StepEntry lastStepEntry(const Pass& p, const StretchStart& start)
     return { r.s.t, r.s.H, r.s.X, r.s.V, r.s.Q };
 }
 
-// The state of a pass reaches the simulation state when the pass ends, and
-// also where an error ends it.
+// The state of a pass reaches the run's when the pass ends, and also where
+// an error ends it.
 class WriteBack {
 public:
-    explicit WriteBack(const Pass& p)
+    WriteBack(const Pass& p, StepState& end)
         : p_(p)
+        , end_(end)
     {
     }
-    ~WriteBack() { static_cast<StepState&>(st) = p_.s; }
+    ~WriteBack() { end_ = p_.s; }
     WriteBack(const WriteBack&) = delete;
     WriteBack& operator=(const WriteBack&) = delete;
 
 private:
     const Pass& p_;
+    StepState& end_;
 };
 
 // Whether every step of the recording pass may take a sample: only when
@@ -397,17 +406,17 @@ bool mayRecordEveryStep(const PassInputs& in)
 
 // Stretches of steps run without fault tests; a stretch that leaves a fault
 // flag raised is run again, checked, from its checkpoint.
-void integrate(Pass& p)
+void integrate(Pass& p, StepState& end)
 {
-    WriteBack writeBack(p);
+    WriteBack writeBack(p, end);
     if (p.recording)
-        saveSamples();
+        saveSamples(p);
     if (p.keep) {
         p.keep->clear();
         p.keep->offer(0, p.s);
         p.witnessed = mayRecordEveryStep(p.in);
     }
-    const int passNumber = st.Durchlauf2 == 1 ? 2 : 1;
+    const int passNumber = p.recording ? 2 : 1;
     for (;;) {
         // The form hears of the progress before every kProgressSteps-th step.
         const long long stop = std::min(((p.done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
@@ -416,7 +425,7 @@ void integrate(Pass& p)
         try {
             ended = everyStepChecked ? runSteps<Checked>(p, stop) : runSteps<Unchecked>(p, stop);
         } catch (const TorvError&) {
-            // A result file error after a fault: the fault comes first.
+            // A result file error after a fault: the fault is reported, not the file.
             if (!fpPending())
                 throw;
         }
@@ -426,12 +435,12 @@ void integrate(Pass& p)
             ended = runSteps<Checked>(p, stop);
         }
         if (ended) {
-            p.track.last = lastStepEntry(p, cp);
+            p.track.lastStart = lastStepEntry(p, cp);
             return;
         }
         if (p.done == kMaxStepsPerPass)
             throw StepRefused(StepRefused::Why::TooMany);
-        if (!formPort().runProgress(passNumber, p.s.t, st.Tk))
+        if (!p.observer->progress(passNumber, p.s.t, p.in.Tk))
             throw RunCancelled();
         fpCheck();
     }
@@ -600,7 +609,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
 {
     if (!sameTrajectory(rec, timing))
         return false;
-    static RecordingSteps steps;
+    thread_local RecordingSteps steps;
     steps.at.reserve(kMaxReplayedSamples);
     SamplingState sampled = rec.s;
     if (!findRecordingStepsByBoundaries(timing.done, sampled, rec.s.t, rec.in, *timing.keep, steps)
@@ -612,7 +621,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     // The samples go slot by slot into `rows` first, and into the series
     // once all of them are taken: a sample that raises a fault leaves the
     // series as they were, and the series are written in their order.
-    static std::array<double, kSamples * kRecordedSeries> rows;
+    thread_local std::array<double, kSamples * kRecordedSeries> rows;
     const int firstSlot = sampled.iPunkt;
     int lastSlot = firstSlot - 1;
     // The sampling state goes from sample to sample in the state the
@@ -625,7 +634,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     long long reported = 0;
     auto record = [&](StepState& s) {
         const int slot = s.iPunkt;
-        recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, rows.data() + (slot - 1) * kRecordedSeries);
+        recordSampleRow<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, rows.data() + (slot - 1) * kRecordedSeries);
         if (slot < kSamples) {
             lastSlot = slot;
             ++s.iPunkt;
@@ -646,7 +655,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
             record(r.s);
             if (k / kProgressSteps > reported / kProgressSteps) {
                 reported = k;
-                if (!formPort().runProgress(2, r.s.t, st.Tk))
+                if (!rec.observer->progress(2, r.s.t, rec.in.Tk))
                     throw RunCancelled();
             }
         }
@@ -676,7 +685,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     for (int block = firstSlot; block <= lastSlot; block += 8) {
         const int n = std::min(8, lastSlot + 1 - block);
         const double* from = rows.data() + (block - 1) * kRecordedSeries;
-        double* to = st.Ergebnis.data() + (block - 1);
+        double* to = rec.series + (block - 1);
         for (int k = 0; k < kRecordedSeries; ++k, ++from, to += kSamples)
             for (int j = 0; j < n; ++j)
                 to[j] = from[j * kRecordedSeries];
@@ -691,7 +700,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
 
 Checkpoints& timingCheckpoints()
 {
-    static Checkpoints checkpoints;
+    thread_local Checkpoints checkpoints;
     return checkpoints;
 }
 
@@ -722,7 +731,7 @@ RunSummary summarize(const Pass& p, double Hend)
     const StepTrack& tr = p.track;
     const StepState& end = p.s;
     RunSummary r;
-    const StepEntry at = endCondition(tr.last, end, Hend, p.in.Tk);
+    const StepEntry at = endCondition(tr.lastStart, end, Hend, p.in.Tk);
     r.flightTime = at.t;
     r.range = at.X;
     r.endSpeed = at.V;
@@ -733,6 +742,25 @@ RunSummary summarize(const Pass& p, double Hend)
     r.maxDeceleration = -tr.minAccel / kGravity;
     r.samples = end.iPunkt >= kSamples ? kSamples : end.iPunkt - 1;
     return r;
+}
+
+void RunObserver::balloonArea(double)
+{
+}
+
+void RunObserver::areaLoading(double)
+{
+}
+
+bool RunObserver::progress(int, double, double)
+{
+    return true;
+}
+
+RunObserver& quietObserver()
+{
+    static RunObserver quiet;
+    return quiet;
 }
 
 void checkEveryStep(bool on)

@@ -33,10 +33,27 @@ struct StepTrack {
     double maxAbsNx = 0; // g
     double maxQDyn = 0; // Pa
     double minAccel = 0; // m/s2: the least a + g sin Q, if below 0
-    StepEntry last {}; // found once the pass has ended (lastStepEntry)
+    StepEntry lastStart {}; // found once the pass has ended (lastStepEntry)
 };
 
 class Checkpoints;
+
+// What a run tells the one who started it, between its steps.
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+    // A balloon's pass start has sized its envelope: the area field shows
+    // the cross-section `S0` (and the run reads back what it shows).
+    virtual void balloonArea(double S0);
+    // A pass start has formed the area loading MassaStart / S0.
+    virtual void areaLoading(double belastung);
+    // Called every few thousand steps of a pass (`pass` 1 or 2) with the
+    // simulated time so far and the end time; false cancels the run.
+    virtual bool progress(int pass, double t, double tEnd);
+};
+
+// An observer that lets the run go on and shows nothing.
+RunObserver& quietObserver();
 
 // A pass in progress: the state it advances, what it holds fixed and what
 // it keeps of its steps.
@@ -44,6 +61,8 @@ struct Pass {
     StepState s;
     PassInputs in;
     bool recording = false; // takes the samples step by step
+    double* series = nullptr; // the recording's samples, laid out as Ergebnis
+    RunObserver* observer = &quietObserver();
     StepLog* log = nullptr;
     Checkpoints* keep = nullptr; // the timing pass's states for the recording pass
     long long done = 0; // steps
@@ -54,14 +73,14 @@ struct Pass {
     bool witnessed = true;
 };
 
-// The timing pass's checkpoints (one list, kept from run to run, so that a
-// run allocates nothing for it).
+// The timing pass's checkpoints (one list per thread, kept from run to run,
+// so that a run allocates nothing for it).
 Checkpoints& timingCheckpoints();
 
 // One pass from the state in `p` to the end condition; the state reaches
-// the simulation state at its end, and where an error ends it. Throws
-// FloatError, TorvError when the pass needs too many steps, RunCancelled.
-void integrate(Pass& p);
+// `end` when the pass ends, and where an error ends it. Throws FloatError,
+// TorvError when the pass needs too many steps, RunCancelled.
+void integrate(Pass& p, StepState& end);
 
 // The recording pass `rec`, at its start, for the trajectory the timing
 // pass integrated: leaves in `rec` and in the samples what the pass run in

@@ -10,7 +10,7 @@ add_executable(calc_tests
   test_keyboard.cpp
   test_scenario_forms.cpp
 )
-target_link_libraries(calc_tests PRIVATE torvui Qt6::Test GTest::gtest)
+target_link_libraries(calc_tests PRIVATE torvapp Qt6::Test GTest::gtest)
 # The form's runs are compared with torv-batch's.
 target_compile_definitions(calc_tests PRIVATE TORV_BATCH="$<TARGET_FILE:torv-batch>")
 add_dependencies(calc_tests torv-batch)

@@ -6,6 +6,6 @@ add_executable(start_tests
   test_start.cpp
   test_guard.cpp
 )
-target_link_libraries(start_tests PRIVATE torvui Qt6::Test GTest::gtest)
+target_link_libraries(start_tests PRIVATE torvapp Qt6::Test GTest::gtest)
 gtest_discover_tests(start_tests DISCOVERY_MODE PRE_TEST
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "physics/subrout.h"
 
 using namespace torv;

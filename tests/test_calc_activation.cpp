@@ -229,7 +229,7 @@ TEST_P(Activation, NoControlsOverlapUnlessDesignedTo)
 
     // In every language the letters of captions left of the fields end
     // before them.
-    for (int sprache = 1; sprache <= 3; ++sprache) {
+    for (int sprache = 1; sprache <= torv::kLanguages; ++sprache) {
         st.Sprache = sprache;
         form2->FormAktivate();
         for (const QLabel* l : form2->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))

@@ -17,7 +17,7 @@
 #include <cfenv>
 #include <vector>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/catalog.h"
 #include "test_calc.h"
 
@@ -295,7 +295,7 @@ TEST_P(Start, RunsDrawsCancelsAndRefusesEndlessSteps)
     QDir::setCurrent(previous);
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, Start, ::testing::Values(1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(Languages, Start, ::testing::Range(1, torv::kLanguages + 1));
 
 // Types `text` into the mass field (the keystrokes store 2), then START: it
 // names the field's caption and text, runs nothing, and puts the cursor there.

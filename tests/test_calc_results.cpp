@@ -17,7 +17,7 @@
 #include <array>
 #include <functional>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "plot/grafik.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/activation.h"
 #include "sim/csvexport.h"
 #include "sim/events.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "physics/subrout.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "plot/grafik.h"
 #include "sim/catalog.h"
 #include "sim/state.h"

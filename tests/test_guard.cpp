@@ -17,7 +17,7 @@
 #include <tuple>
 #include <vector>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/atomicfile.h"
 #include "sim/state.h"
 #include "ui/guard.h"

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "plot/scene.h"
 #include "sim/state.h"
 #include "test_plot_util.h"

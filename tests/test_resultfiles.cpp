@@ -18,7 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/atomicfile.h"
 #include "sim/resultfiles.h"
 #include "sim/state.h"

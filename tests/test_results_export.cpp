@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/activation.h"
 #include "sim/csvexport.h"
 #include "sim/flugbahn.h"
@@ -65,13 +65,13 @@ TEST_F(Results, CsvHoldsEverySampleExactlyInAnyLocaleAndItsFileIsWholeOrNone)
     ASSERT_EQ(rows.size(), 501u);
     EXPECT_EQ(text.back(), '\n');
     const auto header = split(rows[0], ',');
-    ASSERT_EQ(header.size(), 31u);
+    ASSERT_EQ(header.size(), static_cast<size_t>(kRecordedSeries));
     EXPECT_EQ(header[0], "time [s]");
     EXPECT_EQ(header[3], "altitude [m]");
     EXPECT_EQ(header[28], "air density [kg/m3]");
     const auto row = split(rows[250], ',');
-    ASSERT_EQ(row.size(), 31u);
-    for (int k = 0; k < 31; ++k)
+    ASSERT_EQ(row.size(), static_cast<size_t>(kRecordedSeries));
+    for (int k = 0; k < kRecordedSeries; ++k)
         EXPECT_EQ(std::strtod(row[k].c_str(), nullptr), st.Ergebnis[k * kSamples + 249]) << "series " << k;
 
     // The file is written whole or not at all.
@@ -120,7 +120,7 @@ TEST_F(Results, SampleColumnsAreTheRegistrysSeriesAndCsvUnitsFollowTheFlags)
         SCOPED_TRACE(language);
         st.Sprache = language;
         const auto header = split(split(csvText(), '\n')[0], ',');
-        ASSERT_EQ(header.size(), 31u);
+        ASSERT_EQ(header.size(), static_cast<size_t>(kRecordedSeries));
         EXPECT_TRUE(header[1].ends_with("[km/s]")) << header[1];
         EXPECT_TRUE(header[3].ends_with("[km]")) << header[3];
         EXPECT_TRUE(header[7].ends_with("[km]")) << header[7];

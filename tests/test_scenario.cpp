@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/activation.h"
 #include "sim/classes.h"
 #include "sim/flugbahn.h"

@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/presets.h"
 #include "support/forms.h"
 #include "ui/texts.h"
 
@@ -169,8 +170,8 @@ TEST_P(LanguageChoice, ClassRowsAndWhitePanelsOverTheAirshipAndAirplane)
     const int language = GetParam();
     choose(form1->RadioSprachItems, language);
     QButtonGroup* items = classItems(language);
-    ASSERT_EQ(items->buttons().size(), 8);
-    for (int n = 1; n <= 8; ++n) {
+    ASSERT_EQ(items->buttons().size(), torv::kVehicleClasses);
+    for (int n = 1; n <= torv::kVehicleClasses; ++n) {
         SCOPED_TRACE(n);
         QAbstractButton* b = items->button(n - 1);
         const QRect r = onForm(b);
@@ -187,7 +188,7 @@ TEST_P(LanguageChoice, ClassRowsAndWhitePanelsOverTheAirshipAndAirplane)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(RDE, LanguageChoice, ::testing::Range(0, 3));
+INSTANTIATE_TEST_SUITE_P(RDE, LanguageChoice, ::testing::Range(0, torv::kLanguages));
 
 class ClassChoice : public StartForm, public ::testing::WithParamInterface<std::tuple<int, int>> { };
 
@@ -208,8 +209,8 @@ TEST_P(ClassChoice, SetsTheClassShowsItsListAndStartAndClearsTheGroup)
     EXPECT_EQ(st.Szenario.Klasse, 0.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryLanguageAndEntry, ClassChoice, ::testing::Combine(::testing::Range(0, 3), ::testing::Range(0, 8)));
+INSTANTIATE_TEST_SUITE_P(EveryLanguageAndEntry, ClassChoice,
+    ::testing::Combine(::testing::Range(0, torv::kLanguages), ::testing::Range(0, torv::kVehicleClasses)));
 
 TEST_F(StartForm, StartWithoutAPresetShowsTheCalculationFormAndKeepsTheScenario)
 {
@@ -385,7 +386,7 @@ TEST_F(StartForm, PresetListsAreFlatSingleSelectionWithSixteenPixelRows)
         for (int i = 0; i < list->count(); ++i)
             EXPECT_EQ(list->visualItemRect(list->item(i)).height(), 16);
     }
-    EXPECT_EQ(total, 34);
+    EXPECT_EQ(total, torv::presetCount());
 }
 
 TEST_F(StartForm, TheArrowKeysChooseTooButFocusAloneDoesNot)

@@ -46,6 +46,6 @@ TEST(State, VehicleClassFromTheRecordsNumber)
     EXPECT_EQ(vehicleClass(5.0), VehicleClass::Glider);
     EXPECT_EQ(vehicleClass(7.0), VehicleClass::Reentry);
     EXPECT_EQ(vehicleClass(8.0), VehicleClass::Rocket);
-    for (double notAClass : { 0.0, 3.5, 2.9999999, 9.0, -3.0, std::nan("") })
+    for (double notAClass : { 0.0, 3.5, 2.9999999, kVehicleClasses + 1.0, -3.0, std::nan("") })
         EXPECT_EQ(vehicleClass(notAClass), VehicleClass::None) << notAClass;
 }

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "fault/faults.h"
 #include "physics/constants.h"
-#include "physics/faults.h"
 #include "sim/classes.h"
 #include "sim/step.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/presets.h"
@@ -252,7 +252,7 @@ TEST_P(FastAndChecked, WriteTheSameSampleFile)
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPreset, FastAndChecked, ::testing::Range(1, 35));
+INSTANTIATE_TEST_SUITE_P(EveryPreset, FastAndChecked, ::testing::Range(1, presetCount() + 1));
 
 // Where the recording pass is replayed, and where it must run in full.
 struct Regime {

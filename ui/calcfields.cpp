@@ -8,7 +8,7 @@
 #include <utility>
 #include <variant>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "plot/grafik.h"
 #include "sim/numfmt.h"
 #include "sim/state.h"

@@ -250,12 +250,11 @@ const Caption kCaptions[] = {
 
 // clang-format on
 
-// The caption in `language`: the designed German one, which Russian (1) and
-// English (3) replace where the table gives them.
+// The caption in `language`: the designed German one, which every other
+// language of the tables replaces where the table gives it.
 QString captionText(const Caption& c, int language)
 {
-    constexpr int kGerman = 2;
-    return QString::fromUtf8(inLanguage(c.text, language == 1 || language == 3 ? language : kGerman));
+    return QString::fromUtf8(inLanguage(c.text, isLanguage(language) ? language : kGerman));
 }
 
 // A label without a fixed size follows its text.

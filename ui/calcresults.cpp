@@ -18,7 +18,7 @@
 
 #include <time.h>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "plot/png.h"
 #include "sim/atomicfile.h"
 #include "sim/catalog.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/languages.h"
 #include "ui/texts.h"
 

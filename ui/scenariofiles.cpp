@@ -16,7 +16,7 @@
 
 #include <cstring>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/presets.h"
 #include "sim/scenario.h"
 #include "sim/state.h"
@@ -35,7 +35,7 @@ const QString kLanguageKey = QStringLiteral("language");
 // The forms' language; before one is chosen, the one last used or English.
 int language()
 {
-    if (st.Sprache >= 1 && st.Sprache <= 3)
+    if (isLanguage(st.Sprache))
         return st.Sprache;
     const int remembered = ScenarioFiles::rememberedLanguage();
     return remembered != 0 ? remembered : 3;
@@ -240,7 +240,7 @@ void ScenarioFiles::rememberLanguage(int sprache)
 int ScenarioFiles::rememberedLanguage()
 {
     const int sprache = QSettings().value(kLanguageKey, 0).toInt();
-    return sprache >= 1 && sprache <= 3 ? sprache : 0;
+    return isLanguage(sprache) ? sprache : 0;
 }
 
 QStringList ScenarioFiles::recent() const

@@ -187,7 +187,7 @@ enum class Text {
 
 struct TextRow {
     template <typename... Each>
-    constexpr TextRow(Text w, Each... each)
+    consteval TextRow(Text w, Each... each)
         : which(w)
         , text(each...)
     {

@@ -297,7 +297,8 @@ def road(artifacts, torv, size, exports=True):
             rows = open(csv, encoding="utf-8").read().split("\n")
             assert rows[-1] == "" and len(rows) == 502, f"{len(rows) - 1} CSV lines instead of 501"
             assert rows[0].startswith("time [s],speed [m/s],"), rows[0]
-            assert all(len(r.split(",")) == 31 for r in rows[:-1]), "a CSV line without 31 fields"
+            columns = len(rows[0].split(","))
+            assert all(len(r.split(",")) == columns for r in rows[:-1]), f"a CSV line without {columns} fields"
             shutil.copy(png, artifacts)
 
             # Kept, then run again at another path angle: both runs drawn.

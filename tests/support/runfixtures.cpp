@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 
 namespace torv::testing {
 

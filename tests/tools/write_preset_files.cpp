@@ -4,7 +4,7 @@
 #include <exception>
 #include <string>
 
-#include "physics/faults.h"
+#include "fault/faults.h"
 #include "sim/activation.h"
 #include "sim/flugbahn.h"
 #include "sim/presets.h"

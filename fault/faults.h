@@ -1,7 +1,8 @@
 // Errors the program reports in its error box, and the floating-point fault
 // layer: arithmetic runs with the IEEE flags, and the code tests them after
 // each step so that a fault ends the operation where it happened instead of
-// leaving an infinity or a NaN behind.
+// leaving an infinity or a NaN behind. Below everything else: every folder
+// may use it, and it uses none.
 #pragma once
 
 #include <cfenv>

@@ -1,4 +1,4 @@
-#include "physics/faults.h"
+#include "fault/faults.h"
 
 #include <cstdio>
 #include <cstring>
