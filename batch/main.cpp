@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "batch/batch.h"
+#include "batch/explore.h"
 #include "physics/faults.h"
 
 int main(int argc, char** argv)
@@ -29,6 +30,8 @@ int main(int argc, char** argv)
         int status = kOk;
         if (!plan.saveScenario.empty())
             saveScenario(plan);
+        else if (plan.explore.kind != Explore::Kind::None)
+            status = runExplore(plan);
         else if (plan.many())
             status = runMany(plan);
         else
