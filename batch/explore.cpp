@@ -11,6 +11,7 @@
 #include "sim/numfmt.h"
 #include "sim/presets.h"
 #include "sim/state.h"
+#include "sim/stepcheck.h"
 #include "sim/summary.h"
 
 namespace torv::batch {
@@ -213,7 +214,7 @@ int writeSearch(const Plan& plan)
                 at.c_str(), output.c_str(), input.c_str());
         } else if (solving && error > std::fabs(s.achieved - e.target)) {
             const std::string spread
-                = s.slope != 0 ? ": " + input + " is uncertain by about " + text(error / std::fabs(s.slope)) : "";
+                = s.slope != 0 ? ": " + input + " is uncertain by about \u00b1" + text(error / std::fabs(s.slope)) : "";
             std::fprintf(stderr,
                 "torv-batch: at %s the target %s=%s is met closer than the step's own error of %s (%s, as the step "
                 "check estimates it)%s\n",
@@ -221,8 +222,8 @@ int writeSearch(const Plan& plan)
                 spread.c_str());
         } else if (!solving && error > 0 && s.curvature != 0 && std::isfinite(s.curvature)) {
             std::fprintf(stderr,
-                "torv-batch: at %s, %s is known to the step's own error of %s (as the step check estimates it): %s "
-                "within about %s of it gives as much\n",
+                "torv-batch: at %s, %s is known only to the step's own error of %s (as the step check estimates "
+                "it): any %s within about %s of it gives as much\n",
                 at.c_str(), output.c_str(), text(error).c_str(), input.c_str(),
                 text(std::sqrt(2 * error / std::fabs(s.curvature))).c_str());
         }
@@ -379,12 +380,24 @@ double stepError(const Plan& plan, const FieldInfo& field, double value, int col
     const RunResult r = runWith(checked, { { &field, value } });
     if (r.status != kOk)
         return kNone;
+    // The three runs' summaries again, for the check's reading of them.
     const std::vector<std::string> names = summaryColumns(true);
-    const auto index = [&names](const std::string& name) {
-        return static_cast<size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+    const auto at = [&](const std::string& name) {
+        return r.numbers[static_cast<size_t>(std::find(names.begin(), names.end(), name) - names.begin())];
     };
-    const std::string name = columnName(column);
-    return std::fabs(r.numbers[index(name)] - r.numbers[index(name + "_extrapolated")]);
+    RunSummary runs[kCheckRuns] {};
+    const char* suffixes[kCheckRuns] = { "", "_half", "_quarter" };
+    for (int k = 0; k < kCheckRuns; ++k) {
+        for (const SummaryQuantity& q : summaryQuantities())
+            runs[k].*q.value = at(q.column + std::string(suffixes[k]));
+        runs[k].samples = static_cast<int>(at("samples" + std::string(suffixes[k])));
+    }
+    const QuantityCheck q = compareSteps(kNone, runs, plan.target).quantities[static_cast<size_t>(column)];
+    const double scale = std::max(std::fabs(q.values[2]), q.quantity->floor);
+    // Unchanged: it moves by less than its change as the step halves.
+    return q.settling == Settling::FirstOrder ? q.error * scale
+        : q.settling == Settling::Unchanged   ? q.change * scale
+                                              : kNone;
 }
 
 int runExplore(const Plan& plan)
