@@ -23,6 +23,9 @@ constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 // of the searched range, or after this many runs.
 constexpr double kSearchTolerance = 1e-10;
 constexpr int kMostSearchRuns = 200;
+// Outputs that differ by this share of themselves or less differ by the
+// rounding of their steps alone.
+constexpr double kRoundingShare = 1e-12;
 
 double classOf(const Plan& plan)
 {
@@ -284,6 +287,10 @@ std::vector<SensitivityRow> sensitivity(
             row.elasticity = row.base != 0 ? ((row.high - row.low) / row.base) / ((xHigh - xLow) / x) : kNone;
             if (!std::isfinite(row.elasticity))
                 row.elasticity = kNone;
+            // A difference within the rounding of the runs' many steps is no
+            // effect.
+            else if (std::fabs(row.high - row.low) <= kRoundingShare * std::fabs(row.base))
+                row.elasticity = 0;
             rows.push_back(row);
         }
     }

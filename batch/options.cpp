@@ -923,9 +923,10 @@ run failed.
                     column: input,output,base,low,high,elasticity; low and
                     high at (1 - delta) and (1 + delta) times the input;
                     elasticity, per cent of output per per cent of input,
-                    (high - low) / base over (2 delta); empty where a column
-                    has no value or its base is 0. An input that is 0 is left
-                    out, with a line on standard error
+                    (high - low) / base over (2 delta), 0 where high and low
+                    differ by rounding alone (1e-12 of base); empty where a
+                    column has no value or its base is 0. An input that is 0
+                    is left out, with a line on standard error
   --delta P%        the change of --sensitivity
   --inputs NAME,... the inputs --sensitivity changes (default all)
   --solve NAME=LO:HI
