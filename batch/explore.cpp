@@ -176,6 +176,10 @@ int writeSensitivity(const Plan& plan)
     const std::vector<std::string> names = { "input", "output", "base", "low", "high", "elasticity" };
     std::string out = headerOf(plan.format, names);
     for (const SensitivityRow& r : rows)
+        if (r.output == 0 && !r.error.empty())
+            std::fprintf(stderr, "torv-batch: %s changed by %s: %s\n", legendName(*r.input),
+                (text(100 * e.delta) + " %").c_str(), r.error.c_str());
+    for (const SensitivityRow& r : rows)
         out += lineOf(plan.format, names,
             { { legendName(*r.input), Cell::Text }, { columnName(r.output), Cell::Text },
                 SummaryText::numberCell(r.base), SummaryText::numberCell(r.low), SummaryText::numberCell(r.high),
@@ -282,6 +286,7 @@ std::vector<SensitivityRow> sensitivity(
             row.base = base.numbers[q];
             row.low = low.status == kOk ? low.numbers[q] : kNone;
             row.high = high.status == kOk ? high.numbers[q] : kNone;
+            row.error = low.status != kOk ? low.error : high.error;
             // The relative change of the output over that of the input, as
             // the two inputs were rounded.
             row.elasticity = row.base != 0 ? ((row.high - row.low) / row.base) / ((xHigh - xLow) / x) : kNone;

@@ -22,6 +22,7 @@ struct SensitivityRow {
     const FieldInfo* input = nullptr;
     int output = 0; // index into summaryQuantities()
     double base = 0, low = 0, high = 0, elasticity = 0;
+    std::string error; // the message of a changed run that failed
 };
 // The inputs the plan's run reads, in the order of the field table: those
 // `--set` may change for its class.
