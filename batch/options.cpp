@@ -869,6 +869,8 @@ run failed.
                     says which quantity did not meet the target and what it
                     reached
   --target P%       the step check's target (default 0.1%)
+  --target COLUMN=VALUE
+                    with --solve: the summary column and the value it seeks
   --budget SECONDS  --converge stops before a halving that would take it past
                     this many seconds of computing (default 60)
   --quantities NAME,...
