@@ -29,6 +29,7 @@ enum Exit : int {
     kRunRefused = 8, // the run refused its input (an unusable step)
     kBadScenario = 9, // a scenario file that is no scenario
     kNotConverged = 10, // --converge stopped before every quantity met its target
+    kOutOfReach = 11, // --solve found no value that reaches the target
 };
 
 // A failure with its exit status; what() is the one-line message.
@@ -74,7 +75,14 @@ struct Options {
     std::string budget; // seconds
     std::string quantities; // summary columns, comma-separated
     std::vector<std::string> sweeps; // NAME=FROM:TO:COUNT
-    std::vector<std::string> varies; // NAME=normal:MEAN:SD or NAME=uniform:LO:HI
+    std::vector<std::string> varies; // NAME=normal:MEAN:SD, NAME=uniform:LO:HI or NAME=triangular:LO:MODE:HI
+    bool sensitivity = false;
+    std::string delta; // percent
+    std::string inputs; // fields, comma-separated
+    std::string solve; // NAME=LO:HI
+    std::string maximize; // summary column
+    std::string minimize;
+    std::string over; // NAME=LO:HI
     std::string runs;
     std::string seed;
     std::string format = "csv";
@@ -87,20 +95,36 @@ struct Options {
 // Throws BatchError(kUsage) for an unknown option or a missing argument.
 Options parseOptions(int argc, char** argv);
 
-// One field going evenly from `from` to `to` in `count` runs.
+// One field going evenly (or in even ratios) from `from` to `to` in `count`
+// runs, or through the values of a list.
 struct Sweep {
     const FieldInfo* field = nullptr;
     double from = 0, to = 0;
     long long count = 0;
+    bool logarithmic = false;
+    std::vector<double> list;
     double value(long long i) const;
 };
 
 // One field drawn at random for every run of a study.
 struct Vary {
-    enum class Law { Normal, Uniform };
+    enum class Law { Normal, Uniform, Triangular };
     const FieldInfo* field = nullptr;
     Law law = Law::Normal;
     double a = 0, b = 0; // mean and standard deviation, or lowest and highest
+    double mode = 0; // the triangular law's peak, from a to b
+};
+
+// A question asked around the plan's single run instead of running it.
+struct Explore {
+    enum class Kind { None, Sensitivity, Solve, Maximize, Minimize };
+    Kind kind = Kind::None;
+    double delta = 0.01; // sensitivity: the change, a fraction of each input
+    std::vector<const FieldInfo*> inputs; // sensitivity: empty for all the run reads
+    const FieldInfo* field = nullptr; // the searched input and its range
+    double lo = 0, hi = 0;
+    int column = 0; // the output, an index into summaryQuantities()
+    double target = 0; // --solve's value of the output
 };
 
 // The values of one run beyond the preset's: each field with its number.
@@ -153,6 +177,7 @@ struct Plan {
     int jobs = 1;
     long long window = 1024; // runs handed out ahead of the first line not yet written
     Sync sync = Sync::Each;
+    Explore explore;
 };
 
 // Throws BatchError with the status of the first problem found.

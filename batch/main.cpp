@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "batch/batch.h"
+#include "batch/explore.h"
 #include "fault/faults.h"
 
 namespace {
@@ -38,6 +39,8 @@ int main(int argc, char** argv)
             const Plan plan = makePlan(options);
             if (!plan.saveScenario.empty())
                 saveScenario(plan);
+            else if (plan.explore.kind != Explore::Kind::None)
+                status = runExplore(plan);
             else if (plan.many())
                 status = runMany(plan);
             else

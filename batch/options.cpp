@@ -180,6 +180,13 @@ void checkDistinctFiles(const Plan& plan)
 // the one before: refused before any run.
 void checkDistinctDirectories(const Sweep& sweep)
 {
+    for (size_t i = 0; i < sweep.list.size(); ++i)
+        for (size_t k = 0; k < i; ++k)
+            if (shortestText(sweep.list[i]) == shortestText(sweep.list[k]))
+                throw BatchError(kUsage,
+                    "values " + std::to_string(k + 1) + " and " + std::to_string(i + 1)
+                        + " of the sweep's list both are " + legendName(*sweep.field) + "="
+                        + shortestText(sweep.list[i]) + " and would share a directory under --out");
     for (long long i = 1; i < sweep.count; ++i)
         if (sweep.value(i) == sweep.value(i - 1) && shortestText(sweep.value(i)) == shortestText(sweep.value(i - 1)))
             throw BatchError(kUsage,
@@ -204,6 +211,13 @@ void checkFiniteDraws(const Plan& plan)
 
 double Sweep::value(long long i) const
 {
+    if (!list.empty())
+        return list[static_cast<size_t>(i)];
+    // Even ratios: the ends exactly as given.
+    if (logarithmic)
+        return count == 1 || i == 0 ? from
+            : i == count - 1        ? to
+                             : from * std::pow(to / from, static_cast<double>(i) / static_cast<double>(count - 1));
     return count == 1 ? from : from + (to - from) * static_cast<double>(i) / static_cast<double>(count - 1);
 }
 
@@ -223,7 +237,10 @@ Assignments Plan::assignments(long long i) const
     if (!varies.empty()) {
         RunDraws draws(seed, i);
         for (const Vary& v : varies)
-            values.emplace_back(v.field, v.law == Vary::Law::Normal ? draws.normal(v.a, v.b) : draws.uniform(v.a, v.b));
+            values.emplace_back(v.field,
+                v.law == Vary::Law::Normal        ? draws.normal(v.a, v.b)
+                    : v.law == Vary::Law::Uniform ? draws.uniform(v.a, v.b)
+                                                  : draws.triangular(v.a, v.mode, v.b));
         return values;
     }
     // The last sweep varies fastest.
@@ -300,6 +317,12 @@ Options parseOptions(int argc, char** argv)
         { "--budget", &Options::budget },
         { "--quantities", &Options::quantities },
         { "--sync", &Options::sync },
+        { "--delta", &Options::delta },
+        { "--inputs", &Options::inputs },
+        { "--solve", &Options::solve },
+        { "--maximize", &Options::maximize },
+        { "--minimize", &Options::minimize },
+        { "--over", &Options::over },
     };
     struct Repeated {
         const char* name;
@@ -322,6 +345,7 @@ Options parseOptions(int argc, char** argv)
         { "--accuracy", &Options::accuracy },
         { "--converge", &Options::converge },
         { "--overlay", &Options::overlay },
+        { "--sensitivity", &Options::sensitivity },
     };
     Options o;
     for (int i = 1; i < argc; ++i) {
@@ -371,25 +395,55 @@ namespace {
 Sweep sweepOf(const std::string& arg, const std::function<const FieldInfo&(const std::string&)>& offered)
 {
     const auto [name, parts] = nameAndParts(arg);
-    if (parts.size() != 3)
-        throw BatchError(kUsage, "--sweep takes NAME=FROM:TO:COUNT, not '" + echoed(arg) + "'");
+    const bool logarithmic = parts.size() == 4 && parts[0] == "log";
+    if (parts.size() != 3 && parts.size() != 1 && !logarithmic)
+        throw BatchError(kUsage,
+            "--sweep takes NAME=FROM:TO:COUNT, NAME=log:FROM:TO:COUNT or NAME=A,B,..., not '" + echoed(arg) + "'");
     Sweep sw;
     sw.field = &offered(name);
-    sw.from = number(parts[0]);
-    sw.to = number(parts[1]);
-    sw.count = wholeNumber(parts[2], "the sweep's COUNT", 1, kMostRuns);
+    if (parts.size() == 1) {
+        for (size_t at = 0; at <= parts[0].size();) {
+            const size_t end = std::min(parts[0].find(',', at), parts[0].size());
+            sw.list.push_back(number(parts[0].substr(at, end - at)));
+            at = end + 1;
+        }
+        sw.count = static_cast<long long>(sw.list.size());
+        sw.from = sw.list.front();
+        sw.to = sw.list.back();
+        return sw;
+    }
+    const size_t first = logarithmic ? 1 : 0;
+    sw.logarithmic = logarithmic;
+    sw.from = number(parts[first]);
+    sw.to = number(parts[first + 1]);
+    sw.count = wholeNumber(parts[first + 2], "the sweep's COUNT", 1, kMostRuns);
     if (!std::isfinite(sw.to - sw.from))
         throw BatchError(kUsage, "--sweep " + echoed(name) + ": the distance from FROM to TO is not a finite number");
+    // Even ratios need two ends of one sign, neither of them 0.
+    if (logarithmic && !(sw.from / sw.to > 0 && std::isfinite(sw.to / sw.from)))
+        throw BatchError(kUsage, "--sweep " + echoed(name) + "=log:...: FROM and TO must have one sign, neither 0");
     return sw;
 }
 
 Vary varyOf(const std::string& arg, const std::function<const FieldInfo&(const std::string&)>& offered)
 {
     const auto [name, parts] = nameAndParts(arg);
-    if (parts.size() != 3 || (parts[0] != "normal" && parts[0] != "uniform"))
-        throw BatchError(kUsage, "--vary takes NAME=normal:MEAN:SD or NAME=uniform:LO:HI, not '" + echoed(arg) + "'");
+    const bool triangular = parts.size() == 4 && parts[0] == "triangular";
+    if (!triangular && (parts.size() != 3 || (parts[0] != "normal" && parts[0] != "uniform")))
+        throw BatchError(kUsage,
+            "--vary takes NAME=normal:MEAN:SD, NAME=uniform:LO:HI or NAME=triangular:LO:MODE:HI, not '" + echoed(arg)
+                + "'");
     Vary v;
     v.field = &offered(name);
+    if (triangular) {
+        v.law = Vary::Law::Triangular;
+        v.a = number(parts[1]);
+        v.mode = number(parts[2]);
+        v.b = number(parts[3]);
+        if (!(v.a <= v.mode && v.mode <= v.b) || !std::isfinite(v.b - v.a))
+            throw BatchError(kUsage, "--vary " + echoed(name) + ": LO, MODE and HI must be finite and in that order");
+        return v;
+    }
     v.law = parts[0] == "normal" ? Vary::Law::Normal : Vary::Law::Uniform;
     v.a = number(parts[1]);
     v.b = number(parts[2]);
@@ -403,7 +457,8 @@ Vary varyOf(const std::string& arg, const std::function<const FieldInfo&(const s
 // --target, --converge, --budget and --quantities.
 void convergeOptions(const Options& o, Plan& plan)
 {
-    if (!o.target.empty()) {
+    // With --solve, --target names the output's value.
+    if (!o.target.empty() && o.solve.empty()) {
         if (!o.accuracy && !o.converge)
             throw BatchError(kUsage, "--target belongs to --accuracy or --converge");
         std::string text = o.target;
@@ -444,6 +499,102 @@ void convergeOptions(const Options& o, Plan& plan)
         plan.quantities.push_back(static_cast<int>(q - all.begin()));
         at = end + 1;
     }
+}
+
+using Offered = std::function<const FieldInfo&(const std::string&)>;
+
+// "range_m" as an index into summaryQuantities().
+int outputColumn(const std::string& name, const char* option)
+{
+    const auto all = summaryQuantities();
+    std::string names;
+    for (size_t k = 0; k < all.size(); ++k) {
+        if (name == all[k].column)
+            return static_cast<int>(k);
+        names += (names.empty() ? "" : ", ") + std::string(all[k].column);
+    }
+    throw BatchError(
+        kUsage, std::string(option) + " takes a summary column (" + names + "), not '" + echoed(name) + "'");
+}
+
+// "NAME=LO:HI": the searched input and its range.
+void searchRange(const std::string& arg, const char* option, const Offered& offered, Explore& e)
+{
+    const auto [name, parts] = nameAndParts(arg);
+    if (parts.size() != 2)
+        throw BatchError(kUsage, std::string(option) + " takes NAME=LO:HI, not '" + echoed(arg) + "'");
+    e.field = &offered(name);
+    e.lo = number(parts[0]);
+    e.hi = number(parts[1]);
+    if (!(e.lo < e.hi) || !std::isfinite(e.hi - e.lo))
+        throw BatchError(kUsage, std::string(option) + " " + echoed(name) + ": LO must be below HI, both finite");
+}
+
+// --sensitivity, --solve, --maximize and --minimize with their own options.
+void exploreOptions(const Options& o, Plan& plan, const Offered& offered)
+{
+    Explore& e = plan.explore;
+    const int asked = static_cast<int>(o.sensitivity) + static_cast<int>(!o.solve.empty())
+        + static_cast<int>(!o.maximize.empty()) + static_cast<int>(!o.minimize.empty());
+    if (asked == 0 || !o.sensitivity) {
+        if (!o.delta.empty() || !o.inputs.empty())
+            throw BatchError(kUsage, "--delta and --inputs belong to --sensitivity");
+    }
+    if (asked == 0) {
+        if (!o.over.empty())
+            throw BatchError(kUsage, "--over belongs to --maximize or --minimize");
+        return;
+    }
+    if (asked > 1)
+        throw BatchError(kUsage, "--sensitivity, --solve, --maximize and --minimize ask one question at a time");
+    if (plan.many() || o.accuracy || o.converge || !o.saveScenario.empty() || !o.out.empty() || !o.csv.empty()
+        || !o.png.empty() || o.overlay)
+        throw BatchError(kUsage,
+            "--sensitivity, --solve, --maximize and --minimize run around one preset or scenario, without --sweep, "
+            "--vary, --accuracy, --converge, --save-scenario, --out, --csv, --png or --overlay");
+    if (o.sensitivity) {
+        e.kind = Explore::Kind::Sensitivity;
+        if (!o.delta.empty()) {
+            std::string text = o.delta;
+            if (text.back() == '%')
+                text.pop_back();
+            const auto v = parseNumber(text, '.');
+            if (!v || !(*v > 0) || !(*v < 100))
+                throw BatchError(
+                    kUsage, "--delta takes a percentage above 0 and below 100, as 1%, not '" + echoed(o.delta) + "'");
+            e.delta = *v / 100;
+        }
+        for (size_t at = 0; at < o.inputs.size();) {
+            const size_t end = std::min(o.inputs.find(',', at), o.inputs.size());
+            const FieldInfo* f = &offered(o.inputs.substr(at, end - at));
+            if (std::find(e.inputs.begin(), e.inputs.end(), f) != e.inputs.end())
+                throw BatchError(kUsage, std::string("--inputs names ") + legendName(*f) + " twice");
+            e.inputs.push_back(f);
+            at = end + 1;
+        }
+        return;
+    }
+    if (!o.solve.empty()) {
+        e.kind = Explore::Kind::Solve;
+        if (!o.over.empty())
+            throw BatchError(kUsage, "--solve takes its range itself: --solve NAME=LO:HI --target COLUMN=VALUE");
+        searchRange(o.solve, "--solve", offered, e);
+        const auto eq = o.target.find('=');
+        if (o.target.empty() || eq == std::string::npos)
+            throw BatchError(kUsage, "--solve needs --target COLUMN=VALUE, the summary column and its value");
+        e.column = outputColumn(o.target.substr(0, eq), "--target");
+        e.target = number(o.target.substr(eq + 1));
+        if (!std::isfinite(e.target))
+            throw BatchError(kUsage, "--target: the value must be a finite number");
+        return;
+    }
+    const bool greatest = !o.maximize.empty();
+    e.kind = greatest ? Explore::Kind::Maximize : Explore::Kind::Minimize;
+    const char* option = greatest ? "--maximize" : "--minimize";
+    e.column = outputColumn(greatest ? o.maximize : o.minimize, option);
+    if (o.over.empty())
+        throw BatchError(kUsage, std::string(option) + " needs --over NAME=LO:HI, the input and its range");
+    searchRange(o.over, "--over", offered, e);
 }
 
 } // namespace
@@ -609,6 +760,7 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
                 throw BatchError(
                     kUsage, "with several runs, --csv and --png name a file inside each run's directory under --out");
     }
+    exploreOptions(o, plan, offered);
     checkDistinctFiles(plan);
     if (!plan.out.empty())
         for (const Sweep& sw : plan.sweeps)
@@ -642,13 +794,19 @@ std::string usageText()
        torv-batch (--preset N|all | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
                   [--lang ru|de|en] [--out DIR] [--csv FILE] [--png FILE [--graph NAME] [--scale S]]
                   [--accuracy [--target P%]] [--format csv|jsonl]
-                  [--sweep NAME=FROM:TO:COUNT ... | --vary NAME=LAW:A:B ... --runs N [--seed S]]
+                  [--sweep NAME=FROM:TO:COUNT|log:FROM:TO:COUNT|A,B,... ...
+                   | --vary NAME=LAW:A:B[:C] ... --runs N [--seed S]]
                   [--summary FILE] [--jobs N] [--window N] [--sync each|end|none] [--overlay]
        torv-batch (--preset N | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
                   [--lang ru|de|en] [--out DIR] [--csv FILE] [--png FILE ...]
                   --converge [--target P%] [--budget SECONDS] [--quantities NAME,...]
        torv-batch (--preset N | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
                   --save-scenario FILE|-
+       torv-batch (--preset N | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
+                  [--format csv|jsonl]
+                  (--sensitivity [--delta P%] [--inputs NAME,...]
+                   | --solve NAME=LO:HI --target COLUMN=VALUE
+                   | (--maximize|--minimize) COLUMN --over NAME=LO:HI)
 )";
 }
 
@@ -719,6 +877,8 @@ run failed.
                     says which quantity did not meet the target and what it
                     reached
   --target P%       the step check's target (default 0.1%)
+  --target COLUMN=VALUE
+                    with --solve: the summary column and the value it seeks
   --budget SECONDS  --converge stops before a halving that would take it past
                     this many seconds of computing (default 60)
   --quantities NAME,...
@@ -732,10 +892,16 @@ run failed.
                     several times, the runs form the grid of all combinations,
                     the first --sweep varying slowest, with a column for each
                     swept value
+  --sweep NAME=log:FROM:TO:COUNT
+                    the same in even ratios (FROM and TO of one sign, not 0)
+  --sweep NAME=A,B,...
+                    one run for each value of the list, in its order
   --vary NAME=normal:MEAN:SD
   --vary NAME=uniform:LO:HI
+  --vary NAME=triangular:LO:MODE:HI
                     a study: in each of the --runs N runs NAME is drawn from a
-                    normal distribution or evenly from [LO, HI); repeatable.
+                    normal distribution, evenly from [LO, HI) or from the
+                    triangular distribution peaking at MODE; repeatable.
                     The values of run I depend on the seed and I only, so that
                     any --jobs gives the same lines. After the runs' lines come
                     the rows n (the runs that succeeded), failed (the runs that
@@ -774,6 +940,35 @@ run failed.
                     none  when the system writes them back (within about 30
                           seconds on Linux): after a power cut, also files of
                           a sweep that has ended may be missing, empty or old
+  --sensitivity     around the run: every input its class reads (or those
+                    --inputs names) changed by --delta of itself (default 1%)
+                    up and down, one at a time. A line per input and summary
+                    column: input,output,base,low,high,elasticity; low and
+                    high at (1 - delta) and (1 + delta) times the input;
+                    elasticity, per cent of output per per cent of input,
+                    (high - low) / base over (2 delta), 0 where high and low
+                    differ by rounding alone (1e-12 of base); empty where a
+                    column has no value or its base is 0. An input that is 0
+                    is left out, with a line on standard error
+  --delta P%        the change of --sensitivity
+  --inputs NAME,... the inputs --sensitivity changes (default all)
+  --solve NAME=LO:HI
+                    every value of NAME in [LO, HI] where the summary column
+                    of --target COLUMN=VALUE equals VALUE: runs at 41 evenly
+                    spaced values, then Brent's method between each two that
+                    lie on either side (crossings closer together than a 40th
+                    of the range may be missed). A line per solution:
+                    name,value,output,achieved,runs (runs: those made to find
+                    it, the scan's included). Exit status 11 and nothing on
+                    standard output when no run crosses VALUE
+  --maximize COLUMN
+  --minimize COLUMN the value of --over NAME=LO:HI with the greatest (least)
+                    summary COLUMN: the same scan, then golden-section search
+                    between the best value's neighbours; one line as --solve's
+  --over NAME=LO:HI the input and range of --maximize and --minimize
+                    --solve, --maximize and --minimize then run the step check
+                    at each answer and say on standard error how far the
+                    step's own error lets it be trusted
   --version         the program's version
   --help            this text
   --                the end of the options
@@ -810,6 +1005,8 @@ Exit status:
   8  the run refused its input (an unusable integration step)
   9  a scenario file that is no scenario (the file, the line and the key)
  10  --converge stopped (budget, steps or error) before meeting its target
+ 11  --solve: the target is out of reach in the range (--maximize, --minimize:
+     no run of the scan had the column)
 A run's files are written together: an error, also a failed rename, leaves
 every file it would have written as it was; a run killed while renaming them
 is undone by the next run writing into the sample file's folder. A file that

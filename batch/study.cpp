@@ -70,6 +70,19 @@ double RunDraws::normal(double mean, double sd)
     }
 }
 
+// The inverse of the distribution function at a uniform draw: the rising
+// side below the mode's share of the area, the falling side above it.
+double RunDraws::triangular(double lo, double mode, double hi)
+{
+    const double u = unit();
+    const double width = hi - lo;
+    if (width <= 0)
+        return lo;
+    if (u * width < mode - lo)
+        return lo + std::sqrt(u * width * (mode - lo));
+    return hi - std::sqrt((1 - u) * width * (hi - mode));
+}
+
 double naturalLog(double x)
 {
     constexpr double kLn2 = 0.693147180559945309417232121458;

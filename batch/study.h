@@ -20,6 +20,8 @@ public:
     double uniform(double lo, double hi);
     // Normal with the given mean and standard deviation.
     double normal(double mean, double sd);
+    // Triangular from lo to hi, most likely at mode.
+    double triangular(double lo, double mode, double hi);
 
 private:
     std::uint64_t next();

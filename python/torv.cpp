@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "batch/batch.h"
+#include "batch/explore.h"
 #include "batch/runs.h"
 #include "batch/study.h"
 #include "fault/faults.h"
@@ -262,11 +263,25 @@ py::object sweep(const PyScenario& scenario, const py::kwargs& ranges)
 {
     Options o;
     for (const auto& [name, range] : ranges) {
+        const std::string key = py::cast<std::string>(name);
+        if (py::isinstance<py::list>(range)) {
+            std::string values;
+            for (const py::handle v : py::cast<py::list>(range))
+                values += (values.empty() ? "" : ",") + numberText(v);
+            o.sweeps.push_back(key + "=" + values);
+            continue;
+        }
         const auto r = py::cast<py::tuple>(range);
-        if (r.size() != 3)
-            throw py::value_error("a sweep takes NAME=(FROM, TO, COUNT)");
-        o.sweeps.push_back(
-            argument(py::cast<std::string>(name), { numberText(r[0]), numberText(r[1]), numberText(r[2]) }));
+        const bool logarithmic = r.size() == 4 && py::isinstance<py::str>(r[0]) && py::cast<std::string>(r[0]) == "log";
+        if (r.size() != 3 && !logarithmic)
+            throw py::value_error(
+                "a sweep takes NAME=(FROM, TO, COUNT), NAME=('log', FROM, TO, COUNT) or NAME=[A, B, ...]");
+        std::vector<std::string> parts;
+        if (logarithmic)
+            parts.push_back("log");
+        for (size_t k = logarithmic ? 1 : 0; k < r.size(); ++k)
+            parts.push_back(numberText(r[k]));
+        o.sweeps.push_back(argument(key, parts));
     }
     const Plan plan = planFor(scenario, o);
     StudyColumns none(plan);
@@ -280,10 +295,13 @@ py::tuple study(const PyScenario& scenario, long long runs, unsigned long long s
     o.seed = std::to_string(seed);
     for (const auto& [name, law] : laws) {
         const auto l = py::cast<py::tuple>(law);
-        if (l.size() != 3)
-            throw py::value_error("a study takes NAME=('normal', MEAN, SD) or NAME=('uniform', LO, HI)");
-        o.varies.push_back(
-            argument(py::cast<std::string>(name), { py::cast<std::string>(l[0]), numberText(l[1]), numberText(l[2]) }));
+        if (l.size() != 3 && l.size() != 4)
+            throw py::value_error("a study takes NAME=('normal', MEAN, SD), NAME=('uniform', LO, HI) or "
+                                  "NAME=('triangular', LO, MODE, HI)");
+        std::vector<std::string> parts { py::cast<std::string>(l[0]) };
+        for (size_t k = 1; k < l.size(); ++k)
+            parts.push_back(numberText(l[k]));
+        o.varies.push_back(argument(py::cast<std::string>(name), parts));
     }
     const Plan plan = planFor(scenario, o);
     StudyColumns columns(plan);
@@ -301,6 +319,87 @@ py::tuple study(const PyScenario& scenario, long long runs, unsigned long long s
         statistics[py::str(names[k + 1])] = row;
     }
     return py::make_tuple(runsTable, statistics);
+}
+
+py::object sensitivityTable(const PyScenario& scenario, double delta, const std::vector<std::string>& inputs)
+{
+    Options o;
+    o.sensitivity = true;
+    o.delta = shortestText(100 * delta);
+    for (const std::string& name : inputs)
+        o.inputs += (o.inputs.empty() ? "" : ",") + name;
+    const Plan plan = planFor(scenario, o);
+    const Explore& e = plan.explore;
+    const std::vector<SensitivityRow> rows
+        = exclusive([&] { return sensitivity(plan, e.inputs.empty() ? readInputs(plan) : e.inputs, e.delta); });
+    py::module_ np = py::module_::import("numpy");
+    py::list dtype;
+    for (const char* name : { "input", "output" })
+        dtype.append(py::make_tuple(name, "O"));
+    for (const char* name : { "base", "low", "high", "elasticity" })
+        dtype.append(py::make_tuple(name, "f8"));
+    py::list records;
+    for (const SensitivityRow& r : rows)
+        records.append(py::make_tuple(legendName(*r.input), summaryQuantities()[static_cast<size_t>(r.output)].column,
+            r.base, r.low, r.high, r.elasticity));
+    return np.attr("array")(records, np.attr("dtype")(dtype));
+}
+
+// The one keyword NAME=(LO, HI) of a search as torv-batch takes it.
+std::string searchedRange(const py::kwargs& range)
+{
+    for (const auto& [name, r] : range) {
+        const auto t = py::cast<py::tuple>(r);
+        if (range.size() != 1 || t.size() != 2)
+            break;
+        return argument(py::cast<std::string>(name), { numberText(t[0]), numberText(t[1]) });
+    }
+    throw py::value_error("a search takes one range NAME=(LO, HI)");
+}
+
+// The answers of the plan's search, each with the output's error at its
+// step as the step check estimates it (NaN: not settled).
+py::list answers(const Plan& plan)
+{
+    const Explore& e = plan.explore;
+    const std::string output = summaryQuantities()[static_cast<size_t>(e.column)].column;
+    py::list list;
+    const auto found = exclusive([&] {
+        std::vector<std::pair<Solution, double>> withError;
+        for (const Solution& s : e.kind == Explore::Kind::Solve
+                ? solve(plan, *e.field, e.lo, e.hi, e.column, e.target)
+                : optimize(plan, *e.field, e.lo, e.hi, e.column, e.kind == Explore::Kind::Maximize))
+            withError.emplace_back(s, stepError(plan, *e.field, s.value, e.column));
+        return withError;
+    });
+    for (const auto& [s, error] : found) {
+        py::dict d;
+        d["name"] = legendName(*e.field);
+        d["value"] = s.value;
+        d["output"] = output;
+        d["achieved"] = s.achieved;
+        d["runs"] = s.runs;
+        d["step_error"] = error;
+        list.append(d);
+    }
+    return list;
+}
+
+py::list solveFor(const PyScenario& scenario, const std::string& column, double value, const py::kwargs& range)
+{
+    Options o;
+    o.solve = searchedRange(range);
+    o.target = column + "=" + shortestText(value);
+    return answers(planFor(scenario, o));
+}
+
+py::object best(const PyScenario& scenario, const std::string& column, bool greatest, const py::kwargs& range)
+{
+    Options o;
+    (greatest ? o.maximize : o.minimize) = column;
+    o.over = searchedRange(range);
+    const py::list found = answers(planFor(scenario, o));
+    return found.empty() ? py::object(py::none()) : py::object(found[0]);
 }
 
 PyScenario presetScenario(int number)
@@ -481,5 +580,31 @@ PYBIND11_MODULE(torv, m)
         "Each law NAME=('normal', MEAN, SD) or NAME=('uniform', LO, HI) draws NAME for every run as "
         "torv-batch --vary does, from `seed` and the run's number. Returns the runs (run, the drawn "
         "values, the summary, error) and the statistics of every column: n, failed, mean, sd, p5, p50 and "
-        "p95, the failed runs left out (NaN where a column has too few values).");
+        "p95, the failed runs left out (NaN where a column has too few values). Also "
+        "NAME=('triangular', LO, MODE, HI).");
+    m.def("sensitivity", &sensitivityTable, py::arg("scenario"), py::kw_only(), py::arg("delta") = 0.01,
+        py::arg("inputs") = std::vector<std::string>(),
+        "Every input the run reads (or those named) changed by `delta` of itself up and down, one at a "
+        "time, as torv-batch --sensitivity does: a structured array with input, output, base, low, high "
+        "and elasticity (per cent of output per per cent of input; NaN where it has no value). Inputs that "
+        "are 0 are left out.");
+    m.def("solve", &solveFor, py::arg("scenario"), py::arg("column"), py::arg("value"),
+        "Every value of the one range NAME=(LO, HI) where the summary column equals `value`, as "
+        "torv-batch --solve finds them: a list of dicts (name, value, output, achieved, runs, step_error: "
+        "the output's error at the run's step as the step check estimates it, NaN where it has not "
+        "settled); empty when the value is out of reach.");
+    m.def(
+        "maximize",
+        [](const PyScenario& s, const std::string& column, const py::kwargs& range) {
+            return best(s, column, true, range);
+        },
+        py::arg("scenario"), py::arg("column"),
+        "The value of the one range NAME=(LO, HI) with the greatest summary column, as torv-batch "
+        "--maximize finds it: a dict as solve's, or None when no run had the column.");
+    m.def(
+        "minimize",
+        [](const PyScenario& s, const std::string& column, const py::kwargs& range) {
+            return best(s, column, false, range);
+        },
+        py::arg("scenario"), py::arg("column"), "As maximize, for the least value.");
 }

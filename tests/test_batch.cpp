@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <signal.h>
@@ -141,6 +143,10 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
             "--sync takes each, end or none, not 'later'" },
         ErrorCase { "SyncOfOneRun", { "--preset", "1", "--sync", "end" }, 2,
             "--summary, --jobs, --window and --sync belong to several runs" },
+        ErrorCase { "TargetOutOfReach", { "--preset", "1", "--solve", "Q0=5:85", "--target", "range_m=5000" }, 11,
+            "range_m=5000 is out of reach for Q0 from 5 to 85: no run of the scan crosses it" },
+        ErrorCase { "EvenRatiosThroughZero", { "--preset", "1", "--sweep", "V0=log:-1:10:3" }, 2,
+            "--sweep V0=log:...: FROM and TO must have one sign, neither 0" },
         ErrorCase { "OverlayOfTooManyRuns",
             { "--preset", "1", "--sweep", "TTO=10:80:10", "--overlay", "--png", "o.png" }, 2,
             "--overlay draws at most 9 runs in one picture, not 10" }),
@@ -443,6 +449,64 @@ TEST_F(Batch, GridLinesEqualTheSeparateRuns)
             const std::string single = lines(one.out).at(1);
             EXPECT_EQ(got[k++], std::string(angle) + "," + wind + single.substr(single.find(','))) << angle << wind;
         }
+}
+
+// A list runs in its order, even ratios end exactly on their ends.
+TEST_F(Batch, SweepOverAListOrInEvenRatios)
+{
+    for (const auto& [sweep, keys] :
+        { std::pair { "Q0=60,30,45", "60 30 45 " }, { "V0=log:10:1000:3", "10 100 1000 " } }) {
+        const Outcome o = runBatch(dir, { "--preset", "1", "--sweep", sweep, "--jobs", "2" });
+        ASSERT_EQ(o.status, 0) << o.err;
+        std::string got;
+        for (const std::string& line : lines(o.out))
+            got += line.substr(0, line.find(',')) + " ";
+        EXPECT_EQ(got, std::string(sweep).substr(0, 2) + " " + keys);
+    }
+}
+
+// A projectile without drag, launched at V from h above the ground, against
+// the closed form R = V cos a / g (V sin a + sqrt(V^2 sin^2 a + 2 g h)),
+// with g = 9.8 and degrees of 57.3 as the run has them.
+TEST_F(Batch, SearchesAndSensitivityAgreeWithTheClosedForm)
+{
+    constexpr double g = 9.8, h = 1, v = 100, degree = 57.3;
+    const auto range = [&](double a, double speed) {
+        return speed * std::cos(a) / g
+            * (speed * std::sin(a) + std::sqrt(speed * speed * std::sin(a) * std::sin(a) + 2 * g * h));
+    };
+    const auto run = [&](std::vector<std::string> question) {
+        std::vector<std::string> args { "--preset", "1", "--set", "Cx=0", "--set", "dt0=0.001", "--set", "H0=1",
+            "--set", "V0=100", "--set", "Hk=0" };
+        args.insert(args.end(), question.begin(), question.end());
+        const Outcome o = runBatch(dir, args);
+        EXPECT_EQ(o.status, 0) << o.err;
+        // Each line's numbers: the first and the last.
+        std::vector<std::pair<double, double>> rows;
+        for (const std::string& line : lines(o.out))
+            if (line.rfind("Q0,", 0) == 0 || line.rfind("V0,range_m,", 0) == 0)
+                rows.emplace_back(
+                    std::atof(line.c_str() + line.find(',') + 1), std::stod(line.substr(line.rfind(',') + 1)));
+        return rows;
+    };
+    const double best = std::asin(1 / std::sqrt(2 + 2 * g * h / (v * v))) * degree;
+    const auto greatest = run({ "--maximize", "range_m", "--over", "TTO=5:85" });
+    ASSERT_EQ(greatest.size(), 1u);
+    EXPECT_NEAR(greatest[0].first, best, 0.1);
+
+    const auto angles = run({ "--solve", "TTO=5:85", "--target", "range_m=800" });
+    ASSERT_EQ(angles.size(), 2u);
+    for (size_t k = 0; k < 2; ++k) {
+        double lo = k == 0 ? 5 : best, hi = k == 0 ? best : 85; // bisection of the closed form
+        for (int i = 0; i < 100; ++i)
+            ((range((lo + hi) / 2 / degree, v) < 800) == (k == 0) ? lo : hi) = (lo + hi) / 2;
+        EXPECT_NEAR(angles[k].first, lo, 0.2) << k;
+    }
+
+    const auto elasticity = run({ "--sensitivity", "--inputs", "V0" });
+    ASSERT_EQ(elasticity.size(), 1u);
+    const double a = 45 / degree, exact = (range(a, v * 1.000001) - range(a, v * 0.999999)) / range(a, v) / 2e-6;
+    EXPECT_NEAR(elasticity[0].second, exact, 0.02 * exact);
 }
 
 // A seeded study gives the same lines, statistics included, with any number

@@ -56,7 +56,8 @@ TEST(RunDraws, DependOnSeedAndRunOnlyAndFollowTheirLaw)
 
     constexpr int kDraws = 200'000;
     constexpr double kTolerance = 0.01; // about four standard errors
-    double sum = 0, squares = 0;
+    double sum = 0, squares = 0, triangular = 0;
+    int belowMode = 0;
     for (int run = 0; run < kDraws; ++run) {
         RunDraws d(1, run);
         const double z = d.normal(3, 2);
@@ -64,7 +65,14 @@ TEST(RunDraws, DependOnSeedAndRunOnlyAndFollowTheirLaw)
         squares += z * z;
         const double u = d.uniform(-1, 5);
         ASSERT_TRUE(u >= -1 && u < 5) << u;
+        const double t = d.triangular(2, 3, 6);
+        ASSERT_TRUE(t >= 2 && t <= 6) << t;
+        triangular += t;
+        belowMode += t < 3;
     }
+    // Mean (lo + mode + hi) / 3; the rising side holds (mode - lo) / (hi - lo).
+    EXPECT_NEAR(triangular / kDraws, 11.0 / 3, kTolerance);
+    EXPECT_NEAR(static_cast<double>(belowMode) / kDraws, 0.25, kTolerance / 2);
     const double mean = sum / kDraws;
     EXPECT_NEAR(mean, 3, 2 * kTolerance);
     EXPECT_NEAR(std::sqrt(squares / kDraws - mean * mean), 2, 2 * kTolerance);

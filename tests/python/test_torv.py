@@ -77,6 +77,25 @@ def test_sweeps_and_studies_give_the_batch_programs_lines(call, args, keys):
         assert all(agree(line[1:-1], figures, False)), line[0]
 
 
+@pytest.mark.parametrize(
+    "call, args",
+    [
+        (lambda s: torv.solve(s, "range_m", 800, Q0=(5, 85)), ["--solve", "Q0=5:85", "--target", "range_m=800"]),
+        (lambda s: [torv.maximize(s, "range_m", Q0=(5, 85))], ["--maximize", "range_m", "--over", "Q0=5:85"]),
+        (lambda s: torv.sensitivity(s, inputs=["V0", "Q0"]).tolist(), ["--sensitivity", "--inputs", "V0,Q0"]),
+    ],
+)
+def test_searches_and_sensitivity_give_the_batch_programs_lines(call, args):
+    ours = call(torv.Scenario.preset(1))
+    header, *theirs = list(csv.reader(io.StringIO(batch("--preset", "1", *args))))
+    assert len(theirs) == len(ours) > 0
+    for line, row in zip(theirs, ours):
+        row = [row[k] for k in header] if isinstance(row, dict) else list(row)
+        assert [line[0], line[2 if "name" in header else 1]] == [row[0], row[2 if "name" in header else 1]]
+        numbers = [k for k in range(len(header)) if header[k] not in ("name", "input", "output")]
+        assert all(agree([line[k] for k in numbers], [row[k] for k in numbers], False)), line
+
+
 def test_bad_inputs_raise_with_the_programs_message(tmp_path):
     p1 = torv.Scenario.preset(1)
     bad = tmp_path / "bad.toml"
