@@ -17,8 +17,8 @@
 #include <optional>
 #include <variant>
 
-#include "sim/classes.h"
-#include "sim/state.h"
+#include "model/classes.h"
+#include "model/state.h"
 #include "ui/focus.h"
 #include "ui/guard.h"
 #include "ui/language.h"

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "sim/presets.h"
+#include "scenarios/presets.h"
 
 class QAction;
 class QButtonGroup;

@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "sim/activation.h"
-#include "sim/catalog.h"
-#include "sim/presets.h"
-#include "sim/scenario.h"
+#include "model/catalog.h"
+#include "run/activation.h"
+#include "scenarios/presets.h"
+#include "scenarios/scenario.h"
 
 namespace torv::batch {
 

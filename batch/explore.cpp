@@ -6,13 +6,13 @@
 #include <limits>
 #include <utility>
 
+#include "analysis/stepcheck.h"
 #include "fault/faults.h"
-#include "sim/classes.h"
-#include "sim/numfmt.h"
-#include "sim/presets.h"
-#include "sim/state.h"
-#include "sim/stepcheck.h"
-#include "sim/summary.h"
+#include "files/numfmt.h"
+#include "model/classes.h"
+#include "model/state.h"
+#include "model/summary.h"
+#include "scenarios/presets.h"
 
 namespace torv::batch {
 

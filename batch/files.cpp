@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "analysis/keptruns.h"
 #include "batch/runs.h"
+#include "files/atomicfile.h"
+#include "files/csvexport.h"
+#include "files/numfmt.h"
+#include "files/resultfiles.h"
+#include "model/state.h"
 #include "plot/grafik.h"
 #include "plot/png.h"
-#include "sim/atomicfile.h"
-#include "sim/csvexport.h"
-#include "sim/flugbahn.h"
-#include "sim/keptruns.h"
-#include "sim/numfmt.h"
-#include "sim/resultfiles.h"
-#include "sim/state.h"
+#include "run/flugbahn.h"
 
 namespace torv::batch {
 

@@ -27,9 +27,9 @@
 #include "batch/study.h"
 #include "batch/window.h"
 #include "fault/faults.h"
-#include "sim/atomicfile.h"
-#include "sim/formport.h"
-#include "sim/numfmt.h"
+#include "files/atomicfile.h"
+#include "files/numfmt.h"
+#include "run/formport.h"
 
 namespace torv::batch {
 

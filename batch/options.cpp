@@ -9,15 +9,15 @@
 
 #include <unistd.h>
 
+#include "analysis/keptruns.h"
 #include "batch/batch.h"
 #include "batch/study.h"
 #include "fault/faults.h"
-#include "sim/classes.h"
-#include "sim/keptruns.h"
-#include "sim/languages.h"
-#include "sim/numfmt.h"
-#include "sim/resultfiles.h"
-#include "sim/summary.h"
+#include "files/numfmt.h"
+#include "files/resultfiles.h"
+#include "model/classes.h"
+#include "model/languages.h"
+#include "model/summary.h"
 #include "version.h"
 
 namespace torv::batch {

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "analysis/stepcheck.h"
 #include "batch/runs.h"
 #include "fault/faults.h"
-#include "sim/flugbahn.h"
-#include "sim/numfmt.h"
-#include "sim/presets.h"
-#include "sim/scenario.h"
-#include "sim/state.h"
-#include "sim/stepcheck.h"
-#include "sim/summary.h"
+#include "files/numfmt.h"
+#include "model/state.h"
+#include "model/summary.h"
+#include "run/flugbahn.h"
+#include "scenarios/presets.h"
+#include "scenarios/scenario.h"
 
 namespace torv::batch {
 

@@ -8,10 +8,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "model/catalog.h"
+#include "model/state.h"
 #include "plot/grafik.h"
 #include "plot/scene.h"
-#include "sim/catalog.h"
-#include "sim/state.h"
 
 namespace {
 

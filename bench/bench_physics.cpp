@@ -8,7 +8,7 @@
 #include "fault/faults.h"
 #include "physics/constants.h"
 #include "physics/subrout.h"
-#include "sim/step.h"
+#include "run/step.h"
 
 using namespace torv;
 
@@ -43,7 +43,7 @@ void BM_AtmosphereClimb(benchmark::State& state)
 }
 BENCHMARK(BM_AtmosphereClimb);
 
-// One step as the run performs it (sim/step.h), without its sampling, from
+// One step as the run performs it (run/step.h), without its sampling, from
 // `start` until `restart` says the flight is over.
 template <class F>
 void runStep(benchmark::State& state, const StepState& start, const PassInputs& in, bool (*restart)(const StepState&))

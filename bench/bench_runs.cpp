@@ -7,12 +7,12 @@
 #include <tuple>
 
 #include "fault/faults.h"
-#include "sim/activation.h"
-#include "sim/flugbahn.h"
-#include "sim/formport.h"
-#include "sim/presets.h"
-#include "sim/state.h"
-#include "sim/steploop.h"
+#include "model/state.h"
+#include "run/activation.h"
+#include "run/flugbahn.h"
+#include "run/formport.h"
+#include "run/steploop.h"
+#include "scenarios/presets.h"
 #include "support/runfixtures.h"
 
 using namespace torv;

@@ -8,7 +8,7 @@
 
 #include "batch/batch.h"
 #include "batch/runs.h"
-#include "sim/state.h"
+#include "model/state.h"
 
 using namespace torv;
 using namespace torv::batch;

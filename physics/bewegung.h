@@ -51,7 +51,7 @@ inline void keepBranch()
 
 // Which equations a motion step uses: the general set; the general set
 // with the balloon flag set first (the balloon class); the reentry set.
-// The class table (sim/classes.h) gives each class its set.
+// The class table (model/classes.h) gives each class its set.
 enum class MotionSet { kGeneral, kBalloon, kReentry };
 
 // What a motion step applied, for the run's summary: sin Q at its start and

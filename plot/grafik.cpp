@@ -10,11 +10,11 @@
 #include <map>
 #include <utility>
 
+#include "model/classes.h"
+#include "model/state.h"
 #include "plot/canvas.h"
 #include "plot/metka1.h"
 #include "plot/scene.h"
-#include "sim/classes.h"
-#include "sim/state.h"
 
 namespace torv {
 

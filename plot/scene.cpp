@@ -5,11 +5,11 @@
 #include <cmath>
 #include <functional>
 
-#include "sim/catalog.h"
-#include "sim/events.h"
-#include "sim/numfmt.h"
-#include "sim/quantities.h"
-#include "sim/state.h"
+#include "analysis/events.h"
+#include "files/numfmt.h"
+#include "model/catalog.h"
+#include "model/quantities.h"
+#include "model/state.h"
 
 namespace torv {
 

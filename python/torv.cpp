@@ -22,14 +22,14 @@
 #include "batch/runs.h"
 #include "batch/study.h"
 #include "fault/faults.h"
-#include "sim/atomicfile.h"
-#include "sim/classes.h"
-#include "sim/numfmt.h"
-#include "sim/presets.h"
-#include "sim/quantities.h"
-#include "sim/resultfiles.h"
-#include "sim/scenario.h"
-#include "sim/state.h"
+#include "files/atomicfile.h"
+#include "files/numfmt.h"
+#include "files/resultfiles.h"
+#include "model/classes.h"
+#include "model/quantities.h"
+#include "model/state.h"
+#include "scenarios/presets.h"
+#include "scenarios/scenario.h"
 
 namespace py = pybind11;
 using namespace torv;

@@ -4,7 +4,7 @@
 find_program(TORV_CLANG_FORMAT clang-format)
 if(TORV_CLANG_FORMAT)
   add_test(NAME clang_format
-    COMMAND sh -c "find app assets batch bench fault physics plot python sim tests ui \\( -name '*.cpp' -o -name '*.h' \\) -print0 | sort -z | xargs -0 '${TORV_CLANG_FORMAT}' --dry-run --Werror"
+    COMMAND sh -c "find app assets batch bench fault physics plot python model files run scenarios analysis tests ui \\( -name '*.cpp' -o -name '*.h' \\) -print0 | sort -z | xargs -0 '${TORV_CLANG_FORMAT}' --dry-run --Werror"
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 else()
   add_test(NAME clang_format

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QtTest/QTest>
 
-#include "sim/presets.h"
+#include "scenarios/presets.h"
 #include "support/forms.h"
 
 class CalcForm : public Forms {

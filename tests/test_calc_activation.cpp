@@ -21,11 +21,11 @@
 #include <string>
 #include <vector>
 
+#include "files/numfmt.h"
+#include "files/resultfiles.h"
 #include "physics/subrout.h"
-#include "sim/activation.h"
-#include "sim/flugbahn.h"
-#include "sim/numfmt.h"
-#include "sim/resultfiles.h"
+#include "run/activation.h"
+#include "run/flugbahn.h"
 #include "test_calc.h"
 
 using torv::PresetList;

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "fault/faults.h"
-#include "sim/catalog.h"
+#include "model/catalog.h"
 #include "test_calc.h"
 
 using torv::PresetList;

@@ -19,8 +19,8 @@
 
 #include "fault/faults.h"
 #include "plot/grafik.h"
-#include "sim/activation.h"
-#include "sim/flugbahn.h"
+#include "run/activation.h"
+#include "run/flugbahn.h"
 #include "test_calc.h"
 #include "ui/readout.h"
 

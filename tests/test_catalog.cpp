@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/catalog.h"
-#include "sim/state.h"
+#include "model/catalog.h"
+#include "model/state.h"
 
 using namespace torv;
 

@@ -7,14 +7,14 @@
 #include <set>
 #include <string>
 
+#include "analysis/events.h"
+#include "analysis/keptruns.h"
 #include "fault/faults.h"
-#include "sim/activation.h"
-#include "sim/csvexport.h"
-#include "sim/events.h"
-#include "sim/flugbahn.h"
-#include "sim/keptruns.h"
-#include "sim/presets.h"
-#include "sim/state.h"
+#include "files/csvexport.h"
+#include "model/state.h"
+#include "run/activation.h"
+#include "run/flugbahn.h"
+#include "scenarios/presets.h"
 #include "support/runfixtures.h"
 
 using namespace torv;

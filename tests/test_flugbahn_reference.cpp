@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "fault/faults.h"
+#include "files/resultfiles.h"
+#include "model/state.h"
 #include "physics/subrout.h"
-#include "sim/activation.h"
-#include "sim/flugbahn.h"
-#include "sim/presets.h"
-#include "sim/resultfiles.h"
-#include "sim/state.h"
+#include "run/activation.h"
+#include "run/flugbahn.h"
+#include "scenarios/presets.h"
 #include "support/runfixtures.h"
 
 using namespace torv;

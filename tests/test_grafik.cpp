@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "fault/faults.h"
+#include "model/catalog.h"
+#include "model/state.h"
 #include "plot/grafik.h"
-#include "sim/catalog.h"
-#include "sim/state.h"
 #include "test_plot_util.h"
 
 using namespace torv;

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "fault/faults.h"
-#include "sim/atomicfile.h"
-#include "sim/state.h"
+#include "files/atomicfile.h"
+#include "model/state.h"
 #include "ui/guard.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "sim/numfmt.h"
+#include "files/numfmt.h"
 
 using namespace torv;
 

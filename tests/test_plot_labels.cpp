@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "fault/faults.h"
+#include "model/catalog.h"
+#include "model/state.h"
 #include "plot/canvas.h"
 #include "plot/grafik.h"
 #include "plot/scene.h"
-#include "sim/activation.h"
-#include "sim/catalog.h"
-#include "sim/flugbahn.h"
-#include "sim/presets.h"
-#include "sim/state.h"
+#include "run/activation.h"
+#include "run/flugbahn.h"
+#include "scenarios/presets.h"
 #include "support/runfixtures.h"
 
 using namespace torv;

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "fault/faults.h"
+#include "model/state.h"
 #include "plot/scene.h"
-#include "sim/state.h"
 #include "test_plot_util.h"
 
 using namespace torv;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "model/state.h"
 #include "plot/scene.h"
-#include "sim/state.h"
 
 namespace plottest {
 

@@ -5,9 +5,9 @@
 #include <set>
 #include <string>
 
-#include "sim/classes.h"
-#include "sim/presets.h"
-#include "sim/state.h"
+#include "model/classes.h"
+#include "model/state.h"
+#include "scenarios/presets.h"
 
 using namespace torv;
 

@@ -19,9 +19,9 @@
 #include <unistd.h>
 
 #include "fault/faults.h"
-#include "sim/atomicfile.h"
-#include "sim/resultfiles.h"
-#include "sim/state.h"
+#include "files/atomicfile.h"
+#include "files/resultfiles.h"
+#include "model/state.h"
 #include "support/runfixtures.h"
 
 using namespace torv;

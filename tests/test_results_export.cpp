@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "analysis/stepcheck.h"
 #include "fault/faults.h"
-#include "sim/activation.h"
-#include "sim/csvexport.h"
-#include "sim/flugbahn.h"
-#include "sim/presets.h"
-#include "sim/quantities.h"
-#include "sim/resultfiles.h"
-#include "sim/state.h"
-#include "sim/stepcheck.h"
+#include "files/csvexport.h"
+#include "files/resultfiles.h"
+#include "model/quantities.h"
+#include "model/state.h"
+#include "run/activation.h"
+#include "run/flugbahn.h"
+#include "scenarios/presets.h"
 #include "support/runfixtures.h"
 
 using namespace torv;

@@ -12,13 +12,13 @@
 #include <string>
 
 #include "fault/faults.h"
-#include "sim/activation.h"
-#include "sim/classes.h"
-#include "sim/flugbahn.h"
-#include "sim/presets.h"
-#include "sim/resultfiles.h"
-#include "sim/scenario.h"
-#include "sim/state.h"
+#include "files/resultfiles.h"
+#include "model/classes.h"
+#include "model/state.h"
+#include "run/activation.h"
+#include "run/flugbahn.h"
+#include "scenarios/presets.h"
+#include "scenarios/scenario.h"
 #include "support/runfixtures.h"
 
 using namespace torv;

@@ -20,7 +20,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "sim/scenario.h"
+#include "scenarios/scenario.h"
 #include "test_calc.h"
 #include "ui/scenariofiles.h"
 

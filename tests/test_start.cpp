@@ -26,7 +26,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/presets.h"
+#include "scenarios/presets.h"
 #include "support/forms.h"
 #include "ui/texts.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "sim/state.h"
+#include "model/state.h"
 
 using namespace torv;
 

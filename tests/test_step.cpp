@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "fault/faults.h"
+#include "model/classes.h"
 #include "physics/constants.h"
-#include "sim/classes.h"
-#include "sim/step.h"
+#include "run/step.h"
 
 using namespace torv;
 

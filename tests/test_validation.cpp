@@ -8,13 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "analysis/stepcheck.h"
 #include "fault/faults.h"
-#include "sim/activation.h"
-#include "sim/flugbahn.h"
-#include "sim/presets.h"
-#include "sim/resultfiles.h"
-#include "sim/stepcheck.h"
-#include "sim/steploop.h"
+#include "files/resultfiles.h"
+#include "run/activation.h"
+#include "run/flugbahn.h"
+#include "run/steploop.h"
+#include "scenarios/presets.h"
 #include "support/runfixtures.h"
 
 using namespace torv;

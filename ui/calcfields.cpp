@@ -9,9 +9,9 @@
 #include <variant>
 
 #include "fault/faults.h"
+#include "files/numfmt.h"
+#include "model/state.h"
 #include "plot/grafik.h"
-#include "sim/numfmt.h"
-#include "sim/state.h"
 #include "ui/guard.h"
 #include "ui/texts.h"
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "sim/fields.h"
+#include "model/fields.h"
 #include "ui/calclayout.h"
 #include "ui/help.h"
 

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <variant>
 
+#include "model/languages.h"
 #include "plot/canvas.h"
-#include "sim/languages.h"
 #include "ui/look.h"
 #include "ui/texts.h"
 

@@ -11,10 +11,10 @@
 #include <optional>
 #include <vector>
 
+#include "analysis/keptruns.h"
+#include "analysis/stepcheck.h"
+#include "model/state.h"
 #include "plot/grafik.h"
-#include "sim/keptruns.h"
-#include "sim/state.h"
-#include "sim/stepcheck.h"
 #include "ui/calcfields.h"
 #include "ui/calclayout.h"
 #include "ui/help.h"

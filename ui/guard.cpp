@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "fault/faults.h"
-#include "sim/languages.h"
+#include "model/languages.h"
 #include "ui/texts.h"
 
 namespace torv {

@@ -13,9 +13,9 @@
 #include <initializer_list>
 #include <variant>
 
-#include "sim/activation.h"
-#include "sim/classes.h"
-#include "sim/state.h"
+#include "model/classes.h"
+#include "model/state.h"
+#include "run/activation.h"
 #include "ui/calcfields.h"
 #include "ui/calcresults.h"
 #include "ui/focus.h"

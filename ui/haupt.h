@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/keptruns.h"
+#include "model/catalog.h"
+#include "model/fields.h"
 #include "plot/grafik.h"
-#include "sim/catalog.h"
-#include "sim/fields.h"
-#include "sim/formport.h"
-#include "sim/keptruns.h"
+#include "run/formport.h"
 #include "ui/calclayout.h"
 
 class QLineEdit;

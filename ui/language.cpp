@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "sim/languages.h"
+#include "model/languages.h"
 
 namespace torv {
 

@@ -12,10 +12,10 @@
 #include <limits>
 #include <utility>
 
+#include "files/numfmt.h"
+#include "model/quantities.h"
+#include "model/state.h"
 #include "plot/canvas.h"
-#include "sim/numfmt.h"
-#include "sim/quantities.h"
-#include "sim/state.h"
 
 namespace torv {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "model/state.h"
 #include "plot/grafik.h"
-#include "sim/state.h"
 #include "ui/texts.h"
 
 namespace torv {

@@ -17,9 +17,9 @@
 #include <cstring>
 
 #include "fault/faults.h"
-#include "sim/presets.h"
-#include "sim/scenario.h"
-#include "sim/state.h"
+#include "model/state.h"
+#include "scenarios/presets.h"
+#include "scenarios/scenario.h"
 #include "ui/guard.h"
 #include "ui/texts.h"
 

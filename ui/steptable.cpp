@@ -12,12 +12,12 @@
 #include <cmath>
 #include <utility>
 
+#include "files/numfmt.h"
+#include "model/classes.h"
+#include "model/quantities.h"
+#include "model/state.h"
+#include "model/summary.h"
 #include "plot/grafik.h"
-#include "sim/classes.h"
-#include "sim/numfmt.h"
-#include "sim/quantities.h"
-#include "sim/state.h"
-#include "sim/summary.h"
 #include "ui/guard.h"
 #include "ui/texts.h"
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-#include "sim/stepcheck.h"
+#include "analysis/stepcheck.h"
 
 class QWidget;
 

@@ -1,6 +1,6 @@
 #include "ui/texts.h"
 
-#include "sim/state.h"
+#include "model/state.h"
 
 namespace torv {
 

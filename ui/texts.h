@@ -8,7 +8,7 @@
 
 #include <span>
 
-#include "sim/languages.h"
+#include "model/languages.h"
 
 namespace torv {
 

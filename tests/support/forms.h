@@ -12,7 +12,7 @@
 
 #include "app/forms.h"
 #include "app/sprache.h"
-#include "sim/state.h"
+#include "model/state.h"
 #include "ui/guard.h"
 #include "ui/haupt.h"
 

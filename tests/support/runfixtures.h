@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/formport.h"
+#include "run/formport.h"
 
 namespace torv::testing {
 

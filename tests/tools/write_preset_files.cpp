@@ -5,10 +5,10 @@
 #include <string>
 
 #include "fault/faults.h"
-#include "sim/activation.h"
-#include "sim/flugbahn.h"
-#include "sim/presets.h"
-#include "sim/state.h"
+#include "model/state.h"
+#include "run/activation.h"
+#include "run/flugbahn.h"
+#include "scenarios/presets.h"
 #include "support/runfixtures.h"
 
 using namespace torv;

@@ -1,0 +1,125 @@
+#include "model/quantities.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "fault/faults.h"
+#include "model/state.h"
+#include "physics/constants.h"
+
+namespace torv {
+
+namespace {
+
+// The sample file's columns after the sample number, in file order.
+constexpr std::array<const Quantity*, kSampleFileColumns> kSampleColumns = [] {
+    std::array<const Quantity*, kSampleFileColumns> out {};
+    for (const Quantity& q : kQuantities)
+        if (q.sampleColumn > 0)
+            out[q.sampleColumn - 2] = &q;
+    return out;
+}();
+static_assert(std::ranges::all_of(kSampleColumns, [](const Quantity* q) { return q != nullptr; }),
+    "every column of the sample file holds a series");
+
+// Series K of the sample goes to e[K * stride].
+template <class Fp, size_t... K>
+inline void recordInto(
+    StepState& s, const SampleSource& src, int slot, double* e, size_t stride, std::index_sequence<K...>)
+{
+    raiseUnitFlags(s, src);
+    if (slot == kSamples)
+        return;
+    ((e[K * stride] = Fp::sound(kQuantities[K].record(src))), ...);
+}
+
+} // namespace
+
+template <class Fp> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series)
+{
+    s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
+    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, series + (slot - 1), kSamples,
+        std::make_index_sequence<kRecordedSeries>());
+}
+
+template <class Fp> void recordSampleRow(StepState& s, double g, double Vwind, double Volumen, int slot, double* row)
+{
+    s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
+    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, row, 1, std::make_index_sequence<kRecordedSeries>());
+}
+
+template void recordSample<Checked>(StepState&, double, double, double, int, double*);
+template void recordSample<Unchecked>(StepState&, double, double, double, int, double*);
+template void recordSampleRow<Checked>(StepState&, double, double, double, int, double*);
+template void recordSampleRow<Unchecked>(StepState&, double, double, double, int, double*);
+
+std::span<const Quantity* const> sampleFileColumns()
+{
+    return kSampleColumns;
+}
+
+int unitFlagValue(UnitFlag flag, const SamplingState& flags)
+{
+    return flag == UnitFlag::None ? 0 : flags.*detail::kFlagVariables[static_cast<int>(flag)];
+}
+
+int unitFlagValue(UnitFlag flag)
+{
+    return unitFlagValue(flag, st);
+}
+
+std::span<const Quantity> quantities()
+{
+    return kQuantities;
+}
+
+const Quantity& quantity(Series s)
+{
+    return kQuantities[code(s)];
+}
+
+namespace {
+
+const LargerUnit* largerUnitFor(Series s, const SamplingState& flags)
+{
+    const Quantity& q = quantity(s);
+    if (q.flag == UnitFlag::None)
+        return nullptr;
+    const int v = unitFlagValue(q.flag, flags);
+    for (const LargerUnit& u : q.larger)
+        if (u.unit && u.flagValue == v)
+            return &u;
+    return nullptr;
+}
+
+} // namespace
+
+const LargerUnit* currentLargerUnit(Series s)
+{
+    return largerUnitFor(s, st);
+}
+
+double divisorFor(Series s, const SamplingState& flags)
+{
+    const LargerUnit* u = largerUnitFor(s, flags);
+    return u ? u->divisor : 1.0;
+}
+
+const char* currentUnit(Series s)
+{
+    const LargerUnit* u = currentLargerUnit(s);
+    return u ? u->unit : quantity(s).unit;
+}
+
+double currentDivisor(Series s)
+{
+    const LargerUnit* u = currentLargerUnit(s);
+    return u ? u->divisor : 1.0;
+}
+
+const char* quantityName(Series s, int sprache)
+{
+    return inLanguage(quantity(s).name, sprache);
+}
+
+} // namespace torv

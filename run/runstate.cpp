@@ -1,0 +1,127 @@
+// The run on the simulation state: the calculation form's START and every
+// caller that works on the state run the flight through here.
+#include <memory>
+
+#include "fault/faults.h"
+#include "files/numfmt.h"
+#include "files/resultfiles.h"
+#include "model/catalog.h"
+#include "model/state.h"
+#include "run/flugbahn.h"
+#include "run/formport.h"
+
+namespace torv {
+
+namespace {
+
+// The settings of a run, copied between the state and a run's value.
+template <class From, class To> void copySettings(const From& a, To& b)
+{
+    b.S0 = a.S0;
+    b.Q0grad = a.Q0grad;
+    b.S = a.S;
+    b.MtRun = a.MtRun;
+    b.IudRun = a.IudRun;
+    b.MdvRun = a.MdvRun;
+    b.Hend = a.Hend;
+    b.Vend = a.Vend;
+    b.g = a.g;
+    b.Gewicht = a.Gewicht;
+    b.AuftriebSoll = a.AuftriebSoll;
+    b.Volumen = a.Volumen;
+    b.VolumenStart = a.VolumenStart;
+    b.Radius = a.Radius;
+    b.Oberflaeche = a.Oberflaeche;
+    b.SBallon = a.SBallon;
+    b.NPunkte = a.NPunkte;
+    b.PageSize = a.PageSize;
+    b.Durchlauf2 = a.Durchlauf2;
+    b.dtProbe = a.dtProbe;
+}
+
+// What the run leaves in the state: the recording pass's variables, the
+// settings and the samples as it left them.
+void applyOutcome(const RunOutcome& out, SimState& state)
+{
+    static_cast<StepState&>(state) = out;
+    copySettings(out, state);
+    state.Trenn = kRunSeparator;
+    std::copy(out.series.begin(), out.series.end(), state.Ergebnis.begin());
+}
+
+// The run's way to the calculation form: the fields it changes, and its
+// progress.
+class FormObserver : public RunObserver {
+public:
+    void balloonArea(double S0) override
+    {
+        FormPort& form = formPort();
+        form.setEdS0(general4(S0, form.decimalSeparator()));
+    }
+    void areaLoading(double belastung) override
+    {
+        FormPort& form = formPort();
+        form.setEdBelastung(general4(belastung, form.decimalSeparator()));
+    }
+    bool progress(int pass, double t, double tEnd) override { return formPort().runProgress(pass, t, tEnd); }
+};
+
+} // namespace
+
+RunRequest runRequest(const SimState& state, bool files)
+{
+    RunRequest in;
+    in.H0 = state.H0;
+    in.V0 = state.V0;
+    in.TTO = state.TTO;
+    in.MassaStart = state.MassaStart;
+    in.Cx = state.Cx;
+    in.Cy = state.Cy;
+    in.dt0 = state.dt0;
+    in.Vwind = state.Vwind;
+    in.Tk = state.Tk;
+    in.Hk = state.Hk;
+    in.Vk = state.Vk;
+    in.Mt = state.Mt;
+    in.Iud = state.Iud;
+    in.Mdv = state.Mdv;
+    in.Schub = state.Schub;
+    in.RSAT = state.RSAT;
+    in.Auftriebplus = state.Auftriebplus;
+    in.Gasverlust = state.Gasverlust;
+    in.GasDensity = state.GasDensity;
+    in.HFlug = state.HFlug;
+    in.AeroModel = state.AeroModel;
+    in.scenarioKlasse = state.Szenario.Klasse;
+    in.Klasse = state.Klasse;
+    in.stepLog = files && state.DatenSchalter == 1;
+    in.before = state;
+    copySettings(state, in.settings);
+    std::copy_n(state.Ergebnis.begin(), in.series.size(), in.series.begin());
+    return in;
+}
+
+void Flugbahn(RunFiles files)
+{
+    const auto in = std::make_unique<RunRequest>(runRequest(st, files == RunFiles::Write));
+    const auto out = std::make_unique<RunOutcome>();
+    FormObserver observer;
+    try {
+        runFlight(*in, *out, observer);
+    } catch (...) {
+        if (out->started) {
+            applyOutcome(*out, st);
+            st.Summary = {};
+        }
+        throw;
+    }
+    applyOutcome(*out, st);
+    st.Summary = {};
+    if (files == RunFiles::Write)
+        writeSampleFile();
+    applyGraphSelection(out->defaultGraph);
+    st.Summary = out->summary;
+    formPort().drawGraph();
+}
+
+} // namespace torv

@@ -1,0 +1,776 @@
+#include "run/steploop.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <bit>
+#include <cfenv>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "fault/faults.h"
+#include "physics/constants.h"
+
+namespace torv {
+
+static_assert(offsetof(PassInputs, motion) + sizeof(MotionSet) + 4 * sizeof(bool) == sizeof(PassInputs),
+    "no padding between the members of the pass inputs");
+
+bool sameTrajectoryInputs(const PassInputs& a, const PassInputs& b)
+{
+    PassInputs c = a;
+    c.dtProbe = b.dtProbe;
+    return std::memcmp(&c, &b, sizeof c) == 0;
+}
+
+// A state copied in 16-byte pieces. The compiler copies a struct this size
+// with a string instruction, whose start-up costs more than the copy, and a
+// state is copied in every step while the checkpoints keep every step.
+using StatePiece = double __attribute__((vector_size(16)));
+
+[[gnu::always_inline]] inline void copyPiece(unsigned char* to, const unsigned char* from)
+{
+    StatePiece p;
+    __builtin_memcpy(&p, from, sizeof p);
+    __builtin_memcpy(to, &p, sizeof p);
+}
+
+template <size_t... I>
+[[gnu::always_inline]] inline void copyPieces(unsigned char* to, const unsigned char* from, std::index_sequence<I...>)
+{
+    (copyPiece(to + sizeof(StatePiece) * I, from + sizeof(StatePiece) * I), ...);
+}
+
+template <class T> [[gnu::always_inline]] inline void copyState(T& to, const T& from)
+{
+    static_assert(std::is_trivially_copyable_v<T> && sizeof(T) % 8 == 0);
+    auto* d = reinterpret_cast<unsigned char*>(&to);
+    const auto* f = reinterpret_cast<const unsigned char*>(&from);
+    copyPieces(d, f, std::make_index_sequence<sizeof(T) / sizeof(StatePiece)>());
+    if constexpr (sizeof(T) % sizeof(StatePiece) != 0) {
+        double last;
+        __builtin_memcpy(&last, f + sizeof(T) - 8, 8);
+        __builtin_memcpy(d + sizeof(T) - 8, &last, 8);
+    }
+}
+
+// States of the timing pass at every `spacing`-th step from its start, at
+// most kMaxStates of them: when the list is full, every other one goes and
+// the spacing doubles, so that they stay spread over the whole pass however
+// long it is. The spacing starts at one step: a pass of up to kMaxStates
+// steps keeps the state after each of them, so that the recording pass finds
+// every sample's state kept, however close together the samples are, and a
+// longer pass replays at most spacing - 1 steps per sample, about
+// kSamples * kMaxStates / 2 steps of the pass whatever its length. The
+// recording pass replays its samples from them; the state after the first
+// step tells whether it integrates the same trajectory.
+class Checkpoints {
+public:
+    static constexpr size_t kMaxStates = 8192;
+
+    Checkpoints()
+        : pool_(kMaxStates)
+        , slots_(kMaxStates)
+        , times_(kMaxStates)
+    {
+        free_.reserve(kMaxStates);
+    }
+
+    void clear()
+    {
+        count_ = 0;
+        shift_ = 0;
+        fresh_ = 0;
+        free_.clear();
+    }
+    // Steps from one kept state to the next (a power of two).
+    long long spacing() const { return 1LL << shift_; }
+    // The next step after `done` whose state is kept.
+    long long nextAfter(long long done) const { return done == 0 ? 1 : ((done >> shift_) + 1) << shift_; }
+    // The state after `done` steps, one of those nextAfter names; returns
+    // the next step to keep. A stretch run again after a fault offers the
+    // same states again.
+    [[gnu::always_inline]] long long offer(long long done, const FlightState& s)
+    {
+        if (done == 1)
+            afterFirst_ = s;
+        const size_t i = static_cast<size_t>(done >> shift_);
+        if ((done & (spacing() - 1)) == 0) {
+            if (i < count_)
+                keep(i, s);
+            else if (count_ < kMaxStates)
+                keepNew(s);
+            else
+                thinOut(done, s);
+        }
+        return nextAfter(done);
+    }
+    // The latest state kept at or before step `step`, and its step.
+    const FlightState& atOrBefore(long long step, long long& at) const
+    {
+        const size_t i = index(step);
+        at = static_cast<long long>(i) << shift_;
+        return pool_[slots_[i]];
+    }
+    // Asks for the state atOrBefore(step) gives to be brought into the cache.
+    void prefetch(long long step) const
+    {
+        const char* p = reinterpret_cast<const char*>(&pool_[slots_[index(step)]]);
+        for (size_t line = 0; line < sizeof(FlightState); line += 64)
+            __builtin_prefetch(p + line);
+    }
+    // The kept states in step order: how many, and the time of each.
+    size_t count() const { return count_; }
+    double time(size_t i) const { return times_[i]; }
+    const FlightState& afterFirstStep() const { return afterFirst_; }
+
+private:
+    size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
+    // A place in the pool not holding a kept state.
+    uint32_t take()
+    {
+        if (free_.empty())
+            return fresh_++;
+        const uint32_t slot = free_.back();
+        free_.pop_back();
+        return slot;
+    }
+    [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
+    {
+        copyState(pool_[slots_[i]], s);
+        times_[i] = s.t;
+    }
+    [[gnu::always_inline]] void keepNew(const FlightState& s)
+    {
+        slots_[count_] = take();
+        keep(count_++, s);
+    }
+
+    // The list is full: every other state goes (its place in the pool is
+    // free again; the states themselves stay where they are), the spacing
+    // doubles, and the state after `done` steps is kept if it falls on the
+    // new spacing.
+    [[gnu::noinline]] void thinOut(long long done, const FlightState& s)
+    {
+        for (size_t i = 0; i < count_; ++i) {
+            if (i % 2 == 0) {
+                slots_[i / 2] = slots_[i];
+                times_[i / 2] = times_[i];
+            } else {
+                free_.push_back(slots_[i]);
+            }
+        }
+        count_ = (count_ + 1) / 2;
+        ++shift_;
+        if ((done & (spacing() - 1)) == 0)
+            keepNew(s);
+    }
+
+    std::vector<FlightState> pool_; // where the states are
+    std::vector<uint32_t> slots_; // the place in the pool of the first count_ states, in step order
+    std::vector<double> times_; // their times, in step order
+    std::vector<uint32_t> free_; // places given up by thinning out
+    size_t count_ = 0;
+    uint32_t fresh_ = 0; // places from here on never used in this pass
+    int shift_ = 0; // log2 of the spacing
+    FlightState afterFirst_;
+};
+
+namespace {
+
+// Steps between two reports to the form, which may cancel the run there.
+// The fault flags are tested at these points (and at the end of a pass)
+// only; a stretch that raised one is run again from its start with a test
+// after every formula, which stops it where the fault happened.
+constexpr long long kProgressSteps = kCheckpointSteps;
+
+// The summary's part of a step, in this one place. The acceleration the
+// motion step applied, less gravity along the path, is what every other
+// force did; its least value gives the greatest deceleration.
+inline void trackStep(StepTrack& tr, const FlightState& s, const AppliedMotion& applied)
+{
+    tr.maxH = std::max(tr.maxH, s.H);
+    tr.maxAbsNx = std::max(tr.maxAbsNx, std::fabs(s.nx));
+    tr.maxQDyn = std::max(tr.maxQDyn, s.qDyn);
+    tr.minAccel = std::min(tr.minAccel, applied.a + kGravity * applied.sinQ);
+}
+
+// Test switches, set before runs start and only read while they run.
+std::atomic<bool> everyStepChecked = false;
+std::atomic<bool> recordingInFull = false;
+
+// The sampling of a step: its phase within the sampling interval, and in the
+// recording pass the sample it takes. iPunkt never passes 500, so the test
+// of the slot holds for every step. Without samples only the phase of the
+// last step is seen: unchecked steps leave it to the hand-over of their
+// state (steps), checked ones form it in every step, so that a fault leaves
+// the phase of the step before it.
+template <class F, bool Record> inline void sampling(StepState& s, const PassInputs& in, StepLog* log, double* series)
+{
+    if constexpr (F::kTests || Record)
+        s.FracNeu = samplingPhase<F>(s.t, in.dtProbe);
+    if constexpr (Record) {
+        if (s.FracNeu - s.FracAlt <= kRecordTolerance && s.iPunkt <= kSamples) {
+            recordSample<F>(s, in.g, in.Vwind, in.Volumen, s.iPunkt, series);
+            if (log && in.buoyant)
+                log->writeMarker(s.iPunkt);
+            if (s.iPunkt < kSamples)
+                ++s.iPunkt;
+        }
+        s.FracAlt = s.FracNeu;
+    }
+}
+
+// Steps until the end test ends the pass (true) or `done` reaches `stop`.
+// The state is advanced as a local value and given back to the pass at the
+// end, or where a fault or a file error stops it.
+template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long long stop)
+{
+    const PassInputs in = p.in;
+    StepState s = p.s;
+    StepTrack track = p.track;
+    UnitFlagWitness everyStep = p.everyStep;
+    long long done = p.done;
+    Checkpoints* const keep = p.keep;
+    long long nextKept = keep ? keep->nextAfter(done) : -1;
+    bool ended = false;
+    auto giveBack = [&] {
+        if constexpr (!F::kTests && !Record)
+            s.FracNeu = samplingPhase<F>(s.t, in.dtProbe);
+        p.s = s;
+        p.track = track;
+        p.everyStep = everyStep;
+        p.done = done;
+    };
+    try {
+        do {
+            const AppliedMotion applied = step<F, Kind>(s, in);
+            if constexpr (Log)
+                p.log->writeStep(s, in.Volumen);
+            sampling<F, Record>(s, in, Log ? p.log : nullptr, p.series);
+            trackStep(track, s, applied);
+            if (!Record && p.witnessed)
+                everyStep.add(SampleSource { s, in.g, in.Vwind, in.Volumen });
+            ++done;
+            if (done == nextKept)
+                nextKept = keep->offer(done, s);
+            // End test
+            ended = !(s.H > in.Hend && s.t < in.Tk);
+        } while (!ended && done < stop);
+    } catch (...) {
+        giveBack();
+        throw;
+    }
+    giveBack();
+    return ended;
+}
+
+// The reentry vehicle's own steps make its timing pass about a tenth faster
+// (bench_runs, Timing pass/Apollo); steps of their own gained nothing
+// measurable for the other classes.
+template <class F> bool runSteps(Pass& p, long long stop)
+{
+    const PassInputs& in = p.in;
+    if (!p.log && !p.recording && in.heating && in.motion == MotionSet::kReentry && !in.aero)
+        return steps<F, ReentryVehicle, false, false>(p, stop);
+    if (p.log)
+        return p.recording ? steps<F, ByInputs, true, true>(p, stop) : steps<F, ByInputs, true, false>(p, stop);
+    return p.recording ? steps<F, ByInputs, false, true>(p, stop) : steps<F, ByInputs, false, false>(p, stop);
+}
+
+// Series 0..30 as they were before the recording pass: the slots a stretch
+// wrote after a fault get their earlier contents back from here. One buffer
+// per thread, kept from run to run.
+std::vector<double>& samplesBefore()
+{
+    thread_local std::vector<double> before(kRecordedSeries * kSamples);
+    return before;
+}
+
+void saveSamples(const Pass& p)
+{
+    std::copy_n(p.series, kRecordedSeries * kSamples, samplesBefore().begin());
+}
+
+// Slots from `slot` on get their contents from before the recording pass
+// back (slot 500 is never written).
+void restoreSamples(const Pass& p, int slot)
+{
+    const std::vector<double>& before = samplesBefore();
+    for (int k = 0; k < kRecordedSeries; ++k)
+        for (int i = slot; i < kSamples; ++i)
+            p.series[k * kSamples + i - 1] = before[k * kSamples + i - 1];
+}
+
+// What a stretch starts from, so that it can be run again.
+struct StretchStart {
+    StepState s;
+    long long done = 0;
+    StepTrack track;
+    UnitFlagWitness everyStep;
+    long long logMark = 0;
+};
+
+StretchStart stretchStart(const Pass& p)
+{
+    return { p.s, p.done, p.track, p.everyStep, p.log ? p.log->mark() : 0 };
+}
+
+void restore(Pass& p, const StretchStart& cp)
+{
+    p.s = cp.s;
+    p.done = cp.done;
+    p.track = cp.track;
+    p.everyStep = cp.everyStep;
+    if (p.log)
+        p.log->rollBack(cp.logMark);
+    if (p.recording)
+        restoreSamples(p, p.s.iPunkt);
+}
+
+// A copy of `p` that runs steps on its own: no samples, no log, nothing kept.
+Pass scratchPass(const Pass& p)
+{
+    Pass r;
+    r.s = p.s;
+    r.in = p.in;
+    r.done = p.done;
+    return r;
+}
+
+// Runs `r` on to the state after step `step`, without samples or log.
+template <class F> void runTo(Pass& r, long long step)
+{
+    if (r.done < step)
+        runSteps<F>(r, step);
+}
+
+// Where the last step of a pass started, so that the steps need not keep
+// it: the pass is run again, without samples or log, up to that step from
+// the latest state it kept there or before, or else from the start of the
+// stretch that ended it. The fault flags are left as they were.
+StepEntry lastStepEntry(const Pass& p, const StretchStart& start)
+{
+    std::fexcept_t flags;
+    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    Pass r = scratchPass(p);
+    r.s = start.s;
+    r.done = start.done;
+    long long at = -1;
+    const FlightState* kept = p.keep ? &p.keep->atOrBefore(p.done - 1, at) : nullptr;
+    if (kept && at > start.done) {
+        static_cast<FlightState&>(r.s) = *kept;
+        r.done = at;
+    }
+    if (everyStepChecked)
+        runTo<Checked>(r, p.done - 1);
+    else
+        runTo<Unchecked>(r, p.done - 1);
+    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+    return { r.s.t, r.s.H, r.s.X, r.s.V, r.s.Q };
+}
+
+// The state of a pass reaches the run's when the pass ends, and also where
+// an error ends it.
+class WriteBack {
+public:
+    WriteBack(const Pass& p, StepState& end)
+        : p_(p)
+        , end_(end)
+    {
+    }
+    ~WriteBack() { end_ = p_.s; }
+    WriteBack(const WriteBack&) = delete;
+    WriteBack& operator=(const WriteBack&) = delete;
+
+private:
+    const Pass& p_;
+    StepState& end_;
+};
+
+// Whether every step of the recording pass may take a sample: only when
+// dt0 is at most 0.0001 of the sampling interval, in a pass of 5 million
+// steps and more, which must last that long before t reaches Tk. Without
+// it, the timing pass need not follow the unit flags of every step.
+bool mayRecordEveryStep(const PassInputs& in)
+{
+    return !(in.Tk < 1e6 * in.dt0);
+}
+
+} // namespace
+
+// Stretches of steps run without fault tests; a stretch that leaves a fault
+// flag raised is run again, checked, from its checkpoint.
+void integrate(Pass& p, StepState& end)
+{
+    WriteBack writeBack(p, end);
+    if (p.recording)
+        saveSamples(p);
+    if (p.keep) {
+        p.keep->clear();
+        p.keep->offer(0, p.s);
+        p.witnessed = mayRecordEveryStep(p.in);
+    }
+    const int passNumber = p.recording ? 2 : 1;
+    for (;;) {
+        // The form hears of the progress before every kProgressSteps-th step.
+        const long long stop = std::min(((p.done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
+        const StretchStart cp = stretchStart(p);
+        bool ended = false;
+        try {
+            ended = everyStepChecked ? runSteps<Checked>(p, stop) : runSteps<Unchecked>(p, stop);
+        } catch (const TorvError&) {
+            // A result file error after a fault: the fault is reported, not the file.
+            if (!fpPending())
+                throw;
+        }
+        if (fpPending()) {
+            restore(p, cp);
+            fpClear();
+            ended = runSteps<Checked>(p, stop);
+        }
+        if (ended) {
+            p.track.lastStart = lastStepEntry(p, cp);
+            return;
+        }
+        if (p.done == kMaxStepsPerPass)
+            throw StepRefused(StepRefused::Why::TooMany);
+        if (!p.observer->progress(passNumber, p.s.t, p.in.Tk))
+            throw RunCancelled();
+        fpCheck();
+    }
+}
+
+namespace {
+
+// Whether the recording pass `rec`, at its start, integrates the very
+// trajectory of the timing pass. A step is a function of the state and the
+// pass inputs alone: with the same inputs and the same state after the
+// first step, every later step is the same too. Nothing but its sampling
+// depends on the sampling interval.
+bool sameTrajectory(const Pass& rec, const Pass& timing)
+{
+    if (!sameTrajectoryInputs(rec.in, timing.in))
+        return false;
+    FlightState first = rec.s;
+    step<Unchecked, ByInputs>(first, rec.in);
+    fpFenceObject(first);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    return sameBits(first, timing.keep->afterFirstStep());
+}
+
+// Samples ahead whose checkpoint the replay asks the cache for.
+constexpr size_t kPrefetchAhead = 4;
+
+// The greatest number of recording steps a replay takes one by one.
+constexpr size_t kMaxReplayedSamples = 4 * kSamples;
+
+// Which steps of the recording pass record a sample.
+struct RecordingSteps {
+    std::vector<long long> at; // in order; with `everyStep`, the first kSamples - 1
+    bool everyStep = false; // every step records, the later ones into slot 500
+};
+
+// The steps of the recording pass that record a sample, found from its time
+// sequence alone: t advances from its start by the same additions of dt0 as
+// in the timing pass, and the sampling phase depends on t and dtProbe only
+// (the slot is never past 500, so it lets every step record). Leaves the
+// phases of the last step in `s`. False when too many steps record with
+// gaps between them, or the quotient raised a fault flag.
+bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInputs& in, RecordingSteps& r)
+{
+    r.at.clear();
+    r.everyStep = true;
+    double fracAlt = s.FracAlt;
+    double fracNeu = s.FracNeu;
+    for (long long k = 1; k <= n; ++k) {
+        t = t + in.dt0;
+        fracNeu = samplingPhase<Unchecked>(t, in.dtProbe);
+        if (fracNeu - fracAlt <= kRecordTolerance) {
+            if (r.at.size() < kMaxReplayedSamples)
+                r.at.push_back(k);
+            else if (!r.everyStep)
+                return false;
+        } else {
+            r.everyStep = false;
+            if (r.at.size() == kMaxReplayedSamples)
+                return false;
+        }
+        fracAlt = fracNeu;
+    }
+    fpFence(fracNeu);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    r.everyStep = r.everyStep && r.at.size() == kMaxReplayedSamples;
+    if (r.everyStep)
+        r.at.resize(kSamples - 1);
+    s.FracNeu = fracNeu;
+    s.FracAlt = fracAlt;
+    return true;
+}
+
+// The same from the times the timing pass kept, where the phase grows by
+// between 0.0002 and 0.5 in a step: then a step records exactly where the
+// whole part of t / dtProbe grows (the phase falls by about 1), or in the
+// first step if the phase before it says so, and only the steps close to
+// each boundary need the quotient. t after a step is that of the
+// checkpoint before it plus dt0 added step by step, as the steps add it.
+// False where that does not hold: findRecordingSteps then looks at every
+// step.
+bool findRecordingStepsByBoundaries(
+    long long n, SamplingState& s, double t0, const PassInputs& in, const Checkpoints& keep, RecordingSteps& r)
+{
+    const double growth = in.dt0 / in.dtProbe;
+    if (n < 2 || !(growth >= 2 * kRecordTolerance && growth <= 0.5) || !(t0 == 0) || !std::isfinite(in.dtProbe))
+        return false;
+    r.at.clear();
+    r.everyStep = false;
+    // t after step k, from the checkpoint at or before it.
+    auto tAfter = [&](long long k) {
+        long long at = 0;
+        double t = keep.atOrBefore(k, at).t;
+        for (; at < k; ++at)
+            t = t + in.dt0;
+        return t;
+    };
+    double t = tAfter(1);
+    double q = t / in.dtProbe;
+    if (fracPart(q) - s.FracAlt <= kRecordTolerance)
+        r.at.push_back(1);
+    long long k = 1; // the step whose t is `t`
+    size_t i = 0; // the latest kept state before the next boundary
+    const size_t count = keep.count();
+    const int shift = std::countr_zero(static_cast<unsigned long long>(keep.spacing()));
+    const double indexPerTime = 1 / (in.dt0 * static_cast<double>(keep.spacing()));
+    for (double boundary = q - fracPart(q) + 1;; boundary += 1) {
+        // Below this time the quotient stays below the boundary, whatever
+        // the rounding of the division.
+        const double below = boundary * in.dtProbe * (1 - 1e-9);
+        // From the latest state kept below it, if that is ahead: its guess
+        // by the time the steps take, then the kept times one by one.
+        const double guess = below * indexPerTime - 2;
+        if (guess > static_cast<double>(i) && guess < static_cast<double>(count)
+            && keep.time(static_cast<size_t>(guess)) < below)
+            i = static_cast<size_t>(guess);
+        while (i + 1 < count && keep.time(i + 1) < below)
+            ++i;
+        if ((static_cast<long long>(i) << shift) > k) {
+            k = static_cast<long long>(i) << shift;
+            t = keep.time(i);
+        }
+        while (k < n && t < below) {
+            t = t + in.dt0;
+            ++k;
+        }
+        for (q = t / in.dtProbe; k < n && q < boundary; q = t / in.dtProbe) {
+            t = t + in.dt0;
+            ++k;
+        }
+        if (q < boundary)
+            break; // step n reached
+        if (r.at.size() == kMaxReplayedSamples)
+            return false;
+        // q lies below boundary + 1: it grows by at most 0.5 a step.
+        r.at.push_back(k);
+        if (k == n)
+            break;
+    }
+    // The last step leaves its phase in both.
+    double fracNeu = fracPart(tAfter(n) / in.dtProbe);
+    fpFence(fracNeu);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    s.FracNeu = fracNeu;
+    s.FracAlt = fracNeu;
+    return true;
+}
+
+// The recording pass for the trajectory the timing pass integrated: each
+// step that records is reached from the checkpoint before it (or from the
+// step recorded before, if that is nearer), and its sample taken from the
+// state there as the step itself would take it. Where every step records,
+// the first 499 fill the slots, and the unit flags of all of them are those
+// the timing pass raised step by step; the last one leaves its Reynolds
+// number. Leaves the state of the pass run in full in `rec`; false, with
+// the samples as they were, where that cannot be shown.
+template <class F> bool replay(Pass& rec, const Pass& timing)
+{
+    if (!sameTrajectory(rec, timing))
+        return false;
+    thread_local RecordingSteps steps;
+    steps.at.reserve(kMaxReplayedSamples);
+    SamplingState sampled = rec.s;
+    if (!findRecordingStepsByBoundaries(timing.done, sampled, rec.s.t, rec.in, *timing.keep, steps)
+        && !findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
+        return false;
+    if (steps.everyStep && !timing.witnessed)
+        return false;
+
+    // The samples go slot by slot into `rows` first, and into the series
+    // once all of them are taken: a sample that raises a fault leaves the
+    // series as they were, and the series are written in their order.
+    thread_local std::array<double, kSamples * kRecordedSeries> rows;
+    const int firstSlot = sampled.iPunkt;
+    int lastSlot = firstSlot - 1;
+    // The sampling state goes from sample to sample in the state the
+    // samples are taken from; the steps run between them change only its
+    // phase, which the last step's is in the end.
+    const double fracNeu = sampled.FracNeu, fracAlt = sampled.FracAlt;
+    Pass r = scratchPass(timing);
+    static_cast<SamplingState&>(r.s) = sampled;
+    r.done = -1; // nothing reached yet
+    long long reported = 0;
+    auto record = [&](StepState& s) {
+        const int slot = s.iPunkt;
+        recordSampleRow<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, rows.data() + (slot - 1) * kRecordedSeries);
+        if (slot < kSamples) {
+            lastSlot = slot;
+            ++s.iPunkt;
+        }
+    };
+    try {
+        for (size_t n = 0; n < steps.at.size(); ++n) {
+            const long long k = steps.at[n];
+            if (n + kPrefetchAhead < steps.at.size())
+                timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
+            long long from = 0;
+            const FlightState& cp = timing.keep->atOrBefore(k, from);
+            if (r.done < from) {
+                copyState(static_cast<FlightState&>(r.s), cp);
+                r.done = from;
+            }
+            runTo<F>(r, k);
+            record(r.s);
+            if (k / kProgressSteps > reported / kProgressSteps) {
+                reported = k;
+                if (!rec.observer->progress(2, r.s.t, rec.in.Tk))
+                    throw RunCancelled();
+            }
+        }
+        sampled = r.s;
+        rec.s = timing.s;
+        if (steps.everyStep) {
+            sampled = static_cast<const SamplingState&>(rec.s);
+            timing.everyStep.raise(sampled);
+            sampled.iPunkt = kSamples;
+            static_cast<SamplingState&>(rec.s) = sampled;
+            record(rec.s);
+            sampled = rec.s;
+        }
+        sampled.FracNeu = fracNeu;
+        sampled.FracAlt = fracAlt;
+        // Tested once for all the samples: one that raised a fault ends
+        // the replay, and no sample reaches the series.
+        if (fpPending())
+            throw FloatError("");
+    } catch (const FloatError&) {
+        // A sample that raised a fault: the pass run in full stops where it
+        // happened.
+        fpClear();
+        return false;
+    }
+    // Eight slots at a time, a cache line of each series.
+    for (int block = firstSlot; block <= lastSlot; block += 8) {
+        const int n = std::min(8, lastSlot + 1 - block);
+        const double* from = rows.data() + (block - 1) * kRecordedSeries;
+        double* to = rec.series + (block - 1);
+        for (int k = 0; k < kRecordedSeries; ++k, ++from, to += kSamples)
+            for (int j = 0; j < n; ++j)
+                to[j] = from[j * kRecordedSeries];
+    }
+    static_cast<SamplingState&>(rec.s) = sampled;
+    rec.track = timing.track;
+    rec.done = timing.done;
+    return true;
+}
+
+} // namespace
+
+Checkpoints& timingCheckpoints()
+{
+    thread_local Checkpoints checkpoints;
+    return checkpoints;
+}
+
+bool replayRecording(Pass& rec, const Pass& timing)
+{
+    if (!timing.keep || recordingInFull)
+        return false;
+    return everyStepChecked ? replay<Checked>(rec, timing) : replay<Unchecked>(rec, timing);
+}
+
+StepEntry endCondition(const StepEntry& before, const StepState& end, double Hend, double Tk)
+{
+    // The share of the last step at which the ground and the end time were
+    // reached, each where the straight line between the step's two states
+    // meets it; the flight ends at the first of them.
+    const double ground = end.H <= Hend && before.H > Hend ? (before.H - Hend) / (before.H - end.H) : 2;
+    const double time = end.t >= Tk && before.t < Tk ? (Tk - before.t) / (end.t - before.t) : 2;
+    const double f = std::min(ground, time);
+    if (f > 1)
+        return { end.t, end.H, end.X, end.V, end.Q };
+    auto along = [f](double from, double to) { return from + f * (to - from); };
+    return { ground <= time ? along(before.t, end.t) : Tk, ground <= time ? Hend : along(before.H, end.H),
+        along(before.X, end.X), along(before.V, end.V), along(before.Q, end.Q) };
+}
+
+RunSummary summarize(const Pass& p, double Hend)
+{
+    const StepTrack& tr = p.track;
+    const StepState& end = p.s;
+    RunSummary r;
+    const StepEntry at = endCondition(tr.lastStart, end, Hend, p.in.Tk);
+    r.flightTime = at.t;
+    r.range = at.X;
+    r.endSpeed = at.V;
+    r.endPathAngle = kDegPerRad * at.Q;
+    r.maxAltitude = tr.maxH;
+    r.maxLoadFactor = tr.maxAbsNx;
+    r.maxDynamicPressure = tr.maxQDyn;
+    r.maxDeceleration = -tr.minAccel / kGravity;
+    r.samples = end.iPunkt >= kSamples ? kSamples : end.iPunkt - 1;
+    return r;
+}
+
+void RunObserver::balloonArea(double)
+{
+}
+
+void RunObserver::areaLoading(double)
+{
+}
+
+bool RunObserver::progress(int, double, double)
+{
+    return true;
+}
+
+RunObserver& quietObserver()
+{
+    static RunObserver quiet;
+    return quiet;
+}
+
+void checkEveryStep(bool on)
+{
+    everyStepChecked = on;
+}
+
+void recordInFull(bool on)
+{
+    recordingInFull = on;
+}
+
+} // namespace torv
