@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -182,27 +183,33 @@ TEST_F(ErrorBox, AThrowingSlotOfAClickedButtonIsCaught)
     EXPECT_EQ(shown[0].text, QStringLiteral("Floating point overflow."));
 }
 
-// Pasted markup is shown as typed, and only its first 80 characters.
-TEST(ErrorBoxWindow, IsACriticalBoxWithOneOkButtonAndPlainText)
-{
-    torv::setErrorSink(nullptr);
-    const std::string markup = "<b>bold</b> <font size=7 color=red>BIG</font>";
-    Qt::TextFormat format = Qt::RichText;
+// What the real box showed for the error `body` throws.
+struct SeenBox {
+    bool found = false;
     QString title, text;
+    Qt::TextFormat format = Qt::RichText;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     int buttons = -1;
-    bool found = false;
+    bool fits = false; // the text's longest unbreakable piece is within the box
+};
+
+SeenBox realBox(const std::function<void()>& body)
+{
+    torv::setErrorSink(nullptr);
+    SeenBox seen;
     QTimer::singleShot(0, [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(w);
             if (!box || !box->isVisible())
                 continue;
-            found = true;
-            title = box->windowTitle();
-            text = box->text();
-            format = box->textFormat();
-            icon = box->icon();
-            buttons = int(box->buttons().size());
+            seen.found = true;
+            seen.title = box->windowTitle();
+            seen.text = box->text();
+            seen.format = box->textFormat();
+            seen.icon = box->icon();
+            seen.buttons = int(box->buttons().size());
+            const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            seen.fits = label && label->width() >= label->minimumSizeHint().width();
             box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
         }
     });
@@ -215,15 +222,34 @@ TEST(ErrorBoxWindow, IsACriticalBoxWithOneOkButtonAndPlainText)
                 box->reject();
     });
     rescue.start(3000);
-    torv::guarded([&] { throw torv::ConvertError(markup + std::string(50, 'x')); });
+    torv::guarded(body);
     rescue.stop();
-    ASSERT_TRUE(found);
-    EXPECT_EQ(title, QStringLiteral("Torv"));
-    EXPECT_EQ(text.toStdString(),
+    // The breaks the box may add to a long word are not part of the text.
+    seen.text.remove(QChar(0x200B));
+    return seen;
+}
+
+// Pasted markup is shown as typed, and only its first 80 characters.
+TEST(ErrorBoxWindow, IsACriticalBoxWithOneOkButtonAndPlainText)
+{
+    const std::string markup = "<b>bold</b> <font size=7 color=red>BIG</font>";
+    const SeenBox box = realBox([&] { throw torv::ConvertError(markup + std::string(50, 'x')); });
+    ASSERT_TRUE(box.found);
+    EXPECT_EQ(box.title, QStringLiteral("Torv"));
+    EXPECT_EQ(box.text.toStdString(),
         "'" + markup + std::string(80 - markup.size(), 'x') + "\u2026' is not a valid floating point value.");
-    EXPECT_EQ(format, Qt::PlainText);
-    EXPECT_EQ(icon, QMessageBox::Critical);
-    EXPECT_EQ(buttons, 1);
+    EXPECT_EQ(box.format, Qt::PlainText);
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_EQ(box.buttons, 1);
+}
+
+// An echo wider than the box wraps: its end and closing quote stay in view.
+TEST(ErrorBoxWindow, AnEchoWiderThanTheBoxKeepsItsClosingQuoteInView)
+{
+    const SeenBox box = realBox([] { throw torv::ConvertError(std::string(200, 'W')); });
+    ASSERT_TRUE(box.found);
+    EXPECT_TRUE(box.fits);
+    EXPECT_EQ(box.text.toStdString(), "'" + std::string(80, 'W') + "\u2026' is not a valid floating point value.");
 }
 
 } // namespace
