@@ -6,7 +6,10 @@
 #include <QMessageBox>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string_view>
 
 #include "physics/faults.h"
@@ -193,19 +196,35 @@ void reportCurrentException()
     }
 }
 
+namespace {
+
+// What ends the program when an error escaped every handler: its message,
+// then abort(), which leaves a core dump of the place it came from.
+[[noreturn]] void endOnEscapedError()
+{
+    std::string what = "unknown error";
+    try {
+        if (const std::exception_ptr error = std::current_exception())
+            std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+    std::fprintf(stderr, "torv: internal error, the program ends: %s\n", what.c_str());
+    std::abort();
+}
+
+} // namespace
+
 GuardedApplication::GuardedApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    std::set_terminate(endOnEscapedError);
 }
 
-bool GuardedApplication::notify(QObject* receiver, QEvent* event)
+bool GuardedApplication::notify(QObject* receiver, QEvent* event) noexcept
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (...) {
-        reportCurrentException();
-        return true;
-    }
+    return QApplication::notify(receiver, event);
 }
 
 } // namespace torv
