@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     Form1.show();
     if (scenario) {
         const QString path = QString::fromLocal8Bit(scenario);
-        QTimer::singleShot(0, &Form1, [path] { torv::ScenarioFiles::instance().open(path); });
+        QTimer::singleShot(0, &Form1, [path] { torv::caught([&] { torv::ScenarioFiles::instance().open(path); }); });
     }
     return app.exec();
 }

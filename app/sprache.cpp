@@ -237,7 +237,7 @@ TForm1::TForm1(QWidget* parent)
             b->setFont(verdana(10, true));
             if (c.kind == Kind::BlackButton)
                 setColour(b, QPalette::ButtonText, kBlack);
-            connect(b, &QPushButton::clicked, this, c.handler);
+            connect(b, &QPushButton::clicked, this, [this, h = c.handler] { torv::caught([&] { (this->*h)(); }); });
             w = b;
             break;
         }
@@ -252,7 +252,8 @@ TForm1::TForm1(QWidget* parent)
         }
         w->setGeometry(c.place);
         if (c.items)
-            connect(this->*c.items, &QButtonGroup::idClicked, this, c.handler);
+            connect(this->*c.items, &QButtonGroup::idClicked, this,
+                [this, h = c.handler] { torv::caught([&] { (this->*h)(); }); });
         std::visit(
             [&](auto member) { this->*member = static_cast<std::remove_reference_t<decltype(this->*member)>>(w); },
             c.member);
@@ -269,12 +270,13 @@ TForm1::TForm1(QWidget* parent)
     ScenarioMenu->addAction(ActOpenScenario);
     ScenarioMenu->addMenu(RecentScenarios);
     // In the language chosen by the time it opens.
-    connect(ScenarioMenu, &QMenu::aboutToShow, this,
-        [this] { torv::ScenarioFiles::instance().setTexts(ActOpenScenario, nullptr, RecentScenarios); });
+    connect(ScenarioMenu, &QMenu::aboutToShow, this, [this] {
+        torv::caught([this] { torv::ScenarioFiles::instance().setTexts(ActOpenScenario, nullptr, RecentScenarios); });
+    });
     files.setTexts(ActOpenScenario, nullptr, RecentScenarios);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
-        [this](const QPoint& pos) { ScenarioMenu->popup(mapToGlobal(pos)); });
+        [this](const QPoint& pos) { torv::caught([&] { ScenarioMenu->popup(mapToGlobal(pos)); }); });
     setAcceptDrops(true);
 
     // The keyboard: the choices in the order the form offers them, nothing
@@ -315,12 +317,12 @@ QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (
         if (selectedRow(list) < 0)
             return;
         justSelected = list;
-        (this->*handler)();
+        torv::caught([&] { (this->*handler)(); });
     });
     // Enter (or Space) on the entry the keyboard stands on chooses it too.
     connect(list, &QListWidget::itemActivated, this, [this, handler](QListWidgetItem* item) {
         if (item->isSelected())
-            (this->*handler)();
+            torv::caught([&] { (this->*handler)(); });
         else
             item->setSelected(true);
         justSelected = nullptr; // no click follows
@@ -330,7 +332,7 @@ QListWidget* TForm1::makePresetList(const QRect& place, PresetList which, void (
             justSelected = nullptr;
             return;
         }
-        (this->*handler)();
+        torv::caught([&] { (this->*handler)(); });
     });
     return list;
 }
@@ -504,14 +506,16 @@ bool TForm1::focusNextPrevChild(bool next)
 
 bool TForm1::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate)
-        FormActivate();
-    return QWidget::event(e);
+    return torv::caught([&]() -> bool {
+        if (e->type() == QEvent::WindowActivate)
+            FormActivate();
+        return QWidget::event(e);
+    });
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* e)
 {
-    torv::ScenarioFiles::acceptsDrag(e);
+    torv::caught([&] { torv::ScenarioFiles::acceptsDrag(e); });
 }
 
 void TForm1::dropEvent(QDropEvent* e)
@@ -523,6 +527,8 @@ void TForm1::dropEvent(QDropEvent* e)
 // box, ends the program even while the calculation form is open.
 void TForm1::closeEvent(QCloseEvent* e)
 {
-    e->accept();
-    QCoreApplication::quit();
+    torv::caught([&] {
+        e->accept();
+        QCoreApplication::quit();
+    });
 }

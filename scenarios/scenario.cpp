@@ -121,6 +121,10 @@ constexpr ProblemText kProblemTexts[] = {
         "не обычный файл (папка, канал или устройство): ничего не прочитано",
         "keine gewöhnliche Datei (Ordner, Pipe oder Gerät): nichts gelesen",
         "not a regular file (a folder, a pipe or a device): nothing was read"}},
+    {Problem::TooLargeForField, {
+        "'{key}' = {value} слишком велико для поля: его 15 значащих цифр не читаются как число (не больше 1.79769313486231E308)",
+        "'{key}' = {value} ist zu groß für das Feld: seine 15 signifikanten Stellen lesen sich als keine Zahl (höchstens 1.79769313486231E308)",
+        "'{key}' = {value} is too large for its field: its 15 significant digits read as no number (at most 1.79769313486231E308)"}},
 };
 
 // Where: "{file}, line {line}" or "{file}".
@@ -193,6 +197,15 @@ double numberAt(const toml::node& value, const std::string& path, int line, cons
     if (!std::isfinite(v))
         throw ScenarioError(path, line, key, Problem::NotFinite, std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf");
     return v;
+}
+
+// The field shows a value to 15 significant digits and activation reads that
+// text back: near the largest double the rounded text lies beyond it
+// (1.79769313486232E308) and would read as no number, a text the file never
+// held.
+bool tooLargeForField(double v)
+{
+    return !parseNumber(general15(v, '.'), '.');
 }
 
 std::string textAt(const toml::node& value, const std::string& path, int line, const std::string& key)
@@ -487,6 +500,8 @@ Scenario parseScenario(std::string_view text, const std::string& path)
             if (lines[static_cast<size_t>(input->field)] != 0)
                 throw ScenarioError(path, line, kPathAngleKey, Problem::TwoNames);
             s[input->field] = numberAt(value, path, line, key);
+            if (tooLargeForField(s[input->field]))
+                throw ScenarioError(path, line, key, Problem::TooLargeForField, shortestText(s[input->field]));
             lines[static_cast<size_t>(input->field)] = line;
         } else {
             throw ScenarioError(path, line, key, Problem::UnknownKey);

@@ -57,6 +57,7 @@ public:
         StepNotBelowEnd, // `key`: dt0; `detail`: the step and the end time
         TooManySteps, // `key`: dt0; `detail`: the steps a pass would take
         NotAFile, // a directory, a FIFO, a device: nothing is read
+        TooLargeForField, // `detail`: the value, whose field's text would read as no number
     };
     ScenarioError(std::string path, int line, std::string key, Problem problem, std::string detail = {});
 

@@ -187,6 +187,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BadFiles,
         BadFile { "NumberForAName", "class = \"rocket\"\nname = 7\n", P::NotText, 2, "name" },
         BadFile { "NotFinite", kHead + "V0 = nan\n", P::NotFinite, 4, "V0" },
         BadFile { "Infinite", kHead + "H0 = -inf\n", P::NotFinite, 4, "H0" },
+        BadFile { "TooLargeForItsField", kHead + "H0 = 1.7976931348623157e308\n", P::TooLargeForField, 4, "H0" },
+        BadFile { "TooLargeNegative", rocket("Cx = -1.7976931348623155e308"), P::TooLargeForField, 12, "Cx" },
         BadFile { "NoModel", kHead + "aero = 2\n", P::BadAero, 4, "aero" },
         BadFile { "MissingClass", "format = 1\nS0 = 1\n", P::MissingClass, 0, "class" },
         BadFile { "UnknownClass", "class = \"Rakete\"\n", P::UnknownClass, 1, "class" },
@@ -199,6 +201,11 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BadFiles,
         BadFile { "StepBeyondTheEnd", rocket("dt0 = 2000"), P::StepNotBelowEnd, 17, "dt0" },
         BadFile { "PathAngleTwice", rocket("TTO = 1"), P::TwoNames, 22, "Q0" }),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReadScenario, TheLargestValueItsFieldReadsBackIsAccepted)
+{
+    EXPECT_EQ(parseScenario(rocket("Cx = -1.79769313486231e308"), "r.toml")[Field::Cx], -1.79769313486231e308);
+}
 
 // A projectile from a file with a rocket's, a balloon's and a reentry
 // vehicle's inputs and a model of its own: activation fills them all, again

@@ -162,7 +162,7 @@ CalcResults::CalcResults(QWidget* form, CalcControls& controls, const CalcFields
         a->setShortcutContext(Qt::WindowShortcut);
         form->addAction(a); // the shortcut works anywhere on the form
         if (const auto handler = e.handler)
-            QObject::connect(a, &QAction::triggered, form, [this, handler] { (this->*handler)(); });
+            QObject::connect(a, &QAction::triggered, form, [this, handler] { caught([&] { (this->*handler)(); }); });
         c_.*e.action = a;
     }
     auto* escape = new QAction(form);
@@ -192,7 +192,7 @@ CalcResults::CalcResults(QWidget* form, CalcControls& controls, const CalcFields
     createScenarioTools();
     updateMenu();
     setTexts();
-    QObject::connect(c_.GraphMenu, &QMenu::aboutToShow, form, [this] { updateMenu(); });
+    QObject::connect(c_.GraphMenu, &QMenu::aboutToShow, form, [this] { caught([this] { updateMenu(); }); });
 
     // The graph area is in the Tab chain, framed while it has the focus;
     // the menu key opens its menu there.
@@ -200,7 +200,7 @@ CalcResults::CalcResults(QWidget* form, CalcControls& controls, const CalcFields
     frameWhileFocused(c_.Image1);
     c_.Image1->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(c_.Image1, &QWidget::customContextMenuRequested, form,
-        [this](const QPoint& pos) { c_.GraphMenu->popup(c_.Image1->mapToGlobal(pos)); });
+        [this](const QPoint& pos) { caught([&] { c_.GraphMenu->popup(c_.Image1->mapToGlobal(pos)); }); });
 }
 
 void CalcResults::run()
@@ -561,7 +561,7 @@ void CalcResults::createScenarioTools()
     c_.GraphMenu->addSeparator();
     c_.ActOpenScenario = files.makeOpenAction(form_);
     c_.ActSaveScenario = files.makeSaveAction(form_);
-    QObject::connect(c_.ActSaveScenario, &QAction::triggered, form_, [this] { saveScenario(); });
+    QObject::connect(c_.ActSaveScenario, &QAction::triggered, form_, [this] { caught([this] { saveScenario(); }); });
     c_.RecentScenarios = files.makeRecentMenu(form_);
     c_.GraphMenu->addAction(c_.ActOpenScenario);
     c_.GraphMenu->addAction(c_.ActSaveScenario);

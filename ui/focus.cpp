@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include "ui/guard.h"
 #include <algorithm>
 #include <utility>
 
@@ -150,54 +151,56 @@ void FocusRules::refresh()
 
 bool FocusRules::eventFilter(QObject* watched, QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::ShowToParent:
-    case QEvent::HideToParent:
-    case QEvent::ZOrderChange:
-        if (watched->parent() == form_)
-            refresh();
-        break;
-    case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        // Enter in a field presses the form's default button.
-        if (defaultButton_ && qobject_cast<QLineEdit*>(watched) && onForm(watched)
-            && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            if (defaultButton_->isVisible() && defaultButton_->isEnabled())
-                defaultButton_->click();
-            return true;
-        }
-        auto* button = qobject_cast<QAbstractButton*>(watched);
-        if (!button || !onForm(button) || key->modifiers() != Qt::NoModifier)
+    return caught([&]() -> bool {
+        switch (event->type()) {
+        case QEvent::ShowToParent:
+        case QEvent::HideToParent:
+        case QEvent::ZOrderChange:
+            if (watched->parent() == form_)
+                refresh();
             break;
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            button->click();
-            return true;
-        }
-        if (button->group() && moveInGroup(button, key->key()))
-            return true;
-        break;
-    }
-    case QEvent::ShortcutOverride: {
-        if (!onForm(watched))
-            break;
-        const QKeySequence keys(static_cast<QKeyEvent*>(event)->keyCombination());
-        for (const QAction* a : form_->actions()) {
-            if (!a->isEnabled() || !a->shortcuts().contains(keys))
-                continue;
-            if (keys.matches(QKeySequence::Copy) == QKeySequence::ExactMatch
-                && hasSelectedText(static_cast<QWidget*>(watched)))
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            // Enter in a field presses the form's default button.
+            if (defaultButton_ && qobject_cast<QLineEdit*>(watched) && onForm(watched)
+                && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+                if (defaultButton_->isVisible() && defaultButton_->isEnabled())
+                    defaultButton_->click();
+                return true;
+            }
+            auto* button = qobject_cast<QAbstractButton*>(watched);
+            if (!button || !onForm(button) || key->modifiers() != Qt::NoModifier)
                 break;
-            // Not the field's key: the form's shortcut takes it.
-            event->ignore();
-            return true;
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                button->click();
+                return true;
+            }
+            if (button->group() && moveInGroup(button, key->key()))
+                return true;
+            break;
         }
-        break;
-    }
-    default:
-        break;
-    }
-    return QObject::eventFilter(watched, event);
+        case QEvent::ShortcutOverride: {
+            if (!onForm(watched))
+                break;
+            const QKeySequence keys(static_cast<QKeyEvent*>(event)->keyCombination());
+            for (const QAction* a : form_->actions()) {
+                if (!a->isEnabled() || !a->shortcuts().contains(keys))
+                    continue;
+                if (keys.matches(QKeySequence::Copy) == QKeySequence::ExactMatch
+                    && hasSelectedText(static_cast<QWidget*>(watched)))
+                    break;
+                // Not the field's key: the form's shortcut takes it.
+                event->ignore();
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    });
 }
 
 void frameWhileFocused(QWidget* w)
@@ -216,16 +219,18 @@ void frameWhileFocused(QWidget* w)
     frame->setStyleSheet(QStringLiteral("QFrame { border: %1px solid #0a3aa8; background: transparent; }").arg(kLine));
     frame->hide();
     QObject::connect(qApp, &QApplication::focusChanged, frame, [w, frame, host, nested](QWidget*, QWidget* now) {
-        if (now == w) {
-            // Where the control is now: a small screen's form may have scrolled.
-            const QRect place(w->mapTo(host, QPoint(0, 0)), w->size());
-            frame->setGeometry(place.adjusted(-kGap - kLine, -kGap - kLine, kGap + kLine, kGap + kLine));
-            if (nested)
-                frame->raise();
-            else
-                frame->stackUnder(w);
-        }
-        frame->setVisible(now == w);
+        caught([&] {
+            if (now == w) {
+                // Where the control is now: a small screen's form may have scrolled.
+                const QRect place(w->mapTo(host, QPoint(0, 0)), w->size());
+                frame->setGeometry(place.adjusted(-kGap - kLine, -kGap - kLine, kGap + kLine, kGap + kLine));
+                if (nested)
+                    frame->raise();
+                else
+                    frame->stackUnder(w);
+            }
+            frame->setVisible(now == w);
+        });
     });
 }
 

@@ -6,7 +6,10 @@
 #include <QMessageBox>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string_view>
 
 #include "fault/faults.h"
@@ -20,9 +23,41 @@ namespace {
 ErrorSink errorSink;
 ErrorSink infoSink;
 
+// A word wider than the box (a pasted page, a long path) would run past its
+// edge and lose its end, an echo's closing quote with it: such a word gets a
+// break opportunity, a zero-width space, every few characters. Words of
+// ordinary length are left as they are.
+QString breakable(const QString& text)
+{
+    constexpr int kLongestWord = 40;
+    constexpr int kPiece = 20;
+    QString out;
+    out.reserve(text.size() + text.size() / kPiece);
+    int word = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isSpace()) {
+            word = 0;
+        } else if (!c.isLowSurrogate()) {
+            if (word == 0) {
+                // Where a long word starts, count it to its end.
+                qsizetype end = i;
+                while (end < text.size() && !text[end].isSpace())
+                    ++end;
+                word = end - i > kLongestWord ? 1 : -1;
+            } else if (word > 0 && word++ % kPiece == 0) {
+                out += QChar(0x200B);
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
 void showBox(QMessageBox::Icon icon, const QString& text)
 {
-    QMessageBox box(icon, QApplication::applicationName(), text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(
+        icon, QApplication::applicationName(), breakable(text), QMessageBox::Ok, QApplication::activeWindow());
     // A message may repeat what the user typed: never read as markup (an
     // image tag would open whatever file it names).
     box.setTextFormat(Qt::PlainText);
@@ -161,19 +196,35 @@ void reportCurrentException()
     }
 }
 
+namespace {
+
+// What ends the program when an error escaped every handler: its message,
+// then abort(), which leaves a core dump of the place it came from.
+[[noreturn]] void endOnEscapedError()
+{
+    std::string what = "unknown error";
+    try {
+        if (const std::exception_ptr error = std::current_exception())
+            std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+    std::fprintf(stderr, "torv: internal error, the program ends: %s\n", what.c_str());
+    std::abort();
+}
+
+} // namespace
+
 GuardedApplication::GuardedApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    std::set_terminate(endOnEscapedError);
 }
 
-bool GuardedApplication::notify(QObject* receiver, QEvent* event)
+bool GuardedApplication::notify(QObject* receiver, QEvent* event) noexcept
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (...) {
-        reportCurrentException();
-        return true;
-    }
+    return QApplication::notify(receiver, event);
 }
 
 } // namespace torv

@@ -8,6 +8,7 @@
 
 #include <exception>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 namespace torv {
@@ -47,25 +48,41 @@ void reportCurrentException();
 // Clears the floating-point flags (a handler starts afresh).
 void fpClearFlags();
 
+// Runs a body Qt calls (a slot, an event filter, a paint, a focus change)
+// so that its error is reported in the box and goes no further: nothing
+// unwinds through Qt's frames, which do not support it. The floating-point
+// flags, which may belong to a run in progress, are left alone. Returns what
+// the body returns, or a value-initialised result after an error.
+template <typename F> auto caught(F&& body) -> std::invoke_result_t<F>
+{
+    try {
+        return std::forward<F>(body)();
+    } catch (...) {
+        reportCurrentException();
+    }
+    if constexpr (!std::is_void_v<std::invoke_result_t<F>>)
+        return {};
+}
+
 // Runs a handler body: floating-point flags cleared first, any error
 // reported in the box, nothing rethrown.
 template <typename F> void guarded(F&& body)
 {
-    try {
+    caught([&] {
         fpClearFlags();
         std::forward<F>(body)();
-    } catch (...) {
-        reportCurrentException();
-    }
+    });
 }
 
-// The application object. Every handler runs its body through `guarded`;
-// this is the last line of defence for an error from any other event
-// handler, so that no exception ever unwinds through Qt's event loop.
+// The application object. Every handler catches its errors where Qt calls
+// it (`guarded`, `caught`). An error that escapes one regardless is a fault
+// of the program: it stops at `notify`, which lets nothing through, and the
+// program ends with its message on standard error instead of running on in
+// an event loop the error has left in an unknown state.
 class GuardedApplication : public QApplication {
 public:
     GuardedApplication(int& argc, char** argv);
-    bool notify(QObject* receiver, QEvent* event) override;
+    bool notify(QObject* receiver, QEvent* event) noexcept override;
 };
 
 } // namespace torv

@@ -122,7 +122,7 @@ TForm2::TForm2(QWidget* parent)
     progress_ = std::make_unique<torv::RunProgress>(this);
     connectHandlers();
     results_ = std::make_unique<torv::CalcResults>(this, *this, *fields_, *progress_);
-    connect(ActHelp, &QAction::triggered, this, &TForm2::helpClick);
+    connect(ActHelp, &QAction::triggered, this, [this] { torv::caught([this] { helpClick(); }); });
     screenFit_ = new torv::ScreenFit(this, size());
 
     torv::setFormPort(this);
@@ -143,15 +143,17 @@ void TForm2::connectHandlers()
 {
     for (const Hook& h : kHooks) {
         const Handler handler = h.handler;
+        // A field's handler reports through the field (CalcFields::runHandler).
         const auto run = [this, handler] { (this->*handler)(); };
         if (const Field* field = std::get_if<Field>(&h.control)) {
             fields_->setHandler(*field, run);
         } else if (const auto* box = std::get_if<QComboBox * C::*>(&h.control)) {
-            const auto guardedRun = [run] { torv::guarded(run); };
+            const auto guardedRun = [handler, this] { torv::guarded([&] { (this->*handler)(); }); };
             connect(this->**box, &QComboBox::currentIndexChanged, this, guardedRun);
             connect(this->**box, &QComboBox::editTextChanged, this, guardedRun);
         } else {
-            connect(this->*std::get<QPushButton * C::*>(h.control), &QPushButton::clicked, this, run);
+            connect(this->*std::get<QPushButton * C::*>(h.control), &QPushButton::clicked, this,
+                [run] { torv::caught(run); });
         }
     }
 }
@@ -192,21 +194,23 @@ void TForm2::showOpenedScenario()
 // popup of its own closes.
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Notice && event->type() == QEvent::MouseButtonRelease) {
-        ActCheckStep->trigger();
-        return true;
-    }
-    if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
-        auto* w = static_cast<QWidget*>(watched);
-        const bool isForm = w->isWindow() && w->windowType() == Qt::Window && !qobject_cast<QDialog*>(w);
-        if (isForm) {
-            QWidget* previous = lastActiveForm_;
-            lastActiveForm_ = w;
-            if (w == this && previous != this)
-                FormAktivate();
+    return torv::caught([&]() -> bool {
+        if (watched == Notice && event->type() == QEvent::MouseButtonRelease) {
+            ActCheckStep->trigger();
+            return true;
         }
-    }
-    return QWidget::eventFilter(watched, event);
+        if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            const bool isForm = w->isWindow() && w->windowType() == Qt::Window && !qobject_cast<QDialog*>(w);
+            if (isForm) {
+                QWidget* previous = lastActiveForm_;
+                lastActiveForm_ = w;
+                if (w == this && previous != this)
+                    FormAktivate();
+            }
+        }
+        return QWidget::eventFilter(watched, event);
+    });
 }
 
 void TForm2::FormAktivate()
@@ -454,7 +458,7 @@ void TForm2::helpClick()
 
 void TForm2::dragEnterEvent(QDragEnterEvent* event)
 {
-    torv::ScenarioFiles::acceptsDrag(event);
+    torv::caught([&] { torv::ScenarioFiles::acceptsDrag(event); });
 }
 
 void TForm2::dropEvent(QDropEvent* event)

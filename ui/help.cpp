@@ -15,6 +15,7 @@
 #include <QVariant>
 
 #include "plot/grafik.h"
+#include "ui/guard.h"
 #include "ui/texts.h"
 #include "version.h"
 
@@ -87,7 +88,7 @@ public:
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
         connect(back_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
         connect(browser_, &QTextBrowser::backwardAvailable, back_, &QPushButton::setEnabled);
-        connect(about_, &QPushButton::clicked, this, [this] { showAbout(this); });
+        connect(about_, &QPushButton::clicked, this, [this] { caught([this] { showAbout(this); }); });
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(browser_);
         layout->addWidget(buttons);

@@ -16,6 +16,7 @@
 #include "model/quantities.h"
 #include "model/state.h"
 #include "plot/canvas.h"
+#include "ui/guard.h"
 
 namespace torv {
 
@@ -275,72 +276,76 @@ void GraphReadout::showSample(int sample)
 
 bool GraphReadout::eventFilter(QObject* watched, QEvent* event)
 {
-    const int samples = static_cast<int>(reading_.x.size());
-    if (watched != area_ || samples == 0)
-        return QWidget::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::MouseMove:
-        pointAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-        break;
-    case QEvent::Leave:
-        pointer_ = { -1, -1 };
-        showSample(-1);
-        break;
-    case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key != Qt::Key_Left && key != Qt::Key_Right)
+    return caught([&]() -> bool {
+        const int samples = static_cast<int>(reading_.x.size());
+        if (watched != area_ || samples == 0)
+            return QWidget::eventFilter(watched, event);
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            pointAt(static_cast<QMouseEvent*>(event)->position().toPoint());
             break;
-        const int from = sample_ >= 0 ? sample_ : last_;
-        pointer_ = { -1, -1 };
-        showSample(std::clamp(from + (key == Qt::Key_Right ? 1 : -1), 0, samples - 1));
-        return true;
-    }
-    default:
-        break;
-    }
-    return QWidget::eventFilter(watched, event);
+        case QEvent::Leave:
+            pointer_ = { -1, -1 };
+            showSample(-1);
+            break;
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key != Qt::Key_Left && key != Qt::Key_Right)
+                break;
+            const int from = sample_ >= 0 ? sample_ : last_;
+            pointer_ = { -1, -1 };
+            showSample(std::clamp(from + (key == Qt::Key_Right ? 1 : -1), 0, samples - 1));
+            return true;
+        }
+        default:
+            break;
+        }
+        return QWidget::eventFilter(watched, event);
+    });
 }
 
 void GraphReadout::paintEvent(QPaintEvent*)
 {
-    if (sample_ < 0)
-        return;
-    const size_t i = static_cast<size_t>(sample_);
-    const int x = reading_.x[i];
-    QPainter p(this);
-    p.setPen(QPen(kCursor, 1, Qt::DashLine));
-    p.drawLine(x, reading_.top, x, reading_.bottom);
-    p.setPen(QPen(kCursor, 1));
-    p.setBrush(Qt::white);
-    for (const GraphReading::Trace& t : reading_.curves)
-        p.drawEllipse(QPoint(x, t.y[i]), 3, 3);
-    for (size_t r = 0; r < reading_.kept.size(); ++r)
-        if (const int j = keptSample(r); j >= 0) {
-            p.setPen(QPen(runColour(static_cast<int>(r) + 1), 1));
-            for (const std::vector<int>& y : reading_.kept[r].y)
-                p.drawEllipse(QPoint(reading_.kept[r].x[static_cast<size_t>(j)], y[static_cast<size_t>(j)]), 3, 3);
-        }
-    if (panel_.isNull())
-        return;
+    caught([&] {
+        if (sample_ < 0)
+            return;
+        const size_t i = static_cast<size_t>(sample_);
+        const int x = reading_.x[i];
+        QPainter p(this);
+        p.setPen(QPen(kCursor, 1, Qt::DashLine));
+        p.drawLine(x, reading_.top, x, reading_.bottom);
+        p.setPen(QPen(kCursor, 1));
+        p.setBrush(Qt::white);
+        for (const GraphReading::Trace& t : reading_.curves)
+            p.drawEllipse(QPoint(x, t.y[i]), 3, 3);
+        for (size_t r = 0; r < reading_.kept.size(); ++r)
+            if (const int j = keptSample(r); j >= 0) {
+                p.setPen(QPen(runColour(static_cast<int>(r) + 1), 1));
+                for (const std::vector<int>& y : reading_.kept[r].y)
+                    p.drawEllipse(QPoint(reading_.kept[r].x[static_cast<size_t>(j)], y[static_cast<size_t>(j)]), 3, 3);
+            }
+        if (panel_.isNull())
+            return;
 
-    const QStringList text = lines();
-    p.setFont(condensedFont(12));
-    const QFontMetrics fm = p.fontMetrics();
-    p.setPen(QPen(kCursor, 1));
-    p.setBrush(Qt::white);
-    p.drawRect(panel_.adjusted(0, 0, -1, -1));
-    const int own = static_cast<int>(reading_.curves.size()) + 1;
-    for (int r = 0; r < text.size(); ++r) {
-        const int top = panel_.top() + 4 + r * fm.height();
-        int left = panel_.left() + 5;
-        // A kept run's name after its colour, its values under the name.
-        if (r >= own && (r - own) % 2 == 0)
-            p.fillRect(left, top + (fm.height() - kSwatch) / 2, kSwatch, kSwatch, runColour((r - own) / 2 + 1));
-        if (r >= own)
-            left += kSwatch + 4;
-        p.setPen(Qt::black);
-        p.drawText(left, top + fm.ascent(), text[r]);
-    }
+        const QStringList text = lines();
+        p.setFont(condensedFont(12));
+        const QFontMetrics fm = p.fontMetrics();
+        p.setPen(QPen(kCursor, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(panel_.adjusted(0, 0, -1, -1));
+        const int own = static_cast<int>(reading_.curves.size()) + 1;
+        for (int r = 0; r < text.size(); ++r) {
+            const int top = panel_.top() + 4 + r * fm.height();
+            int left = panel_.left() + 5;
+            // A kept run's name after its colour, its values under the name.
+            if (r >= own && (r - own) % 2 == 0)
+                p.fillRect(left, top + (fm.height() - kSwatch) / 2, kSwatch, kSwatch, runColour((r - own) / 2 + 1));
+            if (r >= own)
+                left += kSwatch + 4;
+            p.setPen(Qt::black);
+            p.drawText(left, top + fm.ascent(), text[r]);
+        }
+    });
 }
 
 } // namespace torv

@@ -163,7 +163,7 @@ QAction* ScenarioFiles::makeSaveAction(QWidget* form)
 QMenu* ScenarioFiles::makeRecentMenu(QWidget* form)
 {
     auto* menu = new QMenu(form);
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillRecentMenu(menu); });
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { caught([&] { fillRecentMenu(menu); }); });
     return menu;
 }
 
@@ -195,7 +195,7 @@ void ScenarioFiles::fillRecentMenu(QMenu* menu)
             QStringLiteral("&%1  %2  (%3)").arg(i + 1).arg(part(info.fileName()), part(shown(info.absolutePath()))));
         entry->setToolTip(shown(files[i]));
         const QString path = files[i];
-        connect(entry, &QAction::triggered, this, [this, path] { openRecent(path); });
+        connect(entry, &QAction::triggered, this, [this, path] { caught([&] { openRecent(path); }); });
     }
     if (files.isEmpty())
         menu->addAction(said(Text::ScenarioNoRecent))->setEnabled(false);

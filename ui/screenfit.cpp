@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "ui/guard.h"
 #include <algorithm>
 #include <cstdlib>
 
@@ -32,8 +33,10 @@ ScreenFit::ScreenFit(QWidget* form, QSize designed)
 {
     form->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && now != form_ && form_->isAncestorOf(now))
-            scrollIntoView(now);
+        caught([&] {
+            if (now && now != form_ && form_->isAncestorOf(now))
+                scrollIntoView(now);
+        });
     });
 }
 
@@ -73,7 +76,7 @@ void ScreenFit::pointTo(QWidget* target, const QString& label)
         pointer_ = new QToolButton(form_);
         pointer_->setFocusPolicy(Qt::NoFocus);
         pointer_->setAutoRaise(false);
-        connect(pointer_, &QToolButton::clicked, this, [this] { scrollIntoView(target_); });
+        connect(pointer_, &QToolButton::clicked, this, [this] { caught([this] { scrollIntoView(target_); }); });
     }
     pointer_->setText(label);
     pointer_->adjustSize();
@@ -130,24 +133,26 @@ void ScreenFit::keepBarsOnTop()
 
 bool ScreenFit::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == form_) {
-        if (event->type() == QEvent::Show)
-            fit();
-        // The window manager's frame is known only once the window is up.
-        if (event->type() == QEvent::Move && form_->isVisible() && frameMargins() != frame_)
-            fit();
-        // A wheel turned over a control that does not take it scrolls the form.
-        if (event->type() == QEvent::Wheel && scrolling()) {
-            QWheelEvent* wheel = static_cast<QWheelEvent*>(event);
-            const bool sideways = std::abs(wheel->angleDelta().x()) > std::abs(wheel->angleDelta().y());
-            QScrollBar* bar = (sideways && !hBar_->isHidden()) || vBar_->isHidden() ? hBar_ : vBar_;
-            QWheelEvent forwarded(QPointF(), wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
-                wheel->buttons(), wheel->modifiers(), wheel->phase(), wheel->inverted());
-            QCoreApplication::sendEvent(bar, &forwarded);
-            return true;
+    return caught([&]() -> bool {
+        if (watched == form_) {
+            if (event->type() == QEvent::Show)
+                fit();
+            // The window manager's frame is known only once the window is up.
+            if (event->type() == QEvent::Move && form_->isVisible() && frameMargins() != frame_)
+                fit();
+            // A wheel turned over a control that does not take it scrolls the form.
+            if (event->type() == QEvent::Wheel && scrolling()) {
+                QWheelEvent* wheel = static_cast<QWheelEvent*>(event);
+                const bool sideways = std::abs(wheel->angleDelta().x()) > std::abs(wheel->angleDelta().y());
+                QScrollBar* bar = (sideways && !hBar_->isHidden()) || vBar_->isHidden() ? hBar_ : vBar_;
+                QWheelEvent forwarded(QPointF(), wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
+                    wheel->buttons(), wheel->modifiers(), wheel->phase(), wheel->inverted());
+                QCoreApplication::sendEvent(bar, &forwarded);
+                return true;
+            }
         }
-    }
-    return QObject::eventFilter(watched, event);
+        return QObject::eventFilter(watched, event);
+    });
 }
 
 bool ScreenFit::scrolling() const
@@ -224,7 +229,8 @@ void ScreenFit::placeBars(QSize view, bool horizontal, bool vertical)
         hBar_ = new QScrollBar(Qt::Horizontal, form_);
         vBar_ = new QScrollBar(Qt::Vertical, form_);
         for (QScrollBar* bar : { hBar_, vBar_ })
-            connect(bar, &QScrollBar::valueChanged, this, [this] { scrollTo(QPoint(hBar_->value(), vBar_->value())); });
+            connect(bar, &QScrollBar::valueChanged, this,
+                [this] { caught([this] { scrollTo(QPoint(hBar_->value(), vBar_->value())); }); });
     }
     const QSignalBlocker h(hBar_), v(vBar_);
     hBar_->setGeometry(0, view.height(), view.width(), form_->height() - view.height());
