@@ -28,7 +28,6 @@
 #include "batch/runs.h"
 #include "batch/study.h"
 #include "files/atomicfile.h"
-#include "files/numfmt.h"
 #include "plot/png.h"
 #include "scenarios/scenario.h"
 #include "ui/guard.h"
@@ -48,9 +47,10 @@ const char* const kLawNames[] = { "", "normal:", "uniform:", "triangular:" };
 constexpr int kWidth = 640, kHeight = 400;
 constexpr int kLeft = 90, kRight = 20, kTop = 30, kBottom = 50;
 
+// An axis's or a mark's number: six digits are all a picture can show.
 QString numberText(double v)
 {
-    return QString::fromStdString(general15(v, '.'));
+    return QString::number(v, 'g', 6);
 }
 
 // The file dialog as the form's own: Qt's, in the form's language; a name
@@ -268,6 +268,8 @@ void StudyWindow::removeRow()
         return;
     rows_.erase(rows_.begin() + k);
     delete list_->takeItem(k);
+    if (rows_.empty())
+        input_->setFocus();
 }
 
 void StudyWindow::setRuns(int runs, quint64 seed)
