@@ -218,7 +218,7 @@ std::vector<std::pair<Field, QString>> CalcFields::shownCaptions() const
         if ((c_.*f.control)->isVisibleTo(form_))
             shown.emplace_back(f.field, (c_.*f.caption)->text().simplified());
     std::stable_sort(shown.begin(), shown.end(), [this](const auto& a, const auto& b) {
-        return control(a.first)->y() < control(b.first)->y();
+        return control(a.first)->mapTo(form_, QPoint()).y() < control(b.first)->mapTo(form_, QPoint()).y();
     });
     return shown;
 }
