@@ -416,10 +416,7 @@ public:
     // After the runs' lines: n, the runs that failed, mean, standard
     // deviation and the 5th, 50th and 95th percentiles of every column of a
     // study.
-    void putStatistics()
-    {
-        output_.put(statisticsLines(text_, columns_));
-    }
+    void putStatistics() { output_.put(statisticsLines(text_, columns_)); }
 
     int result() const { return result_; }
     long long written() const { return written_; }

@@ -129,5 +129,6 @@ TEST_F(CalcForm, StudyCancelKeepsTheFinishedRuns)
     const QStringList lines = QString::fromStdString(w->summaryText()).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), kept + 1);
     for (long long i = 1; i <= kept; ++i)
-        EXPECT_TRUE(lines[static_cast<int>(i)].startsWith(QString::number(i) + u',')) << lines[static_cast<int>(i)].toStdString();
+        EXPECT_TRUE(lines[static_cast<int>(i)].startsWith(QString::number(i) + u','))
+            << lines[static_cast<int>(i)].toStdString();
 }

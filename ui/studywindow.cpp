@@ -38,8 +38,8 @@ namespace torv {
 
 namespace {
 
-constexpr Text kLawTexts[] = { Text::StudyLawSweep, Text::StudyLawNormal, Text::StudyLawUniform,
-    Text::StudyLawTriangular };
+constexpr Text kLawTexts[]
+    = { Text::StudyLawSweep, Text::StudyLawNormal, Text::StudyLawUniform, Text::StudyLawTriangular };
 const char* const kLawNames[] = { "", "normal:", "uniform:", "triangular:" };
 
 // The picture's size in pixels and its margins: room for the numbers of the
@@ -55,8 +55,8 @@ QString numberText(double v)
 
 // The file dialog as the form's own: Qt's, in the form's language; a name
 // typed without `suffix` gets it.
-QString askName(QWidget* parent, const QString& title, const QString& name, const QString& filter,
-    const QString& suffix)
+QString askName(
+    QWidget* parent, const QString& title, const QString& name, const QString& filter, const QString& suffix)
 {
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -263,7 +263,8 @@ void StudyWindow::addTypedRow()
 
 void StudyWindow::removeRow()
 {
-    const int k = list_->currentRow();
+    // The chosen row, or the last one added.
+    const int k = list_->currentRow() >= 0 ? list_->currentRow() : list_->count() - 1;
     if (k < 0 || running_)
         return;
     rows_.erase(rows_.begin() + k);
@@ -296,8 +297,8 @@ bool StudyWindow::start()
     batch::Options options;
     bool study = false;
     for (const Row& r : rows_) {
-        const std::string arg = std::string(legendName(fieldInfo(r.field))) + "="
-            + kLawNames[static_cast<int>(r.law)] + r.numbers.toStdString();
+        const std::string arg = std::string(legendName(fieldInfo(r.field))) + "=" + kLawNames[static_cast<int>(r.law)]
+            + r.numbers.toStdString();
         if (r.law == Law::Sweep) {
             options.sweeps.push_back(arg);
         } else {

@@ -29,7 +29,7 @@ namespace torv {
 namespace batch {
 struct Plan;
 class StudyColumns;
-}
+} // namespace batch
 
 class StudyWindow : public QDialog {
 public:
