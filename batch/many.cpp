@@ -416,30 +416,7 @@ public:
     // After the runs' lines: n, the runs that failed, mean, standard
     // deviation and the 5th, 50th and 95th percentiles of every column of a
     // study.
-    void putStatistics()
-    {
-        if (columns_.empty())
-            return;
-        const std::vector<ColumnStatistics> stats = columns_.statistics();
-        std::vector<SummaryText::Cell> cells { { "n", SummaryText::Cell::Text } };
-        for (const ColumnStatistics& c : stats)
-            cells.push_back({ std::to_string(c.n), SummaryText::Cell::Number });
-        cells.push_back({ "", SummaryText::Cell::Empty });
-        output_.put(text_.line(cells));
-        cells = { { "failed", SummaryText::Cell::Text } };
-        for (size_t k = 0; k < stats.size(); ++k)
-            cells.push_back({ std::to_string(columns_.failed()), SummaryText::Cell::Number });
-        cells.push_back({ "", SummaryText::Cell::Empty });
-        output_.put(text_.line(cells));
-        for (const StatisticRow& row : kStatisticRows) {
-            cells = { { row.name, SummaryText::Cell::Text } };
-            for (const ColumnStatistics& c : stats)
-                cells.push_back(c.n >= row.least ? SummaryText::numberCell(c.*row.value)
-                                                 : SummaryText::Cell { "", SummaryText::Cell::Empty });
-            cells.push_back({ "", SummaryText::Cell::Empty });
-            output_.put(text_.line(cells));
-        }
-    }
+    void putStatistics() { output_.put(statisticsLines(text_, columns_)); }
 
     int result() const { return result_; }
     long long written() const { return written_; }

@@ -256,6 +256,33 @@ std::vector<ColumnStatistics> StudyColumns::statistics()
     return figures;
 }
 
+std::string statisticsLines(const SummaryText& text, StudyColumns& columns)
+{
+    if (columns.empty())
+        return {};
+    std::string lines;
+    const std::vector<ColumnStatistics> stats = columns.statistics();
+    std::vector<SummaryText::Cell> cells { { "n", SummaryText::Cell::Text } };
+    for (const ColumnStatistics& c : stats)
+        cells.push_back({ std::to_string(c.n), SummaryText::Cell::Number });
+    cells.push_back({ "", SummaryText::Cell::Empty });
+    lines += text.line(cells);
+    cells = { { "failed", SummaryText::Cell::Text } };
+    for (size_t k = 0; k < stats.size(); ++k)
+        cells.push_back({ std::to_string(columns.failed()), SummaryText::Cell::Number });
+    cells.push_back({ "", SummaryText::Cell::Empty });
+    lines += text.line(cells);
+    for (const StatisticRow& row : kStatisticRows) {
+        cells = { { row.name, SummaryText::Cell::Text } };
+        for (const ColumnStatistics& c : stats)
+            cells.push_back(c.n >= row.least ? SummaryText::numberCell(c.*row.value)
+                                             : SummaryText::Cell { "", SummaryText::Cell::Empty });
+        cells.push_back({ "", SummaryText::Cell::Empty });
+        lines += text.line(cells);
+    }
+    return lines;
+}
+
 std::string SummaryText::header() const
 {
     if (format_ == Format::Jsonl)

@@ -87,6 +87,11 @@ private:
     long long failed_ = 0;
 };
 
+// After a study's lines: n, the runs that failed, mean, standard deviation
+// and the 5th, 50th and 95th percentiles of every column; "" for runs that
+// are no study.
+std::string statisticsLines(const SummaryText& text, StudyColumns& columns);
+
 // Run `i`, without files; `keep`, if given, is called while the state holds
 // the run, once it has succeeded (with --accuracy at half the step too),
 // and what it throws is the run's error.

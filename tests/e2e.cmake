@@ -11,3 +11,9 @@ add_test(NAME torv_without_display
 # display.
 add_test(NAME torv_bad_argument
   COMMAND sh -c "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $<TARGET_FILE:torv> --bogus 2>/dev/null; test $? -eq 2")
+# The study window by keyboard: a sweep and a study, their pictures and the
+# table, which must be torv-batch's.
+add_test(NAME e2e_study_window
+  COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/e2e/study_window.py $<TARGET_FILE:torv> $<TARGET_FILE:torv-batch>
+          ${CMAKE_CURRENT_BINARY_DIR}/e2e_artifacts/study)
+set_tests_properties(e2e_study_window PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)

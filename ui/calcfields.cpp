@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 #include <variant>
@@ -208,6 +209,18 @@ void CalcFields::setTips()
 {
     for (const FieldTip& f : kFieldTips)
         std::visit([&](auto member) { (c_.*member)->setToolTip(text(f.line)); }, f.control);
+}
+
+std::vector<std::pair<Field, QString>> CalcFields::shownCaptions() const
+{
+    std::vector<std::pair<Field, QString>> shown;
+    for (const FieldControl& f : kFieldControls)
+        if ((c_.*f.control)->isVisibleTo(form_))
+            shown.emplace_back(f.field, (c_.*f.caption)->text().simplified());
+    std::stable_sort(shown.begin(), shown.end(), [this](const auto& a, const auto& b) {
+        return control(a.first)->mapTo(form_, QPoint()).y() < control(b.first)->mapTo(form_, QPoint()).y();
+    });
+    return shown;
 }
 
 std::vector<HelpLine> CalcFields::helpLines() const

@@ -9,6 +9,7 @@
 #include <array>
 #include <exception>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "model/fields.h"
@@ -51,6 +52,9 @@ public:
     // text reads as a number; else `message` with the field's caption (%1)
     // and text (%2) is thrown, and the field takes the focus.
     void refuseUnread(const QString& message) const;
+
+    // The fields the form shows, top to bottom, each with its caption.
+    std::vector<std::pair<Field, QString>> shownCaptions() const;
 
     // Each field's line of help as its tooltip, in the form's language.
     void setTips();

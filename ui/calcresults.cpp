@@ -33,6 +33,7 @@
 #include "ui/readout.h"
 #include "ui/scenariofiles.h"
 #include "ui/steptable.h"
+#include "ui/studywindow.h"
 #include "ui/texts.h"
 
 namespace torv {
@@ -190,6 +191,7 @@ CalcResults::CalcResults(QWidget* form, CalcControls& controls, const CalcFields
     c_.ActMarkEvents->setChecked(QSettings().value(kEventsKey, false).toBool());
     c_.Readout = new GraphReadout(c_.Image1);
     createScenarioTools();
+    createStudyTool();
     updateMenu();
     setTexts();
     QObject::connect(c_.GraphMenu, &QMenu::aboutToShow, form, [this] { caught([this] { updateMenu(); }); });
@@ -301,6 +303,7 @@ void CalcResults::setTexts()
 {
     for (const MenuEntry& e : kMenu)
         (c_.*e.action)->setText(text(e.caption));
+    study_->setText(text(Text::StudyMenu, st.Sprache != 0 ? st.Sprache : 3));
     ScenarioFiles::instance().setTexts(c_.ActOpenScenario, c_.ActSaveScenario, c_.RecentScenarios);
     if (st.Sprache == 0) {
         // Before a language is chosen the menu speaks English throughout, as
@@ -568,6 +571,34 @@ void CalcResults::createScenarioTools()
     c_.GraphMenu->addMenu(c_.RecentScenarios);
     files.setTexts(c_.ActOpenScenario, c_.ActSaveScenario, c_.RecentScenarios);
     form_->setAcceptDrops(true);
+}
+
+void CalcResults::createStudyTool()
+{
+    c_.GraphMenu->addSeparator();
+    study_ = c_.GraphMenu->addAction(QString());
+    study_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    study_->setShortcutContext(Qt::WindowShortcut);
+    form_->addAction(study_);
+    QObject::connect(study_, &QAction::triggered, form_, [this] { openStudy(); });
+}
+
+void CalcResults::openStudy()
+{
+    guarded([this] {
+        // A window for other inputs (another class, another language) is
+        // made anew, unless its study still runs.
+        const auto inputs = fields_.shownCaptions();
+        if (studyWindow_ && !studyWindow_->running() && studyWindow_->inputs() != inputs) {
+            delete studyWindow_;
+            studyWindow_ = nullptr;
+        }
+        if (!studyWindow_)
+            studyWindow_ = new StudyWindow(form_, inputs);
+        studyWindow_->show();
+        studyWindow_->raise();
+        studyWindow_->activateWindow();
+    });
 }
 
 void CalcResults::saveScenario()

@@ -20,9 +20,12 @@
 #include "ui/help.h"
 #include "ui/runprogress.h"
 
+class QAction;
 class QWidget;
 
 namespace torv {
+
+class StudyWindow;
 
 class CalcResults {
 public:
@@ -65,9 +68,12 @@ public:
     void markEvents();
     void about();
     void saveScenario();
+    // The study window, from the form's current inputs.
+    void openStudy();
 
 private:
     void createScenarioTools();
+    void createStudyTool();
     void updateNotice();
     // Runs `body` with the state of the run on show in place of the current
     // one (whose inputs may have changed since, or whose run was cut off).
@@ -98,6 +104,8 @@ private:
         bool kept = false; // it is among the kept runs
     };
     ShownRun shown_;
+    QAction* study_ = nullptr;
+    StudyWindow* studyWindow_ = nullptr;
 };
 
 } // namespace torv

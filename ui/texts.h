@@ -182,6 +182,30 @@ enum class Text {
     InfoTerms,
     // The name a new scenario file is offered
     ScenarioDefaultName,
+    // The study window
+    StudyMenu,
+    StudyTitle,
+    StudyInput,
+    StudyLawSweep,
+    StudyLawNormal,
+    StudyLawUniform,
+    StudyLawTriangular,
+    StudyAdd,
+    StudyRemove,
+    StudyRuns,
+    StudySeed,
+    StudyRun,
+    StudyCancel,
+    StudyProgress,
+    StudyCancelled,
+    StudyFailedRuns,
+    StudyOutput,
+    StudySavePng,
+    StudySaveCsv,
+    StudyClose,
+    StudyCannot,
+    StudyNoRows,
+    StudyCount,
     Count
 };
 

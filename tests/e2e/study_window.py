@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""End-to-end: the study window driven with the keyboard alone, in English:
+Ctrl+Y on the calculation form of the first projectile preset, a sweep of the
+path angle run and its picture saved through Qt's file dialog, the row
+removed, a study of a normally drawn path angle run, its histogram and its
+table saved. The table must hold torv-batch's lines for the same study.
+
+Usage: study_window.py TORV_BINARY TORV_BATCH_BINARY ARTIFACT_DIR
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+from typical_road import CALC_CAPTION, START_CAPTION, Desktop, keys, pixels_of, run
+
+
+def saved(desk, title, path):
+    desk.file_dialog(title, path)
+    desk.until(lambda: os.path.exists(path), f"{path} was not written")
+    time.sleep(0.3)
+
+
+def main():
+    torv, batch, artifacts = (os.path.abspath(a) for a in sys.argv[1:4])
+    os.makedirs(artifacts, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="torv-e2e-study-")
+    try:
+        with Desktop() as desk:
+            app = desk.start([torv], cwd=work)
+            start = desk.window(START_CAPTION)
+            time.sleep(0.5)
+            run("xdotool", "windowactivate", "--sync", start, env=desk.env, check=False)
+            keys(desk, "Down", "Down", "Return")      # E
+            keys(desk, "Return")                      # the first class
+            keys(desk, "Tab", "Return")               # the first preset
+            keys(desk, "Tab", "Return")               # START
+            desk.active(desk.window(CALC_CAPTION))
+            keys(desk, "ctrl+y")
+            study = desk.window("^Study: a series of runs$")
+            desk.active(study)
+            # The path angle, sixth from the top; a sweep; its range; added.
+            keys(desk, "alt+i", "Home", *["Down"] * 5, "Tab", "Tab")
+            run("xdotool", "type", "--delay", "40", "10:80:15", env=desk.env)
+            keys(desk, "Return", "alt+u")
+            time.sleep(3)
+            desk.shot(study, f"{artifacts}/sweep.png")
+            keys(desk, "alt+p")
+            saved(desk, "^Save picture$", os.path.join(work, "sweep.png"))
+            raw = desk.region(os.path.join(work, "sweep.png"), 0, 0, 640, 400)
+            assert pixels_of(raw, (0, 0, 0x80)) > 200, "the sweep's picture has no curve"
+
+            desk.active(study)
+            keys(desk, "alt+m", "alt+i", "Home", *["Down"] * 5, "Tab", "Down", "Tab")
+            run("xdotool", "type", "--delay", "40", "45:3", env=desk.env)
+            keys(desk, "Return", "alt+r", "ctrl+a")
+            run("xdotool", "type", "--delay", "40", "300", env=desk.env)
+            keys(desk, "alt+u")
+            time.sleep(8)
+            desk.shot(study, f"{artifacts}/study.png")
+            keys(desk, "alt+p")
+            saved(desk, "^Save picture$", os.path.join(work, "study.png"))
+            raw = desk.region(os.path.join(work, "study.png"), 0, 0, 640, 400)
+            assert pixels_of(raw, (0xC0, 0xC0, 0xC0)) > 2000, "the study's picture has no histogram"
+            assert pixels_of(raw, (0xFF, 0, 0)) > 100, "the study's picture has no percentiles"
+            desk.active(study)
+            keys(desk, "alt+t")
+            saved(desk, "^Save table$", os.path.join(work, "study.csv"))
+            lines = subprocess.run([batch, "--preset", "1", "--vary", "Q0=normal:45:3", "--runs", "300",
+                                    "--seed", "1"], capture_output=True, text=True, check=True).stdout
+            assert open(os.path.join(work, "study.csv")).read() == lines, "the table is not torv-batch's"
+            assert app.poll() is None, "the program ended unexpectedly"
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("1 passed, 0 failed")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,134 @@
+// The study window: its lines are torv-batch's for the same plan, Cancel
+// keeps the runs that finished, and the picture exports as PNG.
+#include "test_calc.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "scenarios/scenario.h"
+#include "ui/studywindow.h"
+
+using namespace torv;
+
+namespace {
+
+struct StudyCase {
+    const char* name;
+    Field field;
+    StudyWindow::Law law;
+    const char* numbers;
+    const char* batchArg; // what torv-batch takes for the same row
+    int runs;
+};
+
+const StudyCase kStudies[] = {
+    { "Sweep", Field::V0, StudyWindow::Law::Sweep, "20:40:3", "--sweep=V0=20:40:3", 0 },
+    { "Study", Field::TTO, StudyWindow::Law::Normal, "45:3", "--vary=Q0=normal:45:3", 24 },
+};
+
+class StudyWindowTest : public CalcForm, public ::testing::WithParamInterface<StudyCase> {
+protected:
+    StudyWindow* open()
+    {
+        openWith(PresetList::Projectil, 0, 3);
+        QTest::keyClick(form2.get(), Qt::Key_Y, Qt::ControlModifier);
+        auto* w = form2->findChild<StudyWindow*>();
+        EXPECT_TRUE(w && w->isVisible()) << "Ctrl+Y opens the study window";
+        return w;
+    }
+    static void add(StudyWindow& w, const StudyCase& c)
+    {
+        w.addRow(c.field, c.law, QString::fromUtf8(c.numbers));
+        w.setRuns(c.runs > 0 ? c.runs : 1, 7);
+    }
+    static void waitUntil(const std::function<bool()>& done)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    // torv-batch's summary for the form's inputs saved as a scenario.
+    std::string batchLines(const StudyCase& c)
+    {
+        const QString file = dir.filePath(QStringLiteral("form.toml"));
+        writeScenario(file.toStdString(), currentScenario("form"));
+        QStringList args { QStringLiteral("--scenario"), file, QString::fromUtf8(c.batchArg), QStringLiteral("--jobs"),
+            QStringLiteral("1") };
+        if (c.runs > 0)
+            args << QStringLiteral("--runs") << QString::number(c.runs) << QStringLiteral("--seed")
+                 << QStringLiteral("7");
+        QProcess batch;
+        batch.setWorkingDirectory(dir.path());
+        batch.start(QStringLiteral(TORV_BATCH), args);
+        EXPECT_TRUE(batch.waitForFinished(60000));
+        EXPECT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();
+        return batch.readAllStandardOutput().toStdString();
+    }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_P(StudyWindowTest, LinesAreTheBatchProgramsAndThePictureExports)
+{
+    const StudyCase& c = GetParam();
+    StudyWindow* w = open();
+    ASSERT_TRUE(w);
+    const Scenario before = currentScenario("form");
+    add(*w, c);
+    ASSERT_TRUE(w->start());
+    waitUntil([w] { return !w->running(); });
+    ASSERT_EQ(w->finishedRuns(), w->plannedRuns());
+    // The form's inputs are as they were.
+    EXPECT_TRUE(currentScenario("form") == before);
+    EXPECT_EQ(w->summaryText(), batchLines(c));
+
+    const QString png = dir.filePath(QStringLiteral("study.png"));
+    w->writePng(png);
+    const QImage picture(png);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), w->picture(w->devicePixelRatioF()).size());
+    // Something is drawn inside the frame: the curve or the bars in colour.
+    int coloured = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            coloured += qRed(p) != qGreen(p) || qGreen(p) != qBlue(p) || p == qRgb(0xC0, 0xC0, 0xC0);
+        }
+    EXPECT_GT(coloured, 50);
+}
+
+INSTANTIATE_TEST_SUITE_P(Laws, StudyWindowTest, ::testing::ValuesIn(kStudies),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CalcForm, StudyCancelKeepsTheFinishedRuns)
+{
+    openWith(PresetList::Projectil, 0, 3);
+    QTest::keyClick(form2.get(), Qt::Key_Y, Qt::ControlModifier);
+    auto* w = form2->findChild<StudyWindow*>();
+    ASSERT_TRUE(w);
+    w->addRow(Field::TTO, StudyWindow::Law::Uniform, QStringLiteral("20:70"));
+    w->setRuns(400, 3);
+    ASSERT_TRUE(w->start());
+    QElapsedTimer clock;
+    clock.start();
+    while (w->finishedRuns() < 5 && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    w->cancel();
+    while (w->running() && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_FALSE(w->running());
+    const long long kept = w->finishedRuns();
+    EXPECT_GE(kept, 5);
+    EXPECT_LT(kept, 400);
+    // Header and one line per kept run, the runs numbered from 1 in order.
+    const QStringList lines = QString::fromStdString(w->summaryText()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), kept + 1);
+    for (long long i = 1; i <= kept; ++i)
+        EXPECT_TRUE(lines[static_cast<int>(i)].startsWith(QString::number(i) + u','))
+            << lines[static_cast<int>(i)].toStdString();
+}

@@ -1,0 +1,124 @@
+// The study window of the calculation form: a sweep or a grid of inputs, or
+// a seeded study of inputs drawn at random, run from the form's current
+// inputs through the same plan and runs as torv-batch's, with a table of the
+// runs and a picture of one output.
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/fields.h"
+#include "model/state.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+namespace torv {
+
+namespace batch {
+struct Plan;
+class StudyColumns;
+} // namespace batch
+
+class StudyWindow : public QDialog {
+public:
+    enum class Law { Sweep, Normal, Uniform, Triangular };
+
+    // `inputs`: the fields the form shows, each with its caption there.
+    StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>> inputs);
+    ~StudyWindow() override;
+
+    // A row: the input, its law and the law's numbers as the batch program
+    // takes them after the law's name ("10:50:5", "log:1:100:3", "1,2,4").
+    void addRow(Field field, Law law, const QString& numbers);
+    void setRuns(int runs, quint64 seed);
+    // Makes the plan from the form's inputs now and starts the runs, one
+    // between each two turns of the event loop. False (and a box) when the
+    // rows make no plan.
+    bool start();
+    void cancel();
+    bool running() const { return running_; }
+    const std::vector<std::pair<Field, QString>>& inputs() const { return inputs_; }
+    long long finishedRuns() const { return static_cast<long long>(lines_.size()); }
+    long long plannedRuns() const;
+
+    // The table as torv-batch's summary writes it: the header, then the
+    // finished runs' lines in run order.
+    std::string summaryText() const;
+    // The picture of the chosen output at `ratio` device pixels per pixel.
+    QImage picture(double ratio) const;
+    // Chooses the output the picture shows, by its summary column name.
+    bool chooseOutput(const QString& column);
+
+    // The picture as PNG, at the screen's pixel ratio. Throws IoError.
+    void writePng(const QString& path) const;
+
+    void saveCsv();
+    void savePng();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void setTexts();
+    void addTypedRow();
+    void removeRow();
+    void runNext();
+    void finish();
+    void showRun(long long i, const std::vector<double>& numbers, const std::string& error);
+    void redrawPicture();
+    QString rowText(size_t k) const;
+
+    struct Row {
+        Field field;
+        Law law;
+        QString numbers;
+    };
+    std::vector<std::pair<Field, QString>> inputs_;
+    std::vector<Row> rows_;
+    std::unique_ptr<batch::Plan> plan_;
+    std::unique_ptr<batch::StudyColumns> columns_; // a study's columns for its statistics
+    std::vector<std::string> lines_; // the finished runs' summary lines
+    std::vector<std::vector<double>> keys_; // their swept or drawn values
+    std::vector<std::vector<double>> numbers_; // their summary numbers
+    bool running_ = false;
+    bool cancelled_ = false;
+    long long failed_ = 0;
+
+    QLabel* inputLabel_;
+    QComboBox* input_;
+    QComboBox* law_;
+    QLineEdit* range_;
+    QPushButton* add_;
+    QListWidget* list_;
+    QPushButton* remove_;
+    QLabel* runsLabel_;
+    QSpinBox* runs_;
+    QLabel* seedLabel_;
+    QLineEdit* seed_;
+    QPushButton* run_;
+    QPushButton* stop_;
+    QProgressBar* progress_;
+    QLabel* status_;
+    QTableWidget* table_;
+    QLabel* outputLabel_;
+    QComboBox* output_;
+    QLabel* picture_;
+    QPushButton* savePng_;
+    QPushButton* saveCsv_;
+    QPushButton* close_;
+};
+
+} // namespace torv
