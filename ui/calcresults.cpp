@@ -580,7 +580,7 @@ void CalcResults::createStudyTool()
     study_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
     study_->setShortcutContext(Qt::WindowShortcut);
     form_->addAction(study_);
-    QObject::connect(study_, &QAction::triggered, form_, [this] { openStudy(); });
+    QObject::connect(study_, &QAction::triggered, form_, [this] { caught([this] { openStudy(); }); });
 }
 
 void CalcResults::openStudy()

@@ -183,15 +183,15 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     results->addLayout(pictureSide);
     top->addLayout(results, 1);
 
-    connect(add_, &QPushButton::clicked, this, [this] { addTypedRow(); });
-    connect(range_, &QLineEdit::returnPressed, this, [this] { addTypedRow(); });
-    connect(remove_, &QPushButton::clicked, this, [this] { removeRow(); });
-    connect(run_, &QPushButton::clicked, this, [this] { start(); });
-    connect(stop_, &QPushButton::clicked, this, [this] { cancel(); });
-    connect(savePng_, &QPushButton::clicked, this, [this] { savePng(); });
-    connect(saveCsv_, &QPushButton::clicked, this, [this] { saveCsv(); });
+    connect(add_, &QPushButton::clicked, this, [this] { caught([this] { addTypedRow(); }); });
+    connect(range_, &QLineEdit::returnPressed, this, [this] { caught([this] { addTypedRow(); }); });
+    connect(remove_, &QPushButton::clicked, this, [this] { caught([this] { removeRow(); }); });
+    connect(run_, &QPushButton::clicked, this, [this] { caught([this] { start(); }); });
+    connect(stop_, &QPushButton::clicked, this, [this] { caught([this] { cancel(); }); });
+    connect(savePng_, &QPushButton::clicked, this, [this] { caught([this] { savePng(); }); });
+    connect(saveCsv_, &QPushButton::clicked, this, [this] { caught([this] { saveCsv(); }); });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
-    connect(output_, &QComboBox::currentIndexChanged, this, [this] { redrawPicture(); });
+    connect(output_, &QComboBox::currentIndexChanged, this, [this] { caught([this] { redrawPicture(); }); });
     // Enter in the range adds the row, never presses a default button.
     for (QPushButton* b : { add_, remove_, run_, stop_, savePng_, saveCsv_, close_ })
         b->setAutoDefault(false);
@@ -226,7 +226,7 @@ void StudyWindow::setTexts()
 void StudyWindow::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange)
-        setTexts();
+        caught([this] { setTexts(); });
     QDialog::changeEvent(event);
 }
 
@@ -342,7 +342,7 @@ bool StudyWindow::start()
         w->setEnabled(false);
     stop_->setEnabled(true);
     stop_->setFocus();
-    QTimer::singleShot(0, this, [this] { runNext(); });
+    QTimer::singleShot(0, this, [this] { caught([this] { runNext(); }); });
     return true;
 }
 
@@ -364,7 +364,7 @@ void StudyWindow::runNext()
     // A run of the form's own lets events through only under its modal
     // progress dialog: the study's next run waits until that run is over.
     if (QApplication::activeModalWidget()) {
-        QTimer::singleShot(100, this, [this] { runNext(); });
+        QTimer::singleShot(100, this, [this] { caught([this] { runNext(); }); });
         return;
     }
     // The runs use the program's one state: the form's comes back after
@@ -391,7 +391,7 @@ void StudyWindow::runNext()
     status_->setText(text(Text::StudyProgress).arg(i + 1).arg(plan_->count()));
     if ((i + 1) % 16 == 0 || i + 1 == plan_->count())
         redrawPicture();
-    QTimer::singleShot(0, this, [this] { runNext(); });
+    QTimer::singleShot(0, this, [this] { caught([this] { runNext(); }); });
 }
 
 void StudyWindow::showRun(long long i, const std::vector<double>& numbers, const std::string& error)
@@ -579,7 +579,7 @@ void StudyWindow::saveCsv()
 
 void StudyWindow::closeEvent(QCloseEvent* event)
 {
-    cancel();
+    caught([this] { cancel(); });
     QDialog::closeEvent(event);
 }
 
