@@ -76,7 +76,12 @@ RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool kee
 {
     if (!keep)
         return runAlone(plan, i);
-    return runAlone(plan, i, [&] { commitRunFiles(plan, dir); });
+    // The files are made from the simulation state, which the run leaves
+    // as START would.
+    return runAlone(plan, i, [&](SimState& state) {
+        st = state;
+        commitRunFiles(plan, dir);
+    });
 }
 
 void runSingle(const Plan& plan)

@@ -64,12 +64,12 @@ double SzenarioRecord::at(int pos) const
     return v;
 }
 
-void resetState()
+void resetState(SimState& state)
 {
     // Built in place: a fresh state assigned would move its 400 KB of
     // samples twice.
-    st.~SimState();
-    new (&st) SimState();
+    state.~SimState();
+    new (&state) SimState();
 }
 
 RunSummary runSummary()

@@ -12,7 +12,6 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,16 +36,13 @@ using namespace torv::batch;
 
 namespace {
 
-// The engine keeps its state in one place per process: one caller at a time
-// has it, with Python's other threads running meanwhile, in the default
-// floating-point environment, and the caller's environment (flags, rounding,
-// traps) is as it was afterwards.
-std::mutex engineLock;
-
-template <typename F> auto exclusive(F&& body)
+// The engine's work, each run on a state of its own: without the GIL, so
+// that Python's other threads and their runs go on side by side, in the
+// default floating-point environment, and the caller's environment (flags,
+// rounding, traps) is as it was afterwards.
+template <typename F> auto released(F&& body)
 {
     py::gil_scoped_release others;
-    const std::lock_guard lock(engineLock);
     struct Environment {
         std::fenv_t saved;
         Environment()
@@ -73,20 +69,20 @@ struct Outcome {
 // sample file. The only place a run happens.
 Outcome compute(const Plan& plan, long long i, bool record)
 {
-    return exclusive([&] {
+    return released([&] {
         Outcome out;
-        std::function<void()> keep;
+        std::function<void(SimState&)> keep;
         if (record)
-            keep = [&out] {
-                out.samples = runSummary().samples;
+            keep = [&out](SimState& state) {
+                out.samples = state.Summary.samples;
                 for (const Quantity& q : quantities()) {
-                    const double divisor = currentDivisor(q.series);
-                    out.shown.emplace_back(currentUnit(q.series), divisor);
-                    const double* s = st.Ergebnis.data() + code(q.series) * kSamples;
+                    const double divisor = divisorFor(q.series, state);
+                    out.shown.emplace_back(unitFor(q.series, state), divisor);
+                    const double* s = state.Ergebnis.data() + code(q.series) * kSamples;
                     for (int j = 0; j < out.samples; ++j)
                         out.series.push_back(divisor == 1 ? s[j] : s[j] * divisor);
                 }
-                out.sampleFile = sampleFileText();
+                out.sampleFile = sampleFileText(state);
             };
         out.row = runAlone(plan, i, keep);
         return out;
@@ -331,7 +327,7 @@ py::object sensitivityTable(const PyScenario& scenario, double delta, const std:
     const Plan plan = planFor(scenario, o);
     const Explore& e = plan.explore;
     const std::vector<SensitivityRow> rows
-        = exclusive([&] { return sensitivity(plan, e.inputs.empty() ? readInputs(plan) : e.inputs, e.delta); });
+        = released([&] { return sensitivity(plan, e.inputs.empty() ? readInputs(plan) : e.inputs, e.delta); });
     py::module_ np = py::module_::import("numpy");
     py::list dtype;
     for (const char* name : { "input", "output" })
@@ -364,7 +360,7 @@ py::list answers(const Plan& plan)
     const Explore& e = plan.explore;
     const std::string output = summaryQuantities()[static_cast<size_t>(e.column)].column;
     py::list list;
-    const auto found = exclusive([&] {
+    const auto found = released([&] {
         std::vector<std::pair<Solution, double>> withError;
         for (const Solution& s : e.kind == Explore::Kind::Solve
                 ? solve(plan, *e.field, e.lo, e.hi, e.column, e.target)
@@ -409,9 +405,10 @@ PyScenario presetScenario(int number)
     const Plan plan = makePlan(o, std::nullopt);
     const PresetRef ref = *presetNumber(number);
     const std::string name = trimmed(presets(ref.list)[static_cast<size_t>(ref.index)].label);
-    return { exclusive([&] {
-                prepare(plan, {}, number);
-                return currentScenario(name);
+    return { released([&] {
+                const auto state = std::make_unique<SimState>();
+                prepare(plan, {}, number, *state);
+                return currentScenario(name, *state);
             }),
         number };
 }
