@@ -201,7 +201,7 @@ RunSummary trialRunOf(const SimState& state, double step)
 
 } // namespace
 
-StepCheck checkStep(const SimState& state, double target)
+StepCheck checkStep(const SimState& state, double target, bool sideBySide)
 {
     const double dt0 = state.dt0;
     RunSummary runs[kCheckRuns] = { state.Summary };
@@ -213,16 +213,21 @@ StepCheck checkStep(const SimState& state, double target)
             errors[k] = std::current_exception();
         }
     };
-    // The finest run, the longest, on a thread of its own.
-    std::thread finest(trial, kCheckRuns - 1);
-    try {
-        for (int k = 1; k < kCheckRuns - 1; ++k)
-            trial(k);
-    } catch (...) {
+    if (sideBySide) {
+        // The finest run, the longest, on a thread of its own.
+        std::thread finest(trial, kCheckRuns - 1);
+        try {
+            for (int k = 1; k < kCheckRuns - 1; ++k)
+                trial(k);
+        } catch (...) {
+            finest.join();
+            throw;
+        }
         finest.join();
-        throw;
+    } else {
+        for (int k = 1; k < kCheckRuns && !errors[k - 1]; ++k)
+            trial(k);
     }
-    finest.join();
     for (int k = 1; k < kCheckRuns; ++k) {
         if (!errors[k])
             continue;

@@ -26,9 +26,10 @@ struct RunResult {
 // `number` (none for the plan's scenario), with the plan's fields and
 // `values` typed over; every run starts afresh, so that no run depends on
 // the one before.
-// `state` is the simulation state by default; a caller's own value lets
-// runs go on side by side.
-void prepare(const Plan& plan, const Assignments& values, int number, SimState& state = st);
+void prepare(const Plan& plan, const Assignments& values, int number);
+// The same in a caller's own state, fresh as SimState() makes it, so that
+// runs may go on side by side.
+void prepare(const Plan& plan, const Assignments& values, int number, SimState& state);
 // The preset that run `i` runs; 0 for the plan's scenario.
 int presetOfRun(const Plan& plan, long long i);
 

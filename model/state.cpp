@@ -64,12 +64,12 @@ double SzenarioRecord::at(int pos) const
     return v;
 }
 
-void resetState(SimState& state)
+void resetState()
 {
     // Built in place: a fresh state assigned would move its 400 KB of
     // samples twice.
-    state.~SimState();
-    new (&state) SimState();
+    st.~SimState();
+    new (&st) SimState();
 }
 
 RunSummary runSummary()

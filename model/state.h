@@ -263,9 +263,8 @@ struct SimState : StepState {
 
 extern SimState st;
 
-// Puts every variable back to its start value (all zero, strings empty), of
-// the simulation state or of a caller's own value.
-void resetState(SimState& state = st);
+// Puts every variable back to its start value (all zero, strings empty).
+void resetState();
 
 // The summary of the last run that completed (all zero before any run, or
 // after a run that ended with an error).

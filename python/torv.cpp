@@ -429,9 +429,9 @@ PYBIND11_MODULE(torv, m)
 {
     m.doc() = "Point-mass flight trajectories: the presets, scenario files, runs, sweeps and studies of "
               "torv-batch from Python.\n\n"
-              "Runs take turns: the engine runs one at a time per process, with Python's other threads "
-              "running meanwhile (the GIL is released); a second thread that starts a run waits for the "
-              "first. Each run has the default floating-point environment, and the caller's is restored "
+              "Runs go side by side: each run has a state of its own and releases the GIL, so runs "
+              "started from several Python threads run at once, each giving the numbers it gives alone. "
+              "Each run has the default floating-point environment, and the caller's is restored "
               "afterwards. A bad input or a floating-point fault raises ValueError, a file that cannot "
               "be read or written OSError, with the program's message.";
 
@@ -566,13 +566,13 @@ PYBIND11_MODULE(torv, m)
     m.def("run", &run, py::arg("scenario"),
         "Runs the scenario as START does, each input given (by its key, e.g. Q0=45, dt0=0.01) typed over "
         "after the scenario is loaded, as torv-batch --set does. Raises ValueError for an unknown input, "
-        "an unusable step or a floating-point fault. Runs take turns: one at a time per process, a second "
-        "thread waits for the first (the GIL is released meanwhile).");
+        "an unusable step or a floating-point fault. The GIL is released during the run: runs "
+        "from several threads go side by side, with the numbers each gives alone.");
     m.def("sweep", &sweep, py::arg("scenario"),
         "Each range NAME=(FROM, TO, COUNT) takes COUNT values evenly from FROM to TO; several form the "
         "grid of all combinations, the first varying slowest. Returns a numpy structured array, one row "
         "per run, with torv-batch --sweep's columns and numbers: the swept values, the summary and "
-        "`error` (None, or the run's message). The runs take turns in this process.");
+        "`error` (None, or the run's message). The runs go one after the other; other threads' runs go on meanwhile.");
     m.def("study", &study, py::arg("scenario"), py::kw_only(), py::arg("runs"), py::arg("seed") = 0,
         "Each law NAME=('normal', MEAN, SD) or NAME=('uniform', LO, HI) draws NAME for every run as "
         "torv-batch --vary does, from `seed` and the run's number. Returns the runs (run, the drawn "
