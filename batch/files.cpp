@@ -76,12 +76,7 @@ RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool kee
 {
     if (!keep)
         return runAlone(plan, i);
-    // The files are made from the simulation state, which the run leaves
-    // as START would.
-    return runAlone(plan, i, [&](SimState& state) {
-        st = state;
-        commitRunFiles(plan, dir);
-    });
+    return runAlone(plan, i, [&] { commitRunFiles(plan, dir); });
 }
 
 void runSingle(const Plan& plan)

@@ -232,6 +232,14 @@ RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimSt
     return r;
 }
 
+RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep)
+{
+    return runAlone(plan, i, [&keep](SimState& state) {
+        st = state;
+        keep();
+    });
+}
+
 StudyColumns::StudyColumns(const Plan& plan)
 {
     if (!plan.varies.empty())

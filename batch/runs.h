@@ -96,6 +96,9 @@ private:
 // given, is called with the state the run left, once it has succeeded (with
 // --accuracy its step check too), and what it throws is the run's error.
 RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimState&)>& keep = {});
+// The same with `keep` called while the simulation state holds the run, for
+// callers that take its files or picture from there.
+RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep);
 
 // --converge: the step halved until the chosen quantities meet the target;
 // the summary line is that of the run at the finest step, whose files

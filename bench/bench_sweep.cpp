@@ -31,8 +31,7 @@ void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep)
     for (auto _ : state) {
         // The run's own state holds its steps; the simulation state is not
         // the run's.
-        const RunResult r
-            = runAlone(plan, i % plan.count(), [&steps](const SimState& s) { steps += s.t / s.dt0; });
+        const RunResult r = runAlone(plan, i % plan.count(), [&steps](const SimState& s) { steps += s.t / s.dt0; });
         bytes += text.runLine(plan, i % plan.count(), r).size();
         if (r.status != kOk)
             state.SkipWithError(r.error.c_str());

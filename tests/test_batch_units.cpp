@@ -171,7 +171,8 @@ TEST(RunsOfAPlan, OneRunsStepCheckEqualsTheWindowsCheck)
         ASSERT_EQ(r.status, kOk) << r.error;
         const size_t first = summaryColumns(false).size();
         for (size_t k = 0; k < expected.size(); ++k)
-            EXPECT_TRUE(std::isnan(expected[k]) ? std::isnan(r.numbers[first + k]) : expected[k] == r.numbers[first + k])
+            EXPECT_TRUE(
+                std::isnan(expected[k]) ? std::isnan(r.numbers[first + k]) : expected[k] == r.numbers[first + k])
                 << preset << " column " << first + k;
     }
 }
