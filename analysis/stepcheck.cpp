@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <thread>
 
 #include "fault/faults.h"
 #include "model/state.h"
@@ -176,6 +177,76 @@ std::vector<RunSummary> summariesAtSteps(const std::vector<double>& steps)
     for (const double step : steps)
         runs.push_back(trialRun(step));
     return runs;
+}
+
+namespace {
+
+// The summary of `state`'s inputs at `step`, run on a copy of it; the
+// floating-point flags are put back after.
+RunSummary trialRunOf(const SimState& state, double step)
+{
+    std::fexcept_t flags;
+    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    const auto copy = std::make_unique<SimState>(state);
+    copy->dt0 = step;
+    try {
+        runOn(*copy, portProgress());
+    } catch (...) {
+        std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+        throw;
+    }
+    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+    return copy->Summary;
+}
+
+} // namespace
+
+StepCheck checkStep(const SimState& state, double target, bool sideBySide)
+{
+    const double dt0 = state.dt0;
+    RunSummary runs[kCheckRuns] = { state.Summary };
+    std::exception_ptr errors[kCheckRuns];
+    const auto trial = [&](int k) {
+        try {
+            runs[k] = trialRunOf(state, dt0 / (1 << k));
+        } catch (const TorvError&) {
+            errors[k] = std::current_exception();
+        }
+    };
+    if (sideBySide) {
+        // The finest run, the longest, on a thread of its own.
+        std::thread finest(trial, kCheckRuns - 1);
+        try {
+            for (int k = 1; k < kCheckRuns - 1; ++k)
+                trial(k);
+        } catch (...) {
+            finest.join();
+            throw;
+        }
+        finest.join();
+    } else {
+        for (int k = 1; k < kCheckRuns && !errors[k - 1]; ++k)
+            trial(k);
+    }
+    for (int k = 1; k < kCheckRuns; ++k) {
+        if (!errors[k])
+            continue;
+        StepCheck c;
+        c.dt0 = dt0;
+        c.target = target;
+        // As one after the other: the runs after a failed one have none.
+        for (int j = 0; j < k; ++j)
+            c.runs[j] = runs[j];
+        c.failedRun = k;
+        try {
+            std::rethrow_exception(errors[k]);
+        } catch (const TorvError& e) {
+            c.failure = e.what();
+        }
+        c.failureException = errors[k];
+        return c;
+    }
+    return compareSteps(dt0, runs, target);
 }
 
 StepCheck checkStep(double target)

@@ -99,6 +99,11 @@ double roundDownTwoDigits(double step);
 // state is exactly as it was; an error of a trial run, a cancel included,
 // is reported in the result rather than thrown.
 StepCheck checkStep(double target = kTargetError);
+// The same for a run left in a caller's own state, which stays as it is,
+// each trial run on a copy of it. With `sideBySide` the two go on at once,
+// the finer on a thread of its own (which costs the thread's start: worth
+// it for one run, not where every core has runs already).
+StepCheck checkStep(const SimState& state, double target, bool sideBySide);
 
 // The check of three summaries of the same inputs at dt0, dt0/2 and dt0/4.
 StepCheck compareSteps(double dt0, const RunSummary (&runs)[kCheckRuns], double target = kTargetError);

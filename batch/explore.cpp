@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <utility>
 
 #include "analysis/stepcheck.h"
@@ -38,10 +39,11 @@ double classOf(const Plan& plan)
 // The value every input has in the plan's run, as the run starts.
 std::vector<double> startValues(const Plan& plan, const std::vector<const FieldInfo*>& inputs)
 {
-    prepare(plan, {}, presetOfRun(plan, 0));
+    const auto state = std::make_unique<SimState>();
+    prepare(plan, {}, presetOfRun(plan, 0), *state);
     std::vector<double> values;
     for (const FieldInfo* f : inputs)
-        values.push_back(st.*f->var);
+        values.push_back(state.get()->*f->var);
     return values;
 }
 

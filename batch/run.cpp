@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,20 +25,25 @@ namespace torv::batch {
 void prepare(const Plan& plan, const Assignments& values, int number)
 {
     resetState();
+    prepare(plan, values, number, st);
+}
+
+void prepare(const Plan& plan, const Assignments& values, int number, SimState& state)
+{
     if (plan.scenario) {
-        loadScenario(*plan.scenario);
+        loadScenario(*plan.scenario, state);
     } else {
         const PresetRef preset = *presetNumber(number);
-        choosePreset(preset.list, preset.index);
+        choosePreset(preset.list, preset.index, state);
     }
-    st.Sprache = plan.sprache;
-    activate('.');
+    state.Sprache = plan.sprache;
+    activate('.', state);
     if (plan.aeroModel)
-        st.AeroModel = *plan.aeroModel;
+        state.AeroModel = *plan.aeroModel;
     for (const auto& [field, value] : plan.sets)
-        st.*field->var = value;
+        state.*field->var = value;
     for (const auto& [field, value] : values)
-        st.*field->var = value;
+        state.*field->var = value;
 }
 
 int presetOfRun(const Plan& plan, long long i)
@@ -190,15 +196,17 @@ std::string runName(const Plan& plan, long long i)
 // The run; `keep` (if any) is called while the state holds the run, once
 // it succeeded, at its own step and at half of it. A run that fails, or whose
 // `keep` throws, reports its error.
-RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep)
+RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimState&)>& keep)
 {
     RunResult r;
     try {
-        prepare(plan, plan.assignments(i), presetOfRun(plan, i));
-        Flugbahn(RunFiles::Skip);
-        appendSummary(r.numbers, runSummary());
+        const auto state = std::make_unique<SimState>();
+        prepare(plan, plan.assignments(i), presetOfRun(plan, i), *state);
+        runOn(*state, portProgress());
+        appendSummary(r.numbers, state->Summary);
         if (plan.accuracy) {
-            const StepCheck check = checkStep(plan.target);
+            // One run checks its step on two cores; many runs have them busy.
+            const StepCheck check = checkStep(*state, plan.target, !plan.many());
             if (check.failed()) {
                 r.numbers.resize(summaryColumns(true).size(), kNone);
                 r.error
@@ -214,7 +222,7 @@ RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& k
             }
         }
         if (keep && r.status == kOk)
-            keep();
+            keep(*state);
     } catch (const std::exception& e) {
         r.status = statusOfCurrentException();
         r.numbers.assign(summaryColumns(plan.accuracy).size(), kNone);
@@ -222,6 +230,14 @@ RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& k
         r.exception = std::current_exception();
     }
     return r;
+}
+
+RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep)
+{
+    return runAlone(plan, i, [&keep](SimState& state) {
+        st = state;
+        keep();
+    });
 }
 
 StudyColumns::StudyColumns(const Plan& plan)

@@ -9,6 +9,7 @@
 
 #include "batch/batch.h"
 #include "batch/study.h"
+#include "model/state.h"
 
 namespace torv::batch {
 
@@ -26,6 +27,9 @@ struct RunResult {
 // `values` typed over; every run starts afresh, so that no run depends on
 // the one before.
 void prepare(const Plan& plan, const Assignments& values, int number);
+// The same in a caller's own state, fresh as SimState() makes it, so that
+// runs may go on side by side.
+void prepare(const Plan& plan, const Assignments& values, int number, SimState& state);
 // The preset that run `i` runs; 0 for the plan's scenario.
 int presetOfRun(const Plan& plan, long long i);
 
@@ -92,10 +96,14 @@ private:
 // are no study.
 std::string statisticsLines(const SummaryText& text, StudyColumns& columns);
 
-// Run `i`, without files; `keep`, if given, is called while the state holds
-// the run, once it has succeeded (with --accuracy at half the step too),
-// and what it throws is the run's error.
-RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep = {});
+// Run `i`, without files, on a state of its own: the simulation state is
+// left alone, so that runs may go on side by side on threads. `keep`, if
+// given, is called with the state the run left, once it has succeeded (with
+// --accuracy its step check too), and what it throws is the run's error.
+RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimState&)>& keep = {});
+// The same with `keep` called while the simulation state holds the run, for
+// callers that take its files or picture from there.
+RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep);
 
 // --converge: the step halved until the chosen quantities meet the target;
 // the summary line is that of the run at the finest step, whose files

@@ -41,7 +41,7 @@ std::string sampleLine(const std::string& trenn, const SampleRow& r)
     return line;
 }
 
-std::string sampleFileText()
+std::string sampleFileText(SimState& state)
 {
     std::string text;
     text.reserve(3 * 8 + (kSamples + 1) * 80);
@@ -54,11 +54,11 @@ std::string sampleFileText()
     const auto columns = sampleFileColumns();
     SampleRow row;
     for (int j = 1; j <= kSamples; ++j) {
-        st.jReal = j;
-        row[0] = st.jReal;
+        state.jReal = j;
+        row[0] = state.jReal;
         for (size_t c = 0; c < columns.size(); ++c)
-            row[c + 1] = st.Ergebnis[static_cast<size_t>(code(columns[c]->series) * kSamples + j - 1)];
-        text += sampleLine(st.Trenn, row);
+            row[c + 1] = state.Ergebnis[static_cast<size_t>(code(columns[c]->series) * kSamples + j - 1)];
+        text += sampleLine(state.Trenn, row);
         text += kCrLf;
     }
 

@@ -25,8 +25,8 @@ using SampleRow = std::array<double, 1 + kSampleFileColumns>;
 std::string sampleLine(const std::string& trenn, const SampleRow& row);
 
 // The text of "Torv_500.txt" from the state's series 0..30 (as converted)
-// with st.Trenn; sets st.jReal.
-std::string sampleFileText();
+// with its Trenn; sets its jReal. The simulation state's by default.
+std::string sampleFileText(SimState& state = st);
 
 // Writes sampleFileText() to "Torv_500.txt" with writeFileAtomically, so a
 // failed write leaves the previous run's file as it was. Throws IoError.

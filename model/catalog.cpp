@@ -155,15 +155,15 @@ const SeriesRow* findSeries(int code)
 
 } // namespace
 
-void applyGraphSelection(Sel s)
+void applyGraphSelection(Sel s, SimState& state)
 {
     for (const SelectionRow& row : kSelections) {
         if (row.sel != s)
             continue;
         for (int i = 0; i < row.count; ++i)
-            st.GraphCodes[i] = code(row.codes[i]);
-        st.GraphCount = row.count + 1;
-        st.GraphPage = 0;
+            state.GraphCodes[i] = code(row.codes[i]);
+        state.GraphCount = row.count + 1;
+        state.GraphPage = 0;
         return;
     }
 }

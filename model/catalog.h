@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "model/state.h"
+
 namespace torv {
 
 // Every graph selection, named after what it draws: the run's two defaults
@@ -34,7 +36,7 @@ enum class Sel {
 
 // Writes the selection's codes into GraphCodes[0..n-1] (later entries keep
 // their values), GraphCount = n + 1 and GraphPage = 0.
-void applyGraphSelection(Sel s);
+void applyGraphSelection(Sel s, SimState& state = st);
 
 // A marker symbol of the marker routine: its kind and size in pixels.
 struct MarkStyle {

@@ -107,7 +107,12 @@ double divisorFor(Series s, const SamplingState& flags)
 
 const char* currentUnit(Series s)
 {
-    const LargerUnit* u = currentLargerUnit(s);
+    return unitFor(s, st);
+}
+
+const char* unitFor(Series s, const SamplingState& flags)
+{
+    const LargerUnit* u = largerUnitFor(s, flags);
     return u ? u->unit : quantity(s).unit;
 }
 

@@ -268,8 +268,10 @@ const Quantity& quantity(Series s);
 
 // The larger unit the current flags select, or nullptr for the recorded one.
 const LargerUnit* currentLargerUnit(Series s);
-// The unit of the stored values once the run has converted them.
+// The unit of the stored values once the run has converted them (by the
+// simulation state's flags, or by `flags`).
 const char* currentUnit(Series s);
+const char* unitFor(Series s, const SamplingState& flags);
 // What the run divides the recorded values by (1 if nothing).
 double currentDivisor(Series s);
 // What a run whose unit flags are `flags` divides them by.

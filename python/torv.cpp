@@ -12,7 +12,6 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,16 +36,13 @@ using namespace torv::batch;
 
 namespace {
 
-// The engine keeps its state in one place per process: one caller at a time
-// has it, with Python's other threads running meanwhile, in the default
-// floating-point environment, and the caller's environment (flags, rounding,
-// traps) is as it was afterwards.
-std::mutex engineLock;
-
-template <typename F> auto exclusive(F&& body)
+// The engine's work, each run on a state of its own: without the GIL, so
+// that Python's other threads and their runs go on side by side, in the
+// default floating-point environment, and the caller's environment (flags,
+// rounding, traps) is as it was afterwards.
+template <typename F> auto released(F&& body)
 {
     py::gil_scoped_release others;
-    const std::lock_guard lock(engineLock);
     struct Environment {
         std::fenv_t saved;
         Environment()
@@ -73,20 +69,20 @@ struct Outcome {
 // sample file. The only place a run happens.
 Outcome compute(const Plan& plan, long long i, bool record)
 {
-    return exclusive([&] {
+    return released([&] {
         Outcome out;
-        std::function<void()> keep;
+        std::function<void(SimState&)> keep;
         if (record)
-            keep = [&out] {
-                out.samples = runSummary().samples;
+            keep = [&out](SimState& state) {
+                out.samples = state.Summary.samples;
                 for (const Quantity& q : quantities()) {
-                    const double divisor = currentDivisor(q.series);
-                    out.shown.emplace_back(currentUnit(q.series), divisor);
-                    const double* s = st.Ergebnis.data() + code(q.series) * kSamples;
+                    const double divisor = divisorFor(q.series, state);
+                    out.shown.emplace_back(unitFor(q.series, state), divisor);
+                    const double* s = state.Ergebnis.data() + code(q.series) * kSamples;
                     for (int j = 0; j < out.samples; ++j)
                         out.series.push_back(divisor == 1 ? s[j] : s[j] * divisor);
                 }
-                out.sampleFile = sampleFileText();
+                out.sampleFile = sampleFileText(state);
             };
         out.row = runAlone(plan, i, keep);
         return out;
@@ -331,7 +327,7 @@ py::object sensitivityTable(const PyScenario& scenario, double delta, const std:
     const Plan plan = planFor(scenario, o);
     const Explore& e = plan.explore;
     const std::vector<SensitivityRow> rows
-        = exclusive([&] { return sensitivity(plan, e.inputs.empty() ? readInputs(plan) : e.inputs, e.delta); });
+        = released([&] { return sensitivity(plan, e.inputs.empty() ? readInputs(plan) : e.inputs, e.delta); });
     py::module_ np = py::module_::import("numpy");
     py::list dtype;
     for (const char* name : { "input", "output" })
@@ -364,7 +360,7 @@ py::list answers(const Plan& plan)
     const Explore& e = plan.explore;
     const std::string output = summaryQuantities()[static_cast<size_t>(e.column)].column;
     py::list list;
-    const auto found = exclusive([&] {
+    const auto found = released([&] {
         std::vector<std::pair<Solution, double>> withError;
         for (const Solution& s : e.kind == Explore::Kind::Solve
                 ? solve(plan, *e.field, e.lo, e.hi, e.column, e.target)
@@ -409,9 +405,10 @@ PyScenario presetScenario(int number)
     const Plan plan = makePlan(o, std::nullopt);
     const PresetRef ref = *presetNumber(number);
     const std::string name = trimmed(presets(ref.list)[static_cast<size_t>(ref.index)].label);
-    return { exclusive([&] {
-                prepare(plan, {}, number);
-                return currentScenario(name);
+    return { released([&] {
+                const auto state = std::make_unique<SimState>();
+                prepare(plan, {}, number, *state);
+                return currentScenario(name, *state);
             }),
         number };
 }
@@ -432,9 +429,9 @@ PYBIND11_MODULE(torv, m)
 {
     m.doc() = "Point-mass flight trajectories: the presets, scenario files, runs, sweeps and studies of "
               "torv-batch from Python.\n\n"
-              "Runs take turns: the engine runs one at a time per process, with Python's other threads "
-              "running meanwhile (the GIL is released); a second thread that starts a run waits for the "
-              "first. Each run has the default floating-point environment, and the caller's is restored "
+              "Runs go side by side: each run has a state of its own and releases the GIL, so runs "
+              "started from several Python threads run at once, each giving the numbers it gives alone. "
+              "Each run has the default floating-point environment, and the caller's is restored "
               "afterwards. A bad input or a floating-point fault raises ValueError, a file that cannot "
               "be read or written OSError, with the program's message.";
 
@@ -569,13 +566,13 @@ PYBIND11_MODULE(torv, m)
     m.def("run", &run, py::arg("scenario"),
         "Runs the scenario as START does, each input given (by its key, e.g. Q0=45, dt0=0.01) typed over "
         "after the scenario is loaded, as torv-batch --set does. Raises ValueError for an unknown input, "
-        "an unusable step or a floating-point fault. Runs take turns: one at a time per process, a second "
-        "thread waits for the first (the GIL is released meanwhile).");
+        "an unusable step or a floating-point fault. The GIL is released during the run: runs "
+        "from several threads go side by side, with the numbers each gives alone.");
     m.def("sweep", &sweep, py::arg("scenario"),
         "Each range NAME=(FROM, TO, COUNT) takes COUNT values evenly from FROM to TO; several form the "
         "grid of all combinations, the first varying slowest. Returns a numpy structured array, one row "
         "per run, with torv-batch --sweep's columns and numbers: the swept values, the summary and "
-        "`error` (None, or the run's message). The runs take turns in this process.");
+        "`error` (None, or the run's message). The runs go one after the other; other threads' runs go on meanwhile.");
     m.def("study", &study, py::arg("scenario"), py::kw_only(), py::arg("runs"), py::arg("seed") = 0,
         "Each law NAME=('normal', MEAN, SD) or NAME=('uniform', LO, HI) draws NAME for every run as "
         "torv-batch --vary does, from `seed` and the run's number. Returns the runs (run, the drawn "

@@ -1,6 +1,7 @@
 """Point-mass flight trajectories: the presets, scenario files, runs, sweeps and
-studies of torv-batch from Python. Runs take turns, one at a time per process
-(a second thread waits; the GIL is released meanwhile)."""
+studies of torv-batch from Python. Runs from several threads go side by side
+(each on a state of its own, with the GIL released), with the numbers each
+gives alone."""
 
 import os
 from typing import Any

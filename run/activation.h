@@ -31,12 +31,14 @@ struct Activation {
     ActivationStage reached = ActivationStage::None;
 };
 
-// Activates the loaded scenario (st.Szenario) with decimal separator `sep`;
+// Activates the loaded scenario (state.Szenario) with decimal separator `sep`;
 // `shown` collects what is done. Sets Titel, BallonModus, DatenSchalter, g,
 // every input, Vopt for a glider and the envelope for a balloon. A fault
 // throws FloatError where it happened; what was done before stays done.
-void activate(char sep, Activation& shown);
-Activation activate(char sep);
+// `state` is the simulation state by default; a run beside others activates
+// a value of its own.
+void activate(char sep, Activation& shown, SimState& state = st);
+Activation activate(char sep, SimState& state = st);
 
 // The title text of the caption and the graphs.
 extern const char* const kTitel;

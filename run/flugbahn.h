@@ -116,4 +116,14 @@ enum class RunFiles { Write, Skip };
 // cannot be written, TorvError when the integration step is unusable.
 void Flugbahn(RunFiles files = RunFiles::Write);
 
+// The same run on a caller's own state, without files or form: what START
+// leaves in the simulation state, left in `state` instead, so that runs on
+// states of their own go on side by side. `observer` hears of the progress.
+// Throws as Flugbahn.
+void runOn(SimState& state, RunObserver& observer = quietObserver());
+
+// An observer that only passes the progress on to the installed form port
+// (which may cancel), for runs that show nothing.
+RunObserver& portProgress();
+
 } // namespace torv

@@ -66,7 +66,18 @@ public:
     bool progress(int pass, double t, double tEnd) override { return formPort().runProgress(pass, t, tEnd); }
 };
 
+class PortProgress : public RunObserver {
+public:
+    bool progress(int pass, double t, double tEnd) override { return formPort().runProgress(pass, t, tEnd); }
+};
+
 } // namespace
+
+RunObserver& portProgress()
+{
+    static PortProgress observer;
+    return observer;
+}
 
 RunRequest runRequest(const SimState& state, bool files)
 {
@@ -99,6 +110,24 @@ RunRequest runRequest(const SimState& state, bool files)
     copySettings(state, in.settings);
     std::copy_n(state.Ergebnis.begin(), in.series.size(), in.series.begin());
     return in;
+}
+
+void runOn(SimState& state, RunObserver& observer)
+{
+    const auto in = std::make_unique<RunRequest>(runRequest(state, false));
+    const auto out = std::make_unique<RunOutcome>();
+    try {
+        runFlight(*in, *out, observer);
+    } catch (...) {
+        if (out->started) {
+            applyOutcome(*out, state);
+            state.Summary = {};
+        }
+        throw;
+    }
+    applyOutcome(*out, state);
+    applyGraphSelection(out->defaultGraph, state);
+    state.Summary = out->summary;
 }
 
 void Flugbahn(RunFiles files)

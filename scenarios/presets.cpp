@@ -143,13 +143,13 @@ std::span<const Preset> presets(PresetList list)
     return {};
 }
 
-void loadPreset(PresetList list, int index)
+void loadPreset(PresetList list, int index, SimState& state)
 {
     const auto entries = presets(list);
     if (index < 0 || static_cast<std::size_t>(index) >= entries.size())
         return;
     const Preset& p = entries[static_cast<std::size_t>(index)];
-    SzenarioRecord& s = st.Szenario;
+    SzenarioRecord& s = state.Szenario;
     s.Klasse = p.Klasse;
     s.Masse = p.Masse;
     s.S0 = p.S0;
@@ -164,7 +164,7 @@ void loadPreset(PresetList list, int index)
     s.dt = p.dt;
     s.Vwind = 0;
     // The record is no longer a scenario file's.
-    st.FileScenario = {};
+    state.FileScenario = {};
     // A class's own fields are written only by its presets, so a rocket's
     // fields survive a later projectile choice.
     for (const ClassField& own : classRow(p.Klasse).fields)
@@ -173,13 +173,13 @@ void loadPreset(PresetList list, int index)
                 s.*fieldInfo(field).slot = p.*column;
 }
 
-void choosePreset(PresetList list, int index)
+void choosePreset(PresetList list, int index, SimState& state)
 {
     const auto entries = presets(list);
     if (index < 0 || static_cast<std::size_t>(index) >= entries.size())
         return;
-    st.Klasse = static_cast<int>(entries[static_cast<std::size_t>(index)].Klasse);
-    loadPreset(list, index);
+    state.Klasse = static_cast<int>(entries[static_cast<std::size_t>(index)].Klasse);
+    loadPreset(list, index, state);
 }
 
 std::optional<PresetRef> presetNumber(int number)

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "model/classes.h"
+#include "model/state.h"
 
 namespace torv {
 
@@ -25,12 +26,13 @@ std::span<const Preset> presets(PresetList list);
 
 // Writes entry `index` of `list` into the scenario record (Hk, Vk and Vwind
 // as 0), which is then no scenario file's; an index outside the list changes
-// nothing.
-void loadPreset(PresetList list, int index);
+// nothing. `state` is the simulation state by default, a caller's own value
+// for a run beside others.
+void loadPreset(PresetList list, int index, SimState& state = st);
 
 // The start form's whole choice of entry `index` of `list`: the preset's
 // class in the class groups (Klasse), then the entry (loadPreset).
-void choosePreset(PresetList list, int index);
+void choosePreset(PresetList list, int index, SimState& state = st);
 
 // A preset by its number 1..34, counted through the six lists in order.
 struct PresetRef {

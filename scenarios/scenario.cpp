@@ -407,26 +407,26 @@ bool Scenario::operator==(const Scenario& other) const
     return true;
 }
 
-Scenario currentScenario(std::string name)
+Scenario currentScenario(std::string name, const SimState& state)
 {
     Scenario s;
     s.name = std::move(name);
-    s.klasse = vehicleClass(st.Szenario.Klasse);
-    s.aeroModel = st.AeroModel;
+    s.klasse = vehicleClass(state.Szenario.Klasse);
+    s.aeroModel = state.AeroModel;
     for (const FieldInfo& info : fieldTable())
-        s[info.field] = st.*info.var;
+        s[info.field] = state.*info.var;
     return s;
 }
 
-void loadScenario(const Scenario& s)
+void loadScenario(const Scenario& s, SimState& state)
 {
-    st.Klasse = static_cast<int>(s.klasse);
-    st.Szenario = {};
-    st.Szenario.Klasse = static_cast<double>(s.klasse);
+    state.Klasse = static_cast<int>(s.klasse);
+    state.Szenario = {};
+    state.Szenario.Klasse = static_cast<double>(s.klasse);
     for (const FieldInfo& info : fieldTable())
         if (info.slot)
-            st.Szenario.*info.slot = s[info.field];
-    st.FileScenario = { true, s.aeroModel, s[Field::Auftriebplus], s[Field::Gasverlust] };
+            state.Szenario.*info.slot = s[info.field];
+    state.FileScenario = { true, s.aeroModel, s[Field::Auftriebplus], s[Field::Gasverlust] };
 }
 
 std::string scenarioText(const Scenario& s)

@@ -82,13 +82,13 @@ private:
 
 // The scenario the state runs now: the record's class, the aerodynamic
 // model and every input as the fields left them.
-Scenario currentScenario(std::string name);
+Scenario currentScenario(std::string name, const SimState& state = st);
 
 // A preset choice of a record that is `s`'s: the class in the class groups
 // and in the record, every input with a place in the record there, and the
 // rest kept for every activation until a preset is chosen. Activation then
 // fills every field from it.
-void loadScenario(const Scenario& s);
+void loadScenario(const Scenario& s, SimState& state = st);
 
 // The file's text: each key the class's run reads with its unit and meaning
 // in a comment; numbers in the shortest form that reads back as the same

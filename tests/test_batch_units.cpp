@@ -1,13 +1,21 @@
 // The batch program's parts on their own: the window that bounds what a
-// long sweep holds, and a study's random numbers and statistics.
+// long sweep holds, a study's random numbers and statistics, and runs on
+// threads of their own.
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
+#include <string>
+#include <thread>
 #include <vector>
 
+#include "analysis/stepcheck.h"
+#include "batch/batch.h"
+#include "batch/runs.h"
 #include "batch/study.h"
 #include "batch/window.h"
+#include "model/state.h"
+#include "run/flugbahn.h"
 
 using namespace torv::batch;
 
@@ -110,3 +118,61 @@ TEST(Statistics, MeanSampleDeviationAndInterpolatedPercentiles)
 }
 
 } // namespace
+
+// Runs of a plan on threads of their own: each line (with the step check's)
+// as one after the other gives it, and the simulation state left alone.
+TEST(RunsOfAPlan, SideBySideGiveTheLinesOfOneAfterTheOtherAndLeaveTheStateAlone)
+{
+    Options options;
+    options.preset = "all";
+    options.accuracy = true;
+    options.sets = { "dt0=0.02" }; // short runs
+    const Plan plan = makePlan(options);
+    const SummaryText text(plan);
+    auto line = [&](long long i) {
+        const RunResult r = runAlone(plan, i);
+        return text.runLine(plan, i, r) + r.verdict;
+    };
+    std::vector<std::string> alone, together(static_cast<size_t>(plan.count()));
+    for (long long i = 0; i < plan.count(); ++i)
+        alone.push_back(line(i));
+    torv::st.H0 = 1234.5;
+    constexpr int kThreads = 3;
+    std::vector<std::thread> threads;
+    for (int k = 0; k < kThreads; ++k)
+        threads.emplace_back([&, k] {
+            for (long long i = k; i < plan.count(); i += kThreads)
+                together[static_cast<size_t>(i)] = line(i);
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(together, alone);
+    EXPECT_EQ(torv::st.H0, 1234.5);
+    EXPECT_EQ(torv::st.Summary.samples, 0);
+}
+
+// One run checks its step with the two finer runs side by side: the numbers
+// of the check on the simulation state, which runs them one after the other.
+TEST(RunsOfAPlan, OneRunsStepCheckEqualsTheWindowsCheck)
+{
+    for (const char* preset : { "1", "12", "29" }) {
+        Options options;
+        options.preset = preset;
+        options.accuracy = true;
+        const Plan plan = makePlan(options);
+        const RunResult r = runAlone(plan, 0);
+        prepare(plan, {}, presetOfRun(plan, 0));
+        torv::Flugbahn(torv::RunFiles::Skip);
+        const torv::StepCheck check = torv::checkStep(plan.target);
+        ASSERT_FALSE(check.failed()) << preset;
+        std::vector<double> expected;
+        for (const torv::QuantityCheck& q : check.quantities)
+            expected.insert(expected.end(), { q.values[1], q.values[2], q.extrapolated });
+        ASSERT_EQ(r.status, kOk) << r.error;
+        const size_t first = summaryColumns(false).size();
+        for (size_t k = 0; k < expected.size(); ++k)
+            EXPECT_TRUE(
+                std::isnan(expected[k]) ? std::isnan(r.numbers[first + k]) : expected[k] == r.numbers[first + k])
+                << preset << " column " << first + k;
+    }
+}

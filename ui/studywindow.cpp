@@ -367,17 +367,8 @@ void StudyWindow::runNext()
         QTimer::singleShot(100, this, [this] { caught([this] { runNext(); }); });
         return;
     }
-    // The runs use the program's one state: the form's comes back after
-    // each run, so that between two runs the form is as it was.
-    const SimState form = st;
-    batch::RunResult r;
-    {
-        struct Back {
-            const SimState& form;
-            ~Back() { st = form; }
-        } back { form };
-        r = batch::runAlone(*plan_, i);
-    }
+    // Each run goes on a state of its own: the form's is left alone.
+    const batch::RunResult r = batch::runAlone(*plan_, i);
     failed_ += r.status != batch::kOk;
     columns_->add(*plan_, i, r);
     lines_.push_back(batch::SummaryText(*plan_).runLine(*plan_, i, r));

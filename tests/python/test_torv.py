@@ -6,6 +6,7 @@ import math
 import os
 import subprocess
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -134,16 +135,21 @@ def test_the_callers_floating_point_environment_survives_runs_and_faults():
         libm.feclearexcept(fe_inexact)
 
 
-def test_runs_from_several_threads_take_turns():
+def test_runs_from_several_threads_go_side_by_side():
     p1 = torv.Scenario.preset(1)
     angles = [20, 35, 50, 65]
-    alone = [torv.run(p1, Q0=a, dt0=0.00005).summary for a in angles]
+
+    def outcome(angle):
+        r = torv.run(p1, Q0=angle, dt0=0.00005)
+        return r.summary, {k: v.tobytes() for k, v in r.samples.items()}
+
+    alone = [outcome(a) for a in angles]
     together = [None] * len(angles)
     start = threading.Barrier(len(angles))
 
     def one(k):
         start.wait()
-        together[k] = torv.run(p1, Q0=angles[k], dt0=0.00005).summary
+        together[k] = outcome(angles[k])
 
     threads = [threading.Thread(target=one, args=(k,)) for k in range(len(angles))]
     for t in threads:
@@ -151,3 +157,15 @@ def test_runs_from_several_threads_take_turns():
     for t in threads:
         t.join()  # a run that waits for the GIL while it holds the engine never ends: CTest's timeout
     assert together == alone
+
+
+def test_a_short_run_ends_while_a_long_one_goes_on():
+    p1 = torv.Scenario.preset(1)
+    long_done = threading.Event()
+    long_run = threading.Thread(target=lambda: (torv.run(p1, dt0=0.000001), long_done.set()))
+    long_run.start()
+    time.sleep(0.2)  # the long run (over a second) is under way
+    torv.run(p1)
+    short_first = not long_done.is_set()
+    long_run.join()
+    assert short_first
