@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -81,19 +80,6 @@ QString defaultGraphName()
     curves.removeAll(QString());
     return presetName() + u'_' + curves.join(u'-') + u'(' + symbol(horizontalTitle(st.GraphCodes[0])) + u')'
         + QStringLiteral(".png");
-}
-
-// The file dialog is Qt's own, the same on every desktop, in the form's
-// language; a name typed without `suffix` gets it.
-QString askSaveName(
-    QWidget* parent, const QString& title, const QString& name, const QString& filter, const QString& suffix)
-{
-    QFileDialog dialog(parent, title, QString(), filter);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(suffix);
-    dialog.selectFile(name);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 QString stripEllipsis(QString text)
@@ -369,7 +355,7 @@ void CalcResults::saveGraphPng()
         if (shownGraph_.isNull())
             return;
         const QImage picture = shownGraph_;
-        const QString path = askSaveName(form_, stripEllipsis(c_.ActSaveGraph->text()), defaultGraphName(),
+        const QString path = look::askSaveName(form_, stripEllipsis(c_.ActSaveGraph->text()), defaultGraphName(),
             text(Text::FilterPng), QStringLiteral("png"));
         if (path.isEmpty())
             return;
@@ -389,7 +375,7 @@ void CalcResults::exportCsv()
         if (shownGraph_.isNull() || !shown_.complete)
             return;
         const QString name = presetName() + QStringLiteral(".csv");
-        const QString path = askSaveName(
+        const QString path = look::askSaveName(
             form_, stripEllipsis(c_.ActExportCsv->text()), name, text(Text::FilterCsv), QStringLiteral("csv"));
         if (!path.isEmpty())
             writeCsvFile(path.toStdString(), keptSeries(), runLabels());

@@ -1,6 +1,7 @@
 #include "ui/look.h"
 
 #include <QFile>
+#include <QFileDialog>
 #include <QIcon>
 #include <QImageReader>
 #include <QLabel>
@@ -60,6 +61,17 @@ QString pictureIn(const QString& resource, int sprache)
         return resource;
     const QString variant = QString(resource).insert(dot, QLatin1String(suffix));
     return QFile::exists(variant) ? variant : resource;
+}
+
+QString askSaveName(
+    QWidget* parent, const QString& title, const QString& name, const QString& filter, const QString& suffix)
+{
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(name);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 } // namespace torv::look

@@ -45,4 +45,10 @@ void showPicture(QLabel* label, const QString& resource);
 // "-de") where it has one, else `resource` itself.
 QString pictureIn(const QString& resource, int sprache);
 
+// A file name to save under, from Qt's own file dialog (the same on every
+// desktop, in the form's language); a name typed without `suffix` gets it.
+// Empty when the user cancels.
+QString askSaveName(
+    QWidget* parent, const QString& title, const QString& name, const QString& filter, const QString& suffix);
+
 } // namespace torv::look

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -51,19 +50,6 @@ constexpr int kLeft = 90, kRight = 20, kTop = 30, kBottom = 50;
 QString numberText(double v)
 {
     return QString::number(v, 'g', 6);
-}
-
-// The file dialog as the form's own: Qt's, in the form's language; a name
-// typed without `suffix` gets it.
-QString askName(
-    QWidget* parent, const QString& title, const QString& name, const QString& filter, const QString& suffix)
-{
-    QFileDialog dialog(parent, title, QString(), filter);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(suffix);
-    dialog.selectFile(name);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 // The axes' frame and the lowest and highest value written at its ends.
@@ -546,7 +532,7 @@ void StudyWindow::redrawPicture()
 void StudyWindow::savePng()
 {
     guarded([this] {
-        const QString path = askName(this, QString(savePng_->text()).remove(u'&').remove(QChar(0x2026)),
+        const QString path = look::askSaveName(this, QString(savePng_->text()).remove(u'&').remove(QChar(0x2026)),
             QStringLiteral("study_%1.png").arg(output_->currentText()), text(Text::FilterPng), QStringLiteral("png"));
         if (!path.isEmpty())
             writePng(path);
@@ -561,7 +547,7 @@ void StudyWindow::writePng(const QString& path) const
 void StudyWindow::saveCsv()
 {
     guarded([this] {
-        const QString path = askName(this, QString(saveCsv_->text()).remove(u'&').remove(QChar(0x2026)),
+        const QString path = look::askSaveName(this, QString(saveCsv_->text()).remove(u'&').remove(QChar(0x2026)),
             QStringLiteral("study.csv"), text(Text::FilterCsv), QStringLiteral("csv"));
         if (!path.isEmpty())
             writeFileAtomically(path.toStdString(), summaryText());
