@@ -518,8 +518,13 @@ QImage StudyWindow::picture(double ratio) const
         p.drawLine(x, area.top(), x, area.bottom());
         p.setPen(QColor(look::kRed));
         const QString label = QStringLiteral("%1 = %2").arg(QString::fromUtf8(name), numberText(value));
-        const int textX = std::min(x + 3, area.right() - fm.horizontalAdvance(label) - 2);
-        p.drawText(textX, area.top() + fm.ascent() + 2 + row++ * fm.height(), label);
+        // Right of its line where it fits, else left of it, on a ground of
+        // its own so that neither a bar nor another line runs through it.
+        const int width = fm.horizontalAdvance(label);
+        const int textX = x + 3 + width <= area.right() - 2 ? x + 3 : std::max(area.left() + 2, x - 3 - width);
+        const QRect box(textX - 1, area.top() + 2 + row++ * fm.height(), width + 2, fm.height());
+        p.fillRect(box, QColor(look::kWhite));
+        p.drawText(textX, box.top() + fm.ascent(), label);
     }
     return image;
 }
