@@ -112,10 +112,14 @@ RunRequest runRequest(const SimState& state, bool files)
     return in;
 }
 
-void runOn(SimState& state, RunObserver& observer)
+namespace {
+
+// The run on `state`, its outcome put back there; where an error ends a run
+// that had started, what it had done by then, with no summary.
+std::unique_ptr<RunOutcome> runInState(SimState& state, bool files, RunObserver& observer)
 {
-    const auto in = std::make_unique<RunRequest>(runRequest(state, false));
-    const auto out = std::make_unique<RunOutcome>();
+    const auto in = std::make_unique<RunRequest>(runRequest(state, files));
+    auto out = std::make_unique<RunOutcome>();
     try {
         runFlight(*in, *out, observer);
     } catch (...) {
@@ -126,25 +130,22 @@ void runOn(SimState& state, RunObserver& observer)
         throw;
     }
     applyOutcome(*out, state);
+    return out;
+}
+
+} // namespace
+
+void runOn(SimState& state, RunObserver& observer)
+{
+    const auto out = runInState(state, false, observer);
     applyGraphSelection(out->defaultGraph, state);
     state.Summary = out->summary;
 }
 
 void Flugbahn(RunFiles files)
 {
-    const auto in = std::make_unique<RunRequest>(runRequest(st, files == RunFiles::Write));
-    const auto out = std::make_unique<RunOutcome>();
     FormObserver observer;
-    try {
-        runFlight(*in, *out, observer);
-    } catch (...) {
-        if (out->started) {
-            applyOutcome(*out, st);
-            st.Summary = {};
-        }
-        throw;
-    }
-    applyOutcome(*out, st);
+    const auto out = runInState(st, files == RunFiles::Write, observer);
     st.Summary = {};
     if (files == RunFiles::Write)
         writeSampleFile();
