@@ -22,9 +22,13 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QStackedWidget;
 class QTableWidget;
 
 namespace torv {
+
+class SensitivityPanel;
+class TargetPanel;
 
 namespace batch {
 struct Plan;
@@ -119,6 +123,12 @@ private:
     QPushButton* savePng_;
     QPushButton* saveCsv_;
     QPushButton* close_;
+    QLabel* shares_; // a seeded study's variance shares of the output shown
+    QLabel* kindLabel_;
+    QComboBox* kind_; // sweep or study, sensitivity, target: the page shown
+    QStackedWidget* pages_;
+    SensitivityPanel* sensitivity_;
+    TargetPanel* target_;
 };
 
 } // namespace torv
