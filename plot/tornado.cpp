@@ -63,7 +63,9 @@ QImage tornadoPicture(const std::vector<TornadoBar>& bars, const TornadoTexts& t
     QImage image = newPicture(kTornadoWidth, height, scale);
     QPainter p(&image);
     beginPicture(p);
-    p.setFont(condensedFont(kFontPixels));
+    QFont font = condensedFont(kFontPixels);
+    font.setStyleStrategy(QFont::NoAntialias);
+    p.setFont(font);
     const QFontMetrics fm = p.fontMetrics();
     p.setPen(Qt::black);
     textOut(p, 8, 6, texts.title, Qt::white);

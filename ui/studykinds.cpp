@@ -55,9 +55,8 @@ QString captionOf(const Captions& captions, const FieldInfo& f)
 
 // The plan of the form's inputs for `options`; a box and nullptr when the
 // options make none.
-std::unique_ptr<batch::Plan> planOf(QWidget* parent, batch::Options options)
+std::unique_ptr<batch::Plan> planOf(QWidget* parent, const batch::Options& options)
 {
-    options.jobs = "1";
     try {
         return std::make_unique<batch::Plan>(batch::makePlan(options, currentScenario("form")));
     } catch (const std::exception& e) {

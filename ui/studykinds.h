@@ -19,6 +19,7 @@
 
 #include "batch/explore.h"
 #include "model/fields.h"
+#include "plot/tornado.h"
 
 class QComboBox;
 class QDoubleSpinBox;
@@ -30,8 +31,6 @@ class QPushButton;
 class QTableWidget;
 
 namespace torv {
-
-struct TornadoBar;
 
 namespace batch {
 struct Plan;
@@ -63,6 +62,7 @@ private:
 
 // Around the form's inputs, each input changed by ± a per cent of itself.
 class SensitivityPanel : public QWidget {
+    Q_OBJECT
 public:
     SensitivityPanel(QWidget* parent, Captions inputs);
     void setDelta(double percent);
@@ -114,6 +114,7 @@ private:
 // The input's value in a range where an output meets a target, or where it
 // is greatest or least.
 class TargetPanel : public QWidget {
+    Q_OBJECT
 public:
     enum class Question { Solve, Maximize, Minimize };
     TargetPanel(QWidget* parent, Captions inputs);

@@ -421,7 +421,7 @@ constexpr TextRow kTexts[] = {
     {T::TargetMinimize, "значение величины с наименьшим результатом", "Wert der Größe mit dem kleinsten Ergebnis", "the input's value with the least output"},
     {T::TargetFrom, "от", "&von", "&from"},
     {T::TargetTo, "до", "b&is", "t&o"},
-    {T::TargetColumn, "&Столбец итогов", "Übersichts&spalte", "Summary colu&mn"},
+    {T::TargetColumn, "&Столбец итогов", "&Übersichtsspalte", "Summary colu&mn"},
     {T::TargetValue, "Зн&ачение цели", "&Zielwert", "Target &value"},
     {T::TargetColumns, "величина,значение,результат,достигнуто,расчётов", "Größe,Wert,Ergebnis,erreicht,Läufe", "name,value,output,achieved,runs"},
     {T::TargetRuns, "Расчётов: %1", "Läufe: %1", "Runs: %1"},
