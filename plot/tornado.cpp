@@ -13,7 +13,7 @@ namespace torv {
 namespace {
 
 // Margins, the captions' column and a row's height, in pixels.
-constexpr int kTop = 44, kBottom = 44, kRight = 24, kLabels = 180, kRow = 24;
+constexpr int kTop = 44, kBottom = 44, kRight = 24, kLabels = 230, kRow = 24;
 constexpr int kFontPixels = 13;
 const QColor kLowColour(0x00, 0x00, 0x80), kHighColour(0xC0, 0x40, 0x00), kGrid(0x80, 0x80, 0x80);
 

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/stepcheck.h"
 #include "batch/batch.h"
 #include "batch/runs.h"
 #include "batch/shares.h"
@@ -225,6 +226,8 @@ SensitivityPanel::SensitivityPanel(QWidget* parent, Captions inputs)
     buttons->addWidget(savePng_);
     buttons->addWidget(saveCsv_);
     buttons->addStretch(1);
+    close_ = new QPushButton(this);
+    buttons->addWidget(close_);
     pictureSide->addLayout(buttons);
     results->addLayout(pictureSide);
     top->addLayout(results, 1);
@@ -234,7 +237,8 @@ SensitivityPanel::SensitivityPanel(QWidget* parent, Captions inputs)
     connect(savePng_, &QPushButton::clicked, this, [this] { caught([this] { savePng(); }); });
     connect(saveCsv_, &QPushButton::clicked, this, [this] { caught([this] { saveCsv(); }); });
     connect(output_, &QComboBox::currentIndexChanged, this, [this] { caught([this] { redraw(); }); });
-    for (QPushButton* b : { run_, stop_, savePng_, saveCsv_ })
+    connect(close_, &QPushButton::clicked, this, [this] { caught([this] { window()->close(); }); });
+    for (QPushButton* b : { run_, stop_, savePng_, saveCsv_, close_ })
         b->setAutoDefault(false);
     setTexts();
     redraw();
@@ -249,6 +253,7 @@ void SensitivityPanel::setTexts()
     outputLabel_->setText(text(Text::StudyOutput));
     savePng_->setText(text(Text::StudySavePng));
     saveCsv_->setText(text(Text::StudySaveCsv));
+    close_->setText(text(Text::StudyClose));
     table_->setHorizontalHeaderLabels(text(Text::SensColumns).split(u','));
     for (int k = 0; k < inputsList_->count(); ++k)
         inputsList_->item(k)->setText(captionOf(inputs_, fieldInfo(inputs_[static_cast<size_t>(k)].first)));
@@ -490,6 +495,8 @@ TargetPanel::TargetPanel(QWidget* parent, Captions inputs)
     runLine->addWidget(stop_);
     runLine->addWidget(progress_, 1);
     runLine->addWidget(saveCsv_);
+    close_ = new QPushButton(this);
+    runLine->addWidget(close_);
     top->addLayout(runLine);
     status_ = new QLabel(this);
     top->addWidget(status_);
@@ -509,7 +516,8 @@ TargetPanel::TargetPanel(QWidget* parent, Captions inputs)
         [this](int k) { caught([this, k] { value_->setEnabled(k == static_cast<int>(Question::Solve)); }); });
     for (QLineEdit* edit : { lo_, hi_, value_ })
         connect(edit, &QLineEdit::returnPressed, this, [this] { caught([this] { start(); }); });
-    for (QPushButton* b : { run_, stop_, saveCsv_ })
+    connect(close_, &QPushButton::clicked, this, [this] { caught([this] { window()->close(); }); });
+    for (QPushButton* b : { run_, stop_, saveCsv_, close_ })
         b->setAutoDefault(false);
     saveCsv_->setEnabled(false);
     setTexts();
@@ -531,6 +539,7 @@ void TargetPanel::setTexts()
     run_->setText(text(Text::StudyRun));
     stop_->setText(text(Text::StudyCancel));
     saveCsv_->setText(text(Text::StudySaveCsv));
+    close_->setText(text(Text::StudyClose));
     table_->setHorizontalHeaderLabels(text(Text::TargetColumns).split(u','));
     if (plan_)
         for (int r = 0; r < table_->rowCount(); ++r)
@@ -602,9 +611,10 @@ bool TargetPanel::start()
                 ? batch::solve(*plan, *e.field, e.lo, e.hi, e.column, e.target, beforeRun)
                 : batch::optimize(
                     *plan, *e.field, e.lo, e.hi, e.column, e.kind == batch::Explore::Kind::Maximize, beforeRun);
-            // The step check at each answer: three runs at halved steps.
+            // The step check at each answer, its runs at halved steps counted.
             for (const batch::Solution& s : answer->found) {
-                beforeRun();
+                for (int k = 0; k < kCheckRuns; ++k)
+                    beforeRun();
                 answer->trust.push_back(batch::trustOf(*plan, s));
             }
         },

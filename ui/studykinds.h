@@ -108,6 +108,7 @@ private:
     QLabel* picture_;
     QPushButton* savePng_;
     QPushButton* saveCsv_;
+    QPushButton* close_;
     KindWorker worker_; // last: its thread ends before the rest goes
 };
 
@@ -161,6 +162,7 @@ private:
     QTableWidget* table_;
     QLabel* notes_;
     QPushButton* saveCsv_;
+    QPushButton* close_;
     KindWorker worker_; // last: its thread ends before the rest goes
 };
 

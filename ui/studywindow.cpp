@@ -299,6 +299,11 @@ void StudyWindow::setRuns(int runs, quint64 seed)
     seed_->setText(QString::number(seed));
 }
 
+bool StudyWindow::running() const
+{
+    return running_ || sensitivity_->running() || target_->running();
+}
+
 long long StudyWindow::plannedRuns() const
 {
     return plan_ ? plan_->count() : 0;

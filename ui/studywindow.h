@@ -52,7 +52,8 @@ public:
     // rows make no plan.
     bool start();
     void cancel();
-    bool running() const { return running_; }
+    // Runs of any kind going on.
+    bool running() const;
     const std::vector<std::pair<Field, QString>>& inputs() const { return inputs_; }
     long long finishedRuns() const { return static_cast<long long>(lines_.size()); }
     long long plannedRuns() const;

@@ -420,7 +420,7 @@ constexpr TextRow kTexts[] = {
     {T::TargetMaximize, "значение величины с наибольшим результатом", "Wert der Größe mit dem größten Ergebnis", "the input's value with the greatest output"},
     {T::TargetMinimize, "значение величины с наименьшим результатом", "Wert der Größe mit dem kleinsten Ergebnis", "the input's value with the least output"},
     {T::TargetFrom, "от", "&von", "&from"},
-    {T::TargetTo, "до", "b&is", "t&o"},
+    {T::TargetTo, "до", "&bis", "t&o"},
     {T::TargetColumn, "&Столбец итогов", "&Übersichtsspalte", "Summary colu&mn"},
     {T::TargetValue, "Зн&ачение цели", "&Zielwert", "Target &value"},
     {T::TargetColumns, "величина,значение,результат,достигнуто,расчётов", "Größe,Wert,Ergebnis,erreicht,Läufe", "name,value,output,achieved,runs"},
