@@ -95,4 +95,13 @@ TEST_F(StudyKinds, SolveFindsBothPathAnglesAndCancelEndsASearch)
     w->close();
     waitWhile([panel] { return panel->running(); });
     EXPECT_EQ(panel->tableText(), lines);
+
+    // A target no run of the scan reaches: no line, and the note says so.
+    panel->ask(TargetPanel::Question::Solve, Field::TTO, QStringLiteral("5"), QStringLiteral("85"),
+        QStringLiteral("range_m"), QStringLiteral("5000"));
+    ASSERT_TRUE(panel->start());
+    waitWhile([panel] { return panel->running(); });
+    EXPECT_EQ(panel->tableText(), "");
+    EXPECT_TRUE(panel->notes().startsWith(QStringLiteral("range_m = 5000 is out of reach for ")))
+        << panel->notes().toStdString();
 }
