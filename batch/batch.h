@@ -76,6 +76,7 @@ struct Options {
     std::string quantities; // summary columns, comma-separated
     std::vector<std::string> sweeps; // NAME=FROM:TO:COUNT
     std::vector<std::string> varies; // NAME=normal:MEAN:SD, NAME=uniform:LO:HI or NAME=triangular:LO:MODE:HI
+    bool shares = false; // each drawn input's share of the variance after a study's statistics
     bool sensitivity = false;
     std::string delta; // percent
     std::string inputs; // fields, comma-separated
@@ -147,6 +148,7 @@ struct Plan {
     std::vector<Vary> varies;
     long long runs = 0;
     std::uint64_t seed = 0;
+    bool shares = false; // the drawn inputs' shares of the variance after the statistics
     bool many() const { return !sweeps.empty() || !varies.empty() || numbers.size() > 1; }
     long long count() const;
     // The swept or drawn values of run `i`.

@@ -53,9 +53,12 @@ struct Probe {
     const Plan& plan;
     const FieldInfo& field;
     int column;
+    const BeforeRun& beforeRun;
     long long runs = 0;
     double operator()(double x)
     {
+        if (beforeRun)
+            beforeRun();
         ++runs;
         const RunResult r = runWith(plan, { { &field, x } });
         return r.status == kOk ? r.numbers[static_cast<size_t>(column)] : kNone;
@@ -175,18 +178,11 @@ int writeSensitivity(const Plan& plan)
     for (const FieldInfo* f : skipped)
         std::fprintf(stderr, "torv-batch: %s is 0 in this run: a per cent of it changes nothing, so it is left out\n",
             legendName(*f));
-    const std::vector<std::string> names = { "input", "output", "base", "low", "high", "elasticity" };
-    std::string out = headerOf(plan.format, names);
     for (const SensitivityRow& r : rows)
         if (r.output == 0 && !r.error.empty())
             std::fprintf(stderr, "torv-batch: %s changed by %s: %s\n", legendName(*r.input),
                 (text(100 * e.delta) + " %").c_str(), r.error.c_str());
-    for (const SensitivityRow& r : rows)
-        out += lineOf(plan.format, names,
-            { { legendName(*r.input), Cell::Text }, { columnName(r.output), Cell::Text },
-                SummaryText::numberCell(r.base), SummaryText::numberCell(r.low), SummaryText::numberCell(r.high),
-                SummaryText::numberCell(r.elasticity) });
-    std::fputs(out.c_str(), stdout);
+    std::fputs(sensitivityText(plan.format, rows).c_str(), stdout);
     return kOk;
 }
 
@@ -207,37 +203,31 @@ int writeSearch(const Plan& plan)
             std::fprintf(stderr, "torv-batch: no run of the scan of %s gave %s\n", range.c_str(), output.c_str());
         return kOutOfReach;
     }
-    const std::vector<std::string> names = { "name", "value", "output", "achieved", "runs" };
-    std::string out = headerOf(plan.format, names);
     for (const Solution& s : found) {
-        out += lineOf(plan.format, names,
-            { { input, Cell::Text }, SummaryText::numberCell(s.value), { output, Cell::Text },
-                SummaryText::numberCell(s.achieved), { std::to_string(s.runs), Cell::Number } });
         // How far the step's own error lets the answer be trusted.
-        const double error = stepError(plan, *e.field, s.value, e.column);
+        const Trust trust = trustOf(plan, s);
         const std::string at = input + "=" + formatGeneral(s.value, 6, 0, '.');
-        if (std::isnan(error)) {
+        if (trust.kind == Trust::Kind::NotSettled) {
             std::fprintf(stderr,
                 "torv-batch: at %s the step check finds %s not settled: its error at this step, and so how well %s "
                 "is known, cannot be stated\n",
                 at.c_str(), output.c_str(), input.c_str());
-        } else if (solving && error > std::fabs(s.achieved - e.target)) {
+        } else if (trust.kind == Trust::Kind::WithinError) {
             const std::string spread
-                = s.slope != 0 ? ": " + input + " is uncertain by about \u00b1" + text(error / std::fabs(s.slope)) : "";
+                = trust.spread != 0 ? ": " + input + " is uncertain by about \u00b1" + text(trust.spread) : "";
             std::fprintf(stderr,
                 "torv-batch: at %s the target %s=%s is met closer than the step's own error of %s (%s, as the step "
                 "check estimates it)%s\n",
-                at.c_str(), output.c_str(), shortestText(e.target).c_str(), output.c_str(), text(error).c_str(),
+                at.c_str(), output.c_str(), shortestText(e.target).c_str(), output.c_str(), text(trust.error).c_str(),
                 spread.c_str());
-        } else if (!solving && error > 0 && s.curvature != 0 && std::isfinite(s.curvature)) {
+        } else if (trust.kind == Trust::Kind::FlatTop) {
             std::fprintf(stderr,
                 "torv-batch: at %s, %s is known only to the step's own error of %s (as the step check estimates "
                 "it): any %s within about %s of it gives as much\n",
-                at.c_str(), output.c_str(), text(error).c_str(), input.c_str(),
-                text(std::sqrt(2 * error / std::fabs(s.curvature))).c_str());
+                at.c_str(), output.c_str(), text(trust.error).c_str(), input.c_str(), text(trust.spread).c_str());
         }
     }
-    std::fputs(out.c_str(), stdout);
+    std::fputs(searchText(plan.format, *e.field, e.column, found).c_str(), stdout);
     return kOk;
 }
 
@@ -263,10 +253,15 @@ std::vector<const FieldInfo*> readInputs(const Plan& plan)
     return inputs;
 }
 
-std::vector<SensitivityRow> sensitivity(
-    const Plan& plan, const std::vector<const FieldInfo*>& inputs, double delta, std::vector<const FieldInfo*>* skipped)
+std::vector<SensitivityRow> sensitivity(const Plan& plan, const std::vector<const FieldInfo*>& inputs, double delta,
+    std::vector<const FieldInfo*>* skipped, const BeforeRun& beforeRun)
 {
-    const RunResult base = runWith(plan, {});
+    const auto run = [&](const Assignments& values) {
+        if (beforeRun)
+            beforeRun();
+        return runWith(plan, values);
+    };
+    const RunResult base = run({});
     if (base.status != kOk)
         std::rethrow_exception(base.exception);
     const std::vector<double> start = startValues(plan, inputs);
@@ -279,8 +274,8 @@ std::vector<SensitivityRow> sensitivity(
             continue;
         }
         const double xLow = x * (1 - delta), xHigh = x * (1 + delta);
-        const RunResult low = runWith(plan, { { inputs[k], xLow } });
-        const RunResult high = runWith(plan, { { inputs[k], xHigh } });
+        const RunResult low = run({ { inputs[k], xLow } });
+        const RunResult high = run({ { inputs[k], xHigh } });
         for (size_t q = 0; q < summaryQuantities().size(); ++q) {
             SensitivityRow row;
             row.input = inputs[k];
@@ -304,9 +299,33 @@ std::vector<SensitivityRow> sensitivity(
     return rows;
 }
 
-std::vector<Solution> solve(const Plan& plan, const FieldInfo& field, double lo, double hi, int column, double target)
+std::string sensitivityText(Format format, const std::vector<SensitivityRow>& rows)
 {
-    Probe probe { plan, field, column };
+    const std::vector<std::string> names = { "input", "output", "base", "low", "high", "elasticity" };
+    std::string out = headerOf(format, names);
+    for (const SensitivityRow& r : rows)
+        out += lineOf(format, names,
+            { { legendName(*r.input), Cell::Text }, { columnName(r.output), Cell::Text },
+                SummaryText::numberCell(r.base), SummaryText::numberCell(r.low), SummaryText::numberCell(r.high),
+                SummaryText::numberCell(r.elasticity) });
+    return out;
+}
+
+std::string searchText(Format format, const FieldInfo& field, int column, const std::vector<Solution>& found)
+{
+    const std::vector<std::string> names = { "name", "value", "output", "achieved", "runs" };
+    std::string out = headerOf(format, names);
+    for (const Solution& s : found)
+        out += lineOf(format, names,
+            { { legendName(field), Cell::Text }, SummaryText::numberCell(s.value), { columnName(column), Cell::Text },
+                SummaryText::numberCell(s.achieved), { std::to_string(s.runs), Cell::Number } });
+    return out;
+}
+
+std::vector<Solution> solve(const Plan& plan, const FieldInfo& field, double lo, double hi, int column, double target,
+    const BeforeRun& beforeRun)
+{
+    Probe probe { plan, field, column, beforeRun };
     const std::vector<double> xs = scanPoints(lo, hi);
     std::vector<double> gs;
     for (double x : xs)
@@ -331,10 +350,10 @@ std::vector<Solution> solve(const Plan& plan, const FieldInfo& field, double lo,
     return found;
 }
 
-std::vector<Solution> optimize(
-    const Plan& plan, const FieldInfo& field, double lo, double hi, int column, bool greatest)
+std::vector<Solution> optimize(const Plan& plan, const FieldInfo& field, double lo, double hi, int column,
+    bool greatest, const BeforeRun& beforeRun)
 {
-    Probe probe { plan, field, column };
+    Probe probe { plan, field, column, beforeRun };
     const std::vector<double> xs = scanPoints(lo, hi);
     std::vector<double> ys;
     for (double x : xs)
@@ -412,6 +431,25 @@ double stepError(const Plan& plan, const FieldInfo& field, double value, int col
     return q.settling == Settling::FirstOrder ? q.error * scale
         : q.settling == Settling::Unchanged   ? q.change * scale
                                               : kNone;
+}
+
+Trust trustOf(const Plan& plan, const Solution& found)
+{
+    const Explore& e = plan.explore;
+    Trust t;
+    t.error = stepError(plan, *e.field, found.value, e.column);
+    if (std::isnan(t.error)) {
+        t.kind = Trust::Kind::NotSettled;
+    } else if (e.kind == Explore::Kind::Solve) {
+        if (t.error > std::fabs(found.achieved - e.target)) {
+            t.kind = Trust::Kind::WithinError;
+            t.spread = found.slope != 0 ? t.error / std::fabs(found.slope) : 0;
+        }
+    } else if (t.error > 0 && found.curvature != 0 && std::isfinite(found.curvature)) {
+        t.kind = Trust::Kind::FlatTop;
+        t.spread = std::sqrt(2 * t.error / std::fabs(found.curvature));
+    }
+    return t;
 }
 
 int runExplore(const Plan& plan)

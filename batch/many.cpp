@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include "batch/runs.h"
+#include "batch/shares.h"
 #include "batch/study.h"
 #include "batch/window.h"
 #include "fault/faults.h"
@@ -392,6 +393,7 @@ public:
         , output_(output)
         , progress_(progress)
         , columns_(plan)
+        , shares_(plan)
     {
         output_.put(text_.header());
     }
@@ -407,6 +409,7 @@ public:
                 result_ = r.status;
         }
         columns_.add(plan_, i, r);
+        shares_.add(plan_, i, r);
         if (!r.verdict.empty()) {
             progress_.clear();
             std::fprintf(stderr, "torv-batch: %s: %s\n", runName(plan_, i).c_str(), r.verdict.c_str());
@@ -416,7 +419,16 @@ public:
     // After the runs' lines: n, the runs that failed, mean, standard
     // deviation and the 5th, 50th and 95th percentiles of every column of a
     // study.
-    void putStatistics() { output_.put(statisticsLines(text_, columns_)); }
+    void putStatistics()
+    {
+        output_.put(statisticsLines(text_, columns_));
+        output_.put(shares_.lines(text_));
+        for (const auto& [column, sum] : shares_.unexplained())
+            std::fprintf(stderr,
+                "torv-batch: the r2 shares of %s add up to %s, not about 1: its inputs act together or along a "
+                "curve, and a squared correlation does not attribute the rest\n",
+                column.c_str(), formatGeneral(sum, 3, 0, '.').c_str());
+    }
 
     int result() const { return result_; }
     long long written() const { return written_; }
@@ -427,6 +439,7 @@ private:
     Output& output_;
     Progress& progress_;
     StudyColumns columns_;
+    ShareColumns shares_;
     long long written_ = 0;
     int result_ = kOk;
 };

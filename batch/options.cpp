@@ -346,6 +346,7 @@ Options parseOptions(int argc, char** argv)
         { "--converge", &Options::converge },
         { "--overlay", &Options::overlay },
         { "--sensitivity", &Options::sensitivity },
+        { "--shares", &Options::shares },
     };
     Options o;
     for (int i = 1; i < argc; ++i) {
@@ -760,6 +761,9 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
                 throw BatchError(
                     kUsage, "with several runs, --csv and --png name a file inside each run's directory under --out");
     }
+    if (o.shares && plan.varies.empty())
+        throw BatchError(kUsage, "--shares belongs to a study: its inputs drawn with --vary");
+    plan.shares = o.shares;
     exploreOptions(o, plan, offered);
     checkDistinctFiles(plan);
     if (!plan.out.empty())
@@ -909,6 +913,13 @@ run failed.
                     p95 of every column, over the runs that succeeded; a
                     percentile interpolates linearly between the two closest
                     ranks (as PERCENTILE.INC does)
+  --shares          after a study's statistics, a row r2_NAME per drawn
+                    input: its share of each column's variance as a straight
+                    line explains it, the squared correlation coefficient over
+                    the runs (first order, linear); then r2_sum. Where a sum is
+                    not within 0.1 of 1, standard error says so: the inputs
+                    act together or along a curve, and the rest is not
+                    attributed
   --runs N          the number of runs of a study (at most 1000000: the
                     statistics keep every run's numbers, 8 bytes a column)
   --seed S          the seed of a study's random numbers (0 to 2^64-1,

@@ -10,6 +10,7 @@ add_executable(calc_tests
   test_keyboard.cpp
   test_scenario_forms.cpp
   test_study_window.cpp
+  test_study_kinds.cpp
 )
 target_link_libraries(calc_tests PRIVATE torvapp Qt6::Test GTest::gtest)
 # The form's runs are compared with torv-batch's.

@@ -533,6 +533,37 @@ TEST_F(Batch, SeededStudyIsTheSameWithAnyJobs)
     EXPECT_NE(json[18].find(",\"error\":null}"), std::string::npos) << json[18];
 }
 
+// --shares adds each drawn input's r2 and their sum after the statistics,
+// the lines before them unchanged; without drag the range is symmetric about
+// 45 degrees, which a squared correlation cannot see, and standard error
+// says so, while the greatest altitude follows the angle nearly in a line.
+TEST_F(Batch, SharesFollowTheStatisticsAndSayWhatTheyMiss)
+{
+    std::vector<std::string> args
+        = { "--preset", "1", "--set", "Cx=0", "--vary", "Q0=normal:45:3", "--runs", "200", "--jobs", "2" };
+    const Outcome plain = runBatch(dir, args);
+    args.push_back("--shares");
+    const Outcome o = runBatch(dir, args);
+    ASSERT_EQ(o.status, 0) << o.err;
+    ASSERT_EQ(o.out.rfind(plain.out, 0), 0u);
+    const std::vector<std::string> rows = lines(o.out.substr(plain.out.size()));
+    ASSERT_EQ(rows.size(), 2u);
+    // run,Q0,flight_time_s,range_m,max_altitude_m,...
+    std::vector<double> shares;
+    for (const char* column : { "r2_Q0,,", "r2_sum,," }) {
+        const std::string& row = rows[shares.size() / 2];
+        ASSERT_EQ(row.rfind(column, 0), 0u) << row;
+        const size_t range = row.find(',', std::string(column).size()) + 1;
+        shares.push_back(std::stod(row.substr(range)));
+        shares.push_back(std::stod(row.substr(row.find(',', range) + 1)));
+    }
+    EXPECT_LT(shares[0], 0.1);
+    EXPECT_GT(shares[1], 0.9);
+    EXPECT_EQ(shares[2], shares[0]);
+    EXPECT_NE(o.err.find("r2 shares of range_m add up to"), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find("max_altitude_m"), std::string::npos) << o.err;
+}
+
 // A study whose runs fail now and then (a drawn step below 0): every
 // column, the drawn one too, is over the runs that succeeded, and the
 // failed ones are counted.

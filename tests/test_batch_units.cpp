@@ -12,6 +12,7 @@
 #include "analysis/stepcheck.h"
 #include "batch/batch.h"
 #include "batch/runs.h"
+#include "batch/shares.h"
 #include "batch/study.h"
 #include "batch/window.h"
 #include "model/state.h"
@@ -175,4 +176,31 @@ TEST(RunsOfAPlan, OneRunsStepCheckEqualsTheWindowsCheck)
                 std::isnan(expected[k]) ? std::isnan(r.numbers[first + k]) : expected[k] == r.numbers[first + k])
                 << preset << " column " << first + k;
     }
+}
+
+// Each drawn input's share of a linear model's variance is its coefficient's
+// square over the sum of all, and the shares add up to 1; an output that
+// does not vary has no shares.
+TEST(VarianceShares, OfALinearModelAreItsCoefficientsSquaredAndAddUpToOne)
+{
+    struct Model {
+        double a, b;
+    };
+    constexpr double kSampleError = 0.03; // 5000 draws
+    for (const Model m : { Model { 3, 2 }, Model { 1, 0 }, Model { 1, -1 } }) {
+        std::vector<double> x1, x2, y;
+        for (long long run = 0; run < 5000; ++run) {
+            RunDraws d(11, run);
+            x1.push_back(d.normal(10, 1));
+            x2.push_back(d.uniform(-std::sqrt(3.0), std::sqrt(3.0))); // the same variance, 1
+            y.push_back(m.a * x1.back() + m.b * x2.back());
+        }
+        const double s1 = squaredCorrelation(x1, y), s2 = squaredCorrelation(x2, y);
+        const double total = m.a * m.a + m.b * m.b;
+        EXPECT_NEAR(s1, m.a * m.a / total, kSampleError) << m.a << "," << m.b;
+        EXPECT_NEAR(s2, m.b * m.b / total, kSampleError) << m.a << "," << m.b;
+        EXPECT_NEAR(s1 + s2, 1, kSampleError) << m.a << "," << m.b;
+    }
+    const std::vector<double> x = { 1, 2, 3, 4 }, flat = { 5, 5, 5, 5 };
+    EXPECT_TRUE(std::isnan(squaredCorrelation(x, flat)));
 }

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QThread>
 
 #include <exception>
 #include <initializer_list>
@@ -382,6 +383,10 @@ void TForm2::setEdBelastung(const std::string& text)
 
 bool TForm2::runProgress(int pass, double t, double tEnd)
 {
+    // Runs on other threads (the study window's questions) have no dialog:
+    // only the form's own thread may show one.
+    if (QThread::currentThread() != thread())
+        return true;
     return progress_->update(pass, t, tEnd);
 }
 

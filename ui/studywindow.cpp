@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -31,6 +32,7 @@
 #include "scenarios/scenario.h"
 #include "ui/guard.h"
 #include "ui/look.h"
+#include "ui/studykinds.h"
 #include "ui/texts.h"
 
 namespace torv {
@@ -87,7 +89,24 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
 {
     setFont(look::msSans(13));
     setModal(false);
-    auto* top = new QVBoxLayout(this);
+    // The kind of study chosen at the top, each kind on a page of its own.
+    auto* outer = new QVBoxLayout(this);
+    auto* kindLine = new QHBoxLayout;
+    kindLabel_ = new QLabel(this);
+    kind_ = new QComboBox(this);
+    for (int k = 0; k < 3; ++k)
+        kind_->addItem(QString());
+    kindLabel_->setBuddy(kind_);
+    kindLine->addWidget(kindLabel_);
+    kindLine->addWidget(kind_);
+    kindLine->addStretch(1);
+    outer->addLayout(kindLine);
+    pages_ = new QStackedWidget(this);
+    outer->addWidget(pages_, 1);
+    auto* sweepPage = new QWidget(pages_);
+    pages_->addWidget(sweepPage);
+    auto* top = new QVBoxLayout(sweepPage);
+    top->setContentsMargins(0, 0, 0, 0);
 
     // The rows: one input with its law or range each.
     auto* editor = new QHBoxLayout;
@@ -156,6 +175,10 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     picture_ = new QLabel(this);
     picture_->setFixedSize(kWidth, kHeight);
     pictureSide->addWidget(picture_);
+    shares_ = new QLabel(this);
+    shares_->setWordWrap(true);
+    shares_->setMaximumWidth(kWidth);
+    pictureSide->addWidget(shares_);
     auto* buttons = new QHBoxLayout;
     savePng_ = new QPushButton(this);
     saveCsv_ = new QPushButton(this);
@@ -168,6 +191,13 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     pictureSide->addStretch(1);
     results->addLayout(pictureSide);
     top->addLayout(results, 1);
+
+    sensitivity_ = new SensitivityPanel(pages_, inputs_);
+    target_ = new TargetPanel(pages_, inputs_);
+    pages_->addWidget(sensitivity_);
+    pages_->addWidget(target_);
+    connect(kind_, &QComboBox::currentIndexChanged, this,
+        [this](int k) { caught([this, k] { pages_->setCurrentIndex(k); }); });
 
     connect(add_, &QPushButton::clicked, this, [this] { caught([this] { addTypedRow(); }); });
     connect(range_, &QLineEdit::returnPressed, this, [this] { caught([this] { addTypedRow(); }); });
@@ -192,6 +222,10 @@ StudyWindow::~StudyWindow() = default;
 void StudyWindow::setTexts()
 {
     setWindowTitle(text(Text::StudyTitle));
+    kindLabel_->setText(text(Text::StudyKind));
+    const Text kinds[] = { Text::StudyKindSweep, Text::StudyKindSensitivity, Text::StudyKindTarget };
+    for (int k = 0; k < 3; ++k)
+        kind_->setItemText(k, text(kinds[k]));
     inputLabel_->setText(text(Text::StudyInput));
     for (size_t k = 0; k < std::size(kLawTexts); ++k)
         law_->setItemText(static_cast<int>(k), text(kLawTexts[k]));
@@ -263,6 +297,11 @@ void StudyWindow::setRuns(int runs, quint64 seed)
 {
     runs_->setValue(runs);
     seed_->setText(QString::number(seed));
+}
+
+bool StudyWindow::running() const
+{
+    return running_ || sensitivity_->running() || target_->running();
 }
 
 long long StudyWindow::plannedRuns() const
@@ -532,6 +571,21 @@ QImage StudyWindow::picture(double ratio) const
 void StudyWindow::redrawPicture()
 {
     picture_->setPixmap(QPixmap::fromImage(picture(devicePixelRatioF())));
+    // A whole seeded study: its drawn inputs' shares of the output's variance.
+    shares_->clear();
+    if (!plan_ || plan_->varies.empty() || running_ || output_->currentIndex() < 0)
+        return;
+    std::vector<const FieldInfo*> fields;
+    std::vector<std::vector<double>> drawn(plan_->varies.size());
+    std::vector<double> outputs;
+    for (const batch::Vary& v : plan_->varies)
+        fields.push_back(v.field);
+    for (size_t k = 0; k < numbers_.size(); ++k) {
+        for (size_t j = 0; j < drawn.size(); ++j)
+            drawn[j].push_back(keys_[k][j]);
+        outputs.push_back(numbers_[k][static_cast<size_t>(output_->currentIndex())]);
+    }
+    shares_->setText(sharesText(fields, inputs_, drawn, outputs, output_->currentText()));
 }
 
 void StudyWindow::savePng()
@@ -561,7 +615,11 @@ void StudyWindow::saveCsv()
 
 void StudyWindow::closeEvent(QCloseEvent* event)
 {
-    caught([this] { cancel(); });
+    caught([this] {
+        cancel();
+        sensitivity_->cancel();
+        target_->cancel();
+    });
     QDialog::closeEvent(event);
 }
 

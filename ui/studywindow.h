@@ -22,9 +22,13 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QStackedWidget;
 class QTableWidget;
 
 namespace torv {
+
+class SensitivityPanel;
+class TargetPanel;
 
 namespace batch {
 struct Plan;
@@ -48,7 +52,8 @@ public:
     // rows make no plan.
     bool start();
     void cancel();
-    bool running() const { return running_; }
+    // Runs of any kind going on.
+    bool running() const;
     const std::vector<std::pair<Field, QString>>& inputs() const { return inputs_; }
     long long finishedRuns() const { return static_cast<long long>(lines_.size()); }
     long long plannedRuns() const;
@@ -119,6 +124,12 @@ private:
     QPushButton* savePng_;
     QPushButton* saveCsv_;
     QPushButton* close_;
+    QLabel* shares_; // a seeded study's variance shares of the output shown
+    QLabel* kindLabel_;
+    QComboBox* kind_; // sweep or study, sensitivity, target: the page shown
+    QStackedWidget* pages_;
+    SensitivityPanel* sensitivity_;
+    TargetPanel* target_;
 };
 
 } // namespace torv
