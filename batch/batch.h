@@ -88,6 +88,7 @@ struct Options {
     std::string format = "csv";
     std::string summary;
     std::string jobs;
+    std::string threads;
     std::string window;
     std::string sync;
 };
@@ -175,6 +176,7 @@ struct Plan {
     Format format = Format::Csv;
     std::string summary;
     int jobs = 1;
+    int threads = 0; // runs on this many threads of the program instead of worker processes; 0: none
     long long window = 1024; // runs handed out ahead of the first line not yet written
     Sync sync = Sync::Each;
     Explore explore;

@@ -312,6 +312,7 @@ Options parseOptions(int argc, char** argv)
         { "--format", &Options::format },
         { "--summary", &Options::summary },
         { "--jobs", &Options::jobs },
+        { "--threads", &Options::threads },
         { "--window", &Options::window },
         { "--target", &Options::target },
         { "--budget", &Options::budget },
@@ -704,6 +705,11 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
         const unsigned cores = std::thread::hardware_concurrency();
         plan.jobs = o.jobs.empty() ? static_cast<int>(cores > 0 ? cores : 1)
                                    : static_cast<int>(wholeNumber(o.jobs, "--jobs", 1));
+        if (!o.threads.empty()) {
+            if (!o.jobs.empty())
+                throw BatchError(kUsage, "--jobs and --threads do not go together: processes or threads");
+            plan.threads = static_cast<int>(wholeNumber(o.threads, "--threads", 1, 4096));
+        }
         if (!o.window.empty())
             plan.window = wholeNumber(o.window, "--window", 1);
         if (o.sync == "end")
@@ -712,8 +718,8 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
             plan.sync = Sync::None;
         else if (!o.sync.empty() && o.sync != "each")
             throw BatchError(kUsage, "--sync takes each, end or none, not '" + echoed(o.sync) + "'");
-    } else if (!o.summary.empty() || !o.jobs.empty() || !o.window.empty() || !o.sync.empty()) {
-        throw BatchError(kUsage, "--summary, --jobs, --window and --sync belong to several runs");
+    } else if (!o.summary.empty() || !o.jobs.empty() || !o.threads.empty() || !o.window.empty() || !o.sync.empty()) {
+        throw BatchError(kUsage, "--summary, --jobs, --threads, --window and --sync belong to several runs");
     }
     if (!o.saveScenario.empty()) {
         if (plan.many() || !o.out.empty() || !o.csv.empty() || !o.png.empty() || o.accuracy || o.converge)
@@ -796,7 +802,7 @@ std::string usageText()
                   [--accuracy [--target P%]] [--format csv|jsonl]
                   [--sweep NAME=FROM:TO:COUNT|log:FROM:TO:COUNT|A,B,... ...
                    | --vary NAME=LAW:A:B[:C] ... --runs N [--seed S]]
-                  [--summary FILE] [--jobs N] [--window N] [--sync each|end|none] [--overlay]
+                  [--summary FILE] [--jobs N|--threads N] [--window N] [--sync each|end|none] [--overlay]
        torv-batch (--preset N | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
                   [--lang ru|de|en] [--out DIR] [--csv FILE] [--png FILE ...]
                   --converge [--target P%] [--budget SECONDS] [--quantities NAME,...]
@@ -922,6 +928,8 @@ run failed.
   --summary FILE    the lines of several runs into FILE instead; Ctrl+C
                     writes the lines finished so far and exits with 130
   --jobs N          runs in N processes at once (default: the processors)
+  --threads N       runs on N threads of the program instead, each run on a
+                    state of its own: the same lines as with --jobs
   --window N        with several runs, at most N runs ahead of the first line
                     not yet written (default 1024): the lines go out in order
                     as the runs finish, and no more than N of them are held.
