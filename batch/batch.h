@@ -182,11 +182,18 @@ struct Plan {
     Explore explore;
 };
 
-// Throws BatchError with the status of the first problem found.
+// Throws BatchError with the status of the first problem found. A scenario
+// file's [study] table runs where the options ask for no other runs (no
+// --sweep, --vary, --sensitivity, --solve, --maximize, --minimize,
+// --converge or --save-scenario).
 Plan makePlan(const Options& options);
 // The same for `scenario` when given (a scenario already read: the options'
 // preset and scenario file are not looked at), else for the options' preset.
 Plan makePlan(const Options& options, std::optional<Scenario> scenario);
+
+// A study table's rows as --sweep and --vary, with its --runs and --seed
+// for a seeded study.
+void addStudy(Options& options, const StudyTable& study);
 
 // The lines that say how to call the program, and all of its help.
 std::string usageText();

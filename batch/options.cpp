@@ -606,11 +606,34 @@ Plan makePlan(const Options& o)
         throw BatchError(kUsage, "give either --preset N or all (--list shows them) or --scenario FILE");
     if (o.scenario.empty())
         return makePlan(o, std::nullopt);
+    Scenario scenario;
     try {
-        return makePlan(o, readScenario(o.scenario));
+        scenario = readScenario(o.scenario);
     } catch (const ScenarioError& e) {
         throw BatchError(kBadScenario, e.what());
     }
+    const bool otherRuns = !o.sweeps.empty() || !o.varies.empty() || o.sensitivity || !o.solve.empty()
+        || !o.maximize.empty() || !o.minimize.empty() || o.converge || !o.saveScenario.empty();
+    if (!scenario.study || otherRuns)
+        return makePlan(o, std::move(scenario));
+    Options withStudy = o;
+    addStudy(withStudy, *scenario.study);
+    return makePlan(withStudy, std::move(scenario));
+}
+
+void addStudy(Options& o, const StudyTable& study)
+{
+    bool seeded = false;
+    for (const StudyRow& row : study.rows) {
+        const bool sweep = row.law == "sweep";
+        (sweep ? o.sweeps : o.varies).push_back(row.input + "=" + (sweep ? "" : row.law + ":") + row.numbers);
+        seeded = seeded || !sweep;
+    }
+    // The command line's own --runs and --seed come first.
+    if (seeded && o.runs.empty())
+        o.runs = std::to_string(study.runs);
+    if (seeded && o.seed.empty())
+        o.seed = std::to_string(study.seed);
 }
 
 Plan makePlan(const Options& o, std::optional<Scenario> scenario)
