@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,8 +23,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "batch/batch.h"
+#include "batch/engine.h"
 #include "batch/runs.h"
 #include "batch/study.h"
 #include "files/atomicfile.h"
@@ -159,9 +162,13 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     auto* buttons = new QHBoxLayout;
     savePng_ = new QPushButton(this);
     saveCsv_ = new QPushButton(this);
+    saveJson_ = new QPushButton(this);
+    saveStudyButton_ = new QPushButton(this);
     close_ = new QPushButton(this);
     buttons->addWidget(savePng_);
     buttons->addWidget(saveCsv_);
+    buttons->addWidget(saveJson_);
+    buttons->addWidget(saveStudyButton_);
     buttons->addStretch(1);
     buttons->addWidget(close_);
     pictureSide->addLayout(buttons);
@@ -176,10 +183,12 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     connect(stop_, &QPushButton::clicked, this, [this] { caught([this] { cancel(); }); });
     connect(savePng_, &QPushButton::clicked, this, [this] { caught([this] { savePng(); }); });
     connect(saveCsv_, &QPushButton::clicked, this, [this] { caught([this] { saveCsv(); }); });
+    connect(saveJson_, &QPushButton::clicked, this, [this] { caught([this] { saveJson(); }); });
+    connect(saveStudyButton_, &QPushButton::clicked, this, [this] { caught([this] { saveStudyFile(); }); });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(output_, &QComboBox::currentIndexChanged, this, [this] { caught([this] { redrawPicture(); }); });
     // Enter in the range adds the row, never presses a default button.
-    for (QPushButton* b : { add_, remove_, run_, stop_, savePng_, saveCsv_, close_ })
+    for (QPushButton* b : { add_, remove_, run_, stop_, savePng_, saveCsv_, saveJson_, saveStudyButton_, close_ })
         b->setAutoDefault(false);
 
     setTexts();
@@ -187,7 +196,12 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     resize(1280, 720);
 }
 
-StudyWindow::~StudyWindow() = default;
+// Runs still under way stop at their next progress report; the threads end
+// before the window does.
+StudyWindow::~StudyWindow()
+{
+    engine_.reset();
+}
 
 void StudyWindow::setTexts()
 {
@@ -204,6 +218,8 @@ void StudyWindow::setTexts()
     outputLabel_->setText(text(Text::StudyOutput));
     savePng_->setText(text(Text::StudySavePng));
     saveCsv_->setText(text(Text::StudySaveCsv));
+    saveJson_->setText(text(Text::StudySaveJson));
+    saveStudyButton_->setText(text(Text::StudySaveStudy));
     close_->setText(text(Text::StudyClose));
     for (size_t k = 0; k < rows_.size(); ++k)
         list_->item(static_cast<int>(k))->setText(rowText(k));
@@ -281,22 +297,10 @@ bool StudyWindow::start()
     // The same options torv-batch takes, over the form's inputs as a
     // scenario: the same plan, the same runs, the same lines.
     batch::Options options;
-    bool study = false;
-    for (const Row& r : rows_) {
-        const std::string arg = std::string(legendName(fieldInfo(r.field))) + "=" + kLawNames[static_cast<int>(r.law)]
-            + r.numbers.toStdString();
-        if (r.law == Law::Sweep) {
-            options.sweeps.push_back(arg);
-        } else {
-            options.varies.push_back(arg);
-            study = true;
-        }
-    }
-    if (study) {
-        options.runs = std::to_string(runs_->value());
+    batch::addStudy(options, study());
+    if (!options.seed.empty())
         options.seed = seed_->text().trimmed().toStdString();
-    }
-    options.jobs = "1";
+    engine_.reset();
     try {
         plan_ = std::make_unique<batch::Plan>(batch::makePlan(options, currentScenario("form")));
     } catch (const std::exception& e) {
@@ -304,7 +308,8 @@ bool StudyWindow::start()
         QMessageBox::warning(this, windowTitle(), text(Text::StudyCannot).arg(QString::fromStdString(e.what())));
         return false;
     }
-    lines_.clear();
+    statuses_.clear();
+    errors_.clear();
     columns_ = std::make_unique<batch::StudyColumns>(*plan_);
     keys_.clear();
     numbers_.clear();
@@ -328,47 +333,53 @@ bool StudyWindow::start()
         w->setEnabled(false);
     stop_->setEnabled(true);
     stop_->setFocus();
-    QTimer::singleShot(0, this, [this] { caught([this] { runNext(); }); });
+    // Every core: the runs go on their own threads, the window stays
+    // usable. A result in wakes the window once until it has taken it.
+    const int threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    engine_ = std::make_unique<batch::Engine>(*plan_, threads, plan_->window);
+    wakePosted_ = false;
+    engine_->start([this] {
+        if (!wakePosted_.exchange(true))
+            QMetaObject::invokeMethod(this, [this] { caught([this] { takeResults(); }); }, Qt::QueuedConnection);
+    });
     return true;
 }
 
 void StudyWindow::cancel()
 {
-    if (running_)
-        cancelled_ = true;
-}
-
-void StudyWindow::runNext()
-{
     if (!running_)
         return;
-    const long long i = finishedRuns();
-    if (cancelled_ || i >= plan_->count()) {
+    cancelled_ = true;
+    engine_->cancel();
+}
+
+void StudyWindow::takeResults()
+{
+    wakePosted_ = false;
+    if (!running_ || !engine_)
+        return;
+    const long long before = finishedRuns();
+    for (auto& [i, r] : engine_->take()) {
+        failed_ += r.status != batch::kOk;
+        columns_->add(*plan_, i, r);
+        statuses_.push_back(r.status);
+        errors_.push_back(r.error);
+        std::vector<double> keys;
+        for (const auto& [field, value] : plan_->assignments(i))
+            keys.push_back(value);
+        keys_.push_back(keys);
+        numbers_.push_back(r.numbers);
+        showRun(i, r.numbers, r.error);
+    }
+    const long long done = finishedRuns();
+    if (done > before) {
+        progress_->setValue(static_cast<int>(std::min<long long>(done, 1 << 30)));
+        status_->setText(text(Text::StudyProgress).arg(done).arg(plan_->count()));
+        if (done / 16 != before / 16)
+            redrawPicture();
+    }
+    if (engine_->finished())
         finish();
-        return;
-    }
-    // A run of the form's own lets events through only under its modal
-    // progress dialog: the study's next run waits until that run is over.
-    if (QApplication::activeModalWidget()) {
-        QTimer::singleShot(100, this, [this] { caught([this] { runNext(); }); });
-        return;
-    }
-    // Each run goes on a state of its own: the form's is left alone.
-    const batch::RunResult r = batch::runAlone(*plan_, i);
-    failed_ += r.status != batch::kOk;
-    columns_->add(*plan_, i, r);
-    lines_.push_back(batch::SummaryText(*plan_).runLine(*plan_, i, r));
-    std::vector<double> keys;
-    for (const auto& [field, value] : plan_->assignments(i))
-        keys.push_back(value);
-    keys_.push_back(keys);
-    numbers_.push_back(r.numbers);
-    showRun(i, r.numbers, r.error);
-    progress_->setValue(static_cast<int>(std::min<long long>(i + 1, 1 << 30)));
-    status_->setText(text(Text::StudyProgress).arg(i + 1).arg(plan_->count()));
-    if ((i + 1) % 16 == 0 || i + 1 == plan_->count())
-        redrawPicture();
-    QTimer::singleShot(0, this, [this] { caught([this] { runNext(); }); });
 }
 
 void StudyWindow::showRun(long long i, const std::vector<double>& numbers, const std::string& error)
@@ -399,6 +410,8 @@ void StudyWindow::showRun(long long i, const std::vector<double>& numbers, const
 
 void StudyWindow::finish()
 {
+    // Its threads have ended, or end at once.
+    engine_.reset();
     running_ = false;
     QString said = cancelled_ ? text(Text::StudyCancelled).arg(finishedRuns()).arg(plan_->count())
                               : text(Text::StudyProgress).arg(finishedRuns()).arg(plan_->count());
@@ -414,17 +427,56 @@ void StudyWindow::finish()
 
 std::string StudyWindow::summaryText() const
 {
+    return summaryText(batch::Format::Csv);
+}
+
+std::string StudyWindow::summaryText(batch::Format format) const
+{
     if (!plan_)
         return {};
-    const batch::SummaryText summary(*plan_);
+    batch::Plan plan = *plan_;
+    plan.format = format;
+    const batch::SummaryText summary(plan);
     std::string text = summary.header();
-    for (const std::string& line : lines_)
-        text += line;
+    // The runs finished are the first ones, in run order.
+    for (size_t k = 0; k < numbers_.size(); ++k) {
+        batch::RunResult r;
+        r.status = statuses_[k];
+        r.numbers = numbers_[k];
+        r.error = errors_[k];
+        text += summary.runLine(plan, static_cast<long long>(k), r);
+    }
     // The statistics as torv-batch writes them after a whole study; a
     // cancelled one, like an interrupted torv-batch, has only its lines.
-    if (finishedRuns() == plan_->count())
+    if (finishedRuns() == plan.count())
         text += batch::statisticsLines(summary, *columns_);
     return text;
+}
+
+StudyTable StudyWindow::study() const
+{
+    StudyTable table;
+    for (const Row& r : rows_)
+        table.rows.push_back({ legendName(fieldInfo(r.field)), kStudyLaws[static_cast<int>(r.law)], r.numbers.toStdString() });
+    table.runs = runs_->value();
+    table.seed = seed_->text().trimmed().toULongLong();
+    return table;
+}
+
+void StudyWindow::setStudy(const StudyTable& study)
+{
+    if (running_)
+        return;
+    rows_.clear();
+    list_->clear();
+    for (const StudyRow& row : study.rows) {
+        const FieldInfo* field = fieldNamed(row.input);
+        const auto law = std::find_if(std::begin(kStudyLaws), std::end(kStudyLaws),
+            [&](const char* name) { return row.law == name; });
+        if (field && law != std::end(kStudyLaws))
+            addRow(field->field, static_cast<Law>(law - std::begin(kStudyLaws)), QString::fromStdString(row.numbers));
+    }
+    setRuns(static_cast<int>(std::min<long long>(study.runs, runs_->maximum())), study.seed);
 }
 
 bool StudyWindow::chooseOutput(const QString& column)
@@ -556,6 +608,32 @@ void StudyWindow::saveCsv()
             QStringLiteral("study.csv"), text(Text::FilterCsv), QStringLiteral("csv"));
         if (!path.isEmpty())
             writeFileAtomically(path.toStdString(), summaryText());
+    });
+}
+
+void StudyWindow::saveJson()
+{
+    guarded([this] {
+        const QString path = look::askSaveName(this, QString(saveJson_->text()).remove(u'&').remove(QChar(0x2026)),
+            QStringLiteral("study.jsonl"), text(Text::FilterJsonl), QStringLiteral("jsonl"));
+        if (!path.isEmpty())
+            writeFileAtomically(path.toStdString(), summaryText(batch::Format::Jsonl));
+    });
+}
+
+void StudyWindow::saveStudyFile()
+{
+    guarded([this] {
+        if (rows_.empty()) {
+            QMessageBox::information(this, windowTitle(), text(Text::StudyNoRows));
+            return;
+        }
+        bool whole = false;
+        seed_->text().trimmed().toULongLong(&whole);
+        if (!whole)
+            throw TorvError(text(Text::StudyBadSeed).toStdString());
+        if (saveStudy_)
+            saveStudy_(study());
     });
 }
 
