@@ -32,18 +32,47 @@ enum Exit : int {
     kOutOfReach = 11, // --solve found no value that reaches the target
 };
 
+// What in the rows of a sweep or a study makes no plan, for a window that
+// says it in its own language; `args` of BatchError name what the message
+// names, in this order.
+enum class PlanProblem {
+    None,
+    SweepForm, // the field, the text after its "="
+    VaryForm, // the field, the text after its "="
+    NotANumber, // the text
+    CountNotWhole, // the text
+    DistanceNotFinite, // the field
+    RatioSigns, // the field
+    TriangularOrder, // the field
+    NegativeDeviation, // the field
+    LowAboveHigh, // the field
+    DrawNotFinite, // the field, the run, the value
+    FieldTwice, // the field
+    ChangesNoRun, // the field
+    GridTooLarge,
+    SweepAndVary,
+    SeedNotWhole, // the text
+};
+
 // A failure with its exit status; what() is the one-line message.
 class BatchError : public std::runtime_error {
 public:
-    BatchError(int status, const std::string& message)
+    BatchError(int status, const std::string& message, PlanProblem problem = PlanProblem::None,
+        std::vector<std::string> args = {})
         : std::runtime_error(message)
         , status_(status)
+        , problem_(problem)
+        , args_(std::move(args))
     {
     }
     int status() const { return status_; }
+    PlanProblem problem() const { return problem_; }
+    const std::vector<std::string>& args() const { return args_; }
 
 private:
     int status_;
+    PlanProblem problem_;
+    std::vector<std::string> args_;
 };
 
 // The exit status of the exception being handled, and of `error`.

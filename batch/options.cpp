@@ -139,7 +139,8 @@ const FieldInfo& offeredField(const std::string& name, double klasse)
     // A value no run reads would give lines that differ in nothing else.
     if (!runReads(classRow(klasse), f->field))
         throw BatchError(kUnknownField,
-            "field '" + echoed(name) + "' changes no run of the class " + className(klasse) + " (see --help)");
+            "field '" + echoed(name) + "' changes no run of the class " + className(klasse) + " (see --help)",
+            PlanProblem::ChangesNoRun, { name });
     return *f;
 }
 
@@ -204,7 +205,8 @@ void checkFiniteDraws(const Plan& plan)
             if (!std::isfinite(value))
                 throw BatchError(kUsage,
                     "--vary " + std::string(legendName(*field)) + ": run " + std::to_string(i + 1) + " would draw "
-                        + shortestText(value) + ", not a finite number");
+                        + shortestText(value) + ", not a finite number",
+                    PlanProblem::DrawNotFinite, { legendName(*field), std::to_string(i + 1), shortestText(value) });
 }
 
 } // namespace
@@ -393,19 +395,36 @@ Options parseOptions(int argc, char** argv)
 
 namespace {
 
+// A number of a sweep's or a study's row.
+double rowNumber(const std::string& text)
+{
+    try {
+        return number(text);
+    } catch (const ConvertError& e) {
+        throw BatchError(kBadValue, e.what(), PlanProblem::NotANumber, { text });
+    }
+}
+
+// The text after NAME=.
+std::string afterName(const std::string& arg)
+{
+    return arg.substr(std::min(arg.find('=') + 1, arg.size()));
+}
+
 Sweep sweepOf(const std::string& arg, const std::function<const FieldInfo&(const std::string&)>& offered)
 {
     const auto [name, parts] = nameAndParts(arg);
     const bool logarithmic = parts.size() == 4 && parts[0] == "log";
     if (parts.size() != 3 && parts.size() != 1 && !logarithmic)
         throw BatchError(kUsage,
-            "--sweep takes NAME=FROM:TO:COUNT, NAME=log:FROM:TO:COUNT or NAME=A,B,..., not '" + echoed(arg) + "'");
+            "--sweep takes NAME=FROM:TO:COUNT, NAME=log:FROM:TO:COUNT or NAME=A,B,..., not '" + echoed(arg) + "'",
+            PlanProblem::SweepForm, { name, afterName(arg) });
     Sweep sw;
     sw.field = &offered(name);
     if (parts.size() == 1) {
         for (size_t at = 0; at <= parts[0].size();) {
             const size_t end = std::min(parts[0].find(',', at), parts[0].size());
-            sw.list.push_back(number(parts[0].substr(at, end - at)));
+            sw.list.push_back(rowNumber(parts[0].substr(at, end - at)));
             at = end + 1;
         }
         sw.count = static_cast<long long>(sw.list.size());
@@ -415,14 +434,20 @@ Sweep sweepOf(const std::string& arg, const std::function<const FieldInfo&(const
     }
     const size_t first = logarithmic ? 1 : 0;
     sw.logarithmic = logarithmic;
-    sw.from = number(parts[first]);
-    sw.to = number(parts[first + 1]);
-    sw.count = wholeNumber(parts[first + 2], "the sweep's COUNT", 1, kMostRuns);
+    sw.from = rowNumber(parts[first]);
+    sw.to = rowNumber(parts[first + 1]);
+    try {
+        sw.count = wholeNumber(parts[first + 2], "the sweep's COUNT", 1, kMostRuns);
+    } catch (const BatchError& e) {
+        throw BatchError(e.status(), e.what(), PlanProblem::CountNotWhole, { parts[first + 2] });
+    }
     if (!std::isfinite(sw.to - sw.from))
-        throw BatchError(kUsage, "--sweep " + echoed(name) + ": the distance from FROM to TO is not a finite number");
+        throw BatchError(kUsage, "--sweep " + echoed(name) + ": the distance from FROM to TO is not a finite number",
+            PlanProblem::DistanceNotFinite, { name });
     // Even ratios need two ends of one sign, neither of them 0.
     if (logarithmic && !(sw.from / sw.to > 0 && std::isfinite(sw.to / sw.from)))
-        throw BatchError(kUsage, "--sweep " + echoed(name) + "=log:...: FROM and TO must have one sign, neither 0");
+        throw BatchError(kUsage, "--sweep " + echoed(name) + "=log:...: FROM and TO must have one sign, neither 0",
+            PlanProblem::RatioSigns, { name });
     return sw;
 }
 
@@ -433,25 +458,29 @@ Vary varyOf(const std::string& arg, const std::function<const FieldInfo&(const s
     if (!triangular && (parts.size() != 3 || (parts[0] != "normal" && parts[0] != "uniform")))
         throw BatchError(kUsage,
             "--vary takes NAME=normal:MEAN:SD, NAME=uniform:LO:HI or NAME=triangular:LO:MODE:HI, not '" + echoed(arg)
-                + "'");
+                + "'",
+            PlanProblem::VaryForm, { name, afterName(arg) });
     Vary v;
     v.field = &offered(name);
     if (triangular) {
         v.law = Vary::Law::Triangular;
-        v.a = number(parts[1]);
-        v.mode = number(parts[2]);
-        v.b = number(parts[3]);
+        v.a = rowNumber(parts[1]);
+        v.mode = rowNumber(parts[2]);
+        v.b = rowNumber(parts[3]);
         if (!(v.a <= v.mode && v.mode <= v.b) || !std::isfinite(v.b - v.a))
-            throw BatchError(kUsage, "--vary " + echoed(name) + ": LO, MODE and HI must be finite and in that order");
+            throw BatchError(kUsage, "--vary " + echoed(name) + ": LO, MODE and HI must be finite and in that order",
+                PlanProblem::TriangularOrder, { name });
         return v;
     }
     v.law = parts[0] == "normal" ? Vary::Law::Normal : Vary::Law::Uniform;
-    v.a = number(parts[1]);
-    v.b = number(parts[2]);
+    v.a = rowNumber(parts[1]);
+    v.b = rowNumber(parts[2]);
     if (v.law == Vary::Law::Normal && v.b < 0)
-        throw BatchError(kUsage, "--vary " + echoed(name) + ": the standard deviation must not be negative");
+        throw BatchError(kUsage, "--vary " + echoed(name) + ": the standard deviation must not be negative",
+            PlanProblem::NegativeDeviation, { name });
     if (v.law == Vary::Law::Uniform && v.b < v.a)
-        throw BatchError(kUsage, "--vary " + echoed(name) + ": LO must not be above HI");
+        throw BatchError(kUsage, "--vary " + echoed(name) + ": LO must not be above HI", PlanProblem::LowAboveHigh,
+            { name });
     return v;
 }
 
@@ -686,14 +715,14 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
     if ((!o.sweeps.empty() || !o.varies.empty()) && plan.numbers.size() > 1)
         throw BatchError(kUsage, "a sweep or a study runs one preset");
     if (!o.sweeps.empty() && !o.varies.empty())
-        throw BatchError(kUsage, "--sweep and --vary do not go together: a grid or a study");
+        throw BatchError(kUsage, "--sweep and --vary do not go together: a grid or a study", PlanProblem::SweepAndVary);
     double runs = 1;
     for (const std::string& arg : o.sweeps) {
         plan.sweeps.push_back(sweepOf(arg, offered));
         runs *= static_cast<double>(plan.sweeps.back().count);
     }
     if (runs > kMostRuns)
-        throw BatchError(kUsage, "the grid has more runs than 2^53");
+        throw BatchError(kUsage, "the grid has more runs than 2^53", PlanProblem::GridTooLarge);
     for (const std::string& arg : o.varies)
         plan.varies.push_back(varyOf(arg, offered));
     std::vector<const FieldInfo*> fields;
@@ -704,8 +733,8 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
     for (size_t k = 0; k < fields.size(); ++k)
         for (size_t m = 0; m < k; ++m)
             if (fields[k] == fields[m])
-                throw BatchError(
-                    kUsage, std::string("field '") + legendName(*fields[k]) + "' is swept or varied twice");
+                throw BatchError(kUsage, std::string("field '") + legendName(*fields[k]) + "' is swept or varied twice",
+                    PlanProblem::FieldTwice, { legendName(*fields[k]) });
     if (!plan.varies.empty()) {
         if (o.runs.empty())
             throw BatchError(kUsage, "--vary needs --runs N, the number of runs of the study");
@@ -713,7 +742,8 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
         if (!o.seed.empty()) {
             const auto [end, ec] = std::from_chars(o.seed.data(), o.seed.data() + o.seed.size(), plan.seed);
             if (ec != std::errc() || end != o.seed.data() + o.seed.size())
-                throw BatchError(kUsage, "--seed takes a whole number from 0 to 2^64-1, not '" + echoed(o.seed) + "'");
+                throw BatchError(kUsage, "--seed takes a whole number from 0 to 2^64-1, not '" + echoed(o.seed) + "'",
+                    PlanProblem::SeedNotWhole, { o.seed });
         }
         checkFiniteDraws(plan);
     } else if (!o.runs.empty() || !o.seed.empty()) {

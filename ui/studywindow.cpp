@@ -44,6 +44,25 @@ constexpr Text kLawTexts[]
     = { Text::StudyLawSweep, Text::StudyLawNormal, Text::StudyLawUniform, Text::StudyLawTriangular };
 const char* const kLawNames[] = { "", "normal:", "uniform:", "triangular:" };
 
+// The window's text for each problem of the rows that makePlan names.
+constexpr std::pair<batch::PlanProblem, Text> kPlanTexts[] = {
+    { batch::PlanProblem::SweepForm, Text::StudyPlanSweepForm },
+    { batch::PlanProblem::VaryForm, Text::StudyPlanVaryForm },
+    { batch::PlanProblem::NotANumber, Text::StudyPlanNotANumber },
+    { batch::PlanProblem::CountNotWhole, Text::StudyPlanCount },
+    { batch::PlanProblem::DistanceNotFinite, Text::StudyPlanDistance },
+    { batch::PlanProblem::RatioSigns, Text::StudyPlanRatioSigns },
+    { batch::PlanProblem::TriangularOrder, Text::StudyPlanTriangular },
+    { batch::PlanProblem::NegativeDeviation, Text::StudyPlanDeviation },
+    { batch::PlanProblem::LowAboveHigh, Text::StudyPlanLowAboveHigh },
+    { batch::PlanProblem::DrawNotFinite, Text::StudyPlanDraw },
+    { batch::PlanProblem::FieldTwice, Text::StudyPlanTwice },
+    { batch::PlanProblem::ChangesNoRun, Text::StudyPlanNoRun },
+    { batch::PlanProblem::GridTooLarge, Text::StudyPlanGrid },
+    { batch::PlanProblem::SweepAndVary, Text::StudyPlanSweepAndVary },
+    { batch::PlanProblem::SeedNotWhole, Text::StudyPlanSeed },
+};
+
 // The picture's size in pixels and its margins: room for the numbers of the
 // axes on the left and below.
 constexpr int kWidth = 640, kHeight = 400;
@@ -305,7 +324,7 @@ bool StudyWindow::start()
         plan_ = std::make_unique<batch::Plan>(batch::makePlan(options, currentScenario("form")));
     } catch (const std::exception& e) {
         plan_.reset();
-        QMessageBox::warning(this, windowTitle(), text(Text::StudyCannot).arg(QString::fromStdString(e.what())));
+        showErrorBox(planProblemText(e));
         return false;
     }
     statuses_.clear();
@@ -343,6 +362,37 @@ bool StudyWindow::start()
             QMetaObject::invokeMethod(this, [this] { caught([this] { takeResults(); }); }, Qt::QueuedConnection);
     });
     return true;
+}
+
+QString StudyWindow::planProblemText(const std::exception& e) const
+{
+    const auto* problem = dynamic_cast<const batch::BatchError*>(&e);
+    for (const auto& [kind, said] : kPlanTexts)
+        if (problem && problem->problem() == kind) {
+            QStringList shown;
+            for (const std::string& arg : problem->args()) {
+                // A field by its caption on the form, as the rows show it;
+                // a typed text as typed, cut short.
+                shown << QString::fromStdString(echoed(arg));
+                if (const FieldInfo* field = fieldNamed(arg))
+                    for (const auto& [f, caption] : inputs_)
+                        if (f == field->field)
+                            shown.back() = QStringLiteral("%1 (%2)").arg(caption, shown.back());
+            }
+            // In one pass, so that a typed "%1" stays as it is.
+            const QString message = text(said);
+            switch (shown.size()) {
+            case 0:
+                return message;
+            case 1:
+                return message.arg(shown[0]);
+            case 2:
+                return message.arg(shown[0], shown[1]);
+            default:
+                return message.arg(shown[0], shown[1], shown[2]);
+            }
+        }
+    return text(Text::StudyCannot).arg(QString::fromStdString(e.what()));
 }
 
 void StudyWindow::cancel()
@@ -631,7 +681,7 @@ void StudyWindow::saveStudyFile()
         bool whole = false;
         seed_->text().trimmed().toULongLong(&whole);
         if (!whole)
-            throw TorvError(text(Text::StudyBadSeed).toStdString());
+            throw TorvError(text(Text::StudyPlanSeed).arg(seed_->text().trimmed()).toStdString());
         if (saveStudy_)
             saveStudy_(study());
     });

@@ -98,6 +98,9 @@ private:
     void showRun(long long i, const std::vector<double>& numbers, const std::string& error);
     void redrawPicture();
     QString rowText(size_t k) const;
+    // Why the rows make no plan, in the form's language where makePlan
+    // names the problem.
+    QString planProblemText(const std::exception& e) const;
 
     struct Row {
         Field field;
