@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "batch/batch.h"
 #include "scenarios/scenario.h"
 #include "ui/studywindow.h"
 
@@ -52,12 +53,12 @@ protected:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     // torv-batch's summary for the form's inputs saved as a scenario.
-    std::string batchLines(const StudyCase& c)
+    std::string batchLines(const StudyCase& c, const char* format = "csv")
     {
         const QString file = dir.filePath(QStringLiteral("form.toml"));
         writeScenario(file.toStdString(), currentScenario("form"));
         QStringList args { QStringLiteral("--scenario"), file, QString::fromUtf8(c.batchArg), QStringLiteral("--jobs"),
-            QStringLiteral("1") };
+            QStringLiteral("1"), QStringLiteral("--format"), QString::fromUtf8(format) };
         if (c.runs > 0)
             args << QStringLiteral("--runs") << QString::number(c.runs) << QStringLiteral("--seed")
                  << QStringLiteral("7");
@@ -86,6 +87,7 @@ TEST_P(StudyWindowTest, LinesAreTheBatchProgramsAndThePictureExports)
     // The form's inputs are as they were.
     EXPECT_TRUE(currentScenario("form") == before);
     EXPECT_EQ(w->summaryText(), batchLines(c));
+    EXPECT_EQ(w->summaryText(batch::Format::Jsonl), batchLines(c, "jsonl"));
 
     const QString png = dir.filePath(QStringLiteral("study.png"));
     w->writePng(png);

@@ -498,8 +498,12 @@ std::string StudyWindow::summaryText(batch::Format format) const
     }
     // The statistics as torv-batch writes them after a whole study; a
     // cancelled one, like an interrupted torv-batch, has only its lines.
-    if (finishedRuns() == plan.count())
-        text += batch::statisticsLines(summary, *columns_);
+    // Figured on a copy: they sort the columns, and the mean and deviation
+    // of the runs taken in another order would differ in the last digits.
+    if (finishedRuns() == plan.count()) {
+        batch::StudyColumns columns = *columns_;
+        text += batch::statisticsLines(summary, columns);
+    }
     return text;
 }
 
