@@ -10,6 +10,7 @@
 
 #include "batch/batch.h"
 #include "scenarios/scenario.h"
+#include "ui/guard.h"
 #include "ui/studywindow.h"
 
 using namespace torv;
@@ -133,4 +134,35 @@ TEST_F(CalcForm, StudyCancelKeepsTheFinishedRuns)
     for (long long i = 1; i <= kept; ++i)
         EXPECT_TRUE(lines[static_cast<int>(i)].startsWith(QString::number(i) + u','))
             << lines[static_cast<int>(i)].toStdString();
+    // Closing the window cancels its runs; the form going with a study
+    // under way takes the window and its threads with it.
+    ASSERT_TRUE(w->start());
+    w->close();
+    while (w->running() && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_LT(w->finishedRuns(), 100000);
+    ASSERT_TRUE(w->start());
+}
+
+// Rows that make no plan are refused in the form's language, the input
+// named by its caption on the form.
+TEST_F(CalcForm, StudyRowsThatMakeNoPlanAreRefusedInTheFormsLanguage)
+{
+    const std::pair<int, const char*> languages[] = { { 1, ": СКО не может быть отрицательным" },
+        { 2, ": die Standardabweichung darf nicht negativ sein" },
+        { 3, ": the standard deviation must not be negative" } };
+    for (const auto& [sprache, said] : languages) {
+        openWith(PresetList::Projectil, 0, sprache);
+        QTest::keyClick(form2.get(), Qt::Key_Y, Qt::ControlModifier);
+        auto* w = form2->findChild<StudyWindow*>();
+        ASSERT_TRUE(w);
+        QString box;
+        setErrorSink([&](const QString&, const QString& message) { box = message; });
+        w->addRow(Field::V0, StudyWindow::Law::Normal, QStringLiteral("50:-1"));
+        EXPECT_FALSE(w->start());
+        setErrorSink(nullptr);
+        const auto v0 = std::find_if(w->inputs().begin(), w->inputs().end(), [](const auto& i) { return i.first == Field::V0; });
+        ASSERT_NE(v0, w->inputs().end());
+        EXPECT_TRUE(box.startsWith(v0->second + QStringLiteral(" (V0)") + QString::fromUtf8(said))) << box.toStdString();
+    }
 }
