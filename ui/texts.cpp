@@ -393,7 +393,7 @@ constexpr TextRow kTexts[] = {
     {T::StudyRun, "&Пуск", "&Start", "R&un"},
     {T::StudyCancel, "&Отмена", "Abbre&chen", "&Cancel"},
     {T::StudyProgress, "Готово %1 из %2 расчётов", "%1 von %2 Läufen fertig", "%1 of %2 runs done"},
-    {T::StudySaveJson, "Сохранить &JSON-строки…", "&JSON-Zeilen speichern…", "Save &JSON lines…"},
+    {T::StudySaveJson, "Со&хранить JSON-строки…", "&JSON-Zeilen speichern…", "Save &JSON lines…"},
     {T::StudySaveStudy, "Сохранить и&сследование…", "St&udie speichern…", "Save stud&y…"},
     {T::FilterJsonl, "JSON-строки (*.jsonl)", "JSON-Zeilen (*.jsonl)", "JSON lines (*.jsonl)"},
     {T::StudyPlanSweepForm, "%1: ряд задаётся как ОТ:ДО:ЧИСЛО, log:ОТ:ДО:ЧИСЛО или список A,B,C, а не '%2'", "%1: eine Reihe nimmt VON:BIS:ANZAHL, log:VON:BIS:ANZAHL oder eine Liste A,B,C, nicht '%2'", "%1: a sweep takes FROM:TO:COUNT, log:FROM:TO:COUNT or a list A,B,C, not '%2'"},
