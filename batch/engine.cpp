@@ -49,8 +49,18 @@ void Engine::start(Wake wake)
         const std::lock_guard lock(mutex_);
         working_ = threadCount_;
     }
-    for (int k = 0; k < threadCount_; ++k)
-        threads_.emplace_back([this] { work(); });
+    for (int k = 0; k < threadCount_; ++k) {
+        try {
+            threads_.emplace_back([this] { work(); });
+        } catch (...) {
+            // The threads that did start do the runs; none at all is an error.
+            const std::lock_guard lock(mutex_);
+            working_ -= threadCount_ - k;
+            if (k == 0)
+                throw;
+            break;
+        }
+    }
 }
 
 void Engine::work()

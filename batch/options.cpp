@@ -479,8 +479,8 @@ Vary varyOf(const std::string& arg, const std::function<const FieldInfo&(const s
         throw BatchError(kUsage, "--vary " + echoed(name) + ": the standard deviation must not be negative",
             PlanProblem::NegativeDeviation, { name });
     if (v.law == Vary::Law::Uniform && v.b < v.a)
-        throw BatchError(kUsage, "--vary " + echoed(name) + ": LO must not be above HI", PlanProblem::LowAboveHigh,
-            { name });
+        throw BatchError(
+            kUsage, "--vary " + echoed(name) + ": LO must not be above HI", PlanProblem::LowAboveHigh, { name });
     return v;
 }
 

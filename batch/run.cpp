@@ -201,8 +201,7 @@ RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimSt
     return runAlone(plan, i, keep, portProgress());
 }
 
-RunResult runAlone(
-    const Plan& plan, long long i, const std::function<void(SimState&)>& keep, RunObserver& observer)
+RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimState&)>& keep, RunObserver& observer)
 {
     RunResult r;
     try {

@@ -104,8 +104,7 @@ std::string statisticsLines(const SummaryText& text, StudyColumns& columns);
 RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimState&)>& keep = {});
 // The same with the run's progress told to `observer` rather than to the
 // installed form port, which may cancel it.
-RunResult runAlone(
-    const Plan& plan, long long i, const std::function<void(SimState&)>& keep, RunObserver& observer);
+RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimState&)>& keep, RunObserver& observer);
 // The same with `keep` called while the simulation state holds the run, for
 // callers that take its files or picture from there.
 RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep);

@@ -278,8 +278,8 @@ int lineOf(const toml::node& node)
 
 // A whole number of the [study] table within [least, most]; the seed may
 // also be a text of digits, for seeds beyond TOML's 64-bit integers.
-std::uint64_t studyNumber(const toml::node& value, const std::string& path, const std::string& key, double least,
-    double most, bool textToo)
+std::uint64_t studyNumber(
+    const toml::node& value, const std::string& path, const std::string& key, double least, double most, bool textToo)
 {
     const int line = lineOf(value);
     if (const auto* i = value.as_integer()) {
@@ -331,8 +331,8 @@ StudyTable studyAt(const toml::node& value, const std::string& path)
                 r.numbers = textAt(*row->get("numbers"), path, lineOf(entry), rowKey + ".numbers");
                 if (!inputNamed(r.input))
                     throw ScenarioError(path, lineOf(entry), rowKey + ".input", Problem::UnknownInput, r.input);
-                if (std::find_if(std::begin(kStudyLaws), std::end(kStudyLaws),
-                        [&](const char* law) { return r.law == law; })
+                if (std::find_if(
+                        std::begin(kStudyLaws), std::end(kStudyLaws), [&](const char* law) { return r.law == law; })
                     == std::end(kStudyLaws))
                     throw ScenarioError(path, lineOf(entry), rowKey + ".law", Problem::UnknownLaw, r.law);
                 study.rows.push_back(r);

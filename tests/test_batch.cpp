@@ -284,8 +284,8 @@ TEST_F(Batch, SweepLinesDoNotDependOnTheNumberOfProcesses)
     EXPECT_NE(
         one.out.find(",samples,flight_time_s_half,flight_time_s_quarter,flight_time_s_extrapolated,range_m_half,"),
         std::string::npos);
-    for (const auto& [jobs, option] : { std::pair { "2", "--jobs" }, { "4", "--jobs" }, { "1", "--threads" },
-             { "3", "--threads" } }) {
+    for (const auto& [jobs, option] :
+        { std::pair { "2", "--jobs" }, { "4", "--jobs" }, { "1", "--threads" }, { "3", "--threads" } }) {
         const Outcome many = with(jobs, option);
         EXPECT_EQ(many.status, one.status);
         EXPECT_EQ(many.out, one.out) << option << " " << jobs;
@@ -590,7 +590,8 @@ TEST_F(Batch, ScenarioStudyRunsAsItsOptions)
     ASSERT_EQ(options.status, 0) << options.err;
     EXPECT_EQ(runBatch(dir, { "--scenario", "p.toml" }).out, options.out);
     EXPECT_EQ(runBatch(dir, { "--scenario", "p.toml", "--threads", "2" }).out, options.out);
-    std::ofstream(dir / "bad.toml") << inputs << "[study]\nrows = [{ input = \"Q0\", law = \"log\", numbers = \"1\" }]\n";
+    std::ofstream(dir / "bad.toml") << inputs
+                                    << "[study]\nrows = [{ input = \"Q0\", law = \"log\", numbers = \"1\" }]\n";
     const Outcome bad = runBatch(dir, { "--scenario", "bad.toml" });
     EXPECT_EQ(bad.status, 9);
     EXPECT_NE(bad.err.find("'study.rows[1].law' = \"log\" is no law"), std::string::npos) << bad.err;

@@ -148,9 +148,9 @@ TEST_F(CalcForm, StudyCancelKeepsTheFinishedRuns)
 // named by its caption on the form.
 TEST_F(CalcForm, StudyRowsThatMakeNoPlanAreRefusedInTheFormsLanguage)
 {
-    const std::pair<int, const char*> languages[] = { { 1, ": СКО не может быть отрицательным" },
-        { 2, ": die Standardabweichung darf nicht negativ sein" },
-        { 3, ": the standard deviation must not be negative" } };
+    const std::pair<int, const char*> languages[]
+        = { { 1, ": СКО не может быть отрицательным" }, { 2, ": die Standardabweichung darf nicht negativ sein" },
+              { 3, ": the standard deviation must not be negative" } };
     for (const auto& [sprache, said] : languages) {
         openWith(PresetList::Projectil, 0, sprache);
         QTest::keyClick(form2.get(), Qt::Key_Y, Qt::ControlModifier);
@@ -161,8 +161,10 @@ TEST_F(CalcForm, StudyRowsThatMakeNoPlanAreRefusedInTheFormsLanguage)
         w->addRow(Field::V0, StudyWindow::Law::Normal, QStringLiteral("50:-1"));
         EXPECT_FALSE(w->start());
         setErrorSink(nullptr);
-        const auto v0 = std::find_if(w->inputs().begin(), w->inputs().end(), [](const auto& i) { return i.first == Field::V0; });
+        const auto v0
+            = std::find_if(w->inputs().begin(), w->inputs().end(), [](const auto& i) { return i.first == Field::V0; });
         ASSERT_NE(v0, w->inputs().end());
-        EXPECT_TRUE(box.startsWith(v0->second + QStringLiteral(" (V0)") + QString::fromUtf8(said))) << box.toStdString();
+        EXPECT_TRUE(box.startsWith(v0->second + QStringLiteral(" (V0)") + QString::fromUtf8(said)))
+            << box.toStdString();
     }
 }

@@ -581,8 +581,7 @@ void CalcResults::openStudy()
         }
         if (!studyWindow_) {
             studyWindow_ = new StudyWindow(form_, inputs);
-            studyWindow_->setSaveStudy(
-                [this](const StudyTable& study) { saveScenarioWith(study, studyWindow_); });
+            studyWindow_->setSaveStudy([this](const StudyTable& study) { saveScenarioWith(study, studyWindow_); });
         }
         studyWindow_->show();
         studyWindow_->raise();

@@ -9,8 +9,8 @@
 #include <QStringList>
 
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "scenarios/scenario.h"
 

@@ -357,10 +357,16 @@ bool StudyWindow::start()
     const int threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
     engine_ = std::make_unique<batch::Engine>(*plan_, threads, plan_->window);
     wakePosted_ = false;
-    engine_->start([this] {
-        if (!wakePosted_.exchange(true))
-            QMetaObject::invokeMethod(this, [this] { caught([this] { takeResults(); }); }, Qt::QueuedConnection);
-    });
+    try {
+        engine_->start([this] {
+            if (!wakePosted_.exchange(true))
+                QMetaObject::invokeMethod(
+                    this, [this] { caught([this] { takeResults(); }); }, Qt::QueuedConnection);
+        });
+    } catch (...) {
+        finish();
+        throw;
+    }
     return true;
 }
 
@@ -511,7 +517,8 @@ StudyTable StudyWindow::study() const
 {
     StudyTable table;
     for (const Row& r : rows_)
-        table.rows.push_back({ legendName(fieldInfo(r.field)), kStudyLaws[static_cast<int>(r.law)], r.numbers.toStdString() });
+        table.rows.push_back(
+            { legendName(fieldInfo(r.field)), kStudyLaws[static_cast<int>(r.law)], r.numbers.toStdString() });
     table.runs = runs_->value();
     table.seed = seed_->text().trimmed().toULongLong();
     return table;
@@ -525,8 +532,8 @@ void StudyWindow::setStudy(const StudyTable& study)
     list_->clear();
     for (const StudyRow& row : study.rows) {
         const FieldInfo* field = fieldNamed(row.input);
-        const auto law = std::find_if(std::begin(kStudyLaws), std::end(kStudyLaws),
-            [&](const char* name) { return row.law == name; });
+        const auto law = std::find_if(
+            std::begin(kStudyLaws), std::end(kStudyLaws), [&](const char* name) { return row.law == name; });
         if (field && law != std::end(kStudyLaws))
             addRow(field->field, static_cast<Law>(law - std::begin(kStudyLaws)), QString::fromStdString(row.numbers));
     }
