@@ -32,18 +32,47 @@ enum Exit : int {
     kOutOfReach = 11, // --solve found no value that reaches the target
 };
 
+// What in the rows of a sweep or a study makes no plan, for a window that
+// says it in its own language; `args` of BatchError name what the message
+// names, in this order.
+enum class PlanProblem {
+    None,
+    SweepForm, // the field, the text after its "="
+    VaryForm, // the field, the text after its "="
+    NotANumber, // the text
+    CountNotWhole, // the text
+    DistanceNotFinite, // the field
+    RatioSigns, // the field
+    TriangularOrder, // the field
+    NegativeDeviation, // the field
+    LowAboveHigh, // the field
+    DrawNotFinite, // the field, the run, the value
+    FieldTwice, // the field
+    ChangesNoRun, // the field
+    GridTooLarge,
+    SweepAndVary,
+    SeedNotWhole, // the text
+};
+
 // A failure with its exit status; what() is the one-line message.
 class BatchError : public std::runtime_error {
 public:
-    BatchError(int status, const std::string& message)
+    BatchError(int status, const std::string& message, PlanProblem problem = PlanProblem::None,
+        std::vector<std::string> args = {})
         : std::runtime_error(message)
         , status_(status)
+        , problem_(problem)
+        , args_(std::move(args))
     {
     }
     int status() const { return status_; }
+    PlanProblem problem() const { return problem_; }
+    const std::vector<std::string>& args() const { return args_; }
 
 private:
     int status_;
+    PlanProblem problem_;
+    std::vector<std::string> args_;
 };
 
 // The exit status of the exception being handled, and of `error`.
@@ -89,6 +118,7 @@ struct Options {
     std::string format = "csv";
     std::string summary;
     std::string jobs;
+    std::string threads;
     std::string window;
     std::string sync;
 };
@@ -177,16 +207,24 @@ struct Plan {
     Format format = Format::Csv;
     std::string summary;
     int jobs = 1;
+    int threads = 0; // runs on this many threads of the program instead of worker processes; 0: none
     long long window = 1024; // runs handed out ahead of the first line not yet written
     Sync sync = Sync::Each;
     Explore explore;
 };
 
-// Throws BatchError with the status of the first problem found.
+// Throws BatchError with the status of the first problem found. A scenario
+// file's [study] table runs where the options ask for no other runs (no
+// --sweep, --vary, --sensitivity, --solve, --maximize, --minimize,
+// --converge or --save-scenario).
 Plan makePlan(const Options& options);
 // The same for `scenario` when given (a scenario already read: the options'
 // preset and scenario file are not looked at), else for the options' preset.
 Plan makePlan(const Options& options, std::optional<Scenario> scenario);
+
+// A study table's rows as --sweep and --vary, with its --runs and --seed
+// for a seeded study.
+void addStudy(Options& options, const StudyTable& study);
 
 // The lines that say how to call the program, and all of its help.
 std::string usageText();

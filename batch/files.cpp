@@ -2,6 +2,7 @@
 #include <QImage>
 
 #include <cstdio>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,8 +19,6 @@
 #include "run/flugbahn.h"
 
 namespace torv::batch {
-
-namespace {
 
 // Pictures need a QGuiApplication for their fonts; the offscreen platform
 // needs no display. Made once, in the process that draws, and kept to the
@@ -38,6 +37,8 @@ void ensurePainting()
     });
     new QGuiApplication(argc, argv);
 }
+
+namespace {
 
 // A file of the run: in `dir` when it holds the run's files, else as given.
 std::string inDirectory(const std::string& dir, const std::string& name)
@@ -77,6 +78,17 @@ RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool kee
     if (!keep)
         return runAlone(plan, i);
     return runAlone(plan, i, [&] { commitRunFiles(plan, dir); });
+}
+
+RunResult runOne(const Plan& plan, long long i, const std::string& dir, RunObserver& observer)
+{
+    static std::mutex files;
+    const auto commit = [&](SimState& state) {
+        const std::lock_guard lock(files);
+        st = state;
+        commitRunFiles(plan, dir);
+    };
+    return runAlone(plan, i, commit, observer);
 }
 
 void runSingle(const Plan& plan)

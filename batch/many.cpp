@@ -23,6 +23,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "batch/engine.h"
 #include "batch/runs.h"
 #include "batch/shares.h"
 #include "batch/study.h"
@@ -464,6 +465,34 @@ void runInProcess(const Plan& plan, Report& report, Output& output, Progress& pr
     }
 }
 
+// The runs on threads of this program, each on a state of its own.
+void runInThreads(const Plan& plan, Report& report, Output& output, Progress& progress)
+{
+    StoppablePort port;
+    setFormPort(&port);
+    struct Restore {
+        ~Restore() { setFormPort(nullptr); }
+    } restore;
+    if (!plan.png.empty())
+        ensurePainting();
+    Engine engine(plan, plan.threads, plan.window, [&](long long i, RunObserver& observer) {
+        return plan.out.empty() ? runAlone(plan, i, {}, observer) : runOne(plan, i, runDirectory(plan, i), observer);
+    });
+    engine.start();
+    while (!engine.finished()) {
+        if (Interruption::wanted()) {
+            engine.cancel();
+            break;
+        }
+        const auto results = engine.take(std::chrono::milliseconds(100));
+        for (const auto& [i, r] : results)
+            report.put(i, r);
+        if (!results.empty())
+            output.flush();
+        progress.update(engine.taken());
+    }
+}
+
 // The runs in worker processes: each worker has a few consecutive runs at a
 // time, and gets the next few as it gives back their results, while the
 // window has room. A short run costs less than the messages that take it
@@ -588,7 +617,7 @@ int runMany(const Plan& plan)
     // One job runs here; more run in worker processes (the state is the
     // process's, so threads cannot share it), all started before anything
     // is written.
-    const int jobs = static_cast<int>(std::min<long long>(plan.jobs, plan.count()));
+    const int jobs = plan.threads > 0 ? 1 : static_cast<int>(std::min<long long>(plan.jobs, plan.count()));
     Workers workers;
     std::vector<Job> pool;
     for (int j = 0; jobs > 1 && j < jobs; ++j) {
@@ -599,7 +628,9 @@ int runMany(const Plan& plan)
     Progress progress(plan.count());
     Report report(plan, output, progress);
     const Interruption interruption;
-    if (pool.empty())
+    if (plan.threads > 0)
+        runInThreads(plan, report, output, progress);
+    else if (pool.empty())
         runInProcess(plan, report, output, progress);
     else
         runInWorkers(plan, pool, report, output, progress);

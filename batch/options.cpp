@@ -139,7 +139,8 @@ const FieldInfo& offeredField(const std::string& name, double klasse)
     // A value no run reads would give lines that differ in nothing else.
     if (!runReads(classRow(klasse), f->field))
         throw BatchError(kUnknownField,
-            "field '" + echoed(name) + "' changes no run of the class " + className(klasse) + " (see --help)");
+            "field '" + echoed(name) + "' changes no run of the class " + className(klasse) + " (see --help)",
+            PlanProblem::ChangesNoRun, { name });
     return *f;
 }
 
@@ -204,7 +205,8 @@ void checkFiniteDraws(const Plan& plan)
             if (!std::isfinite(value))
                 throw BatchError(kUsage,
                     "--vary " + std::string(legendName(*field)) + ": run " + std::to_string(i + 1) + " would draw "
-                        + shortestText(value) + ", not a finite number");
+                        + shortestText(value) + ", not a finite number",
+                    PlanProblem::DrawNotFinite, { legendName(*field), std::to_string(i + 1), shortestText(value) });
 }
 
 } // namespace
@@ -312,6 +314,7 @@ Options parseOptions(int argc, char** argv)
         { "--format", &Options::format },
         { "--summary", &Options::summary },
         { "--jobs", &Options::jobs },
+        { "--threads", &Options::threads },
         { "--window", &Options::window },
         { "--target", &Options::target },
         { "--budget", &Options::budget },
@@ -393,19 +396,36 @@ Options parseOptions(int argc, char** argv)
 
 namespace {
 
+// A number of a sweep's or a study's row.
+double rowNumber(const std::string& text)
+{
+    try {
+        return number(text);
+    } catch (const ConvertError& e) {
+        throw BatchError(kBadValue, e.what(), PlanProblem::NotANumber, { text });
+    }
+}
+
+// The text after NAME=.
+std::string afterName(const std::string& arg)
+{
+    return arg.substr(std::min(arg.find('=') + 1, arg.size()));
+}
+
 Sweep sweepOf(const std::string& arg, const std::function<const FieldInfo&(const std::string&)>& offered)
 {
     const auto [name, parts] = nameAndParts(arg);
     const bool logarithmic = parts.size() == 4 && parts[0] == "log";
     if (parts.size() != 3 && parts.size() != 1 && !logarithmic)
         throw BatchError(kUsage,
-            "--sweep takes NAME=FROM:TO:COUNT, NAME=log:FROM:TO:COUNT or NAME=A,B,..., not '" + echoed(arg) + "'");
+            "--sweep takes NAME=FROM:TO:COUNT, NAME=log:FROM:TO:COUNT or NAME=A,B,..., not '" + echoed(arg) + "'",
+            PlanProblem::SweepForm, { name, afterName(arg) });
     Sweep sw;
     sw.field = &offered(name);
     if (parts.size() == 1) {
         for (size_t at = 0; at <= parts[0].size();) {
             const size_t end = std::min(parts[0].find(',', at), parts[0].size());
-            sw.list.push_back(number(parts[0].substr(at, end - at)));
+            sw.list.push_back(rowNumber(parts[0].substr(at, end - at)));
             at = end + 1;
         }
         sw.count = static_cast<long long>(sw.list.size());
@@ -415,14 +435,20 @@ Sweep sweepOf(const std::string& arg, const std::function<const FieldInfo&(const
     }
     const size_t first = logarithmic ? 1 : 0;
     sw.logarithmic = logarithmic;
-    sw.from = number(parts[first]);
-    sw.to = number(parts[first + 1]);
-    sw.count = wholeNumber(parts[first + 2], "the sweep's COUNT", 1, kMostRuns);
+    sw.from = rowNumber(parts[first]);
+    sw.to = rowNumber(parts[first + 1]);
+    try {
+        sw.count = wholeNumber(parts[first + 2], "the sweep's COUNT", 1, kMostRuns);
+    } catch (const BatchError& e) {
+        throw BatchError(e.status(), e.what(), PlanProblem::CountNotWhole, { parts[first + 2] });
+    }
     if (!std::isfinite(sw.to - sw.from))
-        throw BatchError(kUsage, "--sweep " + echoed(name) + ": the distance from FROM to TO is not a finite number");
+        throw BatchError(kUsage, "--sweep " + echoed(name) + ": the distance from FROM to TO is not a finite number",
+            PlanProblem::DistanceNotFinite, { name });
     // Even ratios need two ends of one sign, neither of them 0.
     if (logarithmic && !(sw.from / sw.to > 0 && std::isfinite(sw.to / sw.from)))
-        throw BatchError(kUsage, "--sweep " + echoed(name) + "=log:...: FROM and TO must have one sign, neither 0");
+        throw BatchError(kUsage, "--sweep " + echoed(name) + "=log:...: FROM and TO must have one sign, neither 0",
+            PlanProblem::RatioSigns, { name });
     return sw;
 }
 
@@ -433,25 +459,29 @@ Vary varyOf(const std::string& arg, const std::function<const FieldInfo&(const s
     if (!triangular && (parts.size() != 3 || (parts[0] != "normal" && parts[0] != "uniform")))
         throw BatchError(kUsage,
             "--vary takes NAME=normal:MEAN:SD, NAME=uniform:LO:HI or NAME=triangular:LO:MODE:HI, not '" + echoed(arg)
-                + "'");
+                + "'",
+            PlanProblem::VaryForm, { name, afterName(arg) });
     Vary v;
     v.field = &offered(name);
     if (triangular) {
         v.law = Vary::Law::Triangular;
-        v.a = number(parts[1]);
-        v.mode = number(parts[2]);
-        v.b = number(parts[3]);
+        v.a = rowNumber(parts[1]);
+        v.mode = rowNumber(parts[2]);
+        v.b = rowNumber(parts[3]);
         if (!(v.a <= v.mode && v.mode <= v.b) || !std::isfinite(v.b - v.a))
-            throw BatchError(kUsage, "--vary " + echoed(name) + ": LO, MODE and HI must be finite and in that order");
+            throw BatchError(kUsage, "--vary " + echoed(name) + ": LO, MODE and HI must be finite and in that order",
+                PlanProblem::TriangularOrder, { name });
         return v;
     }
     v.law = parts[0] == "normal" ? Vary::Law::Normal : Vary::Law::Uniform;
-    v.a = number(parts[1]);
-    v.b = number(parts[2]);
+    v.a = rowNumber(parts[1]);
+    v.b = rowNumber(parts[2]);
     if (v.law == Vary::Law::Normal && v.b < 0)
-        throw BatchError(kUsage, "--vary " + echoed(name) + ": the standard deviation must not be negative");
+        throw BatchError(kUsage, "--vary " + echoed(name) + ": the standard deviation must not be negative",
+            PlanProblem::NegativeDeviation, { name });
     if (v.law == Vary::Law::Uniform && v.b < v.a)
-        throw BatchError(kUsage, "--vary " + echoed(name) + ": LO must not be above HI");
+        throw BatchError(
+            kUsage, "--vary " + echoed(name) + ": LO must not be above HI", PlanProblem::LowAboveHigh, { name });
     return v;
 }
 
@@ -606,11 +636,34 @@ Plan makePlan(const Options& o)
         throw BatchError(kUsage, "give either --preset N or all (--list shows them) or --scenario FILE");
     if (o.scenario.empty())
         return makePlan(o, std::nullopt);
+    Scenario scenario;
     try {
-        return makePlan(o, readScenario(o.scenario));
+        scenario = readScenario(o.scenario);
     } catch (const ScenarioError& e) {
         throw BatchError(kBadScenario, e.what());
     }
+    const bool otherRuns = !o.sweeps.empty() || !o.varies.empty() || o.sensitivity || !o.solve.empty()
+        || !o.maximize.empty() || !o.minimize.empty() || o.converge || !o.saveScenario.empty();
+    if (!scenario.study || otherRuns)
+        return makePlan(o, std::move(scenario));
+    Options withStudy = o;
+    addStudy(withStudy, *scenario.study);
+    return makePlan(withStudy, std::move(scenario));
+}
+
+void addStudy(Options& o, const StudyTable& study)
+{
+    bool seeded = false;
+    for (const StudyRow& row : study.rows) {
+        const bool sweep = row.law == "sweep";
+        (sweep ? o.sweeps : o.varies).push_back(row.input + "=" + (sweep ? "" : row.law + ":") + row.numbers);
+        seeded = seeded || !sweep;
+    }
+    // The command line's own --runs and --seed come first.
+    if (seeded && o.runs.empty())
+        o.runs = std::to_string(study.runs);
+    if (seeded && o.seed.empty())
+        o.seed = std::to_string(study.seed);
 }
 
 Plan makePlan(const Options& o, std::optional<Scenario> scenario)
@@ -663,14 +716,14 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
     if ((!o.sweeps.empty() || !o.varies.empty()) && plan.numbers.size() > 1)
         throw BatchError(kUsage, "a sweep or a study runs one preset");
     if (!o.sweeps.empty() && !o.varies.empty())
-        throw BatchError(kUsage, "--sweep and --vary do not go together: a grid or a study");
+        throw BatchError(kUsage, "--sweep and --vary do not go together: a grid or a study", PlanProblem::SweepAndVary);
     double runs = 1;
     for (const std::string& arg : o.sweeps) {
         plan.sweeps.push_back(sweepOf(arg, offered));
         runs *= static_cast<double>(plan.sweeps.back().count);
     }
     if (runs > kMostRuns)
-        throw BatchError(kUsage, "the grid has more runs than 2^53");
+        throw BatchError(kUsage, "the grid has more runs than 2^53", PlanProblem::GridTooLarge);
     for (const std::string& arg : o.varies)
         plan.varies.push_back(varyOf(arg, offered));
     std::vector<const FieldInfo*> fields;
@@ -681,8 +734,8 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
     for (size_t k = 0; k < fields.size(); ++k)
         for (size_t m = 0; m < k; ++m)
             if (fields[k] == fields[m])
-                throw BatchError(
-                    kUsage, std::string("field '") + legendName(*fields[k]) + "' is swept or varied twice");
+                throw BatchError(kUsage, std::string("field '") + legendName(*fields[k]) + "' is swept or varied twice",
+                    PlanProblem::FieldTwice, { legendName(*fields[k]) });
     if (!plan.varies.empty()) {
         if (o.runs.empty())
             throw BatchError(kUsage, "--vary needs --runs N, the number of runs of the study");
@@ -690,7 +743,8 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
         if (!o.seed.empty()) {
             const auto [end, ec] = std::from_chars(o.seed.data(), o.seed.data() + o.seed.size(), plan.seed);
             if (ec != std::errc() || end != o.seed.data() + o.seed.size())
-                throw BatchError(kUsage, "--seed takes a whole number from 0 to 2^64-1, not '" + echoed(o.seed) + "'");
+                throw BatchError(kUsage, "--seed takes a whole number from 0 to 2^64-1, not '" + echoed(o.seed) + "'",
+                    PlanProblem::SeedNotWhole, { o.seed });
         }
         checkFiniteDraws(plan);
     } else if (!o.runs.empty() || !o.seed.empty()) {
@@ -705,6 +759,11 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
         const unsigned cores = std::thread::hardware_concurrency();
         plan.jobs = o.jobs.empty() ? static_cast<int>(cores > 0 ? cores : 1)
                                    : static_cast<int>(wholeNumber(o.jobs, "--jobs", 1));
+        if (!o.threads.empty()) {
+            if (!o.jobs.empty())
+                throw BatchError(kUsage, "--jobs and --threads do not go together: processes or threads");
+            plan.threads = static_cast<int>(wholeNumber(o.threads, "--threads", 1, 4096));
+        }
         if (!o.window.empty())
             plan.window = wholeNumber(o.window, "--window", 1);
         if (o.sync == "end")
@@ -713,8 +772,8 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
             plan.sync = Sync::None;
         else if (!o.sync.empty() && o.sync != "each")
             throw BatchError(kUsage, "--sync takes each, end or none, not '" + echoed(o.sync) + "'");
-    } else if (!o.summary.empty() || !o.jobs.empty() || !o.window.empty() || !o.sync.empty()) {
-        throw BatchError(kUsage, "--summary, --jobs, --window and --sync belong to several runs");
+    } else if (!o.summary.empty() || !o.jobs.empty() || !o.threads.empty() || !o.window.empty() || !o.sync.empty()) {
+        throw BatchError(kUsage, "--summary, --jobs, --threads, --window and --sync belong to several runs");
     }
     if (!o.saveScenario.empty()) {
         if (plan.many() || !o.out.empty() || !o.csv.empty() || !o.png.empty() || o.accuracy || o.converge)
@@ -800,7 +859,7 @@ std::string usageText()
                   [--accuracy [--target P%]] [--format csv|jsonl]
                   [--sweep NAME=FROM:TO:COUNT|log:FROM:TO:COUNT|A,B,... ...
                    | --vary NAME=LAW:A:B[:C] ... --runs N [--seed S]]
-                  [--summary FILE] [--jobs N] [--window N] [--sync each|end|none] [--overlay]
+                  [--summary FILE] [--jobs N|--threads N] [--window N] [--sync each|end|none] [--overlay]
        torv-batch (--preset N | --scenario FILE) [--set NAME=VALUE ...] [--aero 0|1]
                   [--lang ru|de|en] [--out DIR] [--csv FILE] [--png FILE ...]
                   --converge [--target P%] [--budget SECONDS] [--quantities NAME,...]
@@ -933,6 +992,8 @@ run failed.
   --summary FILE    the lines of several runs into FILE instead; Ctrl+C
                     writes the lines finished so far and exits with 130
   --jobs N          runs in N processes at once (default: the processors)
+  --threads N       runs on N threads of the program instead, each run on a
+                    state of its own: the same lines as with --jobs
   --window N        with several runs, at most N runs ahead of the first line
                     not yet written (default 1024): the lines go out in order
                     as the runs finish, and no more than N of them are held.

@@ -198,11 +198,16 @@ std::string runName(const Plan& plan, long long i)
 // `keep` throws, reports its error.
 RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimState&)>& keep)
 {
+    return runAlone(plan, i, keep, portProgress());
+}
+
+RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimState&)>& keep, RunObserver& observer)
+{
     RunResult r;
     try {
         const auto state = std::make_unique<SimState>();
         prepare(plan, plan.assignments(i), presetOfRun(plan, i), *state);
-        runOn(*state, portProgress());
+        runOn(*state, observer);
         appendSummary(r.numbers, state->Summary);
         if (plan.accuracy) {
             // One run checks its step on two cores; many runs have them busy.

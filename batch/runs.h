@@ -10,6 +10,7 @@
 #include "batch/batch.h"
 #include "batch/study.h"
 #include "model/state.h"
+#include "run/steploop.h"
 
 namespace torv::batch {
 
@@ -101,6 +102,9 @@ std::string statisticsLines(const SummaryText& text, StudyColumns& columns);
 // given, is called with the state the run left, once it has succeeded (with
 // --accuracy its step check too), and what it throws is the run's error.
 RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimState&)>& keep = {});
+// The same with the run's progress told to `observer` rather than to the
+// installed form port, which may cancel it.
+RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimState&)>& keep, RunObserver& observer);
 // The same with `keep` called while the simulation state holds the run, for
 // callers that take its files or picture from there.
 RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep);
@@ -112,6 +116,11 @@ void runConverge(const Plan& plan, const std::function<void()>& commit);
 
 // Run `i`, with its files in `dir` when `keep` (an error writes none).
 RunResult runOne(const Plan& plan, long long i, const std::string& dir, bool keep);
+// The same with its files, on any thread: `observer` hears its progress, and
+// the files of the runs are written one run at a time, from the simulation
+// state. Pictures need ensurePainting() first, on the main thread.
+RunResult runOne(const Plan& plan, long long i, const std::string& dir, RunObserver& observer);
+void ensurePainting();
 
 // The plan's runs again, without files, drawn into the one picture
 // plan.overlay names.

@@ -8,6 +8,7 @@
 #include <pybind11/stl/filesystem.h>
 
 #include <cfenv>
+#include <chrono>
 #include <cmath>
 #include <deque>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "batch/batch.h"
+#include "batch/engine.h"
 #include "batch/explore.h"
 #include "batch/runs.h"
 #include "batch/study.h"
@@ -223,17 +225,14 @@ PyResult run(const PyScenario& scenario, const py::kwargs& inputs)
 // of the batch program's summary (the run's number, the swept or drawn
 // values, the figures, the error or None); a study's columns take every
 // run's values for its statistics.
-py::object table(const Plan& plan, StudyColumns& columns)
+py::object table(const Plan& plan, StudyColumns& columns, int threads)
 {
     const std::vector<std::string> names = SummaryText(plan).names();
     const long long n = plan.count();
     std::vector<std::vector<double>> numbers(names.size() - 1);
     py::list errors;
     const size_t first = plan.varies.empty() ? 0 : 1;
-    for (long long i = 0; i < n; ++i) {
-        if (PyErr_CheckSignals() != 0)
-            throw py::error_already_set();
-        const RunResult r = compute(plan, i, false).row;
+    auto put = [&](long long i, const RunResult& r) {
         size_t k = 0;
         if (first == 1)
             numbers[k++].push_back(static_cast<double>(i + 1));
@@ -243,6 +242,32 @@ py::object table(const Plan& plan, StudyColumns& columns)
             numbers[k++].push_back(v);
         errors.append(r.status == kOk ? py::object(py::none()) : py::object(py::str(r.error)));
         columns.add(plan, i, r);
+    };
+    if (threads < 1)
+        throw py::value_error("threads must be 1 or more");
+    if (threads == 1) {
+        for (long long i = 0; i < n; ++i) {
+            if (PyErr_CheckSignals() != 0)
+                throw py::error_already_set();
+            put(i, compute(plan, i, false).row);
+        }
+    } else {
+        // The engine's threads need no GIL; Ctrl+C is looked for between
+        // the results, and cancels the runs left.
+        Engine engine(plan, threads, plan.window);
+        engine.start();
+        for (bool done = false; !done;) {
+            std::vector<std::pair<long long, RunResult>> got;
+            {
+                py::gil_scoped_release others;
+                got = engine.take(std::chrono::milliseconds(100));
+                done = engine.finished();
+            }
+            for (const auto& [i, r] : got)
+                put(i, r);
+            if (!done && PyErr_CheckSignals() != 0)
+                throw py::error_already_set();
+        }
     }
     py::module_ np = py::module_::import("numpy");
     py::list dtype;
@@ -255,7 +280,7 @@ py::object table(const Plan& plan, StudyColumns& columns)
     return result;
 }
 
-py::object sweep(const PyScenario& scenario, const py::kwargs& ranges)
+py::object sweep(const PyScenario& scenario, int threads, const py::kwargs& ranges)
 {
     Options o;
     for (const auto& [name, range] : ranges) {
@@ -281,10 +306,11 @@ py::object sweep(const PyScenario& scenario, const py::kwargs& ranges)
     }
     const Plan plan = planFor(scenario, o);
     StudyColumns none(plan);
-    return table(plan, none);
+    return table(plan, none, threads);
 }
 
-py::tuple study(const PyScenario& scenario, long long runs, unsigned long long seed, const py::kwargs& laws)
+py::tuple study(
+    const PyScenario& scenario, long long runs, unsigned long long seed, int threads, const py::kwargs& laws)
 {
     Options o;
     o.runs = std::to_string(runs);
@@ -301,7 +327,7 @@ py::tuple study(const PyScenario& scenario, long long runs, unsigned long long s
     }
     const Plan plan = planFor(scenario, o);
     StudyColumns columns(plan);
-    py::object runsTable = table(plan, columns);
+    py::object runsTable = table(plan, columns, threads);
     const std::vector<std::string> names = SummaryText(plan).names();
     const std::vector<ColumnStatistics> figures = columns.statistics();
     py::dict statistics;
@@ -568,17 +594,19 @@ PYBIND11_MODULE(torv, m)
         "after the scenario is loaded, as torv-batch --set does. Raises ValueError for an unknown input, "
         "an unusable step or a floating-point fault. The GIL is released during the run: runs "
         "from several threads go side by side, with the numbers each gives alone.");
-    m.def("sweep", &sweep, py::arg("scenario"),
+    m.def("sweep", &sweep, py::arg("scenario"), py::kw_only(), py::arg("threads") = 1,
         "Each range NAME=(FROM, TO, COUNT) takes COUNT values evenly from FROM to TO; several form the "
         "grid of all combinations, the first varying slowest. Returns a numpy structured array, one row "
         "per run, with torv-batch --sweep's columns and numbers: the swept values, the summary and "
-        "`error` (None, or the run's message). The runs go one after the other; other threads' runs go on meanwhile.");
+        "`error` (None, or the run's message). The runs go one after the other, or on `threads` threads "
+        "with the same rows; other threads' runs go on meanwhile.");
     m.def("study", &study, py::arg("scenario"), py::kw_only(), py::arg("runs"), py::arg("seed") = 0,
+        py::arg("threads") = 1,
         "Each law NAME=('normal', MEAN, SD) or NAME=('uniform', LO, HI) draws NAME for every run as "
         "torv-batch --vary does, from `seed` and the run's number. Returns the runs (run, the drawn "
         "values, the summary, error) and the statistics of every column: n, failed, mean, sd, p5, p50 and "
         "p95, the failed runs left out (NaN where a column has too few values). Also "
-        "NAME=('triangular', LO, MODE, HI).");
+        "NAME=('triangular', LO, MODE, HI). The runs go on `threads` threads, with the same rows.");
     m.def("sensitivity", &sensitivityTable, py::arg("scenario"), py::kw_only(), py::arg("delta") = 0.01,
         py::arg("inputs") = std::vector<std::string>(),
         "Every input the run reads (or those named) changed by `delta` of itself up and down, one at a "

@@ -65,10 +65,18 @@ class Result:
 
 def run(scenario: Scenario, **inputs: float) -> Result: ...
 def sweep(
-    scenario: Scenario, **ranges: tuple[float, float, int] | tuple[str, float, float, int] | list[float]
+    scenario: Scenario,
+    *,
+    threads: int = 1,
+    **ranges: tuple[float, float, int] | tuple[str, float, float, int] | list[float],
 ) -> npt.NDArray[np.void]: ...
 def study(
-    scenario: Scenario, *, runs: int, seed: int = 0, **laws: tuple[str, float, float] | tuple[str, float, float, float]
+    scenario: Scenario,
+    *,
+    runs: int,
+    seed: int = 0,
+    threads: int = 1,
+    **laws: tuple[str, float, float] | tuple[str, float, float, float],
 ) -> tuple[npt.NDArray[np.void], dict[str, dict[str, float]]]: ...
 def sensitivity(scenario: Scenario, *, delta: float = 0.01, inputs: list[str] = ...) -> npt.NDArray[np.void]: ...
 def solve(scenario: Scenario, column: str, value: float, **range: tuple[float, float]) -> list[dict[str, Any]]: ...

@@ -34,6 +34,9 @@ constexpr const char* kFormatKey = "format";
 constexpr const char* kNameKey = "name";
 constexpr const char* kClassKey = "class";
 constexpr const char* kAeroKey = "aero";
+constexpr const char* kStudyKey = "study";
+// A study has at most as many runs as torv-batch's statistics keep.
+constexpr long long kMostStudyRuns = 1000000;
 
 // What the messages say, in the languages of the forms (Russian, German,
 // English). {key}, {value}, {classes} and {format} stand for the key, the
@@ -125,6 +128,30 @@ constexpr ProblemText kProblemTexts[] = {
         "'{key}' = {value} слишком велико для поля: его 15 значащих цифр не читаются как число (не больше 1.79769313486231E308)",
         "'{key}' = {value} ist zu groß für das Feld: seine 15 signifikanten Stellen lesen sich als keine Zahl (höchstens 1.79769313486231E308)",
         "'{key}' = {value} is too large for its field: its 15 significant digits read as no number (at most 1.79769313486231E308)"}},
+    {Problem::NotTable, {
+        "'{key}' должно быть таблицей",
+        "'{key}' muss eine Tabelle sein",
+        "'{key}' must be a table"}},
+    {Problem::NotRows, {
+        "'{key}' должно быть списком строк [{ input = \"Q0\", law = \"normal\", numbers = \"45:3\" }, ...]",
+        "'{key}' muss eine Liste von Zeilen sein [{ input = \"Q0\", law = \"normal\", numbers = \"45:3\" }, ...]",
+        "'{key}' must be a list of rows [{ input = \"Q0\", law = \"normal\", numbers = \"45:3\" }, ...]"}},
+    {Problem::NotRow, {
+        "'{key}' должно быть строкой { input = \"Q0\", law = \"normal\", numbers = \"45:3\" } со всеми тремя ключами",
+        "'{key}' muss eine Zeile { input = \"Q0\", law = \"normal\", numbers = \"45:3\" } mit allen drei Schlüsseln sein",
+        "'{key}' must be a row { input = \"Q0\", law = \"normal\", numbers = \"45:3\" } with all three keys"}},
+    {Problem::UnknownLaw, {
+        "'{key}' = \"{value}\" — нет такого закона (sweep, normal, uniform, triangular)",
+        "'{key}' = \"{value}\" ist weder Reihe noch Verteilung (sweep, normal, uniform, triangular)",
+        "'{key}' = \"{value}\" is no law (sweep, normal, uniform, triangular)"}},
+    {Problem::UnknownInput, {
+        "'{key}' = \"{value}\" — нет такой величины",
+        "'{key}' = \"{value}\" ist keine Eingabegröße",
+        "'{key}' = \"{value}\" is no input"}},
+    {Problem::NotInRange, {
+        "'{key}' = {value} вне допустимого: runs от 1 до 1000000, seed от 0 до 18446744073709551615",
+        "'{key}' = {value} liegt außerhalb: runs von 1 bis 1000000, seed von 0 bis 18446744073709551615",
+        "'{key}' = {value} is out of range: runs from 1 to 1000000, seed from 0 to 18446744073709551615"}},
 };
 
 // Where: "{file}, line {line}" or "{file}".
@@ -242,6 +269,113 @@ const FieldInfo* inputNamed(std::string_view key)
         if (key == info.name)
             return &info;
     return nullptr;
+}
+
+int lineOf(const toml::node& node)
+{
+    return static_cast<int>(node.source().begin.line);
+}
+
+// A whole number of the [study] table within [least, most]; the seed may
+// also be a text of digits, for seeds beyond TOML's 64-bit integers.
+std::uint64_t studyNumber(
+    const toml::node& value, const std::string& path, const std::string& key, double least, double most, bool textToo)
+{
+    const int line = lineOf(value);
+    if (const auto* i = value.as_integer()) {
+        if (static_cast<double>(i->get()) < least || static_cast<double>(i->get()) > most)
+            throw ScenarioError(path, line, key, Problem::NotInRange, std::to_string(i->get()));
+        return static_cast<std::uint64_t>(i->get());
+    }
+    if (const auto* t = value.as_string(); t && textToo) {
+        const std::string& digits = t->get();
+        std::uint64_t v = 0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+        if (ec != std::errc() || end != digits.data() + digits.size())
+            throw ScenarioError(path, line, key, Problem::NotInRange, digits);
+        return v;
+    }
+    throw ScenarioError(path, line, key, Problem::NotWholeNumber);
+}
+
+// The [study] table: its rows, each with all three keys and nothing else,
+// a known law and input, and the runs and seed of a seeded study.
+StudyTable studyAt(const toml::node& value, const std::string& path)
+{
+    const auto* table = value.as_table();
+    if (!table)
+        throw ScenarioError(path, lineOf(value), kStudyKey, Problem::NotTable);
+    StudyTable study;
+    bool rowsGiven = false;
+    for (auto&& [k, item] : *table) {
+        const std::string key = std::string(kStudyKey) + "." + std::string(k.str());
+        if (k.str() == "runs") {
+            study.runs = static_cast<long long>(studyNumber(item, path, key, 1, kMostStudyRuns, false));
+        } else if (k.str() == "seed") {
+            study.seed = studyNumber(item, path, key, 0, 9.2e18, true);
+        } else if (k.str() == "rows") {
+            const auto* rows = item.as_array();
+            if (!rows)
+                throw ScenarioError(path, lineOf(item), key, Problem::NotRows);
+            rowsGiven = true;
+            for (size_t n = 0; n < rows->size(); ++n) {
+                const toml::node& entry = *rows->get(n);
+                const std::string rowKey = key + "[" + std::to_string(n + 1) + "]";
+                const auto* row = entry.as_table();
+                if (!row || row->size() != 3 || !row->contains("input") || !row->contains("law")
+                    || !row->contains("numbers"))
+                    throw ScenarioError(path, lineOf(entry), rowKey, Problem::NotRow);
+                StudyRow r;
+                r.input = textAt(*row->get("input"), path, lineOf(entry), rowKey + ".input");
+                r.law = textAt(*row->get("law"), path, lineOf(entry), rowKey + ".law");
+                r.numbers = textAt(*row->get("numbers"), path, lineOf(entry), rowKey + ".numbers");
+                if (!inputNamed(r.input))
+                    throw ScenarioError(path, lineOf(entry), rowKey + ".input", Problem::UnknownInput, r.input);
+                if (std::find_if(
+                        std::begin(kStudyLaws), std::end(kStudyLaws), [&](const char* law) { return r.law == law; })
+                    == std::end(kStudyLaws))
+                    throw ScenarioError(path, lineOf(entry), rowKey + ".law", Problem::UnknownLaw, r.law);
+                study.rows.push_back(r);
+            }
+        } else {
+            throw ScenarioError(path, lineOf(item), key, Problem::UnknownKey);
+        }
+    }
+    if (!rowsGiven)
+        throw ScenarioError(path, lineOf(value), std::string(kStudyKey) + ".rows", Problem::NotRows);
+    return study;
+}
+
+// The [study] table as this program writes it.
+std::string studyText(const StudyTable& study)
+{
+    std::string text;
+    addLine(text, "[study]", "torv-batch --scenario runs it, Ctrl+O opens it in the study window");
+    addLine(text, "runs = " + std::to_string(study.runs), "runs of a seeded study");
+    const bool integer = study.seed <= static_cast<std::uint64_t>(INT64_MAX);
+    const std::string seed = std::to_string(study.seed);
+    addLine(text, "seed = " + (integer ? seed : quotedText(seed)), "the seed of its random numbers");
+    addLine(text, "rows = [", "input, law (sweep, normal, uniform, triangular), numbers as torv-batch takes them");
+    for (const StudyRow& r : study.rows)
+        text += "  { input = " + quotedText(r.input) + ", law = " + quotedText(r.law)
+            + ", numbers = " + quotedText(r.numbers) + " },\n";
+    return text + "]\n";
+}
+
+// Where a file's [study] table begins: the first line that opens a table
+// (no other table belongs in a scenario); the text's end if none does.
+size_t studyStart(std::string_view text)
+{
+    for (size_t at = 0; at < text.size();) {
+        const size_t first = text.find_first_not_of(" \t", at);
+        if (first != std::string_view::npos && text[first] == '[')
+            return at;
+        const size_t end = text.find('\n', at);
+        if (end == std::string_view::npos)
+            break;
+        at = end + 1;
+    }
+    return text.size();
 }
 
 // The key a file of this program gives an input.
@@ -429,11 +563,11 @@ void loadScenario(const Scenario& s, SimState& state)
     state.FileScenario = { true, s.aeroModel, s[Field::Auftriebplus], s[Field::Gasverlust] };
 }
 
-std::string scenarioText(const Scenario& s)
+namespace {
+
+// The file's text as this program lays it out, without a study.
+std::string freshText(const Scenario& s)
 {
-    if (!s.source.empty())
-        if (std::string text = rewrittenText(s); !text.empty())
-            return text;
     std::string text = "# Torv scenario: a vehicle, its start and its end. Torv opens it with Ctrl+O,\n"
                        "# torv-batch runs it with --scenario FILE.\n";
     addLine(text, std::string(kFormatKey) + " = " + std::to_string(kScenarioFormat), "layout of this file");
@@ -446,6 +580,28 @@ std::string scenarioText(const Scenario& s)
         if (runReads(classRow(s.klasse), info.field))
             text += inputLine(s, info);
     return text;
+}
+
+} // namespace
+
+std::string scenarioText(const Scenario& s)
+{
+    // The inputs' part and the [study] table after it: the study given, or
+    // the file's own.
+    Scenario inputs = s;
+    const size_t start = studyStart(s.source);
+    inputs.source = s.source.substr(0, start);
+    std::string text;
+    if (!inputs.source.empty())
+        text = rewrittenText(inputs);
+    if (text.empty())
+        text = freshText(s);
+    if (s.study) {
+        while (text.size() > 1 && text.ends_with("\n\n"))
+            text.pop_back();
+        return text + "\n" + studyText(*s.study);
+    }
+    return text + s.source.substr(start);
 }
 
 Scenario parseScenario(std::string_view text, const std::string& path)
@@ -496,6 +652,8 @@ Scenario parseScenario(std::string_view text, const std::string& path)
             s.aeroModel = numberAt(value, path, line, key);
             if (s.aeroModel != 0 && s.aeroModel != 1)
                 throw ScenarioError(path, line, key, Problem::BadAero, shortestText(s.aeroModel));
+        } else if (key == kStudyKey) {
+            s.study = studyAt(value, path);
         } else if (const FieldInfo* input = inputNamed(key)) {
             if (lines[static_cast<size_t>(input->field)] != 0)
                 throw ScenarioError(path, line, kPathAngleKey, Problem::TwoNames);

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fault/faults.h"
 #include "model/state.h"
@@ -17,6 +20,25 @@ namespace torv {
 // The layout of the files this program writes and the newest it reads.
 inline constexpr int kScenarioFormat = 1;
 
+// A study kept with a scenario, its [study] table: each row an input (its
+// key, as --set names it), its law and the law's numbers as torv-batch's
+// --sweep and --vary take them after the law's name; the runs and the seed
+// of a seeded study.
+struct StudyRow {
+    std::string input;
+    std::string law; // sweep, normal, uniform or triangular
+    std::string numbers; // "10:50:5", "log:1:100:3", "1,2,4"; "45:3" for normal
+    bool operator==(const StudyRow&) const = default;
+};
+struct StudyTable {
+    std::vector<StudyRow> rows;
+    long long runs = 200;
+    std::uint64_t seed = 1;
+    bool operator==(const StudyTable&) const = default;
+};
+// The laws a row may name, as the file writes them.
+inline constexpr const char* kStudyLaws[] = { "sweep", "normal", "uniform", "triangular" };
+
 struct Scenario {
     std::string name;
     VehicleClass klasse = VehicleClass::None;
@@ -26,6 +48,9 @@ struct Scenario {
     // again, the file keeps its text and has only its changed values
     // rewritten.
     std::string source;
+    // Saved with a study, the [study] table; a file's own stays in its text
+    // when this is empty.
+    std::optional<StudyTable> study;
 
     double& operator[](Field f) { return inputs[static_cast<size_t>(f)]; }
     double operator[](Field f) const { return inputs[static_cast<size_t>(f)]; }
@@ -58,6 +83,12 @@ public:
         TooManySteps, // `key`: dt0; `detail`: the steps a pass would take
         NotAFile, // a directory, a FIFO, a device: nothing is read
         TooLargeForField, // `detail`: the value, whose field's text would read as no number
+        NotTable, // `key`: the [study] table, or a row of it, given as something else
+        NotRows, // `key`: study.rows, not a list
+        NotRow, // `key`: a row of study.rows, not a table of its three keys
+        UnknownLaw, // `detail`: the law found
+        UnknownInput, // `detail`: the input found
+        NotInRange, // `detail`: the value; study.runs from 1 to 1000000, study.seed from 0
     };
     ScenarioError(std::string path, int line, std::string key, Problem problem, std::string detail = {});
 
@@ -100,7 +131,8 @@ std::string scenarioText(const Scenario& s);
 // files of old give it as TTO.
 inline constexpr const char* kPathAngleKey = "Q0";
 
-// Reads the text of the file `path` (named in errors): every key the class's
+// Reads the text of the file `path` (named in errors), with its [study]
+// table if it has one: every key the class's
 // run reads must be there, and the inputs plausible as a run needs them
 // (mass and area above 0, a step above 0 and below the end time, no more
 // steps than a pass may take). Throws ScenarioError.

@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(EachClass, BatchErrors,
         ErrorCase { "UnknownSync", { "--preset", "1", "--sweep", "TTO=10:80:2", "--sync", "later" }, 2,
             "--sync takes each, end or none, not 'later'" },
         ErrorCase { "SyncOfOneRun", { "--preset", "1", "--sync", "end" }, 2,
-            "--summary, --jobs, --window and --sync belong to several runs" },
+            "--summary, --jobs, --threads, --window and --sync belong to several runs" },
         ErrorCase { "TargetOutOfReach", { "--preset", "1", "--solve", "Q0=5:85", "--target", "range_m=5000" }, 11,
             "range_m=5000 is out of reach for Q0 from 5 to 85: no run of the scan crosses it" },
         ErrorCase { "EvenRatiosThroughZero", { "--preset", "1", "--sweep", "V0=log:-1:10:3" }, 2,
@@ -269,9 +269,9 @@ INSTANTIATE_TEST_SUITE_P(Everywhere, BatchOutputLines,
 TEST_F(Batch, SweepLinesDoNotDependOnTheNumberOfProcesses)
 {
     const std::vector<std::string> sweep = { "--preset", "1", "--sweep", "MassaStart=-1:1:9", "--accuracy" };
-    auto with = [&](const char* jobs) {
+    auto with = [&](const char* jobs, const char* option = "--jobs") {
         std::vector<std::string> args = sweep;
-        args.insert(args.end(), { "--jobs", jobs });
+        args.insert(args.end(), { option, jobs });
         return runBatch(dir, args);
     };
     const Outcome one = with("1");
@@ -284,10 +284,11 @@ TEST_F(Batch, SweepLinesDoNotDependOnTheNumberOfProcesses)
     EXPECT_NE(
         one.out.find(",samples,flight_time_s_half,flight_time_s_quarter,flight_time_s_extrapolated,range_m_half,"),
         std::string::npos);
-    for (const char* jobs : { "2", "4" }) {
-        const Outcome many = with(jobs);
+    for (const auto& [jobs, option] :
+        { std::pair { "2", "--jobs" }, { "4", "--jobs" }, { "1", "--threads" }, { "3", "--threads" } }) {
+        const Outcome many = with(jobs, option);
         EXPECT_EQ(many.status, one.status);
-        EXPECT_EQ(many.out, one.out) << jobs << " processes";
+        EXPECT_EQ(many.out, one.out) << option << " " << jobs;
         EXPECT_EQ(many.err, one.err);
     }
     EXPECT_TRUE(files().empty());
@@ -526,6 +527,9 @@ TEST_F(Batch, SeededStudyIsTheSameWithAnyJobs)
     for (size_t r = 0; r < std::size(rows); ++r)
         EXPECT_EQ(got[13 + r].rfind(rows[r], 0), 0u) << got[13 + r];
     EXPECT_EQ(study("2", "2", "csv").out, one.out);
+    const std::vector<std::string> threads = { "--preset", "16", "--vary", "V0=normal:25:2", "--vary",
+        "Cx=uniform:0.02:0.04", "--runs", "12", "--seed", "42", "--threads", "2", "--window", "3" };
+    EXPECT_EQ(runBatch(dir, threads).out, one.out);
     const std::vector<std::string> json = lines(study("3", "1", "jsonl").out);
     ASSERT_EQ(json.size(), 12u + 7u);
     EXPECT_EQ(json[0].rfind("{\"run\":1,\"V0\":", 0), 0u) << json[0];
@@ -587,17 +591,41 @@ TEST_F(Batch, StudyStatisticsAreOverTheRunsThatSucceeded)
 // file, whole, no temporary file stays, and the status is 130.
 TEST_F(Batch, InterruptedSweepKeepsTheFinishedLines)
 {
-    std::ofstream(dir / "s.csv") << "old\n";
-    const std::string command = "cd '" + dir.string() + "' && timeout --preserve-status -s INT 2 " + TORV_BATCH
-        + " --preset 1 --sweep H0=0:10:1000000 --jobs 2 --summary s.csv 2> /dev/null";
-    const int status = std::system(command.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    const std::vector<std::string> got = lines(slurp(dir / "s.csv"));
-    ASSERT_GE(got.size(), 1u);
-    EXPECT_EQ(got[0].rfind("H0,flight_time_s,", 0), 0u);
-    for (const std::string& line : got)
-        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 10) << line;
-    EXPECT_EQ(files(), std::vector<std::string> { "s.csv" });
+    for (const char* jobs : { "--jobs 2", "--threads 2" }) {
+        std::ofstream(dir / "s.csv") << "old\n";
+        const std::string command = "cd '" + dir.string() + "' && timeout --preserve-status -s INT 2 " + TORV_BATCH
+            + " --preset 1 --sweep H0=0:10:1000000 " + jobs + " --summary s.csv 2> /dev/null";
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WEXITSTATUS(status), 130) << jobs;
+        const std::vector<std::string> got = lines(slurp(dir / "s.csv"));
+        ASSERT_GE(got.size(), 2u) << jobs;
+        EXPECT_EQ(got[0].rfind("H0,flight_time_s,", 0), 0u);
+        for (const std::string& line : got)
+            EXPECT_EQ(std::count(line.begin(), line.end(), ','), 10) << line;
+        EXPECT_EQ(files(), std::vector<std::string> { "s.csv" });
+    }
+}
+
+// A scenario's [study] table runs as the same options on the command line
+// would, on threads too; a table with a bad row is refused by its key.
+TEST_F(Batch, ScenarioStudyRunsAsItsOptions)
+{
+    ASSERT_EQ(runBatch(dir, { "--preset", "1", "--save-scenario", "p.toml" }).status, 0);
+    const std::string inputs = slurp(dir / "p.toml");
+    std::ofstream(dir / "p.toml", std::ios::app)
+        << "\n[study]\nruns = 30\nseed = 4\nrows = [{ input = \"Q0\", law = \"triangular\", numbers = "
+           "\"30:45:50\" }, { input = \"V0\", law = \"normal\", numbers = \"50:2\" }]\n";
+    const Outcome options = runBatch(dir,
+        { "--preset", "1", "--vary", "Q0=triangular:30:45:50", "--vary", "V0=normal:50:2", "--runs", "30", "--seed",
+            "4" });
+    ASSERT_EQ(options.status, 0) << options.err;
+    EXPECT_EQ(runBatch(dir, { "--scenario", "p.toml" }).out, options.out);
+    EXPECT_EQ(runBatch(dir, { "--scenario", "p.toml", "--threads", "2" }).out, options.out);
+    std::ofstream(dir / "bad.toml") << inputs
+                                    << "[study]\nrows = [{ input = \"Q0\", law = \"log\", numbers = \"1\" }]\n";
+    const Outcome bad = runBatch(dir, { "--scenario", "bad.toml" });
+    EXPECT_EQ(bad.status, 9);
+    EXPECT_NE(bad.err.find("'study.rows[1].law' = \"log\" is no law"), std::string::npos) << bad.err;
 }
 
 // A value of 17 digits goes through --set, --save-scenario and --scenario

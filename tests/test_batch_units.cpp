@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 
 #include "analysis/stepcheck.h"
 #include "batch/batch.h"
+#include "batch/engine.h"
 #include "batch/runs.h"
 #include "batch/shares.h"
 #include "batch/study.h"
@@ -203,4 +205,73 @@ TEST(VarianceShares, OfALinearModelAreItsCoefficientsSquaredAndAddUpToOne)
     }
     const std::vector<double> x = { 1, 2, 3, 4 }, flat = { 5, 5, 5, 5 };
     EXPECT_TRUE(std::isnan(squaredCorrelation(x, flat)));
+}
+
+namespace {
+
+struct EngineCase {
+    const char* name;
+    std::vector<std::string> sweeps, varies;
+    int threads;
+    const char* window;
+};
+
+class EngineLines : public ::testing::TestWithParam<EngineCase> { };
+
+} // namespace
+
+// The engine's results come in run order, each the line of its run alone,
+// a failed one's too, whatever the threads and however small the window.
+TEST_P(EngineLines, AreTheSeparateRunsInRunOrder)
+{
+    const EngineCase& c = GetParam();
+    Options o;
+    o.preset = "1";
+    o.sweeps = c.sweeps;
+    o.varies = c.varies;
+    o.window = c.window;
+    if (!c.varies.empty())
+        o.runs = "40";
+    const Plan plan = makePlan(o);
+    const SummaryText text(plan);
+    std::vector<std::string> alone, engine;
+    for (long long i = 0; i < plan.count(); ++i)
+        alone.push_back(text.runLine(plan, i, runAlone(plan, i)));
+    runAll(plan, c.threads, [&](long long i, RunResult& r) {
+        EXPECT_EQ(i, static_cast<long long>(engine.size()));
+        engine.push_back(text.runLine(plan, i, r));
+    });
+    EXPECT_EQ(engine, alone);
+}
+
+INSTANTIATE_TEST_SUITE_P(Plans, EngineLines,
+    ::testing::Values(EngineCase { "SweepOnOneThread", { "Q0=10:80:30" }, {}, 1, "1024" },
+        EngineCase { "FailingRunsOnThreeThreadsWindowOfTwo", { "MassaStart=-1:1:9" }, {}, 3, "2" },
+        EngineCase { "StudyOnTwoThreads", {}, { "Q0=normal:45:3", "V0=triangular:50:55:60" }, 2, "4" }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Cancel stops the runs under way (runs 5 and later go on until then) and
+// keeps the runs that finished in order; nothing comes after them.
+TEST(Engine, CancelStopsTheRunsUnderWayAndKeepsTheFinishedOnes)
+{
+    Options o;
+    o.preset = "1";
+    o.sweeps = { "H0=0:10:1000" };
+    const Plan plan = makePlan(o);
+    Engine engine(plan, 3, 16, [&](long long i, torv::RunObserver& observer) {
+        while (i >= 5 && observer.progress(1, 0, 1))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return runAlone(plan, i);
+    });
+    engine.start();
+    std::vector<long long> got;
+    while (got.size() < 5)
+        for (const auto& [i, r] : engine.take(std::chrono::milliseconds(100)))
+            got.push_back(i);
+    engine.cancel();
+    while (!engine.finished())
+        for (const auto& [i, r] : engine.take(std::chrono::milliseconds(100)))
+            got.push_back(i);
+    EXPECT_EQ(got, (std::vector<long long> { 0, 1, 2, 3, 4 }));
+    EXPECT_TRUE(engine.take().empty());
 }

@@ -199,8 +199,45 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BadFiles,
         BadFile { "NegativeMass", rocket("MassaStart = -5"), P::NotPositive, 8, "MassaStart" },
         BadFile { "TinyStep", rocket("dt0 = 1e-300"), P::TooManySteps, 17, "dt0" },
         BadFile { "StepBeyondTheEnd", rocket("dt0 = 2000"), P::StepNotBelowEnd, 17, "dt0" },
-        BadFile { "PathAngleTwice", rocket("TTO = 1"), P::TwoNames, 22, "Q0" }),
+        BadFile { "PathAngleTwice", rocket("TTO = 1"), P::TwoNames, 22, "Q0" },
+        BadFile { "StudyNotATable", rocket("study = 3"), P::NotTable, 22, "study" },
+        BadFile { "StudyRowsNotAList", rocket("[study]\nrows = 3"), P::NotRows, 23, "study.rows" },
+        BadFile { "StudyWithoutRows", rocket("[study]\nruns = 5"), P::NotRows, 22, "study.rows" },
+        BadFile { "StudyRowWithoutNumbers", rocket("[study]\nrows = [{ input = \"Q0\", law = \"normal\" }]"), P::NotRow,
+            23, "study.rows[1]" },
+        BadFile { "StudyUnknownLaw", rocket("[study]\nrows = [{ input = \"Q0\", law = \"log\", numbers = \"1\" }]"),
+            P::UnknownLaw, 23, "study.rows[1].law" },
+        BadFile { "StudyUnknownInput", rocket("[study]\nrows = [{ input = \"Q9\", law = \"sweep\", numbers = \"1\" }]"),
+            P::UnknownInput, 23, "study.rows[1].input" },
+        BadFile { "StudyNumbersNotText", rocket("[study]\nrows = [{ input = \"Q0\", law = \"sweep\", numbers = 1 }]"),
+            P::NotText, 23, "study.rows[1].numbers" },
+        BadFile { "StudyTooManyRuns", rocket("[study]\nruns = 1000001\nrows = []"), P::NotInRange, 23, "study.runs" },
+        BadFile { "StudyUnknownKey", rocket("[study]\nrows = []\nsead = 3"), P::UnknownKey, 24, "study.sead" }),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A study is written after the inputs and reads back as it was; saved
+// again from its file, a changed input is rewritten in place and the study
+// kept, or replaced by the one given.
+TEST(ScenarioText, StudyTableReadsBackAndKeepsItsPlace)
+{
+    Scenario s = parseScenario(rocket("H0 = 1"), "x.toml");
+    s.study = StudyTable { { { "Q0", "normal", "45:3" }, { "V0", "sweep", "log:1:100:3" } }, 500, UINT64_MAX };
+    const std::string text = scenarioText(s);
+    const Scenario back = parseScenario(text, "x.toml");
+    EXPECT_EQ(back.study, s.study) << text;
+    Scenario again = back;
+    again.study.reset();
+    again[Field::H0] = 7;
+    const std::string kept = scenarioText(again);
+    EXPECT_EQ(parseScenario(kept, "x.toml").study, s.study) << kept;
+    EXPECT_EQ(parseScenario(kept, "x.toml")[Field::H0], 7);
+    again.source = kept;
+    again.study = StudyTable { { { "H0", "uniform", "0:10" } }, 3, 0 };
+    const std::string replaced = scenarioText(again);
+    EXPECT_EQ(parseScenario(replaced, "x.toml").study, again.study) << replaced;
+    EXPECT_EQ(replaced.find("[study]"), replaced.rfind("[study]")) << replaced;
+    EXPECT_EQ(replaced.substr(0, replaced.find("[study]")), kept.substr(0, kept.find("[study]")));
+}
 
 TEST(ReadScenario, TheLargestValueItsFieldReadsBackIsAccepted)
 {

@@ -8,7 +8,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "batch/batch.h"
 #include "scenarios/scenario.h"
+#include "ui/guard.h"
 #include "ui/studywindow.h"
 
 using namespace torv;
@@ -52,12 +54,12 @@ protected:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     // torv-batch's summary for the form's inputs saved as a scenario.
-    std::string batchLines(const StudyCase& c)
+    std::string batchLines(const StudyCase& c, const char* format = "csv")
     {
         const QString file = dir.filePath(QStringLiteral("form.toml"));
         writeScenario(file.toStdString(), currentScenario("form"));
         QStringList args { QStringLiteral("--scenario"), file, QString::fromUtf8(c.batchArg), QStringLiteral("--jobs"),
-            QStringLiteral("1") };
+            QStringLiteral("1"), QStringLiteral("--format"), QString::fromUtf8(format) };
         if (c.runs > 0)
             args << QStringLiteral("--runs") << QString::number(c.runs) << QStringLiteral("--seed")
                  << QStringLiteral("7");
@@ -86,6 +88,7 @@ TEST_P(StudyWindowTest, LinesAreTheBatchProgramsAndThePictureExports)
     // The form's inputs are as they were.
     EXPECT_TRUE(currentScenario("form") == before);
     EXPECT_EQ(w->summaryText(), batchLines(c));
+    EXPECT_EQ(w->summaryText(batch::Format::Jsonl), batchLines(c, "jsonl"));
 
     const QString png = dir.filePath(QStringLiteral("study.png"));
     w->writePng(png);
@@ -112,7 +115,7 @@ TEST_F(CalcForm, StudyCancelKeepsTheFinishedRuns)
     auto* w = form2->findChild<StudyWindow*>();
     ASSERT_TRUE(w);
     w->addRow(Field::TTO, StudyWindow::Law::Uniform, QStringLiteral("20:70"));
-    w->setRuns(400, 3);
+    w->setRuns(100000, 3);
     ASSERT_TRUE(w->start());
     QElapsedTimer clock;
     clock.start();
@@ -124,11 +127,44 @@ TEST_F(CalcForm, StudyCancelKeepsTheFinishedRuns)
     ASSERT_FALSE(w->running());
     const long long kept = w->finishedRuns();
     EXPECT_GE(kept, 5);
-    EXPECT_LT(kept, 400);
+    EXPECT_LT(kept, 100000);
     // Header and one line per kept run, the runs numbered from 1 in order.
     const QStringList lines = QString::fromStdString(w->summaryText()).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), kept + 1);
     for (long long i = 1; i <= kept; ++i)
         EXPECT_TRUE(lines[static_cast<int>(i)].startsWith(QString::number(i) + u','))
             << lines[static_cast<int>(i)].toStdString();
+    // Closing the window cancels its runs; the form going with a study
+    // under way takes the window and its threads with it.
+    ASSERT_TRUE(w->start());
+    w->close();
+    while (w->running() && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_LT(w->finishedRuns(), 100000);
+    ASSERT_TRUE(w->start());
+}
+
+// Rows that make no plan are refused in the form's language, the input
+// named by its caption on the form.
+TEST_F(CalcForm, StudyRowsThatMakeNoPlanAreRefusedInTheFormsLanguage)
+{
+    const std::pair<int, const char*> languages[]
+        = { { 1, ": СКО не может быть отрицательным" }, { 2, ": die Standardabweichung darf nicht negativ sein" },
+              { 3, ": the standard deviation must not be negative" } };
+    for (const auto& [sprache, said] : languages) {
+        openWith(PresetList::Projectil, 0, sprache);
+        QTest::keyClick(form2.get(), Qt::Key_Y, Qt::ControlModifier);
+        auto* w = form2->findChild<StudyWindow*>();
+        ASSERT_TRUE(w);
+        QString box;
+        setErrorSink([&](const QString&, const QString& message) { box = message; });
+        w->addRow(Field::V0, StudyWindow::Law::Normal, QStringLiteral("50:-1"));
+        EXPECT_FALSE(w->start());
+        setErrorSink(nullptr);
+        const auto v0
+            = std::find_if(w->inputs().begin(), w->inputs().end(), [](const auto& i) { return i.first == Field::V0; });
+        ASSERT_NE(v0, w->inputs().end());
+        EXPECT_TRUE(box.startsWith(v0->second + QStringLiteral(" (V0)") + QString::fromUtf8(said)))
+            << box.toStdString();
+    }
 }

@@ -579,24 +579,41 @@ void CalcResults::openStudy()
             delete studyWindow_;
             studyWindow_ = nullptr;
         }
-        if (!studyWindow_)
+        if (!studyWindow_) {
             studyWindow_ = new StudyWindow(form_, inputs);
+            studyWindow_->setSaveStudy([this](const StudyTable& study) { saveScenarioWith(study, studyWindow_); });
+        }
         studyWindow_->show();
         studyWindow_->raise();
         studyWindow_->activateWindow();
     });
 }
 
-void CalcResults::saveScenario()
+void CalcResults::openFileStudy()
 {
     guarded([this] {
-        // What is saved is what the fields show.
-        fields_.refuseUnread(text(Text::SaveUnreadField));
-        if (vehicleClass(st.Szenario.Klasse) == VehicleClass::None)
-            throw TorvError(text(Text::SaveNoClass).toStdString());
-        ScenarioFiles::instance().saveWithDialog(form_);
-        showCaption();
+        const std::optional<StudyTable> study = ScenarioFiles::instance().takeOpenedStudy();
+        if (!study)
+            return;
+        openStudy();
+        if (studyWindow_)
+            studyWindow_->setStudy(*study);
     });
+}
+
+void CalcResults::saveScenario()
+{
+    guarded([this] { saveScenarioWith(std::nullopt, form_); });
+}
+
+void CalcResults::saveScenarioWith(const std::optional<StudyTable>& study, QWidget* parent)
+{
+    // What is saved is what the fields show.
+    fields_.refuseUnread(text(Text::SaveUnreadField));
+    if (vehicleClass(st.Szenario.Klasse) == VehicleClass::None)
+        throw TorvError(text(Text::SaveNoClass).toStdString());
+    ScenarioFiles::instance().saveWithDialog(parent, study);
+    showCaption();
 }
 
 void CalcResults::showCaption()

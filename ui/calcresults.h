@@ -26,6 +26,7 @@ class QWidget;
 namespace torv {
 
 class StudyWindow;
+struct StudyTable;
 
 class CalcResults {
 public:
@@ -70,10 +71,15 @@ public:
     void saveScenario();
     // The study window, from the form's current inputs.
     void openStudy();
+    // The study window with the rows of the scenario file opened last, if
+    // it has a [study] table.
+    void openFileStudy();
 
 private:
     void createScenarioTools();
     void createStudyTool();
+    // The form's inputs into a file the user chooses, with `study`'s table.
+    void saveScenarioWith(const std::optional<StudyTable>& study, QWidget* parent);
     void updateNotice();
     // Runs `body` with the state of the run on show in place of the current
     // one (whose inputs may have changed since, or whose run was cut off).

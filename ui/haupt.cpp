@@ -187,6 +187,7 @@ void TForm2::showOpenedScenario()
     if (isVisible())
         results_->clear();
     showFromStart();
+    results_->openFileStudy();
 }
 
 // The form's activation runs whenever it becomes the program's active form

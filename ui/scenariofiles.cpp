@@ -84,6 +84,7 @@ bool ScenarioFiles::open(const QString& path)
     loadScenario(scenario);
     openName_ = QString::fromStdString(scenario.name);
     openSource_ = scenario.source;
+    openedStudy_ = scenario.study;
     putFirst(absolute);
     emit opened();
     return true;
@@ -100,7 +101,7 @@ void ScenarioFiles::openWithDialog(QWidget* parent)
     open(path);
 }
 
-void ScenarioFiles::saveWithDialog(QWidget* parent)
+void ScenarioFiles::saveWithDialog(QWidget* parent, const std::optional<StudyTable>& study)
 {
     const QStringList files = recent();
     const QString start = !openName().isEmpty() && !files.isEmpty()
@@ -125,6 +126,7 @@ void ScenarioFiles::saveWithDialog(QWidget* parent)
     Scenario scenario = currentScenario(name);
     if (!openName().isEmpty())
         scenario.source = openSource_;
+    scenario.study = study;
     writeScenario(shown(absolute).toStdString(), scenario);
     // The file as written is what a later save keeps.
     scenario.source = scenarioText(scenario);

@@ -8,7 +8,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <string>
+#include <utility>
+
+#include "scenarios/scenario.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -34,8 +38,12 @@ public:
     // Writes the state's inputs to a file the user chooses, which is then
     // the open scenario: an opened file's text, name and comments kept with
     // only its changed values rewritten, as torv-batch's --save-scenario
-    // writes it; a preset's under the preset's name. Throws IoError.
-    void saveWithDialog(QWidget* parent);
+    // writes it; a preset's under the preset's name; with `study`, its
+    // [study] table too. Throws IoError.
+    void saveWithDialog(QWidget* parent, const std::optional<StudyTable>& study = std::nullopt);
+    // The [study] table of the file opened last, once: the study window
+    // takes it.
+    std::optional<StudyTable> takeOpenedStudy() { return std::exchange(openedStudy_, std::nullopt); }
 
     // The open scenario's name; empty while the record is a preset's.
     QString openName() const;
@@ -72,6 +80,7 @@ private:
 
     QString openName_;
     std::string openSource_; // the open file's text, kept when it is saved again
+    std::optional<StudyTable> openedStudy_;
 };
 
 } // namespace torv

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,8 +24,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "batch/batch.h"
+#include "batch/engine.h"
 #include "batch/runs.h"
 #include "batch/study.h"
 #include "files/atomicfile.h"
@@ -42,6 +45,25 @@ namespace {
 constexpr Text kLawTexts[]
     = { Text::StudyLawSweep, Text::StudyLawNormal, Text::StudyLawUniform, Text::StudyLawTriangular };
 const char* const kLawNames[] = { "", "normal:", "uniform:", "triangular:" };
+
+// The window's text for each problem of the rows that makePlan names.
+constexpr std::pair<batch::PlanProblem, Text> kPlanTexts[] = {
+    { batch::PlanProblem::SweepForm, Text::StudyPlanSweepForm },
+    { batch::PlanProblem::VaryForm, Text::StudyPlanVaryForm },
+    { batch::PlanProblem::NotANumber, Text::StudyPlanNotANumber },
+    { batch::PlanProblem::CountNotWhole, Text::StudyPlanCount },
+    { batch::PlanProblem::DistanceNotFinite, Text::StudyPlanDistance },
+    { batch::PlanProblem::RatioSigns, Text::StudyPlanRatioSigns },
+    { batch::PlanProblem::TriangularOrder, Text::StudyPlanTriangular },
+    { batch::PlanProblem::NegativeDeviation, Text::StudyPlanDeviation },
+    { batch::PlanProblem::LowAboveHigh, Text::StudyPlanLowAboveHigh },
+    { batch::PlanProblem::DrawNotFinite, Text::StudyPlanDraw },
+    { batch::PlanProblem::FieldTwice, Text::StudyPlanTwice },
+    { batch::PlanProblem::ChangesNoRun, Text::StudyPlanNoRun },
+    { batch::PlanProblem::GridTooLarge, Text::StudyPlanGrid },
+    { batch::PlanProblem::SweepAndVary, Text::StudyPlanSweepAndVary },
+    { batch::PlanProblem::SeedNotWhole, Text::StudyPlanSeed },
+};
 
 // The picture's size in pixels and its margins: room for the numbers of the
 // axes on the left and below.
@@ -182,9 +204,13 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     auto* buttons = new QHBoxLayout;
     savePng_ = new QPushButton(this);
     saveCsv_ = new QPushButton(this);
+    saveJson_ = new QPushButton(this);
+    saveStudyButton_ = new QPushButton(this);
     close_ = new QPushButton(this);
     buttons->addWidget(savePng_);
     buttons->addWidget(saveCsv_);
+    buttons->addWidget(saveJson_);
+    buttons->addWidget(saveStudyButton_);
     buttons->addStretch(1);
     buttons->addWidget(close_);
     pictureSide->addLayout(buttons);
@@ -206,10 +232,12 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     connect(stop_, &QPushButton::clicked, this, [this] { caught([this] { cancel(); }); });
     connect(savePng_, &QPushButton::clicked, this, [this] { caught([this] { savePng(); }); });
     connect(saveCsv_, &QPushButton::clicked, this, [this] { caught([this] { saveCsv(); }); });
+    connect(saveJson_, &QPushButton::clicked, this, [this] { caught([this] { saveJson(); }); });
+    connect(saveStudyButton_, &QPushButton::clicked, this, [this] { caught([this] { saveStudyFile(); }); });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(output_, &QComboBox::currentIndexChanged, this, [this] { caught([this] { redrawPicture(); }); });
     // Enter in the range adds the row, never presses a default button.
-    for (QPushButton* b : { add_, remove_, run_, stop_, savePng_, saveCsv_, close_ })
+    for (QPushButton* b : { add_, remove_, run_, stop_, savePng_, saveCsv_, saveJson_, saveStudyButton_, close_ })
         b->setAutoDefault(false);
 
     setTexts();
@@ -217,7 +245,12 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     resize(1280, 720);
 }
 
-StudyWindow::~StudyWindow() = default;
+// Runs still under way stop at their next progress report; the threads end
+// before the window does.
+StudyWindow::~StudyWindow()
+{
+    engine_.reset();
+}
 
 void StudyWindow::setTexts()
 {
@@ -238,6 +271,8 @@ void StudyWindow::setTexts()
     outputLabel_->setText(text(Text::StudyOutput));
     savePng_->setText(text(Text::StudySavePng));
     saveCsv_->setText(text(Text::StudySaveCsv));
+    saveJson_->setText(text(Text::StudySaveJson));
+    saveStudyButton_->setText(text(Text::StudySaveStudy));
     close_->setText(text(Text::StudyClose));
     for (size_t k = 0; k < rows_.size(); ++k)
         list_->item(static_cast<int>(k))->setText(rowText(k));
@@ -320,30 +355,19 @@ bool StudyWindow::start()
     // The same options torv-batch takes, over the form's inputs as a
     // scenario: the same plan, the same runs, the same lines.
     batch::Options options;
-    bool study = false;
-    for (const Row& r : rows_) {
-        const std::string arg = std::string(legendName(fieldInfo(r.field))) + "=" + kLawNames[static_cast<int>(r.law)]
-            + r.numbers.toStdString();
-        if (r.law == Law::Sweep) {
-            options.sweeps.push_back(arg);
-        } else {
-            options.varies.push_back(arg);
-            study = true;
-        }
-    }
-    if (study) {
-        options.runs = std::to_string(runs_->value());
+    batch::addStudy(options, study());
+    if (!options.seed.empty())
         options.seed = seed_->text().trimmed().toStdString();
-    }
-    options.jobs = "1";
+    engine_.reset();
     try {
         plan_ = std::make_unique<batch::Plan>(batch::makePlan(options, currentScenario("form")));
     } catch (const std::exception& e) {
         plan_.reset();
-        QMessageBox::warning(this, windowTitle(), text(Text::StudyCannot).arg(QString::fromStdString(e.what())));
+        showErrorBox(planProblemText(e));
         return false;
     }
-    lines_.clear();
+    statuses_.clear();
+    errors_.clear();
     columns_ = std::make_unique<batch::StudyColumns>(*plan_);
     keys_.clear();
     numbers_.clear();
@@ -367,47 +391,90 @@ bool StudyWindow::start()
         w->setEnabled(false);
     stop_->setEnabled(true);
     stop_->setFocus();
-    QTimer::singleShot(0, this, [this] { caught([this] { runNext(); }); });
+    // Every core: the runs go on their own threads, the window stays
+    // usable. A result in wakes the window once until it has taken it.
+    const int threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    engine_ = std::make_unique<batch::Engine>(*plan_, threads, plan_->window);
+    wakePosted_ = false;
+    try {
+        engine_->start([this] {
+            if (!wakePosted_.exchange(true))
+                QMetaObject::invokeMethod(
+                    this, [this] { caught([this] { takeResults(); }); }, Qt::QueuedConnection);
+        });
+    } catch (...) {
+        finish();
+        throw;
+    }
     return true;
+}
+
+QString StudyWindow::planProblemText(const std::exception& e) const
+{
+    const auto* problem = dynamic_cast<const batch::BatchError*>(&e);
+    for (const auto& [kind, said] : kPlanTexts)
+        if (problem && problem->problem() == kind) {
+            QStringList shown;
+            for (const std::string& arg : problem->args()) {
+                // A field by its caption on the form, as the rows show it;
+                // a typed text as typed, cut short.
+                shown << QString::fromStdString(echoed(arg));
+                if (const FieldInfo* field = fieldNamed(arg))
+                    for (const auto& [f, caption] : inputs_)
+                        if (f == field->field)
+                            shown.back() = QStringLiteral("%1 (%2)").arg(caption, shown.back());
+            }
+            // In one pass, so that a typed "%1" stays as it is.
+            const QString message = text(said);
+            switch (shown.size()) {
+            case 0:
+                return message;
+            case 1:
+                return message.arg(shown[0]);
+            case 2:
+                return message.arg(shown[0], shown[1]);
+            default:
+                return message.arg(shown[0], shown[1], shown[2]);
+            }
+        }
+    return text(Text::StudyCannot).arg(QString::fromStdString(e.what()));
 }
 
 void StudyWindow::cancel()
 {
-    if (running_)
-        cancelled_ = true;
-}
-
-void StudyWindow::runNext()
-{
     if (!running_)
         return;
-    const long long i = finishedRuns();
-    if (cancelled_ || i >= plan_->count()) {
+    cancelled_ = true;
+    engine_->cancel();
+}
+
+void StudyWindow::takeResults()
+{
+    wakePosted_ = false;
+    if (!running_ || !engine_)
+        return;
+    const long long before = finishedRuns();
+    for (auto& [i, r] : engine_->take()) {
+        failed_ += r.status != batch::kOk;
+        columns_->add(*plan_, i, r);
+        statuses_.push_back(r.status);
+        errors_.push_back(r.error);
+        std::vector<double> keys;
+        for (const auto& [field, value] : plan_->assignments(i))
+            keys.push_back(value);
+        keys_.push_back(keys);
+        numbers_.push_back(r.numbers);
+        showRun(i, r.numbers, r.error);
+    }
+    const long long done = finishedRuns();
+    if (done > before) {
+        progress_->setValue(static_cast<int>(std::min<long long>(done, 1 << 30)));
+        status_->setText(text(Text::StudyProgress).arg(done).arg(plan_->count()));
+        if (done / 16 != before / 16)
+            redrawPicture();
+    }
+    if (engine_->finished())
         finish();
-        return;
-    }
-    // A run of the form's own lets events through only under its modal
-    // progress dialog: the study's next run waits until that run is over.
-    if (QApplication::activeModalWidget()) {
-        QTimer::singleShot(100, this, [this] { caught([this] { runNext(); }); });
-        return;
-    }
-    // Each run goes on a state of its own: the form's is left alone.
-    const batch::RunResult r = batch::runAlone(*plan_, i);
-    failed_ += r.status != batch::kOk;
-    columns_->add(*plan_, i, r);
-    lines_.push_back(batch::SummaryText(*plan_).runLine(*plan_, i, r));
-    std::vector<double> keys;
-    for (const auto& [field, value] : plan_->assignments(i))
-        keys.push_back(value);
-    keys_.push_back(keys);
-    numbers_.push_back(r.numbers);
-    showRun(i, r.numbers, r.error);
-    progress_->setValue(static_cast<int>(std::min<long long>(i + 1, 1 << 30)));
-    status_->setText(text(Text::StudyProgress).arg(i + 1).arg(plan_->count()));
-    if ((i + 1) % 16 == 0 || i + 1 == plan_->count())
-        redrawPicture();
-    QTimer::singleShot(0, this, [this] { caught([this] { runNext(); }); });
 }
 
 void StudyWindow::showRun(long long i, const std::vector<double>& numbers, const std::string& error)
@@ -438,6 +505,8 @@ void StudyWindow::showRun(long long i, const std::vector<double>& numbers, const
 
 void StudyWindow::finish()
 {
+    // Its threads have ended, or end at once.
+    engine_.reset();
     running_ = false;
     QString said = cancelled_ ? text(Text::StudyCancelled).arg(finishedRuns()).arg(plan_->count())
                               : text(Text::StudyProgress).arg(finishedRuns()).arg(plan_->count());
@@ -453,17 +522,61 @@ void StudyWindow::finish()
 
 std::string StudyWindow::summaryText() const
 {
+    return summaryText(batch::Format::Csv);
+}
+
+std::string StudyWindow::summaryText(batch::Format format) const
+{
     if (!plan_)
         return {};
-    const batch::SummaryText summary(*plan_);
+    batch::Plan plan = *plan_;
+    plan.format = format;
+    const batch::SummaryText summary(plan);
     std::string text = summary.header();
-    for (const std::string& line : lines_)
-        text += line;
+    // The runs finished are the first ones, in run order.
+    for (size_t k = 0; k < numbers_.size(); ++k) {
+        batch::RunResult r;
+        r.status = statuses_[k];
+        r.numbers = numbers_[k];
+        r.error = errors_[k];
+        text += summary.runLine(plan, static_cast<long long>(k), r);
+    }
     // The statistics as torv-batch writes them after a whole study; a
     // cancelled one, like an interrupted torv-batch, has only its lines.
-    if (finishedRuns() == plan_->count())
-        text += batch::statisticsLines(summary, *columns_);
+    // Figured on a copy: they sort the columns, and the mean and deviation
+    // of the runs taken in another order would differ in the last digits.
+    if (finishedRuns() == plan.count()) {
+        batch::StudyColumns columns = *columns_;
+        text += batch::statisticsLines(summary, columns);
+    }
     return text;
+}
+
+StudyTable StudyWindow::study() const
+{
+    StudyTable table;
+    for (const Row& r : rows_)
+        table.rows.push_back(
+            { legendName(fieldInfo(r.field)), kStudyLaws[static_cast<int>(r.law)], r.numbers.toStdString() });
+    table.runs = runs_->value();
+    table.seed = seed_->text().trimmed().toULongLong();
+    return table;
+}
+
+void StudyWindow::setStudy(const StudyTable& study)
+{
+    if (running_)
+        return;
+    rows_.clear();
+    list_->clear();
+    for (const StudyRow& row : study.rows) {
+        const FieldInfo* field = fieldNamed(row.input);
+        const auto law = std::find_if(
+            std::begin(kStudyLaws), std::end(kStudyLaws), [&](const char* name) { return row.law == name; });
+        if (field && law != std::end(kStudyLaws))
+            addRow(field->field, static_cast<Law>(law - std::begin(kStudyLaws)), QString::fromStdString(row.numbers));
+    }
+    setRuns(static_cast<int>(std::min<long long>(study.runs, runs_->maximum())), study.seed);
 }
 
 bool StudyWindow::chooseOutput(const QString& column)
@@ -610,6 +723,32 @@ void StudyWindow::saveCsv()
             QStringLiteral("study.csv"), text(Text::FilterCsv), QStringLiteral("csv"));
         if (!path.isEmpty())
             writeFileAtomically(path.toStdString(), summaryText());
+    });
+}
+
+void StudyWindow::saveJson()
+{
+    guarded([this] {
+        const QString path = look::askSaveName(this, QString(saveJson_->text()).remove(u'&').remove(QChar(0x2026)),
+            QStringLiteral("study.jsonl"), text(Text::FilterJsonl), QStringLiteral("jsonl"));
+        if (!path.isEmpty())
+            writeFileAtomically(path.toStdString(), summaryText(batch::Format::Jsonl));
+    });
+}
+
+void StudyWindow::saveStudyFile()
+{
+    guarded([this] {
+        if (rows_.empty()) {
+            QMessageBox::information(this, windowTitle(), text(Text::StudyNoRows));
+            return;
+        }
+        bool whole = false;
+        seed_->text().trimmed().toULongLong(&whole);
+        if (!whole)
+            throw TorvError(text(Text::StudyPlanSeed).arg(seed_->text().trimmed()).toStdString());
+        if (saveStudy_)
+            saveStudy_(study());
     });
 }
 

@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QImage>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -27,12 +29,15 @@ class QTableWidget;
 
 namespace torv {
 
+struct StudyTable;
 class SensitivityPanel;
 class TargetPanel;
 
 namespace batch {
 struct Plan;
 class StudyColumns;
+class Engine;
+enum class Format;
 } // namespace batch
 
 class StudyWindow : public QDialog {
@@ -47,20 +52,29 @@ public:
     // takes them after the law's name ("10:50:5", "log:1:100:3", "1,2,4").
     void addRow(Field field, Law law, const QString& numbers);
     void setRuns(int runs, quint64 seed);
-    // Makes the plan from the form's inputs now and starts the runs, one
-    // between each two turns of the event loop. False (and a box) when the
-    // rows make no plan.
+    // The rows, runs and seed as a scenario file's [study] table keeps them,
+    // and the window's rows from one.
+    StudyTable study() const;
+    void setStudy(const StudyTable& study);
+    // What "Save study…" does with the table: writes it with the form's
+    // inputs.
+    void setSaveStudy(std::function<void(const StudyTable&)> save) { saveStudy_ = std::move(save); }
+
+    // Makes the plan from the form's inputs now and starts its runs on the
+    // engine's threads; their results come in between turns of the event
+    // loop. False (and a box) when the rows make no plan.
     bool start();
     void cancel();
     // Runs of any kind going on.
     bool running() const;
     const std::vector<std::pair<Field, QString>>& inputs() const { return inputs_; }
-    long long finishedRuns() const { return static_cast<long long>(lines_.size()); }
+    long long finishedRuns() const { return static_cast<long long>(numbers_.size()); }
     long long plannedRuns() const;
 
-    // The table as torv-batch's summary writes it: the header, then the
-    // finished runs' lines in run order.
+    // The table as torv-batch's summary writes it, as CSV or JSON lines: the
+    // header, then the finished runs' lines in run order.
     std::string summaryText() const;
+    std::string summaryText(batch::Format format) const;
     // The picture of the chosen output at `ratio` device pixels per pixel.
     QImage picture(double ratio) const;
     // Chooses the output the picture shows, by its summary column name.
@@ -70,7 +84,10 @@ public:
     void writePng(const QString& path) const;
 
     void saveCsv();
+    void saveJson();
     void savePng();
+    // Asks for a file and writes the form's inputs with the study's table.
+    void saveStudyFile();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -80,11 +97,14 @@ private:
     void setTexts();
     void addTypedRow();
     void removeRow();
-    void runNext();
+    void takeResults();
     void finish();
     void showRun(long long i, const std::vector<double>& numbers, const std::string& error);
     void redrawPicture();
     QString rowText(size_t k) const;
+    // Why the rows make no plan, in the form's language where makePlan
+    // names the problem.
+    QString planProblemText(const std::exception& e) const;
 
     struct Row {
         Field field;
@@ -95,7 +115,10 @@ private:
     std::vector<Row> rows_;
     std::unique_ptr<batch::Plan> plan_;
     std::unique_ptr<batch::StudyColumns> columns_; // a study's columns for its statistics
-    std::vector<std::string> lines_; // the finished runs' summary lines
+    std::unique_ptr<batch::Engine> engine_; // the runs under way
+    std::atomic<bool> wakePosted_ = false; // a call to takeResults() is on its way
+    std::vector<int> statuses_; // the finished runs' exit statuses
+    std::vector<std::string> errors_; // and their messages
     std::vector<std::vector<double>> keys_; // their swept or drawn values
     std::vector<std::vector<double>> numbers_; // their summary numbers
     bool running_ = false;
@@ -123,6 +146,9 @@ private:
     QLabel* picture_;
     QPushButton* savePng_;
     QPushButton* saveCsv_;
+    QPushButton* saveJson_;
+    QPushButton* saveStudyButton_;
+    std::function<void(const StudyTable&)> saveStudy_;
     QPushButton* close_;
     QLabel* shares_; // a seeded study's variance shares of the output shown
     QLabel* kindLabel_;

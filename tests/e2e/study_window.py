@@ -2,8 +2,10 @@
 """End-to-end: the study window driven with the keyboard alone, in English:
 Ctrl+Y on the calculation form of the first projectile preset, a sweep of the
 path angle run and its picture saved through Qt's file dialog, the row
-removed, a study of a normally drawn path angle run, its histogram and its
-table saved. The table must hold torv-batch's lines for the same study.
+removed, a study of a normally drawn path angle run, its histogram, its
+table and its JSON lines saved, which must be torv-batch's for the same
+study; the study saved as a scenario, and opened again with Ctrl+O, runs to
+the same lines.
 
 Usage: study_window.py TORV_BINARY TORV_BATCH_BINARY ARTIFACT_DIR
 """
@@ -71,6 +73,34 @@ def main():
             lines = subprocess.run([batch, "--preset", "1", "--vary", "Q0=normal:45:3", "--runs", "300",
                                     "--seed", "1"], capture_output=True, text=True, check=True).stdout
             assert open(os.path.join(work, "study.csv")).read() == lines, "the table is not torv-batch's"
+            desk.active(study)
+            keys(desk, "alt+j")
+            saved(desk, "^Save JSON lines$", os.path.join(work, "study.jsonl"))
+            json = subprocess.run([batch, "--preset", "1", "--vary", "Q0=normal:45:3", "--runs", "300",
+                                   "--seed", "1", "--format", "jsonl"], capture_output=True, text=True,
+                                  check=True).stdout
+            assert open(os.path.join(work, "study.jsonl")).read() == json, "the JSON lines are not torv-batch's"
+
+            # The study saved with the form's inputs runs in torv-batch to the
+            # same lines, and opened again (Ctrl+O) it is the window's study.
+            desk.active(study)
+            keys(desk, "alt+y")
+            saved(desk, "^Save scenario$", os.path.join(work, "study.toml"))
+            again = subprocess.run([batch, "--scenario", os.path.join(work, "study.toml")],
+                                   capture_output=True, text=True, check=True).stdout
+            assert again == lines, "the saved study does not run to the table's lines"
+            desk.active(study)
+            keys(desk, "alt+m", "alt+l")
+            desk.active(desk.window(CALC_CAPTION))
+            keys(desk, "ctrl+o")
+            desk.file_dialog("^Open scenario$", os.path.join(work, "study.toml"))
+            study = desk.window("^Study: a series of runs$")
+            desk.active(study)
+            keys(desk, "alt+u")
+            time.sleep(8)
+            keys(desk, "alt+t")
+            saved(desk, "^Save table$", os.path.join(work, "opened.csv"))
+            assert open(os.path.join(work, "opened.csv")).read() == lines, "the opened study runs otherwise"
             assert app.poll() is None, "the program ended unexpectedly"
     finally:
         shutil.rmtree(work, ignore_errors=True)

@@ -57,9 +57,9 @@ def test_preset_1_is_the_batch_programs_run_to_the_last_digit(tmp_path):
 @pytest.mark.parametrize(
     "call, args, keys",
     [
-        (lambda: (torv.sweep(torv.Scenario.preset(1), Q0=(30, 60, 3), Vwind=(-10, 10, 3)), {}),
+        (lambda: (torv.sweep(torv.Scenario.preset(1), threads=2, Q0=(30, 60, 3), Vwind=(-10, 10, 3)), {}),
          ["--preset", "1", "--sweep", "Q0=30:60:3", "--sweep", "Vwind=-10:10:3"], 2),
-        (lambda: torv.study(torv.Scenario.preset(16), runs=12, seed=7, V0=("normal", 25.45, 1.5),
+        (lambda: torv.study(torv.Scenario.preset(16), runs=12, seed=7, threads=3, V0=("normal", 25.45, 1.5),
                             Cx=("uniform", 0.027, 0.033)),
          ["--preset", "16", "--vary", "V0=normal:25.45:1.5", "--vary", "Cx=uniform:0.027:0.033",
           "--runs", "12", "--seed", "7"], 3),
