@@ -69,20 +69,33 @@ template <class T> [[gnu::always_inline]] inline void copyState(T& to, const T& 
 // kSamples * kMaxStates / 2 steps of the pass whatever its length. The
 // recording pass replays its samples from them; the state after the first
 // step tells whether it integrates the same trajectory.
+//
+// A pass whose class changes only the variables of its motion and its air
+// (no thrust, no aerodynamic model, no heating, no buoyancy) keeps only
+// those of each step (`Moving`): every other variable stays as the first
+// step left it. A short pass keeps a state in every step, and so writes
+// about half the memory it would with whole states.
 class Checkpoints {
 public:
     static constexpr size_t kMaxStates = 8192;
 
     Checkpoints()
-        : pool_(kMaxStates)
-        , slots_(kMaxStates)
+        : slots_(kMaxStates)
         , times_(kMaxStates)
     {
         free_.reserve(kMaxStates);
     }
 
-    void clear()
+    // Starts a pass; `moving`: it keeps the moving variables alone.
+    void clear(bool moving)
     {
+        moving_ = moving;
+        if (moving ? moves_.empty() : pool_.empty()) {
+            if (moving)
+                moves_.resize(kMaxStates);
+            else
+                pool_.resize(kMaxStates);
+        }
         count_ = 0;
         shift_ = 0;
         fresh_ = 0;
@@ -97,8 +110,12 @@ public:
     // same states again.
     [[gnu::always_inline]] long long offer(long long done, const FlightState& s)
     {
-        if (done == 1)
-            afterFirst_ = s;
+        if (done <= 1) {
+            if (done == 1)
+                afterFirst_ = expanded_ = s;
+            else
+                start_ = s;
+        }
         const size_t i = static_cast<size_t>(done >> shift_);
         if ((done & (spacing() - 1)) == 0) {
             if (i < count_)
@@ -110,18 +127,26 @@ public:
         }
         return nextAfter(done);
     }
-    // The latest state kept at or before step `step`, and its step.
+    // The latest state kept at or before step `step`, and its step; valid
+    // until the next call.
     const FlightState& atOrBefore(long long step, long long& at) const
     {
         const size_t i = index(step);
         at = static_cast<long long>(i) << shift_;
-        return pool_[slots_[i]];
+        if (!moving_)
+            return pool_[slots_[i]];
+        if (i == 0)
+            return start_;
+        moves_[slots_[i]].into(expanded_);
+        return expanded_;
     }
     // Asks for the state atOrBefore(step) gives to be brought into the cache.
     void prefetch(long long step) const
     {
-        const char* p = reinterpret_cast<const char*>(&pool_[slots_[index(step)]]);
-        for (size_t line = 0; line < sizeof(FlightState); line += 64)
+        const size_t slot = slots_[index(step)];
+        const char* p
+            = moving_ ? reinterpret_cast<const char*>(&moves_[slot]) : reinterpret_cast<const char*>(&pool_[slot]);
+        for (size_t line = 0; line < (moving_ ? sizeof(Moving) : sizeof(FlightState)); line += 64)
             __builtin_prefetch(p + line);
     }
     // The kept states in step order: how many, and the time of each.
@@ -130,6 +155,34 @@ public:
     const FlightState& afterFirstStep() const { return afterFirst_; }
 
 private:
+    // What a step of such a pass changes: its motion, the values derived
+    // from it, and its air.
+    struct Moving {
+        double t, H, X, V, Q, Qgrad, Hkm, Xkm, Belastung;
+        double Mach, qDyn, nx, ny, Drag, Lift, Widerstand;
+        double Temp, Druck, Aschall, Roh, Mu;
+        int atmosphereSegment;
+
+        [[gnu::always_inline]] void from(const FlightState& s)
+        {
+            t = s.t, H = s.H, X = s.X, V = s.V, Q = s.Q, Qgrad = s.Qgrad, Hkm = s.Hkm, Xkm = s.Xkm;
+            Belastung = s.Belastung;
+            Mach = s.Mach, qDyn = s.qDyn, nx = s.nx, ny = s.ny, Drag = s.Drag, Lift = s.Lift;
+            Widerstand = s.Widerstand;
+            Temp = s.Temp, Druck = s.Druck, Aschall = s.Aschall, Roh = s.Roh, Mu = s.Mu;
+            atmosphereSegment = s.atmosphereSegment;
+        }
+        void into(FlightState& s) const
+        {
+            s.t = t, s.H = H, s.X = X, s.V = V, s.Q = Q, s.Qgrad = Qgrad, s.Hkm = Hkm, s.Xkm = Xkm;
+            s.Belastung = Belastung;
+            s.Mach = Mach, s.qDyn = qDyn, s.nx = nx, s.ny = ny, s.Drag = Drag, s.Lift = Lift;
+            s.Widerstand = Widerstand;
+            s.Temp = Temp, s.Druck = Druck, s.Aschall = Aschall, s.Roh = Roh, s.Mu = Mu;
+            s.atmosphereSegment = atmosphereSegment;
+        }
+    };
+
     size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
     // A place in the pool not holding a kept state.
     uint32_t take()
@@ -142,7 +195,10 @@ private:
     }
     [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
     {
-        copyState(pool_[slots_[i]], s);
+        if (moving_)
+            moves_[slots_[i]].from(s);
+        else
+            copyState(pool_[slots_[i]], s);
         times_[i] = s.t;
     }
     [[gnu::always_inline]] void keepNew(const FlightState& s)
@@ -172,6 +228,8 @@ private:
     }
 
     std::vector<FlightState> pool_; // where the states are
+    std::vector<Moving> moves_; // or what changes of them
+    bool moving_ = false;
     std::vector<uint32_t> slots_; // the place in the pool of the first count_ states, in step order
     std::vector<double> times_; // their times, in step order
     std::vector<uint32_t> free_; // places given up by thinning out
@@ -179,6 +237,8 @@ private:
     uint32_t fresh_ = 0; // places from here on never used in this pass
     int shift_ = 0; // log2 of the spacing
     FlightState afterFirst_;
+    FlightState start_; // the state at the start of a pass that keeps its moving variables
+    mutable FlightState expanded_; // one of its kept states, with what stays as the first step left it
 };
 
 namespace {
@@ -393,6 +453,14 @@ private:
     StepState& end_;
 };
 
+// Whether the steps of a pass change only the variables of the motion and
+// the air: no thrust or mass, no coefficients, no heat flux, no buoyancy, no
+// balloon's range.
+bool onlyMotionAndAir(const PassInputs& in)
+{
+    return !in.rocket && !in.aero && !in.heating && !in.buoyant && in.motion != MotionSet::kBalloon;
+}
+
 // Whether every step of the recording pass may take a sample: only when
 // dt0 is at most 0.0001 of the sampling interval, in a pass of 5 million
 // steps and more, which must last that long before t reaches Tk. Without
@@ -412,7 +480,7 @@ void integrate(Pass& p, StepState& end)
     if (p.recording)
         saveSamples(p);
     if (p.keep) {
-        p.keep->clear();
+        p.keep->clear(onlyMotionAndAir(p.in));
         p.keep->offer(0, p.s);
         p.witnessed = mayRecordEveryStep(p.in);
     }
@@ -682,7 +750,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
         return false;
     }
     // Eight slots at a time, a cache line of each series.
-    for (int block = firstSlot; block <= lastSlot; block += 8) {
+    for (int block = firstSlot; rec.keepSamples && block <= lastSlot; block += 8) {
         const int n = std::min(8, lastSlot + 1 - block);
         const double* from = rows.data() + (block - 1) * kRecordedSeries;
         double* to = rec.series + (block - 1);
