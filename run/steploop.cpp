@@ -112,7 +112,7 @@ public:
     {
         if (done <= 1) {
             if (done == 1)
-                afterFirst_ = expanded_ = s;
+                afterFirst_ = s;
             else
                 start_ = s;
         }
@@ -127,20 +127,27 @@ public:
         }
         return nextAfter(done);
     }
-    // The latest state kept at or before step `step`, and its step; valid
-    // until the next call.
-    const FlightState& atOrBefore(long long step, long long& at) const
+    // The step of the latest state kept at or before step `step`.
+    long long keptAtOrBefore(long long step) const { return static_cast<long long>(index(step)) << shift_; }
+    // That state, into `to`; `reloaded`: `to` holds a state this pass
+    // kept after its start, with what the steps did since (none of which
+    // changes what a pass that keeps its moving variables leaves alone).
+    [[gnu::always_inline]] void load(long long step, FlightState& to, bool reloaded = false) const
     {
         const size_t i = index(step);
-        at = static_cast<long long>(i) << shift_;
-        if (!moving_)
-            return pool_[slots_[i]];
-        if (i == 0)
-            return start_;
-        moves_[slots_[i]].into(expanded_);
-        return expanded_;
+        if (!moving_) {
+            copyState(to, pool_[slots_[i]]);
+        } else if (i == 0) {
+            copyState(to, start_);
+        } else {
+            if (!reloaded)
+                copyState(to, afterFirst_);
+            moves_[slots_[i]].into(to);
+        }
     }
-    // Asks for the state atOrBefore(step) gives to be brought into the cache.
+    // Its time.
+    double timeAtOrBefore(long long step) const { return times_[index(step)]; }
+    // Asks for the state load(step) gives to be brought into the cache.
     void prefetch(long long step) const
     {
         const size_t slot = slots_[index(step)];
@@ -238,7 +245,6 @@ private:
     int shift_ = 0; // log2 of the spacing
     FlightState afterFirst_;
     FlightState start_; // the state at the start of a pass that keeps its moving variables
-    mutable FlightState expanded_; // one of its kept states, with what stays as the first step left it
 };
 
 namespace {
@@ -421,11 +427,9 @@ StepEntry lastStepEntry(const Pass& p, const StretchStart& start)
     Pass r = scratchPass(p);
     r.s = start.s;
     r.done = start.done;
-    long long at = -1;
-    const FlightState* kept = p.keep ? &p.keep->atOrBefore(p.done - 1, at) : nullptr;
-    if (kept && at > start.done) {
-        static_cast<FlightState&>(r.s) = *kept;
-        r.done = at;
+    if (p.keep && p.keep->keptAtOrBefore(p.done - 1) > start.done) {
+        p.keep->load(p.done - 1, r.s);
+        r.done = p.keep->keptAtOrBefore(p.done - 1);
     }
     if (everyStepChecked)
         runTo<Checked>(r, p.done - 1);
@@ -536,7 +540,7 @@ bool sameTrajectory(const Pass& rec, const Pass& timing)
 }
 
 // Samples ahead whose checkpoint the replay asks the cache for.
-constexpr size_t kPrefetchAhead = 4;
+constexpr size_t kPrefetchAhead = 16;
 
 // The greatest number of recording steps a replay takes one by one.
 constexpr size_t kMaxReplayedSamples = 4 * kSamples;
@@ -605,8 +609,8 @@ bool findRecordingStepsByBoundaries(
     r.everyStep = false;
     // t after step k, from the checkpoint at or before it.
     auto tAfter = [&](long long k) {
-        long long at = 0;
-        double t = keep.atOrBefore(k, at).t;
+        long long at = keep.keptAtOrBefore(k);
+        double t = keep.timeAtOrBefore(k);
         for (; at < k; ++at)
             t = t + in.dt0;
         return t;
@@ -713,10 +717,9 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
             const long long k = steps.at[n];
             if (n + kPrefetchAhead < steps.at.size())
                 timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
-            long long from = 0;
-            const FlightState& cp = timing.keep->atOrBefore(k, from);
+            const long long from = timing.keep->keptAtOrBefore(k);
             if (r.done < from) {
-                copyState(static_cast<FlightState&>(r.s), cp);
+                timing.keep->load(k, r.s, r.done > 0);
                 r.done = from;
             }
             runTo<F>(r, k);
