@@ -27,8 +27,9 @@ double stepOf(const Plan& plan, long long i, double step)
 }
 
 // Per run, and per step of one pass of it: the figure to set beside one
-// pass of the step alone.
-void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep)
+// pass of the step alone. `kept`: the run's state with its samples is
+// handed on, as with --out.
+void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep, bool kept = false)
 {
     Options options;
     options.preset = preset;
@@ -42,10 +43,11 @@ void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep)
     double steps = 0;
     size_t bytes = 0;
     for (auto _ : state) {
-        // As a sweep without files runs it: nobody reads the run's state
+        // As a sweep without files runs it, nobody reads the run's state
         // after it, only its summary, whose flight time gives the steps.
         const long long run = i % plan.count();
-        const RunResult r = runAlone(plan, run);
+        const RunResult r
+            = kept ? runAlone(plan, run, [&bytes](SimState& s) { bytes += s.Ergebnis[1] > 0; }) : runAlone(plan, run);
         bytes += text.runLine(plan, run, r).size();
         if (r.status != kOk)
             state.SkipWithError(r.error.c_str());
@@ -60,6 +62,10 @@ void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep)
 BENCHMARK_CAPTURE(BM_SweepRun, first projectile at its step, "1", "V0=100:101:20000")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SweepRun, first projectile at a tenth of it, "1", "dt0=0.0005:0.0005:1")
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SweepRun, first projectile at a hundredth of it, "1", "dt0=0.00005:0.00005:1")
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SweepRun, first glider, "16", "V0=25:26:1000")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SweepRun, first projectile at its step with its samples, "1", "V0=100:101:20000", true)
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace

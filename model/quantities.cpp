@@ -33,7 +33,27 @@ inline void recordInto(
     ((e[K * stride] = Fp::sound(kQuantities[K].record(src))), ...);
 }
 
+// Series K of the sample formed, as recordInto forms it, and let go.
+template <class Fp, size_t... K>
+inline void formInto(StepState& s, const SampleSource& src, int slot, std::index_sequence<K...>)
+{
+    raiseUnitFlags(s, src);
+    if (slot == kSamples)
+        return;
+    auto let = [](double v) {
+        // Held in a register, so that the compiler forms it without a store.
+        asm volatile("" : : "x"(v));
+    };
+    (let(Fp::sound(kQuantities[K].record(src))), ...);
+}
+
 } // namespace
+
+template <class Fp> void takeSampleUnkept(StepState& s, double g, double Vwind, double Volumen, int slot)
+{
+    s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
+    formInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, std::make_index_sequence<kRecordedSeries>());
+}
 
 template <class Fp> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series)
 {
@@ -52,6 +72,8 @@ template void recordSample<Checked>(StepState&, double, double, double, int, dou
 template void recordSample<Unchecked>(StepState&, double, double, double, int, double*);
 template void recordSampleRow<Checked>(StepState&, double, double, double, int, double*);
 template void recordSampleRow<Unchecked>(StepState&, double, double, double, int, double*);
+template void takeSampleUnkept<Checked>(StepState&, double, double, double, int);
+template void takeSampleUnkept<Unchecked>(StepState&, double, double, double, int);
 
 std::span<const Quantity* const> sampleFileColumns()
 {

@@ -126,10 +126,10 @@ RunRequest runRequest(const SimState& state, bool files)
 
 namespace {
 
-// A run's request and outcome, and whether a run uses them: a run that
-// keeps no samples takes its thread's, so that it neither clears nor
-// copies their 250 KB of samples; a run started while they are in use (from
-// an observer) and a run that keeps its samples take new ones.
+// A run's request and outcome, and whether a run uses them: a run takes
+// its thread's, so that it does not clear their 250 KB of samples (and one
+// that keeps no samples does not copy them either); a run started while
+// they are in use (from an observer) takes new ones.
 struct RunValues {
     std::unique_ptr<RunRequest> in = std::make_unique<RunRequest>();
     std::unique_ptr<RunOutcome> out = std::make_unique<RunOutcome>();
@@ -162,7 +162,7 @@ private:
 std::pair<Sel, RunSummary> runInState(SimState& state, bool files, RunObserver& observer, RunSamples samples)
 {
     thread_local RunValues reused;
-    const bool reuse = samples == RunSamples::Skip && !reused.busy;
+    const bool reuse = !reused.busy;
     const Taken taken(reuse ? &reused : nullptr);
     std::unique_ptr<RunRequest> ownIn;
     std::unique_ptr<RunOutcome> ownOut;

@@ -153,8 +153,11 @@ public:
         const size_t slot = slots_[index(step)];
         const char* p
             = moving_ ? reinterpret_cast<const char*>(&moves_[slot]) : reinterpret_cast<const char*>(&pool_[slot]);
-        for (size_t line = 0; line < (moving_ ? sizeof(Moving) : sizeof(FlightState)); line += 64)
-            __builtin_prefetch(p + line);
+        // Every cache line the state touches, also where it starts within one.
+        const size_t size = moving_ ? sizeof(Moving) : sizeof(FlightState);
+        const size_t skew = reinterpret_cast<uintptr_t>(p) % 64;
+        for (size_t line = 0; line < size + skew; line += 64)
+            __builtin_prefetch(p - skew + line);
     }
     // The kept states in step order: how many, and the time of each.
     size_t count() const { return count_; }
@@ -626,8 +629,12 @@ bool findRecordingStepsByBoundaries(
     const double indexPerTime = 1 / (in.dt0 * static_cast<double>(keep.spacing()));
     for (double boundary = q - fracPart(q) + 1;; boundary += 1) {
         // Below this time the quotient stays below the boundary, whatever
-        // the rounding of the division.
-        const double below = boundary * in.dtProbe * (1 - 1e-9);
+        // the rounding of the division, and from `above` on it has passed
+        // it (where no product lost digits by underflow): only the steps
+        // between need the division.
+        const double atBoundary = boundary * in.dtProbe;
+        const double below = atBoundary * (1 - 1e-9);
+        const double above = std::isnormal(atBoundary) ? atBoundary * (1 + 1e-9) : HUGE_VAL;
         // From the latest state kept below it, if that is ahead: its guess
         // by the time the steps take, then the kept times one by one.
         const double guess = below * indexPerTime - 2;
@@ -644,11 +651,12 @@ bool findRecordingStepsByBoundaries(
             t = t + in.dt0;
             ++k;
         }
-        for (q = t / in.dtProbe; k < n && q < boundary; q = t / in.dtProbe) {
+        auto passed = [&] { return t >= above || !(t / in.dtProbe < boundary); };
+        while (k < n && !passed()) {
             t = t + in.dt0;
             ++k;
         }
-        if (q < boundary)
+        if (!passed())
             break; // step n reached
         if (r.at.size() == kMaxReplayedSamples)
             return false;
@@ -704,9 +712,15 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     static_cast<SamplingState&>(r.s) = sampled;
     r.done = -1; // nothing reached yet
     long long reported = 0;
+    // Samples nobody keeps are still taken, for their faults and unit
+    // flags.
     auto record = [&](StepState& s) {
         const int slot = s.iPunkt;
-        recordSampleRow<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, rows.data() + (slot - 1) * kRecordedSeries);
+        if (rec.keepSamples)
+            recordSampleRow<F>(
+                s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, rows.data() + (slot - 1) * kRecordedSeries);
+        else
+            takeSampleUnkept<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot);
         if (slot < kSamples) {
             lastSlot = slot;
             ++s.iPunkt;
