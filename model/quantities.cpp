@@ -41,8 +41,12 @@ inline void formInto(StepState& s, const SampleSource& src, int slot, std::index
     if (slot == kSamples)
         return;
     auto let = [](double v) {
-        // Held in a register, so that the compiler forms it without a store.
+    // Held in a register, so that the compiler forms it without a store.
+#if defined(__x86_64__) || defined(__i386__)
         asm volatile("" : : "x"(v));
+#else
+        asm volatile("" : : "r"(v));
+#endif
     };
     (let(Fp::sound(kQuantities[K].record(src))), ...);
 }
