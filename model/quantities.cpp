@@ -40,8 +40,9 @@ inline void formInto(StepState& s, const SampleSource& src, int slot, std::index
     raiseUnitFlags(s, src);
     if (slot == kSamples)
         return;
+    // Each value held in a register, so that the compiler forms it without
+    // a store.
     auto let = [](double v) {
-    // Held in a register, so that the compiler forms it without a store.
 #if defined(__x86_64__) || defined(__i386__)
         asm volatile("" : : "x"(v));
 #else
