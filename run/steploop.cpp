@@ -698,10 +698,10 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     if (steps.everyStep && !timing.witnessed)
         return false;
 
-    // The samples go slot by slot into `rows` first, and into the series
-    // once all of them are taken: a sample that raises a fault leaves the
-    // series as they were, and the series are written in their order.
-    thread_local std::array<double, kSamples * kRecordedSeries> rows;
+    // The samples go into `taken`, laid out as the series, first, and into
+    // the series once all of them are taken: a sample that raises a fault
+    // leaves the series as they were.
+    thread_local std::array<double, kSamples * kRecordedSeries> taken;
     const int firstSlot = sampled.iPunkt;
     int lastSlot = firstSlot - 1;
     // The sampling state goes from sample to sample in the state the
@@ -717,8 +717,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     auto record = [&](StepState& s) {
         const int slot = s.iPunkt;
         if (rec.keepSamples)
-            recordSampleRow<F>(
-                s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, rows.data() + (slot - 1) * kRecordedSeries);
+            recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, taken.data());
         else
             takeSampleUnkept<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot);
         if (slot < kSamples) {
@@ -766,15 +765,9 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
         fpClear();
         return false;
     }
-    // Eight slots at a time, a cache line of each series.
-    for (int block = firstSlot; rec.keepSamples && block <= lastSlot; block += 8) {
-        const int n = std::min(8, lastSlot + 1 - block);
-        const double* from = rows.data() + (block - 1) * kRecordedSeries;
-        double* to = rec.series + (block - 1);
-        for (int k = 0; k < kRecordedSeries; ++k, ++from, to += kSamples)
-            for (int j = 0; j < n; ++j)
-                to[j] = from[j * kRecordedSeries];
-    }
+    for (int k = 0; rec.keepSamples && k < kRecordedSeries && firstSlot <= lastSlot; ++k)
+        std::copy(taken.begin() + k * kSamples + firstSlot - 1, taken.begin() + k * kSamples + lastSlot,
+            rec.series + k * kSamples + firstSlot - 1);
     static_cast<SamplingState&>(rec.s) = sampled;
     rec.track = timing.track;
     rec.done = timing.done;
