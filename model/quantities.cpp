@@ -67,16 +67,8 @@ template <class Fp> void recordSample(StepState& s, double g, double Vwind, doub
         std::make_index_sequence<kRecordedSeries>());
 }
 
-template <class Fp> void recordSampleRow(StepState& s, double g, double Vwind, double Volumen, int slot, double* row)
-{
-    s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
-    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, row, 1, std::make_index_sequence<kRecordedSeries>());
-}
-
 template void recordSample<Checked>(StepState&, double, double, double, int, double*);
 template void recordSample<Unchecked>(StepState&, double, double, double, int, double*);
-template void recordSampleRow<Checked>(StepState&, double, double, double, int, double*);
-template void recordSampleRow<Unchecked>(StepState&, double, double, double, int, double*);
 template void takeSampleUnkept<Checked>(StepState&, double, double, double, int);
 template void takeSampleUnkept<Unchecked>(StepState&, double, double, double, int);
 
