@@ -107,21 +107,18 @@ public:
     long long nextAfter(long long done) const { return done == 0 ? 1 : ((done >> shift_) + 1) << shift_; }
     // The state after `done` steps, one of those nextAfter names; returns
     // the next step to keep. A stretch run again after a fault offers the
-    // same states again.
-    [[gnu::always_inline]] long long offer(long long done, const FlightState& s)
+    // same states again. `MayMove`: the pass may keep its moving variables
+    // alone (false where its class heats, say).
+    template <bool MayMove = true> [[gnu::always_inline]] long long offer(long long done, const FlightState& s)
     {
-        if (done <= 1) {
-            if (done == 1)
-                afterFirst_ = s;
-            else
-                start_ = s;
-        }
+        if (done <= 1) [[unlikely]]
+            keepFirst(done, s);
         const size_t i = static_cast<size_t>(done >> shift_);
         if ((done & (spacing() - 1)) == 0) {
             if (i < count_)
-                keep(i, s);
+                keep<MayMove>(i, s);
             else if (count_ < kMaxStates)
-                keepNew(s);
+                keepNew<MayMove>(s);
             else
                 thinOut(done, s);
         }
@@ -193,6 +190,9 @@ private:
         }
     };
 
+    // The state at the start, or after the first step.
+    [[gnu::noinline]] void keepFirst(long long done, const FlightState& s) { (done == 1 ? afterFirst_ : start_) = s; }
+
     size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
     // A place in the pool not holding a kept state.
     uint32_t take()
@@ -203,18 +203,18 @@ private:
         free_.pop_back();
         return slot;
     }
-    [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
+    template <bool MayMove = true> [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
     {
-        if (moving_)
+        if (MayMove && moving_)
             moves_[slots_[i]].from(s);
         else
             copyState(pool_[slots_[i]], s);
         times_[i] = s.t;
     }
-    [[gnu::always_inline]] void keepNew(const FlightState& s)
+    template <bool MayMove = true> [[gnu::always_inline]] void keepNew(const FlightState& s)
     {
         slots_[count_] = take();
-        keep(count_++, s);
+        keep<MayMove>(count_++, s);
     }
 
     // The list is full: every other state goes (its place in the pool is
@@ -327,7 +327,7 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
                 everyStep.add(SampleSource { s, in.g, in.Vwind, in.Volumen });
             ++done;
             if (done == nextKept)
-                nextKept = keep->offer(done, s);
+                nextKept = keep->offer<!std::is_same_v<Kind, ReentryVehicle>>(done, s); // a reentry vehicle heats
             // End test
             ended = !(s.H > in.Hend && s.t < in.Tk);
         } while (!ended && done < stop);
