@@ -205,9 +205,19 @@ RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimSt
 {
     RunResult r;
     try {
-        const auto state = std::make_unique<SimState>();
+        // A run whose state nobody reads after it needs its summary alone:
+        // its thread's state serves, fresh but for samples no such run
+        // writes.
+        const bool summaryAlone = !keep && !plan.accuracy;
+        thread_local const auto scratch = std::make_unique<SimState>();
+        std::unique_ptr<SimState> own;
+        if (summaryAlone)
+            resetAllButSamples(*scratch);
+        else
+            own = std::make_unique<SimState>();
+        SimState* const state = summaryAlone ? scratch.get() : own.get();
         prepare(plan, plan.assignments(i), presetOfRun(plan, i), *state);
-        runOn(*state, observer);
+        runOn(*state, observer, summaryAlone ? RunSamples::Skip : RunSamples::Keep);
         appendSummary(r.numbers, state->Summary);
         if (plan.accuracy) {
             // One run checks its step on two cores; many runs have them busy.

@@ -4,6 +4,8 @@
 // this shows what a short run pays around its steps.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <memory>
 #include <string>
 
 #include "batch/batch.h"
@@ -15,9 +17,19 @@ using namespace torv::batch;
 
 namespace {
 
+// The integration step of run `i`, where the sweep gives it, else `step`.
+double stepOf(const Plan& plan, long long i, double step)
+{
+    for (const auto& [field, value] : plan.assignments(i))
+        if (field->var == &SimState::dt0)
+            return value;
+    return step;
+}
+
 // Per run, and per step of one pass of it: the figure to set beside one
-// pass of the step alone.
-void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep)
+// pass of the step alone. `kept`: the run's state with its samples is
+// handed on, as with --out.
+void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep, bool kept = false)
 {
     Options options;
     options.preset = preset;
@@ -25,16 +37,21 @@ void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep)
     options.jobs = "1";
     const Plan plan = makePlan(options);
     const SummaryText text(plan);
+    const auto first = std::make_unique<SimState>();
+    prepare(plan, {}, presetOfRun(plan, 0), *first);
     long long i = 0;
     double steps = 0;
     size_t bytes = 0;
     for (auto _ : state) {
-        // The run's own state holds its steps; the simulation state is not
-        // the run's.
-        const RunResult r = runAlone(plan, i % plan.count(), [&steps](const SimState& s) { steps += s.t / s.dt0; });
-        bytes += text.runLine(plan, i % plan.count(), r).size();
+        // As a sweep without files runs it, nobody reads the run's state
+        // after it, only its summary, whose flight time gives the steps.
+        const long long run = i % plan.count();
+        const RunResult r
+            = kept ? runAlone(plan, run, [&bytes](SimState& s) { bytes += s.Ergebnis[1] > 0; }) : runAlone(plan, run);
+        bytes += text.runLine(plan, run, r).size();
         if (r.status != kOk)
             state.SkipWithError(r.error.c_str());
+        steps += std::ceil(r.numbers[0] / stepOf(plan, run, first->dt0));
         ++i;
     }
     benchmark::DoNotOptimize(bytes);
@@ -45,6 +62,10 @@ void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep)
 BENCHMARK_CAPTURE(BM_SweepRun, first projectile at its step, "1", "V0=100:101:20000")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SweepRun, first projectile at a tenth of it, "1", "dt0=0.0005:0.0005:1")
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SweepRun, first projectile at a hundredth of it, "1", "dt0=0.00005:0.00005:1")
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SweepRun, first glider, "16", "V0=25:26:1000")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SweepRun, first projectile at its step with its samples, "1", "V0=100:101:20000", true)
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -33,7 +33,32 @@ inline void recordInto(
     ((e[K * stride] = Fp::sound(kQuantities[K].record(src))), ...);
 }
 
+// Series K of the sample formed, as recordInto forms it, and let go.
+template <class Fp, size_t... K>
+inline void formInto(StepState& s, const SampleSource& src, int slot, std::index_sequence<K...>)
+{
+    raiseUnitFlags(s, src);
+    if (slot == kSamples)
+        return;
+    // Each value held in a register, so that the compiler forms it without
+    // a store.
+    auto let = [](double v) {
+#if defined(__x86_64__) || defined(__i386__)
+        asm volatile("" : : "x"(v));
+#else
+        asm volatile("" : : "r"(v));
+#endif
+    };
+    (let(Fp::sound(kQuantities[K].record(src))), ...);
+}
+
 } // namespace
+
+template <class Fp> void takeSampleUnkept(StepState& s, double g, double Vwind, double Volumen, int slot)
+{
+    s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
+    formInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, std::make_index_sequence<kRecordedSeries>());
+}
 
 template <class Fp> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series)
 {
@@ -42,16 +67,10 @@ template <class Fp> void recordSample(StepState& s, double g, double Vwind, doub
         std::make_index_sequence<kRecordedSeries>());
 }
 
-template <class Fp> void recordSampleRow(StepState& s, double g, double Vwind, double Volumen, int slot, double* row)
-{
-    s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
-    recordInto<Fp>(s, SampleSource { s, g, Vwind, Volumen }, slot, row, 1, std::make_index_sequence<kRecordedSeries>());
-}
-
 template void recordSample<Checked>(StepState&, double, double, double, int, double*);
 template void recordSample<Unchecked>(StepState&, double, double, double, int, double*);
-template void recordSampleRow<Checked>(StepState&, double, double, double, int, double*);
-template void recordSampleRow<Unchecked>(StepState&, double, double, double, int, double*);
+template void takeSampleUnkept<Checked>(StepState&, double, double, double, int);
+template void takeSampleUnkept<Unchecked>(StepState&, double, double, double, int);
 
 std::span<const Quantity* const> sampleFileColumns()
 {

@@ -286,8 +286,9 @@ const char* quantityName(Series s, int sprache);
 // tested by the fault policy F (Checked or Unchecked). Slot 500 is replaced
 // by slot 499 when the run ends, so nothing is stored there.
 template <class F> void recordSample(StepState& s, double g, double Vwind, double Volumen, int slot, double* series);
-// The same, with the values of series 0..30 going to row[0..30] instead.
-template <class F> void recordSampleRow(StepState& s, double g, double Vwind, double Volumen, int slot, double* row);
+// The same, with the values formed (and tested) but kept nowhere: a
+// sample's faults and unit flags alone.
+template <class F> void takeSampleUnkept(StepState& s, double g, double Vwind, double Volumen, int slot);
 
 // The columns of the sample file after the sample number, in file order.
 inline constexpr int kSampleFileColumns = 7;

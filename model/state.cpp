@@ -72,6 +72,11 @@ void resetState()
     new (&st) SimState();
 }
 
+void resetAllButSamples(SimState& state)
+{
+    static_cast<SimStateCore&>(state) = SimStateCore();
+}
+
 RunSummary runSummary()
 {
     return st.Summary;

@@ -178,8 +178,9 @@ struct StepState : FlightState, SamplingState {
     bool operator==(const StepState&) const = default;
 };
 
-// The process-wide state; the members a step changes are its StepState.
-struct SimState : StepState {
+// The process-wide state but its samples; the members a step changes are
+// its StepState.
+struct SimStateCore : StepState {
     // User choices (start form)
     int Sprache = 0; // 1 Russian, 2 German, 3 English
     int Klasse = 0; // vehicle class 1..8 from the class groups
@@ -236,9 +237,6 @@ struct SimState : StepState {
     double Oberflaeche = 0; // m2
     double SBallon = 0; // m2
 
-    // Result series: series k sample i (1..500) at k*500 + i - 1
-    std::array<double, kErgebnisSize> Ergebnis {};
-
     // Recording control
     int NPunkte = 0;
     int Durchlauf2 = 0;
@@ -257,6 +255,15 @@ struct SimState : StepState {
     // What sums up the last run that completed, tracked over its steps
     RunSummary Summary;
 
+    bool operator==(const SimStateCore&) const = default;
+};
+
+// The process-wide state: the samples apart, so that a run that keeps none
+// can start from a fresh state without clearing their 400 KB.
+struct SimState : SimStateCore {
+    // Result series: series k sample i (1..500) at k*500 + i - 1
+    std::array<double, kErgebnisSize> Ergebnis {};
+
     // Every member equal (a test compares the state two ways leave).
     bool operator==(const SimState&) const = default;
 };
@@ -265,6 +272,8 @@ extern SimState st;
 
 // Puts every variable back to its start value (all zero, strings empty).
 void resetState();
+// The same for `state`, its samples left as they are.
+void resetAllButSamples(SimState& state);
 
 // The summary of the last run that completed (all zero before any run, or
 // after a run that ended with an error).

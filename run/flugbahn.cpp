@@ -167,8 +167,10 @@ Pass startPass(const RunRequest& in, RunOutcome& v, const RunKind& kind, bool ae
     p.s = passState(v);
     p.in = passInputs(in, v, kind, aero);
     p.recording = v.Durchlauf2 == 1;
-    if (p.recording)
+    if (p.recording) {
         p.series = v.series.data();
+        p.keepSamples = in.keepSamples;
+    }
     p.observer = &observer;
     p.log = log;
     p.track.maxH = v.H;
@@ -218,7 +220,8 @@ void runFlight(const RunRequest& in, RunOutcome& out, RunObserver& observer)
     RunOutcome& v = out;
     static_cast<StepState&>(v) = in.before;
     static_cast<RunSettings&>(v) = in.settings;
-    v.series = in.series;
+    if (in.keepSamples)
+        v.series = in.series;
     v.summary = {};
     v.defaultGraph = klasse.defaultGraph;
     v.started = true;
@@ -256,7 +259,8 @@ void runFlight(const RunRequest& in, RunOutcome& out, RunObserver& observer)
 
     log.close();
     const RunSummary summary = summarize(rec, v.Hend);
-    finishSeries(v);
+    if (in.keepSamples)
+        finishSeries(v);
     v.summary = summary;
 }
 

@@ -74,6 +74,10 @@ struct RunRequest : RunFields {
     double scenarioKlasse = 0; // Szenario.Klasse: what the run does by class
     int Klasse = 0; // the start form's class: the motion step's equations
     bool stepLog = false; // writes "Torv Daten.txt" step by step
+    // Whether the run leaves its samples: without them it still takes each
+    // (its faults and unit flags are the run's), but neither reads `series`
+    // nor writes RunOutcome::series.
+    bool keepSamples = true;
     StepState before; // the step state as the run finds it
     RunSettings settings; // the same for the settings
     RecordedSeries series {};
@@ -116,11 +120,15 @@ enum class RunFiles { Write, Skip };
 // cannot be written, TorvError when the integration step is unusable.
 void Flugbahn(RunFiles files = RunFiles::Write);
 
+// Whether a run on a state leaves its samples in the state's Ergebnis, or
+// leaves Ergebnis as it was (a caller that wants the summary alone).
+enum class RunSamples { Keep, Skip };
+
 // The same run on a caller's own state, without files or form: what START
 // leaves in the simulation state, left in `state` instead, so that runs on
 // states of their own go on side by side. `observer` hears of the progress.
 // Throws as Flugbahn.
-void runOn(SimState& state, RunObserver& observer = quietObserver());
+void runOn(SimState& state, RunObserver& observer = quietObserver(), RunSamples samples = RunSamples::Keep);
 
 // An observer that only passes the progress on to the installed form port
 // (which may cancel), for runs that show nothing.

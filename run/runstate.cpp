@@ -1,6 +1,7 @@
 // The run on the simulation state: the calculation form's START and every
 // caller that works on the state run the flight through here.
 #include <memory>
+#include <utility>
 
 #include "fault/faults.h"
 #include "files/numfmt.h"
@@ -40,13 +41,14 @@ template <class From, class To> void copySettings(const From& a, To& b)
 }
 
 // What the run leaves in the state: the recording pass's variables, the
-// settings and the samples as it left them.
-void applyOutcome(const RunOutcome& out, SimState& state)
+// settings and the samples as it left them, if it kept them.
+void applyOutcome(const RunRequest& in, const RunOutcome& out, SimState& state)
 {
     static_cast<StepState&>(state) = out;
     copySettings(out, state);
     state.Trenn = kRunSeparator;
-    std::copy(out.series.begin(), out.series.end(), state.Ergebnis.begin());
+    if (in.keepSamples)
+        std::copy(out.series.begin(), out.series.end(), state.Ergebnis.begin());
 }
 
 // The run's way to the calculation form: the fields it changes, and its
@@ -79,9 +81,11 @@ RunObserver& portProgress()
     return observer;
 }
 
-RunRequest runRequest(const SimState& state, bool files)
+namespace {
+
+// Every input of the run but the samples.
+void requestInto(const SimState& state, bool files, RunRequest& in)
 {
-    RunRequest in;
     in.H0 = state.H0;
     in.V0 = state.V0;
     in.TTO = state.TTO;
@@ -108,49 +112,102 @@ RunRequest runRequest(const SimState& state, bool files)
     in.stepLog = files && state.DatenSchalter == 1;
     in.before = state;
     copySettings(state, in.settings);
+}
+
+} // namespace
+
+RunRequest runRequest(const SimState& state, bool files)
+{
+    RunRequest in;
+    requestInto(state, files, in);
     std::copy_n(state.Ergebnis.begin(), in.series.size(), in.series.begin());
     return in;
 }
 
 namespace {
 
+// A run's request and outcome, and whether a run uses them: a run takes
+// its thread's, so that it does not clear their 250 KB of samples (and one
+// that keeps no samples does not copy them either); a run started while
+// they are in use (from an observer) takes new ones.
+struct RunValues {
+    std::unique_ptr<RunRequest> in = std::make_unique<RunRequest>();
+    std::unique_ptr<RunOutcome> out = std::make_unique<RunOutcome>();
+    bool busy = false;
+};
+
+class Taken {
+public:
+    explicit Taken(RunValues* values)
+        : values_(values)
+    {
+        if (values_)
+            values_->busy = true;
+    }
+    ~Taken()
+    {
+        if (values_)
+            values_->busy = false;
+    }
+    Taken(const Taken&) = delete;
+    Taken& operator=(const Taken&) = delete;
+
+private:
+    RunValues* values_;
+};
+
 // The run on `state`, its outcome put back there; where an error ends a run
-// that had started, what it had done by then, with no summary.
-std::unique_ptr<RunOutcome> runInState(SimState& state, bool files, RunObserver& observer)
+// that had started, what it had done by then, with no summary. Returns the
+// run's default graph and summary.
+std::pair<Sel, RunSummary> runInState(SimState& state, bool files, RunObserver& observer, RunSamples samples)
 {
-    const auto in = std::make_unique<RunRequest>(runRequest(state, files));
-    auto out = std::make_unique<RunOutcome>();
+    thread_local RunValues reused;
+    const bool reuse = !reused.busy;
+    const Taken taken(reuse ? &reused : nullptr);
+    std::unique_ptr<RunRequest> ownIn;
+    std::unique_ptr<RunOutcome> ownOut;
+    if (!reuse) {
+        ownIn = std::make_unique<RunRequest>();
+        ownOut = std::make_unique<RunOutcome>();
+    }
+    RunRequest& in = reuse ? *reused.in : *ownIn;
+    RunOutcome& out = reuse ? *reused.out : *ownOut;
+    requestInto(state, files, in);
+    in.keepSamples = samples == RunSamples::Keep;
+    if (in.keepSamples)
+        std::copy_n(state.Ergebnis.begin(), in.series.size(), in.series.begin());
+    out.started = false;
     try {
-        runFlight(*in, *out, observer);
+        runFlight(in, out, observer);
     } catch (...) {
-        if (out->started) {
-            applyOutcome(*out, state);
+        if (out.started) {
+            applyOutcome(in, out, state);
             state.Summary = {};
         }
         throw;
     }
-    applyOutcome(*out, state);
-    return out;
+    applyOutcome(in, out, state);
+    return { out.defaultGraph, out.summary };
 }
 
 } // namespace
 
-void runOn(SimState& state, RunObserver& observer)
+void runOn(SimState& state, RunObserver& observer, RunSamples samples)
 {
-    const auto out = runInState(state, false, observer);
-    applyGraphSelection(out->defaultGraph, state);
-    state.Summary = out->summary;
+    const auto [graph, summary] = runInState(state, false, observer, samples);
+    applyGraphSelection(graph, state);
+    state.Summary = summary;
 }
 
 void Flugbahn(RunFiles files)
 {
     FormObserver observer;
-    const auto out = runInState(st, files == RunFiles::Write, observer);
+    const auto out = runInState(st, files == RunFiles::Write, observer, RunSamples::Keep);
     st.Summary = {};
     if (files == RunFiles::Write)
         writeSampleFile();
-    applyGraphSelection(out->defaultGraph);
-    st.Summary = out->summary;
+    applyGraphSelection(out.first);
+    st.Summary = out.second;
     formPort().drawGraph();
 }
 

@@ -69,20 +69,33 @@ template <class T> [[gnu::always_inline]] inline void copyState(T& to, const T& 
 // kSamples * kMaxStates / 2 steps of the pass whatever its length. The
 // recording pass replays its samples from them; the state after the first
 // step tells whether it integrates the same trajectory.
+//
+// A pass whose class changes only the variables of its motion and its air
+// (no thrust, no aerodynamic model, no heating, no buoyancy) keeps only
+// those of each step (`Moving`): every other variable stays as the first
+// step left it. A short pass keeps a state in every step, and so writes
+// about half the memory it would with whole states.
 class Checkpoints {
 public:
     static constexpr size_t kMaxStates = 8192;
 
     Checkpoints()
-        : pool_(kMaxStates)
-        , slots_(kMaxStates)
+        : slots_(kMaxStates)
         , times_(kMaxStates)
     {
         free_.reserve(kMaxStates);
     }
 
-    void clear()
+    // Starts a pass; `moving`: it keeps the moving variables alone.
+    void clear(bool moving)
     {
+        moving_ = moving;
+        if (moving ? moves_.empty() : pool_.empty()) {
+            if (moving)
+                moves_.resize(kMaxStates);
+            else
+                pool_.resize(kMaxStates);
+        }
         count_ = 0;
         shift_ = 0;
         fresh_ = 0;
@@ -94,35 +107,54 @@ public:
     long long nextAfter(long long done) const { return done == 0 ? 1 : ((done >> shift_) + 1) << shift_; }
     // The state after `done` steps, one of those nextAfter names; returns
     // the next step to keep. A stretch run again after a fault offers the
-    // same states again.
-    [[gnu::always_inline]] long long offer(long long done, const FlightState& s)
+    // same states again. `MayMove`: the pass may keep its moving variables
+    // alone (false where its class heats, say).
+    template <bool MayMove = true> [[gnu::always_inline]] long long offer(long long done, const FlightState& s)
     {
-        if (done == 1)
-            afterFirst_ = s;
+        if (done <= 1) [[unlikely]]
+            keepFirst(done, s);
         const size_t i = static_cast<size_t>(done >> shift_);
         if ((done & (spacing() - 1)) == 0) {
             if (i < count_)
-                keep(i, s);
+                keep<MayMove>(i, s);
             else if (count_ < kMaxStates)
-                keepNew(s);
+                keepNew<MayMove>(s);
             else
                 thinOut(done, s);
         }
         return nextAfter(done);
     }
-    // The latest state kept at or before step `step`, and its step.
-    const FlightState& atOrBefore(long long step, long long& at) const
+    // The step of the latest state kept at or before step `step`.
+    long long keptAtOrBefore(long long step) const { return static_cast<long long>(index(step)) << shift_; }
+    // That state, into `to`; `reloaded`: `to` holds a state this pass
+    // kept after its start, with what the steps did since (none of which
+    // changes what a pass that keeps its moving variables leaves alone).
+    [[gnu::always_inline]] void load(long long step, FlightState& to, bool reloaded = false) const
     {
         const size_t i = index(step);
-        at = static_cast<long long>(i) << shift_;
-        return pool_[slots_[i]];
+        if (!moving_) {
+            copyState(to, pool_[slots_[i]]);
+        } else if (i == 0) {
+            copyState(to, start_);
+        } else {
+            if (!reloaded)
+                copyState(to, afterFirst_);
+            moves_[slots_[i]].into(to);
+        }
     }
-    // Asks for the state atOrBefore(step) gives to be brought into the cache.
+    // Its time.
+    double timeAtOrBefore(long long step) const { return times_[index(step)]; }
+    // Asks for the state load(step) gives to be brought into the cache.
     void prefetch(long long step) const
     {
-        const char* p = reinterpret_cast<const char*>(&pool_[slots_[index(step)]]);
-        for (size_t line = 0; line < sizeof(FlightState); line += 64)
-            __builtin_prefetch(p + line);
+        const size_t slot = slots_[index(step)];
+        const char* p
+            = moving_ ? reinterpret_cast<const char*>(&moves_[slot]) : reinterpret_cast<const char*>(&pool_[slot]);
+        // Every cache line the state touches, also where it starts within one.
+        const size_t size = moving_ ? sizeof(Moving) : sizeof(FlightState);
+        const size_t skew = reinterpret_cast<uintptr_t>(p) % 64;
+        for (size_t line = 0; line < size + skew; line += 64)
+            __builtin_prefetch(p - skew + line);
     }
     // The kept states in step order: how many, and the time of each.
     size_t count() const { return count_; }
@@ -130,6 +162,37 @@ public:
     const FlightState& afterFirstStep() const { return afterFirst_; }
 
 private:
+    // What a step of such a pass changes: its motion, the values derived
+    // from it, and its air.
+    struct Moving {
+        double t, H, X, V, Q, Qgrad, Hkm, Xkm, Belastung;
+        double Mach, qDyn, nx, ny, Drag, Lift, Widerstand;
+        double Temp, Druck, Aschall, Roh, Mu;
+        int atmosphereSegment;
+
+        [[gnu::always_inline]] void from(const FlightState& s)
+        {
+            t = s.t, H = s.H, X = s.X, V = s.V, Q = s.Q, Qgrad = s.Qgrad, Hkm = s.Hkm, Xkm = s.Xkm;
+            Belastung = s.Belastung;
+            Mach = s.Mach, qDyn = s.qDyn, nx = s.nx, ny = s.ny, Drag = s.Drag, Lift = s.Lift;
+            Widerstand = s.Widerstand;
+            Temp = s.Temp, Druck = s.Druck, Aschall = s.Aschall, Roh = s.Roh, Mu = s.Mu;
+            atmosphereSegment = s.atmosphereSegment;
+        }
+        void into(FlightState& s) const
+        {
+            s.t = t, s.H = H, s.X = X, s.V = V, s.Q = Q, s.Qgrad = Qgrad, s.Hkm = Hkm, s.Xkm = Xkm;
+            s.Belastung = Belastung;
+            s.Mach = Mach, s.qDyn = qDyn, s.nx = nx, s.ny = ny, s.Drag = Drag, s.Lift = Lift;
+            s.Widerstand = Widerstand;
+            s.Temp = Temp, s.Druck = Druck, s.Aschall = Aschall, s.Roh = Roh, s.Mu = Mu;
+            s.atmosphereSegment = atmosphereSegment;
+        }
+    };
+
+    // The state at the start, or after the first step.
+    [[gnu::noinline]] void keepFirst(long long done, const FlightState& s) { (done == 1 ? afterFirst_ : start_) = s; }
+
     size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
     // A place in the pool not holding a kept state.
     uint32_t take()
@@ -140,15 +203,18 @@ private:
         free_.pop_back();
         return slot;
     }
-    [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
+    template <bool MayMove = true> [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
     {
-        copyState(pool_[slots_[i]], s);
+        if (MayMove && moving_)
+            moves_[slots_[i]].from(s);
+        else
+            copyState(pool_[slots_[i]], s);
         times_[i] = s.t;
     }
-    [[gnu::always_inline]] void keepNew(const FlightState& s)
+    template <bool MayMove = true> [[gnu::always_inline]] void keepNew(const FlightState& s)
     {
         slots_[count_] = take();
-        keep(count_++, s);
+        keep<MayMove>(count_++, s);
     }
 
     // The list is full: every other state goes (its place in the pool is
@@ -172,6 +238,8 @@ private:
     }
 
     std::vector<FlightState> pool_; // where the states are
+    std::vector<Moving> moves_; // or what changes of them
+    bool moving_ = false;
     std::vector<uint32_t> slots_; // the place in the pool of the first count_ states, in step order
     std::vector<double> times_; // their times, in step order
     std::vector<uint32_t> free_; // places given up by thinning out
@@ -179,6 +247,7 @@ private:
     uint32_t fresh_ = 0; // places from here on never used in this pass
     int shift_ = 0; // log2 of the spacing
     FlightState afterFirst_;
+    FlightState start_; // the state at the start of a pass that keeps its moving variables
 };
 
 namespace {
@@ -258,7 +327,7 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
                 everyStep.add(SampleSource { s, in.g, in.Vwind, in.Volumen });
             ++done;
             if (done == nextKept)
-                nextKept = keep->offer(done, s);
+                nextKept = keep->offer<!std::is_same_v<Kind, ReentryVehicle>>(done, s); // a reentry vehicle heats
             // End test
             ended = !(s.H > in.Hend && s.t < in.Tk);
         } while (!ended && done < stop);
@@ -361,11 +430,9 @@ StepEntry lastStepEntry(const Pass& p, const StretchStart& start)
     Pass r = scratchPass(p);
     r.s = start.s;
     r.done = start.done;
-    long long at = -1;
-    const FlightState* kept = p.keep ? &p.keep->atOrBefore(p.done - 1, at) : nullptr;
-    if (kept && at > start.done) {
-        static_cast<FlightState&>(r.s) = *kept;
-        r.done = at;
+    if (p.keep && p.keep->keptAtOrBefore(p.done - 1) > start.done) {
+        p.keep->load(p.done - 1, r.s);
+        r.done = p.keep->keptAtOrBefore(p.done - 1);
     }
     if (everyStepChecked)
         runTo<Checked>(r, p.done - 1);
@@ -393,6 +460,14 @@ private:
     StepState& end_;
 };
 
+// Whether the steps of a pass change only the variables of the motion and
+// the air: no thrust or mass, no coefficients, no heat flux, no buoyancy, no
+// balloon's range.
+bool onlyMotionAndAir(const PassInputs& in)
+{
+    return !in.rocket && !in.aero && !in.heating && !in.buoyant && in.motion != MotionSet::kBalloon;
+}
+
 // Whether every step of the recording pass may take a sample: only when
 // dt0 is at most 0.0001 of the sampling interval, in a pass of 5 million
 // steps and more, which must last that long before t reaches Tk. Without
@@ -412,7 +487,7 @@ void integrate(Pass& p, StepState& end)
     if (p.recording)
         saveSamples(p);
     if (p.keep) {
-        p.keep->clear();
+        p.keep->clear(onlyMotionAndAir(p.in));
         p.keep->offer(0, p.s);
         p.witnessed = mayRecordEveryStep(p.in);
     }
@@ -468,7 +543,7 @@ bool sameTrajectory(const Pass& rec, const Pass& timing)
 }
 
 // Samples ahead whose checkpoint the replay asks the cache for.
-constexpr size_t kPrefetchAhead = 4;
+constexpr size_t kPrefetchAhead = 16;
 
 // The greatest number of recording steps a replay takes one by one.
 constexpr size_t kMaxReplayedSamples = 4 * kSamples;
@@ -537,8 +612,8 @@ bool findRecordingStepsByBoundaries(
     r.everyStep = false;
     // t after step k, from the checkpoint at or before it.
     auto tAfter = [&](long long k) {
-        long long at = 0;
-        double t = keep.atOrBefore(k, at).t;
+        long long at = keep.keptAtOrBefore(k);
+        double t = keep.timeAtOrBefore(k);
         for (; at < k; ++at)
             t = t + in.dt0;
         return t;
@@ -554,8 +629,12 @@ bool findRecordingStepsByBoundaries(
     const double indexPerTime = 1 / (in.dt0 * static_cast<double>(keep.spacing()));
     for (double boundary = q - fracPart(q) + 1;; boundary += 1) {
         // Below this time the quotient stays below the boundary, whatever
-        // the rounding of the division.
-        const double below = boundary * in.dtProbe * (1 - 1e-9);
+        // the rounding of the division, and from `above` on it has passed
+        // it (where no product lost digits by underflow): only the steps
+        // between need the division.
+        const double atBoundary = boundary * in.dtProbe;
+        const double below = atBoundary * (1 - 1e-9);
+        const double above = std::isnormal(atBoundary) ? atBoundary * (1 + 1e-9) : HUGE_VAL;
         // From the latest state kept below it, if that is ahead: its guess
         // by the time the steps take, then the kept times one by one.
         const double guess = below * indexPerTime - 2;
@@ -572,11 +651,12 @@ bool findRecordingStepsByBoundaries(
             t = t + in.dt0;
             ++k;
         }
-        for (q = t / in.dtProbe; k < n && q < boundary; q = t / in.dtProbe) {
+        auto passed = [&] { return t >= above || !(t / in.dtProbe < boundary); };
+        while (k < n && !passed()) {
             t = t + in.dt0;
             ++k;
         }
-        if (q < boundary)
+        if (!passed())
             break; // step n reached
         if (r.at.size() == kMaxReplayedSamples)
             return false;
@@ -618,10 +698,10 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     if (steps.everyStep && !timing.witnessed)
         return false;
 
-    // The samples go slot by slot into `rows` first, and into the series
-    // once all of them are taken: a sample that raises a fault leaves the
-    // series as they were, and the series are written in their order.
-    thread_local std::array<double, kSamples * kRecordedSeries> rows;
+    // The samples go into `taken`, laid out as the series, first, and into
+    // the series once all of them are taken: a sample that raises a fault
+    // leaves the series as they were.
+    thread_local std::array<double, kSamples * kRecordedSeries> taken;
     const int firstSlot = sampled.iPunkt;
     int lastSlot = firstSlot - 1;
     // The sampling state goes from sample to sample in the state the
@@ -632,9 +712,14 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     static_cast<SamplingState&>(r.s) = sampled;
     r.done = -1; // nothing reached yet
     long long reported = 0;
+    // Samples nobody keeps are still taken, for their faults and unit
+    // flags.
     auto record = [&](StepState& s) {
         const int slot = s.iPunkt;
-        recordSampleRow<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, rows.data() + (slot - 1) * kRecordedSeries);
+        if (rec.keepSamples)
+            recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, taken.data());
+        else
+            takeSampleUnkept<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot);
         if (slot < kSamples) {
             lastSlot = slot;
             ++s.iPunkt;
@@ -645,10 +730,9 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
             const long long k = steps.at[n];
             if (n + kPrefetchAhead < steps.at.size())
                 timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
-            long long from = 0;
-            const FlightState& cp = timing.keep->atOrBefore(k, from);
+            const long long from = timing.keep->keptAtOrBefore(k);
             if (r.done < from) {
-                copyState(static_cast<FlightState&>(r.s), cp);
+                timing.keep->load(k, r.s, r.done > 0);
                 r.done = from;
             }
             runTo<F>(r, k);
@@ -681,15 +765,9 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
         fpClear();
         return false;
     }
-    // Eight slots at a time, a cache line of each series.
-    for (int block = firstSlot; block <= lastSlot; block += 8) {
-        const int n = std::min(8, lastSlot + 1 - block);
-        const double* from = rows.data() + (block - 1) * kRecordedSeries;
-        double* to = rec.series + (block - 1);
-        for (int k = 0; k < kRecordedSeries; ++k, ++from, to += kSamples)
-            for (int j = 0; j < n; ++j)
-                to[j] = from[j * kRecordedSeries];
-    }
+    for (int k = 0; rec.keepSamples && k < kRecordedSeries && firstSlot <= lastSlot; ++k)
+        std::copy(taken.begin() + k * kSamples + firstSlot - 1, taken.begin() + k * kSamples + lastSlot,
+            rec.series + k * kSamples + firstSlot - 1);
     static_cast<SamplingState&>(rec.s) = sampled;
     rec.track = timing.track;
     rec.done = timing.done;

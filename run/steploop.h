@@ -62,6 +62,9 @@ struct Pass {
     PassInputs in;
     bool recording = false; // takes the samples step by step
     double* series = nullptr; // the recording's samples, laid out as Ergebnis
+    // Whether the samples matter after the pass: a replay leaves `series`
+    // alone where they do not.
+    bool keepSamples = true;
     RunObserver* observer = &quietObserver();
     StepLog* log = nullptr;
     Checkpoints* keep = nullptr; // the timing pass's states for the recording pass

@@ -154,6 +154,28 @@ TEST(RunsOfAPlan, SideBySideGiveTheLinesOfOneAfterTheOtherAndLeaveTheStateAlone)
     EXPECT_EQ(torv::st.Summary.samples, 0);
 }
 
+// A run whose state nobody takes (it keeps no samples) gives the line of one
+// whose state is taken, also on threads of their own.
+TEST(RunsOfAPlan, WithoutTheirStateGiveTheLinesOfRunsWithIt)
+{
+    Options options;
+    options.preset = "all";
+    const Plan plan = makePlan(options);
+    const SummaryText text(plan);
+    std::vector<std::string> taken, alone(static_cast<size_t>(plan.count()));
+    for (long long i = 0; i < plan.count(); ++i)
+        taken.push_back(text.runLine(plan, i, runAlone(plan, i, [](torv::SimState&) {})));
+    std::vector<std::thread> threads;
+    for (int k = 0; k < 2; ++k)
+        threads.emplace_back([&, k] {
+            for (long long i = k; i < plan.count(); i += 2)
+                alone[static_cast<size_t>(i)] = text.runLine(plan, i, runAlone(plan, i));
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(alone, taken);
+}
+
 // One run checks its step with the two finer runs side by side: the numbers
 // of the check on the simulation state, which runs them one after the other.
 TEST(RunsOfAPlan, OneRunsStepCheckEqualsTheWindowsCheck)

@@ -252,6 +252,22 @@ TEST_P(FastAndChecked, WriteTheSameSampleFile)
         }
 }
 
+// A run that keeps no samples leaves what one that keeps them leaves, but
+// the samples, which stay as they were.
+TEST_P(FastAndChecked, WithoutSamplesLeavesAllButTheSamples)
+{
+    const PresetRef p = *presetNumber(GetParam());
+    resetState();
+    choosePreset(p.list, p.index);
+    activate('.');
+    st.Ergebnis.fill(7);
+    const auto kept = std::make_unique<SimState>(st), skipped = std::make_unique<SimState>(st);
+    runOn(*kept, quietObserver(), RunSamples::Keep);
+    runOn(*skipped, quietObserver(), RunSamples::Skip);
+    EXPECT_TRUE(static_cast<const SimStateCore&>(*skipped) == *kept);
+    EXPECT_TRUE(skipped->Ergebnis == st.Ergebnis);
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryPreset, FastAndChecked, ::testing::Range(1, presetCount() + 1));
 
 // Where the recording pass is replayed, and where it must run in full.
