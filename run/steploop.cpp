@@ -163,17 +163,19 @@ public:
 
 private:
     // What a step of such a pass changes: its motion, the values derived
-    // from it, and its air.
+    // from it, and its air. The area loading stays as the first step left
+    // it (mass and area do not change), and the angle in degrees and the
+    // distances in km are formed again from the motion as the step formed
+    // them, so that a state takes less memory.
     struct Moving {
-        double t, H, X, V, Q, Qgrad, Hkm, Xkm, Belastung;
+        double t, H, X, V, Q;
         double Mach, qDyn, nx, ny, Drag, Lift, Widerstand;
         double Temp, Druck, Aschall, Roh, Mu;
         int atmosphereSegment;
 
         [[gnu::always_inline]] void from(const FlightState& s)
         {
-            t = s.t, H = s.H, X = s.X, V = s.V, Q = s.Q, Qgrad = s.Qgrad, Hkm = s.Hkm, Xkm = s.Xkm;
-            Belastung = s.Belastung;
+            t = s.t, H = s.H, X = s.X, V = s.V, Q = s.Q;
             Mach = s.Mach, qDyn = s.qDyn, nx = s.nx, ny = s.ny, Drag = s.Drag, Lift = s.Lift;
             Widerstand = s.Widerstand;
             Temp = s.Temp, Druck = s.Druck, Aschall = s.Aschall, Roh = s.Roh, Mu = s.Mu;
@@ -181,8 +183,8 @@ private:
         }
         void into(FlightState& s) const
         {
-            s.t = t, s.H = H, s.X = X, s.V = V, s.Q = Q, s.Qgrad = Qgrad, s.Hkm = Hkm, s.Xkm = Xkm;
-            s.Belastung = Belastung;
+            s.t = t, s.H = H, s.X = X, s.V = V, s.Q = Q;
+            derivedValues(s);
             s.Mach = Mach, s.qDyn = qDyn, s.nx = nx, s.ny = ny, s.Drag = Drag, s.Lift = Lift;
             s.Widerstand = Widerstand;
             s.Temp = Temp, s.Druck = Druck, s.Aschall = Aschall, s.Roh = Roh, s.Mu = Mu;
@@ -523,6 +525,119 @@ void integrate(Pass& p, StepState& end)
 
 namespace {
 
+// Steps of two passes together until either ends (its flag set) or both
+// reach `stop`, without fault tests, samples or log: the body of steps()
+// for each of them, in one loop.
+template <class Kind> void stepsTwo(Pass& pa, Pass& pb, long long stop, bool& endedA, bool& endedB)
+{
+    const PassInputs ia = pa.in, ib = pb.in;
+    StepState a = pa.s, b = pb.s;
+    StepTrack ta = pa.track, tb = pb.track;
+    long long done = pa.done;
+    Checkpoints* const ka = pa.keep;
+    Checkpoints* const kb = pb.keep;
+    long long nextKept = ka->nextAfter(done);
+    constexpr bool kMayMove = !std::is_same_v<Kind, ReentryVehicle>;
+    bool ea = false, eb = false;
+    do {
+        // Each half of the step in both before the next half, so that the
+        // operations of the two come close together.
+        const StepStart entryA = stepAir<Unchecked, Kind>(a, ia);
+        const StepStart entryB = stepAir<Unchecked, Kind>(b, ib);
+        const AppliedMotion appliedA = stepMotion<Unchecked, Kind>(a, ia, entryA);
+        const AppliedMotion appliedB = stepMotion<Unchecked, Kind>(b, ib, entryB);
+        trackStep(ta, a, appliedA);
+        trackStep(tb, b, appliedB);
+        ++done;
+        if (done == nextKept) {
+            ka->offer<kMayMove>(done, a);
+            nextKept = kb->offer<kMayMove>(done, b);
+        }
+        ea = !(a.H > ia.Hend && a.t < ia.Tk);
+        eb = !(b.H > ib.Hend && b.t < ib.Tk);
+    } while (!ea && !eb && done < stop);
+    a.FracNeu = samplingPhase<Unchecked>(a.t, ia.dtProbe);
+    b.FracNeu = samplingPhase<Unchecked>(b.t, ib.dtProbe);
+    pa.s = a;
+    pb.s = b;
+    pa.track = ta;
+    pb.track = tb;
+    pa.done = pb.done = done;
+    endedA = ea;
+    endedB = eb;
+}
+
+// Whether a pass runs the reentry vehicle's own steps (runSteps).
+bool reentrySteps(const Pass& p)
+{
+    return !p.log && !p.recording && p.in.heating && p.in.motion == MotionSet::kReentry && !p.in.aero;
+}
+
+// Whether a pass changes only its motion and its air under the general
+// equations.
+bool generalSteps(const Pass& p)
+{
+    return !p.in.rocket && !p.in.aero && !p.in.heating && !p.in.buoyant && p.in.motion == MotionSet::kGeneral;
+}
+
+} // namespace
+
+bool integrateTwo(Pass& a, StepState& endA, Pass& b, StepState& endB)
+{
+    if (everyStepChecked || a.recording || b.recording || a.log || b.log || !a.keep || !b.keep || a.keep == b.keep
+        || a.done != 0 || b.done != 0 || reentrySteps(a) != reentrySteps(b) || mayRecordEveryStep(a.in)
+        || mayRecordEveryStep(b.in) || fpPending())
+        return false;
+    const bool reentry = reentrySteps(a);
+    const bool general = generalSteps(a) && generalSteps(b);
+    for (Pass* p : { &a, &b }) {
+        p->keep->clear(onlyMotionAndAir(p->in));
+        p->keep->offer(0, p->s);
+        p->witnessed = false;
+    }
+    bool ended[2] = { false, false };
+    Pass* const passes[2] = { &a, &b };
+    while (!ended[0] || !ended[1]) {
+        const Pass& going = ended[0] ? b : a;
+        const long long stop
+            = std::min(((going.done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
+        const StretchStart cp[2] = { stretchStart(a), stretchStart(b) };
+        bool now[2] = { ended[0], ended[1] };
+        if (!ended[0] && !ended[1]) {
+            if (reentry)
+                stepsTwo<ReentryVehicle>(a, b, stop, now[0], now[1]);
+            else if (general)
+                stepsTwo<MotionAndAir>(a, b, stop, now[0], now[1]);
+            else
+                stepsTwo<ByInputs>(a, b, stop, now[0], now[1]);
+        } else {
+            const int k = ended[0] ? 1 : 0;
+            now[k] = runSteps<Unchecked>(*passes[k], stop);
+        }
+        // A fault cannot be told to one of them here: both run again singly.
+        if (fpPending()) {
+            fpClear();
+            return false;
+        }
+        for (int k = 0; k < 2; ++k) {
+            Pass& p = *passes[k];
+            if (ended[k])
+                continue;
+            if (now[k]) {
+                ended[k] = true;
+                p.track.lastStart = lastStepEntry(p, cp[k]);
+            } else if (p.done == kMaxStepsPerPass || !p.observer->progress(1, p.s.t, p.in.Tk)) {
+                return false;
+            }
+        }
+    }
+    endA = a.s;
+    endB = b.s;
+    return true;
+}
+
+namespace {
+
 // Whether the recording pass `rec`, at its start, integrates the very
 // trajectory of the timing pass. A step is a function of the state and the
 // pass inputs alone: with the same inputs and the same state after the
@@ -777,6 +892,12 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
 } // namespace
 
 Checkpoints& timingCheckpoints()
+{
+    thread_local Checkpoints checkpoints;
+    return checkpoints;
+}
+
+Checkpoints& secondCheckpoints()
 {
     thread_local Checkpoints checkpoints;
     return checkpoints;
