@@ -86,10 +86,12 @@ public:
         free_.reserve(kMaxStates);
     }
 
-    // Starts a pass; `moving`: it keeps the moving variables alone.
-    void clear(bool moving)
+    // Starts a pass; `moving`: it keeps the moving variables alone, with
+    // `area` the pass's area S.
+    void clear(bool moving, double area)
     {
         moving_ = moving;
+        area_ = area;
         if (moving ? moves_.empty() : pool_.empty()) {
             if (moving)
                 moves_.resize(kMaxStates);
@@ -139,7 +141,7 @@ public:
         } else {
             if (!reloaded)
                 copyState(to, afterFirst_);
-            moves_[slots_[i]].into(to);
+            moves_[slots_[i]].into(to, area_);
         }
     }
     // Its time.
@@ -162,33 +164,37 @@ public:
     const FlightState& afterFirstStep() const { return afterFirst_; }
 
 private:
-    // What a step of such a pass changes: its motion, the values derived
-    // from it, and its air. The area loading stays as the first step left
-    // it (mass and area do not change), and the angle in degrees and the
-    // distances in km are formed again from the motion as the step formed
-    // them, so that a state takes less memory.
+    // What a step of such a pass changes: its motion, its dynamic pressure
+    // and Mach number, and its air. The area loading and the coefficients
+    // stay as the first step left them (mass, area and coefficients do not
+    // change), and what the step forms from them, the motion and the air is
+    // formed again as the step formed it, so that a state takes less memory.
     struct Moving {
         double t, H, X, V, Q;
-        double Mach, qDyn, nx, ny, Drag, Lift, Widerstand;
+        double Mach, qDyn;
         double Temp, Druck, Aschall, Roh, Mu;
         int atmosphereSegment;
 
         [[gnu::always_inline]] void from(const FlightState& s)
         {
             t = s.t, H = s.H, X = s.X, V = s.V, Q = s.Q;
-            Mach = s.Mach, qDyn = s.qDyn, nx = s.nx, ny = s.ny, Drag = s.Drag, Lift = s.Lift;
-            Widerstand = s.Widerstand;
+            Mach = s.Mach, qDyn = s.qDyn;
             Temp = s.Temp, Druck = s.Druck, Aschall = s.Aschall, Roh = s.Roh, Mu = s.Mu;
             atmosphereSegment = s.atmosphereSegment;
         }
-        void into(FlightState& s) const
+        void into(FlightState& s, double area) const
         {
             s.t = t, s.H = H, s.X = X, s.V = V, s.Q = Q;
             derivedValues(s);
-            s.Mach = Mach, s.qDyn = qDyn, s.nx = nx, s.ny = ny, s.Drag = Drag, s.Lift = Lift;
-            s.Widerstand = Widerstand;
+            s.Mach = Mach, s.qDyn = qDyn;
+            const double weight = s.Belastung * kGravity;
+            s.nx = -s.CxRun * qDyn / weight;
+            s.ny = s.CyRun * qDyn / weight;
+            s.Drag = s.CxRun * qDyn * area;
+            s.Lift = s.CyRun * qDyn * area;
             s.Temp = Temp, s.Druck = Druck, s.Aschall = Aschall, s.Roh = Roh, s.Mu = Mu;
             s.atmosphereSegment = atmosphereSegment;
+            s.Widerstand = s.CxRun * Roh * (V * V) / 2 * area;
         }
     };
 
@@ -242,6 +248,7 @@ private:
     std::vector<FlightState> pool_; // where the states are
     std::vector<Moving> moves_; // or what changes of them
     bool moving_ = false;
+    double area_ = 0;
     std::vector<uint32_t> slots_; // the place in the pool of the first count_ states, in step order
     std::vector<double> times_; // their times, in step order
     std::vector<uint32_t> free_; // places given up by thinning out
@@ -489,7 +496,7 @@ void integrate(Pass& p, StepState& end)
     if (p.recording)
         saveSamples(p);
     if (p.keep) {
-        p.keep->clear(onlyMotionAndAir(p.in));
+        p.keep->clear(onlyMotionAndAir(p.in), p.in.S);
         p.keep->offer(0, p.s);
         p.witnessed = mayRecordEveryStep(p.in);
     }
@@ -591,7 +598,7 @@ bool integrateTwo(Pass& a, StepState& endA, Pass& b, StepState& endB)
     const bool reentry = reentrySteps(a);
     const bool general = generalSteps(a) && generalSteps(b);
     for (Pass* p : { &a, &b }) {
-        p->keep->clear(onlyMotionAndAir(p->in));
+        p->keep->clear(onlyMotionAndAir(p->in), p->in.S);
         p->keep->offer(0, p->s);
         p->witnessed = false;
     }
