@@ -493,9 +493,13 @@ void runInThreads(const Plan& plan, Report& report, Output& output, Progress& pr
     } restore;
     if (!plan.png.empty())
         ensurePainting();
-    Engine engine(plan, plan.threads, plan.window, [&](long long i, RunObserver& observer) {
-        return plan.out.empty() ? runAlone(plan, i, {}, observer) : runOne(plan, i, runDirectory(plan, i), observer);
-    });
+    // Without files, the engine's own runs (two at a time).
+    Engine::RunFunction withFiles;
+    if (!plan.out.empty())
+        withFiles = [&](long long i, RunObserver& observer) {
+            return runOne(plan, i, runDirectory(plan, i), observer);
+        };
+    Engine engine(plan, plan.threads, plan.window, withFiles);
     engine.start();
     while (!engine.finished()) {
         if (Interruption::wanted()) {
