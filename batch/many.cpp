@@ -496,9 +496,8 @@ void runInThreads(const Plan& plan, Report& report, Output& output, Progress& pr
     // Without files, the engine's own runs (two at a time).
     Engine::RunFunction withFiles;
     if (!plan.out.empty())
-        withFiles = [&](long long i, RunObserver& observer) {
-            return runOne(plan, i, runDirectory(plan, i), observer);
-        };
+        withFiles
+            = [&](long long i, RunObserver& observer) { return runOne(plan, i, runDirectory(plan, i), observer); };
     Engine engine(plan, plan.threads, plan.window, withFiles);
     engine.start();
     while (!engine.finished()) {

@@ -207,7 +207,7 @@ void endPass(RunOutcome& v)
 
 namespace {
 
-// A run in its three parts: set up up to its timing pass, the timing pass,
+// A run in its three parts: what comes before its timing pass, the timing pass,
 // and the rest (the recording pass and the summary), so that the timing
 // passes of two runs can be stepped together.
 class FlightRun {

@@ -143,8 +143,8 @@ void runOn(SimState& state, RunObserver& observer = quietObserver(), RunSamples 
 // together where runFlightPair can (else one after the other): each state
 // is left as runOn leaves it, and the error that ended its run (if any) is
 // in `errors` instead of thrown.
-void runOnPair(SimState& a, SimState& b, RunObserver& observer, RunSamples samples,
-    std::array<std::exception_ptr, 2>& errors);
+void runOnPair(
+    SimState& a, SimState& b, RunObserver& observer, RunSamples samples, std::array<std::exception_ptr, 2>& errors);
 
 // An observer that only passes the progress on to the installed form port
 // (which may cancel), for runs that show nothing.

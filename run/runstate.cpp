@@ -213,8 +213,8 @@ void runOn(SimState& state, RunObserver& observer, RunSamples samples)
     state.Summary = summary;
 }
 
-void runOnPair(SimState& a, SimState& b, RunObserver& observer, RunSamples samples,
-    std::array<std::exception_ptr, 2>& errors)
+void runOnPair(
+    SimState& a, SimState& b, RunObserver& observer, RunSamples samples, std::array<std::exception_ptr, 2>& errors)
 {
     errors = {};
     // The second run's request and outcome, kept from pair to pair as the

@@ -606,8 +606,7 @@ bool integrateTwo(Pass& a, StepState& endA, Pass& b, StepState& endB)
     Pass* const passes[2] = { &a, &b };
     while (!ended[0] || !ended[1]) {
         const Pass& going = ended[0] ? b : a;
-        const long long stop
-            = std::min(((going.done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
+        const long long stop = std::min(((going.done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
         const StretchStart cp[2] = { stretchStart(a), stretchStart(b) };
         bool now[2] = { ended[0], ended[1] };
         if (!ended[0] && !ended[1]) {

@@ -5,10 +5,10 @@
 
 #include <array>
 #include <cfloat>
-#include <exception>
-#include <memory>
 #include <chrono>
 #include <cmath>
+#include <exception>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
