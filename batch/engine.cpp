@@ -1,6 +1,7 @@
 #include "batch/engine.h"
 
 #include <algorithm>
+#include <array>
 #include <cfenv>
 
 namespace torv::batch {
@@ -26,6 +27,7 @@ private:
 Engine::Engine(const Plan& plan, int threads, long long window, RunFunction run)
     : plan_(plan)
     , run_(std::move(run))
+    , pairs_(!run_)
     , count_(plan.count())
     , window_(std::max(1LL, window))
     , threadCount_(static_cast<int>(std::clamp<long long>(threads, 1, std::max(1LL, plan.count()))))
@@ -76,22 +78,31 @@ void Engine::work()
             break;
         const long long i = next_++;
         held_.emplace_back();
+        const int n = pairs_ && next_ < count_ && next_ < taken_ + window_ ? 2 : 1;
+        if (n == 2) {
+            ++next_;
+            held_.emplace_back();
+        }
         lock.unlock();
-        RunResult r;
+        std::array<RunResult, 2> r;
         try {
-            r = run_(i, observer);
+            if (n == 2)
+                r = runTwo(plan_, i, i + 1, observer);
+            else
+                r[0] = run_(i, observer);
         } catch (const std::exception& e) {
-            r.status = kWorkerLost;
-            r.error = e.what();
+            r[0].status = r[1].status = kWorkerLost;
+            r[0].error = r[1].error = e.what();
         } catch (...) {
-            r.status = kWorkerLost;
-            r.error = "no result";
+            r[0].status = r[1].status = kWorkerLost;
+            r[0].error = r[1].error = "no result";
         }
         lock.lock();
         // A run that ended after the cancel may be cut off: it has no result.
         if (cancelled_)
             break;
-        held_[static_cast<size_t>(i - taken_)] = std::move(r);
+        for (int k = 0; k < n; ++k)
+            held_[static_cast<size_t>(i + k - taken_)] = std::move(r[static_cast<size_t>(k)]);
         const bool first = i == taken_;
         lock.unlock();
         if (first) {

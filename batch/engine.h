@@ -30,7 +30,8 @@ public:
     using Wake = std::function<void()>;
 
     // `threads` at least 1; no more than `window` runs are ahead of the
-    // first result not yet taken. Without `run`, runAlone without files.
+    // first result not yet taken. Without `run`, runAlone without files, two
+    // runs at a time on a thread (runTwo).
     Engine(const Plan& plan, int threads, long long window = 1024, RunFunction run = {});
     // Cancels and waits for the threads: a run under way stops at its next
     // progress report.
@@ -58,6 +59,7 @@ private:
 
     const Plan& plan_;
     RunFunction run_;
+    const bool pairs_; // runs go two at a time
     Wake wake_;
     const long long count_;
     const long long window_;

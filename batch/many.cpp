@@ -31,6 +31,7 @@
 #include "fault/faults.h"
 #include "files/atomicfile.h"
 #include "files/numfmt.h"
+#include "run/flugbahn.h"
 #include "run/formport.h"
 
 namespace torv::batch {
@@ -200,8 +201,16 @@ std::string runDirectory(const Plan& plan, long long i)
         if (first < 0 || n < 1 || n > plan.count() - first)
             break;
         results.clear();
-        for (long long i = first; i < first + n && stopWanted == 0; ++i)
-            results += std::to_string(i) + " " + encode(runOne(plan, i, runDirectory(plan, i), keep)) + "\n";
+        for (long long i = first; i < first + n && stopWanted == 0;) {
+            // Runs without files go two at a time.
+            if (!keep && i + 1 < first + n) {
+                for (const RunResult& r : runTwo(plan, i, i + 1, portProgress()))
+                    results += std::to_string(i++) + " " + encode(r) + "\n";
+            } else {
+                results += std::to_string(i) + " " + encode(runOne(plan, i, runDirectory(plan, i), keep)) + "\n";
+                ++i;
+            }
+        }
         if (stopWanted != 0 || writeAll(tasks, results, true) != 0)
             _exit(stopWanted != 0 ? 0 : kWorkerLost);
     }
@@ -454,14 +463,23 @@ void runInProcess(const Plan& plan, Report& report, Output& output, Progress& pr
     struct Restore {
         ~Restore() { setFormPort(nullptr); }
     } restore;
-    for (long long i = 0; i < plan.count() && !Interruption::wanted(); ++i) {
-        RunResult r = runOne(plan, i, runDirectory(plan, i), keep);
+    for (long long i = 0; i < plan.count() && !Interruption::wanted();) {
+        // Runs without files go two at a time.
+        std::vector<RunResult> done;
+        if (!keep && i + 1 < plan.count()) {
+            for (RunResult& r : runTwo(plan, i, i + 1, portProgress()))
+                done.push_back(std::move(r));
+        } else {
+            done.push_back(runOne(plan, i, runDirectory(plan, i), keep));
+        }
         // A run cut off by the interruption has no line.
         if (Interruption::wanted())
             break;
-        report.put(i, r);
-        output.flush();
-        progress.update(i + 1);
+        for (RunResult& r : done) {
+            report.put(i, r);
+            output.flush();
+            progress.update(++i);
+        }
     }
 }
 
@@ -475,9 +493,12 @@ void runInThreads(const Plan& plan, Report& report, Output& output, Progress& pr
     } restore;
     if (!plan.png.empty())
         ensurePainting();
-    Engine engine(plan, plan.threads, plan.window, [&](long long i, RunObserver& observer) {
-        return plan.out.empty() ? runAlone(plan, i, {}, observer) : runOne(plan, i, runDirectory(plan, i), observer);
-    });
+    // Without files, the engine's own runs (two at a time).
+    Engine::RunFunction withFiles;
+    if (!plan.out.empty())
+        withFiles
+            = [&](long long i, RunObserver& observer) { return runOne(plan, i, runDirectory(plan, i), observer); };
+    Engine engine(plan, plan.threads, plan.window, withFiles);
     engine.start();
     while (!engine.finished()) {
         if (Interruption::wanted()) {

@@ -135,6 +135,19 @@ std::string verdictLine(const StepCheck& check)
 
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
+// The result of a run that the exception being handled ended.
+void failed(const Plan& plan, RunResult& r)
+{
+    r.status = statusOfCurrentException();
+    r.numbers.assign(summaryColumns(plan.accuracy).size(), kNone);
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        r.error = messageOf(e);
+    }
+    r.exception = std::current_exception();
+}
+
 } // namespace
 
 std::vector<std::string> summaryColumns(bool accuracy)
@@ -238,13 +251,41 @@ RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimSt
         }
         if (keep && r.status == kOk)
             keep(*state);
-    } catch (const std::exception& e) {
-        r.status = statusOfCurrentException();
-        r.numbers.assign(summaryColumns(plan.accuracy).size(), kNone);
-        r.error = messageOf(e);
-        r.exception = std::current_exception();
+    } catch (const std::exception&) {
+        failed(plan, r);
     }
     return r;
+}
+
+std::array<RunResult, 2> runTwo(const Plan& plan, long long i, long long j, RunObserver& observer)
+{
+    if (plan.accuracy)
+        return { runAlone(plan, i, {}, observer), runAlone(plan, j, {}, observer) };
+    // The states of both runs, fresh but for samples no such run writes.
+    thread_local const auto first = std::make_unique<SimState>();
+    thread_local const auto second = std::make_unique<SimState>();
+    try {
+        resetAllButSamples(*first);
+        resetAllButSamples(*second);
+        prepare(plan, plan.assignments(i), presetOfRun(plan, i), *first);
+        prepare(plan, plan.assignments(j), presetOfRun(plan, j), *second);
+    } catch (const std::exception&) {
+        return { runAlone(plan, i, {}, observer), runAlone(plan, j, {}, observer) };
+    }
+    std::array<std::exception_ptr, 2> errors;
+    runOnPair(*first, *second, observer, RunSamples::Skip, errors);
+    std::array<RunResult, 2> results;
+    for (size_t k = 0; k < 2; ++k) {
+        RunResult& r = results[k];
+        try {
+            if (errors[k])
+                std::rethrow_exception(errors[k]);
+            appendSummary(r.numbers, (k == 0 ? *first : *second).Summary);
+        } catch (const std::exception&) {
+            failed(plan, r);
+        }
+    }
+    return results;
 }
 
 RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep)

@@ -2,6 +2,7 @@
 // shared by the single run and the runs of a sweep or a study.
 #pragma once
 
+#include <array>
 #include <exception>
 #include <functional>
 #include <string>
@@ -108,6 +109,12 @@ RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimSt
 // The same with `keep` called while the simulation state holds the run, for
 // callers that take its files or picture from there.
 RunResult runAlone(const Plan& plan, long long i, const std::function<void()>& keep);
+
+// Runs `i` and `j` as runAlone(plan, i) and runAlone(plan, j) make them,
+// on states of their own, with the steps of both in one loop where that
+// gives the very same results (summaries alone): two independent chains of
+// steps overlap on one core.
+std::array<RunResult, 2> runTwo(const Plan& plan, long long i, long long j, RunObserver& observer);
 
 // --converge: the step halved until the chosen quantities meet the target;
 // the summary line is that of the run at the finest step, whose files

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "batch/batch.h"
 #include "batch/runs.h"
@@ -29,7 +30,7 @@ double stepOf(const Plan& plan, long long i, double step)
 // Per run, and per step of one pass of it: the figure to set beside one
 // pass of the step alone. `kept`: the run's state with its samples is
 // handed on, as with --out.
-void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep, bool kept = false)
+void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep, bool kept = false, bool two = false)
 {
     Options options;
     options.preset = preset;
@@ -45,15 +46,26 @@ void BM_SweepRun(benchmark::State& state, const char* preset, const char* sweep,
     for (auto _ : state) {
         // As a sweep without files runs it, nobody reads the run's state
         // after it, only its summary, whose flight time gives the steps.
+        // Without files, two runs at a time, as torv-batch makes them.
         const long long run = i % plan.count();
-        const RunResult r
-            = kept ? runAlone(plan, run, [&bytes](SimState& s) { bytes += s.Ergebnis[1] > 0; }) : runAlone(plan, run);
-        bytes += text.runLine(plan, run, r).size();
-        if (r.status != kOk)
-            state.SkipWithError(r.error.c_str());
-        steps += std::ceil(r.numbers[0] / stepOf(plan, run, first->dt0));
-        ++i;
+        std::vector<RunResult> results;
+        if (two) {
+            for (RunResult& r : runTwo(plan, run, (run + 1) % plan.count(), quietObserver()))
+                results.push_back(std::move(r));
+        } else {
+            results.push_back(kept ? runAlone(plan, run, [&bytes](SimState& s) { bytes += s.Ergebnis[1] > 0; })
+                                   : runAlone(plan, run));
+        }
+        for (const RunResult& r : results) {
+            const long long at = i % plan.count();
+            bytes += text.runLine(plan, at, r).size();
+            if (r.status != kOk)
+                state.SkipWithError(r.error.c_str());
+            steps += std::ceil(r.numbers[0] / stepOf(plan, at, first->dt0));
+            ++i;
+        }
     }
+    state.SetItemsProcessed(i);
     benchmark::DoNotOptimize(bytes);
     state.counters["per_step"] = benchmark::Counter(steps, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["steps"] = benchmark::Counter(steps, benchmark::Counter::kAvgIterations);
@@ -68,4 +80,11 @@ BENCHMARK_CAPTURE(BM_SweepRun, first glider, "16", "V0=25:26:1000")->Unit(benchm
 BENCHMARK_CAPTURE(BM_SweepRun, first projectile at its step with its samples, "1", "V0=100:101:20000", true)
     ->Unit(benchmark::kMicrosecond);
 
+} // namespace
+
+namespace {
+BENCHMARK_CAPTURE(BM_SweepRun, first projectile at its step two at a time, "1", "V0=100:101:20000", false, true)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SweepRun, first projectile at a tenth of it two at a time, "1", "dt0=0.0005:0.0005:1", false, true)
+    ->Unit(benchmark::kMicrosecond);
 } // namespace

@@ -1,6 +1,7 @@
 #include "run/flugbahn.h"
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "fault/faults.h"
@@ -204,64 +205,127 @@ void endPass(RunOutcome& v)
 
 } // namespace
 
+namespace {
+
+// A run in its three parts: what comes before its timing pass, the timing pass,
+// and the rest (the recording pass and the summary), so that the timing
+// passes of two runs can be stepped together.
+class FlightRun {
+public:
+    FlightRun(const RunRequest& in, RunOutcome& out, RunObserver& observer, Checkpoints& keep)
+        : in_(in)
+        , v_(out)
+        , observer_(observer)
+        , klasse_(classRow(in.scenarioKlasse))
+        , kind_(klasse_.run)
+        , aero_(std::nearbyint(in.AeroModel) != 0)
+    {
+        // A step that is not positive (or not a number) would never let the
+        // time reach its end; refuse before anything changes.
+        if (!(in.dt0 > 0) || !std::isfinite(in.dt0))
+            throw StepRefused(StepRefused::Why::NotPositive);
+        fpClear();
+
+        RunOutcome& v = v_;
+        static_cast<StepState&>(v) = in.before;
+        static_cast<RunSettings&>(v) = in.settings;
+        if (in.keepSamples)
+            v.series = in.series;
+        v.summary = {};
+        v.defaultGraph = klasse_.defaultGraph;
+        v.started = true;
+
+        v.NPunkte = kSamples;
+        v.PageSize = 30 * v.NPunkte;
+        v.Durchlauf2 = 0;
+        v.dtProbe = 1.0;
+        v.FracAlt = -100.0;
+        if (in.stepLog)
+            log_.open(kind_.buoyant);
+        logPtr_ = log_.isOpen() ? &log_ : nullptr;
+
+        // The timing pass. Without a step log, it keeps checkpoints for the
+        // recording pass.
+        passStart(in, v, kind_, observer);
+        timing = startPass(in, v, kind_, aero_, logPtr_, observer);
+        if (!logPtr_)
+            timing.keep = &keep;
+    }
+
+    Pass timing;
+
+    void timingPass() { integrate(timing, v_); }
+
+    void finish()
+    {
+        RunOutcome& v = v_;
+        endPass(v);
+        v.Durchlauf2 = 1;
+        v.FracAlt = 100.0;
+
+        // The recording pass: replayed where it integrates the timing pass's
+        // trajectory, else run in full with its own summary.
+        passStart(in_, v, kind_, observer_);
+        Pass rec = startPass(in_, v, kind_, aero_, logPtr_, observer_);
+        if (replayRecording(rec, timing))
+            static_cast<StepState&>(v) = rec.s;
+        else
+            integrate(rec, v);
+        endPass(v);
+
+        log_.close();
+        const RunSummary summary = summarize(rec, v.Hend);
+        if (in_.keepSamples)
+            finishSeries(v);
+        v.summary = summary;
+    }
+
+private:
+    const RunRequest& in_;
+    RunOutcome& v_;
+    RunObserver& observer_;
+    const VehicleClassRow& klasse_; // what the run does by class, from Szenario.Klasse
+    const RunKind& kind_;
+    const bool aero_;
+    StepLog log_;
+    StepLog* logPtr_ = nullptr;
+};
+
+} // namespace
+
 void runFlight(const RunRequest& in, RunOutcome& out, RunObserver& observer)
 {
-    // A step that is not positive (or not a number) would never let the time
-    // reach its end; refuse before anything changes.
-    if (!(in.dt0 > 0) || !std::isfinite(in.dt0))
-        throw StepRefused(StepRefused::Why::NotPositive);
-    fpClear();
+    FlightRun run(in, out, observer, timingCheckpoints());
+    run.timingPass();
+    run.finish();
+}
 
-    // What the run does by class is decided once, from Szenario.Klasse.
-    const VehicleClassRow& klasse = classRow(in.scenarioKlasse);
-    const RunKind& kind = klasse.run;
-    const bool aero = std::nearbyint(in.AeroModel) != 0;
-
-    RunOutcome& v = out;
-    static_cast<StepState&>(v) = in.before;
-    static_cast<RunSettings&>(v) = in.settings;
-    if (in.keepSamples)
-        v.series = in.series;
-    v.summary = {};
-    v.defaultGraph = klasse.defaultGraph;
-    v.started = true;
-
-    v.NPunkte = kSamples;
-    v.PageSize = 30 * v.NPunkte;
-    v.Durchlauf2 = 0;
-    v.dtProbe = 1.0;
-    v.FracAlt = -100.0;
-    StepLog log;
-    if (in.stepLog)
-        log.open(kind.buoyant);
-    StepLog* logPtr = log.isOpen() ? &log : nullptr;
-
-    // The timing pass. Without a step log, it keeps checkpoints for the
-    // recording pass.
-    passStart(in, v, kind, observer);
-    Pass timing = startPass(in, v, kind, aero, logPtr, observer);
-    if (!logPtr)
-        timing.keep = &timingCheckpoints();
-    integrate(timing, v);
-    endPass(v);
-    v.Durchlauf2 = 1;
-    v.FracAlt = 100.0;
-
-    // The recording pass: replayed where it integrates the timing pass's
-    // trajectory, else run in full with its own summary.
-    passStart(in, v, kind, observer);
-    Pass rec = startPass(in, v, kind, aero, logPtr, observer);
-    if (replayRecording(rec, timing))
-        static_cast<StepState&>(v) = rec.s;
-    else
-        integrate(rec, v);
-    endPass(v);
-
-    log.close();
-    const RunSummary summary = summarize(rec, v.Hend);
-    if (in.keepSamples)
-        finishSeries(v);
-    v.summary = summary;
+bool runFlightPair(const RunRequest& inA, RunOutcome& outA, const RunRequest& inB, RunOutcome& outB,
+    RunObserver& observer, std::array<std::exception_ptr, 2>& errors)
+{
+    if (inA.stepLog || inB.stepLog)
+        return false;
+    std::optional<FlightRun> a, b;
+    try {
+        a.emplace(inA, outA, observer, timingCheckpoints());
+        b.emplace(inB, outB, observer, secondCheckpoints());
+        if (!integrateTwo(a->timing, outA, b->timing, outB))
+            return false;
+    } catch (...) {
+        // Run singly, each meets what happened here where it happens.
+        fpClear();
+        return false;
+    }
+    errors = {};
+    for (int k = 0; k < 2; ++k) {
+        fpClear();
+        try {
+            (k == 0 ? a : b)->finish();
+        } catch (...) {
+            errors[static_cast<size_t>(k)] = std::current_exception();
+        }
+    }
+    return true;
 }
 
 } // namespace torv

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <exception>
 
 #include "model/catalog.h"
 #include "model/state.h"
@@ -107,6 +108,14 @@ RunRequest runRequest(const SimState& state, bool files);
 // the observer cancels: `out` then holds what the run had done.
 void runFlight(const RunRequest& in, RunOutcome& out, RunObserver& observer = quietObserver());
 
+// Two runs with their timing passes stepped together, for the throughput of
+// two independent chains of steps; each leaves in its outcome what
+// runFlight would, and its error (if any) in `errors`. False, with nothing
+// decided, where the pair cannot show that (a fault flag, a step log, passes
+// of different kinds): each run must then be run singly.
+bool runFlightPair(const RunRequest& inA, RunOutcome& outA, const RunRequest& inB, RunOutcome& outB,
+    RunObserver& observer, std::array<std::exception_ptr, 2>& errors);
+
 // Whether a run writes "Torv_500.txt" (and the step log when DatenSchalter
 // is 1); a trial run on a copy of the state leaves the user's files alone,
 // and a caller that writes the sample file together with others
@@ -129,6 +138,13 @@ enum class RunSamples { Keep, Skip };
 // states of their own go on side by side. `observer` hears of the progress.
 // Throws as Flugbahn.
 void runOn(SimState& state, RunObserver& observer = quietObserver(), RunSamples samples = RunSamples::Keep);
+
+// Two such runs, on states of their own, with their timing passes stepped
+// together where runFlightPair can (else one after the other): each state
+// is left as runOn leaves it, and the error that ended its run (if any) is
+// in `errors` instead of thrown.
+void runOnPair(
+    SimState& a, SimState& b, RunObserver& observer, RunSamples samples, std::array<std::exception_ptr, 2>& errors);
 
 // An observer that only passes the progress on to the installed form port
 // (which may cancel), for runs that show nothing.

@@ -156,12 +156,29 @@ private:
     RunValues* values_;
 };
 
+// The outcome of a run that an error ended put back into the state, if it
+// had started.
+void applyFailed(const RunRequest& in, const RunOutcome& out, SimState& state)
+{
+    if (out.started) {
+        applyOutcome(in, out, state);
+        state.Summary = {};
+    }
+}
+
 // The run on `state`, its outcome put back there; where an error ends a run
 // that had started, what it had done by then, with no summary. Returns the
 // run's default graph and summary.
+// The thread's request and outcome.
+RunValues& reusedValues()
+{
+    thread_local RunValues values;
+    return values;
+}
+
 std::pair<Sel, RunSummary> runInState(SimState& state, bool files, RunObserver& observer, RunSamples samples)
 {
-    thread_local RunValues reused;
+    RunValues& reused = reusedValues();
     const bool reuse = !reused.busy;
     const Taken taken(reuse ? &reused : nullptr);
     std::unique_ptr<RunRequest> ownIn;
@@ -180,10 +197,7 @@ std::pair<Sel, RunSummary> runInState(SimState& state, bool files, RunObserver& 
     try {
         runFlight(in, out, observer);
     } catch (...) {
-        if (out.started) {
-            applyOutcome(in, out, state);
-            state.Summary = {};
-        }
+        applyFailed(in, out, state);
         throw;
     }
     applyOutcome(in, out, state);
@@ -197,6 +211,50 @@ void runOn(SimState& state, RunObserver& observer, RunSamples samples)
     const auto [graph, summary] = runInState(state, false, observer, samples);
     applyGraphSelection(graph, state);
     state.Summary = summary;
+}
+
+void runOnPair(
+    SimState& a, SimState& b, RunObserver& observer, RunSamples samples, std::array<std::exception_ptr, 2>& errors)
+{
+    errors = {};
+    // The second run's request and outcome, kept from pair to pair as the
+    // first run's are.
+    thread_local RunValues second;
+    RunValues& first = reusedValues();
+    bool paired = false;
+    if (!first.busy && !second.busy) {
+        const Taken takenA(&first), takenB(&second);
+        SimState* const states[2] = { &a, &b };
+        RunValues* const values[2] = { &first, &second };
+        for (int k = 0; k < 2; ++k) {
+            requestInto(*states[k], false, *values[k]->in);
+            values[k]->in->keepSamples = samples == RunSamples::Keep;
+            if (values[k]->in->keepSamples)
+                std::copy_n(states[k]->Ergebnis.begin(), values[k]->in->series.size(), values[k]->in->series.begin());
+            values[k]->out->started = false;
+        }
+        paired = runFlightPair(*first.in, *first.out, *second.in, *second.out, observer, errors);
+        for (int k = 0; paired && k < 2; ++k) {
+            const RunOutcome& out = *values[k]->out;
+            if (errors[static_cast<size_t>(k)]) {
+                applyFailed(*values[k]->in, out, *states[k]);
+            } else {
+                applyOutcome(*values[k]->in, out, *states[k]);
+                applyGraphSelection(out.defaultGraph, *states[k]);
+                states[k]->Summary = out.summary;
+            }
+        }
+    }
+    if (paired)
+        return;
+    SimState* const states[2] = { &a, &b };
+    for (int k = 0; k < 2; ++k) {
+        try {
+            runOn(*states[k], observer, samples);
+        } catch (...) {
+            errors[static_cast<size_t>(k)] = std::current_exception();
+        }
+    }
 }
 
 void Flugbahn(RunFiles files)

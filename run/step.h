@@ -131,11 +131,36 @@ struct ReentryVehicle {
     static constexpr MotionSet motion(const PassInputs&) { return MotionSet::kReentry; }
 };
 
+// The values a step derives from its motion.
+[[gnu::always_inline]] inline void derivedValues(FlightState& s)
+{
+    s.Qgrad = kDegPerRad * s.Q;
+    s.Hkm = s.H / 1000;
+    s.Xkm = s.X / 1000;
+}
+
+// A class whose steps change only the motion and the air under the general
+// equations (projectiles, gliders): nothing in its steps asks for thrust,
+// coefficients, heating or buoyancy.
+struct MotionAndAir {
+    static constexpr bool rocket(const PassInputs&) { return false; }
+    static constexpr bool heating(const PassInputs&) { return false; }
+    static constexpr bool buoyant(const PassInputs&) { return false; }
+    static constexpr bool aero(const PassInputs&) { return false; }
+    static constexpr MotionSet motion(const PassInputs&) { return MotionSet::kGeneral; }
+};
+
 // One step without its sampling: thrust and mass, atmosphere, Mach number,
 // aerodynamic model, heating, buoyancy, the motion step and the values
 // derived from it. F is the fault policy (fault/faults.h); Kind says what
 // the pass's class does (ByInputs, or a class fixed for the pass).
-template <class F, class Kind> [[gnu::always_inline]] inline AppliedMotion step(FlightState& s, const PassInputs& in)
+// Where a step started, for the part of it that follows the motion.
+struct StepStart {
+    double H, V;
+};
+
+// A step's first part: everything before the motion step.
+template <class F, class Kind> [[gnu::always_inline]] inline StepStart stepAir(FlightState& s, const PassInputs& in)
 {
     // Thrust and mass
     if (Kind::rocket(in) && s.t <= s.tBurn) {
@@ -168,9 +193,9 @@ template <class F, class Kind> [[gnu::always_inline]] inline AppliedMotion step(
     // per-formula tests it comes after the motion step, from the same
     // values, so that its two pow calls overlap with the motion step's own
     // chain of operations.
-    const double hEntry = s.H, vEntry = s.V;
+    const StepStart entry { s.H, s.V };
     if (F::kTests && Kind::heating(in))
-        reentryHeating<F>(s, in, hEntry, vEntry);
+        reentryHeating<F>(s, in, entry.H, entry.V);
     // Buoyancy: constant while rising, the weight less the lost gas once
     // the float altitude has been reached in this pass.
     if (Kind::buoyant(in)) {
@@ -185,6 +210,13 @@ template <class F, class Kind> [[gnu::always_inline]] inline AppliedMotion step(
             s.Auftrieb = F::sound(in.Gewicht - s.AuftriebVerlust);
         }
     }
+    return entry;
+}
+
+// Its second part: the motion step and what follows from it.
+template <class F, class Kind>
+[[gnu::always_inline]] inline AppliedMotion stepMotion(FlightState& s, const PassInputs& in, const StepStart& entry)
+{
     // Motion
     const AppliedMotion applied = bewegungStep<F>(Kind::motion(in),
         { .A = s.Auftrieb,
@@ -199,13 +231,16 @@ template <class F, class Kind> [[gnu::always_inline]] inline AppliedMotion step(
             .m = s.Massa },
         { s.qDyn, s.ny, s.nx, s.Q, s.V, s.X, s.H, s.t, s.Drag, s.Lift, s.BallonModus });
     if (!F::kTests && Kind::heating(in))
-        reentryHeating<F>(s, in, hEntry, vEntry);
-    // Derived values
-    s.Qgrad = kDegPerRad * s.Q;
-    s.Hkm = s.H / 1000;
-    s.Xkm = s.X / 1000;
+        reentryHeating<F>(s, in, entry.H, entry.V);
+    derivedValues(s);
     s.Widerstand = F::sound(s.CxRun * s.Roh * (s.V * s.V) / 2 * in.S);
     return applied;
+}
+
+template <class F, class Kind> [[gnu::always_inline]] inline AppliedMotion step(FlightState& s, const PassInputs& in)
+{
+    const StepStart entry = stepAir<F, Kind>(s, in);
+    return stepMotion<F, Kind>(s, in, entry);
 }
 
 } // namespace torv

@@ -86,10 +86,12 @@ public:
         free_.reserve(kMaxStates);
     }
 
-    // Starts a pass; `moving`: it keeps the moving variables alone.
-    void clear(bool moving)
+    // Starts a pass; `moving`: it keeps the moving variables alone, with
+    // `area` the pass's area S.
+    void clear(bool moving, double area)
     {
         moving_ = moving;
+        area_ = area;
         if (moving ? moves_.empty() : pool_.empty()) {
             if (moving)
                 moves_.resize(kMaxStates);
@@ -139,7 +141,7 @@ public:
         } else {
             if (!reloaded)
                 copyState(to, afterFirst_);
-            moves_[slots_[i]].into(to);
+            moves_[slots_[i]].into(to, area_);
         }
     }
     // Its time.
@@ -162,31 +164,37 @@ public:
     const FlightState& afterFirstStep() const { return afterFirst_; }
 
 private:
-    // What a step of such a pass changes: its motion, the values derived
-    // from it, and its air.
+    // What a step of such a pass changes: its motion, its dynamic pressure
+    // and Mach number, and its air. The area loading and the coefficients
+    // stay as the first step left them (mass, area and coefficients do not
+    // change), and what the step forms from them, the motion and the air is
+    // formed again as the step formed it, so that a state takes less memory.
     struct Moving {
-        double t, H, X, V, Q, Qgrad, Hkm, Xkm, Belastung;
-        double Mach, qDyn, nx, ny, Drag, Lift, Widerstand;
+        double t, H, X, V, Q;
+        double Mach, qDyn;
         double Temp, Druck, Aschall, Roh, Mu;
         int atmosphereSegment;
 
         [[gnu::always_inline]] void from(const FlightState& s)
         {
-            t = s.t, H = s.H, X = s.X, V = s.V, Q = s.Q, Qgrad = s.Qgrad, Hkm = s.Hkm, Xkm = s.Xkm;
-            Belastung = s.Belastung;
-            Mach = s.Mach, qDyn = s.qDyn, nx = s.nx, ny = s.ny, Drag = s.Drag, Lift = s.Lift;
-            Widerstand = s.Widerstand;
+            t = s.t, H = s.H, X = s.X, V = s.V, Q = s.Q;
+            Mach = s.Mach, qDyn = s.qDyn;
             Temp = s.Temp, Druck = s.Druck, Aschall = s.Aschall, Roh = s.Roh, Mu = s.Mu;
             atmosphereSegment = s.atmosphereSegment;
         }
-        void into(FlightState& s) const
+        void into(FlightState& s, double area) const
         {
-            s.t = t, s.H = H, s.X = X, s.V = V, s.Q = Q, s.Qgrad = Qgrad, s.Hkm = Hkm, s.Xkm = Xkm;
-            s.Belastung = Belastung;
-            s.Mach = Mach, s.qDyn = qDyn, s.nx = nx, s.ny = ny, s.Drag = Drag, s.Lift = Lift;
-            s.Widerstand = Widerstand;
+            s.t = t, s.H = H, s.X = X, s.V = V, s.Q = Q;
+            derivedValues(s);
+            s.Mach = Mach, s.qDyn = qDyn;
+            const double weight = s.Belastung * kGravity;
+            s.nx = -s.CxRun * qDyn / weight;
+            s.ny = s.CyRun * qDyn / weight;
+            s.Drag = s.CxRun * qDyn * area;
+            s.Lift = s.CyRun * qDyn * area;
             s.Temp = Temp, s.Druck = Druck, s.Aschall = Aschall, s.Roh = Roh, s.Mu = Mu;
             s.atmosphereSegment = atmosphereSegment;
+            s.Widerstand = s.CxRun * Roh * (V * V) / 2 * area;
         }
     };
 
@@ -240,6 +248,7 @@ private:
     std::vector<FlightState> pool_; // where the states are
     std::vector<Moving> moves_; // or what changes of them
     bool moving_ = false;
+    double area_ = 0;
     std::vector<uint32_t> slots_; // the place in the pool of the first count_ states, in step order
     std::vector<double> times_; // their times, in step order
     std::vector<uint32_t> free_; // places given up by thinning out
@@ -340,13 +349,17 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
 }
 
 // The reentry vehicle's own steps make its timing pass about a tenth faster
-// (bench_runs, Timing pass/Apollo); steps of their own gained nothing
-// measurable for the other classes.
+// (bench_runs, Timing pass/Apollo); those of the classes that change only
+// motion and air take about 3 % off a short run in a sweep (bench_sweep),
+// where the replay's steps weigh more.
 template <class F> bool runSteps(Pass& p, long long stop)
 {
     const PassInputs& in = p.in;
     if (!p.log && !p.recording && in.heating && in.motion == MotionSet::kReentry && !in.aero)
         return steps<F, ReentryVehicle, false, false>(p, stop);
+    if (!p.log && !p.recording && !in.rocket && !in.aero && !in.heating && !in.buoyant
+        && in.motion == MotionSet::kGeneral)
+        return steps<F, MotionAndAir, false, false>(p, stop);
     if (p.log)
         return p.recording ? steps<F, ByInputs, true, true>(p, stop) : steps<F, ByInputs, true, false>(p, stop);
     return p.recording ? steps<F, ByInputs, false, true>(p, stop) : steps<F, ByInputs, false, false>(p, stop);
@@ -487,7 +500,7 @@ void integrate(Pass& p, StepState& end)
     if (p.recording)
         saveSamples(p);
     if (p.keep) {
-        p.keep->clear(onlyMotionAndAir(p.in));
+        p.keep->clear(onlyMotionAndAir(p.in), p.in.S);
         p.keep->offer(0, p.s);
         p.witnessed = mayRecordEveryStep(p.in);
     }
@@ -519,6 +532,118 @@ void integrate(Pass& p, StepState& end)
             throw RunCancelled();
         fpCheck();
     }
+}
+
+namespace {
+
+// Steps of two passes together until either ends (its flag set) or both
+// reach `stop`, without fault tests, samples or log: the body of steps()
+// for each of them, in one loop.
+template <class Kind> void stepsTwo(Pass& pa, Pass& pb, long long stop, bool& endedA, bool& endedB)
+{
+    const PassInputs ia = pa.in, ib = pb.in;
+    StepState a = pa.s, b = pb.s;
+    StepTrack ta = pa.track, tb = pb.track;
+    long long done = pa.done;
+    Checkpoints* const ka = pa.keep;
+    Checkpoints* const kb = pb.keep;
+    long long nextKept = ka->nextAfter(done);
+    constexpr bool kMayMove = !std::is_same_v<Kind, ReentryVehicle>;
+    bool ea = false, eb = false;
+    do {
+        // Each half of the step in both before the next half, so that the
+        // operations of the two come close together.
+        const StepStart entryA = stepAir<Unchecked, Kind>(a, ia);
+        const StepStart entryB = stepAir<Unchecked, Kind>(b, ib);
+        const AppliedMotion appliedA = stepMotion<Unchecked, Kind>(a, ia, entryA);
+        const AppliedMotion appliedB = stepMotion<Unchecked, Kind>(b, ib, entryB);
+        trackStep(ta, a, appliedA);
+        trackStep(tb, b, appliedB);
+        ++done;
+        if (done == nextKept) {
+            ka->offer<kMayMove>(done, a);
+            nextKept = kb->offer<kMayMove>(done, b);
+        }
+        ea = !(a.H > ia.Hend && a.t < ia.Tk);
+        eb = !(b.H > ib.Hend && b.t < ib.Tk);
+    } while (!ea && !eb && done < stop);
+    a.FracNeu = samplingPhase<Unchecked>(a.t, ia.dtProbe);
+    b.FracNeu = samplingPhase<Unchecked>(b.t, ib.dtProbe);
+    pa.s = a;
+    pb.s = b;
+    pa.track = ta;
+    pb.track = tb;
+    pa.done = pb.done = done;
+    endedA = ea;
+    endedB = eb;
+}
+
+// Whether a pass runs the reentry vehicle's own steps (runSteps).
+bool reentrySteps(const Pass& p)
+{
+    return !p.log && !p.recording && p.in.heating && p.in.motion == MotionSet::kReentry && !p.in.aero;
+}
+
+// Whether a pass changes only its motion and its air under the general
+// equations.
+bool generalSteps(const Pass& p)
+{
+    return !p.in.rocket && !p.in.aero && !p.in.heating && !p.in.buoyant && p.in.motion == MotionSet::kGeneral;
+}
+
+} // namespace
+
+bool integrateTwo(Pass& a, StepState& endA, Pass& b, StepState& endB)
+{
+    if (everyStepChecked || a.recording || b.recording || a.log || b.log || !a.keep || !b.keep || a.keep == b.keep
+        || a.done != 0 || b.done != 0 || reentrySteps(a) != reentrySteps(b) || mayRecordEveryStep(a.in)
+        || mayRecordEveryStep(b.in) || fpPending())
+        return false;
+    const bool reentry = reentrySteps(a);
+    const bool general = generalSteps(a) && generalSteps(b);
+    for (Pass* p : { &a, &b }) {
+        p->keep->clear(onlyMotionAndAir(p->in), p->in.S);
+        p->keep->offer(0, p->s);
+        p->witnessed = false;
+    }
+    bool ended[2] = { false, false };
+    Pass* const passes[2] = { &a, &b };
+    while (!ended[0] || !ended[1]) {
+        const Pass& going = ended[0] ? b : a;
+        const long long stop = std::min(((going.done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
+        const StretchStart cp[2] = { stretchStart(a), stretchStart(b) };
+        bool now[2] = { ended[0], ended[1] };
+        if (!ended[0] && !ended[1]) {
+            if (reentry)
+                stepsTwo<ReentryVehicle>(a, b, stop, now[0], now[1]);
+            else if (general)
+                stepsTwo<MotionAndAir>(a, b, stop, now[0], now[1]);
+            else
+                stepsTwo<ByInputs>(a, b, stop, now[0], now[1]);
+        } else {
+            const int k = ended[0] ? 1 : 0;
+            now[k] = runSteps<Unchecked>(*passes[k], stop);
+        }
+        // A fault cannot be told to one of them here: both run again singly.
+        if (fpPending()) {
+            fpClear();
+            return false;
+        }
+        for (int k = 0; k < 2; ++k) {
+            Pass& p = *passes[k];
+            if (ended[k])
+                continue;
+            if (now[k]) {
+                ended[k] = true;
+                p.track.lastStart = lastStepEntry(p, cp[k]);
+            } else if (p.done == kMaxStepsPerPass || !p.observer->progress(1, p.s.t, p.in.Tk)) {
+                return false;
+            }
+        }
+    }
+    endA = a.s;
+    endB = b.s;
+    return true;
 }
 
 namespace {
@@ -777,6 +902,12 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
 } // namespace
 
 Checkpoints& timingCheckpoints()
+{
+    thread_local Checkpoints checkpoints;
+    return checkpoints;
+}
+
+Checkpoints& secondCheckpoints()
 {
     thread_local Checkpoints checkpoints;
     return checkpoints;

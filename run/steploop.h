@@ -79,11 +79,21 @@ struct Pass {
 // The timing pass's checkpoints (one list per thread, kept from run to run,
 // so that a run allocates nothing for it).
 Checkpoints& timingCheckpoints();
+// The same for the second of two timing passes stepped together.
+Checkpoints& secondCheckpoints();
 
 // One pass from the state in `p` to the end condition; the state reaches
 // `end` when the pass ends, and where an error ends it. Throws FloatError,
 // TorvError when the pass needs too many steps, RunCancelled.
 void integrate(Pass& p, StepState& end);
+
+// Two timing passes, each with checkpoints of its own, stepped together
+// while both go on, so that their chains of operations overlap; then the one
+// left alone. Each reaches its `end` as integrate would take it there. False
+// where that cannot be shown (a raised fault flag, a cancel, too many steps,
+// passes of different kinds, a log or a recording): the states are then
+// left half-way, and each pass must be run again from its start.
+bool integrateTwo(Pass& a, StepState& endA, Pass& b, StepState& endB);
 
 // The recording pass `rec`, at its start, for the trajectory the timing
 // pass integrated: leaves in `rec` and in the samples what the pass run in

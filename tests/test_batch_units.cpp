@@ -3,9 +3,12 @@
 // threads of their own.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cfloat>
 #include <chrono>
 #include <cmath>
+#include <exception>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -296,4 +299,72 @@ TEST(Engine, CancelStopsTheRunsUnderWayAndKeepsTheFinishedOnes)
             got.push_back(i);
     EXPECT_EQ(got, (std::vector<long long> { 0, 1, 2, 3, 4 }));
     EXPECT_TRUE(engine.take().empty());
+}
+
+namespace {
+
+struct PairCase {
+    const char* name;
+    const char* preset;
+    std::vector<std::string> sweeps;
+};
+
+class RunsTwoAtATime : public ::testing::TestWithParam<PairCase> { };
+
+} // namespace
+
+// Every run beside the next gives the line it gives alone: runs of different
+// length, a run that fails beside one that does not, presets of one class
+// and of different classes side by side.
+TEST_P(RunsTwoAtATime, GiveTheLinesOfRunsAlone)
+{
+    Options o;
+    o.preset = GetParam().preset;
+    o.sweeps = GetParam().sweeps;
+    const Plan plan = makePlan(o);
+    const SummaryText text(plan);
+    for (long long i = 0; i + 1 < plan.count(); ++i) {
+        const auto two = runTwo(plan, i, i + 1, torv::quietObserver());
+        for (long long k = 0; k < 2; ++k)
+            EXPECT_EQ(text.runLine(plan, i + k, two[static_cast<size_t>(k)]),
+                text.runLine(plan, i + k, runAlone(plan, i + k)))
+                << "run " << i + k << " beside run " << i + 1 - k;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, RunsTwoAtATime,
+    ::testing::Values(PairCase { "EveryPreset", "all", {} },
+        PairCase { "FaultsAndLengths", "1", { "V0=100,1e200,300,1e300,100" } },
+        PairCase { "ReentryFaults", "7", { "V0=7000,11200,1e200" } },
+        PairCase { "RefusedSteps", "1", { "dt0=0,0.005,-1,0.01" } }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Two runs that go on to their end are stepped together, not one after the
+// other, and each leaves the summary and samples of its run alone.
+TEST(RunsTwoAtATime, StepTogetherAndLeaveWhatEachLeavesAlone)
+{
+    Options o;
+    o.preset = "1";
+    o.sweeps = { "V0=100:300:2" };
+    const Plan plan = makePlan(o);
+    std::array<std::unique_ptr<torv::RunRequest>, 2> in;
+    std::array<std::unique_ptr<torv::RunOutcome>, 2> two, alone;
+    for (size_t k = 0; k < 2; ++k) {
+        const auto state = std::make_unique<torv::SimState>();
+        prepare(plan, plan.assignments(static_cast<long long>(k)), 1, *state);
+        in[k] = std::make_unique<torv::RunRequest>(torv::runRequest(*state, false));
+        two[k] = std::make_unique<torv::RunOutcome>();
+        alone[k] = std::make_unique<torv::RunOutcome>();
+    }
+    std::array<std::exception_ptr, 2> errors;
+    ASSERT_TRUE(torv::runFlightPair(*in[0], *two[0], *in[1], *two[1], torv::quietObserver(), errors));
+    for (size_t k = 0; k < 2; ++k) {
+        EXPECT_FALSE(errors[k]);
+        torv::runFlight(*in[k], *alone[k]);
+        for (const torv::SummaryQuantity& q : torv::summaryQuantities())
+            EXPECT_EQ(two[k]->summary.*q.value, alone[k]->summary.*q.value) << k << " " << q.column;
+        EXPECT_EQ(two[k]->summary.samples, alone[k]->summary.samples) << k;
+        EXPECT_EQ(two[k]->series, alone[k]->series) << k;
+    }
+    EXPECT_NE(two[0]->summary.flightTime, two[1]->summary.flightTime);
 }
