@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QProcess>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include "scenarios/scenario.h"
@@ -146,4 +148,30 @@ TEST_F(CalcForm, StudyCancelKeepsTheFinishedRuns)
     for (long long i = 1; i <= kept; ++i)
         EXPECT_TRUE(lines[static_cast<int>(i)].startsWith(QString::number(i) + u','))
             << lines[static_cast<int>(i)].toStdString();
+}
+
+// Rows chosen in the table, sorted another way than the runs went, are run
+// again and kept on the form's graph with the inputs their rows show.
+TEST_F(CalcForm, StudyRowsAreDrawnOnTheGraphAsKeptRuns)
+{
+    openWith(PresetList::Projectil, 0, 3);
+    QTest::keyClick(form2.get(), Qt::Key_Y, Qt::ControlModifier);
+    auto* w = form2->findChild<StudyWindow*>();
+    ASSERT_TRUE(w);
+    w->addRow(Field::V0, StudyWindow::Law::Sweep, QStringLiteral("20:40:5"));
+    ASSERT_TRUE(w->start());
+    QElapsedTimer clock;
+    clock.start();
+    while (w->running() && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    auto* table = w->findChild<QTableWidget*>();
+    ASSERT_TRUE(table);
+    table->sortItems(0, Qt::DescendingOrder);
+    table->selectRow(1);
+    table->selectionModel()->select(table->model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w->drawOnGraph();
+    ASSERT_EQ(form2->keptRuns().size(), 2u);
+    const size_t v0 = static_cast<size_t>(&fieldInfo(Field::V0) - fieldTable().data());
+    EXPECT_EQ(form2->keptRuns()[0].inputs.fields[v0], 25);
+    EXPECT_EQ(form2->keptRuns()[1].inputs.fields[v0], 35);
 }
