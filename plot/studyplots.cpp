@@ -19,6 +19,7 @@ constexpr int kEdge = 8; // between the picture's edge and its texts
 constexpr int kLegendText = 300; // longer legend entries end in an ellipsis
 const QColor kGrid(210, 210, 210);
 const QColor kBandFill(175, 200, 240);
+const QColor kThinFill(222, 232, 250);
 const QColor kBarFill(0xC0, 0xC0, 0xC0);
 const QColor kMarkInk(220, 0, 0);
 
@@ -58,6 +59,25 @@ std::vector<double> ticks(const Range& r)
     for (double k = std::ceil(r.lo / step); k * step <= r.hi + (r.hi - r.lo) * 1e-9 && v.size() < 20; ++k)
         v.push_back(std::fabs(k) < 0.5 ? 0.0 : k * step);
     return v;
+}
+
+// A tick's label with the digits that tell it from its neighbours: six
+// significant ones, more where the ticks lie closer than that shows.
+QString tickText(double v, const std::vector<double>& ticks)
+{
+    int digits = 6;
+    if (ticks.size() > 1) {
+        const double step = ticks[1] - ticks[0];
+        const double largest = std::max(std::fabs(ticks.front()), std::fabs(ticks.back()));
+        if (step > 0 && largest > 0)
+            digits = std::clamp(
+                static_cast<int>(std::floor(std::log10(largest)) - std::floor(std::log10(step))) + 1, 6, 12);
+    }
+    QString s = QString::number(v, 'g', digits);
+    const char sep = userDecimalSeparator();
+    if (sep != '.')
+        s.replace(u'.', QLatin1Char(sep));
+    return s;
 }
 
 // Runs of consecutive points that are numbers, with x never falling.
@@ -139,7 +159,7 @@ private:
         yTicks_ = ticks(y_);
         int labels = 0;
         for (double v : yTicks_)
-            labels = std::max(labels, fm_.horizontalAdvance(chartNumber(v)));
+            labels = std::max(labels, fm_.horizontalAdvance(tickText(v, yTicks_)));
         const int h = fm_.height();
         const int titleRight = kEdge + fm_.horizontalAdvance(c_.yTitle);
         const int captionLeft = kStudyPictureWidth - kEdge - fm_.horizontalAdvance(c_.caption);
@@ -171,7 +191,7 @@ private:
             lineTo(p_, px(v), area_.top(), px(v), area_.bottom() + 1);
             p_.setPen(Qt::black);
             lineTo(p_, px(v), area_.bottom() + 1, px(v), area_.bottom() + 5);
-            const QString label = chartNumber(v);
+            const QString label = tickText(v, xTicks_);
             const int w = fm_.horizontalAdvance(label);
             textOut(p_, std::clamp(px(v) - w / 2, 0, kStudyPictureWidth - w), area_.bottom() + 6, label, Qt::white);
         }
@@ -180,7 +200,7 @@ private:
             lineTo(p_, area_.left(), py(v), area_.right() + 1, py(v));
             p_.setPen(Qt::black);
             lineTo(p_, area_.left() - 4, py(v), area_.left(), py(v));
-            const QString label = chartNumber(v);
+            const QString label = tickText(v, yTicks_);
             textOut(p_, area_.left() - 6 - fm_.horizontalAdvance(label), py(v) - h / 2, label, Qt::white);
         }
         p_.setPen(Qt::black);
@@ -191,18 +211,28 @@ private:
     void band()
     {
         const auto& b = c_.band;
+        const auto number = [&](size_t k) { return std::isfinite(b.lo[k]) && std::isfinite(b.hi[k]); };
+        const auto thin = [&](size_t k) { return k < b.thin.size() && b.thin[k]; };
         p_.setPen(Qt::NoPen);
-        p_.setBrush(kBandFill);
         size_t k = 0;
         while (k < b.x.size()) {
-            QPolygon upper, lower;
-            for (; k < b.x.size() && std::isfinite(b.lo[k]) && std::isfinite(b.hi[k]); ++k) {
-                upper << QPoint(px(b.x[k]), py(b.hi[k]));
-                lower.prepend(QPoint(px(b.x[k]), py(b.lo[k])));
+            if (!number(k)) {
+                ++k;
+                continue;
             }
-            if (!upper.isEmpty())
-                p_.drawPolygon(upper + lower);
-            ++k;
+            // A stretch of one kind; the point where the kind changes joins
+            // both stretches, so that they meet.
+            QPolygon upper, lower;
+            size_t j = k;
+            for (; j < b.x.size() && number(j); ++j) {
+                upper << QPoint(px(b.x[j]), py(b.hi[j]));
+                lower.prepend(QPoint(px(b.x[j]), py(b.lo[j])));
+                if (thin(j) != thin(k))
+                    break;
+            }
+            p_.setBrush(thin(k) ? kThinFill : kBandFill);
+            p_.drawPolygon(upper + lower);
+            k = j;
         }
         p_.setBrush(Qt::NoBrush);
     }
@@ -260,12 +290,14 @@ private:
     {
         struct Entry {
             QString label;
-            int colour; // -1: the band
+            int colour; // -1: the band, -2: its pale part
             int width;
         };
         std::vector<Entry> entries;
         if (!c_.band.label.isEmpty())
             entries.push_back({ c_.band.label, -1, 1 });
+        if (std::find(c_.band.thin.begin(), c_.band.thin.end(), true) != c_.band.thin.end())
+            entries.push_back({ c_.band.thinLabel, -2, 1 });
         for (const auto& line : c_.lines)
             if (!line.label.isEmpty())
                 entries.push_back({ line.label, line.colour, line.width });
@@ -302,7 +334,7 @@ private:
             const int mid = y + h / 2;
             if (e.colour < 0) {
                 p_.setPen(Qt::NoPen);
-                p_.setBrush(kBandFill);
+                p_.setBrush(e.colour == -1 ? kBandFill : kThinFill);
                 rectangle(p_, box.left() + 6, mid - 4, box.left() + 30, mid + 5);
                 p_.setBrush(Qt::NoBrush);
             } else {

@@ -41,10 +41,14 @@ struct StudyChart {
         std::vector<int> counts;
     } bars;
     // A band filled between lo and hi at each x, with its legend entry; it
-    // breaks where lo or hi is not a number.
+    // breaks where lo or hi is not a number. Paler where `thin` says that
+    // it stands on fewer values (runs that ended), with a legend entry of
+    // its own.
     struct Fill {
         std::vector<double> x, lo, hi;
         QString label;
+        std::vector<bool> thin;
+        QString thinLabel;
     } band;
     // Values marked by a dashed vertical line, each labelled "p5 = 12.3".
     std::vector<std::pair<QString, double>> marks;

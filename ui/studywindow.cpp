@@ -631,7 +631,12 @@ StudyChart StudyWindow::chart() const
         if (traces_.size() >= kMaxTraces && finishedRuns() > static_cast<long long>(traces_.size()))
             notes << text(Text::StudyBandFirst).arg(traces_.size()).arg(finishedRuns());
         c.caption = notes.join(QStringLiteral("; "));
-        c.band = { band.x, band.p5, band.p95, text(Text::StudyBandRange).arg(traces_.size()) };
+        c.band = { band.x, band.p5, band.p95, text(Text::StudyBandRange).arg(traces_.size()), {},
+            text(Text::StudyBandThin) };
+        const int all = static_cast<int>(
+            std::count_if(traces_.begin(), traces_.end(), [](const batch::RunTrace& t) { return !t.x.empty(); }));
+        for (int n : band.n)
+            c.band.thin.push_back(n < all);
         ChartPoints median;
         for (size_t k = 0; k < band.x.size(); ++k)
             median.emplace_back(band.x[k], band.p50[k]);

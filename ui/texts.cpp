@@ -414,6 +414,7 @@ constexpr TextRow kTexts[] = {
     {T::StudyRTooFew, "r: меньше трёх расчётов", "r: weniger als drei Läufe", "r: fewer than three runs"},
     {T::StudyRNoSpread, "r: одна из величин не меняется", "r: eine der Größen streut nicht", "r: one of the two does not vary"},
     {T::StudyBandRange, "p5–p95 из %1 расчётов", "p5–p95 aus %1 Läufen", "p5–p95 of %1 runs"},
+    {T::StudyBandThin, "p5–p95 там, где часть расчётов уже закончилась", "p5–p95, wo manche Läufe schon zu Ende sind", "p5–p95 where some runs have ended"},
     {T::StudyBandMedian, "медиана", "Median", "median"},
     {T::StudyBandNominal, "расчёт с данными формы", "Lauf mit den Eingaben des Formulars", "nominal run (the form's inputs)"},
     {T::StudyBandOverTime, "%1 не растёт монотонно: по оси x время", "%1 steigt nicht stetig: x ist die Zeit", "%1 does not rise steadily: x is the time"},

@@ -218,6 +218,7 @@ enum class Text {
     StudyRTooFew,
     StudyRNoSpread,
     StudyBandRange,
+    StudyBandThin,
     StudyBandMedian,
     StudyBandNominal,
     StudyBandOverTime,
