@@ -277,7 +277,7 @@ private:
             p_.setPen(QPen(kMarkInk, 1, Qt::DashLine));
             lineTo(p_, x, area_.top() + 1, x, area_.bottom());
             p_.setPen(kMarkInk);
-            const QString label = QStringLiteral("%1 = %2").arg(name, chartNumber(value));
+            const QString label = QStringLiteral("%1 = %2").arg(name, tickText(value, xTicks_));
             // Right of its line where it fits, else left of it, on a ground
             // of its own so that no bar or line runs through it.
             const int w = fm_.horizontalAdvance(label);
