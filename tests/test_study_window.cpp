@@ -168,7 +168,8 @@ TEST_F(CalcForm, StudyRowsAreDrawnOnTheGraphAsKeptRuns)
     ASSERT_TRUE(table);
     table->sortItems(0, Qt::DescendingOrder);
     table->selectRow(1);
-    table->selectionModel()->select(table->model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table->selectionModel()->select(
+        table->model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     w->drawOnGraph();
     ASSERT_EQ(form2->keptRuns().size(), 2u);
     const size_t v0 = static_cast<size_t>(&fieldInfo(Field::V0) - fieldTable().data());
