@@ -142,9 +142,9 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     results->addWidget(table_, 1);
     auto* pictureSide = new QVBoxLayout;
     auto* choices = new QGridLayout;
-    kindLabel_ = new QLabel(this);
-    kind_ = new QComboBox(this);
-    kindLabel_->setBuddy(kind_);
+    pictureKindLabel_ = new QLabel(this);
+    pictureKind_ = new QComboBox(this);
+    pictureKindLabel_->setBuddy(pictureKind_);
     outputLabel_ = new QLabel(this);
     output_ = new QComboBox(this);
     for (const std::string& name : batch::summaryColumns(false))
@@ -155,7 +155,7 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     against_ = new QComboBox(this);
     againstLabel_->setBuddy(against_);
     const std::pair<QLabel*, QComboBox*> choiceRows[]
-        = { { kindLabel_, kind_ }, { outputLabel_, output_ }, { againstLabel_, against_ } };
+        = { { pictureKindLabel_, pictureKind_ }, { outputLabel_, output_ }, { againstLabel_, against_ } };
     for (int k = 0; k < static_cast<int>(std::size(choiceRows)); ++k) {
         choices->addWidget(choiceRows[k].first, k, 0);
         choices->addWidget(choiceRows[k].second, k, 1);
@@ -190,7 +190,7 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     connect(saveCsv_, &QPushButton::clicked, this, [this] { caught([this] { saveCsv(); }); });
     connect(drawOnGraph_, &QPushButton::clicked, this, [this] { caught([this] { drawOnGraph(); }); });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
-    for (QComboBox* choice : { kind_, output_, against_ })
+    for (QComboBox* choice : { pictureKind_, output_, against_ })
         connect(choice, &QComboBox::currentIndexChanged, this, [this] { caught([this] { redrawPicture(); }); });
     // Enter in the range adds the row, never presses a default button.
     for (QPushButton* b : { add_, remove_, run_, stop_, savePng_, saveCsv_, drawOnGraph_, close_ })
@@ -216,9 +216,9 @@ void StudyWindow::setTexts()
     seedLabel_->setText(text(Text::StudySeed));
     run_->setText(text(Text::StudyRun));
     stop_->setText(text(Text::StudyCancel));
-    kindLabel_->setText(text(Text::StudyPictureKind));
-    for (int k = 0; k < kind_->count(); ++k)
-        kind_->setItemText(k, text(pictureRow(static_cast<Picture>(kind_->itemData(k).toInt())).text));
+    pictureKindLabel_->setText(text(Text::StudyPictureKind));
+    for (int k = 0; k < pictureKind_->count(); ++k)
+        pictureKind_->setItemText(k, text(pictureRow(static_cast<Picture>(pictureKind_->itemData(k).toInt())).text));
     outputLabel_->setText(text(Text::StudyOutput));
     againstLabel_->setText(text(Text::StudyAgainst));
     savePng_->setText(text(Text::StudySavePng));
@@ -503,13 +503,13 @@ std::vector<StudyWindow::Picture> StudyWindow::pictures() const
 
 void StudyWindow::offerPictures()
 {
-    const QVariant was = kind_->currentData();
+    const QVariant was = pictureKind_->currentData();
     {
-        const QSignalBlocker quiet(kind_);
-        kind_->clear();
+        const QSignalBlocker quiet(pictureKind_);
+        pictureKind_->clear();
         for (Picture kind : pictures())
-            kind_->addItem(text(pictureRow(kind).text), static_cast<int>(kind));
-        kind_->setCurrentIndex(std::max(0, kind_->findData(was)));
+            pictureKind_->addItem(text(pictureRow(kind).text), static_cast<int>(kind));
+        pictureKind_->setCurrentIndex(std::max(0, pictureKind_->findData(was)));
     }
     {
         const QSignalBlocker quiet(against_);
@@ -523,9 +523,9 @@ void StudyWindow::offerPictures()
 
 bool StudyWindow::choosePicture(Picture kind)
 {
-    const int k = kind_->findData(static_cast<int>(kind));
+    const int k = pictureKind_->findData(static_cast<int>(kind));
     if (k >= 0)
-        kind_->setCurrentIndex(k);
+        pictureKind_->setCurrentIndex(k);
     return k >= 0;
 }
 
@@ -534,7 +534,7 @@ StudyChart StudyWindow::chart() const
     StudyChart c;
     const int column = output_->currentIndex();
     const QString outputName = output_->currentText();
-    const Picture kind = static_cast<Picture>(kind_->currentData().toInt());
+    const Picture kind = static_cast<Picture>(pictureKind_->currentData().toInt());
     c.yTitle = outputName;
     if (!plan_ || column < 0)
         return c;
@@ -657,7 +657,7 @@ QImage StudyWindow::picture(double ratio) const
 
 void StudyWindow::redrawPicture()
 {
-    const Picture kind = static_cast<Picture>(kind_->currentData().toInt());
+    const Picture kind = static_cast<Picture>(pictureKind_->currentData().toInt());
     output_->setEnabled(kind != Picture::Band);
     against_->setEnabled(kind == Picture::Scatter && against_->count() > 0);
     picture_->setPixmap(QPixmap::fromImage(picture(devicePixelRatioF())));
@@ -668,7 +668,7 @@ void StudyWindow::savePng()
     guarded([this] {
         const QString path = look::askSaveName(this, QString(savePng_->text()).remove(u'&').remove(QChar(0x2026)),
             QStringLiteral("study_%1_%2.png")
-                .arg(QString::fromUtf8(pictureRow(static_cast<Picture>(kind_->currentData().toInt())).file),
+                .arg(QString::fromUtf8(pictureRow(static_cast<Picture>(pictureKind_->currentData().toInt())).file),
                     output_->currentText()),
             text(Text::FilterPng), QStringLiteral("png"));
         if (!path.isEmpty())

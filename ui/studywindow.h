@@ -142,8 +142,8 @@ private:
     QProgressBar* progress_;
     QLabel* status_;
     QTableWidget* table_;
-    QLabel* kindLabel_;
-    QComboBox* kind_;
+    QLabel* pictureKindLabel_;
+    QComboBox* pictureKind_;
     QLabel* outputLabel_;
     QComboBox* output_;
     QLabel* againstLabel_;
