@@ -46,6 +46,9 @@ constexpr Text kLawTexts[]
     = { Text::StudyLawSweep, Text::StudyLawNormal, Text::StudyLawUniform, Text::StudyLawTriangular };
 const char* const kLawNames[] = { "", "normal:", "uniform:", "triangular:" };
 
+// The picture's size in pixels.
+constexpr int kWidth = kStudyPictureWidth, kHeight = kStudyPictureHeight;
+
 // Runs whose graph pair the band keeps: 3.2 kB each, 16 MB at most.
 constexpr size_t kMaxTraces = 5000;
 
@@ -163,7 +166,7 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     choices->setColumnStretch(1, 1);
     pictureSide->addLayout(choices);
     picture_ = new QLabel(this);
-    picture_->setFixedSize(kStudyPictureWidth, kStudyPictureHeight);
+    picture_->setFixedSize(kWidth, kHeight);
     pictureSide->addWidget(picture_);
     auto* buttons = new QHBoxLayout;
     savePng_ = new QPushButton(this);
