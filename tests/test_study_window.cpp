@@ -164,7 +164,11 @@ TEST_F(CalcForm, StudyRowsAreDrawnOnTheGraphAsKeptRuns)
     clock.start();
     while (w->running() && clock.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    auto* table = w->findChild<QTableWidget*>();
+    // The table of the runs: the one headed by the swept input.
+    QTableWidget* table = nullptr;
+    for (auto* t : w->findChildren<QTableWidget*>())
+        if (t->columnCount() > 0 && t->horizontalHeaderItem(0)->text() == QStringLiteral("V0"))
+            table = t;
     ASSERT_TRUE(table);
     table->sortItems(0, Qt::DescendingOrder);
     table->selectRow(1);
