@@ -402,7 +402,7 @@ constexpr TextRow kTexts[] = {
     {T::StudyCannot, "Исследование не запускается (сообщение на английском):\n%1", "Die Studie startet nicht (Meldung auf Englisch):\n%1", "The study cannot run:\n%1"},
     {T::StudyNoRows, "Сначала добавьте величину с законом или диапазоном.", "Fügen Sie zuerst eine Größe mit Verteilung oder Bereich hinzu.", "Add an input with its law or range first."},
     {T::StudyCount, "число расчётов", "Anzahl Läufe", "runs"},
-    {T::StudyPictureKind, "Ри&сунок", "Bild&art", "Picture &kind"},
+    {T::StudyPictureKind, "Вид рисунк&а", "Bilda&rt", "Picture kin&d"},
     {T::StudyKindCurve, "результат в зависимости от величины ряда", "Ergebnis über der Reihengröße", "output against the swept input"},
     {T::StudyKindFamily, "семейство кривых: по кривой на значение второй величины", "Kurvenschar: eine Kurve je Wert der zweiten Größe", "family of curves: one per value of the second input"},
     {T::StudyKindHistogram, "гистограмма результата", "Histogramm des Ergebnisses", "histogram of the output"},

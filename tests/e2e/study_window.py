@@ -70,7 +70,7 @@ def main():
             assert pixels_of(raw, (0xC0, 0xC0, 0xC0)) > 2000, "the study's picture has no histogram"
             assert pixels_of(raw, MARKS) > 100, "the study's picture has no percentiles"
             desk.active(study)
-            keys(desk, "alt+k", "Down")
+            keys(desk, "alt+d", "Down")
             keys(desk, "alt+p")
             saved(desk, "^Save picture$", os.path.join(work, "distribution.png"))
             raw = desk.region(os.path.join(work, "distribution.png"), 0, 0, 640, 400)
