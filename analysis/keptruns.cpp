@@ -106,21 +106,31 @@ std::vector<bool> differingWithin(const RunInputs& run, const std::vector<const 
 
 RunInputs RunInputs::current()
 {
+    return of(st);
+}
+
+RunInputs RunInputs::of(const SimState& state)
+{
     RunInputs in;
-    in.scenario = st.Szenario;
+    in.scenario = state.Szenario;
     for (const FieldInfo& f : fieldTable())
-        in.fields.push_back(st.*f.var);
-    in.aeroModel = st.AeroModel;
+        in.fields.push_back(state.*f.var);
+    in.aeroModel = state.AeroModel;
     return in;
 }
 
 KeptRun keepRun()
 {
+    return keepRun(st);
+}
+
+KeptRun keepRun(const SimState& state)
+{
     KeptRun run;
-    run.series.assign(st.Ergebnis.begin(), st.Ergebnis.begin() + kRecordedSeries * kSamples);
+    run.series.assign(state.Ergebnis.begin(), state.Ergebnis.begin() + kRecordedSeries * kSamples);
     for (int k = 0; k < kRecordedSeries; ++k)
-        run.divisor[k] = currentDivisor(static_cast<Series>(k));
-    run.inputs = RunInputs::current();
+        run.divisor[k] = divisorFor(static_cast<Series>(k), state);
+    run.inputs = RunInputs::of(state);
     return run;
 }
 

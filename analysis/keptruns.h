@@ -21,8 +21,9 @@ struct RunInputs {
     std::vector<double> fields;
     double aeroModel = 0;
 
-    // The inputs the state holds now.
+    // The inputs the state holds now, or `state` holds.
     static RunInputs current();
+    static RunInputs of(const SimState& state);
 };
 
 struct KeptRun {
@@ -31,8 +32,9 @@ struct KeptRun {
     RunInputs inputs;
 };
 
-// The state's last run, which must be complete.
+// The state's last run, which must be complete; or the run `state` holds.
 KeptRun keepRun();
+KeptRun keepRun(const SimState& state);
 
 // The kept run's series in the units the state's unit flags choose now,
 // laid out as Ergebnis (codes 0 .. kRecordedSeries-1); unchanged where the

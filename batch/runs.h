@@ -10,6 +10,7 @@
 
 #include "batch/batch.h"
 #include "batch/study.h"
+#include "batch/studyfigures.h"
 #include "model/state.h"
 #include "run/steploop.h"
 
@@ -22,6 +23,7 @@ struct RunResult {
     std::string error; // the run's message if it failed
     std::string verdict; // the step check's conclusion, with --accuracy
     std::exception_ptr exception; // the error itself, for its kind
+    RunTrace trace; // the graph pair, where the caller asks for it
 };
 
 // The state as the start form and the calculation form leave it for preset

@@ -3,6 +3,7 @@
 // threads of their own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cfloat>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include "batch/runs.h"
 #include "batch/shares.h"
 #include "batch/study.h"
+#include "batch/studyfigures.h"
 #include "batch/window.h"
 #include "model/state.h"
 #include "run/flugbahn.h"
@@ -367,4 +369,109 @@ TEST(RunsTwoAtATime, StepTogetherAndLeaveWhatEachLeavesAlone)
         EXPECT_EQ(two[k]->series, alone[k]->series) << k;
     }
     EXPECT_NE(two[0]->summary.flightTime, two[1]->summary.flightTime);
+}
+
+// The band of many runs: runs y = k x (k = 0 .. 20) over x from 0 to 1 give
+// the percentiles k = 1, 10 and 19 everywhere; a run reaching beyond the
+// others is the only one there; an x that turns back puts the band over time.
+TEST(StudyFigures, BandHasThePercentilesOfTheRunsThatReachEachPoint)
+{
+    const auto trace = [](double x0, double x1, double k) {
+        torv::batch::RunTrace t { 0, 10, {}, {} };
+        for (int j = 0; j < kTracePoints; ++j) {
+            t.x.push_back(x0 + (x1 - x0) * j / (kTracePoints - 1));
+            t.y.push_back(k * t.x.back());
+        }
+        return t;
+    };
+    std::vector<RunTrace> runs;
+    for (int k = 0; k <= 20; ++k)
+        runs.push_back(trace(0, 1, k));
+    runs.push_back(trace(0.5, 2, 100));
+    const Band band = bandOf(runs, false, 41);
+    ASSERT_FALSE(band.overTime);
+    ASSERT_EQ(band.x.size(), 41u);
+    for (size_t j = 0; j < band.x.size(); ++j) {
+        const double x = band.x[j];
+        SCOPED_TRACE(x);
+        ASSERT_NEAR(x, 2.0 * j / 40, 1e-12);
+        if (x < 0.5) {
+            EXPECT_EQ(band.n[j], 21);
+            EXPECT_NEAR(band.p5[j], 1 * x, 1e-9);
+            EXPECT_NEAR(band.p50[j], 10 * x, 1e-9);
+            EXPECT_NEAR(band.p95[j], 19 * x, 1e-9);
+        } else if (x > 1) {
+            EXPECT_EQ(band.n[j], 1);
+            EXPECT_NEAR(band.p5[j], 100 * x, 1e-9);
+            EXPECT_NEAR(band.p95[j], 100 * x, 1e-9);
+        }
+    }
+    runs[3].x[100] = -1;
+    const Band overTime = bandOf(runs, false, 41);
+    EXPECT_TRUE(overTime.overTime);
+    EXPECT_NEAR(overTime.x.back(), 10, 1e-12);
+}
+
+// A run's graph pair comes back in its recorded units, whatever larger unit
+// the run chose, at instants spread evenly over its time.
+TEST(StudyFigures, TraceIsInRecordedUnitsOverTheRunsTime)
+{
+    auto state = std::make_unique<torv::SimState>();
+    state->NPunkte = torv::kSamples;
+    state->FlagX = 1; // range in km
+    const int range = torv::code(torv::Series::Range), time = torv::code(torv::Series::Time);
+    for (int i = 1; i < torv::kSamples; ++i) {
+        state->Ergebnis[static_cast<size_t>(time * torv::kSamples + i)] = 0.5 * i;
+        state->Ergebnis[static_cast<size_t>(range * torv::kSamples + i)] = 0.002 * i;
+    }
+    const RunTrace t = traceOf(*state, time, range);
+    ASSERT_EQ(t.y.size(), static_cast<size_t>(kTracePoints));
+    EXPECT_DOUBLE_EQ(t.t0, 0.5);
+    EXPECT_DOUBLE_EQ(t.t1, 0.5 * (torv::kSamples - 1));
+    for (int j = 0; j < kTracePoints; j += 37) {
+        EXPECT_NEAR(t.x[static_cast<size_t>(j)], t.time(j), 1e-9);
+        EXPECT_NEAR(t.y[static_cast<size_t>(j)], 4 * t.time(j), 1e-9) << "2 m per 0.5 s";
+    }
+    EXPECT_TRUE(t.rising());
+}
+
+// Pearson's r of known sets, and none where it would mean nothing.
+TEST(StudyFigures, CorrelationOfKnownSets)
+{
+    const std::vector<double> x { 1, 2, 3, 4, 5 };
+    struct Case {
+        std::vector<double> y;
+        Correlation::Kind kind;
+        double r;
+    };
+    const Case cases[] = {
+        { { 2, 4, 5, 4, 5 }, Correlation::Some, 6 / std::sqrt(60.0) },
+        { { 1, -2, -5, -8, -11 }, Correlation::Some, -1 },
+        { { 7, 7, 7, 7, 7 }, Correlation::NoSpread, 0 },
+        { { 2, 4 }, Correlation::TooFew, 0 },
+    };
+    for (const Case& c : cases) {
+        const Correlation r = correlation(x, c.y);
+        EXPECT_EQ(r.kind, c.kind);
+        EXPECT_NEAR(r.r, c.r, 1e-12);
+    }
+}
+
+// The cumulative distribution passes through each percentile at its share:
+// 0 .. 100 in any order has p5 = 5, p50 = 50 and p95 = 95, read off the line.
+TEST(StudyFigures, CumulativeDistributionMeetsItsPercentileMarks)
+{
+    std::vector<double> values;
+    for (int k = 0; k <= 100; ++k)
+        values.push_back((k * 37) % 101);
+    const ColumnStatistics s = statistics(values);
+    const auto line = cumulative(values);
+    ASSERT_EQ(line.size(), 101u);
+    for (const auto& [p, mark] : { std::pair { 0.05, s.p5 }, { 0.5, s.p50 }, { 0.95, s.p95 } }) {
+        EXPECT_DOUBLE_EQ(mark, 100 * p);
+        const auto at = std::find_if(line.begin(), line.end(), [&](const auto& pt) { return pt.first == mark; });
+        ASSERT_NE(at, line.end());
+        EXPECT_NEAR(at->second, p, 1e-12);
+    }
+    EXPECT_EQ(cumulative(std::vector<double> { 4 }), (std::vector<std::pair<double, double>> { { 4, 0 }, { 4, 1 } }));
 }

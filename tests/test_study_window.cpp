@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QProcess>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include "batch/batch.h"
@@ -24,11 +26,16 @@ struct StudyCase {
     const char* numbers;
     const char* batchArg; // what torv-batch takes for the same row
     int runs;
+    const char* gridNumbers = nullptr; // a second row sweeping the path angle
+    std::vector<StudyWindow::Picture> pictures = {};
 };
 
+using P = StudyWindow::Picture;
 const StudyCase kStudies[] = {
-    { "Sweep", Field::V0, StudyWindow::Law::Sweep, "20:40:3", "--sweep=V0=20:40:3", 0 },
-    { "Study", Field::TTO, StudyWindow::Law::Normal, "45:3", "--vary=Q0=normal:45:3", 24 },
+    { "Sweep", Field::V0, StudyWindow::Law::Sweep, "20:40:3", "--sweep=V0=20:40:3", 0, nullptr, { P::Curve, P::Band } },
+    { "Grid", Field::V0, StudyWindow::Law::Sweep, "20:40:3", "--sweep=V0=20:40:3", 0, "30,60", { P::Family, P::Band } },
+    { "Study", Field::TTO, StudyWindow::Law::Normal, "45:3", "--vary=Q0=normal:45:3", 24, nullptr,
+        { P::Histogram, P::Cdf, P::Scatter, P::Band } },
 };
 
 class StudyWindowTest : public CalcForm, public ::testing::WithParamInterface<StudyCase> {
@@ -44,6 +51,8 @@ protected:
     static void add(StudyWindow& w, const StudyCase& c)
     {
         w.addRow(c.field, c.law, QString::fromUtf8(c.numbers));
+        if (c.gridNumbers)
+            w.addRow(Field::TTO, StudyWindow::Law::Sweep, QString::fromUtf8(c.gridNumbers));
         w.setRuns(c.runs > 0 ? c.runs : 1, 7);
     }
     static void waitUntil(const std::function<bool()>& done)
@@ -60,6 +69,8 @@ protected:
         writeScenario(file.toStdString(), currentScenario("form"));
         QStringList args { QStringLiteral("--scenario"), file, QString::fromUtf8(c.batchArg), QStringLiteral("--jobs"),
             QStringLiteral("1"), QStringLiteral("--format"), QString::fromUtf8(format) };
+        if (c.gridNumbers)
+            args << QStringLiteral("--sweep=Q0=") + QString::fromUtf8(c.gridNumbers);
         if (c.runs > 0)
             args << QStringLiteral("--runs") << QString::number(c.runs) << QStringLiteral("--seed")
                  << QStringLiteral("7");
@@ -90,19 +101,25 @@ TEST_P(StudyWindowTest, LinesAreTheBatchProgramsAndThePictureExports)
     EXPECT_EQ(w->summaryText(), batchLines(c));
     EXPECT_EQ(w->summaryText(batch::Format::Jsonl), batchLines(c, "jsonl"));
 
-    const QString png = dir.filePath(QStringLiteral("study.png"));
-    w->writePng(png);
-    const QImage picture(png);
-    ASSERT_FALSE(picture.isNull());
-    EXPECT_EQ(picture.size(), w->picture(w->devicePixelRatioF()).size());
-    // Something is drawn inside the frame: the curve or the bars in colour.
-    int coloured = 0;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            const QRgb p = picture.pixel(x, y);
-            coloured += qRed(p) != qGreen(p) || qGreen(p) != qBlue(p) || p == qRgb(0xC0, 0xC0, 0xC0);
-        }
-    EXPECT_GT(coloured, 50);
+    // Every picture the runs offer exports at the screen's pixel ratio, with
+    // something drawn in colour: curves, points, bars or the band.
+    ASSERT_EQ(w->pictures(), c.pictures);
+    for (const StudyWindow::Picture kind : c.pictures) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        ASSERT_TRUE(w->choosePicture(kind));
+        const QString png = dir.filePath(QStringLiteral("study%1.png").arg(static_cast<int>(kind)));
+        w->writePng(png);
+        const QImage picture(png);
+        ASSERT_FALSE(picture.isNull());
+        EXPECT_EQ(picture.size(), QSize(640, 400) * w->devicePixelRatioF());
+        int coloured = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const QRgb p = picture.pixel(x, y);
+                coloured += qRed(p) != qGreen(p) || qGreen(p) != qBlue(p) || p == qRgb(0xC0, 0xC0, 0xC0);
+            }
+        EXPECT_GT(coloured, 50);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Laws, StudyWindowTest, ::testing::ValuesIn(kStudies),
@@ -167,4 +184,35 @@ TEST_F(CalcForm, StudyRowsThatMakeNoPlanAreRefusedInTheFormsLanguage)
         EXPECT_TRUE(box.startsWith(v0->second + QStringLiteral(" (V0)") + QString::fromUtf8(said)))
             << box.toStdString();
     }
+}
+
+// Rows chosen in the table, sorted another way than the runs went, are run
+// again and kept on the form's graph with the inputs their rows show.
+TEST_F(CalcForm, StudyRowsAreDrawnOnTheGraphAsKeptRuns)
+{
+    openWith(PresetList::Projectil, 0, 3);
+    QTest::keyClick(form2.get(), Qt::Key_Y, Qt::ControlModifier);
+    auto* w = form2->findChild<StudyWindow*>();
+    ASSERT_TRUE(w);
+    w->addRow(Field::V0, StudyWindow::Law::Sweep, QStringLiteral("20:40:5"));
+    ASSERT_TRUE(w->start());
+    QElapsedTimer clock;
+    clock.start();
+    while (w->running() && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // The table of the runs: the one headed by the swept input.
+    QTableWidget* table = nullptr;
+    for (auto* t : w->findChildren<QTableWidget*>())
+        if (t->columnCount() > 0 && t->horizontalHeaderItem(0)->text() == QStringLiteral("V0"))
+            table = t;
+    ASSERT_TRUE(table);
+    table->sortItems(0, Qt::DescendingOrder);
+    table->selectRow(1);
+    table->selectionModel()->select(
+        table->model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w->drawOnGraph();
+    ASSERT_EQ(form2->keptRuns().size(), 2u);
+    const size_t v0 = static_cast<size_t>(&fieldInfo(Field::V0) - fieldTable().data());
+    EXPECT_EQ(form2->keptRuns()[0].inputs.fields[v0], 25);
+    EXPECT_EQ(form2->keptRuns()[1].inputs.fields[v0], 35);
 }

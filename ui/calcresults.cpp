@@ -520,6 +520,15 @@ void CalcResults::keepRun()
     redrawShown();
 }
 
+void CalcResults::keepRuns(std::vector<KeptRun> runs)
+{
+    for (KeptRun& run : runs)
+        if (keptRuns_.size() < static_cast<size_t>(kMaxKeptRuns))
+            keptRuns_.push_back(std::move(run));
+    updateMenu();
+    redrawShown();
+}
+
 void CalcResults::clearKeptRuns()
 {
     if (keptRuns_.empty())
@@ -581,6 +590,8 @@ void CalcResults::openStudy()
         }
         if (!studyWindow_) {
             studyWindow_ = new StudyWindow(form_, inputs);
+            studyWindow_->setGraphKeeper([this] { return kMaxKeptRuns - static_cast<int>(keptRuns_.size()); },
+                [this](std::vector<KeptRun> runs) { keepRuns(std::move(runs)); });
             studyWindow_->setSaveStudy([this](const StudyTable& study) { saveScenarioWith(study, studyWindow_); });
         }
         studyWindow_->show();

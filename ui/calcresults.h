@@ -65,6 +65,8 @@ public:
     // The step halved until the run on show converges, then what it reached.
     void convergeShown();
     void keepRun();
+    // Runs made elsewhere (the study window's) kept as far as there is room.
+    void keepRuns(std::vector<KeptRun> runs);
     void clearKeptRuns();
     void markEvents();
     void about();

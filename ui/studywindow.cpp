@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -30,8 +31,12 @@
 #include "batch/engine.h"
 #include "batch/runs.h"
 #include "batch/study.h"
+#include "batch/studyfigures.h"
 #include "files/atomicfile.h"
+#include "model/quantities.h"
 #include "plot/png.h"
+#include "plot/studyplots.h"
+#include "run/flugbahn.h"
 #include "scenarios/scenario.h"
 #include "ui/guard.h"
 #include "ui/look.h"
@@ -65,42 +70,38 @@ constexpr std::pair<batch::PlanProblem, Text> kPlanTexts[] = {
     { batch::PlanProblem::SeedNotWhole, Text::StudyPlanSeed },
 };
 
-// The picture's size in pixels and its margins: room for the numbers of the
-// axes on the left and below.
-constexpr int kWidth = 640, kHeight = 400;
-constexpr int kLeft = 90, kRight = 20, kTop = 30, kBottom = 50;
+// The picture's size in pixels.
+constexpr int kWidth = kStudyPictureWidth, kHeight = kStudyPictureHeight;
 
-// An axis's or a mark's number: six digits are all a picture can show.
-QString numberText(double v)
+// Runs whose graph pair the band keeps: 3.2 kB each, 16 MB at most.
+constexpr size_t kMaxTraces = 5000;
+
+// The pictures' names in the selector and their files' default names.
+struct PictureRow {
+    StudyWindow::Picture kind;
+    Text text;
+    const char* file;
+};
+constexpr PictureRow kPictures[] = {
+    { StudyWindow::Picture::Curve, Text::StudyKindCurve, "curve" },
+    { StudyWindow::Picture::Family, Text::StudyKindFamily, "family" },
+    { StudyWindow::Picture::Histogram, Text::StudyKindHistogram, "histogram" },
+    { StudyWindow::Picture::Cdf, Text::StudyKindCdf, "distribution" },
+    { StudyWindow::Picture::Scatter, Text::StudyKindScatter, "scatter" },
+    { StudyWindow::Picture::Band, Text::StudyKindBand, "band" },
+};
+
+const PictureRow& pictureRow(StudyWindow::Picture kind)
 {
-    return QString::number(v, 'g', 6);
+    return kPictures[static_cast<size_t>(kind)];
 }
 
-// The axes' frame and the lowest and highest value written at its ends.
-void drawAxes(QPainter& p, const QRect& area, double x0, double x1, double y0, double y1, const QString& xTitle,
-    const QString& yTitle)
+// A recorded quantity with its recorded unit, as an axis's title.
+QString quantityTitle(int code)
 {
-    p.setPen(QColor(look::kBlack));
-    p.drawRect(area.adjusted(0, 0, -1, -1));
-    const QFontMetrics fm(p.font());
-    const int below = area.bottom() + fm.height();
-    p.drawText(area.left(), below, numberText(x0));
-    const QString xHigh = numberText(x1);
-    p.drawText(area.right() - fm.horizontalAdvance(xHigh), below, xHigh);
-    p.drawText(area.center().x() - fm.horizontalAdvance(xTitle) / 2, below + fm.height(), xTitle);
-    const QString yLow = numberText(y0), yHigh = numberText(y1);
-    p.drawText(area.left() - 4 - fm.horizontalAdvance(yLow), area.bottom(), yLow);
-    p.drawText(area.left() - 4 - fm.horizontalAdvance(yHigh), area.top() + fm.ascent(), yHigh);
-    p.drawText(area.left(), area.top() - 8, yTitle);
-}
-
-// A range that is never empty, so that a constant value still has a place.
-std::pair<double, double> spread(double lo, double hi)
-{
-    if (lo < hi)
-        return { lo, hi };
-    const double pad = lo == 0 ? 1 : std::fabs(lo) * 0.01;
-    return { lo - pad, hi + pad };
+    const Series s = static_cast<Series>(code);
+    return QStringLiteral("%1, %2").arg(
+        QString::fromUtf8(quantityName(s, st.Sprache)), QString::fromUtf8(quantity(s).unit));
 }
 
 } // namespace
@@ -184,16 +185,27 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     table_->setSortingEnabled(true);
     results->addWidget(table_, 1);
     auto* pictureSide = new QVBoxLayout;
-    auto* outputLine = new QHBoxLayout;
+    auto* choices = new QGridLayout;
+    pictureKindLabel_ = new QLabel(this);
+    pictureKind_ = new QComboBox(this);
+    pictureKindLabel_->setBuddy(pictureKind_);
     outputLabel_ = new QLabel(this);
     output_ = new QComboBox(this);
     for (const std::string& name : batch::summaryColumns(false))
         output_->addItem(QString::fromStdString(name));
     output_->setCurrentText(QStringLiteral("range_m"));
     outputLabel_->setBuddy(output_);
-    outputLine->addWidget(outputLabel_);
-    outputLine->addWidget(output_, 1);
-    pictureSide->addLayout(outputLine);
+    againstLabel_ = new QLabel(this);
+    against_ = new QComboBox(this);
+    againstLabel_->setBuddy(against_);
+    const std::pair<QLabel*, QComboBox*> choiceRows[]
+        = { { pictureKindLabel_, pictureKind_ }, { outputLabel_, output_ }, { againstLabel_, against_ } };
+    for (int k = 0; k < static_cast<int>(std::size(choiceRows)); ++k) {
+        choices->addWidget(choiceRows[k].first, k, 0);
+        choices->addWidget(choiceRows[k].second, k, 1);
+    }
+    choices->setColumnStretch(1, 1);
+    pictureSide->addLayout(choices);
     picture_ = new QLabel(this);
     picture_->setFixedSize(kWidth, kHeight);
     pictureSide->addWidget(picture_);
@@ -204,6 +216,12 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     auto* buttons = new QHBoxLayout;
     savePng_ = new QPushButton(this);
     saveCsv_ = new QPushButton(this);
+    drawOnGraph_ = new QPushButton(this);
+    drawOnGraph_->setEnabled(false);
+    close_ = new QPushButton(this);
+    buttons->addWidget(savePng_);
+    buttons->addWidget(saveCsv_);
+    buttons->addWidget(drawOnGraph_);
     saveJson_ = new QPushButton(this);
     saveStudyButton_ = new QPushButton(this);
     close_ = new QPushButton(this);
@@ -232,15 +250,19 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     connect(stop_, &QPushButton::clicked, this, [this] { caught([this] { cancel(); }); });
     connect(savePng_, &QPushButton::clicked, this, [this] { caught([this] { savePng(); }); });
     connect(saveCsv_, &QPushButton::clicked, this, [this] { caught([this] { saveCsv(); }); });
+    connect(drawOnGraph_, &QPushButton::clicked, this, [this] { caught([this] { drawOnGraph(); }); });
     connect(saveJson_, &QPushButton::clicked, this, [this] { caught([this] { saveJson(); }); });
     connect(saveStudyButton_, &QPushButton::clicked, this, [this] { caught([this] { saveStudyFile(); }); });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
-    connect(output_, &QComboBox::currentIndexChanged, this, [this] { caught([this] { redrawPicture(); }); });
+    for (QComboBox* choice : { pictureKind_, output_, against_ })
+        connect(choice, &QComboBox::currentIndexChanged, this, [this] { caught([this] { redrawPicture(); }); });
     // Enter in the range adds the row, never presses a default button.
-    for (QPushButton* b : { add_, remove_, run_, stop_, savePng_, saveCsv_, saveJson_, saveStudyButton_, close_ })
+    for (QPushButton* b :
+        { add_, remove_, run_, stop_, savePng_, saveCsv_, saveJson_, saveStudyButton_, drawOnGraph_, close_ })
         b->setAutoDefault(false);
 
     setTexts();
+    offerPictures();
     redrawPicture();
     resize(1280, 720);
 }
@@ -268,9 +290,14 @@ void StudyWindow::setTexts()
     seedLabel_->setText(text(Text::StudySeed));
     run_->setText(text(Text::StudyRun));
     stop_->setText(text(Text::StudyCancel));
+    pictureKindLabel_->setText(text(Text::StudyPictureKind));
+    for (int k = 0; k < pictureKind_->count(); ++k)
+        pictureKind_->setItemText(k, text(pictureRow(static_cast<Picture>(pictureKind_->itemData(k).toInt())).text));
     outputLabel_->setText(text(Text::StudyOutput));
+    againstLabel_->setText(text(Text::StudyAgainst));
     savePng_->setText(text(Text::StudySavePng));
     saveCsv_->setText(text(Text::StudySaveCsv));
+    drawOnGraph_->setText(text(Text::StudyDrawOnGraph));
     saveJson_->setText(text(Text::StudySaveJson));
     saveStudyButton_->setText(text(Text::StudySaveStudy));
     close_->setText(text(Text::StudyClose));
@@ -304,6 +331,8 @@ void StudyWindow::addRow(Field field, Law law, const QString& numbers)
     const bool study = law != Law::Sweep;
     runs_->setEnabled(study);
     seed_->setEnabled(study);
+    if (!plan_)
+        offerPictures();
 }
 
 void StudyWindow::addTypedRow()
@@ -326,6 +355,8 @@ void StudyWindow::removeRow()
     delete list_->takeItem(k);
     if (rows_.empty())
         input_->setFocus();
+    if (!plan_)
+        offerPictures();
 }
 
 void StudyWindow::setRuns(int runs, quint64 seed)
@@ -366,6 +397,23 @@ bool StudyWindow::start()
         showErrorBox(planProblemText(e));
         return false;
     }
+    // The band's graph: the form's graph pair, time and altitude before
+    // the form has drawn one.
+    xCode_ = code(Series::Time), yCode_ = code(Series::Altitude);
+    if (st.GraphCount >= 3 && st.GraphCodes[0] >= 0 && st.GraphCodes[0] < kRecordedSeries && st.GraphCodes[1] >= 0
+        && st.GraphCodes[1] < kRecordedSeries)
+        xCode_ = st.GraphCodes[0], yCode_ = st.GraphCodes[1];
+    traces_.clear();
+    nominal_ = {};
+    try {
+        const auto state = std::make_unique<SimState>();
+        batch::prepare(*plan_, {}, batch::presetOfRun(*plan_, 0), *state);
+        runOn(*state);
+        nominal_ = batch::traceOf(*state, xCode_, yCode_);
+    } catch (const std::exception&) {
+        // The band goes without it; the runs will say what fails.
+    }
+    offerPictures();
     statuses_.clear();
     errors_.clear();
     columns_ = std::make_unique<batch::StudyColumns>(*plan_);
@@ -387,14 +435,22 @@ bool StudyWindow::start()
     cancelled_ = false;
     failed_ = 0;
 
-    for (QWidget* w : std::initializer_list<QWidget*> { run_, add_, remove_ })
+    for (QWidget* w : std::initializer_list<QWidget*> { run_, add_, remove_, drawOnGraph_ })
         w->setEnabled(false);
     stop_->setEnabled(true);
     stop_->setFocus();
     // Every core: the runs go on their own threads, the window stays
     // usable. A result in wakes the window once until it has taken it.
     const int threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-    engine_ = std::make_unique<batch::Engine>(*plan_, threads, plan_->window);
+    // Each run keeps its graph pair for the band, on the run's own thread.
+    engine_ = std::make_unique<batch::Engine>(*plan_, threads, plan_->window,
+        [plan = plan_.get(), x = xCode_, y = yCode_](long long i, RunObserver& observer) {
+            batch::RunTrace trace;
+            batch::RunResult r = batch::runAlone(
+                *plan, i, [&](SimState& state) { trace = batch::traceOf(state, x, y); }, observer);
+            r.trace = std::move(trace);
+            return r;
+        });
     wakePosted_ = false;
     try {
         engine_->start([this] {
@@ -464,6 +520,8 @@ void StudyWindow::takeResults()
             keys.push_back(value);
         keys_.push_back(keys);
         numbers_.push_back(r.numbers);
+        if (traces_.size() < kMaxTraces && !r.trace.x.empty())
+            traces_.push_back(std::move(r.trace));
         showRun(i, r.numbers, r.error);
     }
     const long long done = finishedRuns();
@@ -487,6 +545,8 @@ void StudyWindow::showRun(long long i, const std::vector<double>& numbers, const
         auto* item = new QTableWidgetItem;
         if (!std::isnan(v))
             item->setData(Qt::DisplayRole, v);
+        if (column == 0)
+            item->setData(Qt::UserRole, i); // the run, whatever the order shown
         table_->setItem(row, column++, item);
     };
     if (plan_->varies.empty()) {
@@ -513,7 +573,7 @@ void StudyWindow::finish()
     if (failed_ > 0)
         said += text(Text::StudyFailedRuns).arg(failed_);
     status_->setText(said);
-    for (QWidget* w : std::initializer_list<QWidget*> { run_, add_, remove_ })
+    for (QWidget* w : std::initializer_list<QWidget*> { run_, add_, remove_, drawOnGraph_ })
         w->setEnabled(true);
     stop_->setEnabled(false);
     run_->setFocus();
@@ -587,102 +647,185 @@ bool StudyWindow::chooseOutput(const QString& column)
     return k >= 0;
 }
 
-QImage StudyWindow::picture(double ratio) const
+std::vector<StudyWindow::Picture> StudyWindow::pictures() const
 {
-    QImage image(QSize(kWidth, kHeight) * ratio, QImage::Format_RGB32);
-    image.setDevicePixelRatio(ratio);
-    image.fill(look::kWhite);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setFont(look::msSans(13));
-    const QRect area(kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom);
+    bool study = false;
+    size_t sweeps = 0;
+    if (plan_) {
+        study = !plan_->varies.empty();
+        sweeps = plan_->sweeps.size();
+    } else {
+        for (const Row& r : rows_) {
+            study = study || r.law != Law::Sweep;
+            sweeps += r.law == Law::Sweep;
+        }
+    }
+    if (study)
+        return { Picture::Histogram, Picture::Cdf, Picture::Scatter, Picture::Band };
+    if (sweeps >= 2)
+        return { Picture::Family, Picture::Band };
+    return { Picture::Curve, Picture::Band };
+}
+
+void StudyWindow::offerPictures()
+{
+    const QVariant was = pictureKind_->currentData();
+    {
+        const QSignalBlocker quiet(pictureKind_);
+        pictureKind_->clear();
+        for (Picture kind : pictures())
+            pictureKind_->addItem(text(pictureRow(kind).text), static_cast<int>(kind));
+        pictureKind_->setCurrentIndex(std::max(0, pictureKind_->findData(was)));
+    }
+    {
+        const QSignalBlocker quiet(against_);
+        against_->clear();
+        if (plan_)
+            for (const batch::Vary& v : plan_->varies)
+                against_->addItem(QString::fromUtf8(legendName(*v.field)));
+    }
+    redrawPicture();
+}
+
+bool StudyWindow::choosePicture(Picture kind)
+{
+    const int k = pictureKind_->findData(static_cast<int>(kind));
+    if (k >= 0)
+        pictureKind_->setCurrentIndex(k);
+    return k >= 0;
+}
+
+StudyChart StudyWindow::chart() const
+{
+    StudyChart c;
     const int column = output_->currentIndex();
     const QString outputName = output_->currentText();
-    if (!plan_ || column < 0 || numbers_.empty()) {
-        p.setPen(QColor(look::kBlack));
-        p.drawRect(area.adjusted(0, 0, -1, -1));
-        return image;
-    }
-    // The output of every run that has it, with the first swept or drawn
-    // input beside it.
-    std::vector<std::pair<double, double>> points;
+    const Picture kind = static_cast<Picture>(pictureKind_->currentData().toInt());
+    c.yTitle = outputName;
+    if (!plan_ || column < 0)
+        return c;
+    // The output of every run that has it, with its swept or drawn inputs.
+    std::vector<std::pair<const std::vector<double>*, double>> runs;
     for (size_t k = 0; k < numbers_.size(); ++k) {
         const double y = numbers_[k][static_cast<size_t>(column)];
         if (!std::isnan(y) && !keys_[k].empty())
-            points.emplace_back(keys_[k][0], y);
+            runs.emplace_back(&keys_[k], y);
     }
-    if (points.empty()) {
-        drawAxes(p, area, 0, 1, 0, 1, QString(), outputName);
-        return image;
-    }
-    const auto toX = [&](double v, double lo, double hi) {
-        return area.left() + static_cast<int>(std::lround((v - lo) / (hi - lo) * (area.width() - 1)));
-    };
-    const auto toY = [&](double v, double lo, double hi) {
-        return area.bottom() - static_cast<int>(std::lround((v - lo) / (hi - lo) * (area.height() - 1)));
-    };
-    if (plan_->varies.empty()) {
-        // A sweep: the output against the (first) swept input, run by run.
-        double x0 = points[0].first, x1 = x0, y0 = points[0].second, y1 = y0;
-        for (const auto& [x, y] : points) {
-            x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    const auto inputName = [](const FieldInfo* field) { return QString::fromUtf8(legendName(*field)); };
+    switch (kind) {
+    case Picture::Curve:
+    case Picture::Family: {
+        if (plan_->sweeps.empty())
+            return c;
+        c.xTitle = inputName(plan_->sweeps[0].field);
+        // One curve per value of the other inputs, in the order they come.
+        std::vector<std::pair<std::vector<double>, ChartPoints>> curves;
+        for (const auto& [keys, y] : runs) {
+            const std::vector<double> rest(keys->begin() + 1, keys->end());
+            auto at
+                = std::find_if(curves.begin(), curves.end(), [&](const auto& curve) { return curve.first == rest; });
+            if (at == curves.end())
+                at = curves.insert(curves.end(), { rest, {} });
+            at->second.emplace_back(keys->front(), y);
         }
-        std::tie(x0, x1) = spread(x0, x1);
-        std::tie(y0, y1) = spread(y0, y1);
-        drawAxes(p, area, x0, x1, y0, y1, QString::fromUtf8(legendName(*plan_->sweeps[0].field)), outputName);
-        p.setPen(QPen(QColor(look::kNavy), 1));
-        // Points of a grid's other inputs go into curves of their own: a
-        // line joins two runs only where the first input rises.
-        for (size_t k = 0; k < points.size(); ++k) {
-            const QPoint at(toX(points[k].first, x0, x1), toY(points[k].second, y0, y1));
-            p.drawRect(at.x() - 2, at.y() - 2, 4, 4);
-            if (k > 0 && points[k].first > points[k - 1].first)
-                p.drawLine(QPoint(toX(points[k - 1].first, x0, x1), toY(points[k - 1].second, y0, y1)), at);
+        for (size_t k = 0; k < curves.size(); ++k) {
+            auto& [rest, points] = curves[k];
+            std::sort(points.begin(), points.end());
+            QString label;
+            for (size_t f = 0; f < rest.size() && kind == Picture::Family; ++f)
+                label += (label.isEmpty() ? QString() : QStringLiteral(", "))
+                    + QStringLiteral("%1 = %2").arg(inputName(plan_->sweeps[f + 1].field), chartNumber(rest[f]));
+            c.lines.push_back({ std::move(points), static_cast<int>(k % 8) + 1, label, true });
         }
-        return image;
+        return c;
     }
-    // A study: the histogram of the output with its p5, p50 and p95.
-    std::vector<double> values;
-    for (const auto& [x, y] : points)
-        values.push_back(y);
-    const batch::ColumnStatistics s = batch::statistics(values);
-    const auto [lo, hi] = spread(values.front(), values.back());
-    const int bins = std::clamp(static_cast<int>(std::sqrt(static_cast<double>(values.size()))), 5, 40);
-    std::vector<int> counts(static_cast<size_t>(bins), 0);
-    for (double v : values)
-        ++counts[static_cast<size_t>(std::clamp(static_cast<int>((v - lo) / (hi - lo) * bins), 0, bins - 1))];
-    const int most = *std::max_element(counts.begin(), counts.end());
-    drawAxes(p, area, lo, hi, 0, most, outputName, text(Text::StudyCount));
-    for (int b = 0; b < bins; ++b) {
-        const int left = toX(lo + (hi - lo) * b / bins, lo, hi);
-        const int right = toX(lo + (hi - lo) * (b + 1) / bins, lo, hi);
-        const int height = toY(counts[static_cast<size_t>(b)], 0, most);
-        p.fillRect(QRect(QPoint(left, height), QPoint(right - 1, area.bottom() - 1)), QColor(look::kSilver));
-        p.setPen(QColor(look::kBlack));
-        p.drawRect(QRect(QPoint(left, height), QPoint(right - 1, area.bottom() - 1)));
+    case Picture::Histogram:
+    case Picture::Cdf: {
+        std::vector<double> values;
+        for (const auto& [keys, y] : runs)
+            values.push_back(y);
+        if (values.empty())
+            return c;
+        const batch::ColumnStatistics s = batch::statistics(values);
+        c.marks
+            = { { QStringLiteral("p5"), s.p5 }, { QStringLiteral("p50"), s.p50 }, { QStringLiteral("p95"), s.p95 } };
+        c.xTitle = outputName;
+        c.fromZero = true;
+        if (kind == Picture::Cdf) {
+            c.yTitle = text(Text::StudyShare);
+            c.lines.push_back({ batch::cumulative(values), 1, QString(), false, 2 });
+            return c;
+        }
+        c.yTitle = text(Text::StudyCount);
+        const int bins = std::clamp(static_cast<int>(std::sqrt(static_cast<double>(values.size()))), 5, 40);
+        c.bars.lo = values.front();
+        c.bars.hi = values.back() > values.front() ? values.back() : values.front() + 1;
+        c.bars.counts.assign(static_cast<size_t>(bins), 0);
+        for (double v : values)
+            ++c.bars.counts[static_cast<size_t>(
+                std::clamp(static_cast<int>((v - c.bars.lo) / (c.bars.hi - c.bars.lo) * bins), 0, bins - 1))];
+        return c;
     }
-    const std::pair<const char*, double> marks[] = { { "p5", s.p5 }, { "p50", s.p50 }, { "p95", s.p95 } };
-    const QFontMetrics fm(p.font());
-    int row = 0;
-    for (const auto& [name, value] : marks) {
-        const int x = toX(value, lo, hi);
-        p.setPen(QPen(QColor(look::kRed), 1, Qt::DashLine));
-        p.drawLine(x, area.top(), x, area.bottom());
-        p.setPen(QColor(look::kRed));
-        const QString label = QStringLiteral("%1 = %2").arg(QString::fromUtf8(name), numberText(value));
-        // Right of its line where it fits, else left of it, on a ground of
-        // its own so that neither a bar nor another line runs through it.
-        const int width = fm.horizontalAdvance(label);
-        const int textX = x + 3 + width <= area.right() - 2 ? x + 3 : std::max(area.left() + 2, x - 3 - width);
-        const QRect box(textX - 1, area.top() + 2 + row++ * fm.height(), width + 2, fm.height());
-        p.fillRect(box, QColor(look::kWhite));
-        p.drawText(textX, box.top() + fm.ascent(), label);
+    case Picture::Scatter: {
+        const int input = against_->currentIndex();
+        if (input < 0)
+            return c;
+        c.xTitle = against_->currentText();
+        std::vector<double> xs, ys;
+        for (const auto& [keys, y] : runs)
+            if (static_cast<size_t>(input) < keys->size()) {
+                xs.push_back((*keys)[static_cast<size_t>(input)]);
+                ys.push_back(y);
+                c.points.emplace_back(xs.back(), y);
+            }
+        const batch::Correlation r = batch::correlation(xs, ys);
+        c.caption = r.kind == batch::Correlation::TooFew ? text(Text::StudyRTooFew)
+            : r.kind == batch::Correlation::NoSpread
+            ? text(Text::StudyRNoSpread)
+            : QStringLiteral("r = %1, n = %2").arg(chartNumber(std::round(r.r * 100) / 100)).arg(r.n);
+        return c;
     }
-    return image;
+    case Picture::Band: {
+        const batch::Band band = batch::bandOf(traces_, xCode_ == code(Series::Time));
+        const int x = band.overTime ? code(Series::Time) : xCode_;
+        c.xTitle = quantityTitle(x);
+        c.yTitle = quantityTitle(yCode_);
+        QStringList notes;
+        if (band.overTime && xCode_ != code(Series::Time))
+            notes << text(Text::StudyBandOverTime)
+                         .arg(QString::fromUtf8(quantityName(static_cast<Series>(xCode_), st.Sprache)));
+        if (traces_.size() >= kMaxTraces && finishedRuns() > static_cast<long long>(traces_.size()))
+            notes << text(Text::StudyBandFirst).arg(traces_.size()).arg(finishedRuns());
+        c.caption = notes.join(QStringLiteral("; "));
+        c.band = { band.x, band.p5, band.p95, text(Text::StudyBandRange).arg(traces_.size()), {},
+            text(Text::StudyBandThin) };
+        const int all = static_cast<int>(
+            std::count_if(traces_.begin(), traces_.end(), [](const batch::RunTrace& t) { return !t.x.empty(); }));
+        for (int n : band.n)
+            c.band.thin.push_back(n < all);
+        ChartPoints median;
+        for (size_t k = 0; k < band.x.size(); ++k)
+            median.emplace_back(band.x[k], band.p50[k]);
+        if (!band.x.empty())
+            c.lines.push_back({ std::move(median), 1, text(Text::StudyBandMedian), false, 2 });
+        if (!nominal_.x.empty())
+            c.lines.push_back({ batch::alongBand(nominal_, band.overTime), 2, text(Text::StudyBandNominal), false, 1 });
+        return c;
+    }
+    }
+    return c;
+}
+
+QImage StudyWindow::picture(double ratio) const
+{
+    return drawStudyChart(chart(), ratio);
 }
 
 void StudyWindow::redrawPicture()
 {
+    const Picture kind = static_cast<Picture>(pictureKind_->currentData().toInt());
+    output_->setEnabled(kind != Picture::Band);
+    against_->setEnabled(kind == Picture::Scatter && against_->count() > 0);
     picture_->setPixmap(QPixmap::fromImage(picture(devicePixelRatioF())));
     // A whole seeded study: its drawn inputs' shares of the output's variance.
     shares_->clear();
@@ -705,7 +848,10 @@ void StudyWindow::savePng()
 {
     guarded([this] {
         const QString path = look::askSaveName(this, QString(savePng_->text()).remove(u'&').remove(QChar(0x2026)),
-            QStringLiteral("study_%1.png").arg(output_->currentText()), text(Text::FilterPng), QStringLiteral("png"));
+            QStringLiteral("study_%1_%2.png")
+                .arg(QString::fromUtf8(pictureRow(static_cast<Picture>(pictureKind_->currentData().toInt())).file),
+                    output_->currentText()),
+            text(Text::FilterPng), QStringLiteral("png"));
         if (!path.isEmpty())
             writePng(path);
     });
@@ -723,6 +869,48 @@ void StudyWindow::saveCsv()
             QStringLiteral("study.csv"), text(Text::FilterCsv), QStringLiteral("csv"));
         if (!path.isEmpty())
             writeFileAtomically(path.toStdString(), summaryText());
+    });
+}
+
+void StudyWindow::setGraphKeeper(std::function<int()> room, std::function<void(std::vector<KeptRun>)> keep)
+{
+    graphRoom_ = std::move(room);
+    keepOnGraph_ = std::move(keep);
+}
+
+void StudyWindow::drawOnGraph()
+{
+    guarded([this] {
+        if (!plan_ || running_ || !keepOnGraph_)
+            return;
+        std::vector<long long> chosen;
+        for (const QModelIndex& row : table_->selectionModel()->selectedRows())
+            chosen.push_back(table_->item(row.row(), 0)->data(Qt::UserRole).toLongLong());
+        std::sort(chosen.begin(), chosen.end());
+        if (chosen.empty()) {
+            QMessageBox::information(this, windowTitle(), text(Text::StudyDrawNone));
+            return;
+        }
+        const size_t room = static_cast<size_t>(std::max(graphRoom_ ? graphRoom_() : 0, 0));
+        std::vector<KeptRun> kept;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const struct Restore {
+            ~Restore() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        for (size_t k = 0; k < chosen.size() && kept.size() < room; ++k) {
+            // The inputs as the run starts from them (a run may change some).
+            const auto start = std::make_unique<SimState>();
+            batch::prepare(*plan_, plan_->assignments(chosen[k]), batch::presetOfRun(*plan_, chosen[k]), *start);
+            const RunInputs inputs = RunInputs::of(*start);
+            batch::runAlone(*plan_, chosen[k], [&](SimState& state) {
+                kept.push_back(keepRun(state));
+                kept.back().inputs = inputs;
+            });
+        }
+        const size_t drawn = kept.size();
+        keepOnGraph_(std::move(kept));
+        if (chosen.size() > room)
+            QMessageBox::information(this, windowTitle(), text(Text::StudyDrawFull).arg(drawn).arg(chosen.size()));
     });
 }
 

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/keptruns.h"
+#include "batch/studyfigures.h"
 #include "model/fields.h"
 #include "model/state.h"
 
@@ -40,9 +42,15 @@ class Engine;
 enum class Format;
 } // namespace batch
 
+struct StudyChart;
+
 class StudyWindow : public QDialog {
 public:
     enum class Law { Sweep, Normal, Uniform, Triangular };
+    // The pictures: an output against the swept input, a family of such
+    // curves (a grid), a study's histogram, cumulative distribution and
+    // scatter against a varied input, and the graph of every run as a band.
+    enum class Picture { Curve, Family, Histogram, Cdf, Scatter, Band };
 
     // `inputs`: the fields the form shows, each with its caption there.
     StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>> inputs);
@@ -79,6 +87,17 @@ public:
     QImage picture(double ratio) const;
     // Chooses the output the picture shows, by its summary column name.
     bool chooseOutput(const QString& column);
+    // The pictures that fit the rows (or the runs made), and the one shown.
+    std::vector<Picture> pictures() const;
+    bool choosePicture(Picture kind);
+    // The graph the band draws: the form's graph pair when a study starts,
+    // as series codes of the horizontal and the first curve.
+    std::pair<int, int> bandPair() const { return { xCode_, yCode_ }; }
+
+    // How many runs the form's graph can still keep, and what keeps them.
+    void setGraphKeeper(std::function<int()> room, std::function<void(std::vector<KeptRun>)> keep);
+    // The chosen rows of the table, run again and kept on the form's graph.
+    void drawOnGraph();
 
     // The picture as PNG, at the screen's pixel ratio. Throws IoError.
     void writePng(const QString& path) const;
@@ -101,6 +120,8 @@ private:
     void finish();
     void showRun(long long i, const std::vector<double>& numbers, const std::string& error);
     void redrawPicture();
+    void offerPictures();
+    StudyChart chart() const;
     QString rowText(size_t k) const;
     // Why the rows make no plan, in the form's language where makePlan
     // names the problem.
@@ -121,6 +142,13 @@ private:
     std::vector<std::string> errors_; // and their messages
     std::vector<std::vector<double>> keys_; // their swept or drawn values
     std::vector<std::vector<double>> numbers_; // their summary numbers
+    // Each finished run's graph pair, up to kMaxTraces runs, and the nominal
+    // run's (at the form's inputs).
+    std::vector<batch::RunTrace> traces_;
+    batch::RunTrace nominal_;
+    int xCode_ = 0, yCode_ = 3;
+    std::function<int()> graphRoom_;
+    std::function<void(std::vector<KeptRun>)> keepOnGraph_;
     bool running_ = false;
     bool cancelled_ = false;
     long long failed_ = 0;
@@ -141,11 +169,16 @@ private:
     QProgressBar* progress_;
     QLabel* status_;
     QTableWidget* table_;
+    QLabel* pictureKindLabel_;
+    QComboBox* pictureKind_;
     QLabel* outputLabel_;
     QComboBox* output_;
+    QLabel* againstLabel_;
+    QComboBox* against_;
     QLabel* picture_;
     QPushButton* savePng_;
     QPushButton* saveCsv_;
+    QPushButton* drawOnGraph_;
     QPushButton* saveJson_;
     QPushButton* saveStudyButton_;
     std::function<void(const StudyTable&)> saveStudy_;

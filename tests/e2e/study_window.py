@@ -3,9 +3,10 @@
 Ctrl+Y on the calculation form of the first projectile preset, a sweep of the
 path angle run and its picture saved through Qt's file dialog, the row
 removed, a study of a normally drawn path angle run, its histogram, its
-table and its JSON lines saved, which must be torv-batch's for the same
-study; the study saved as a scenario, and opened again with Ctrl+O, runs to
-the same lines.
+cumulative distribution (chosen with the picture selector), its table and
+its JSON lines saved, which must be torv-batch's for the same study; the
+study saved as a scenario, and opened again with Ctrl+O, runs to the same
+lines.
 
 Usage: study_window.py TORV_BINARY TORV_BATCH_BINARY ARTIFACT_DIR
 """
@@ -17,6 +18,9 @@ import tempfile
 import time
 
 from typical_road import CALC_CAPTION, START_CAPTION, Desktop, keys, pixels_of, run
+
+
+CURVE, MARKS = (0, 80, 230), (220, 0, 0)  # the first run colour; the marked percentiles
 
 
 def saved(desk, title, path):
@@ -52,7 +56,7 @@ def main():
             keys(desk, "alt+p")
             saved(desk, "^Save picture$", os.path.join(work, "sweep.png"))
             raw = desk.region(os.path.join(work, "sweep.png"), 0, 0, 640, 400)
-            assert pixels_of(raw, (0, 0, 0x80)) > 200, "the sweep's picture has no curve"
+            assert pixels_of(raw, CURVE) > 200, "the sweep's picture has no curve"
 
             desk.active(study)
             keys(desk, "alt+m", "alt+i", "Home", *["Down"] * 5, "Tab", "Down", "Tab")
@@ -66,7 +70,14 @@ def main():
             saved(desk, "^Save picture$", os.path.join(work, "study.png"))
             raw = desk.region(os.path.join(work, "study.png"), 0, 0, 640, 400)
             assert pixels_of(raw, (0xC0, 0xC0, 0xC0)) > 2000, "the study's picture has no histogram"
-            assert pixels_of(raw, (0xFF, 0, 0)) > 100, "the study's picture has no percentiles"
+            assert pixels_of(raw, MARKS) > 100, "the study's picture has no percentiles"
+            desk.active(study)
+            keys(desk, "alt+d", "Down")
+            keys(desk, "alt+p")
+            saved(desk, "^Save picture$", os.path.join(work, "distribution.png"))
+            raw = desk.region(os.path.join(work, "distribution.png"), 0, 0, 640, 400)
+            assert pixels_of(raw, CURVE) > 400, "the distribution has no curve"
+            assert pixels_of(raw, MARKS) > 100, "the distribution has no percentiles"
             desk.active(study)
             keys(desk, "alt+t")
             saved(desk, "^Save table$", os.path.join(work, "study.csv"))
