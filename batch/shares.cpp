@@ -3,36 +3,15 @@
 #include <cmath>
 #include <limits>
 
+#include "batch/studyfigures.h"
 #include "model/fields.h"
 
 namespace torv::batch {
 
 double squaredCorrelation(std::span<const double> x, std::span<const double> y)
 {
-    constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-    const auto paired = [&](size_t k) { return std::isfinite(x[k]) && std::isfinite(y[k]); };
-    // Two passes: the means first, so that large values do not cancel.
-    double n = 0, mx = 0, my = 0;
-    for (size_t k = 0; k < x.size() && k < y.size(); ++k)
-        if (paired(k)) {
-            n += 1;
-            mx += x[k];
-            my += y[k];
-        }
-    if (n < 3)
-        return kNone;
-    mx /= n;
-    my /= n;
-    double sxx = 0, syy = 0, sxy = 0;
-    for (size_t k = 0; k < x.size() && k < y.size(); ++k)
-        if (paired(k)) {
-            sxx += (x[k] - mx) * (x[k] - mx);
-            syy += (y[k] - my) * (y[k] - my);
-            sxy += (x[k] - mx) * (y[k] - my);
-        }
-    if (sxx == 0 || syy == 0)
-        return kNone;
-    return sxy / sxx * (sxy / syy);
+    const Correlation c = correlation(x, y);
+    return c.kind == Correlation::Some ? c.r * c.r : std::numeric_limits<double>::quiet_NaN();
 }
 
 ShareColumns::ShareColumns(const Plan& plan)

@@ -148,22 +148,26 @@ Correlation correlation(std::span<const double> x, std::span<const double> y)
 {
     Correlation c;
     const size_t n = std::min(x.size(), y.size());
-    c.n = static_cast<long long>(n);
-    if (n < 3)
-        return c;
+    const auto paired = [&](size_t k) { return std::isfinite(x[k]) && std::isfinite(y[k]); };
+    // Two passes: the means first, so that large values do not cancel.
     double mx = 0, my = 0;
-    for (size_t k = 0; k < n; ++k) {
-        mx += x[k];
-        my += y[k];
-    }
-    mx /= static_cast<double>(n);
-    my /= static_cast<double>(n);
+    for (size_t k = 0; k < n; ++k)
+        if (paired(k)) {
+            ++c.n;
+            mx += x[k];
+            my += y[k];
+        }
+    if (c.n < 3)
+        return c;
+    mx /= static_cast<double>(c.n);
+    my /= static_cast<double>(c.n);
     double sxx = 0, syy = 0, sxy = 0;
-    for (size_t k = 0; k < n; ++k) {
-        sxx += (x[k] - mx) * (x[k] - mx);
-        syy += (y[k] - my) * (y[k] - my);
-        sxy += (x[k] - mx) * (y[k] - my);
-    }
+    for (size_t k = 0; k < n; ++k)
+        if (paired(k)) {
+            sxx += (x[k] - mx) * (x[k] - mx);
+            syy += (y[k] - my) * (y[k] - my);
+            sxy += (x[k] - mx) * (y[k] - my);
+        }
     if (!(sxx > 0) || !(syy > 0)) {
         c.kind = Correlation::NoSpread;
         return c;

@@ -55,8 +55,9 @@ std::vector<std::pair<double, double>> alongBand(const RunTrace& run, bool overT
 // to 1 there.
 std::vector<std::pair<double, double>> cumulative(std::span<const double> sorted);
 
-// Pearson's correlation coefficient of the pairs (x[k], y[k]); none with
-// fewer than three pairs or where either column does not vary.
+// Pearson's correlation coefficient of the pairs (x[k], y[k]) where both
+// are finite; none with fewer than three such pairs or where either column
+// does not vary.
 struct Correlation {
     enum Kind { Some, TooFew, NoSpread } kind = TooFew;
     double r = 0;
