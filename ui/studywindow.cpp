@@ -218,15 +218,12 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     saveCsv_ = new QPushButton(this);
     drawOnGraph_ = new QPushButton(this);
     drawOnGraph_->setEnabled(false);
-    close_ = new QPushButton(this);
-    buttons->addWidget(savePng_);
-    buttons->addWidget(saveCsv_);
-    buttons->addWidget(drawOnGraph_);
     saveJson_ = new QPushButton(this);
     saveStudyButton_ = new QPushButton(this);
     close_ = new QPushButton(this);
     buttons->addWidget(savePng_);
     buttons->addWidget(saveCsv_);
+    buttons->addWidget(drawOnGraph_);
     buttons->addWidget(saveJson_);
     buttons->addWidget(saveStudyButton_);
     buttons->addStretch(1);
