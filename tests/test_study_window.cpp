@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -162,7 +163,7 @@ TEST_F(CalcForm, StudyCancelKeepsTheFinishedRuns)
 }
 
 // Rows that make no plan are refused in the form's language, the input
-// named by its caption on the form.
+// named by its caption on the form; every button has its caption there.
 TEST_F(CalcForm, StudyRowsThatMakeNoPlanAreRefusedInTheFormsLanguage)
 {
     const std::pair<int, const char*> languages[]
@@ -173,6 +174,8 @@ TEST_F(CalcForm, StudyRowsThatMakeNoPlanAreRefusedInTheFormsLanguage)
         QTest::keyClick(form2.get(), Qt::Key_Y, Qt::ControlModifier);
         auto* w = form2->findChild<StudyWindow*>();
         ASSERT_TRUE(w);
+        for (const QPushButton* b : w->findChildren<QPushButton*>())
+            EXPECT_FALSE(b->text().isEmpty()) << sprache << " " << b->objectName().toStdString();
         QString box;
         setErrorSink([&](const QString&, const QString& message) { box = message; });
         w->addRow(Field::V0, StudyWindow::Law::Normal, QStringLiteral("50:-1"));
