@@ -179,9 +179,15 @@ int writeSensitivity(const Plan& plan)
         std::fprintf(stderr, "torv-batch: %s is 0 in this run: a per cent of it changes nothing, so it is left out\n",
             legendName(*f));
     for (const SensitivityRow& r : rows)
-        if (r.output == 0 && !r.error.empty())
-            std::fprintf(stderr, "torv-batch: %s changed by %s: %s\n", legendName(*r.input),
-                (text(100 * e.delta) + " %").c_str(), r.error.c_str());
+        if (r.output == 0 && !r.error.empty()) {
+            const auto drawn = std::find_if(
+                plan.varies.begin(), plan.varies.end(), [&](const Vary& v) { return v.field == r.input; });
+            const std::string by = drawn != plan.varies.end()
+                ? "one standard deviation (" + text(standardDeviation(*drawn)) + ")"
+                : text(100 * e.delta) + " %";
+            std::fprintf(
+                stderr, "torv-batch: %s changed by %s: %s\n", legendName(*r.input), by.c_str(), r.error.c_str());
+        }
     std::fputs(sensitivityText(plan.format, rows).c_str(), stdout);
     return kOk;
 }
@@ -243,6 +249,19 @@ RunResult runWith(const Plan& plan, const Assignments& values)
     return runAlone(one, 0);
 }
 
+double standardDeviation(const Vary& v)
+{
+    switch (v.law) {
+    case Vary::Law::Normal:
+        return v.b;
+    case Vary::Law::Uniform:
+        return (v.b - v.a) / std::sqrt(12.0);
+    case Vary::Law::Triangular:
+        return std::sqrt((v.a * v.a + v.b * v.b + v.mode * v.mode - v.a * v.b - v.a * v.mode - v.b * v.mode) / 18);
+    }
+    return 0;
+}
+
 std::vector<const FieldInfo*> readInputs(const Plan& plan)
 {
     const double klasse = classOf(plan);
@@ -268,12 +287,18 @@ std::vector<SensitivityRow> sensitivity(const Plan& plan, const std::vector<cons
     std::vector<SensitivityRow> rows;
     for (size_t k = 0; k < inputs.size(); ++k) {
         const double x = start[k];
-        if (x == 0) {
+        const auto drawn
+            = std::find_if(plan.varies.begin(), plan.varies.end(), [&](const Vary& v) { return v.field == inputs[k]; });
+        if (x == 0 && drawn == plan.varies.end()) {
             if (skipped)
                 skipped->push_back(inputs[k]);
             continue;
         }
-        const double xLow = x * (1 - delta), xHigh = x * (1 + delta);
+        // A drawn input changes by its law's standard deviation, any other
+        // by the share delta of its value.
+        const double sd = drawn != plan.varies.end() ? standardDeviation(*drawn) : 0;
+        const double xLow = drawn != plan.varies.end() ? x - sd : x * (1 - delta);
+        const double xHigh = drawn != plan.varies.end() ? x + sd : x * (1 + delta);
         const RunResult low = run({ { inputs[k], xLow } });
         const RunResult high = run({ { inputs[k], xHigh } });
         for (size_t q = 0; q < summaryQuantities().size(); ++q) {
@@ -286,7 +311,7 @@ std::vector<SensitivityRow> sensitivity(const Plan& plan, const std::vector<cons
             row.error = low.status != kOk ? low.error : high.error;
             // The relative change of the output over that of the input, as
             // the two inputs were rounded.
-            row.elasticity = row.base != 0 ? ((row.high - row.low) / row.base) / ((xHigh - xLow) / x) : kNone;
+            row.elasticity = row.base != 0 && x != 0 ? ((row.high - row.low) / row.base) / ((xHigh - xLow) / x) : kNone;
             if (!std::isfinite(row.elasticity))
                 row.elasticity = kNone;
             // A difference within the rounding of the runs' many steps is no

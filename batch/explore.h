@@ -20,20 +20,24 @@ using BeforeRun = std::function<void()>;
 // The plan's single run with `values` typed over its fields.
 RunResult runWith(const Plan& plan, const Assignments& values);
 
-// One input changed by ±delta (a fraction) of its value, one output's
-// answer; elasticity: per cent of output per per cent of input, by the
-// central difference. NaN where an output has no value or its base is 0.
+// One input changed by ±delta (a fraction) of its value, or by ±1 standard
+// deviation of its law where the plan draws it, one output's answer;
+// elasticity: per cent of output per per cent of input, by the central
+// difference. NaN where an output has no value or its base or input is 0.
 struct SensitivityRow {
     const FieldInfo* input = nullptr;
     int output = 0; // index into summaryQuantities()
     double base = 0, low = 0, high = 0, elasticity = 0;
     std::string error; // the message of a changed run that failed
 };
+// The standard deviation of a drawn input's law.
+double standardDeviation(const Vary& v);
 // The inputs the plan's run reads, in the order of the field table: those
 // `--set` may change for its class.
 std::vector<const FieldInfo*> readInputs(const Plan& plan);
-// Every output for every input whose value is not 0 (`skipped` gets those
-// that are: a per cent of 0 changes nothing). Throws the base run's error.
+// Every output for every input whose value is not 0 or that is drawn
+// (`skipped` gets the others: a per cent of 0 changes nothing). The base run
+// and the changed ones draw nothing. Throws the base run's error.
 std::vector<SensitivityRow> sensitivity(const Plan& plan, const std::vector<const FieldInfo*>& inputs, double delta,
     std::vector<const FieldInfo*>* skipped = nullptr, const BeforeRun& beforeRun = {});
 // The rows as --sensitivity writes them: the header (CSV), one line a row.

@@ -578,11 +578,13 @@ void exploreOptions(const Options& o, Plan& plan, const Offered& offered)
     }
     if (asked > 1)
         throw BatchError(kUsage, "--sensitivity, --solve, --maximize and --minimize ask one question at a time");
-    if (plan.many() || o.accuracy || o.converge || !o.saveScenario.empty() || !o.out.empty() || !o.csv.empty()
+    const bool around = o.sensitivity ? plan.sweeps.empty() && plan.numbers.size() <= 1 : !plan.many();
+    if (!around || o.accuracy || o.converge || !o.saveScenario.empty() || !o.out.empty() || !o.csv.empty()
         || !o.png.empty() || o.overlay)
         throw BatchError(kUsage,
             "--sensitivity, --solve, --maximize and --minimize run around one preset or scenario, without --sweep, "
-            "--vary, --accuracy, --converge, --save-scenario, --out, --csv, --png or --overlay");
+            "--vary (but for --sensitivity), --accuracy, --converge, --save-scenario, --out, --csv, --png or "
+            "--overlay");
     if (o.sensitivity) {
         e.kind = Explore::Kind::Sensitivity;
         if (!o.delta.empty()) {
@@ -737,9 +739,13 @@ Plan makePlan(const Options& o, std::optional<Scenario> scenario)
                 throw BatchError(kUsage, std::string("field '") + legendName(*fields[k]) + "' is swept or varied twice",
                     PlanProblem::FieldTwice, { legendName(*fields[k]) });
     if (!plan.varies.empty()) {
-        if (o.runs.empty())
+        // Around one run, --sensitivity changes a drawn input by its law's
+        // standard deviation and draws nothing.
+        if (o.sensitivity && (!o.runs.empty() || !o.seed.empty()))
+            throw BatchError(kUsage, "--runs and --seed belong to a study, not to --sensitivity");
+        if (o.runs.empty() && !o.sensitivity)
             throw BatchError(kUsage, "--vary needs --runs N, the number of runs of the study");
-        plan.runs = wholeNumber(o.runs, "--runs", 1, kMostStudyRuns);
+        plan.runs = o.sensitivity ? 1 : wholeNumber(o.runs, "--runs", 1, kMostStudyRuns);
         if (!o.seed.empty()) {
             const auto [end, ec] = std::from_chars(o.seed.data(), o.seed.data() + o.seed.size(), plan.seed);
             if (ec != std::errc() || end != o.seed.data() + o.seed.size())
@@ -1021,7 +1027,9 @@ run failed.
                     (high - low) / base over (2 delta), 0 where high and low
                     differ by rounding alone (1e-12 of base); empty where a
                     column has no value or its base is 0. An input that is 0
-                    is left out, with a line on standard error
+                    is left out, with a line on standard error. An input
+                    drawn with --vary (no --runs) changes instead by one
+                    standard deviation of its law, around its own value
   --delta P%        the change of --sensitivity
   --inputs NAME,... the inputs --sensitivity changes (default all)
   --solve NAME=LO:HI

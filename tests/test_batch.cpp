@@ -508,6 +508,22 @@ TEST_F(Batch, SearchesAndSensitivityAgreeWithTheClosedForm)
     ASSERT_EQ(elasticity.size(), 1u);
     const double a = 45 / degree, exact = (range(a, v * 1.000001) - range(a, v * 0.999999)) / range(a, v) / 2e-6;
     EXPECT_NEAR(elasticity[0].second, exact, 0.02 * exact);
+
+    // A drawn input changes by one standard deviation of its law instead.
+    const std::pair<const char*, double> laws[] = { { "V0=normal:100:3", 3 },
+        { "V0=uniform:90:110", 20 / std::sqrt(12.0) }, { "V0=triangular:90:100:110", std::sqrt(300.0 / 18) } };
+    for (const auto& [law, sd] : laws) {
+        const Outcome o = runBatch(dir,
+            { "--preset", "1", "--set", "Cx=0", "--set", "dt0=0.001", "--set", "H0=1", "--set", "V0=100", "--set",
+                "Hk=0", "--sensitivity", "--inputs", "V0", "--vary", law });
+        ASSERT_EQ(o.status, 0) << o.err;
+        const size_t at = o.out.find("\nV0,range_m,");
+        ASSERT_NE(at, std::string::npos) << o.out;
+        double base = 0, low = 0, high = 0;
+        ASSERT_EQ(std::sscanf(o.out.c_str() + at, "\nV0,range_m,%lf,%lf,%lf", &base, &low, &high), 3) << law;
+        EXPECT_NEAR(low, range(a, v - sd), 1e-3 * base) << law;
+        EXPECT_NEAR(high, range(a, v + sd), 1e-3 * base) << law;
+    }
 }
 
 // A seeded study gives the same lines, statistics included, with any number

@@ -69,6 +69,16 @@ TEST_F(StudyKinds, SensitivityIsTheBatchProgramsForTheTickedInputs)
     ASSERT_EQ(bars.size(), 2u);
     EXPECT_TRUE(bars[tornadoOrder(bars)[0]].label.endsWith(QStringLiteral("(V0)")));
     EXPECT_GT(bars[tornadoOrder(bars)[0]].high, 3.9); // +2 % of V0: about +4 % of range
+
+    // An input drawn on the study page changes by its law's standard
+    // deviation, as torv-batch changes one drawn with --vary.
+    w->addRow(Field::TTO, StudyWindow::Law::Normal, QStringLiteral("45:3"));
+    ASSERT_TRUE(panel->start());
+    waitWhile([panel] { return panel->running(); });
+    EXPECT_EQ(panel->tableText(),
+        batchLines({ QStringLiteral("--sensitivity"), QStringLiteral("--delta"), QStringLiteral("2"),
+            QStringLiteral("--inputs"), QStringLiteral("Q0,V0"), QStringLiteral("--vary"),
+            QStringLiteral("Q0=normal:45:3") }));
 }
 
 TEST_F(StudyKinds, SolveFindsBothPathAnglesAndCancelEndsASearch)

@@ -297,6 +297,11 @@ bool SensitivityPanel::start()
         if (inputsList_->item(k)->checkState() == Qt::Checked)
             options.inputs += (options.inputs.empty() ? "" : ",")
                 + std::string(legendName(fieldInfo(inputs_[static_cast<size_t>(k)].first)));
+    if (study_) {
+        batch::Options drawn;
+        batch::addStudy(drawn, study_());
+        options.varies = drawn.varies;
+    }
     const std::shared_ptr<const batch::Plan> plan = planOf(this, options);
     if (!plan)
         return false;
@@ -320,11 +325,12 @@ bool SensitivityPanel::start()
         [plan, inputs, answer](const batch::BeforeRun& beforeRun) {
             answer->rows = batch::sensitivity(*plan, inputs, plan->explore.delta, &answer->skipped, beforeRun);
         },
-        [this, answer, delta](std::exception_ptr error) {
+        [this, answer, delta, plan](std::exception_ptr error) {
             if (!worker_.cancelled() && !error) {
                 rows_ = std::move(answer->rows);
                 skipped_ = std::move(answer->skipped);
                 shownDelta_ = delta;
+                drawn_ = plan->varies;
             }
             finished(error);
         },
@@ -352,6 +358,9 @@ void SensitivityPanel::finished(std::exception_ptr error)
     QString said;
     for (const FieldInfo* f : skipped_)
         said += text(Text::SensSkipped).arg(captionOf(inputs_, *f));
+    for (const batch::Vary& v : drawn_)
+        if (std::any_of(rows_.begin(), rows_.end(), [&](const batch::SensitivityRow& r) { return r.input == v.field; }))
+            said += text(Text::SensDrawn).arg(captionOf(inputs_, *v.field), numberText(batch::standardDeviation(v)));
     for (const batch::SensitivityRow& r : rows_)
         if (r.output == 0 && !r.error.empty())
             said += text(Text::SensFailed)

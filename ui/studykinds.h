@@ -20,6 +20,7 @@
 #include "batch/explore.h"
 #include "model/fields.h"
 #include "plot/tornado.h"
+#include "scenarios/scenario.h"
 
 class QComboBox;
 class QDoubleSpinBox;
@@ -68,6 +69,9 @@ public:
     void setDelta(double percent);
     // The inputs to change; none: all the run reads.
     void tick(const std::vector<Field>& fields);
+    // The study page's rows: inputs drawn there change by one standard
+    // deviation of their law instead of the per cent.
+    void setStudy(std::function<StudyTable()> study) { study_ = std::move(study); }
     bool start();
     void cancel() { worker_.cancel(); }
     bool running() const { return worker_.busy(); }
@@ -89,6 +93,8 @@ private:
     void saveCsv();
 
     Captions inputs_;
+    std::function<StudyTable()> study_;
+    std::vector<batch::Vary> drawn_; // of the rows shown
     std::vector<batch::SensitivityRow> rows_;
     std::vector<const FieldInfo*> skipped_;
     double shownDelta_ = 0.01; // the change of the rows shown, a fraction

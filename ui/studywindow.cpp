@@ -234,6 +234,7 @@ StudyWindow::StudyWindow(QWidget* parent, std::vector<std::pair<Field, QString>>
     top->addLayout(results, 1);
 
     sensitivity_ = new SensitivityPanel(pages_, inputs_);
+    sensitivity_->setStudy([this] { return study(); });
     target_ = new TargetPanel(pages_, inputs_);
     pages_->addWidget(sensitivity_);
     pages_->addWidget(target_);

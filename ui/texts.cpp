@@ -432,6 +432,7 @@ constexpr TextRow kTexts[] = {
     {T::SensKey, "величина %1 %", "Größe %1 %", "input %1 %"},
     {T::SensSkipped, "%1 = 0: процент от нуля ничего не меняет, величина пропущена. ", "%1 = 0: ein Prozent davon ändert nichts, die Größe fehlt. ", "%1 is 0: a per cent of it changes nothing, so it is left out. "},
     {T::SensFailed, "%1, изменённая на %2 %: %3 (сообщение на английском). ", "%1, um %2 % geändert: %3 (Meldung auf Englisch). ", "%1 changed by %2 %: %3. "},
+    {T::SensDrawn, "%1 разыгрывается на странице ряда расчётов: изменена на одно стандартное отклонение своего закона (%2). ", "%1 wird auf der Seite der Reihe gezogen: um eine Standardabweichung ihres Gesetzes geändert (%2). ", "%1 is drawn on the study page: changed by one standard deviation of its law (%2). "},
     {T::StudyKindCancelled, "Отменено после %1 расчётов", "Abgebrochen nach %1 Läufen", "Cancelled after %1 runs"},
     {T::TargetQuestion, "Воп&рос", "&Frage", "&Question"},
     {T::TargetSolve, "значение величины, при котором результат равен цели", "Wert der Größe, bei dem das Ergebnis das Ziel erreicht", "the input's value where the output meets a target"},

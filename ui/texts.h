@@ -237,6 +237,7 @@ enum class Text {
     SensKey,
     SensSkipped,
     SensFailed,
+    SensDrawn,
     StudyKindCancelled,
     TargetQuestion,
     TargetSolve,
