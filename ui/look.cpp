@@ -9,6 +9,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "files/atomicfile.h"
+
 namespace torv::look {
 
 QFont face(const char* family, const char* standIn, int pixels, bool bold)
@@ -72,6 +74,15 @@ QString askSaveName(
     dialog.setDefaultSuffix(suffix);
     dialog.selectFile(name);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+void saveFrom(const QAbstractButton* button, const QString& name, const QString& filter, const QString& suffix,
+    const std::function<std::string()>& bytes)
+{
+    const QString title = QString(button->text()).remove(u'&').remove(QChar(0x2026));
+    const QString path = askSaveName(button->window(), title, name, filter, suffix);
+    if (!path.isEmpty())
+        writeFileAtomically(path.toStdString(), bytes());
 }
 
 } // namespace torv::look

@@ -2,10 +2,14 @@
 // out with and their stand-ins, the colours, and the panels and pictures.
 #pragma once
 
+#include <QAbstractButton>
 #include <QFont>
 #include <QFrame>
 #include <QPalette>
 #include <QRgb>
+
+#include <functional>
+#include <string>
 
 class QLabel;
 class QString;
@@ -50,5 +54,10 @@ QString pictureIn(const QString& resource, int sprache);
 // Empty when the user cancels.
 QString askSaveName(
     QWidget* parent, const QString& title, const QString& name, const QString& filter, const QString& suffix);
+
+// Asks for a name as askSaveName does, titled by `button`'s caption, and
+// writes what `bytes` gives into it whole; nothing when the user cancels.
+void saveFrom(const QAbstractButton* button, const QString& name, const QString& filter, const QString& suffix,
+    const std::function<std::string()>& bytes);
 
 } // namespace torv::look

@@ -98,11 +98,6 @@ QComboBox* newOutputChoice(QWidget* parent)
     return box;
 }
 
-QString withoutMnemonic(const QString& caption)
-{
-    return QString(caption).remove(u'&').remove(QChar(0x2026));
-}
-
 // A number as typed, with a comma or a full stop.
 std::string typed(const QLineEdit* edit)
 {
@@ -430,21 +425,16 @@ void SensitivityPanel::redraw()
 void SensitivityPanel::savePng()
 {
     guarded([this] {
-        const QString path = look::askSaveName(this, withoutMnemonic(savePng_->text()),
-            QStringLiteral("sensitivity_%1.png").arg(output_->currentText()), text(Text::FilterPng),
-            QStringLiteral("png"));
-        if (!path.isEmpty())
-            writeFileAtomically(path.toStdString(), pngBytes(picture(devicePixelRatioF())));
+        look::saveFrom(savePng_, QStringLiteral("sensitivity_%1.png").arg(output_->currentText()),
+            text(Text::FilterPng), QStringLiteral("png"), [this] { return pngBytes(picture(devicePixelRatioF())); });
     });
 }
 
 void SensitivityPanel::saveCsv()
 {
     guarded([this] {
-        const QString path = look::askSaveName(this, withoutMnemonic(saveCsv_->text()),
-            QStringLiteral("sensitivity.csv"), text(Text::FilterCsv), QStringLiteral("csv"));
-        if (!path.isEmpty())
-            writeFileAtomically(path.toStdString(), tableText());
+        look::saveFrom(saveCsv_, QStringLiteral("sensitivity.csv"), text(Text::FilterCsv), QStringLiteral("csv"),
+            [this] { return tableText(); });
     });
 }
 
@@ -715,10 +705,8 @@ QString TargetPanel::notes() const
 void TargetPanel::saveCsv()
 {
     guarded([this] {
-        const QString path = look::askSaveName(this, withoutMnemonic(saveCsv_->text()), QStringLiteral("target.csv"),
-            text(Text::FilterCsv), QStringLiteral("csv"));
-        if (!path.isEmpty())
-            writeFileAtomically(path.toStdString(), tableText());
+        look::saveFrom(saveCsv_, QStringLiteral("target.csv"), text(Text::FilterCsv), QStringLiteral("csv"),
+            [this] { return tableText(); });
     });
 }
 

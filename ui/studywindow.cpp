@@ -845,13 +845,11 @@ void StudyWindow::redrawPicture()
 void StudyWindow::savePng()
 {
     guarded([this] {
-        const QString path = look::askSaveName(this, QString(savePng_->text()).remove(u'&').remove(QChar(0x2026)),
+        look::saveFrom(savePng_,
             QStringLiteral("study_%1_%2.png")
                 .arg(QString::fromUtf8(pictureRow(static_cast<Picture>(pictureKind_->currentData().toInt())).file),
                     output_->currentText()),
-            text(Text::FilterPng), QStringLiteral("png"));
-        if (!path.isEmpty())
-            writePng(path);
+            text(Text::FilterPng), QStringLiteral("png"), [this] { return pngBytes(picture(devicePixelRatioF())); });
     });
 }
 
@@ -863,10 +861,8 @@ void StudyWindow::writePng(const QString& path) const
 void StudyWindow::saveCsv()
 {
     guarded([this] {
-        const QString path = look::askSaveName(this, QString(saveCsv_->text()).remove(u'&').remove(QChar(0x2026)),
-            QStringLiteral("study.csv"), text(Text::FilterCsv), QStringLiteral("csv"));
-        if (!path.isEmpty())
-            writeFileAtomically(path.toStdString(), summaryText());
+        look::saveFrom(saveCsv_, QStringLiteral("study.csv"), text(Text::FilterCsv), QStringLiteral("csv"),
+            [this] { return summaryText(); });
     });
 }
 
@@ -915,10 +911,8 @@ void StudyWindow::drawOnGraph()
 void StudyWindow::saveJson()
 {
     guarded([this] {
-        const QString path = look::askSaveName(this, QString(saveJson_->text()).remove(u'&').remove(QChar(0x2026)),
-            QStringLiteral("study.jsonl"), text(Text::FilterJsonl), QStringLiteral("jsonl"));
-        if (!path.isEmpty())
-            writeFileAtomically(path.toStdString(), summaryText(batch::Format::Jsonl));
+        look::saveFrom(saveJson_, QStringLiteral("study.jsonl"), text(Text::FilterJsonl), QStringLiteral("jsonl"),
+            [this] { return summaryText(batch::Format::Jsonl); });
     });
 }
 
