@@ -128,12 +128,7 @@ public:
             // in the place of its step.
             if (done <= 1) [[unlikely]]
                 keepFirst(done, s);
-            if (Moves) {
-                moves_[static_cast<size_t>(done)].from(s);
-                times_[static_cast<size_t>(done)] = s.t;
-            } else {
-                keepAt<MayMove>(static_cast<size_t>(done), static_cast<size_t>(done), s);
-            }
+            keepAt<MayMove, Moves>(static_cast<size_t>(done), static_cast<size_t>(done), s);
             appendAt_ = ++count_ < kMaxStates ? done + 1 : -1;
             return done + 1;
         }
@@ -142,9 +137,9 @@ public:
         const size_t i = static_cast<size_t>(done >> shift_);
         if ((done & (spacing() - 1)) == 0) {
             if (i < count_)
-                keep<MayMove>(i, s);
+                keep<MayMove, Moves>(i, s);
             else if (count_ < kMaxStates)
-                keepNew<MayMove>(s);
+                keepNew<MayMove, Moves>(s);
             else
                 thinOut(done, s);
         }
@@ -223,7 +218,9 @@ private:
     };
 
     // The state at the start, or after the first step.
-    [[gnu::noinline]] void keepFirst(long long done, const FlightState& s) { (done == 1 ? afterFirst_ : start_) = s; }
+    // Both take a copy of the state, so that the steps' own state need not
+    // live in memory for them.
+    [[gnu::noinline]] void keepFirst(long long done, const FlightState s) { (done == 1 ? afterFirst_ : start_) = s; }
 
     size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
     // A place in the pool not holding a kept state.
@@ -235,30 +232,31 @@ private:
         free_.pop_back();
         return slot;
     }
-    template <bool MayMove = true> [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
+    template <bool MayMove = true, bool Moves = false> [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
     {
-        keepAt<MayMove>(i, slots_[i], s);
+        keepAt<MayMove, Moves>(i, slots_[i], s);
     }
     // The i-th state, in place `slot`.
-    template <bool MayMove = true> [[gnu::always_inline]] void keepAt(size_t i, size_t slot, const FlightState& s)
+    template <bool MayMove = true, bool Moves = false>
+    [[gnu::always_inline]] void keepAt(size_t i, size_t slot, const FlightState& s)
     {
-        if (MayMove && moving_)
+        if (Moves || (MayMove && moving_))
             moves_[slot].from(s);
         else
             copyState(pool_[slot], s);
         times_[i] = s.t;
     }
-    template <bool MayMove = true> [[gnu::always_inline]] void keepNew(const FlightState& s)
+    template <bool MayMove = true, bool Moves = false> [[gnu::always_inline]] void keepNew(const FlightState& s)
     {
         slots_[count_] = shift_ == 0 ? static_cast<uint32_t>(count_) : take();
-        keep<MayMove>(count_++, s);
+        keep<MayMove, Moves>(count_++, s);
     }
 
     // The list is full: every other state goes (its place in the pool is
     // free again; the states themselves stay where they are), the spacing
     // doubles, and the state after `done` steps is kept if it falls on the
     // new spacing.
-    [[gnu::noinline]] void thinOut(long long done, const FlightState& s)
+    [[gnu::noinline]] void thinOut(long long done, const FlightState s)
     {
         if (shift_ == 0)
             fresh_ = static_cast<uint32_t>(count_); // the places the first fill took
