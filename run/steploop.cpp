@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -84,6 +85,7 @@ public:
         , times_(kMaxStates)
     {
         free_.reserve(kMaxStates);
+        std::iota(slots_.begin(), slots_.end(), 0u);
     }
 
     // Starts a pass; `moving`: it keeps the moving variables alone, with
@@ -98,9 +100,14 @@ public:
             else
                 pool_.resize(kMaxStates);
         }
+        // Until the list first fills, the i-th state is in place i; only
+        // thinning out moves them.
+        if (shift_ != 0)
+            std::iota(slots_.begin(), slots_.end(), 0u);
         count_ = 0;
         shift_ = 0;
         fresh_ = 0;
+        appendAt_ = 0;
         free_.clear();
     }
     // Steps from one kept state to the next (a power of two).
@@ -110,17 +117,29 @@ public:
     // The state after `done` steps, one of those nextAfter names; returns
     // the next step to keep. A stretch run again after a fault offers the
     // same states again. `MayMove`: the pass may keep its moving variables
-    // alone (false where its class heats, say).
-    template <bool MayMove = true> [[gnu::always_inline]] long long offer(long long done, const FlightState& s)
+    // alone (false where its class heats, say); `Moves`: it does (its class
+    // changes only motion and air), which spares the test in every step.
+    template <bool MayMove = true, bool Moves = false>
+    [[gnu::always_inline]] long long offer(long long done, const FlightState& s)
     {
+        static_assert(MayMove || !Moves);
+        if (done == appendAt_) [[likely]] {
+            // The list fills for the first time: a state in every step, each
+            // in the place of its step.
+            if (done <= 1) [[unlikely]]
+                keepFirst(done, s);
+            keepAt<MayMove, Moves>(static_cast<size_t>(done), static_cast<size_t>(done), s);
+            appendAt_ = ++count_ < kMaxStates ? done + 1 : -1;
+            return done + 1;
+        }
         if (done <= 1) [[unlikely]]
             keepFirst(done, s);
         const size_t i = static_cast<size_t>(done >> shift_);
         if ((done & (spacing() - 1)) == 0) {
             if (i < count_)
-                keep<MayMove>(i, s);
+                keep<MayMove, Moves>(i, s);
             else if (count_ < kMaxStates)
-                keepNew<MayMove>(s);
+                keepNew<MayMove, Moves>(s);
             else
                 thinOut(done, s);
         }
@@ -199,7 +218,9 @@ private:
     };
 
     // The state at the start, or after the first step.
-    [[gnu::noinline]] void keepFirst(long long done, const FlightState& s) { (done == 1 ? afterFirst_ : start_) = s; }
+    // Both take a copy of the state, so that the steps' own state need not
+    // live in memory for them.
+    [[gnu::noinline]] void keepFirst(long long done, const FlightState s) { (done == 1 ? afterFirst_ : start_) = s; }
 
     size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
     // A place in the pool not holding a kept state.
@@ -211,26 +232,35 @@ private:
         free_.pop_back();
         return slot;
     }
-    template <bool MayMove = true> [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
+    template <bool MayMove = true, bool Moves = false> [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
     {
-        if (MayMove && moving_)
-            moves_[slots_[i]].from(s);
+        keepAt<MayMove, Moves>(i, slots_[i], s);
+    }
+    // The i-th state, in place `slot`.
+    template <bool MayMove = true, bool Moves = false>
+    [[gnu::always_inline]] void keepAt(size_t i, size_t slot, const FlightState& s)
+    {
+        if (Moves || (MayMove && moving_))
+            moves_[slot].from(s);
         else
-            copyState(pool_[slots_[i]], s);
+            copyState(pool_[slot], s);
         times_[i] = s.t;
     }
-    template <bool MayMove = true> [[gnu::always_inline]] void keepNew(const FlightState& s)
+    template <bool MayMove = true, bool Moves = false> [[gnu::always_inline]] void keepNew(const FlightState& s)
     {
-        slots_[count_] = take();
-        keep<MayMove>(count_++, s);
+        slots_[count_] = shift_ == 0 ? static_cast<uint32_t>(count_) : take();
+        keep<MayMove, Moves>(count_++, s);
     }
 
     // The list is full: every other state goes (its place in the pool is
     // free again; the states themselves stay where they are), the spacing
     // doubles, and the state after `done` steps is kept if it falls on the
     // new spacing.
-    [[gnu::noinline]] void thinOut(long long done, const FlightState& s)
+    [[gnu::noinline]] void thinOut(long long done, const FlightState s)
     {
+        if (shift_ == 0)
+            fresh_ = static_cast<uint32_t>(count_); // the places the first fill took
+        appendAt_ = -1;
         for (size_t i = 0; i < count_; ++i) {
             if (i % 2 == 0) {
                 slots_[i / 2] = slots_[i];
@@ -253,7 +283,8 @@ private:
     std::vector<double> times_; // their times, in step order
     std::vector<uint32_t> free_; // places given up by thinning out
     size_t count_ = 0;
-    uint32_t fresh_ = 0; // places from here on never used in this pass
+    uint32_t fresh_ = 0; // places from here on never used in this pass (after the first fill)
+    long long appendAt_ = 0; // the step whose state comes next in the first fill; -1 once it is over
     int shift_ = 0; // log2 of the spacing
     FlightState afterFirst_;
     FlightState start_; // the state at the start of a pass that keeps its moving variables
@@ -336,7 +367,8 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
                 everyStep.add(SampleSource { s, in.g, in.Vwind, in.Volumen });
             ++done;
             if (done == nextKept)
-                nextKept = keep->offer<!std::is_same_v<Kind, ReentryVehicle>>(done, s); // a reentry vehicle heats
+                nextKept = keep->offer<!std::is_same_v<Kind, ReentryVehicle>, std::is_same_v<Kind, MotionAndAir>>(
+                    done, s); // a reentry vehicle heats; onlyMotionAndAir holds for MotionAndAir
             // End test
             ended = !(s.H > in.Hend && s.t < in.Tk);
         } while (!ended && done < stop);
@@ -549,6 +581,7 @@ template <class Kind> void stepsTwo(Pass& pa, Pass& pb, long long stop, bool& en
     Checkpoints* const kb = pb.keep;
     long long nextKept = ka->nextAfter(done);
     constexpr bool kMayMove = !std::is_same_v<Kind, ReentryVehicle>;
+    constexpr bool kMoves = std::is_same_v<Kind, MotionAndAir>; // onlyMotionAndAir holds
     bool ea = false, eb = false;
     do {
         // Each half of the step in both before the next half, so that the
@@ -561,8 +594,8 @@ template <class Kind> void stepsTwo(Pass& pa, Pass& pb, long long stop, bool& en
         trackStep(tb, b, appliedB);
         ++done;
         if (done == nextKept) {
-            ka->offer<kMayMove>(done, a);
-            nextKept = kb->offer<kMayMove>(done, b);
+            ka->offer<kMayMove, kMoves>(done, a);
+            nextKept = kb->offer<kMayMove, kMoves>(done, b);
         }
         ea = !(a.H > ia.Hend && a.t < ia.Tk);
         eb = !(b.H > ib.Hend && b.t < ib.Tk);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "analysis/stepcheck.h"
 #include "fault/faults.h"
@@ -305,6 +306,12 @@ INSTANTIATE_TEST_SUITE_P(Regimes, RecordingPass,
             [] { st.V0 = 1000, st.TTO = 10, st.Cx = 1, st.Hk = -1e12, st.Tk = 100, st.dt0 = kEveryStep; } },
         // Above 10 t, 10 kN, 1 km/s and 10 km; thrust and mass drop at burnout.
         Regime { "every step records, a rocket", 29, [] { st.Hk = -1e12, st.Tk = 100, st.dt0 = kEveryStep; } },
+        Regime { "after a run whose checkpoints thinned out", 1,
+            [] {
+                const double own = std::exchange(st.dt0, 0.0005);
+                Flugbahn(RunFiles::Skip);
+                st.dt0 = own;
+            } },
         Regime { "step log", 1, [] { st.DatenSchalter = 1; } },
         Regime { "balloon above its float altitude", 12, nullptr },
         Regime { "airship after a balloon", 12,
