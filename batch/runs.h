@@ -24,6 +24,7 @@ struct RunResult {
     std::string verdict; // the step check's conclusion, with --accuracy
     std::exception_ptr exception; // the error itself, for its kind
     RunTrace trace; // the graph pair, where the caller asks for it
+    RunTrace nominal; // the same of the run at the plan's own inputs, where asked
 };
 
 // The state as the start form and the calculation form leave it for preset

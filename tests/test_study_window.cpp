@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "batch/batch.h"
+#include "plot/grafik.h"
 #include "scenarios/scenario.h"
 #include "ui/guard.h"
 #include "ui/studywindow.h"
@@ -113,13 +114,17 @@ TEST_P(StudyWindowTest, LinesAreTheBatchProgramsAndThePictureExports)
         const QImage picture(png);
         ASSERT_FALSE(picture.isNull());
         EXPECT_EQ(picture.size(), QSize(640, 400) * w->devicePixelRatioF());
-        int coloured = 0;
+        int coloured = 0, nominal = 0;
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x) {
                 const QRgb p = picture.pixel(x, y);
                 coloured += qRed(p) != qGreen(p) || qGreen(p) != qBlue(p) || p == qRgb(0xC0, 0xC0, 0xC0);
+                nominal += p == runColour(2).rgb();
             }
         EXPECT_GT(coloured, 50);
+        // The band has the nominal run beside it, in its own colour.
+        if (kind == StudyWindow::Picture::Band)
+            EXPECT_GT(nominal, 100);
     }
 }
 

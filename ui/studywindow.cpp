@@ -403,14 +403,6 @@ bool StudyWindow::start()
         xCode_ = st.GraphCodes[0], yCode_ = st.GraphCodes[1];
     traces_.clear();
     nominal_ = {};
-    try {
-        const auto state = std::make_unique<SimState>();
-        batch::prepare(*plan_, {}, batch::presetOfRun(*plan_, 0), *state);
-        runOn(*state);
-        nominal_ = batch::traceOf(*state, xCode_, yCode_);
-    } catch (const std::exception&) {
-        // The band goes without it; the runs will say what fails.
-    }
     offerPictures();
     statuses_.clear();
     errors_.clear();
@@ -440,13 +432,26 @@ bool StudyWindow::start()
     // Every core: the runs go on their own threads, the window stays
     // usable. A result in wakes the window once until it has taken it.
     const int threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-    // Each run keeps its graph pair for the band, on the run's own thread.
+    // Each run keeps its graph pair for the band, on the run's own thread;
+    // the thread of the first run makes the nominal one too, which comes in
+    // with the first result.
     engine_ = std::make_unique<batch::Engine>(*plan_, threads, plan_->window,
         [plan = plan_.get(), x = xCode_, y = yCode_](long long i, RunObserver& observer) {
+            batch::RunTrace nominal;
+            if (i == 0)
+                try {
+                    const auto state = std::make_unique<SimState>();
+                    batch::prepare(*plan, {}, batch::presetOfRun(*plan, 0), *state);
+                    runOn(*state, observer);
+                    nominal = batch::traceOf(*state, x, y);
+                } catch (const std::exception&) {
+                    // The band goes without it; the runs say what fails.
+                }
             batch::RunTrace trace;
             batch::RunResult r = batch::runAlone(
                 *plan, i, [&](SimState& state) { trace = batch::traceOf(state, x, y); }, observer);
             r.trace = std::move(trace);
+            r.nominal = std::move(nominal);
             return r;
         });
     wakePosted_ = false;
@@ -520,6 +525,8 @@ void StudyWindow::takeResults()
         numbers_.push_back(r.numbers);
         if (traces_.size() < kMaxTraces && !r.trace.x.empty())
             traces_.push_back(std::move(r.trace));
+        if (i == 0)
+            nominal_ = std::move(r.nominal);
         showRun(i, r.numbers, r.error);
     }
     const long long done = finishedRuns();
