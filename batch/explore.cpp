@@ -169,6 +169,15 @@ const char* columnName(int column)
     return summaryQuantities()[static_cast<size_t>(column)].column;
 }
 
+// The law the plan draws `field` by, if it draws it.
+const Vary* drawnLaw(const Plan& plan, const FieldInfo* field)
+{
+    for (const Vary& v : plan.varies)
+        if (v.field == field)
+            return &v;
+    return nullptr;
+}
+
 int writeSensitivity(const Plan& plan)
 {
     const Explore& e = plan.explore;
@@ -180,11 +189,9 @@ int writeSensitivity(const Plan& plan)
             legendName(*f));
     for (const SensitivityRow& r : rows)
         if (r.output == 0 && !r.error.empty()) {
-            const auto drawn = std::find_if(
-                plan.varies.begin(), plan.varies.end(), [&](const Vary& v) { return v.field == r.input; });
-            const std::string by = drawn != plan.varies.end()
-                ? "one standard deviation (" + text(standardDeviation(*drawn)) + ")"
-                : text(100 * e.delta) + " %";
+            const Vary* drawn = drawnLaw(plan, r.input);
+            const std::string by = drawn ? "one standard deviation (" + text(standardDeviation(*drawn)) + ")"
+                                         : text(100 * e.delta) + " %";
             std::fprintf(
                 stderr, "torv-batch: %s changed by %s: %s\n", legendName(*r.input), by.c_str(), r.error.c_str());
         }
@@ -287,18 +294,17 @@ std::vector<SensitivityRow> sensitivity(const Plan& plan, const std::vector<cons
     std::vector<SensitivityRow> rows;
     for (size_t k = 0; k < inputs.size(); ++k) {
         const double x = start[k];
-        const auto drawn
-            = std::find_if(plan.varies.begin(), plan.varies.end(), [&](const Vary& v) { return v.field == inputs[k]; });
-        if (x == 0 && drawn == plan.varies.end()) {
+        const Vary* drawn = drawnLaw(plan, inputs[k]);
+        if (x == 0 && !drawn) {
             if (skipped)
                 skipped->push_back(inputs[k]);
             continue;
         }
         // A drawn input changes by its law's standard deviation, any other
         // by the share delta of its value.
-        const double sd = drawn != plan.varies.end() ? standardDeviation(*drawn) : 0;
-        const double xLow = drawn != plan.varies.end() ? x - sd : x * (1 - delta);
-        const double xHigh = drawn != plan.varies.end() ? x + sd : x * (1 + delta);
+        const double sd = drawn ? standardDeviation(*drawn) : 0;
+        const double xLow = drawn ? x - sd : x * (1 - delta);
+        const double xHigh = drawn ? x + sd : x * (1 + delta);
         const RunResult low = run({ { inputs[k], xLow } });
         const RunResult high = run({ { inputs[k], xHigh } });
         for (size_t q = 0; q < summaryQuantities().size(); ++q) {

@@ -380,17 +380,43 @@ template <class F, class Kind, bool Log, bool Record> bool steps(Pass& p, long l
     return ended;
 }
 
+// Whether the steps of a pass change only the variables of the motion and
+// the air: no thrust or mass, no coefficients, no heat flux, no buoyancy, no
+// balloon's range.
+bool onlyMotionAndAir(const PassInputs& in)
+{
+    return !in.rocket && !in.aero && !in.heating && !in.buoyant && in.motion != MotionSet::kBalloon;
+}
+
+// Whether a pass runs the reentry vehicle's own steps.
+bool reentrySteps(const Pass& p)
+{
+    return !p.log && !p.recording && p.in.heating && p.in.motion == MotionSet::kReentry && !p.in.aero;
+}
+
+// Whether a pass changes only its motion and its air under the general
+// equations, and so may take the steps of its own kind.
+bool generalSteps(const Pass& p)
+{
+    return onlyMotionAndAir(p.in) && p.in.motion == MotionSet::kGeneral;
+}
+
+// The last step of the stretch that starts after `done` steps: the form
+// hears of the progress before every kProgressSteps-th step.
+long long stretchStop(long long done)
+{
+    return std::min(((done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
+}
+
 // The reentry vehicle's own steps make its timing pass about a tenth faster
 // (bench_runs, Timing pass/Apollo); those of the classes that change only
 // motion and air take about 3 % off a short run in a sweep (bench_sweep),
 // where the replay's steps weigh more.
 template <class F> bool runSteps(Pass& p, long long stop)
 {
-    const PassInputs& in = p.in;
-    if (!p.log && !p.recording && in.heating && in.motion == MotionSet::kReentry && !in.aero)
+    if (reentrySteps(p))
         return steps<F, ReentryVehicle, false, false>(p, stop);
-    if (!p.log && !p.recording && !in.rocket && !in.aero && !in.heating && !in.buoyant
-        && in.motion == MotionSet::kGeneral)
+    if (!p.log && !p.recording && generalSteps(p))
         return steps<F, MotionAndAir, false, false>(p, stop);
     if (p.log)
         return p.recording ? steps<F, ByInputs, true, true>(p, stop) : steps<F, ByInputs, true, false>(p, stop);
@@ -505,14 +531,6 @@ private:
     StepState& end_;
 };
 
-// Whether the steps of a pass change only the variables of the motion and
-// the air: no thrust or mass, no coefficients, no heat flux, no buoyancy, no
-// balloon's range.
-bool onlyMotionAndAir(const PassInputs& in)
-{
-    return !in.rocket && !in.aero && !in.heating && !in.buoyant && in.motion != MotionSet::kBalloon;
-}
-
 // Whether every step of the recording pass may take a sample: only when
 // dt0 is at most 0.0001 of the sampling interval, in a pass of 5 million
 // steps and more, which must last that long before t reaches Tk. Without
@@ -538,8 +556,7 @@ void integrate(Pass& p, StepState& end)
     }
     const int passNumber = p.recording ? 2 : 1;
     for (;;) {
-        // The form hears of the progress before every kProgressSteps-th step.
-        const long long stop = std::min(((p.done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
+        const long long stop = stretchStop(p.done);
         const StretchStart cp = stretchStart(p);
         bool ended = false;
         try {
@@ -611,19 +628,6 @@ template <class Kind> void stepsTwo(Pass& pa, Pass& pb, long long stop, bool& en
     endedB = eb;
 }
 
-// Whether a pass runs the reentry vehicle's own steps (runSteps).
-bool reentrySteps(const Pass& p)
-{
-    return !p.log && !p.recording && p.in.heating && p.in.motion == MotionSet::kReentry && !p.in.aero;
-}
-
-// Whether a pass changes only its motion and its air under the general
-// equations.
-bool generalSteps(const Pass& p)
-{
-    return !p.in.rocket && !p.in.aero && !p.in.heating && !p.in.buoyant && p.in.motion == MotionSet::kGeneral;
-}
-
 } // namespace
 
 bool integrateTwo(Pass& a, StepState& endA, Pass& b, StepState& endB)
@@ -643,7 +647,7 @@ bool integrateTwo(Pass& a, StepState& endA, Pass& b, StepState& endB)
     Pass* const passes[2] = { &a, &b };
     while (!ended[0] || !ended[1]) {
         const Pass& going = ended[0] ? b : a;
-        const long long stop = std::min(((going.done + 1) / kProgressSteps + 1) * kProgressSteps - 1, kMaxStepsPerPass);
+        const long long stop = stretchStop(going.done);
         const StretchStart cp[2] = { stretchStart(a), stretchStart(b) };
         bool now[2] = { ended[0], ended[1] };
         if (!ended[0] && !ended[1]) {
