@@ -181,8 +181,10 @@ struct StepStart {
     double H, V;
 };
 
-// A step's first part: everything before the motion step.
-template <class F, class Kind> [[gnu::always_inline]] inline StepStart stepAir(FlightState& s, const PassInputs& in)
+// A step's first part: everything before the motion step. `air`, where
+// given, has the state's segment of the atmosphere at hand.
+template <class F, class Kind>
+[[gnu::always_inline]] inline StepStart stepAir(FlightState& s, const PassInputs& in, AtmosphereCursor* air = nullptr)
 {
     // Thrust and mass
     if (Kind::rocket(in) && s.t <= s.tBurn) {
@@ -197,12 +199,19 @@ template <class F, class Kind> [[gnu::always_inline]] inline StepStart stepAir(F
     s.Belastung = F::sound(s.Massa / in.S);
     // Atmosphere
     double temp, druck, aschall, roh, mu;
-    atmosphereAt(s.H, s.atmosphereSegment, temp, druck, aschall, roh, mu);
+    if (air) {
+        atmosphereAlong(s.H, *air, temp, druck, aschall, roh, mu);
+        s.atmosphereSegment = air->segment;
+    } else {
+        atmosphereAt(s.H, s.atmosphereSegment, temp, druck, aschall, roh, mu);
+    }
     F::test(temp, druck, aschall, roh, mu);
     s.Temp = temp;
     s.Druck = druck;
-    if (s.H > kSoundSpeedCeiling)
+    if (s.H > kSoundSpeedCeiling) {
         aschall = kSoundSpeedHigh;
+        keepBranch();
+    }
     s.Aschall = aschall;
     s.Roh = roh;
     s.Mu = mu;

@@ -475,6 +475,7 @@ public:
         , append_(keep_ ? keep_->appender() : Checkpoints::Appender())
         , nextKept_(keep_ ? keep_->nextAfter(p.done) : -1)
         , mg_(s_.Massa * kGravity)
+        , air_(s_.atmosphereSegment)
     {
     }
 
@@ -482,7 +483,7 @@ public:
 
     [[gnu::always_inline]] void step(const PathAngle& angle)
     {
-        const StepStart entry = stepAir<Unchecked, StillAir>(s_, in_);
+        const StepStart entry = stepAir<Unchecked, StillAir>(s_, in_, &air_);
         const AppliedMotion applied = stepMotionAhead<Unchecked, StillAir>(s_, in_, entry, { angle, mg_ });
         trackMotion(track_, s_, applied);
     }
@@ -533,6 +534,7 @@ private:
     Checkpoints::Appender append_;
     long long nextKept_;
     const double mg_; // N
+    AtmosphereCursor air_;
 };
 
 // steps() for a pass in still air.
