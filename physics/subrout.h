@@ -18,7 +18,7 @@ void Atmosphere(double h, double& Temp, double& Druck, double& Aschall, double& 
 // table's segment it lies in (lower end, width, value at the lower end and
 // difference to the upper end of each quantity) and the density table's.
 struct AtmosphereSegment {
-    enum Density { kGround, kSame, kOwn }; // h <= 0, the main segment, its own
+    enum Density { kSame, kOwn }; // the main segment, its own
     double lo, hi;
     double mainLo, mainWidth, T0, dT, p0, dp, a0, da, mu0, dmu;
     double densLo, densWidth, rho0, drho;
@@ -64,10 +64,6 @@ namespace detail {
     Druck = s.p0 + f * s.dp;
     Aschall = s.a0 + f * s.da;
     Mu = s.mu0 + f * s.dmu;
-    if (s.density == AtmosphereSegment::kGround) {
-        Roh = kAtmosphereFloor.rho;
-        return;
-    }
     const double fd = s.density == AtmosphereSegment::kSame ? f : (h - s.densLo) / s.densWidth;
     const double rho = s.rho0 + fd * s.drho;
     // The line continued above 1000 km crosses zero near 1 000 112 m.

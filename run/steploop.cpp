@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <numeric>
 #include <type_traits>
 #include <utility>
@@ -473,7 +474,7 @@ public:
         , in_(p.in)
         , keep_(p.keep)
         , append_(keep_ ? keep_->appender() : Checkpoints::Appender())
-        , nextKept_(keep_ ? keep_->nextAfter(p.done) : -1)
+        , nextKept_(keep_ ? keep_->nextAfter(p.done) : std::numeric_limits<long long>::max())
         , mg_(s_.Massa * kGravity)
         , air_(s_.atmosphereSegment)
     {
@@ -491,12 +492,10 @@ public:
     // Offers the state after `done` steps to the checkpoints.
     [[gnu::always_inline]] void keep(long long done)
     {
-        if (append_.takes(done)) {
+        if (append_.takes(done))
             append_.put(done, s_);
-            nextKept_ = done + 1;
-        } else if (done == nextKept_) {
+        else if (done >= nextKept_) // the first after those it took, or the one offer named
             nextKept_ = offer(*keep_, done, s_, in_);
-        }
     }
 
     // End test
