@@ -451,11 +451,10 @@ bool generalSteps(const Pass& p)
 }
 
 // Whether a pass may take the steps of a class that changes only its motion
-// and its air in still air: nothing watches its steps' samples, which such a
-// step leaves half-formed.
+// and its air in still air.
 bool stillAirSteps(const Pass& p)
 {
-    return !p.log && !p.recording && !p.witnessed && generalSteps(p) && inStillAir(p.in, p.s);
+    return !p.log && !p.recording && generalSteps(p) && inStillAir(p.in, p.s);
 }
 
 // A pass in still air as one lane of a step loop (stillSteps,
@@ -466,7 +465,9 @@ bool stillAirSteps(const Pass& p)
 // the greatest load factor with them: each load grows with the dynamic
 // pressure, so the greatest dynamic pressure gives the greatest load factor
 // over the steps, and a fault any step's loads would have raised.
-class StillLane {
+// `Witnessed`: the unit flags of every step's sample are followed (none of
+// the quantities they watch is among those formed late).
+template <bool Witnessed> class StillLane {
 public:
     explicit StillLane(const Pass& p)
         : s_(p.s)
@@ -477,6 +478,7 @@ public:
         , nextKept_(keep_ ? keep_->nextAfter(p.done) : std::numeric_limits<long long>::max())
         , mg_(s_.Massa * kGravity)
         , air_(s_.atmosphereSegment)
+        , everyStep_(p.everyStep)
     {
     }
 
@@ -487,6 +489,8 @@ public:
         const StepStart entry = stepAir<Unchecked, StillAir>(s_, in_, &air_);
         const AppliedMotion applied = stepMotionAhead<Unchecked, StillAir>(s_, in_, entry, { angle, mg_ });
         trackMotion(track_, s_, applied);
+        if constexpr (Witnessed)
+            everyStep_.add(SampleSource { s_, in_.g, in_.Vwind, in_.Volumen });
     }
 
     // Offers the state after `done` steps to the checkpoints.
@@ -513,6 +517,7 @@ public:
         s_.FracNeu = samplingPhase<Unchecked>(s_.t, in_.dtProbe);
         p.s = s_;
         p.track = track_;
+        p.everyStep = everyStep_;
         p.done = done;
     }
 
@@ -534,12 +539,13 @@ private:
     long long nextKept_;
     const double mg_; // N
     AtmosphereCursor air_;
+    UnitFlagWitness everyStep_;
 };
 
 // steps() for a pass in still air.
-bool stillSteps(Pass& p, long long stop)
+template <bool Witnessed> bool stillSteps(Pass& p, long long stop)
 {
-    StillLane lane(p);
+    StillLane<Witnessed> lane(p);
     long long done = p.done;
     bool ended;
     do {
@@ -556,7 +562,7 @@ bool stillSteps(Pass& p, long long stop)
 // both steps.
 void stillStepsTwo(Pass& pa, Pass& pb, long long stop, bool& endedA, bool& endedB)
 {
-    StillLane a(pa), b(pb);
+    StillLane<false> a(pa), b(pb);
     long long done = pa.done;
     bool ea, eb;
     do {
@@ -593,7 +599,7 @@ template <class F> bool runSteps(Pass& p, long long stop)
         return steps<F, ReentryVehicle, false, false>(p, stop);
     if constexpr (!F::kTests)
         if (stillAirSteps(p))
-            return stillSteps(p, stop);
+            return p.witnessed ? stillSteps<true>(p, stop) : stillSteps<false>(p, stop);
     if (!p.log && !p.recording && generalSteps(p))
         return steps<F, MotionAndAir, false, false>(p, stop);
     if (p.log)
