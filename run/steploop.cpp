@@ -592,7 +592,9 @@ long long stretchStop(long long done)
 // The reentry vehicle's own steps make its timing pass about a tenth faster
 // (bench_runs, Timing pass/Apollo); those of the classes that change only
 // motion and air take about 3 % off a short run in a sweep (bench_sweep),
-// where the replay's steps weigh more.
+// where the replay's steps weigh more, and in still air a fifth of the
+// timing pass more (about 170 instructions a step besides the sine and
+// cosine instead of 270).
 template <class F> bool runSteps(Pass& p, long long stop)
 {
     if (reentrySteps(p))
