@@ -113,18 +113,20 @@ struct AnyForces {
     static constexpr bool kStillAir = false;
 };
 
-// A pass in still air: no buoyancy and no thrust (A and P are +0 or -0 and
-// +0), no wind (W is 0), and a mass that stays as it is, with a weight m*g
-// formed once (MotionInputs::mg) whose product with cos Q is never zero (its
-// magnitude is at least 1e-280 N). The terms of buoyancy, thrust and wind
-// are then zeros in every step, and leaving them out changes no bit of a
-// sound step: A*sinQ + P is +0, and 0 less the drag is never -0, so adding
-// the wind's zero to it changes nothing; across the path the weight's
-// nonzero term decides the sign of a zero sum before it, and the sum less
-// it is never -0, so the wind's zero changes nothing there either. A step
-// that is not sound (a NaN or an infinity) raises a fault flag either way.
-// Such a pass also leaves out the load factors and forces of its steps,
-// which its step loop forms from the dynamic pressure where it needs them
+// A pass in still air: no buoyancy and no thrust (A a zero of either sign,
+// P +0), no wind (W a zero), a finite area and drag coefficient, and a mass
+// that stays as it is, with a weight m*g formed once (MotionInputs::mg)
+// whose product with cos Q is never zero (a mass of at least 1e-280 kg; no
+// double has a cosine below 1e-19 in magnitude). The terms of buoyancy,
+// thrust and wind are then zeros in every step, and leaving them out changes
+// no bit of a sound step: A*sinQ + P is +0, and 0 less the drag is never
+// -0, so adding the wind's zero to it changes nothing; V plus the wind's
+// zero is V, which is never zero there; across the path the weight's
+// nonzero term decides the sign of a zero sum before it, and the sum less it
+// is never -0, so the wind's zero changes nothing there either. A step that
+// is not sound (a NaN or an infinity) raises a fault flag either way. Such a
+// pass also leaves out the load factors and forces of its steps, which its
+// step loop forms from the dynamic pressure where it needs them
 // (motionLoads).
 struct StillAirForces {
     static constexpr bool kStillAir = true;

@@ -164,8 +164,8 @@ struct StillAir : MotionAndAir {
 
 // Whether the steps of a pass of such a class, from state `s`, are in still
 // air as StillAirForces has it: no wind, no buoyancy, a finite area and drag
-// coefficient, and a mass whose weight is far from vanishing. A NaN anywhere
-// says no, without a fault flag.
+// coefficient, and a finite mass of at least 1e-280 kg. A NaN anywhere says
+// no, without a fault flag.
 inline bool inStillAir(const PassInputs& in, const FlightState& s)
 {
     return in.Vwind == 0 && s.Auftrieb == 0 && std::isfinite(in.S) && std::isfinite(s.CxRun) && std::isfinite(s.Massa)
