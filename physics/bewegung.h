@@ -73,6 +73,7 @@ struct MotionInputs {
     double W; // m/s, wind speed
     double mS; // kg/m2, area loading
     double m; // kg, mass
+    double mg = 0; // N, m*g formed once for the pass, where the forces say so (StillAirForces)
 };
 
 // What a motion step changes, each where it is kept: the dynamic pressure q
@@ -93,16 +94,73 @@ struct MotionVars {
     int& BallonModus;
 };
 
-// One explicit Euler step, as Bewegung (physics/subrout.h) takes it. Every
-// output is stored once its formula is known to be sound, so a fault leaves
-// the ones after it as they were. A `set` known at compile time leaves the
-// other set out.
-template <class F>
-[[gnu::always_inline]] inline AppliedMotion bewegungStep(MotionSet set, const MotionInputs in, const MotionVars out)
+// The sine and cosine of a path angle.
+struct PathAngle {
+    double sinQ;
+    double cosQ;
+};
+
+// One call for both: glibc's sincos gives the values of sin and cos.
+[[gnu::always_inline]] inline PathAngle pathAngle(double Q)
 {
-    const auto [A, P, S, Cy, Cx, rho, dt, W, mS, m] = in;
+    PathAngle p;
+    ::sincos(Q, &p.sinQ, &p.cosQ);
+    return p;
+}
+
+// The forces of the general set as every pass may have them.
+struct AnyForces {
+    static constexpr bool kStillAir = false;
+};
+
+// A pass in still air: no buoyancy and no thrust (A a zero of either sign,
+// P +0), no wind (W a zero), a finite area and drag coefficient, and a mass
+// that stays as it is, with a weight m*g formed once (MotionInputs::mg)
+// whose product with cos Q is never zero (a mass of at least 1e-280 kg; no
+// double has a cosine below 1e-19 in magnitude). The terms of buoyancy,
+// thrust and wind are then zeros in every step, and leaving them out changes
+// no bit of a sound step: A*sinQ + P is +0, and 0 less the drag is never
+// -0, so adding the wind's zero to it changes nothing; V plus the wind's
+// zero is V, which is never zero there; across the path the weight's
+// nonzero term decides the sign of a zero sum before it, and the sum less it
+// is never -0, so the wind's zero changes nothing there either. A step that
+// is not sound (a NaN or an infinity) raises a fault flag either way. Such a
+// pass also leaves out the load factors and forces of its steps, which its
+// step loop forms from the dynamic pressure where it needs them
+// (motionLoads).
+struct StillAirForces {
+    static constexpr bool kStillAir = true;
+};
+
+// The load factors nx and ny (g) and the forces Drag and Lift (N) at the
+// dynamic pressure q (Pa) of a step with inputs `in`. Each grows in
+// magnitude with q, the coefficients, area and loading held.
+template <class F>
+[[gnu::always_inline]] inline void motionLoads(
+    double q, const MotionInputs& in, double& nx, double& ny, double& Drag, double& Lift)
+{
+    constexpr double g = kGravity;
+    nx = F::sound(-in.Cx * q / (in.mS * g));
+    ny = F::sound(in.Cy * q / (in.mS * g));
+    double drag = in.Cx * q * in.S;
+    double lift = in.Cy * q * in.S;
+    F::test(drag, lift);
+    Drag = drag;
+    Lift = lift;
+}
+
+namespace detail {
+
+// The motion step, with `angleOf(Q)` the sine and cosine of the path angle
+// it starts with.
+template <class F, class Forces, class AngleOf>
+[[gnu::always_inline]] inline AppliedMotion motionStep(
+    MotionSet set, const MotionInputs in, const MotionVars out, AngleOf angleOf)
+{
+    const auto [A, P, S, Cy, Cx, rho, dt, W, mS, m, mgFixed] = in;
     auto& [q, ny, nx, Q, V, X, H, t, Drag, Lift, BallonModus] = out;
     const bool reentry = set == MotionSet::kReentry;
+    constexpr bool still = Forces::kStillAir;
     constexpr double g = kGravity;
     constexpr double kEarthRadius = 6371302.0; // m
     // The path-angle limits 89.8 and 90 degrees as the designed values give
@@ -117,19 +175,29 @@ template <class F>
         V = 0.0002;
 
     q = F::sound(rho * (V * V) / 2);
-    // One call for both: glibc's sincos gives the values of sin and cos.
-    double sinQ, cosQ;
-    ::sincos(Q, &sinQ, &cosQ);
+    const PathAngle angle = angleOf(Q);
+    const double sinQ = angle.sinQ, cosQ = angle.cosQ;
 
     double a;
     if (!reentry) {
-        a = F::sound(
-            (A * sinQ + P - Cx * rho * (V * V) / 2 * S + Cx * rho * (W * W) / 2 * S * cosQ - m * g * sinQ) / m);
-        X = F::sound(BallonModus != 1 ? X + (V + W * cosQ) * cosQ * dt : X + V * cosQ * dt);
+        const double mg = still ? mgFixed : m * g;
+        // Along the path: buoyancy and thrust, drag, the wind's drag, weight.
+        double along = still ? 0.0 : A * sinQ + P;
+        along = along - Cx * rho * (V * V) / 2 * S;
+        if (!still)
+            along = along + Cx * rho * (W * W) / 2 * S * cosQ;
+        a = F::sound((along - mg * sinQ) / m);
+        X = F::sound(BallonModus != 1 && !still ? X + (V + W * cosQ) * cosQ * dt : X + V * cosQ * dt);
         H = F::sound(H + V * sinQ * dt);
         V = F::sound(V + a * dt);
-        const double w
-            = (Cy * rho * (V * V) * S / 2 + A * cosQ - m * g * cosQ - Cx * rho * (W * W) / 2 * S * sinQ) / (m * V);
+        // Across it: lift, buoyancy, weight, the wind's drag.
+        double across = Cy * rho * (V * V) * S / 2;
+        if (!still)
+            across = across + A * cosQ;
+        across = across - mg * cosQ;
+        if (!still)
+            across = across - Cx * rho * (W * W) / 2 * S * sinQ;
+        const double w = across / (m * V);
         double qAngle = F::sound(Q + w * dt);
         if (qAngle < -kMaxQGeneral) {
             qAngle = -kMaxQGeneral;
@@ -156,14 +224,33 @@ template <class F>
     }
 
     t = F::sound(t + dt);
-    nx = F::sound(-Cx * q / (mS * g));
-    ny = F::sound(Cy * q / (mS * g));
-    double drag = Cx * q * S;
-    double lift = Cy * q * S;
-    F::test(drag, lift);
-    Drag = drag;
-    Lift = lift;
+    if (!still)
+        motionLoads<F>(q, in, nx, ny, Drag, Lift);
     return { sinQ, a };
+}
+
+} // namespace detail
+
+// One explicit Euler step, as Bewegung (physics/subrout.h) takes it. Every
+// output is stored once its formula is known to be sound, so a fault leaves
+// the ones after it as they were. A `set` known at compile time leaves the
+// other set out.
+template <class F>
+[[gnu::always_inline]] inline AppliedMotion bewegungStep(MotionSet set, const MotionInputs in, const MotionVars out)
+{
+    return detail::motionStep<F, AnyForces>(set, in, out, [](double Q) { return pathAngle(Q); });
+}
+
+// The same with the sine and cosine of the path angle formed before the
+// step (where no fault policy tests the flags in between, the order of the
+// operations changes nothing), and the forces of the pass. A step in still
+// air leaves the load factors and forces as they were.
+template <class F, class Forces>
+[[gnu::always_inline]] inline AppliedMotion bewegungStepAt(
+    MotionSet set, const MotionInputs in, const MotionVars out, const PathAngle angle)
+{
+    static_assert(!F::kTests || !Forces::kStillAir, "a step in still air leaves its loads to the step loop");
+    return detail::motionStep<F, Forces>(set, in, out, [angle](double) { return angle; });
 }
 
 } // namespace torv

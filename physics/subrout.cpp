@@ -126,7 +126,11 @@ constexpr std::array<AtmosphereSegment, kMergedRows - 1> kSegmentTable = [] {
         s.a0 = lo.a, s.da = hi.a - lo.a;
         s.mu0 = lo.mu, s.dmu = hi.mu - lo.mu;
         if (b[k + 1] <= 0) {
-            s.density = AtmosphereSegment::kGround;
+            // Below the density table the density stays at its ground
+            // value: a line of slope zero on the main segment.
+            s.densLo = s.mainLo, s.densWidth = s.mainWidth;
+            s.rho0 = kDensRho[0], s.drho = 0;
+            s.density = AtmosphereSegment::kSame;
             continue;
         }
         int j = 0;

@@ -18,7 +18,7 @@ void Atmosphere(double h, double& Temp, double& Druck, double& Aschall, double& 
 // table's segment it lies in (lower end, width, value at the lower end and
 // difference to the upper end of each quantity) and the density table's.
 struct AtmosphereSegment {
-    enum Density { kGround, kSame, kOwn }; // h <= 0, the main segment, its own
+    enum Density { kSame, kOwn }; // the main segment, its own
     double lo, hi;
     double mainLo, mainWidth, T0, dT, p0, dp, a0, da, mu0, dmu;
     double densLo, densWidth, rho0, drho;
@@ -33,11 +33,24 @@ struct AtmosphereFloor {
 };
 extern const AtmosphereFloor kAtmosphereFloor;
 
-// Atmosphere, with `segment` the segment of the previous call (any valid
-// index will do): trajectories move slowly through the table.
-inline void atmosphereAt(double h, int& segment, double& Temp, double& Druck, double& Aschall, double& Roh, double& Mu)
+// The segment of altitude h, searched from segment `k` (any valid index will
+// do): trajectories move slowly through the table.
+inline int atmosphereSegmentOf(double h, int k)
 {
-    if (!(h > kAtmosphereFloor.h)) {
+    while (h > kAtmosphereSegments[k].hi)
+        ++k;
+    while (h <= kAtmosphereSegments[k].lo)
+        --k;
+    return k;
+}
+
+namespace detail {
+
+// Atmosphere at altitude h in segment `s`, or below the table's floor.
+[[gnu::always_inline]] inline void atmosphereIn(const AtmosphereSegment& s, bool belowFloor, double h, double& Temp,
+    double& Druck, double& Aschall, double& Roh, double& Mu)
+{
+    if (belowFloor) {
         // Below the table's floor: hold the -5000 m values.
         Temp = kAtmosphereFloor.T;
         Druck = kAtmosphereFloor.p;
@@ -46,26 +59,51 @@ inline void atmosphereAt(double h, int& segment, double& Temp, double& Druck, do
         Roh = kAtmosphereFloor.rho;
         return;
     }
-    int k = segment;
-    while (h > kAtmosphereSegments[k].hi)
-        ++k;
-    while (h <= kAtmosphereSegments[k].lo)
-        --k;
-    segment = k;
-    const AtmosphereSegment& s = kAtmosphereSegments[k];
     const double f = (h - s.mainLo) / s.mainWidth;
     Temp = s.T0 + f * s.dT;
     Druck = s.p0 + f * s.dp;
     Aschall = s.a0 + f * s.da;
     Mu = s.mu0 + f * s.dmu;
-    if (s.density == AtmosphereSegment::kGround) {
-        Roh = kAtmosphereFloor.rho;
-        return;
-    }
     const double fd = s.density == AtmosphereSegment::kSame ? f : (h - s.densLo) / s.densWidth;
     const double rho = s.rho0 + fd * s.drho;
     // The line continued above 1000 km crosses zero near 1 000 112 m.
     Roh = rho > 0 ? rho : 0.0;
+}
+
+} // namespace detail
+
+// Atmosphere, with `segment` the segment of the previous call.
+inline void atmosphereAt(double h, int& segment, double& Temp, double& Druck, double& Aschall, double& Roh, double& Mu)
+{
+    const bool belowFloor = !(h > kAtmosphereFloor.h);
+    if (!belowFloor)
+        segment = atmosphereSegmentOf(h, segment);
+    detail::atmosphereIn(kAtmosphereSegments[segment], belowFloor, h, Temp, Druck, Aschall, Roh, Mu);
+}
+
+// The segment a trajectory is in, at hand: numbered `segment`, at `at`.
+struct AtmosphereCursor {
+    int segment;
+    const AtmosphereSegment* at;
+
+    explicit AtmosphereCursor(int k)
+        : segment(k)
+        , at(kAtmosphereSegments + k)
+    {
+    }
+};
+
+// The same for a trajectory that keeps its segment at hand: it is looked up
+// only where the altitude has left it.
+[[gnu::always_inline]] inline void atmosphereAlong(
+    double h, AtmosphereCursor& c, double& Temp, double& Druck, double& Aschall, double& Roh, double& Mu)
+{
+    const bool belowFloor = !(h > kAtmosphereFloor.h);
+    if (!belowFloor && !(h <= c.at->hi && h > c.at->lo)) [[unlikely]] {
+        c.segment = atmosphereSegmentOf(h, c.segment);
+        c.at = kAtmosphereSegments + c.segment;
+    }
+    detail::atmosphereIn(*c.at, belowFloor, h, Temp, Druck, Aschall, Roh, Mu);
 }
 
 // Evaluates aerodynamic model `model` (rounded half to even; 1 or 2, any

@@ -117,6 +117,7 @@ struct ByInputs {
     static bool buoyant(const PassInputs& in) { return in.buoyant; }
     static bool aero(const PassInputs& in) { return in.aero; }
     static MotionSet motion(const PassInputs& in) { return in.motion; }
+    using Forces = AnyForces;
 };
 
 // The reentry vehicle without an aerodynamic model: heat flux and reentry
@@ -129,6 +130,7 @@ struct ReentryVehicle {
     static constexpr bool buoyant(const PassInputs&) { return false; }
     static constexpr bool aero(const PassInputs&) { return false; }
     static constexpr MotionSet motion(const PassInputs&) { return MotionSet::kReentry; }
+    using Forces = AnyForces;
 };
 
 // The values a step derives from its motion.
@@ -148,7 +150,27 @@ struct MotionAndAir {
     static constexpr bool buoyant(const PassInputs&) { return false; }
     static constexpr bool aero(const PassInputs&) { return false; }
     static constexpr MotionSet motion(const PassInputs&) { return MotionSet::kGeneral; }
+    using Forces = AnyForces;
 };
+
+// Such a class in still air (inStillAir): its steps leave out the terms of
+// the forces it does not have (StillAirForces), and their load factors and
+// forces and the values derived from the motion, which the step loop forms
+// where it needs them (stillAirRest). Only steps that leave the fault flags
+// to their loop take it.
+struct StillAir : MotionAndAir {
+    using Forces = StillAirForces;
+};
+
+// Whether the steps of a pass of such a class, from state `s`, are in still
+// air as StillAirForces has it: no wind, no buoyancy, a finite area and drag
+// coefficient, and a finite mass of at least 1e-280 kg. A NaN anywhere says
+// no, without a fault flag.
+inline bool inStillAir(const PassInputs& in, const FlightState& s)
+{
+    return in.Vwind == 0 && s.Auftrieb == 0 && std::isfinite(in.S) && std::isfinite(s.CxRun) && std::isfinite(s.Massa)
+        && std::isgreaterequal(std::fabs(s.Massa), 1e-280);
+}
 
 // One step without its sampling: thrust and mass, atmosphere, Mach number,
 // aerodynamic model, heating, buoyancy, the motion step and the values
@@ -159,8 +181,10 @@ struct StepStart {
     double H, V;
 };
 
-// A step's first part: everything before the motion step.
-template <class F, class Kind> [[gnu::always_inline]] inline StepStart stepAir(FlightState& s, const PassInputs& in)
+// A step's first part: everything before the motion step. `air`, where
+// given, has the state's segment of the atmosphere at hand.
+template <class F, class Kind>
+[[gnu::always_inline]] inline StepStart stepAir(FlightState& s, const PassInputs& in, AtmosphereCursor* air = nullptr)
 {
     // Thrust and mass
     if (Kind::rocket(in) && s.t <= s.tBurn) {
@@ -175,12 +199,19 @@ template <class F, class Kind> [[gnu::always_inline]] inline StepStart stepAir(F
     s.Belastung = F::sound(s.Massa / in.S);
     // Atmosphere
     double temp, druck, aschall, roh, mu;
-    atmosphereAt(s.H, s.atmosphereSegment, temp, druck, aschall, roh, mu);
+    if (air) {
+        atmosphereAlong(s.H, *air, temp, druck, aschall, roh, mu);
+        s.atmosphereSegment = air->segment;
+    } else {
+        atmosphereAt(s.H, s.atmosphereSegment, temp, druck, aschall, roh, mu);
+    }
     F::test(temp, druck, aschall, roh, mu);
     s.Temp = temp;
     s.Druck = druck;
-    if (s.H > kSoundSpeedCeiling)
+    if (s.H > kSoundSpeedCeiling) {
         aschall = kSoundSpeedHigh;
+        keepBranch();
+    }
     s.Aschall = aschall;
     s.Roh = roh;
     s.Mu = mu;
@@ -213,28 +244,75 @@ template <class F, class Kind> [[gnu::always_inline]] inline StepStart stepAir(F
     return entry;
 }
 
+// What the motion step reads of the state and the pass inputs; `mg` the
+// weight where the pass forms it once.
+[[gnu::always_inline]] inline MotionInputs motionInputs(const FlightState& s, const PassInputs& in, double mg = 0)
+{
+    return { .A = s.Auftrieb,
+        .P = s.P,
+        .S = in.S,
+        .Cy = s.CyRun,
+        .Cx = s.CxRun,
+        .rho = s.Roh,
+        .dt = in.dt0,
+        .W = in.Vwind,
+        .mS = s.Belastung,
+        .m = s.Massa,
+        .mg = mg };
+}
+
+[[gnu::always_inline]] inline MotionVars motionVars(FlightState& s)
+{
+    return { s.qDyn, s.ny, s.nx, s.Q, s.V, s.X, s.H, s.t, s.Drag, s.Lift, s.BallonModus };
+}
+
+// Its second part after the motion step itself.
+template <class F, class Kind>
+[[gnu::always_inline]] inline void stepAfterMotion(FlightState& s, const PassInputs& in, const StepStart& entry)
+{
+    if (!F::kTests && Kind::heating(in))
+        reentryHeating<F>(s, in, entry.H, entry.V);
+    if (!Kind::Forces::kStillAir)
+        derivedValues(s);
+    s.Widerstand = F::sound(s.CxRun * s.Roh * (s.V * s.V) / 2 * in.S);
+}
+
 // Its second part: the motion step and what follows from it.
 template <class F, class Kind>
 [[gnu::always_inline]] inline AppliedMotion stepMotion(FlightState& s, const PassInputs& in, const StepStart& entry)
 {
-    // Motion
-    const AppliedMotion applied = bewegungStep<F>(Kind::motion(in),
-        { .A = s.Auftrieb,
-            .P = s.P,
-            .S = in.S,
-            .Cy = s.CyRun,
-            .Cx = s.CxRun,
-            .rho = s.Roh,
-            .dt = in.dt0,
-            .W = in.Vwind,
-            .mS = s.Belastung,
-            .m = s.Massa },
-        { s.qDyn, s.ny, s.nx, s.Q, s.V, s.X, s.H, s.t, s.Drag, s.Lift, s.BallonModus });
-    if (!F::kTests && Kind::heating(in))
-        reentryHeating<F>(s, in, entry.H, entry.V);
-    derivedValues(s);
-    s.Widerstand = F::sound(s.CxRun * s.Roh * (s.V * s.V) / 2 * in.S);
+    static_assert(!Kind::Forces::kStillAir, "a step in still air takes its path angle's sine and cosine formed ahead");
+    const AppliedMotion applied = bewegungStep<F>(Kind::motion(in), motionInputs(s, in), motionVars(s));
+    stepAfterMotion<F, Kind>(s, in, entry);
     return applied;
+}
+
+// What a step loop may form ahead of the step: the sine and cosine of the
+// path angle it starts with, and the weight of a pass whose mass stays as it
+// is (StillAirForces).
+struct StepAhead {
+    PathAngle angle;
+    double mg; // N
+};
+
+// The same with those formed ahead.
+template <class F, class Kind>
+[[gnu::always_inline]] inline AppliedMotion stepMotionAhead(
+    FlightState& s, const PassInputs& in, const StepStart& entry, const StepAhead& ahead)
+{
+    const AppliedMotion applied = bewegungStepAt<F, typename Kind::Forces>(
+        Kind::motion(in), motionInputs(s, in, ahead.mg), motionVars(s), ahead.angle);
+    stepAfterMotion<F, Kind>(s, in, entry);
+    return applied;
+}
+
+// What the steps of a pass in still air leave out and a state handed on
+// holds: the values derived from the motion, and the load factors and forces
+// of its dynamic pressure.
+[[gnu::always_inline]] inline void stillAirRest(FlightState& s, const PassInputs& in)
+{
+    derivedValues(s);
+    motionLoads<Unchecked>(s.qDyn, motionInputs(s, in), s.nx, s.ny, s.Drag, s.Lift);
 }
 
 template <class F, class Kind> [[gnu::always_inline]] inline AppliedMotion step(FlightState& s, const PassInputs& in)

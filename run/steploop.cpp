@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <numeric>
 #include <type_traits>
 #include <utility>
@@ -144,6 +145,49 @@ public:
                 thinOut(done, s);
         }
         return nextAfter(done);
+    }
+
+private:
+    struct Moving;
+
+public:
+    // The first fill taken step by step by a loop that keeps its moving
+    // variables, without offer's bookkeeping: the state after step k goes
+    // to place k, from the step after the first to the list's end. The loop
+    // then tells the list how far it got (filled), also before it offers a
+    // state again.
+    class Appender {
+    public:
+        bool takes(long long done) const { return static_cast<unsigned long long>(done - 2) < span_; }
+        [[gnu::always_inline]] void put(long long done, const FlightState& s)
+        {
+            moves_[done].from(s);
+            times_[done] = s.t;
+        }
+
+    private:
+        friend class Checkpoints;
+        Moving* moves_ = nullptr;
+        double* times_ = nullptr;
+        unsigned long long span_ = 0; // steps it takes
+    };
+    Appender appender()
+    {
+        Appender a;
+        if (moving_ && appendAt_ >= 0) {
+            a.moves_ = moves_.data();
+            a.times_ = times_.data();
+            a.span_ = kMaxStates - 2;
+        }
+        return a;
+    }
+    // The first fill has taken the states up to step `done`.
+    void filled(long long done)
+    {
+        if (appendAt_ < 2 || done < appendAt_)
+            return;
+        count_ = std::min(static_cast<size_t>(done) + 1, kMaxStates);
+        appendAt_ = count_ < kMaxStates ? static_cast<long long>(count_) : -1;
     }
     // The step of the latest state kept at or before step `step`.
     long long keptAtOrBefore(long long step) const { return static_cast<long long>(index(step)) << shift_; }
@@ -301,12 +345,17 @@ constexpr long long kProgressSteps = kCheckpointSteps;
 // The summary's part of a step, in this one place. The acceleration the
 // motion step applied, less gravity along the path, is what every other
 // force did; its least value gives the greatest deceleration.
-inline void trackStep(StepTrack& tr, const FlightState& s, const AppliedMotion& applied)
+inline void trackMotion(StepTrack& tr, const FlightState& s, const AppliedMotion& applied)
 {
     tr.maxH = std::max(tr.maxH, s.H);
-    tr.maxAbsNx = std::max(tr.maxAbsNx, std::fabs(s.nx));
     tr.maxQDyn = std::max(tr.maxQDyn, s.qDyn);
     tr.minAccel = std::min(tr.minAccel, applied.a + kGravity * applied.sinQ);
+}
+
+inline void trackStep(StepTrack& tr, const FlightState& s, const AppliedMotion& applied)
+{
+    trackMotion(tr, s, applied);
+    tr.maxAbsNx = std::max(tr.maxAbsNx, std::fabs(s.nx));
 }
 
 // Test switches, set before runs start and only read while they run.
@@ -401,6 +450,138 @@ bool generalSteps(const Pass& p)
     return onlyMotionAndAir(p.in) && p.in.motion == MotionSet::kGeneral;
 }
 
+// Whether a pass may take the steps of a class that changes only its motion
+// and its air in still air.
+bool stillAirSteps(const Pass& p)
+{
+    return !p.log && !p.recording && generalSteps(p) && inStillAir(p.in, p.s);
+}
+
+// A pass in still air as one lane of a step loop (stillSteps,
+// stillStepsTwo), without fault tests: its state, track and checkpoints
+// held by the loop. Each step forms the sine and cosine of its path angle
+// first, and the pass's weight is formed once. Its load factors and forces,
+// and the values derived from its motion, are formed where the stretch ends,
+// the greatest load factor with them: each load grows with the dynamic
+// pressure, so the greatest dynamic pressure gives the greatest load factor
+// over the steps, and a fault any step's loads would have raised.
+// `Witnessed`: the unit flags of every step's sample are followed (none of
+// the quantities they watch is among those formed late).
+template <bool Witnessed> class StillLane {
+public:
+    explicit StillLane(const Pass& p)
+        : s_(p.s)
+        , track_(p.track)
+        , in_(p.in)
+        , keep_(p.keep)
+        , append_(keep_ ? keep_->appender() : Checkpoints::Appender())
+        , nextKept_(keep_ ? keep_->nextAfter(p.done) : std::numeric_limits<long long>::max())
+        , mg_(s_.Massa * kGravity)
+        , air_(s_.atmosphereSegment)
+        , everyStep_(p.everyStep)
+    {
+    }
+
+    [[gnu::always_inline]] PathAngle angle() const { return pathAngle(s_.Q); }
+
+    [[gnu::always_inline]] void step(const PathAngle& angle)
+    {
+        const StepStart entry = stepAir<Unchecked, StillAir>(s_, in_, &air_);
+        const AppliedMotion applied = stepMotionAhead<Unchecked, StillAir>(s_, in_, entry, { angle, mg_ });
+        trackMotion(track_, s_, applied);
+        if constexpr (Witnessed)
+            everyStep_.add(SampleSource { s_, in_.g, in_.Vwind, in_.Volumen });
+    }
+
+    // Offers the state after `done` steps to the checkpoints.
+    [[gnu::always_inline]] void keep(long long done)
+    {
+        if (append_.takes(done))
+            append_.put(done, s_);
+        else if (done >= nextKept_) // the first after those it took, or the one offer named
+            nextKept_ = offer(*keep_, done, s_, in_);
+    }
+
+    // End test
+    bool ended() const { return !(s_.H > in_.Hend && s_.t < in_.Tk); }
+
+    [[gnu::always_inline]] void giveBack(Pass& p, long long done)
+    {
+        if (keep_)
+            keep_->filled(done);
+        double nx, ny, drag, lift;
+        motionLoads<Unchecked>(track_.maxQDyn, motionInputs(s_, in_), nx, ny, drag, lift);
+        fpFence(nx), fpFence(ny), fpFence(drag), fpFence(lift);
+        track_.maxAbsNx = std::max(track_.maxAbsNx, std::fabs(nx));
+        stillAirRest(s_, in_);
+        s_.FracNeu = samplingPhase<Unchecked>(s_.t, in_.dtProbe);
+        p.s = s_;
+        p.track = track_;
+        p.everyStep = everyStep_;
+        p.done = done;
+    }
+
+private:
+    // Takes copies, so that the lane need not live in memory for it.
+    [[gnu::noinline]] static long long offer(Checkpoints& keep, long long done, FlightState s, const PassInputs in)
+    {
+        keep.filled(done - 1);
+        if (done == 1)
+            stillAirRest(s, in); // the first step's state is kept whole
+        return keep.offer<true, true>(done, s);
+    }
+
+    StepState s_;
+    StepTrack track_;
+    const PassInputs in_;
+    Checkpoints* const keep_;
+    Checkpoints::Appender append_;
+    long long nextKept_;
+    const double mg_; // N
+    AtmosphereCursor air_;
+    UnitFlagWitness everyStep_;
+};
+
+// steps() for a pass in still air.
+template <bool Witnessed> bool stillSteps(Pass& p, long long stop)
+{
+    StillLane<Witnessed> lane(p);
+    long long done = p.done;
+    bool ended;
+    do {
+        lane.step(lane.angle());
+        ++done;
+        lane.keep(done);
+        ended = lane.ended();
+    } while (!ended && done < stop);
+    lane.giveBack(p, done);
+    return ended;
+}
+
+// stepsTwo() for two passes in still air: both sines and cosines first, then
+// both steps.
+void stillStepsTwo(Pass& pa, Pass& pb, long long stop, bool& endedA, bool& endedB)
+{
+    StillLane<false> a(pa), b(pb);
+    long long done = pa.done;
+    bool ea, eb;
+    do {
+        const PathAngle angleA = a.angle();
+        const PathAngle angleB = b.angle();
+        a.step(angleA);
+        b.step(angleB);
+        ++done;
+        a.keep(done);
+        b.keep(done);
+        ea = a.ended();
+        eb = b.ended();
+    } while (!ea && !eb && done < stop);
+    a.giveBack(pa, done);
+    b.giveBack(pb, done);
+    endedA = ea;
+    endedB = eb;
+}
+
 // The last step of the stretch that starts after `done` steps: the form
 // hears of the progress before every kProgressSteps-th step.
 long long stretchStop(long long done)
@@ -411,11 +592,16 @@ long long stretchStop(long long done)
 // The reentry vehicle's own steps make its timing pass about a tenth faster
 // (bench_runs, Timing pass/Apollo); those of the classes that change only
 // motion and air take about 3 % off a short run in a sweep (bench_sweep),
-// where the replay's steps weigh more.
+// where the replay's steps weigh more, and in still air a fifth of the
+// timing pass more (about 170 instructions a step besides the sine and
+// cosine instead of 270).
 template <class F> bool runSteps(Pass& p, long long stop)
 {
     if (reentrySteps(p))
         return steps<F, ReentryVehicle, false, false>(p, stop);
+    if constexpr (!F::kTests)
+        if (stillAirSteps(p))
+            return p.witnessed ? stillSteps<true>(p, stop) : stillSteps<false>(p, stop);
     if (!p.log && !p.recording && generalSteps(p))
         return steps<F, MotionAndAir, false, false>(p, stop);
     if (p.log)
@@ -473,13 +659,15 @@ void restore(Pass& p, const StretchStart& cp)
         restoreSamples(p, p.s.iPunkt);
 }
 
-// A copy of `p` that runs steps on its own: no samples, no log, nothing kept.
+// A copy of `p` that runs steps on its own: no samples, no log, nothing kept
+// and nothing witnessed.
 Pass scratchPass(const Pass& p)
 {
     Pass r;
     r.s = p.s;
     r.in = p.in;
     r.done = p.done;
+    r.witnessed = false;
     return r;
 }
 
@@ -643,6 +831,7 @@ bool integrateTwo(Pass& a, StepState& endA, Pass& b, StepState& endB)
         p->keep->offer(0, p->s);
         p->witnessed = false;
     }
+    const bool still = stillAirSteps(a) && stillAirSteps(b);
     bool ended[2] = { false, false };
     Pass* const passes[2] = { &a, &b };
     while (!ended[0] || !ended[1]) {
@@ -653,6 +842,8 @@ bool integrateTwo(Pass& a, StepState& endA, Pass& b, StepState& endB)
         if (!ended[0] && !ended[1]) {
             if (reentry)
                 stepsTwo<ReentryVehicle>(a, b, stop, now[0], now[1]);
+            else if (still)
+                stillStepsTwo(a, b, stop, now[0], now[1]);
             else if (general)
                 stepsTwo<MotionAndAir>(a, b, stop, now[0], now[1]);
             else

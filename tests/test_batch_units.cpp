@@ -338,7 +338,8 @@ INSTANTIATE_TEST_SUITE_P(Pairs, RunsTwoAtATime,
     ::testing::Values(PairCase { "EveryPreset", "all", {} },
         PairCase { "FaultsAndLengths", "1", { "V0=100,1e200,300,1e300,100" } },
         PairCase { "ReentryFaults", "7", { "V0=7000,11200,1e200" } },
-        PairCase { "RefusedSteps", "1", { "dt0=0,0.005,-1,0.01" } }),
+        PairCase { "RefusedSteps", "1", { "dt0=0,0.005,-1,0.01" } },
+        PairCase { "StillAirAndNot", "16", { "MassaStart=300,1e-281,1e-279,300", "Vwind=0,3" } }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Two runs that go on to their end are stepped together, not one after the

@@ -319,7 +319,17 @@ INSTANTIATE_TEST_SUITE_P(Regimes, RecordingPass,
                 Flugbahn(RunFiles::Skip);
                 st.Szenario.Klasse = 4, st.Klasse = 4, st.Schub = 1, st.Iud = 1, st.Mt = 1;
             } },
-        Regime { "reentry with an aerodynamic model", 22, [] { st.AeroModel = 1; } }),
+        Regime { "reentry with an aerodynamic model", 22, [] { st.AeroModel = 1; } },
+        // Still air at the edges of what it takes, where leaving out its zero
+        // terms and forming its loads late could show: the lightest mass, and
+        // one below it; signed zeros; a first path angle whose cosine may be
+        // nearly zero; no air; a load factor past the largest double.
+        Regime { "still air, the lightest mass", 1, [] { st.MassaStart = 1e-280; } },
+        Regime { "below the lightest mass", 1, [] { st.MassaStart = 9.9e-281; } },
+        Regime { "signed zeros", 16, [] { st.Cy = -0.0, st.TTO = -0.0, st.Vwind = -0.0; } },
+        Regime { "a path angle of 1e22 degrees", 1, [] { st.TTO = 1e22; } },
+        Regime { "no air", 1, [] { st.H0 = 2e6, st.Hk = 1e6; } },
+        Regime { "a load factor past the largest double", 1, [] { st.S0 = 1e300, st.Cx = 1e10; } }),
     [](const auto& info) {
         std::string name = info.param.what;
         std::replace_if(
