@@ -5,6 +5,7 @@
 #include <atomic>
 #include <bit>
 #include <cfenv>
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +17,7 @@
 
 #include "fault/faults.h"
 #include "physics/constants.h"
+#include "physics/subrout.h"
 
 namespace torv {
 
@@ -307,11 +309,13 @@ inline void trackStep(StepTrack& tr, const FlightState& s, const AppliedMotion& 
     tr.maxAbsNx = std::max(tr.maxAbsNx, std::fabs(s.nx));
     tr.maxQDyn = std::max(tr.maxQDyn, s.qDyn);
     tr.minAccel = std::min(tr.minAccel, applied.a + kGravity * applied.sinQ);
+    tr.maxAbsV = std::max(tr.maxAbsV, std::fabs(s.V));
 }
 
 // Test switches, set before runs start and only read while they run.
 std::atomic<bool> everyStepChecked = false;
 std::atomic<bool> recordingInFull = false;
+std::atomic<bool> unkeptSamplesTaken = false;
 
 // The sampling of a step: its phase within the sampling interval, and in the
 // recording pass the sample it takes. iPunkt never passes 500, so the test
@@ -936,6 +940,96 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     return true;
 }
 
+// Whether `n` doubles from `p` on are all finite.
+bool allFinite(const double* p, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (!std::isfinite(p[i]))
+            return false;
+    return true;
+}
+
+// Whether every input of every step of a pass is finite: what it holds
+// fixed, and the state after its first step. NaN in heatScale is no input:
+// each step then forms the factor itself.
+bool finiteInputs(const PassInputs& in, const FlightState& afterFirst)
+{
+    static_assert(offsetof(FlightState, BallonModus) % sizeof(double) == 0, "the doubles come first");
+    PassInputs fixed = in;
+    if (std::isnan(fixed.heatScale))
+        fixed.heatScale = 0;
+    double values[offsetof(PassInputs, motion) / sizeof(double)];
+    std::memcpy(values, &fixed, sizeof values);
+    double state[offsetof(FlightState, BallonModus) / sizeof(double)];
+    std::memcpy(state, &afterFirst, sizeof state);
+    return allFinite(values, std::size(values)) && allFinite(state, std::size(state));
+}
+
+// The recording pass of a run that keeps no samples, its samples left out:
+// what is read of it, the summary, comes from the timing pass's track and
+// end state and from the number of samples, and that pass's faults are the
+// run's, unless a sample raises one. Leaves in `rec` what the replay leaves,
+// but for the unit flags and the Reynolds number, which only the samples
+// form; false where it cannot show that no sample faults, or how many
+// samples there are: the replay then takes them.
+//
+// No sample faults: a sample copies the step's variables and the pass's
+// inputs, compares some of them with the thresholds of the larger units,
+// and forms Re = Roh * V * 1.0 / Mu, Re / 1000, 57.3 * Q, Auftrieb - Massa *
+// g and P / Massa. With finite inputs, steps that raised no fault flag (the
+// timing pass ran these very steps) leave every variable finite, since an
+// operation on finite numbers gives a finite one or raises overflow,
+// invalid or division by zero; so the copies and comparisons raise nothing.
+// The step forms 57.3 * Q itself (Qgrad). Without thrust and buoyancy, P,
+// Massa and Auftrieb stay as the first step leaves them: the two formed
+// once from the end state are those of every sample. At any altitude Mu is
+// at least minMu > 0 and Roh at most maxRho, so Re stays finite while |V|
+// does not pass the bound below; Re / 1000 then cannot overflow (underflow
+// is no fault here). As every step squares V, no run of these classes meets
+// the bound, and none has a sample that faults where its steps do not: the
+// replay, which takes the samples, is tested with takeUnkeptSamples.
+//
+// How many: t starts at 0 and every step adds dt0, so the quotient q = t /
+// dtProbe grows in each step by about dt0 / dtProbe (far beyond rounding,
+// t staying below 1e8 dt0): where that lies between 0.0002 and 0.5, the
+// phase (the fractional part of q) grows by more than the tolerance of
+// 0.0001 in a step that passes no whole number, and falls where q passes
+// one, at most one a step. The first step records (the phase before the
+// pass is above 1), its q is dt0 / dtProbe, below 1; each later whole
+// number q passes records once. So 1 + floor(q) steps record up to the last.
+bool withoutSamples(Pass& rec, const Pass& timing)
+{
+    const PassInputs& in = rec.in;
+    if (in.rocket || in.buoyant || rec.log || !(rec.s.t == 0) || rec.s.iPunkt != 1 || !(rec.s.FracAlt >= 1))
+        return false;
+    const double growth = in.dt0 / in.dtProbe;
+    const double q = timing.s.t / in.dtProbe;
+    const double vBound = DBL_MAX / 4 * (kAtmosphereExtremes.minMu / kAtmosphereExtremes.maxRho);
+    double thrustPerMass = timing.s.P / timing.s.Massa;
+    double netVertical = timing.s.Auftrieb - timing.s.Massa * in.g;
+    fpFence(thrustPerMass);
+    fpFence(netVertical);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    if (!(growth >= 2 * kRecordTolerance && growth <= 0.5) || !(q < kMaxReplayedSamples)
+        || !(timing.track.maxAbsV <= vBound) || !sameTrajectory(rec, timing)
+        || !finiteInputs(in, timing.keep->afterFirstStep()))
+        return false;
+    if (timing.done >= kProgressSteps && !rec.observer->progress(2, timing.s.t, in.Tk))
+        throw RunCancelled();
+    const long long recorded = 1 + static_cast<long long>(q);
+    SamplingState sampled = rec.s;
+    sampled.iPunkt = static_cast<int>(std::min<long long>(1 + recorded, kSamples));
+    sampled.FracNeu = sampled.FracAlt = fracPart(q);
+    rec.s = timing.s;
+    static_cast<SamplingState&>(rec.s) = sampled;
+    rec.track = timing.track;
+    rec.done = timing.done;
+    return true;
+}
+
 } // namespace
 
 Checkpoints& timingCheckpoints()
@@ -954,6 +1048,8 @@ bool replayRecording(Pass& rec, const Pass& timing)
 {
     if (!timing.keep || recordingInFull)
         return false;
+    if (!rec.keepSamples && !unkeptSamplesTaken && withoutSamples(rec, timing))
+        return true;
     return everyStepChecked ? replay<Checked>(rec, timing) : replay<Unchecked>(rec, timing);
 }
 
@@ -1012,6 +1108,11 @@ RunObserver& quietObserver()
 void checkEveryStep(bool on)
 {
     everyStepChecked = on;
+}
+
+void takeUnkeptSamples(bool on)
+{
+    unkeptSamplesTaken = on;
 }
 
 void recordInFull(bool on)

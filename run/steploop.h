@@ -33,6 +33,7 @@ struct StepTrack {
     double maxAbsNx = 0; // g
     double maxQDyn = 0; // Pa
     double minAccel = 0; // m/s2: the least a + g sin Q, if below 0
+    double maxAbsV = 0; // m/s, after a step: what bounds a sample's Reynolds number
     StepEntry lastStart {}; // found once the pass has ended (lastStepEntry)
 };
 
@@ -114,6 +115,11 @@ RunSummary summarize(const Pass& p, double Hend);
 // For tests: every stretch of steps takes the path that tests the fault
 // flags after every formula, which must give the very run the fast path does.
 void checkEveryStep(bool on);
+
+// For tests: a run that keeps no samples takes them all the same, replayed,
+// as where it cannot show that none of them raises a fault flag; both ways
+// must give the very same summary, status and message.
+void takeUnkeptSamples(bool on);
 
 // For tests: the recording pass integrates the whole flight again step by
 // step, as the timing pass did, instead of replaying only its recording
