@@ -790,7 +790,7 @@ bool boundariesOfKeptSteps(
     const double* const time = keep.times();
     long long k = 1; // the latest step that recorded, or the first
     for (double boundary = q - fracPart(q) + 1; k < n; boundary += 1) {
-        long long at = std::max(k + 1, static_cast<long long>(boundary * stepsPerBoundary) - 1);
+        long long at = std::max(k + 1, static_cast<long long>(boundary * stepsPerBoundary));
         while (at > k + 1 && !(time[at - 1] / dtProbe < boundary))
             --at;
         while (at <= n && time[at] / dtProbe < boundary)
@@ -1035,17 +1035,19 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     try {
         for (size_t n = 0; n < steps.at.size(); ++n) {
             const long long k = steps.at[n];
-            if (n + kPrefetchAhead < steps.at.size())
-                timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
-            const long long from = timing.keep->keptAtOrBefore(k);
-            if (r.done < from) {
-                if (onlyKept && r.done > 0)
-                    timing.keep->loadForSample(k, r.s);
-                else
+            if (onlyKept && r.done > 0) {
+                timing.keep->loadForSample(k, r.s);
+                r.done = k;
+            } else {
+                if (n + kPrefetchAhead < steps.at.size())
+                    timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
+                const long long from = timing.keep->keptAtOrBefore(k);
+                if (r.done < from) {
                     timing.keep->load(k, r.s, r.done > 0);
-                r.done = from;
+                    r.done = from;
+                }
+                runTo<F>(r, k);
             }
-            runTo<F>(r, k);
             record(r.s);
             if (k >= nextReport) {
                 nextReport = (k / kProgressSteps + 1) * kProgressSteps;

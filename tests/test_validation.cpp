@@ -341,6 +341,9 @@ INSTANTIATE_TEST_SUITE_P(Regimes, RecordingPass,
                 Flugbahn(RunFiles::Skip);
                 st.dt0 = own;
             } },
+        // Samples taken straight into the series: km/s, km and kPa, the
+        // last of them after MPa.
+        Regime { "larger units in a short run", 1, [] { st.V0 = 3000, st.dt0 = 0.05; } },
         Regime { "step log", 1, [] { st.DatenSchalter = 1; } },
         Regime { "balloon above its float altitude", 12, nullptr },
         Regime { "airship after a balloon", 12,
