@@ -923,6 +923,23 @@ bool finiteInputs(const PassInputs& in, const FlightState& afterFirst)
     return allFinite(values, std::size(values)) && allFinite(state, std::size(state));
 }
 
+// What bounds every sample's thrust and mass: the mass moves by the same
+// amount in every step while the thrust lasts and then stays, so it lies
+// between its values after the first and the last step; the thrust stays
+// as the first step leaves it until it drops to 0. Without thrust, neither
+// changes after the first step.
+struct ThrustAndMass {
+    double greatestThrust, strongestThrust; // N: the greatest, the greatest in magnitude
+    double lightest, heaviest; // kg, in magnitude
+    bool oneSign; // all masses have the sign of the first
+};
+
+ThrustAndMass thrustAndMass(const FlightState& first, const FlightState& end)
+{
+    return { std::max(first.P, 0.0), std::fabs(first.P), std::min(std::fabs(first.Massa), std::fabs(end.Massa)),
+        std::max(std::fabs(first.Massa), std::fabs(end.Massa)), (first.Massa > 0) == (end.Massa > 0) };
+}
+
 // Whether no sample of the recording pass `rec` can raise a fault flag, for
 // the trajectory of the timing pass, which `rec` integrates.
 //
@@ -933,21 +950,24 @@ bool finiteInputs(const PassInputs& in, const FlightState& afterFirst)
 // very steps) leave every variable finite, since an operation on finite
 // numbers gives a finite one or raises overflow, invalid or division by
 // zero; so the copies and comparisons raise nothing. The step forms 57.3 * Q
-// itself (Qgrad). Without thrust and buoyancy, P, Massa and Auftrieb stay as
-// the first step leaves them: the two formed once from the end state are
-// those of every sample. At any altitude Mu is at least minMu > 0 and Roh at
-// most maxRho, so Re stays finite while |V| does not pass the bound below;
-// Re / 1000 then cannot overflow (underflow is no fault here). As every step
-// squares V, no run of these classes meets the bound, and none has a sample
-// that faults where its steps do not: the way that takes the samples all the
-// same is tested with takeUnkeptSamples.
+// itself (Qgrad). Without buoyancy, Auftrieb stays as the first step leaves
+// it; with thrust and mass bounded as thrustAndMass says, |P / Massa| is at
+// most the strongest thrust over the lightest mass, and |Massa * g| at most
+// the heaviest times g, each formed once here. At any altitude Mu is at
+// least minMu > 0 and Roh at most maxRho, so Re stays finite while |V| does
+// not pass the bound below; Re / 1000 then cannot overflow (underflow is no
+// fault here). As every step squares V, no run of these classes meets the
+// bound, and none has a sample that faults where its steps do not: the way
+// that takes the samples all the same is tested with takeUnkeptSamples.
 bool samplesCannotFault(const Pass& rec, const Pass& timing)
 {
     const PassInputs& in = rec.in;
-    if (in.rocket || in.buoyant)
+    if (in.buoyant)
         return false;
-    double thrustPerMass = timing.s.P / timing.s.Massa;
-    double netVertical = timing.s.Auftrieb - timing.s.Massa * in.g;
+    const FlightState& first = timing.keep->afterFirstStep();
+    const ThrustAndMass m = thrustAndMass(first, timing.s);
+    double thrustPerMass = m.strongestThrust / m.lightest;
+    double netVertical = first.Auftrieb - m.heaviest * in.g;
     fpFence(thrustPerMass);
     fpFence(netVertical);
     if (fpPending()) {
@@ -955,7 +975,7 @@ bool samplesCannotFault(const Pass& rec, const Pass& timing)
         return false;
     }
     const double vBound = DBL_MAX / 4 * (kAtmosphereExtremes.minMu / kAtmosphereExtremes.maxRho);
-    return timing.track.maxAbsV <= vBound && finiteInputs(in, timing.keep->afterFirstStep());
+    return m.oneSign && timing.track.maxAbsV <= vBound && finiteInputs(in, first);
 }
 
 // The recording pass for the trajectory the timing pass integrated: each
@@ -993,13 +1013,16 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     const bool onlyKept = timing.keep->spacing() == 1;
     const double g = rec.in.g, wind = rec.in.Vwind, volume = rec.in.Volumen;
     // What bounds every sample's values with a unit flag: t grows, the
-    // track holds the greatest V, qDyn and H, and P and Massa do not change
-    // (as samplesCannotFault asks); X has no bound.
+    // track holds the greatest V, qDyn and H, thrustAndMass those of P and
+    // Massa; X has no bound.
     StepState upper = timing.s;
     upper.V = timing.track.maxAbsV;
     upper.qDyn = timing.track.maxQDyn;
     upper.H = timing.track.maxH;
     upper.X = HUGE_VAL;
+    const ThrustAndMass m = thrustAndMass(timing.keep->afterFirstStep(), timing.s);
+    upper.P = m.greatestThrust;
+    upper.Massa = m.heaviest;
     const SampleSource bound { upper, g, wind, volume };
     const int firstSlot = sampled.iPunkt;
     int lastSlot = firstSlot - 1;

@@ -344,6 +344,8 @@ INSTANTIATE_TEST_SUITE_P(Regimes, RecordingPass,
         // Samples taken straight into the series: km/s, km and kPa, the
         // last of them after MPa.
         Regime { "larger units in a short run", 1, [] { st.V0 = 3000, st.dt0 = 0.05; } },
+        // Above 10 t and 10 kN, until the fuel is gone.
+        Regime { "a rocket in a short run", 29, [] { st.dt0 = 0.1; } },
         Regime { "step log", 1, [] { st.DatenSchalter = 1; } },
         Regime { "balloon above its float altitude", 12, nullptr },
         Regime { "airship after a balloon", 12,
