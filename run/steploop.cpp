@@ -326,7 +326,6 @@ inline void trackStep(StepTrack& tr, const FlightState& s, const AppliedMotion& 
     tr.maxAbsNx = std::max(tr.maxAbsNx, std::fabs(s.nx));
     tr.maxQDyn = std::max(tr.maxQDyn, s.qDyn);
     tr.minAccel = std::min(tr.minAccel, applied.a + kGravity * applied.sinQ);
-    tr.maxAbsV = std::max(tr.maxAbsV, std::fabs(s.V));
 }
 
 // Test switches, set before runs start and only read while they run.
@@ -953,12 +952,14 @@ ThrustAndMass thrustAndMass(const FlightState& first, const FlightState& end)
 // itself (Qgrad). Without buoyancy, Auftrieb stays as the first step leaves
 // it; with thrust and mass bounded as thrustAndMass says, |P / Massa| is at
 // most the strongest thrust over the lightest mass, and |Massa * g| at most
-// the heaviest times g, each formed once here. At any altitude Mu is at
-// least minMu > 0 and Roh at most maxRho, so Re stays finite while |V| does
-// not pass the bound below; Re / 1000 then cannot overflow (underflow is no
-// fault here). As every step squares V, no run of these classes meets the
-// bound, and none has a sample that faults where its steps do not: the way
-// that takes the samples all the same is tested with takeUnkeptSamples.
+// the heaviest times g, each formed once here. The motion step squares the
+// speed it leaves (in the rate of the path angle, with either set of
+// equations), so |V| stays below the root of the largest double; and at any
+// altitude Mu is at least minMu > 0 and Roh at most maxRho, so Re stays far
+// below the largest double, and Re / 1000 cannot overflow either (underflow
+// is no fault here). So none of these classes has a sample that faults where
+// its steps do not: the way that takes the samples all the same is tested
+// with takeUnkeptSamples.
 bool samplesCannotFault(const Pass& rec, const Pass& timing)
 {
     const PassInputs& in = rec.in;
@@ -974,8 +975,8 @@ bool samplesCannotFault(const Pass& rec, const Pass& timing)
         fpClear();
         return false;
     }
-    const double vBound = DBL_MAX / 4 * (kAtmosphereExtremes.minMu / kAtmosphereExtremes.maxRho);
-    return m.oneSign && timing.track.maxAbsV <= vBound && finiteInputs(in, first);
+    const double greatestRe = std::sqrt(DBL_MAX) * (kAtmosphereExtremes.maxRho / kAtmosphereExtremes.minMu);
+    return m.oneSign && greatestRe < DBL_MAX / 4 && finiteInputs(in, first);
 }
 
 // The recording pass for the trajectory the timing pass integrated: each
@@ -1013,10 +1014,10 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     const bool onlyKept = timing.keep->spacing() == 1;
     const double g = rec.in.g, wind = rec.in.Vwind, volume = rec.in.Volumen;
     // What bounds every sample's values with a unit flag: t grows, the
-    // track holds the greatest V, qDyn and H, thrustAndMass those of P and
-    // Massa; X has no bound.
+    // track holds the greatest qDyn and H, thrustAndMass those of P and
+    // Massa; V and X have none.
     StepState upper = timing.s;
-    upper.V = timing.track.maxAbsV;
+    upper.V = HUGE_VAL;
     upper.qDyn = timing.track.maxQDyn;
     upper.H = timing.track.maxH;
     upper.X = HUGE_VAL;

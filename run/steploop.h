@@ -33,7 +33,6 @@ struct StepTrack {
     double maxAbsNx = 0; // g
     double maxQDyn = 0; // Pa
     double minAccel = 0; // m/s2: the least a + g sin Q, if below 0
-    double maxAbsV = 0; // m/s, after a step: what bounds a sample's Reynolds number
     StepEntry lastStart {}; // found once the pass has ended (lastStepEntry)
 };
 
