@@ -175,6 +175,15 @@ public:
         else
             load(step, to, true);
     }
+    // Whether the pass kept the moving variables of every step, each in
+    // the place of its step.
+    bool movingInEveryStep() const { return moving_ && shift_ == 0; }
+    // Then what a sample reads of the state after step `step` (past the
+    // first), into a state this pass kept.
+    [[gnu::always_inline]] void sampleOfStep(long long step, FlightState& to) const
+    {
+        moves_[static_cast<size_t>(step)].sampled(to, area_);
+    }
     // Its time.
     double timeAtOrBefore(long long step) const { return times_[index(step)]; }
     // Asks for the state load(step) gives to be brought into the cache.
@@ -1056,9 +1065,19 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
             ++s.iPunkt;
         }
     };
+    // Where no sample can fault and every step's moving variables are kept,
+    // the samples after the first go straight from them into the series
+    // (the first loaded what stays, no report falls within the pass).
+    const bool straight = direct && timing.keep->movingInEveryStep();
     try {
         for (size_t n = 0; n < steps.at.size(); ++n) {
             const long long k = steps.at[n];
+            if (straight && n > 0 && r.s.iPunkt < kSamples) {
+                timing.keep->sampleOfStep(k, r.s);
+                recordSampleValues<F>(r.s, g, wind, volume, r.s.iPunkt, into);
+                lastSlot = r.s.iPunkt++;
+                continue;
+            }
             if (onlyKept && r.done > 0) {
                 timing.keep->loadForSample(k, r.s);
                 r.done = k;
