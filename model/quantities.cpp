@@ -22,12 +22,14 @@ constexpr std::array<const Quantity*, kSampleFileColumns> kSampleColumns = [] {
 static_assert(std::ranges::all_of(kSampleColumns, [](const Quantity* q) { return q != nullptr; }),
     "every column of the sample file holds a series");
 
-// Series K of the sample goes to e[K * stride].
-template <class Fp, size_t... K>
+// Series K of the sample goes to e[K * stride]; the unit flags rise by it
+// unless the caller raises them later.
+template <class Fp, bool Flags = true, size_t... K>
 inline void recordInto(
     StepState& s, const SampleSource& src, int slot, double* e, size_t stride, std::index_sequence<K...>)
 {
-    raiseUnitFlags(s, src);
+    if constexpr (Flags)
+        raiseUnitFlags(s, src);
     if (slot == kSamples)
         return;
     ((e[K * stride] = Fp::sound(kQuantities[K].record(src))), ...);
@@ -67,10 +69,37 @@ template <class Fp> void recordSample(StepState& s, double g, double Vwind, doub
         std::make_index_sequence<kRecordedSeries>());
 }
 
+template <class Fp>
+void recordSampleValues(StepState& s, double g, double Vwind, double Volumen, int slot, double* series)
+{
+    s.Re = Fp::sound(s.Roh * s.V * 1.0 / s.Mu);
+    recordInto<Fp, false>(s, SampleSource { s, g, Vwind, Volumen }, slot, series + (slot - 1), kSamples,
+        std::make_index_sequence<kRecordedSeries>());
+}
+
+// Each flag as raising it sample by sample leaves it: by the last sample
+// above the first threshold, where any is.
+void raiseUnitFlagsOver(SamplingState& s, const double* series, int first, int last, const SampleSource& bound)
+{
+    for (const Quantity& q : kQuantities) {
+        const double above = q.larger[0].above;
+        if (q.flag == UnitFlag::None || !(q.record(bound) > above))
+            continue;
+        const double* v = series + code(q.series) * kSamples + (first - 1);
+        for (int i = last - first; i >= 0; --i)
+            if (v[i] > above) {
+                detail::raiseUnitFlag(s, q, v[i]);
+                break;
+            }
+    }
+}
+
 template void recordSample<Checked>(StepState&, double, double, double, int, double*);
 template void recordSample<Unchecked>(StepState&, double, double, double, int, double*);
 template void takeSampleUnkept<Checked>(StepState&, double, double, double, int);
 template void takeSampleUnkept<Unchecked>(StepState&, double, double, double, int);
+template void recordSampleValues<Checked>(StepState&, double, double, double, int, double*);
+template void recordSampleValues<Unchecked>(StepState&, double, double, double, int, double*);
 
 std::span<const Quantity* const> sampleFileColumns()
 {

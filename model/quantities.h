@@ -289,6 +289,15 @@ template <class F> void recordSample(StepState& s, double g, double Vwind, doubl
 // The same, with the values formed (and tested) but kept nowhere: a
 // sample's faults and unit flags alone.
 template <class F> void takeSampleUnkept(StepState& s, double g, double Vwind, double Volumen, int slot);
+// recordSample into a slot below 500 without raising the unit flags, for a
+// caller that raises them once the samples are taken (raiseUnitFlagsOver).
+template <class F>
+void recordSampleValues(StepState& s, double g, double Vwind, double Volumen, int slot, double* series);
+// Raises the unit flags in `s` as recording slots first..last of `series`
+// (laid out as Ergebnis) one after the other did. `bound` records at least
+// the value of each of them in every quantity with a flag: where its value
+// passes no threshold, neither does any of theirs.
+void raiseUnitFlagsOver(SamplingState& s, const double* series, int first, int last, const SampleSource& bound);
 
 // The columns of the sample file after the sample number, in file order.
 inline constexpr int kSampleFileColumns = 7;

@@ -144,11 +144,29 @@ constexpr std::array<AtmosphereSegment, kMergedRows - 1> kSegmentTable = [] {
     return out;
 }();
 
+// Within a segment a value lies on the line between its two breakpoints, so
+// between their values; the floor holds the lowest row's; above the last
+// breakpoint the viscosity stays as it is and the density falls to zero.
+constexpr AtmosphereExtremes kExtremes = [] {
+    static_assert(kMain[kMainRows - 1].mu == kMain[kMainRows - 2].mu, "the viscosity is continued flat");
+    static_assert(kDensRho[kDensRows - 1] < kDensRho[kDensRows - 2], "the density is continued falling");
+    AtmosphereExtremes e { HUGE_VAL, 0 };
+    for (const MainRow& row : kMain)
+        e.minMu = row.mu < e.minMu ? row.mu : e.minMu;
+    for (const double rho : kDensRho)
+        e.maxRho = rho > e.maxRho ? rho : e.maxRho;
+    e.minMu *= 1 - 1e-9;
+    e.maxRho *= 1 + 1e-9;
+    return e;
+}();
+static_assert(kExtremes.minMu > 0);
+
 int lastSegment = 0;
 
 } // namespace
 
 const AtmosphereSegment* const kAtmosphereSegments = kSegmentTable.data();
+const AtmosphereExtremes kAtmosphereExtremes = kExtremes;
 const AtmosphereFloor kAtmosphereFloor = { kMain[0].h, kMain[0].T, kMain[0].p, kMain[0].a, kMain[0].mu, kDensRho[0] };
 
 void Atmosphere(double h, double& Temp, double& Druck, double& Aschall, double& Roh, double& Mu)

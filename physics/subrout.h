@@ -32,6 +32,12 @@ struct AtmosphereFloor {
     double h, T, p, a, mu, rho;
 };
 extern const AtmosphereFloor kAtmosphereFloor;
+// The least viscosity and the greatest density atmosphereAt gives at any
+// altitude, each widened by far more than the rounding of its interpolation.
+struct AtmosphereExtremes {
+    double minMu, maxRho;
+};
+extern const AtmosphereExtremes kAtmosphereExtremes;
 
 // The segment of altitude h, searched from segment `k` (any valid index will
 // do): trajectories move slowly through the table.

@@ -75,9 +75,12 @@ struct RunRequest : RunFields {
     double scenarioKlasse = 0; // Szenario.Klasse: what the run does by class
     int Klasse = 0; // the start form's class: the motion step's equations
     bool stepLog = false; // writes "Torv Daten.txt" step by step
-    // Whether the run leaves its samples: without them it still takes each
-    // (its faults and unit flags are the run's), but neither reads `series`
-    // nor writes RunOutcome::series.
+    // Whether the run leaves its samples. Without them it neither reads
+    // `series` nor writes RunOutcome::series; it takes each sample for its
+    // faults and unit flags, unless it can show that none of them faults:
+    // it then takes none, and leaves the unit flags and the Reynolds number
+    // as its recording pass starts them (summary, status and message stay
+    // as they would be).
     bool keepSamples = true;
     StepState before; // the step state as the run finds it
     RunSettings settings; // the same for the settings

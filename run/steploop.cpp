@@ -5,6 +5,7 @@
 #include <atomic>
 #include <bit>
 #include <cfenv>
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +18,7 @@
 
 #include "fault/faults.h"
 #include "physics/constants.h"
+#include "physics/subrout.h"
 
 namespace torv {
 
@@ -207,6 +209,25 @@ public:
             moves_[slots_[i]].into(to, area_);
         }
     }
+    // The same for a state only sampled, never stepped on: what a sample
+    // reads, into a state this pass kept (as `reloaded`).
+    [[gnu::always_inline]] void loadForSample(long long step, FlightState& to) const
+    {
+        const size_t i = index(step);
+        if (moving_ && i != 0)
+            moves_[slots_[i]].sampled(to, area_);
+        else
+            load(step, to, true);
+    }
+    // Whether the pass kept the moving variables of every step, each in
+    // the place of its step.
+    bool movingInEveryStep() const { return moving_ && shift_ == 0; }
+    // Then what a sample reads of the state after step `step` (past the
+    // first), into a state this pass kept.
+    [[gnu::always_inline]] void sampleOfStep(long long step, FlightState& to) const
+    {
+        moves_[static_cast<size_t>(step)].sampled(to, area_);
+    }
     // Its time.
     double timeAtOrBefore(long long step) const { return times_[index(step)]; }
     // Asks for the state load(step) gives to be brought into the cache.
@@ -224,6 +245,7 @@ public:
     // The kept states in step order: how many, and the time of each.
     size_t count() const { return count_; }
     double time(size_t i) const { return times_[i]; }
+    const double* times() const { return times_.data(); }
     const FlightState& afterFirstStep() const { return afterFirst_; }
 
 private:
@@ -247,17 +269,23 @@ private:
         }
         void into(FlightState& s, double area) const
         {
-            s.t = t, s.H = H, s.X = X, s.V = V, s.Q = Q;
+            sampled(s, area);
             derivedValues(s);
+            s.Aschall = Aschall;
+            s.atmosphereSegment = atmosphereSegment;
+            s.Widerstand = s.CxRun * Roh * (V * V) / 2 * area;
+        }
+        // Only what a sample reads.
+        void sampled(FlightState& s, double area) const
+        {
+            s.t = t, s.H = H, s.X = X, s.V = V, s.Q = Q;
             s.Mach = Mach, s.qDyn = qDyn;
             const double weight = s.Belastung * kGravity;
             s.nx = -s.CxRun * qDyn / weight;
             s.ny = s.CyRun * qDyn / weight;
             s.Drag = s.CxRun * qDyn * area;
             s.Lift = s.CyRun * qDyn * area;
-            s.Temp = Temp, s.Druck = Druck, s.Aschall = Aschall, s.Roh = Roh, s.Mu = Mu;
-            s.atmosphereSegment = atmosphereSegment;
-            s.Widerstand = s.CxRun * Roh * (V * V) / 2 * area;
+            s.Temp = Temp, s.Druck = Druck, s.Roh = Roh, s.Mu = Mu;
         }
     };
 
@@ -361,6 +389,7 @@ inline void trackStep(StepTrack& tr, const FlightState& s, const AppliedMotion& 
 // Test switches, set before runs start and only read while they run.
 std::atomic<bool> everyStepChecked = false;
 std::atomic<bool> recordingInFull = false;
+std::atomic<bool> unkeptSamplesTaken = false;
 
 // The sampling of a step: its phase within the sampling interval, and in the
 // recording pass the sample it takes. iPunkt never passes 500, so the test
@@ -947,6 +976,42 @@ bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInput
     return true;
 }
 
+// The rest of findRecordingStepsByBoundaries where the timing pass kept
+// every step, so that t after step k is the time kept for it; `q` is the
+// quotient of step 1. Step k records boundary b where its quotient is the
+// first to reach b: it lies about b dtProbe / dt0 steps from the start,
+// which the steps' sum of dt0 misses by far less than a step.
+bool boundariesOfKeptSteps(
+    long long n, SamplingState& s, double q, const PassInputs& in, const Checkpoints& keep, RecordingSteps& r)
+{
+    const double dtProbe = in.dtProbe;
+    const double stepsPerBoundary = dtProbe / in.dt0;
+    const double* const time = keep.times();
+    long long k = 1; // the latest step that recorded, or the first
+    for (double boundary = q - fracPart(q) + 1; k < n; boundary += 1) {
+        long long at = std::max(k + 1, static_cast<long long>(boundary * stepsPerBoundary));
+        while (at > k + 1 && !(time[at - 1] / dtProbe < boundary))
+            --at;
+        while (at <= n && time[at] / dtProbe < boundary)
+            ++at;
+        if (at > n)
+            break;
+        if (r.at.size() == kMaxReplayedSamples)
+            return false;
+        r.at.push_back(at);
+        k = at;
+    }
+    double fracNeu = fracPart(time[n] / dtProbe);
+    fpFence(fracNeu);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    s.FracNeu = fracNeu;
+    s.FracAlt = fracNeu;
+    return true;
+}
+
 // The same from the times the timing pass kept, where the phase grows by
 // between 0.0002 and 0.5 in a step: then a step records exactly where the
 // whole part of t / dtProbe grows (the phase falls by about 1), or in the
@@ -975,6 +1040,8 @@ bool findRecordingStepsByBoundaries(
     double q = t / in.dtProbe;
     if (fracPart(q) - s.FracAlt <= kRecordTolerance)
         r.at.push_back(1);
+    if (keep.spacing() == 1 && keep.count() > static_cast<size_t>(n))
+        return boundariesOfKeptSteps(n, s, q, in, keep, r);
     long long k = 1; // the step whose t is `t`
     size_t i = 0; // the latest kept state before the next boundary
     const size_t count = keep.count();
@@ -1030,6 +1097,88 @@ bool findRecordingStepsByBoundaries(
     return true;
 }
 
+// Whether `n` doubles from `p` on are all finite.
+bool allFinite(const double* p, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (!std::isfinite(p[i]))
+            return false;
+    return true;
+}
+
+// Whether every input of every step of a pass is finite: what it holds
+// fixed, and the state after its first step. NaN in heatScale is no input:
+// each step then forms the factor itself.
+bool finiteInputs(const PassInputs& in, const FlightState& afterFirst)
+{
+    static_assert(offsetof(FlightState, BallonModus) % sizeof(double) == 0, "the doubles come first");
+    PassInputs fixed = in;
+    if (std::isnan(fixed.heatScale))
+        fixed.heatScale = 0;
+    double values[offsetof(PassInputs, motion) / sizeof(double)];
+    std::memcpy(values, &fixed, sizeof values);
+    double state[offsetof(FlightState, BallonModus) / sizeof(double)];
+    std::memcpy(state, &afterFirst, sizeof state);
+    return allFinite(values, std::size(values)) && allFinite(state, std::size(state));
+}
+
+// What bounds every sample's thrust and mass: the mass moves by the same
+// amount in every step while the thrust lasts and then stays, so it lies
+// between its values after the first and the last step; the thrust stays
+// as the first step leaves it until it drops to 0. Without thrust, neither
+// changes after the first step.
+struct ThrustAndMass {
+    double greatestThrust, strongestThrust; // N: the greatest, the greatest in magnitude
+    double lightest, heaviest; // kg, in magnitude
+    bool oneSign; // all masses have the sign of the first
+};
+
+ThrustAndMass thrustAndMass(const FlightState& first, const FlightState& end)
+{
+    return { std::max(first.P, 0.0), std::fabs(first.P), std::min(std::fabs(first.Massa), std::fabs(end.Massa)),
+        std::max(std::fabs(first.Massa), std::fabs(end.Massa)), (first.Massa > 0) == (end.Massa > 0) };
+}
+
+// Whether no sample of the recording pass `rec` can raise a fault flag, for
+// the trajectory of the timing pass, which `rec` integrates.
+//
+// A sample copies the step's variables and the pass's inputs, compares some
+// of them with the thresholds of the larger units, and forms Re = Roh * V *
+// 1.0 / Mu, Re / 1000, 57.3 * Q, Auftrieb - Massa * g and P / Massa. With
+// finite inputs, steps that raised no fault flag (the timing pass ran these
+// very steps) leave every variable finite, since an operation on finite
+// numbers gives a finite one or raises overflow, invalid or division by
+// zero; so the copies and comparisons raise nothing. The step forms 57.3 * Q
+// itself (Qgrad). Without buoyancy, Auftrieb stays as the first step leaves
+// it; with thrust and mass bounded as thrustAndMass says, |P / Massa| is at
+// most the strongest thrust over the lightest mass, and |Massa * g| at most
+// the heaviest times g, each formed once here. The motion step squares the
+// speed it leaves (in the rate of the path angle, with either set of
+// equations), so |V| stays below the root of the largest double; and at any
+// altitude Mu is at least minMu > 0 and Roh at most maxRho, so Re stays far
+// below the largest double, and Re / 1000 cannot overflow either (underflow
+// is no fault here). So none of these classes has a sample that faults where
+// its steps do not: the way that takes the samples all the same is tested
+// with takeUnkeptSamples.
+bool samplesCannotFault(const Pass& rec, const Pass& timing)
+{
+    const PassInputs& in = rec.in;
+    if (in.buoyant)
+        return false;
+    const FlightState& first = timing.keep->afterFirstStep();
+    const ThrustAndMass m = thrustAndMass(first, timing.s);
+    double thrustPerMass = m.strongestThrust / m.lightest;
+    double netVertical = first.Auftrieb - m.heaviest * in.g;
+    fpFence(thrustPerMass);
+    fpFence(netVertical);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    const double greatestRe = std::sqrt(DBL_MAX) * (kAtmosphereExtremes.maxRho / kAtmosphereExtremes.minMu);
+    return m.oneSign && greatestRe < DBL_MAX / 4 && finiteInputs(in, first);
+}
+
 // The recording pass for the trajectory the timing pass integrated: each
 // step that records is reached from the checkpoint before it (or from the
 // step recorded before, if that is nearer), and its sample taken from the
@@ -1053,8 +1202,29 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
 
     // The samples go into `taken`, laid out as the series, first, and into
     // the series once all of them are taken: a sample that raises a fault
-    // leaves the series as they were.
+    // leaves the series as they were. Where none can fault, and no report
+    // of progress can cancel the pass half-way, they go into the series,
+    // without the unit flags, which then rise by all of them at once.
     thread_local std::array<double, kSamples * kRecordedSeries> taken;
+    const bool keep = rec.keepSamples;
+    const bool direct = keep && !steps.everyStep && timing.done < kProgressSteps && samplesCannotFault(rec, timing);
+    double* const into = direct ? rec.series : taken.data();
+    bool flagsRaised = !direct;
+    // Where the timing pass kept every step, each sample's state is kept.
+    const bool onlyKept = timing.keep->spacing() == 1;
+    const double g = rec.in.g, wind = rec.in.Vwind, volume = rec.in.Volumen;
+    // What bounds every sample's values with a unit flag: t grows, the
+    // track holds the greatest qDyn and H, thrustAndMass those of P and
+    // Massa; V and X have none.
+    StepState upper = timing.s;
+    upper.V = HUGE_VAL;
+    upper.qDyn = timing.track.maxQDyn;
+    upper.H = timing.track.maxH;
+    upper.X = HUGE_VAL;
+    const ThrustAndMass m = thrustAndMass(timing.keep->afterFirstStep(), timing.s);
+    upper.P = m.greatestThrust;
+    upper.Massa = m.heaviest;
+    const SampleSource bound { upper, g, wind, volume };
     const int firstSlot = sampled.iPunkt;
     int lastSlot = firstSlot - 1;
     // The sampling state goes from sample to sample in the state the
@@ -1064,38 +1234,63 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     Pass r = scratchPass(timing);
     static_cast<SamplingState&>(r.s) = sampled;
     r.done = -1; // nothing reached yet
-    long long reported = 0;
+    long long nextReport = kProgressSteps;
     // Samples nobody keeps are still taken, for their faults and unit
     // flags.
     auto record = [&](StepState& s) {
         const int slot = s.iPunkt;
-        if (rec.keepSamples)
-            recordSample<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot, taken.data());
-        else
-            takeSampleUnkept<F>(s, rec.in.g, rec.in.Vwind, rec.in.Volumen, slot);
+        if (!flagsRaised && slot < kSamples) {
+            recordSampleValues<F>(s, g, wind, volume, slot, into);
+        } else {
+            if (!flagsRaised) {
+                raiseUnitFlagsOver(s, into, firstSlot, lastSlot, bound);
+                flagsRaised = true;
+            }
+            if (keep)
+                recordSample<F>(s, g, wind, volume, slot, into);
+            else
+                takeSampleUnkept<F>(s, g, wind, volume, slot);
+        }
         if (slot < kSamples) {
             lastSlot = slot;
             ++s.iPunkt;
         }
     };
+    // Where no sample can fault and every step's moving variables are kept,
+    // the samples after the first go straight from them into the series
+    // (the first loaded what stays, no report falls within the pass).
+    const bool straight = direct && timing.keep->movingInEveryStep();
     try {
         for (size_t n = 0; n < steps.at.size(); ++n) {
             const long long k = steps.at[n];
-            if (n + kPrefetchAhead < steps.at.size())
-                timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
-            const long long from = timing.keep->keptAtOrBefore(k);
-            if (r.done < from) {
-                timing.keep->load(k, r.s, r.done > 0);
-                r.done = from;
+            if (straight && n > 0 && r.s.iPunkt < kSamples) {
+                timing.keep->sampleOfStep(k, r.s);
+                recordSampleValues<F>(r.s, g, wind, volume, r.s.iPunkt, into);
+                lastSlot = r.s.iPunkt++;
+                continue;
             }
-            runTo<F>(r, k);
+            if (onlyKept && r.done > 0) {
+                timing.keep->loadForSample(k, r.s);
+                r.done = k;
+            } else {
+                if (n + kPrefetchAhead < steps.at.size())
+                    timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
+                const long long from = timing.keep->keptAtOrBefore(k);
+                if (r.done < from) {
+                    timing.keep->load(k, r.s, r.done > 0);
+                    r.done = from;
+                }
+                runTo<F>(r, k);
+            }
             record(r.s);
-            if (k / kProgressSteps > reported / kProgressSteps) {
-                reported = k;
+            if (k >= nextReport) {
+                nextReport = (k / kProgressSteps + 1) * kProgressSteps;
                 if (!rec.observer->progress(2, r.s.t, rec.in.Tk))
                     throw RunCancelled();
             }
         }
+        if (!flagsRaised)
+            raiseUnitFlagsOver(r.s, into, firstSlot, lastSlot, bound);
         sampled = r.s;
         rec.s = timing.s;
         if (steps.everyStep) {
@@ -1118,9 +1313,54 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
         fpClear();
         return false;
     }
-    for (int k = 0; rec.keepSamples && k < kRecordedSeries && firstSlot <= lastSlot; ++k)
+    for (int k = 0; keep && !direct && k < kRecordedSeries && firstSlot <= lastSlot; ++k)
         std::copy(taken.begin() + k * kSamples + firstSlot - 1, taken.begin() + k * kSamples + lastSlot,
             rec.series + k * kSamples + firstSlot - 1);
+    static_cast<SamplingState&>(rec.s) = sampled;
+    rec.track = timing.track;
+    rec.done = timing.done;
+    return true;
+}
+
+// The recording pass of a run that keeps no samples, its samples left out:
+// what is read of it, the summary, comes from the timing pass's track and
+// end state and from the number of samples, and that pass's faults are the
+// run's where no sample raises one. Leaves in `rec` what the replay leaves,
+// but for the unit flags and the Reynolds number, which only the samples
+// form; false where it cannot show that no sample faults, or how many
+// samples there are: the replay then takes them.
+//
+// How many: t starts at 0 and every step adds dt0, so the quotient q = t /
+// dtProbe grows in each step by about dt0 / dtProbe (far beyond rounding,
+// t staying below 1e8 dt0): where that lies between 0.0002 and 0.5, the
+// phase (the fractional part of q) grows by more than the tolerance of
+// 0.0001 in a step that passes no whole number, and falls where q passes
+// one, at most one a step. The first step records (the phase before the
+// pass is above 1), its q is dt0 / dtProbe, below 1; each later whole
+// number q passes records once. So 1 + floor(q) steps record up to the last.
+bool withoutSamples(Pass& rec, const Pass& timing)
+{
+    const PassInputs& in = rec.in;
+    if (rec.log || !(rec.s.t == 0) || rec.s.iPunkt != 1 || !(rec.s.FracAlt >= 1))
+        return false;
+    double growth = in.dt0 / in.dtProbe;
+    double q = timing.s.t / in.dtProbe;
+    fpFence(growth);
+    fpFence(q);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    if (!(growth >= 2 * kRecordTolerance && growth <= 0.5) || !(q < kMaxReplayedSamples) || !sameTrajectory(rec, timing)
+        || !samplesCannotFault(rec, timing))
+        return false;
+    if (timing.done >= kProgressSteps && !rec.observer->progress(2, timing.s.t, in.Tk))
+        throw RunCancelled();
+    const long long recorded = 1 + static_cast<long long>(q);
+    SamplingState sampled = rec.s;
+    sampled.iPunkt = static_cast<int>(std::min<long long>(1 + recorded, kSamples));
+    sampled.FracNeu = sampled.FracAlt = fracPart(q);
+    rec.s = timing.s;
     static_cast<SamplingState&>(rec.s) = sampled;
     rec.track = timing.track;
     rec.done = timing.done;
@@ -1145,6 +1385,8 @@ bool replayRecording(Pass& rec, const Pass& timing)
 {
     if (!timing.keep || recordingInFull)
         return false;
+    if (!rec.keepSamples && !unkeptSamplesTaken && withoutSamples(rec, timing))
+        return true;
     return everyStepChecked ? replay<Checked>(rec, timing) : replay<Unchecked>(rec, timing);
 }
 
@@ -1203,6 +1445,11 @@ RunObserver& quietObserver()
 void checkEveryStep(bool on)
 {
     everyStepChecked = on;
+}
+
+void takeUnkeptSamples(bool on)
+{
+    unkeptSamplesTaken = on;
 }
 
 void recordInFull(bool on)

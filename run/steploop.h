@@ -115,6 +115,11 @@ RunSummary summarize(const Pass& p, double Hend);
 // flags after every formula, which must give the very run the fast path does.
 void checkEveryStep(bool on);
 
+// For tests: a run that keeps no samples takes them all the same, replayed,
+// as where it cannot show that none of them raises a fault flag; both ways
+// must give the very same summary, status and message.
+void takeUnkeptSamples(bool on);
+
 // For tests: the recording pass integrates the whole flight again step by
 // step, as the timing pass did, instead of replaying only its recording
 // steps from the timing pass's checkpoints; both must give the very same run.

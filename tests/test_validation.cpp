@@ -223,6 +223,7 @@ protected:
     {
         checkEveryStep(false);
         recordInFull(false);
+        takeUnkeptSamples(false);
     }
     Outcome inFull(int number, void (*adjust)() = nullptr)
     {
@@ -253,20 +254,48 @@ TEST_P(FastAndChecked, WriteTheSameSampleFile)
         }
 }
 
+// The run on a copy of the state, and its error.
+std::pair<std::unique_ptr<SimState>, std::string> runOnCopy(RunSamples samples)
+{
+    auto state = std::make_unique<SimState>(st);
+    std::string error;
+    try {
+        runOn(*state, quietObserver(), samples);
+    } catch (const TorvError& e) {
+        error = e.what();
+    }
+    return { std::move(state), error };
+}
+
 // A run that keeps no samples leaves what one that keeps them leaves, but
-// the samples, which stay as they were.
+// the samples, which stay as they were, and the unit flags and Reynolds
+// number, which only samples form; taking them all the same (as where no
+// sample can be shown free of faults) leaves those too. So does a run that
+// fails.
 TEST_P(FastAndChecked, WithoutSamplesLeavesAllButTheSamples)
 {
     const PresetRef p = *presetNumber(GetParam());
-    resetState();
-    choosePreset(p.list, p.index);
-    activate('.');
-    st.Ergebnis.fill(7);
-    const auto kept = std::make_unique<SimState>(st), skipped = std::make_unique<SimState>(st);
-    runOn(*kept, quietObserver(), RunSamples::Keep);
-    runOn(*skipped, quietObserver(), RunSamples::Skip);
-    EXPECT_TRUE(static_cast<const SimStateCore&>(*skipped) == *kept);
-    EXPECT_TRUE(skipped->Ergebnis == st.Ergebnis);
+    for (const double speed : { 0.0, 1e200 }) {
+        resetState();
+        choosePreset(p.list, p.index);
+        activate('.');
+        st.V0 += speed;
+        st.Ergebnis.fill(7);
+        const auto [kept, keptError] = runOnCopy(RunSamples::Keep);
+        takeUnkeptSamples(true);
+        const auto [taken, takenError] = runOnCopy(RunSamples::Skip);
+        takeUnkeptSamples(false);
+        const auto [skipped, skippedError] = runOnCopy(RunSamples::Skip);
+        EXPECT_EQ(takenError, keptError);
+        EXPECT_EQ(skippedError, keptError);
+        EXPECT_EQ(keptError.empty(), speed == 0);
+        EXPECT_TRUE(static_cast<const SimStateCore&>(*taken) == *kept);
+        SamplingState formed = *kept;
+        formed.iPunkt = skipped->iPunkt, formed.FracNeu = skipped->FracNeu, formed.FracAlt = skipped->FracAlt;
+        static_cast<SamplingState&>(*skipped) = formed;
+        EXPECT_TRUE(static_cast<const SimStateCore&>(*skipped) == *kept);
+        EXPECT_TRUE(skipped->Ergebnis == st.Ergebnis && taken->Ergebnis == st.Ergebnis);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPreset, FastAndChecked, ::testing::Range(1, presetCount() + 1));
@@ -312,6 +341,11 @@ INSTANTIATE_TEST_SUITE_P(Regimes, RecordingPass,
                 Flugbahn(RunFiles::Skip);
                 st.dt0 = own;
             } },
+        // Samples taken straight into the series: km/s, km and kPa, the
+        // last of them after MPa.
+        Regime { "larger units in a short run", 1, [] { st.V0 = 3000, st.dt0 = 0.05; } },
+        // Above 10 t and 10 kN, until the fuel is gone.
+        Regime { "a rocket in a short run", 29, [] { st.dt0 = 0.1; } },
         Regime { "step log", 1, [] { st.DatenSchalter = 1; } },
         Regime { "balloon above its float altitude", 12, nullptr },
         Regime { "airship after a balloon", 12,
