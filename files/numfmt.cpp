@@ -88,7 +88,9 @@ bool eighteenDigits(double magnitude, Digits& g)
     std::memcpy(&bits, &magnitude, sizeof bits);
     const std::uint64_t m = (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
     const int q = static_cast<int>(bits >> 52) - 1075; // magnitude = m * 2^q, 2^52 <= m < 2^53
-    // The decimal exponent, or one off: 1233 / 4096 is just under log10(2).
+    // At most the magnitude's decimal exponent (1233 / 4096 is just under
+    // log10(2), and no power of two in this range lies close enough to a
+    // power of ten for it to overshoot); the loop raises it to that.
     int exponent = ((52 + q) * 1233) >> 12;
     std::uint64_t digits = 0;
     for (;;) {
@@ -111,10 +113,6 @@ bool eighteenDigits(double magnitude, Digits& g)
         }
         if (whole >= 10 * static_cast<unsigned __int128>(kTen17)) {
             ++exponent;
-            continue;
-        }
-        if (whole < kTen17) {
-            --exponent;
             continue;
         }
         digits = static_cast<std::uint64_t>(whole);
