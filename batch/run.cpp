@@ -32,11 +32,11 @@ void prepare(const Plan& plan, const Assignments& values, int number)
 
 namespace {
 
-// The last preset or scenario file a thread activated, and the state but its
-// samples that the activation left: what the activation reads (the record
-// the preset or the file loads, and the language), nothing else, so that a
-// run of the same preset or file starts from a copy of it. The runs of a
-// sweep differ only in the values typed over it.
+// The last preset or scenario file a thread activated, keyed by all that the
+// activation reads (the record the preset or the file loads, and the
+// language), and the state but its samples that it left: a run of the same
+// preset or file starts from a copy. The runs of a sweep differ only in the
+// values typed over it.
 struct Activated {
     bool valid = false;
     int sprache = 0;
