@@ -2,18 +2,22 @@
 // in order, their lines written in order as they finish, with what is held
 // bounded by a window of runs; the statistics of a study after its lines.
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -100,6 +104,9 @@ public:
     // Reads what is there (once); false at the end or on an error.
     bool fill()
     {
+        // The lines taken go before more comes.
+        pending_.erase(0, taken_);
+        taken_ = 0;
         char buf[4096];
         ssize_t n;
         while ((n = read(fd_, buf, sizeof buf)) < 0 && errno == EINTR) { }
@@ -111,52 +118,110 @@ public:
     // The next whole line already read, if there is one.
     std::optional<std::string> ready()
     {
-        const size_t end = pending_.find('\n');
+        const size_t end = pending_.find('\n', taken_);
         if (end == std::string::npos)
             return std::nullopt;
-        std::string line = pending_.substr(0, end);
-        pending_.erase(0, end + 1);
+        std::string line = pending_.substr(taken_, end - taken_);
+        taken_ = end + 1;
         return line;
     }
 
 private:
     int fd_;
     std::string pending_;
+    size_t taken_ = 0; // the lines before it are taken
 };
 
-// A run's result on its way from a worker: "status n1,n2,...|verdict|error",
-// the numbers in the shortest text that reads back exactly, empty for none
-// (a verdict holds no bar).
-std::string encode(const RunResult& r)
+// A run's result on its way from a worker, a line: "index status
+// n1,n2,...|verdict|error", each number the 16 hexadecimal digits of its
+// bits, empty for none (a verdict holds no bar).
+void appendRecord(std::string& out, long long i, const RunResult& r)
 {
-    std::string text = std::to_string(r.status) + " ";
-    for (size_t k = 0; k < r.numbers.size(); ++k)
-        text += (k == 0 ? "" : ",") + (std::isnan(r.numbers[k]) ? std::string() : shortestText(r.numbers[k]));
-    std::string error = r.error;
-    std::replace(error.begin(), error.end(), '\n', ' ');
-    return text + "|" + r.verdict + "|" + error;
+    static constexpr char kHex[] = "0123456789abcdef";
+    char buf[24];
+    out.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, i).ptr - buf));
+    out += ' ';
+    out.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, r.status).ptr - buf));
+    out += ' ';
+    for (size_t k = 0; k < r.numbers.size(); ++k) {
+        if (k > 0)
+            out += ',';
+        if (std::isnan(r.numbers[k]))
+            continue;
+        std::uint64_t bits;
+        std::memcpy(&bits, &r.numbers[k], sizeof bits);
+        for (int d = 15; d >= 0; --d, bits >>= 4)
+            buf[d] = kHex[bits & 15];
+        out.append(buf, 16);
+    }
+    out += '|';
+    out += r.verdict;
+    out += '|';
+    const size_t error = out.size();
+    out += r.error;
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(error), out.end(), '\n', ' ');
+    out += '\n';
 }
 
-std::optional<RunResult> decode(const std::string& text)
+// A number's 16 hexadecimal digits, as appendRecord writes them.
+std::optional<double> fromHex(std::string_view digits)
 {
+    if (digits.size() != 16)
+        return std::nullopt;
+    // Each character's digit, 16 for none.
+    static constexpr auto kDigit = [] {
+        std::array<std::uint8_t, 256> d {};
+        d.fill(16);
+        for (int k = 0; k < 10; ++k)
+            d['0' + k] = static_cast<std::uint8_t>(k);
+        for (int k = 0; k < 6; ++k)
+            d['a' + k] = static_cast<std::uint8_t>(10 + k);
+        return d;
+    }();
+    std::uint64_t bits = 0;
+    std::uint8_t any = 0;
+    for (char c : digits) {
+        const std::uint8_t d = kDigit[static_cast<unsigned char>(c)];
+        any |= d;
+        bits = bits << 4 | (d & 15);
+    }
+    if (any & 16)
+        return std::nullopt;
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+// The run a record is of, and its result; empty for a garbled record.
+std::optional<std::pair<long long, RunResult>> decode(std::string_view text)
+{
+    long long i = -1;
     RunResult r;
-    const size_t space = text.find(' '), bar = text.find('|');
-    const size_t verdictEnd = bar == std::string::npos ? bar : text.find('|', bar + 1);
-    if (space == std::string::npos || verdictEnd == std::string::npos || bar < space)
+    const size_t first = text.find(' ');
+    const size_t space = first == std::string_view::npos ? first : text.find(' ', first + 1);
+    const size_t bar = text.find('|');
+    const size_t verdictEnd = bar == std::string_view::npos ? bar : text.find('|', bar + 1);
+    if (space == std::string_view::npos || verdictEnd == std::string_view::npos || bar < space)
         return std::nullopt;
-    if (std::from_chars(text.data(), text.data() + space, r.status).ec != std::errc())
+    if (std::from_chars(text.data(), text.data() + first, i).ec != std::errc()
+        || std::from_chars(text.data() + first + 1, text.data() + space, r.status).ec != std::errc())
         return std::nullopt;
+    r.numbers.reserve((bar - space) / 17 + 1);
     for (size_t at = space + 1; at <= bar;) {
         const size_t end = std::min(text.find(',', at), bar);
         double v = std::numeric_limits<double>::quiet_NaN();
-        if (end > at && std::from_chars(text.data() + at, text.data() + end, v).ec != std::errc())
-            return std::nullopt;
+        if (end > at) {
+            const std::optional<double> bits = fromHex(text.substr(at, end - at));
+            if (!bits)
+                return std::nullopt;
+            v = *bits;
+        }
         r.numbers.push_back(v);
         at = end + 1;
     }
     r.verdict = text.substr(bar + 1, verdictEnd - bar - 1);
     r.error = text.substr(verdictEnd + 1);
-    return r;
+    return std::pair { i, std::move(r) };
 }
 
 RunResult lost(const Plan& plan)
@@ -205,9 +270,9 @@ std::string runDirectory(const Plan& plan, long long i)
             // Runs without files go two at a time.
             if (!keep && i + 1 < first + n) {
                 for (const RunResult& r : runTwo(plan, i, i + 1, portProgress()))
-                    results += std::to_string(i++) + " " + encode(r) + "\n";
+                    appendRecord(results, i++, r);
             } else {
-                results += std::to_string(i) + " " + encode(runOne(plan, i, runDirectory(plan, i), keep)) + "\n";
+                appendRecord(results, i, runOne(plan, i, runDirectory(plan, i), keep));
                 ++i;
             }
         }
@@ -590,14 +655,10 @@ void runInWorkers(const Plan& plan, std::vector<Job>& pool, Report& report, Outp
             while (const std::optional<std::string> line = job.reader->ready()) {
                 if (job.next >= job.end)
                     break;
-                long long i = -1;
-                const size_t space = line->find(' ');
-                std::from_chars(line->data(), line->data() + std::min(space, line->size()), i);
-                std::optional<RunResult> r
-                    = space == std::string::npos ? std::nullopt : decode(line->substr(space + 1));
+                std::optional<std::pair<long long, RunResult>> r = decode(*line);
                 // A garbled record is the run's lost result.
                 const long long run = job.next++;
-                window.done(run, i == run && r ? std::move(*r) : lost(plan), put);
+                window.done(run, r && r->first == run ? std::move(r->second) : lost(plan), put);
             }
             if (!open) {
                 job.alive = false;

@@ -1,6 +1,8 @@
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -28,16 +30,66 @@ void prepare(const Plan& plan, const Assignments& values, int number)
     prepare(plan, values, number, st);
 }
 
+namespace {
+
+// The last preset or scenario file a thread activated, keyed by all that the
+// activation reads (the record the preset or the file loads, and the
+// language), and the state but its samples that it left: a run of the same
+// preset or file starts from a copy. The runs of a sweep differ only in the
+// values typed over it.
+struct Activated {
+    bool valid = false;
+    int sprache = 0;
+    bool file = false;
+    int number = 0; // the preset, without a file
+    VehicleClass klasse = VehicleClass::None; // the file's
+    double aeroModel = 0;
+    std::array<double, kFieldCount> inputs {};
+    SimStateCore core;
+
+    bool holds(const Plan& plan, int preset) const
+    {
+        if (!valid || sprache != plan.sprache || file != plan.scenario.has_value())
+            return false;
+        if (!file)
+            return number == preset;
+        const Scenario& s = *plan.scenario;
+        return klasse == s.klasse && std::memcmp(&aeroModel, &s.aeroModel, sizeof aeroModel) == 0
+            && std::memcmp(inputs.data(), s.inputs.data(), sizeof inputs) == 0;
+    }
+};
+
+} // namespace
+
 void prepare(const Plan& plan, const Assignments& values, int number, SimState& state)
 {
-    if (plan.scenario) {
-        loadScenario(*plan.scenario, state);
+    thread_local Activated last;
+    if (last.holds(plan, number)) {
+        static_cast<SimStateCore&>(state) = last.core;
+        // As the activation starts: no earlier fault is pending.
+        fpClear();
     } else {
-        const PresetRef preset = *presetNumber(number);
-        choosePreset(preset.list, preset.index, state);
+        last.valid = false;
+        resetAllButSamples(state);
+        if (plan.scenario) {
+            loadScenario(*plan.scenario, state);
+        } else {
+            const PresetRef preset = *presetNumber(number);
+            choosePreset(preset.list, preset.index, state);
+        }
+        state.Sprache = plan.sprache;
+        activate('.', state);
+        last.core = state;
+        last.sprache = plan.sprache;
+        last.file = plan.scenario.has_value();
+        last.number = number;
+        if (plan.scenario) {
+            last.klasse = plan.scenario->klasse;
+            last.aeroModel = plan.scenario->aeroModel;
+            last.inputs = plan.scenario->inputs;
+        }
+        last.valid = true;
     }
-    state.Sprache = plan.sprache;
-    activate('.', state);
     if (plan.aeroModel)
         state.AeroModel = *plan.aeroModel;
     for (const auto& [field, value] : plan.sets)
@@ -57,6 +109,7 @@ namespace {
 
 void appendSummary(std::vector<double>& numbers, const RunSummary& s)
 {
+    numbers.reserve(numbers.size() + summaryQuantities().size() + 1);
     for (const SummaryQuantity& q : summaryQuantities())
         numbers.push_back(s.*q.value);
     numbers.push_back(s.samples);
@@ -219,14 +272,12 @@ RunResult runAlone(const Plan& plan, long long i, const std::function<void(SimSt
     RunResult r;
     try {
         // A run whose state nobody reads after it needs its summary alone:
-        // its thread's state serves, fresh but for samples no such run
-        // writes.
+        // its thread's state serves, prepared afresh but for samples no such
+        // run writes.
         const bool summaryAlone = !keep && !plan.accuracy;
         thread_local const auto scratch = std::make_unique<SimState>();
         std::unique_ptr<SimState> own;
-        if (summaryAlone)
-            resetAllButSamples(*scratch);
-        else
+        if (!summaryAlone)
             own = std::make_unique<SimState>();
         SimState* const state = summaryAlone ? scratch.get() : own.get();
         prepare(plan, plan.assignments(i), presetOfRun(plan, i), *state);
@@ -261,12 +312,11 @@ std::array<RunResult, 2> runTwo(const Plan& plan, long long i, long long j, RunO
 {
     if (plan.accuracy)
         return { runAlone(plan, i, {}, observer), runAlone(plan, j, {}, observer) };
-    // The states of both runs, fresh but for samples no such run writes.
+    // The states of both runs, prepared afresh but for samples no such run
+    // writes.
     thread_local const auto first = std::make_unique<SimState>();
     thread_local const auto second = std::make_unique<SimState>();
     try {
-        resetAllButSamples(*first);
-        resetAllButSamples(*second);
         prepare(plan, plan.assignments(i), presetOfRun(plan, i), *first);
         prepare(plan, plan.assignments(j), presetOfRun(plan, j), *second);
     } catch (const std::exception&) {
@@ -365,18 +415,34 @@ std::string SummaryText::header() const
     return h + "\n";
 }
 
+void SummaryText::startCell(std::string& text, size_t k) const
+{
+    if (format_ == Format::Csv) {
+        if (k > 0)
+            text += ',';
+        return;
+    }
+    text += k == 0 ? "\"" : ",\"";
+    text += names_[k];
+    text += "\":";
+}
+
+void SummaryText::putCell(std::string& text, size_t k, const Cell& c) const
+{
+    startCell(text, k);
+    if (c.kind == Cell::Text)
+        text += format_ == Format::Csv ? csvField(c.text) : quotedText(c.text);
+    else if (c.kind == Cell::Empty && format_ == Format::Jsonl)
+        text += "null";
+    else
+        text += c.text;
+}
+
 std::string SummaryText::line(const std::vector<Cell>& cells) const
 {
     std::string text = format_ == Format::Jsonl ? "{" : "";
-    for (size_t k = 0; k < cells.size() && k < names_.size(); ++k) {
-        const Cell& c = cells[k];
-        if (format_ == Format::Csv) {
-            text += (k == 0 ? "" : ",") + (c.kind == Cell::Text ? csvField(c.text) : c.text);
-        } else {
-            text += (k == 0 ? "\"" : ",\"") + names_[k] + "\":";
-            text += c.kind == Cell::Empty ? "null" : c.kind == Cell::Text ? quotedText(c.text) : c.text;
-        }
-    }
+    for (size_t k = 0; k < cells.size() && k < names_.size(); ++k)
+        putCell(text, k, cells[k]);
     return text + (format_ == Format::Jsonl ? "}\n" : "\n");
 }
 
@@ -387,21 +453,40 @@ SummaryText::SummaryText(const Plan& plan)
     for (const std::string& name : summaryColumns(plan.accuracy))
         names_.push_back(name);
     names_.push_back("error");
+    // A number takes at most 22 characters, a JSON line's key its name more.
+    for (const std::string& name : names_)
+        lineRoom_ += 24 + (format_ == Format::Jsonl ? name.size() + 4 : 0);
 }
 
 std::string SummaryText::runLine(const Plan& plan, long long i, const RunResult& r) const
 {
-    std::vector<Cell> cells;
+    // The cells as line() writes them, the numbers formatted in place.
+    std::string text;
+    text.reserve(lineRoom_ + r.error.size());
+    if (format_ == Format::Jsonl)
+        text += '{';
+    size_t k = 0;
     const bool textKey = plan.scenario && !plan.many();
     // The swept or drawn values in the look of the other numbers, with every
     // digit that repeats them.
     const auto exact = [](double v) { return exactGeneral(v, '.'); };
-    for (const std::string& key : keyValues(plan, i, exact))
-        cells.push_back({ key, textKey ? Cell::Text : Cell::Number });
-    for (double v : r.numbers)
-        cells.push_back(numberCell(v));
-    cells.push_back({ r.error, r.error.empty() ? Cell::Empty : Cell::Text });
-    return line(cells);
+    for (std::string& key : keyValues(plan, i, exact))
+        if (k < names_.size())
+            putCell(text, k++, { std::move(key), textKey ? Cell::Text : Cell::Number });
+    for (double v : r.numbers) {
+        if (k >= names_.size())
+            break;
+        if (std::isnan(v)) {
+            putCell(text, k++, { "", Cell::Empty });
+        } else {
+            startCell(text, k++);
+            appendGeneral(text, v, 15, 0, '.');
+        }
+    }
+    if (k < names_.size())
+        putCell(text, k, { r.error, r.error.empty() ? Cell::Empty : Cell::Text });
+    text += format_ == Format::Jsonl ? "}\n" : "\n";
+    return text;
 }
 
 SummaryText::Cell SummaryText::numberCell(double v)

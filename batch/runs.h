@@ -32,8 +32,9 @@ struct RunResult {
 // `values` typed over; every run starts afresh, so that no run depends on
 // the one before.
 void prepare(const Plan& plan, const Assignments& values, int number);
-// The same in a caller's own state, fresh as SimState() makes it, so that
-// runs may go on side by side.
+// The same in a caller's own state, its samples left as they are, so that
+// runs may go on side by side: the rest of it becomes what a fresh state
+// prepared would be, whatever it held.
 void prepare(const Plan& plan, const Assignments& values, int number, SimState& state);
 // The preset that run `i` runs; 0 for the plan's scenario.
 int presetOfRun(const Plan& plan, long long i);
@@ -73,8 +74,13 @@ public:
     static Cell numberCell(double v);
 
 private:
+    // Cell `k` begins: the comma, and a JSON line's key.
+    void startCell(std::string& text, size_t k) const;
+    void putCell(std::string& text, size_t k, const Cell& c) const;
+
     Format format_;
     std::vector<std::string> names_;
+    size_t lineRoom_ = 0; // about what a run's line takes
 };
 
 // A study's columns after "run" (the drawn fields and the summary's), each

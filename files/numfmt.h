@@ -15,6 +15,8 @@ namespace torv {
 // the exponent with at least `expDigits` digits. Trailing zeros after the
 // separator, and a separator with nothing after it, are dropped.
 std::string formatGeneral(double value, int precision, int expDigits, char sep);
+// The same text appended to `out`.
+void appendGeneral(std::string& out, double value, int precision, int expDigits, char sep);
 
 // The calculation form's two formats.
 inline std::string general15(double value, char sep)
@@ -40,6 +42,7 @@ std::string shortestText(double value);
 // takes to read back as exactly `value` (at most 17): the text of a number
 // that must be repeated to the last bit, in the look of the others.
 std::string exactGeneral(double value, char sep);
+void appendExactGeneral(std::string& out, double value, char sep);
 
 // `text` as one field of a CSV line (RFC 4180): in double quotes, its own
 // doubled, when it holds a comma, a quote or a line break; other control

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cfenv>
 #include <cfloat>
 #include <chrono>
 #include <cmath>
@@ -24,6 +25,7 @@
 #include "batch/window.h"
 #include "model/state.h"
 #include "run/flugbahn.h"
+#include "scenarios/scenario.h"
 
 using namespace torv::batch;
 
@@ -204,6 +206,44 @@ TEST(RunsOfAPlan, OneRunsStepCheckEqualsTheWindowsCheck)
             EXPECT_TRUE(
                 std::isnan(expected[k]) ? std::isnan(r.numbers[first + k]) : expected[k] == r.numbers[first + k])
                 << preset << " column " << first + k;
+    }
+}
+
+// A run's preparation is a fresh state's, whatever the thread prepared and
+// ran before and whatever the state held: every preset after another and
+// after itself, a scenario file after one that differs in an input, and a
+// fault still flagged from before.
+TEST(RunsOfAPlan, PreparationIsAFreshOneWhateverCameBefore)
+{
+    Options options;
+    options.preset = "all";
+    options.sets = { "dt0=0.05" }; // short runs
+    const Plan presets = makePlan(options);
+    auto source = std::make_unique<torv::SimState>();
+    prepare(presets, {}, 16, *source);
+    torv::Scenario file = torv::currentScenario("file", *source);
+    const Plan first = makePlan(Options(), file);
+    file[torv::Field::H0] += 1;
+    const Plan second = makePlan(Options(), file);
+    std::vector<std::pair<const Plan*, int>> cases;
+    for (long long i = 0; i < presets.count(); ++i)
+        cases.emplace_back(&presets, presetOfRun(presets, i));
+    cases.insert(cases.end(), { { &first, 0 }, { &second, 0 } });
+    const auto state = std::make_unique<torv::SimState>();
+    for (const auto& [plan, number] : cases) {
+        const auto fresh = std::make_unique<torv::SimState>();
+        std::thread([&] { prepare(*plan, {}, number, *fresh); }).join();
+        for (int again = 0; again < 2; ++again) {
+            prepare(*plan, {}, number, *state);
+            EXPECT_TRUE(static_cast<const torv::SimStateCore&>(*state) == *fresh) << number << " " << again;
+            torv::runOn(*state);
+        }
+    }
+    // As after an activation, no fault of before stays flagged.
+    for (int again = 0; again < 2; ++again) {
+        std::feraiseexcept(FE_DIVBYZERO);
+        prepare(presets, {}, 1, *state);
+        EXPECT_FALSE(std::fetestexcept(FE_DIVBYZERO)) << again;
     }
 }
 

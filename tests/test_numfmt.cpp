@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "files/numfmt.h"
 
@@ -154,4 +162,67 @@ TEST(NumberFormat, IndependentOfTheProcessLocale)
     EXPECT_EQ(general15(4.4, '.'), "4.4");
     EXPECT_EQ(parseNumber("1.5", '.').value_or(-1), 1.5);
     std::setlocale(LC_ALL, saved.c_str());
+}
+
+// Values where a shortcut in formatting could go wrong: random bits, short
+// decimals, integers, powers of ten and their neighbours, subnormals, texts
+// of 15, 16 and 17 digits, and numbers whose 19th digit is a 5 after
+// nothing (a tie at the 18th).
+std::vector<double> awkwardValues()
+{
+    std::mt19937_64 random(2718);
+    std::vector<double> values = { 5e-324, 1e-310, 2.2250738585072014e-308, 1.7976931348623157e308, 0.1, 1e15,
+        999999999999999.9, 9007199254740993.0, 0x1p64, 0x1p-16 };
+    for (int e = -320; e <= 308; ++e)
+        for (double v : { std::pow(10.0, e), std::nextafter(std::pow(10.0, e), 0.0) })
+            values.insert(values.end(), { v, std::nextafter(v, INFINITY) });
+    for (int k = 0; k < 20000; ++k) {
+        const std::uint64_t bits = random();
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        const int e = static_cast<int>(random() % 40) - 20;
+        const double decimal = static_cast<double>(random() % 1000000) * std::pow(10.0, e);
+        const int places = static_cast<int>(random() % 15); // 18 - places digits before the point
+        const double tie = std::ldexp(std::floor(std::pow(10.0, 17 - places) * std::ldexp(1.0, 1 + places)) + 1,
+            -1 - places); // ends in a 5 at the 19th digit
+        values.insert(values.end(),
+            { std::isfinite(v) ? v : 1.0, decimal, static_cast<double>(random() >> (random() % 64)),
+                std::ldexp(static_cast<double>(random() % 100000), -1074), 100 + static_cast<double>(k) / 7, tie,
+                -tie });
+    }
+    return values;
+}
+
+// The exact format is general 15, or with 16 or 17 digits where fewer do not
+// read back, the first that does.
+TEST(NumberFormat, ExactGeneralHasTheFewestDigitsFromFifteenThatReadBack)
+{
+    for (double v : awkwardValues())
+        for (char sep : { '.', ',' }) {
+            std::string expected = formatGeneral(v, 17, 0, sep);
+            for (int precision : { 16, 15 })
+                if (parseNumber(formatGeneral(v, precision, 0, sep), sep) == v)
+                    expected = formatGeneral(v, precision, 0, sep);
+            ASSERT_EQ(exactGeneral(v, sep), expected) << std::hexfloat << v;
+        }
+}
+
+// Every rounding starts from the 18 digits of the library's conversion.
+TEST(NumberFormat, EighteenDigitsAreTheLibrarys)
+{
+    const auto digits = [](std::string text) {
+        text.erase(std::min(text.find_first_of("Ee"), text.size()));
+        std::erase_if(text, [](char c) { return c < '0' || c > '9'; });
+        text.erase(0, text.find_first_not_of('0'));
+        text.erase(text.find_last_not_of('0') + 1);
+        return text;
+    };
+    for (double v : awkwardValues()) {
+        char buf[64];
+        const std::string library(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 17).ptr);
+        const std::string ours = formatGeneral(v, 18, 0, '.');
+        ASSERT_EQ(digits(ours), digits(library)) << std::hexfloat << v;
+        ASSERT_EQ(parseNumber(ours, '.'),
+            std::isfinite(v) ? std::optional(std::strtod(library.c_str(), nullptr)) : std::nullopt);
+    }
 }
