@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <numeric>
 #include <type_traits>
 #include <utility>
@@ -50,9 +51,10 @@ template <size_t... I>
     (copyPiece(to + sizeof(StatePiece) * I, from + sizeof(StatePiece) * I), ...);
 }
 
-template <class T> [[gnu::always_inline]] inline void copyState(T& to, const T& from)
+template <class T, class U> [[gnu::always_inline]] inline void copyState(T& to, const U& from)
 {
-    static_assert(std::is_trivially_copyable_v<T> && sizeof(T) % 8 == 0);
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_copyable_v<U> && sizeof(T) == sizeof(U)
+        && sizeof(T) % 8 == 0);
     auto* d = reinterpret_cast<unsigned char*>(&to);
     const auto* f = reinterpret_cast<const unsigned char*>(&from);
     copyPieces(d, f, std::make_index_sequence<sizeof(T) / sizeof(StatePiece)>());
@@ -84,11 +86,10 @@ public:
     static constexpr size_t kMaxStates = 8192;
 
     Checkpoints()
-        : slots_(kMaxStates)
-        , times_(kMaxStates)
+        : slots_(std::make_unique_for_overwrite<uint32_t[]>(kMaxStates))
+        , times_(std::make_unique_for_overwrite<double[]>(kMaxStates))
     {
         free_.reserve(kMaxStates);
-        std::iota(slots_.begin(), slots_.end(), 0u);
     }
 
     // Starts a pass; `moving`: it keeps the moving variables alone, with
@@ -97,16 +98,12 @@ public:
     {
         moving_ = moving;
         area_ = area;
-        if (moving ? moves_.empty() : pool_.empty()) {
-            if (moving)
-                moves_.resize(kMaxStates);
-            else
-                pool_.resize(kMaxStates);
-        }
-        // Until the list first fills, the i-th state is in place i; only
-        // thinning out moves them.
-        if (shift_ != 0)
-            std::iota(slots_.begin(), slots_.end(), 0u);
+        // Allocated where first needed, and not filled: a pass writes each
+        // place before it reads it, and a short one touches only the first.
+        if (moving && !moves_)
+            moves_ = std::make_unique_for_overwrite<Moving[]>(kMaxStates);
+        else if (!moving && !pool_)
+            pool_ = std::make_unique_for_overwrite<StateBytes[]>(kMaxStates);
         count_ = 0;
         shift_ = 0;
         fresh_ = 0;
@@ -177,8 +174,8 @@ public:
     {
         Appender a;
         if (moving_ && appendAt_ >= 0) {
-            a.moves_ = moves_.data();
-            a.times_ = times_.data();
+            a.moves_ = moves_.get();
+            a.times_ = times_.get();
             a.span_ = kMaxStates - 2;
         }
         return a;
@@ -200,13 +197,13 @@ public:
     {
         const size_t i = index(step);
         if (!moving_) {
-            copyState(to, pool_[slots_[i]]);
+            copyState(to, pool_[slot(i)]);
         } else if (i == 0) {
             copyState(to, start_);
         } else {
             if (!reloaded)
                 copyState(to, afterFirst_);
-            moves_[slots_[i]].into(to, area_);
+            moves_[slot(i)].into(to, area_);
         }
     }
     // The same for a state only sampled, never stepped on: what a sample
@@ -215,7 +212,7 @@ public:
     {
         const size_t i = index(step);
         if (moving_ && i != 0)
-            moves_[slots_[i]].sampled(to, area_);
+            moves_[slot(i)].sampled(to, area_);
         else
             load(step, to, true);
     }
@@ -233,9 +230,9 @@ public:
     // Asks for the state load(step) gives to be brought into the cache.
     void prefetch(long long step) const
     {
-        const size_t slot = slots_[index(step)];
+        const size_t at = slot(index(step));
         const char* p
-            = moving_ ? reinterpret_cast<const char*>(&moves_[slot]) : reinterpret_cast<const char*>(&pool_[slot]);
+            = moving_ ? reinterpret_cast<const char*>(&moves_[at]) : reinterpret_cast<const char*>(&pool_[at]);
         // Every cache line the state touches, also where it starts within one.
         const size_t size = moving_ ? sizeof(Moving) : sizeof(FlightState);
         const size_t skew = reinterpret_cast<uintptr_t>(p) % 64;
@@ -245,7 +242,7 @@ public:
     // The kept states in step order: how many, and the time of each.
     size_t count() const { return count_; }
     double time(size_t i) const { return times_[i]; }
-    const double* times() const { return times_.data(); }
+    const double* times() const { return times_.get(); }
     const FlightState& afterFirstStep() const { return afterFirst_; }
 
 private:
@@ -295,6 +292,8 @@ private:
     [[gnu::noinline]] void keepFirst(long long done, const FlightState s) { (done == 1 ? afterFirst_ : start_) = s; }
 
     size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
+    // The place in the pool of the i-th state.
+    size_t slot(size_t i) const { return shift_ == 0 ? i : slots_[i]; }
     // A place in the pool not holding a kept state.
     uint32_t take()
     {
@@ -306,7 +305,7 @@ private:
     }
     template <bool MayMove = true, bool Moves = false> [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
     {
-        keepAt<MayMove, Moves>(i, slots_[i], s);
+        keepAt<MayMove, Moves>(i, slot(i), s);
     }
     // The i-th state, in place `slot`.
     template <bool MayMove = true, bool Moves = false>
@@ -335,10 +334,10 @@ private:
         appendAt_ = -1;
         for (size_t i = 0; i < count_; ++i) {
             if (i % 2 == 0) {
-                slots_[i / 2] = slots_[i];
+                slots_[i / 2] = slot(i);
                 times_[i / 2] = times_[i];
             } else {
-                free_.push_back(slots_[i]);
+                free_.push_back(slot(i));
             }
         }
         count_ = (count_ + 1) / 2;
@@ -347,12 +346,18 @@ private:
             keepNew(s);
     }
 
-    std::vector<FlightState> pool_; // where the states are
-    std::vector<Moving> moves_; // or what changes of them
+    // A whole state's bytes, which need not be formed as a state first.
+    struct alignas(FlightState) StateBytes {
+        unsigned char bytes[sizeof(FlightState)];
+    };
+    std::unique_ptr<StateBytes[]> pool_; // where the states are
+    std::unique_ptr<Moving[]> moves_; // or what changes of them
     bool moving_ = false;
     double area_ = 0;
-    std::vector<uint32_t> slots_; // the place in the pool of the first count_ states, in step order
-    std::vector<double> times_; // their times, in step order
+    // The place in the pool of the first count_ states, in step order, once
+    // the list has thinned out; until then the i-th state is in place i.
+    std::unique_ptr<uint32_t[]> slots_;
+    std::unique_ptr<double[]> times_; // their times, in step order
     std::vector<uint32_t> free_; // places given up by thinning out
     size_t count_ = 0;
     uint32_t fresh_ = 0; // places from here on never used in this pass (after the first fill)
