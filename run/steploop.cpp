@@ -219,11 +219,22 @@ public:
     // Whether the pass kept the moving variables of every step, each in
     // the place of its step.
     bool movingInEveryStep() const { return moving_ && shift_ == 0; }
-    // Then what a sample reads of the state after step `step` (past the
-    // first), into a state this pass kept.
-    [[gnu::always_inline]] void sampleOfStep(long long step, FlightState& to) const
+    // Then the samples of steps at[0] .. at[n - 1] (past the first) into
+    // slots slot .. slot + n - 1 of `series`, taken on `s`, a state this pass
+    // kept: only the series that differ between them (recordMotionAndAir).
+    template <class F>
+    [[gnu::noinline, gnu::optimize("no-tree-slp-vectorize")]] void recordMotionAndAir(const long long* at, size_t n,
+        StepState& s, double g, double wind, double volume, int slot, double* series) const
     {
-        moves_[static_cast<size_t>(step)].sampled(to, area_);
+        // A copy of its own, which no store into the series can change: what
+        // a sample takes from the step before stays in registers.
+        StepState own = s;
+        double* to = series + (slot - 1);
+        for (size_t j = 0; j < n; ++j, ++to) {
+            moves_[static_cast<size_t>(at[j])].sampled(own, area_);
+            torv::recordMotionAndAir<F>(own, g, wind, volume, 1, to);
+        }
+        s = own;
     }
     // Its time.
     double timeAtOrBefore(long long step) const { return times_[index(step)]; }
@@ -937,8 +948,12 @@ constexpr size_t kMaxReplayedSamples = 4 * kSamples;
 
 // Which steps of the recording pass record a sample.
 struct RecordingSteps {
-    std::vector<long long> at; // in order; with `everyStep`, the first kSamples - 1
+    std::array<long long, kMaxReplayedSamples> at; // in order; with `everyStep`, the first kSamples - 1
+    size_t count = 0; // of them
     bool everyStep = false; // every step records, the later ones into slot 500
+
+    bool full() const { return count == kMaxReplayedSamples; }
+    void add(long long step) { at[count++] = step; }
 };
 
 // The steps of the recording pass that record a sample, found from its time
@@ -949,7 +964,7 @@ struct RecordingSteps {
 // gaps between them, or the quotient raised a fault flag.
 bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInputs& in, RecordingSteps& r)
 {
-    r.at.clear();
+    r.count = 0;
     r.everyStep = true;
     double fracAlt = s.FracAlt;
     double fracNeu = s.FracNeu;
@@ -957,13 +972,13 @@ bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInput
         t = t + in.dt0;
         fracNeu = samplingPhase<Unchecked>(t, in.dtProbe);
         if (fracNeu - fracAlt <= kRecordTolerance) {
-            if (r.at.size() < kMaxReplayedSamples)
-                r.at.push_back(k);
+            if (!r.full())
+                r.add(k);
             else if (!r.everyStep)
                 return false;
         } else {
             r.everyStep = false;
-            if (r.at.size() == kMaxReplayedSamples)
+            if (r.full())
                 return false;
         }
         fracAlt = fracNeu;
@@ -973,9 +988,9 @@ bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInput
         fpClear();
         return false;
     }
-    r.everyStep = r.everyStep && r.at.size() == kMaxReplayedSamples;
+    r.everyStep = r.everyStep && r.full();
     if (r.everyStep)
-        r.at.resize(kSamples - 1);
+        r.count = kSamples - 1;
     s.FracNeu = fracNeu;
     s.FracAlt = fracAlt;
     return true;
@@ -993,19 +1008,25 @@ bool boundariesOfKeptSteps(
     const double stepsPerBoundary = dtProbe / in.dt0;
     const double* const time = keep.times();
     long long k = 1; // the latest step that recorded, or the first
+    // Where the next step found goes, kept out of memory while they are found.
+    long long* next = r.at.data() + r.count;
+    long long* const end = r.at.data() + r.at.size();
     for (double boundary = q - fracPart(q) + 1; k < n; boundary += 1) {
-        long long at = std::max(k + 1, static_cast<long long>(boundary * stepsPerBoundary));
+        // The first step at or past boundary dtProbe / dt0 steps from the
+        // start, within what is left: mostly the one, and never far.
+        long long at = std::clamp(static_cast<long long>(boundary * stepsPerBoundary) + 1, k + 1, n);
         while (at > k + 1 && !(time[at - 1] / dtProbe < boundary))
             --at;
         while (at <= n && time[at] / dtProbe < boundary)
             ++at;
         if (at > n)
             break;
-        if (r.at.size() == kMaxReplayedSamples)
+        if (next == end)
             return false;
-        r.at.push_back(at);
+        *next++ = at;
         k = at;
     }
+    r.count = static_cast<size_t>(next - r.at.data());
     double fracNeu = fracPart(time[n] / dtProbe);
     fpFence(fracNeu);
     if (fpPending()) {
@@ -1031,7 +1052,7 @@ bool findRecordingStepsByBoundaries(
     const double growth = in.dt0 / in.dtProbe;
     if (n < 2 || !(growth >= 2 * kRecordTolerance && growth <= 0.5) || !(t0 == 0) || !std::isfinite(in.dtProbe))
         return false;
-    r.at.clear();
+    r.count = 0;
     r.everyStep = false;
     // t after step k, from the checkpoint at or before it.
     auto tAfter = [&](long long k) {
@@ -1044,7 +1065,7 @@ bool findRecordingStepsByBoundaries(
     double t = tAfter(1);
     double q = t / in.dtProbe;
     if (fracPart(q) - s.FracAlt <= kRecordTolerance)
-        r.at.push_back(1);
+        r.add(1);
     if (keep.spacing() == 1 && keep.count() > static_cast<size_t>(n))
         return boundariesOfKeptSteps(n, s, q, in, keep, r);
     long long k = 1; // the step whose t is `t`
@@ -1083,10 +1104,10 @@ bool findRecordingStepsByBoundaries(
         }
         if (!passed())
             break; // step n reached
-        if (r.at.size() == kMaxReplayedSamples)
+        if (r.full())
             return false;
         // q lies below boundary + 1: it grows by at most 0.5 a step.
-        r.at.push_back(k);
+        r.add(k);
         if (k == n)
             break;
     }
@@ -1197,7 +1218,6 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     if (!sameTrajectory(rec, timing))
         return false;
     thread_local RecordingSteps steps;
-    steps.at.reserve(kMaxReplayedSamples);
     SamplingState sampled = rec.s;
     if (!findRecordingStepsByBoundaries(timing.done, sampled, rec.s.t, rec.in, *timing.keep, steps)
         && !findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
@@ -1266,19 +1286,23 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     // (the first loaded what stays, no report falls within the pass).
     const bool straight = direct && timing.keep->movingInEveryStep();
     try {
-        for (size_t n = 0; n < steps.at.size(); ++n) {
+        for (size_t n = 0; n < steps.count; ++n) {
             const long long k = steps.at[n];
-            if (straight && n > 0 && r.s.iPunkt < kSamples) {
-                timing.keep->sampleOfStep(k, r.s);
-                recordSampleValues<F>(r.s, g, wind, volume, r.s.iPunkt, into);
-                lastSlot = r.s.iPunkt++;
+            if (straight && n == 1 && r.s.iPunkt < kSamples) {
+                // Up to slot 499; the series the first left alike, in one go.
+                const size_t m = std::min(steps.count - 1, static_cast<size_t>(kSamples - r.s.iPunkt));
+                timing.keep->recordMotionAndAir<F>(&steps.at[1], m, r.s, g, wind, volume, r.s.iPunkt, into);
+                r.s.iPunkt += static_cast<int>(m);
+                lastSlot = r.s.iPunkt - 1;
+                repeatFixedSeries(into, firstSlot, lastSlot);
+                n += m - 1;
                 continue;
             }
             if (onlyKept && r.done > 0) {
                 timing.keep->loadForSample(k, r.s);
                 r.done = k;
             } else {
-                if (n + kPrefetchAhead < steps.at.size())
+                if (n + kPrefetchAhead < steps.count)
                     timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
                 const long long from = timing.keep->keptAtOrBefore(k);
                 if (r.done < from) {
