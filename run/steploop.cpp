@@ -90,6 +90,7 @@ public:
         , times_(std::make_unique_for_overwrite<double[]>(kMaxStates))
     {
         free_.reserve(kMaxStates);
+        unthinned();
     }
 
     // Starts a pass; `moving`: it keeps the moving variables alone, with
@@ -104,6 +105,10 @@ public:
             moves_ = std::make_unique_for_overwrite<Moving[]>(kMaxStates);
         else if (!moving && !pool_)
             pool_ = std::make_unique_for_overwrite<StateBytes[]>(kMaxStates);
+        // Until the list first fills, the i-th state is in place i; only
+        // thinning out moves them.
+        if (shift_ != 0)
+            unthinned();
         count_ = 0;
         shift_ = 0;
         fresh_ = 0;
@@ -197,13 +202,13 @@ public:
     {
         const size_t i = index(step);
         if (!moving_) {
-            copyState(to, pool_[slot(i)]);
+            copyState(to, pool_[slots_[i]]);
         } else if (i == 0) {
             copyState(to, start_);
         } else {
             if (!reloaded)
                 copyState(to, afterFirst_);
-            moves_[slot(i)].into(to, area_);
+            moves_[slots_[i]].into(to, area_);
         }
     }
     // The same for a state only sampled, never stepped on: what a sample
@@ -212,7 +217,7 @@ public:
     {
         const size_t i = index(step);
         if (moving_ && i != 0)
-            moves_[slot(i)].sampled(to, area_);
+            moves_[slots_[i]].sampled(to, area_);
         else
             load(step, to, true);
     }
@@ -241,7 +246,7 @@ public:
     // Asks for the state load(step) gives to be brought into the cache.
     void prefetch(long long step) const
     {
-        const size_t at = slot(index(step));
+        const size_t at = slots_[index(step)];
         const char* p
             = moving_ ? reinterpret_cast<const char*>(&moves_[at]) : reinterpret_cast<const char*>(&pool_[at]);
         // Every cache line the state touches, also where it starts within one.
@@ -303,8 +308,16 @@ private:
     [[gnu::noinline]] void keepFirst(long long done, const FlightState s) { (done == 1 ? afterFirst_ : start_) = s; }
 
     size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
-    // The place in the pool of the i-th state.
-    size_t slot(size_t i) const { return shift_ == 0 ? i : slots_[i]; }
+    // Every state in the place of its step, four a store (one at a time,
+    // the places of a list would take longer to set than the list to fill).
+    void unthinned()
+    {
+        static_assert(kMaxStates % 4 == 0);
+        using Four = uint32_t __attribute__((vector_size(16)));
+        Four places = { 0, 1, 2, 3 };
+        for (size_t i = 0; i < kMaxStates; i += 4, places += 4)
+            std::memcpy(&slots_[i], &places, sizeof places);
+    }
     // A place in the pool not holding a kept state.
     uint32_t take()
     {
@@ -316,7 +329,7 @@ private:
     }
     template <bool MayMove = true, bool Moves = false> [[gnu::always_inline]] void keep(size_t i, const FlightState& s)
     {
-        keepAt<MayMove, Moves>(i, slot(i), s);
+        keepAt<MayMove, Moves>(i, slots_[i], s);
     }
     // The i-th state, in place `slot`.
     template <bool MayMove = true, bool Moves = false>
@@ -345,10 +358,10 @@ private:
         appendAt_ = -1;
         for (size_t i = 0; i < count_; ++i) {
             if (i % 2 == 0) {
-                slots_[i / 2] = slot(i);
+                slots_[i / 2] = slots_[i];
                 times_[i / 2] = times_[i];
             } else {
-                free_.push_back(slot(i));
+                free_.push_back(slots_[i]);
             }
         }
         count_ = (count_ + 1) / 2;
@@ -365,9 +378,7 @@ private:
     std::unique_ptr<Moving[]> moves_; // or what changes of them
     bool moving_ = false;
     double area_ = 0;
-    // The place in the pool of the first count_ states, in step order, once
-    // the list has thinned out; until then the i-th state is in place i.
-    std::unique_ptr<uint32_t[]> slots_;
+    std::unique_ptr<uint32_t[]> slots_; // the place in the pool of the first count_ states, in step order
     std::unique_ptr<double[]> times_; // their times, in step order
     std::vector<uint32_t> free_; // places given up by thinning out
     size_t count_ = 0;
