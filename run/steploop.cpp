@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <numeric>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -227,19 +228,32 @@ public:
     // Then the samples of steps at[0] .. at[n - 1] (past the first) into
     // slots slot .. slot + n - 1 of `series`, taken on `s`, a state this pass
     // kept: only the series that differ between them (recordMotionAndAir).
+    // Returns the greatest speed and range of these samples and of `s`, which
+    // no step's track holds.
     template <class F>
-    [[gnu::noinline, gnu::optimize("no-tree-slp-vectorize")]] void recordMotionAndAir(const long long* at, size_t n,
-        StepState& s, double g, double wind, double volume, int slot, double* series) const
+    std::pair<double, double> recordMotionAndAir(
+        const long long* at, size_t n, StepState& s, double g, double wind, double volume, int slot,
+        double* series) const
     {
-        // A copy of its own, which no store into the series can change: what
-        // a sample takes from the step before stays in registers.
-        StepState own = s;
+        // Copies no store into the series can change, each sample's its own:
+        // what stays is held in registers, and nothing passes from one
+        // sample to the next but the greatest values.
+        const StepState fixed = s;
+        double greatestV = fixed.V, greatestX = fixed.X;
         double* to = series + (slot - 1);
         for (size_t j = 0; j < n; ++j, ++to) {
-            moves_[static_cast<size_t>(at[j])].sampled(own, area_);
-            torv::recordMotionAndAir<F>(own, g, wind, volume, 1, to);
+            StepState one = fixed;
+            moves_[static_cast<size_t>(at[j])].sampled(one, area_);
+            torv::recordMotionAndAir<F>(one, g, wind, volume, 1, to);
+            greatestV = std::max(greatestV, one.V);
+            greatestX = std::max(greatestX, one.X);
         }
-        s = own;
+        // The last sample again, on `s`, which it leaves as taking them all.
+        if (n > 0) {
+            moves_[static_cast<size_t>(at[n - 1])].sampled(s, area_);
+            torv::recordMotionAndAir<F>(s, g, wind, volume, slot + static_cast<int>(n) - 1, series);
+        }
+        return { greatestV, greatestX };
     }
     // Its time.
     double timeAtOrBefore(long long step) const { return times_[index(step)]; }
@@ -1302,7 +1316,10 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
             if (straight && n == 1 && r.s.iPunkt < kSamples) {
                 // Up to slot 499; the series the first left alike, in one go.
                 const size_t m = std::min(steps.count - 1, static_cast<size_t>(kSamples - r.s.iPunkt));
-                timing.keep->recordMotionAndAir<F>(&steps.at[1], m, r.s, g, wind, volume, r.s.iPunkt, into);
+                // The unit flags of speed and range need look at the samples
+                // only where one of them passes its threshold.
+                std::tie(upper.V, upper.X)
+                    = timing.keep->recordMotionAndAir<F>(&steps.at[1], m, r.s, g, wind, volume, r.s.iPunkt, into);
                 r.s.iPunkt += static_cast<int>(m);
                 lastSlot = r.s.iPunkt - 1;
                 repeatFixedSeries(into, firstSlot, lastSlot);
