@@ -13,7 +13,6 @@
 #include <limits>
 #include <memory>
 #include <numeric>
-#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -1251,15 +1250,20 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
         return false;
 
     // The samples go into `taken`, laid out as the series, first, and into
-    // the series once all of them are taken: a sample that raises a fault
-    // leaves the series as they were. Where none can fault, and no report
-    // of progress can cancel the pass half-way, they go into the series,
-    // without the unit flags, which then rise by all of them at once.
+    // the series once all of them are taken: a sample that raises a fault,
+    // or a cancel, leaves the series as they were. Where none can fault,
+    // the samples are taken without the unit flags, which then rise by all
+    // of them at once; and where no report of progress can cancel the pass
+    // half-way either, they go straight into the series.
     thread_local std::array<double, kSamples * kRecordedSeries> taken;
     const bool keep = rec.keepSamples;
-    const bool direct = keep && !steps.everyStep && timing.done < kProgressSteps && samplesCannotFault(rec, timing);
+    const bool cannotFault = keep && !steps.everyStep && samplesCannotFault(rec, timing);
+    const bool direct = cannotFault && timing.done < kProgressSteps;
     double* const into = direct ? rec.series : taken.data();
-    bool flagsRaised = !direct;
+    // Where every step's moving variables are kept, the samples after the
+    // first are taken from them alone (the first loaded what stays).
+    const bool straight = cannotFault && timing.keep->movingInEveryStep();
+    bool flagsRaised = !direct && !straight;
     // Where the timing pass kept every step, each sample's state is kept.
     const bool onlyKept = timing.keep->spacing() == 1;
     const double g = rec.in.g, wind = rec.in.Vwind, volume = rec.in.Volumen;
@@ -1306,21 +1310,30 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
             ++s.iPunkt;
         }
     };
-    // Where no sample can fault and every step's moving variables are kept,
-    // the samples after the first go straight from them into the series
-    // (the first loaded what stays, no report falls within the pass).
-    const bool straight = direct && timing.keep->movingInEveryStep();
     try {
         for (size_t n = 0; n < steps.count; ++n) {
             const long long k = steps.at[n];
             if (straight && n == 1 && r.s.iPunkt < kSamples) {
-                // Up to slot 499; the series the first left alike, in one go.
+                // Up to slot 499, each run of them up to the first at or past
+                // a report; the series the first left alike, in one go.
                 const size_t m = std::min(steps.count - 1, static_cast<size_t>(kSamples - r.s.iPunkt));
-                // The unit flags of speed and range need look at the samples
-                // only where one of them passes its threshold.
-                std::tie(upper.V, upper.X)
-                    = timing.keep->recordMotionAndAir<F>(&steps.at[1], m, r.s, g, wind, volume, r.s.iPunkt, into);
-                r.s.iPunkt += static_cast<int>(m);
+                const long long* const last = &steps.at[m];
+                for (const long long* from = &steps.at[1]; from <= last;) {
+                    const long long* const to = std::min(std::lower_bound(from, last, nextReport), last);
+                    // The unit flags of speed and range need look at the
+                    // samples only where one of them passes its threshold.
+                    const auto [greatestV, greatestX] = timing.keep->recordMotionAndAir<F>(
+                        from, static_cast<size_t>(to - from + 1), r.s, g, wind, volume, r.s.iPunkt, into);
+                    upper.V = from == &steps.at[1] ? greatestV : std::max(upper.V, greatestV);
+                    upper.X = from == &steps.at[1] ? greatestX : std::max(upper.X, greatestX);
+                    r.s.iPunkt += static_cast<int>(to - from + 1);
+                    if (*to >= nextReport) {
+                        nextReport = (*to / kProgressSteps + 1) * kProgressSteps;
+                        if (!rec.observer->progress(2, r.s.t, rec.in.Tk))
+                            throw RunCancelled();
+                    }
+                    from = to + 1;
+                }
                 lastSlot = r.s.iPunkt - 1;
                 repeatFixedSeries(into, firstSlot, lastSlot);
                 n += m - 1;
