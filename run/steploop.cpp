@@ -12,7 +12,6 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <numeric>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -247,7 +246,8 @@ public:
             greatestV = std::max(greatestV, one.V);
             greatestX = std::max(greatestX, one.X);
         }
-        // The last sample again, on `s`, which it leaves as taking them all.
+        // The last sample again, on `s`: it leaves `s` as taking them one by
+        // one would.
         if (n > 0) {
             moves_[static_cast<size_t>(at[n - 1])].sampled(s, area_);
             torv::recordMotionAndAir<F>(s, g, wind, volume, slot + static_cast<int>(n) - 1, series);
