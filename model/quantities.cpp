@@ -118,7 +118,8 @@ void repeatFixedSeries(double* series, int first, int last)
         using Pair = double __attribute__((vector_size(16)));
         const Pair pair = { v, v };
         size_t i = 0;
-        auto round = [&]<size_t... J>(double* at, std::index_sequence<J...>) {
+        auto round = [&]<size_t... J>(double* at, std::index_sequence<J...>)
+        {
             (std::memcpy(at + 2 * J, &pair, sizeof pair), ...);
         };
         for (; i + 16 <= n; i += 16)

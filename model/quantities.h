@@ -300,10 +300,10 @@ void recordSampleValues(StepState& s, double g, double Vwind, double Volumen, in
 // number. Every other series records what stays as the first step left it
 // (mass, thrust, coefficients, buoyancy, heating) or what the pass holds
 // fixed, the same value in every sample of such a pass.
-inline constexpr Series kMotionAndAirSeries[] = { Series::Time, Series::Speed, Series::DynamicPressure,
-    Series::Altitude, Series::PathAngle, Series::Range, Series::LoadFactorX, Series::LoadFactorY, Series::Drag,
-    Series::Lift, Series::Mach, Series::AirTemperature, Series::AirPressure, Series::AirDensity,
-    Series::ReynoldsPer1000 };
+inline constexpr Series kMotionAndAirSeries[]
+    = { Series::Time, Series::Speed, Series::DynamicPressure, Series::Altitude, Series::PathAngle, Series::Range,
+          Series::LoadFactorX, Series::LoadFactorY, Series::Drag, Series::Lift, Series::Mach, Series::AirTemperature,
+          Series::AirPressure, Series::AirDensity, Series::ReynoldsPer1000 };
 
 namespace detail {
 template <class Fp, size_t... I>

@@ -229,9 +229,8 @@ public:
     // Returns the greatest speed and range of these samples and of `s`, which
     // no step's track holds.
     template <class F>
-    std::pair<double, double> recordMotionAndAir(
-        const long long* at, size_t n, StepState& s, double g, double wind, double volume, int slot,
-        double* series) const
+    std::pair<double, double> recordMotionAndAir(const long long* at, size_t n, StepState& s, double g, double wind,
+        double volume, int slot, double* series) const
     {
         // Copies no store into the series can change, each sample's its own:
         // what stays is held in registers, and nothing passes from one
