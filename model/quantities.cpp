@@ -1,6 +1,7 @@
 #include "model/quantities.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "fault/faults.h"
@@ -91,6 +92,40 @@ void raiseUnitFlagsOver(SamplingState& s, const double* series, int first, int l
                 detail::raiseUnitFlag(s, q, v[i]);
                 break;
             }
+    }
+}
+
+namespace {
+constexpr std::array<bool, kRecordedSeries> kFixedInMotionAndAir = [] {
+    std::array<bool, kRecordedSeries> fixed {};
+    fixed.fill(true);
+    for (const Series k : kMotionAndAirSeries)
+        fixed[code(k)] = false;
+    return fixed;
+}();
+} // namespace
+
+void repeatFixedSeries(double* series, int first, int last)
+{
+    const size_t n = last > first ? static_cast<size_t>(last - first) : 0;
+    for (int k = 0; k < kRecordedSeries; ++k) {
+        if (!kFixedInMotionAndAir[k])
+            continue;
+        double* const to = series + k * kSamples + first; // slot first + 1
+        const double v = to[-1];
+        // Two slots a store, sixteen a round: left to itself, the compiler
+        // stores one at a time.
+        using Pair = double __attribute__((vector_size(16)));
+        const Pair pair = { v, v };
+        size_t i = 0;
+        auto round = [&]<size_t... J>(double* at, std::index_sequence<J...>)
+        {
+            (std::memcpy(at + 2 * J, &pair, sizeof pair), ...);
+        };
+        for (; i + 16 <= n; i += 16)
+            round(to + i, std::make_index_sequence<8>());
+        for (; i < n; ++i)
+            to[i] = v;
     }
 }
 

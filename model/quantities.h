@@ -293,6 +293,43 @@ template <class F> void takeSampleUnkept(StepState& s, double g, double Vwind, d
 // caller that raises them once the samples are taken (raiseUnitFlagsOver).
 template <class F>
 void recordSampleValues(StepState& s, double g, double Vwind, double Volumen, int slot, double* series);
+// The series whose samples differ within a pass whose steps change only
+// their motion and their air: each records the time, the motion, the
+// dynamic pressure and Mach number, a load factor or force the dynamic
+// pressure forms with the fixed coefficients, the air or the Reynolds
+// number. Every other series records what stays as the first step left it
+// (mass, thrust, coefficients, buoyancy, heating) or what the pass holds
+// fixed, the same value in every sample of such a pass.
+inline constexpr Series kMotionAndAirSeries[]
+    = { Series::Time, Series::Speed, Series::DynamicPressure, Series::Altitude, Series::PathAngle, Series::Range,
+          Series::LoadFactorX, Series::LoadFactorY, Series::Drag, Series::Lift, Series::Mach, Series::AirTemperature,
+          Series::AirPressure, Series::AirDensity, Series::ReynoldsPer1000 };
+
+namespace detail {
+template <class Fp, size_t... I>
+[[gnu::always_inline]] inline void recordMotionAndAir(const SampleSource& src, double* e, std::index_sequence<I...>)
+{
+    ((e[code(kMotionAndAirSeries[I]) * kSamples] = Fp::sound(kQuantities[code(kMotionAndAirSeries[I])].record(src))),
+        ...);
+}
+} // namespace detail
+
+// recordSampleValues of a sample of such a pass after one recorded into an
+// earlier slot: the Reynolds number, then only the series that differ from
+// it (the others are filled in by repeatFixedSeries).
+template <class F>
+[[gnu::always_inline]] inline void recordMotionAndAir(
+    StepState& s, double g, double Vwind, double Volumen, int slot, double* series)
+{
+    s.Re = F::sound(s.Roh * s.V * 1.0 / s.Mu);
+    detail::recordMotionAndAir<F>(SampleSource { s, g, Vwind, Volumen }, series + (slot - 1),
+        std::make_index_sequence<std::size(kMotionAndAirSeries)>());
+}
+
+// Slots first + 1 .. last of every series not in kMotionAndAirSeries set to
+// the value in slot `first`.
+void repeatFixedSeries(double* series, int first, int last);
+
 // Raises the unit flags in `s` as recording slots first..last of `series`
 // (laid out as Ergebnis) one after the other did. `bound` records at least
 // the value of each of them in every quantity with a flag: where its value

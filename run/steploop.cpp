@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <numeric>
+#include <memory>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -50,9 +50,10 @@ template <size_t... I>
     (copyPiece(to + sizeof(StatePiece) * I, from + sizeof(StatePiece) * I), ...);
 }
 
-template <class T> [[gnu::always_inline]] inline void copyState(T& to, const T& from)
+template <class T, class U> [[gnu::always_inline]] inline void copyState(T& to, const U& from)
 {
-    static_assert(std::is_trivially_copyable_v<T> && sizeof(T) % 8 == 0);
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_copyable_v<U> && sizeof(T) == sizeof(U)
+        && sizeof(T) % 8 == 0);
     auto* d = reinterpret_cast<unsigned char*>(&to);
     const auto* f = reinterpret_cast<const unsigned char*>(&from);
     copyPieces(d, f, std::make_index_sequence<sizeof(T) / sizeof(StatePiece)>());
@@ -84,11 +85,11 @@ public:
     static constexpr size_t kMaxStates = 8192;
 
     Checkpoints()
-        : slots_(kMaxStates)
-        , times_(kMaxStates)
+        : slots_(std::make_unique_for_overwrite<uint32_t[]>(kMaxStates))
+        , times_(std::make_unique_for_overwrite<double[]>(kMaxStates))
     {
         free_.reserve(kMaxStates);
-        std::iota(slots_.begin(), slots_.end(), 0u);
+        unthinned();
     }
 
     // Starts a pass; `moving`: it keeps the moving variables alone, with
@@ -97,16 +98,16 @@ public:
     {
         moving_ = moving;
         area_ = area;
-        if (moving ? moves_.empty() : pool_.empty()) {
-            if (moving)
-                moves_.resize(kMaxStates);
-            else
-                pool_.resize(kMaxStates);
-        }
+        // Allocated where first needed, and not filled: a pass writes each
+        // place before it reads it, and a short one touches only the first.
+        if (moving && !moves_)
+            moves_ = std::make_unique_for_overwrite<Moving[]>(kMaxStates);
+        else if (!moving && !pool_)
+            pool_ = std::make_unique_for_overwrite<StateBytes[]>(kMaxStates);
         // Until the list first fills, the i-th state is in place i; only
         // thinning out moves them.
         if (shift_ != 0)
-            std::iota(slots_.begin(), slots_.end(), 0u);
+            unthinned();
         count_ = 0;
         shift_ = 0;
         fresh_ = 0;
@@ -177,8 +178,8 @@ public:
     {
         Appender a;
         if (moving_ && appendAt_ >= 0) {
-            a.moves_ = moves_.data();
-            a.times_ = times_.data();
+            a.moves_ = moves_.get();
+            a.times_ = times_.get();
             a.span_ = kMaxStates - 2;
         }
         return a;
@@ -222,20 +223,44 @@ public:
     // Whether the pass kept the moving variables of every step, each in
     // the place of its step.
     bool movingInEveryStep() const { return moving_ && shift_ == 0; }
-    // Then what a sample reads of the state after step `step` (past the
-    // first), into a state this pass kept.
-    [[gnu::always_inline]] void sampleOfStep(long long step, FlightState& to) const
+    // Then the samples of steps at[0] .. at[n - 1] (past the first) into
+    // slots slot .. slot + n - 1 of `series`, taken on `s`, a state this pass
+    // kept: only the series that differ between them (recordMotionAndAir).
+    // Returns the greatest speed and range of these samples and of `s`, which
+    // no step's track holds.
+    template <class F>
+    std::pair<double, double> recordMotionAndAir(const long long* at, size_t n, StepState& s, double g, double wind,
+        double volume, int slot, double* series) const
     {
-        moves_[static_cast<size_t>(step)].sampled(to, area_);
+        // Copies no store into the series can change, each sample's its own:
+        // what stays is held in registers, and nothing passes from one
+        // sample to the next but the greatest values.
+        const StepState fixed = s;
+        double greatestV = fixed.V, greatestX = fixed.X;
+        double* to = series + (slot - 1);
+        for (size_t j = 0; j < n; ++j, ++to) {
+            StepState one = fixed;
+            moves_[static_cast<size_t>(at[j])].sampled(one, area_);
+            torv::recordMotionAndAir<F>(one, g, wind, volume, 1, to);
+            greatestV = std::max(greatestV, one.V);
+            greatestX = std::max(greatestX, one.X);
+        }
+        // The last sample again, on `s`: it leaves `s` as taking them one by
+        // one would.
+        if (n > 0) {
+            moves_[static_cast<size_t>(at[n - 1])].sampled(s, area_);
+            torv::recordMotionAndAir<F>(s, g, wind, volume, slot + static_cast<int>(n) - 1, series);
+        }
+        return { greatestV, greatestX };
     }
     // Its time.
     double timeAtOrBefore(long long step) const { return times_[index(step)]; }
     // Asks for the state load(step) gives to be brought into the cache.
     void prefetch(long long step) const
     {
-        const size_t slot = slots_[index(step)];
+        const size_t at = slots_[index(step)];
         const char* p
-            = moving_ ? reinterpret_cast<const char*>(&moves_[slot]) : reinterpret_cast<const char*>(&pool_[slot]);
+            = moving_ ? reinterpret_cast<const char*>(&moves_[at]) : reinterpret_cast<const char*>(&pool_[at]);
         // Every cache line the state touches, also where it starts within one.
         const size_t size = moving_ ? sizeof(Moving) : sizeof(FlightState);
         const size_t skew = reinterpret_cast<uintptr_t>(p) % 64;
@@ -245,7 +270,7 @@ public:
     // The kept states in step order: how many, and the time of each.
     size_t count() const { return count_; }
     double time(size_t i) const { return times_[i]; }
-    const double* times() const { return times_.data(); }
+    const double* times() const { return times_.get(); }
     const FlightState& afterFirstStep() const { return afterFirst_; }
 
 private:
@@ -295,6 +320,16 @@ private:
     [[gnu::noinline]] void keepFirst(long long done, const FlightState s) { (done == 1 ? afterFirst_ : start_) = s; }
 
     size_t index(long long step) const { return std::min(static_cast<size_t>(step >> shift_), count_ - 1); }
+    // Every state in the place of its step, four a store (one at a time,
+    // the places of a list would take longer to set than the list to fill).
+    void unthinned()
+    {
+        static_assert(kMaxStates % 4 == 0);
+        using Four = uint32_t __attribute__((vector_size(16)));
+        Four places = { 0, 1, 2, 3 };
+        for (size_t i = 0; i < kMaxStates; i += 4, places += 4)
+            std::memcpy(&slots_[i], &places, sizeof places);
+    }
     // A place in the pool not holding a kept state.
     uint32_t take()
     {
@@ -347,12 +382,16 @@ private:
             keepNew(s);
     }
 
-    std::vector<FlightState> pool_; // where the states are
-    std::vector<Moving> moves_; // or what changes of them
+    // A whole state's bytes, which need not be formed as a state first.
+    struct alignas(FlightState) StateBytes {
+        unsigned char bytes[sizeof(FlightState)];
+    };
+    std::unique_ptr<StateBytes[]> pool_; // where the states are
+    std::unique_ptr<Moving[]> moves_; // or what changes of them
     bool moving_ = false;
     double area_ = 0;
-    std::vector<uint32_t> slots_; // the place in the pool of the first count_ states, in step order
-    std::vector<double> times_; // their times, in step order
+    std::unique_ptr<uint32_t[]> slots_; // the place in the pool of the first count_ states, in step order
+    std::unique_ptr<double[]> times_; // their times, in step order
     std::vector<uint32_t> free_; // places given up by thinning out
     size_t count_ = 0;
     uint32_t fresh_ = 0; // places from here on never used in this pass (after the first fill)
@@ -932,8 +971,12 @@ constexpr size_t kMaxReplayedSamples = 4 * kSamples;
 
 // Which steps of the recording pass record a sample.
 struct RecordingSteps {
-    std::vector<long long> at; // in order; with `everyStep`, the first kSamples - 1
+    std::array<long long, kMaxReplayedSamples> at; // in order; with `everyStep`, the first kSamples - 1
+    size_t count = 0; // of them
     bool everyStep = false; // every step records, the later ones into slot 500
+
+    bool full() const { return count == kMaxReplayedSamples; }
+    void add(long long step) { at[count++] = step; }
 };
 
 // The steps of the recording pass that record a sample, found from its time
@@ -944,7 +987,7 @@ struct RecordingSteps {
 // gaps between them, or the quotient raised a fault flag.
 bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInputs& in, RecordingSteps& r)
 {
-    r.at.clear();
+    r.count = 0;
     r.everyStep = true;
     double fracAlt = s.FracAlt;
     double fracNeu = s.FracNeu;
@@ -952,13 +995,13 @@ bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInput
         t = t + in.dt0;
         fracNeu = samplingPhase<Unchecked>(t, in.dtProbe);
         if (fracNeu - fracAlt <= kRecordTolerance) {
-            if (r.at.size() < kMaxReplayedSamples)
-                r.at.push_back(k);
+            if (!r.full())
+                r.add(k);
             else if (!r.everyStep)
                 return false;
         } else {
             r.everyStep = false;
-            if (r.at.size() == kMaxReplayedSamples)
+            if (r.full())
                 return false;
         }
         fracAlt = fracNeu;
@@ -968,9 +1011,9 @@ bool findRecordingSteps(long long n, SamplingState& s, double t, const PassInput
         fpClear();
         return false;
     }
-    r.everyStep = r.everyStep && r.at.size() == kMaxReplayedSamples;
+    r.everyStep = r.everyStep && r.full();
     if (r.everyStep)
-        r.at.resize(kSamples - 1);
+        r.count = kSamples - 1;
     s.FracNeu = fracNeu;
     s.FracAlt = fracAlt;
     return true;
@@ -988,19 +1031,25 @@ bool boundariesOfKeptSteps(
     const double stepsPerBoundary = dtProbe / in.dt0;
     const double* const time = keep.times();
     long long k = 1; // the latest step that recorded, or the first
+    // Where the next step found goes, kept out of memory while they are found.
+    long long* next = r.at.data() + r.count;
+    long long* const end = r.at.data() + r.at.size();
     for (double boundary = q - fracPart(q) + 1; k < n; boundary += 1) {
-        long long at = std::max(k + 1, static_cast<long long>(boundary * stepsPerBoundary));
+        // The first step at or past boundary dtProbe / dt0 steps from the
+        // start, within what is left: mostly the one, and never far.
+        long long at = std::clamp(static_cast<long long>(boundary * stepsPerBoundary) + 1, k + 1, n);
         while (at > k + 1 && !(time[at - 1] / dtProbe < boundary))
             --at;
         while (at <= n && time[at] / dtProbe < boundary)
             ++at;
         if (at > n)
             break;
-        if (r.at.size() == kMaxReplayedSamples)
+        if (next == end)
             return false;
-        r.at.push_back(at);
+        *next++ = at;
         k = at;
     }
+    r.count = static_cast<size_t>(next - r.at.data());
     double fracNeu = fracPart(time[n] / dtProbe);
     fpFence(fracNeu);
     if (fpPending()) {
@@ -1026,7 +1075,7 @@ bool findRecordingStepsByBoundaries(
     const double growth = in.dt0 / in.dtProbe;
     if (n < 2 || !(growth >= 2 * kRecordTolerance && growth <= 0.5) || !(t0 == 0) || !std::isfinite(in.dtProbe))
         return false;
-    r.at.clear();
+    r.count = 0;
     r.everyStep = false;
     // t after step k, from the checkpoint at or before it.
     auto tAfter = [&](long long k) {
@@ -1039,7 +1088,7 @@ bool findRecordingStepsByBoundaries(
     double t = tAfter(1);
     double q = t / in.dtProbe;
     if (fracPart(q) - s.FracAlt <= kRecordTolerance)
-        r.at.push_back(1);
+        r.add(1);
     if (keep.spacing() == 1 && keep.count() > static_cast<size_t>(n))
         return boundariesOfKeptSteps(n, s, q, in, keep, r);
     long long k = 1; // the step whose t is `t`
@@ -1078,10 +1127,10 @@ bool findRecordingStepsByBoundaries(
         }
         if (!passed())
             break; // step n reached
-        if (r.at.size() == kMaxReplayedSamples)
+        if (r.full())
             return false;
         // q lies below boundary + 1: it grows by at most 0.5 a step.
-        r.at.push_back(k);
+        r.add(k);
         if (k == n)
             break;
     }
@@ -1192,7 +1241,6 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     if (!sameTrajectory(rec, timing))
         return false;
     thread_local RecordingSteps steps;
-    steps.at.reserve(kMaxReplayedSamples);
     SamplingState sampled = rec.s;
     if (!findRecordingStepsByBoundaries(timing.done, sampled, rec.s.t, rec.in, *timing.keep, steps)
         && !findRecordingSteps(timing.done, sampled, rec.s.t, rec.in, steps))
@@ -1201,15 +1249,20 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
         return false;
 
     // The samples go into `taken`, laid out as the series, first, and into
-    // the series once all of them are taken: a sample that raises a fault
-    // leaves the series as they were. Where none can fault, and no report
-    // of progress can cancel the pass half-way, they go into the series,
-    // without the unit flags, which then rise by all of them at once.
+    // the series once all of them are taken: a sample that raises a fault,
+    // or a cancel, leaves the series as they were. Where none can fault,
+    // the samples are taken without the unit flags, which then rise by all
+    // of them at once; and where no report of progress can cancel the pass
+    // half-way either, they go straight into the series.
     thread_local std::array<double, kSamples * kRecordedSeries> taken;
     const bool keep = rec.keepSamples;
-    const bool direct = keep && !steps.everyStep && timing.done < kProgressSteps && samplesCannotFault(rec, timing);
+    const bool cannotFault = keep && !steps.everyStep && samplesCannotFault(rec, timing);
+    const bool direct = cannotFault && timing.done < kProgressSteps;
     double* const into = direct ? rec.series : taken.data();
-    bool flagsRaised = !direct;
+    // Where every step's moving variables are kept, the samples after the
+    // first are taken from them alone (the first loaded what stays).
+    const bool straight = cannotFault && timing.keep->movingInEveryStep();
+    bool flagsRaised = !direct && !straight;
     // Where the timing pass kept every step, each sample's state is kept.
     const bool onlyKept = timing.keep->spacing() == 1;
     const double g = rec.in.g, wind = rec.in.Vwind, volume = rec.in.Volumen;
@@ -1256,24 +1309,40 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
             ++s.iPunkt;
         }
     };
-    // Where no sample can fault and every step's moving variables are kept,
-    // the samples after the first go straight from them into the series
-    // (the first loaded what stays, no report falls within the pass).
-    const bool straight = direct && timing.keep->movingInEveryStep();
     try {
-        for (size_t n = 0; n < steps.at.size(); ++n) {
+        for (size_t n = 0; n < steps.count; ++n) {
             const long long k = steps.at[n];
-            if (straight && n > 0 && r.s.iPunkt < kSamples) {
-                timing.keep->sampleOfStep(k, r.s);
-                recordSampleValues<F>(r.s, g, wind, volume, r.s.iPunkt, into);
-                lastSlot = r.s.iPunkt++;
+            if (straight && n == 1 && r.s.iPunkt < kSamples) {
+                // Up to slot 499, each run of them up to the first at or past
+                // a report; the series the first left alike, in one go.
+                const size_t m = std::min(steps.count - 1, static_cast<size_t>(kSamples - r.s.iPunkt));
+                const long long* const last = &steps.at[m];
+                for (const long long* from = &steps.at[1]; from <= last;) {
+                    const long long* const to = std::min(std::lower_bound(from, last, nextReport), last);
+                    // The unit flags of speed and range need look at the
+                    // samples only where one of them passes its threshold.
+                    const auto [greatestV, greatestX] = timing.keep->recordMotionAndAir<F>(
+                        from, static_cast<size_t>(to - from + 1), r.s, g, wind, volume, r.s.iPunkt, into);
+                    upper.V = from == &steps.at[1] ? greatestV : std::max(upper.V, greatestV);
+                    upper.X = from == &steps.at[1] ? greatestX : std::max(upper.X, greatestX);
+                    r.s.iPunkt += static_cast<int>(to - from + 1);
+                    if (*to >= nextReport) {
+                        nextReport = (*to / kProgressSteps + 1) * kProgressSteps;
+                        if (!rec.observer->progress(2, r.s.t, rec.in.Tk))
+                            throw RunCancelled();
+                    }
+                    from = to + 1;
+                }
+                lastSlot = r.s.iPunkt - 1;
+                repeatFixedSeries(into, firstSlot, lastSlot);
+                n += m - 1;
                 continue;
             }
             if (onlyKept && r.done > 0) {
                 timing.keep->loadForSample(k, r.s);
                 r.done = k;
             } else {
-                if (n + kPrefetchAhead < steps.at.size())
+                if (n + kPrefetchAhead < steps.count)
                     timing.keep->prefetch(steps.at[n + kPrefetchAhead]);
                 const long long from = timing.keep->keptAtOrBefore(k);
                 if (r.done < from) {

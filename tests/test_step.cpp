@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <random>
 #include <vector>
 
 #include "fault/faults.h"
 #include "model/classes.h"
+#include "model/quantities.h"
 #include "physics/constants.h"
 #include "run/step.h"
 
@@ -100,4 +103,33 @@ TEST(UnitFlagWitness, RaisesWhatEverySampleWould)
         witness.raise(fromWitness);
         ASSERT_TRUE(each == fromWitness) << "sequence " << sequence;
     }
+}
+
+// Samples of a pass in which only the motion and the air change: recording
+// only the series that differ, then repeating the others from the first,
+// gives the series recording each sample whole does.
+TEST(MotionAndAirSamples, RecordWhatWholeSamplesRecord)
+{
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> value(-2, 3e4);
+    double every[offsetof(FlightState, BallonModus) / sizeof(double)];
+    for (double& v : every)
+        v = value(rng);
+    StepState s;
+    std::memcpy(static_cast<void*>(static_cast<FlightState*>(&s)), every, sizeof every);
+    std::vector<double> whole(kSamples * kRecordedSeries, 0), some = whole;
+    for (int slot = 1; slot <= 40; ++slot) {
+        for (double* v : { &s.t, &s.H, &s.X, &s.V, &s.Q, &s.Mach, &s.qDyn, &s.nx, &s.ny, &s.Drag, &s.Lift, &s.Temp,
+                 &s.Druck, &s.Roh, &s.Mu })
+            *v = value(rng);
+        StepState w = s, m = s;
+        recordSampleValues<Unchecked>(w, kGravity, 3, 7, slot, whole.data());
+        if (slot == 1)
+            recordSampleValues<Unchecked>(m, kGravity, 3, 7, slot, some.data());
+        else
+            recordMotionAndAir<Unchecked>(m, kGravity, 3, 7, slot, some.data());
+        EXPECT_EQ(m.Re, w.Re);
+    }
+    repeatFixedSeries(some.data(), 1, 40);
+    EXPECT_EQ(some, whole);
 }

@@ -300,6 +300,27 @@ TEST_P(FastAndChecked, WithoutSamplesLeavesAllButTheSamples)
 
 INSTANTIATE_TEST_SUITE_P(EveryPreset, FastAndChecked, ::testing::Range(1, presetCount() + 1));
 
+// A cancel at the recording pass's first report leaves the samples as they
+// were: taken from the moving variables of every step, or from thinned-out
+// checkpoints.
+TEST(RecordingPass, CancelledLeavesTheSamplesAsTheyWere)
+{
+    struct : RunObserver {
+        bool progress(int pass, double, double) override { return pass != 2; }
+    } cancel;
+    const PresetRef p = *presetNumber(1);
+    for (const double dt0 : { 0.0025, 0.0005 }) {
+        resetState();
+        choosePreset(p.list, p.index);
+        activate('.');
+        st.dt0 = dt0;
+        st.Ergebnis.fill(7);
+        auto state = std::make_unique<SimState>(st);
+        EXPECT_THROW(runOn(*state, cancel), RunCancelled) << dt0;
+        EXPECT_TRUE(state->Ergebnis == st.Ergebnis) << dt0;
+    }
+}
+
 // Where the recording pass is replayed, and where it must run in full.
 struct Regime {
     const char* what;
