@@ -979,6 +979,21 @@ struct RecordingSteps {
     void add(long long step) { at[count++] = step; }
 };
 
+// The phase the last step of a pass leaves, at time t, in both of the
+// sampling state's phases; false where the quotient raised a fault flag.
+bool lastPhase(SamplingState& s, double t, double dtProbe)
+{
+    double fracNeu = fracPart(t / dtProbe);
+    fpFence(fracNeu);
+    if (fpPending()) {
+        fpClear();
+        return false;
+    }
+    s.FracNeu = fracNeu;
+    s.FracAlt = fracNeu;
+    return true;
+}
+
 // The steps of the recording pass that record a sample, found from its time
 // sequence alone: t advances from its start by the same additions of dt0 as
 // in the timing pass, and the sampling phase depends on t and dtProbe only
@@ -1050,15 +1065,7 @@ bool boundariesOfKeptSteps(
         k = at;
     }
     r.count = static_cast<size_t>(next - r.at.data());
-    double fracNeu = fracPart(time[n] / dtProbe);
-    fpFence(fracNeu);
-    if (fpPending()) {
-        fpClear();
-        return false;
-    }
-    s.FracNeu = fracNeu;
-    s.FracAlt = fracNeu;
-    return true;
+    return lastPhase(s, time[n], dtProbe);
 }
 
 // The same from the times the timing pass kept, where the phase grows by
@@ -1134,16 +1141,7 @@ bool findRecordingStepsByBoundaries(
         if (k == n)
             break;
     }
-    // The last step leaves its phase in both.
-    double fracNeu = fracPart(tAfter(n) / in.dtProbe);
-    fpFence(fracNeu);
-    if (fpPending()) {
-        fpClear();
-        return false;
-    }
-    s.FracNeu = fracNeu;
-    s.FracAlt = fracNeu;
-    return true;
+    return lastPhase(s, tAfter(n), in.dtProbe);
 }
 
 // Whether `n` doubles from `p` on are all finite.
