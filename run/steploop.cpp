@@ -1286,6 +1286,15 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
     static_cast<SamplingState&>(r.s) = sampled;
     r.done = -1; // nothing reached yet
     long long nextReport = kProgressSteps;
+    // The form hears of the progress once the samples reach step k past a
+    // report's step; false from it cancels the pass.
+    auto reportAt = [&](long long k) {
+        if (k < nextReport)
+            return;
+        nextReport = (k / kProgressSteps + 1) * kProgressSteps;
+        if (!rec.observer->progress(2, r.s.t, rec.in.Tk))
+            throw RunCancelled();
+    };
     // Samples nobody keeps are still taken, for their faults and unit
     // flags.
     auto record = [&](StepState& s) {
@@ -1315,22 +1324,21 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
                 // a report; the series the first left alike, in one go.
                 const size_t m = std::min(steps.count - 1, static_cast<size_t>(kSamples - r.s.iPunkt));
                 const long long* const last = &steps.at[m];
+                double greatestV = -HUGE_VAL, greatestX = -HUGE_VAL;
                 for (const long long* from = &steps.at[1]; from <= last;) {
                     const long long* const to = std::min(std::lower_bound(from, last, nextReport), last);
                     // The unit flags of speed and range need look at the
                     // samples only where one of them passes its threshold.
-                    const auto [greatestV, greatestX] = timing.keep->recordMotionAndAir<F>(
+                    const auto [v, x] = timing.keep->recordMotionAndAir<F>(
                         from, static_cast<size_t>(to - from + 1), r.s, g, wind, volume, r.s.iPunkt, into);
-                    upper.V = from == &steps.at[1] ? greatestV : std::max(upper.V, greatestV);
-                    upper.X = from == &steps.at[1] ? greatestX : std::max(upper.X, greatestX);
+                    greatestV = std::max(greatestV, v);
+                    greatestX = std::max(greatestX, x);
                     r.s.iPunkt += static_cast<int>(to - from + 1);
-                    if (*to >= nextReport) {
-                        nextReport = (*to / kProgressSteps + 1) * kProgressSteps;
-                        if (!rec.observer->progress(2, r.s.t, rec.in.Tk))
-                            throw RunCancelled();
-                    }
+                    reportAt(*to);
                     from = to + 1;
                 }
+                upper.V = greatestV;
+                upper.X = greatestX;
                 lastSlot = r.s.iPunkt - 1;
                 repeatFixedSeries(into, firstSlot, lastSlot);
                 n += m - 1;
@@ -1350,11 +1358,7 @@ template <class F> bool replay(Pass& rec, const Pass& timing)
                 runTo<F>(r, k);
             }
             record(r.s);
-            if (k >= nextReport) {
-                nextReport = (k / kProgressSteps + 1) * kProgressSteps;
-                if (!rec.observer->progress(2, r.s.t, rec.in.Tk))
-                    throw RunCancelled();
-            }
+            reportAt(k);
         }
         if (!flagsRaised)
             raiseUnitFlagsOver(r.s, into, firstSlot, lastSlot, bound);
