@@ -270,14 +270,15 @@ std::string shortestText(double value)
     return std::string(buf, ec == std::errc() ? end : buf);
 }
 
-void appendExactGeneral(std::string& out, double value, char sep)
+std::string exactGeneral(double value, char sep)
 {
+    std::string out;
     // The significant digits of the shortest text that reads back exactly.
     char buf[32];
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific);
     if (value == 0 || !std::isfinite(value) || ec != std::errc()) {
         appendGeneral(out, value, 15, 0, sep);
-        return;
+        return out;
     }
     Digits shortest = digitsOf(buf, end);
     dropTrailingZeros(shortest);
@@ -288,23 +289,16 @@ void appendExactGeneral(std::string& out, double value, char sep)
     // coarser, and the rounding decides.
     if (shortest.n <= 15 && std::fabs(value) >= std::numeric_limits<double>::min()) {
         appendLayout(out, value < 0, shortest, 15, 0, sep);
-        return;
+        return out;
     }
     // With 17, no text of 16 digits reads back as the number.
     for (int precision = std::max(15, shortest.n); precision < 17; ++precision) {
-        const size_t at = out.size();
         appendGeneral(out, value, precision, 0, sep);
-        if (parseNumber(std::string_view(out).substr(at), sep) == value)
-            return;
-        out.resize(at);
+        if (parseNumber(out, sep) == value)
+            return out;
+        out.clear();
     }
     appendGeneral(out, value, 17, 0, sep);
-}
-
-std::string exactGeneral(double value, char sep)
-{
-    std::string out;
-    appendExactGeneral(out, value, sep);
     return out;
 }
 

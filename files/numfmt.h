@@ -42,7 +42,6 @@ std::string shortestText(double value);
 // takes to read back as exactly `value` (at most 17): the text of a number
 // that must be repeated to the last bit, in the look of the others.
 std::string exactGeneral(double value, char sep);
-void appendExactGeneral(std::string& out, double value, char sep);
 
 // `text` as one field of a CSV line (RFC 4180): in double quotes, its own
 // doubled, when it holds a comma, a quote or a line break; other control
